@@ -1,0 +1,226 @@
+#include "arcurrency.h"
+
+#include "apperror.h"
+
+#include <QLocale>
+#include <limits>
+
+namespace {
+
+using Wide = __int128;
+
+constexpr Wide kMaxUnits = std::numeric_limits<qint64>::max();
+// Beyond this the hundredfold of the amount no longer fits the money type.
+constexpr Wide kMaxInputUnits = kMaxUnits / ARCurrency::UnitsPerCent;
+
+AppError overflowError(const QString& source)
+{
+    return AppError(AppError::Overflow, source, QStringLiteral("Overflow: the amount is too large."));
+}
+
+qint64 checked(Wide value, const char* source)
+{
+    if (value > kMaxUnits || value < -kMaxUnits)
+        throw overflowError(QString::fromLatin1(source));
+    return static_cast<qint64>(value);
+}
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// Checks that a run of integer digits with "," separators groups them in threes.
+bool validGrouping(const QString& intPart)
+{
+    if (!intPart.contains(QLatin1Char(',')))
+        return true;
+    const QStringList groups = intPart.split(QLatin1Char(','));
+    if (groups.first().isEmpty() || groups.first().size() > 3)
+        return false;
+    for (qsizetype i = 1; i < groups.size(); ++i)
+        if (groups[i].size() != 3)
+            return false;
+    return true;
+}
+
+} // namespace
+
+ARCurrency ARCurrency::fromUnits(qint64 units)
+{
+    return ARCurrency(units);
+}
+
+std::optional<qint64> ARCurrency::parseUnits(const QString& input)
+{
+    QString t = input.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+
+    bool negative = false;
+    if (t.startsWith(QLatin1Char('(')) && t.endsWith(QLatin1Char(')'))) {
+        negative = true;
+        t = t.mid(1, t.size() - 2).trimmed();
+    }
+    if (!t.isEmpty() && (t[0] == QLatin1Char('-') || t[0] == QLatin1Char('+'))) {
+        if (negative)
+            return std::nullopt;
+        negative = t[0] == QLatin1Char('-');
+        t = t.mid(1).trimmed();
+    }
+    if (t.startsWith(QLatin1Char('$')))
+        t = t.mid(1).trimmed();
+    if (!negative && !t.isEmpty() && t[0] == QLatin1Char('-')) { // "$-5"
+        negative = true;
+        t = t.mid(1);
+    }
+
+    // Split off an exponent.
+    int exponent = 0;
+    const qsizetype e = t.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    if (e >= 0) {
+        QString expText = t.mid(e + 1);
+        t = t.left(e);
+        bool ok = false;
+        if (expText.isEmpty() || expText.size() > 4)
+            return std::nullopt;
+        for (qsizetype i = 0; i < expText.size(); ++i)
+            if (!isDigit(expText[i]) && !(i == 0 && (expText[i] == QLatin1Char('-') || expText[i] == QLatin1Char('+'))))
+                return std::nullopt;
+        exponent = expText.toInt(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+
+    const qsizetype dot = t.indexOf(QLatin1Char('.'));
+    QString intPart = dot >= 0 ? t.left(dot) : t;
+    QString fracPart = dot >= 0 ? t.mid(dot + 1) : QString();
+    if (intPart.isEmpty() && fracPart.isEmpty())
+        return std::nullopt;
+    if (!validGrouping(intPart))
+        return std::nullopt;
+    intPart.remove(QLatin1Char(','));
+    for (QChar c : intPart)
+        if (!isDigit(c))
+            return std::nullopt;
+    for (QChar c : fracPart)
+        if (!isDigit(c))
+            return std::nullopt;
+
+    // All digits with the decimal point moved by the exponent; keep four decimals and round the
+    // rest half to even, as the money type's own conversion does.
+    QString digits = intPart + fracPart;
+    qsizetype pointAt = intPart.size() + exponent; // digits before the decimal point
+    while (!digits.isEmpty() && digits[0] == QLatin1Char('0') && pointAt > 0) {
+        digits.remove(0, 1);
+        --pointAt;
+    }
+    if (pointAt > 20)
+        throw overflowError(QStringLiteral("ARCurrency.setVal"));
+    if (pointAt < -8) // far below a ten-thousandth: zero
+        return qint64(0);
+    if (pointAt < 0) {
+        digits.prepend(QString(-pointAt, QLatin1Char('0')));
+        pointAt = 0;
+    }
+    while (digits.size() < pointAt + 4)
+        digits.append(QLatin1Char('0'));
+
+    Wide units = 0;
+    for (qsizetype i = 0; i < pointAt + 4; ++i) {
+        units = units * 10 + (digits[i].unicode() - '0');
+        if (units > kMaxInputUnits * 10)
+            throw overflowError(QStringLiteral("ARCurrency.setVal"));
+    }
+    const QString rest = digits.mid(pointAt + 4);
+    if (!rest.isEmpty()) {
+        const int first = rest[0].unicode() - '0';
+        bool beyondHalf = false;
+        for (qsizetype i = 1; i < rest.size(); ++i)
+            if (rest[i] != QLatin1Char('0'))
+                beyondHalf = true;
+        if (first > 5 || (first == 5 && (beyondHalf || (units % 2) == 1)))
+            ++units;
+    }
+    if (units > kMaxInputUnits)
+        throw overflowError(QStringLiteral("ARCurrency.setVal"));
+    return static_cast<qint64>(negative ? -units : units);
+}
+
+bool ARCurrency::isNumeric(const QString& text)
+{
+    try {
+        return parseUnits(text).has_value();
+    } catch (const AppError&) {
+        return true; // a number, only too large
+    }
+}
+
+void ARCurrency::setVal(const QVariant& value)
+{
+    qint64 units = 0;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: {
+        const Wide whole = value.toLongLong();
+        if (whole > kMaxInputUnits / UnitsPerWhole || whole < -kMaxInputUnits / UnitsPerWhole)
+            throw overflowError(QStringLiteral("ARCurrency.setVal"));
+        units = static_cast<qint64>(whole * UnitsPerWhole);
+        break;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+        // The shortest text that reads back as the same double, so 0.29 is 0.29 and not 0.2899...
+        units = parseUnits(QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)).value_or(0);
+        break;
+    default:
+        if (value.isNull())
+            units = 0;
+        else
+            units = parseUnits(value.toString()).value_or(0);
+    }
+    m_units = units / UnitsPerCent * UnitsPerCent; // toward zero, whole cents
+}
+
+void ARCurrency::add(const ARCurrency& other)
+{
+    m_units = checked(Wide(m_units) + other.m_units, "ARCurrency.add");
+}
+
+void ARCurrency::subtract(const ARCurrency& other)
+{
+    m_units = checked(Wide(m_units) - other.m_units, "ARCurrency.subtract");
+}
+
+QString ARCurrency::format(qint64 units, bool useParens)
+{
+    // Round to cents half away from zero, as the display format does.
+    Wide v = units;
+    const bool negative = v < 0;
+    if (negative)
+        v = -v;
+    Wide cents = (v + UnitsPerCent / 2) / UnitsPerCent;
+    const Wide whole = cents / 100;
+    const int frac = static_cast<int>(cents % 100);
+
+    QString wholeText;
+    Wide w = whole;
+    int n = 0;
+    do {
+        if (n > 0 && n % 3 == 0)
+            wholeText.prepend(QLatin1Char(','));
+        wholeText.prepend(QChar(u'0' + static_cast<int>(w % 10)));
+        w /= 10;
+        ++n;
+    } while (w > 0);
+    QString text = wholeText + QLatin1Char('.') + QStringLiteral("%1").arg(frac, 2, 10, QLatin1Char('0'));
+
+    const bool shownNegative = negative && cents != 0;
+    if (useParens)
+        return shownNegative ? QLatin1Char('(') + text + QLatin1Char(')') : text + QLatin1Char(' ');
+    return shownNegative ? QLatin1Char('-') + text : text;
+}
+
+QString ARCurrency::toString(bool useParens) const
+{
+    return format(m_units, useParens);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+// A money amount: a signed 64-bit fixed-point value with four decimal places (the amount times
+// 10,000). Amounts taken from input are truncated toward zero to whole cents; arithmetic is exact
+// and refuses to overflow.
+class ARCurrency
+{
+public:
+    static constexpr qint64 UnitsPerCent = 100;
+    static constexpr qint64 UnitsPerWhole = 10000;
+
+    ARCurrency() = default;
+    static ARCurrency fromUnits(qint64 units);
+
+    // Blank or non-numeric input gives 0; anything else is truncated to whole cents. An amount
+    // too large for the money type raises an overflow AppError and keeps the previous value.
+    void setVal(const QVariant& value);
+    qint64 getVal() const { return m_units; }
+    qint64 units() const { return m_units; }
+
+    bool isZero() const { return m_units == 0; }
+    bool isLessThanZero() const { return m_units < 0; }
+    bool equals(const ARCurrency& other) const { return m_units == other.m_units; }
+
+    // Two decimals, thousands grouped with ",", "." as the decimal point. With parentheses a
+    // negative amount is "(1,234.50)" and any other amount gets one trailing blank.
+    QString toString(bool useParens) const;
+
+    void add(const ARCurrency& other);
+    void subtract(const ARCurrency& other);
+
+    bool operator==(const ARCurrency& other) const = default;
+
+    // The number a text stands for, in units (rounded half to even at the fourth decimal), or
+    // nothing when the text is no number. Accepts a sign or parentheses, "$", "," grouping in
+    // threes, a decimal point and an exponent. Raises overflow for numbers beyond the range.
+    static std::optional<qint64> parseUnits(const QString& text);
+    // True when setVal would take the text as a number (so a dialog can refuse the rest).
+    static bool isNumeric(const QString& text);
+
+    // The display form of an amount, as the layouts' "#,##0.00;(#,##0.00)" format shows it.
+    static QString format(qint64 units, bool useParens);
+
+private:
+    explicit ARCurrency(qint64 units) : m_units(units) {}
+    qint64 m_units = 0;
+};

@@ -1,0 +1,196 @@
+#include "daterules.h"
+
+#include "clock.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+
+const char* const kMonths[] = {"january", "february", "march",     "april",   "may",      "june",
+                               "july",    "august",   "september", "october", "november", "december"};
+
+int monthFromName(const QString& word)
+{
+    const QString w = word.toLower();
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QString::fromLatin1(kMonths[i]);
+        if (w == name || (w.size() == 3 && name.startsWith(w)))
+            return i + 1;
+    }
+    return w == QStringLiteral("sept") ? 9 : 0;
+}
+
+bool allDigits(const QString& s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+// One or two digits take the century window; four digits stand as they are; three are refused.
+std::optional<int> yearFrom(const QString& s)
+{
+    if (!allDigits(s))
+        return std::nullopt;
+    const int y = s.toInt();
+    if (s.size() <= 2)
+        return y < 30 ? 2000 + y : 1900 + y;
+    if (s.size() == 4 && y >= 1000)
+        return y;
+    return std::nullopt;
+}
+
+std::optional<QDate> make(int y, int m, int d)
+{
+    if (!QDate::isValid(y, m, d))
+        return std::nullopt;
+    return QDate(y, m, d);
+}
+
+std::optional<QDate> parseNumeric(const QStringList& p)
+{
+    for (const QString& s : p)
+        if (!allDigits(s))
+            return std::nullopt;
+    if (p.size() == 2) { // month and day of this year
+        if (p[0].size() > 2 || p[1].size() > 2)
+            return std::nullopt;
+        return make(Clock::instance().today().year(), p[0].toInt(), p[1].toInt());
+    }
+    if (p.size() != 3)
+        return std::nullopt;
+    if (p[0].size() == 4) { // yyyy-mm-dd
+        if (p[1].size() > 2 || p[2].size() > 2)
+            return std::nullopt;
+        return make(p[0].toInt(), p[1].toInt(), p[2].toInt());
+    }
+    if (p[0].size() > 2 || p[1].size() > 2)
+        return std::nullopt;
+    const auto y = yearFrom(p[2]);
+    if (!y)
+        return std::nullopt;
+    return make(*y, p[0].toInt(), p[1].toInt());
+}
+
+std::optional<QDate> parseWithMonthName(const QStringList& words)
+{
+    // "March 5 2024", "5 March 2024", "Mar 2024" is not a day: refused.
+    if (words.size() != 3)
+        return std::nullopt;
+    int month = monthFromName(words[0]);
+    QString day, year;
+    if (month) {
+        day = words[1];
+        year = words[2];
+    } else if ((month = monthFromName(words[1]))) {
+        day = words[0];
+        year = words[2];
+    } else {
+        return std::nullopt;
+    }
+    if (!allDigits(day) || day.size() > 2)
+        return std::nullopt;
+    const auto y = yearFrom(year);
+    if (!y)
+        return std::nullopt;
+    return make(*y, month, day.toInt());
+}
+
+} // namespace
+
+namespace DateRules {
+
+std::optional<QDate> parse(const QString& input)
+{
+    const QString t = input.trimmed();
+    if (t.isEmpty() || t.size() > 40)
+        return std::nullopt;
+    static const QRegularExpression numericSep(QStringLiteral("^[0-9]+([/.-])[0-9]+(\\1[0-9]+)?$"));
+    if (numericSep.match(t).hasMatch()) {
+        const QChar sep = t[t.indexOf(QRegularExpression(QStringLiteral("[/.-]")))];
+        return parseNumeric(t.split(sep));
+    }
+    static const QRegularExpression wordSeps(QStringLiteral("[\\s,/.-]+"));
+    const QStringList words = t.split(wordSeps, Qt::SkipEmptyParts);
+    bool hasLetters = false;
+    for (QChar c : t)
+        if (c.isLetter())
+            hasLetters = true;
+    if (hasLetters)
+        return parseWithMonthName(words);
+    return std::nullopt;
+}
+
+QString toText(const QDate& date)
+{
+    return date.isValid() ? date.toString(QStringLiteral("MM/dd/yyyy")) : QString();
+}
+
+QString normalize(const QString& text)
+{
+    if (const auto d = parse(text))
+        return toText(*d);
+    if (text.size() < 6)
+        return {};
+    const QString rebuilt = text.left(2) + QLatin1Char('/') + text.mid(2, 2) + QLatin1Char('/') + text.mid(4);
+    if (const auto d = parse(rebuilt))
+        return toText(*d);
+    return {};
+}
+
+std::optional<QDate> fromText(const QString& mmddyyyy)
+{
+    if (mmddyyyy.isEmpty())
+        return std::nullopt;
+    const QDate d = QDate::fromString(mmddyyyy, QStringLiteral("MM/dd/yyyy"));
+    if (d.isValid())
+        return d;
+    return parse(mmddyyyy);
+}
+
+QVariant toDb(const QDate& date)
+{
+    if (!date.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    return date.toString(Qt::ISODate);
+}
+
+QVariant toDb(const QString& text)
+{
+    const auto d = fromText(text);
+    return d ? toDb(*d) : QVariant(QMetaType::fromType<QString>());
+}
+
+QString fromDb(const QVariant& stored)
+{
+    if (stored.isNull())
+        return {};
+    const QString s = stored.toString();
+    const QDate d = QDate::fromString(s.left(10), Qt::ISODate);
+    return toText(d);
+}
+
+QString dateTimeToDb(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString longDate(const QDate& date)
+{
+    if (!date.isValid())
+        return {};
+    QString month = QString::fromLatin1(kMonths[date.month() - 1]);
+    month[0] = month[0].toUpper();
+    return QStringLiteral("%1 %2, %3").arg(month).arg(date.day()).arg(date.year());
+}
+
+} // namespace DateRules
+
+QString Global::formatDateString(const QString& text)
+{
+    return DateRules::normalize(text);
+}

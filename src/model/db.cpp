@@ -1,0 +1,278 @@
+#include "db.h"
+
+#include "apperror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUrl>
+
+namespace {
+
+qint64 g_statements = 0;
+QHash<QString, int> g_depth; // open transactions per connection
+QSet<QString> g_shared;      // connections already set up for shared access
+
+QString canonical(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString c = info.canonicalFilePath();
+    return c.isEmpty() ? info.absoluteFilePath() : c;
+}
+
+QString connectionName(const QString& path, const QString& purpose)
+{
+    return purpose.isEmpty() ? canonical(path) : purpose + QLatin1Char(':') + canonical(path);
+}
+
+AppError dbError(const QString& source, const QSqlError& error)
+{
+    QString text = error.databaseText();
+    if (text.isEmpty())
+        text = error.text();
+    return AppError(AppError::DatabaseError, source, text);
+}
+
+QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCreate)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    if (mayCreate) {
+        db.setDatabaseName(path);
+    } else {
+        // A URI in read-write mode: SQLite refuses instead of creating a missing file.
+        QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        uri.setQuery(QStringLiteral("mode=rw"));
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    }
+    if (!db.open()) {
+        const AppError err = dbError(QStringLiteral("Db.open"), db.lastError());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw err;
+    }
+    return db;
+}
+
+} // namespace
+
+namespace Db {
+
+QSqlDatabase open(const QString& path, const QString& purpose)
+{
+    const QFileInfo info(path);
+    if (path.trimmed().isEmpty() || !info.exists())
+        throw AppError(AppError::DatabaseError, QStringLiteral("Db.open"),
+                       QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
+    if (!info.isFile())
+        throw AppError(AppError::DatabaseError, QStringLiteral("Db.open"),
+                       QStringLiteral("'%1' is not a file.").arg(QDir::toNativeSeparators(path)));
+
+    const QString name = connectionName(path, purpose);
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen())
+            return db;
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+    QSqlDatabase db = addConnection(path, name, false);
+    // SQLite reads the file lazily: make it prove that it is a database before anyone uses it.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const AppError err = dbError(QStringLiteral("Db.open"), probe.lastError());
+        probe = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw err;
+    }
+    return db;
+}
+
+QSqlDatabase create(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                       QStringLiteral("'%1' already exists.").arg(QDir::toNativeSeparators(path)));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return addConnection(path, canonical(path), true);
+}
+
+void close(const QString& path, const QString& purpose)
+{
+    const QString name = connectionName(path, purpose);
+    if (!QSqlDatabase::contains(name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    g_depth.remove(name);
+    g_shared.remove(name);
+}
+
+void closeAll()
+{
+    for (const QString& name : QSqlDatabase::connectionNames()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    g_depth.clear();
+    g_shared.clear();
+}
+
+void useSharedAccess(QSqlDatabase& db)
+{
+    if (g_shared.contains(db.connectionName()))
+        return;
+    g_shared.insert(db.connectionName());
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    // A read-only file keeps its journal: WAL cannot be set there, and need not be.
+    q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+}
+
+QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    ++g_statements;
+    if (!q.prepare(sql))
+        throw dbError(QStringLiteral("Db.exec"), q.lastError());
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        throw dbError(QStringLiteral("Db.exec"), q.lastError());
+    return q;
+}
+
+qint64 execCount(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return exec(db, sql, values).numRowsAffected();
+}
+
+void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    const qint64 n = execCount(db, sql, values);
+    if (n != 1)
+        throw AppError(AppError::DatabaseError, QStringLiteral("Db.execOne"),
+                       n == 0 ? QStringLiteral("The row was not found; another user may have deleted it.")
+                              : QStringLiteral("%1 rows were changed where one was expected.").arg(n));
+}
+
+QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q = exec(db, sql, values);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+void runScript(const QSqlDatabase& db, const QString& script)
+{
+    QString statement;
+    const QStringList lines = script.split(QLatin1Char('\n'));
+    for (const QString& raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QStringLiteral("--")) || line.isEmpty())
+            continue;
+        statement += raw + QLatin1Char('\n');
+        if (line.endsWith(QLatin1Char(';'))) {
+            exec(db, statement.trimmed());
+            statement.clear();
+        }
+    }
+    if (!statement.trimmed().isEmpty())
+        exec(db, statement.trimmed());
+}
+
+bool tableExists(const QSqlDatabase& db, const QString& table)
+{
+    try {
+        return scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
+                      {table})
+                   .toLongLong() > 0;
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+bool columnExists(const QSqlDatabase& db, const QString& table, const QString& column)
+{
+    try {
+        // The table name comes from the code; the pragma reads the schema without touching rows.
+        QSqlQuery q = exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+        while (q.next())
+            if (q.value(0).toString().compare(column, Qt::CaseInsensitive) == 0)
+                return true;
+    } catch (const AppError&) {
+    }
+    return false;
+}
+
+qint64 statementCount()
+{
+    return g_statements;
+}
+
+QVariant null()
+{
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant text(const QString& value)
+{
+    return value.trimmed().isEmpty() ? null() : QVariant(value);
+}
+
+Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
+{
+    int& depth = g_depth[m_db.connectionName()];
+    m_level = depth;
+    if (m_level == 0) {
+        ++g_statements;
+        if (!m_db.transaction())
+            throw dbError(QStringLiteral("Db.Transaction"), m_db.lastError());
+    } else {
+        exec(m_db, QStringLiteral("SAVEPOINT sp%1").arg(m_level));
+    }
+    ++depth;
+}
+
+Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    --g_depth[m_db.connectionName()];
+    if (m_level == 0) {
+        m_db.rollback();
+    } else {
+        QSqlQuery q(m_db);
+        q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT sp%1").arg(m_level));
+        q.exec(QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_level));
+    }
+}
+
+void Transaction::commit()
+{
+    if (m_level == 0) {
+        ++g_statements;
+        if (!m_db.commit()) {
+            const AppError err = dbError(QStringLiteral("Db.Transaction.commit"), m_db.lastError());
+            throw err; // the destructor rolls back
+        }
+    } else {
+        exec(m_db, QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_level));
+    }
+    m_done = true;
+    --g_depth[m_db.connectionName()];
+}
+
+} // namespace Db

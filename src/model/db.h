@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// The one way this system talks to its database files: one named connection per file (keyed by
+// its canonical path), statements with bound values only, errors raised as AppError, and an RAII
+// transaction that rolls back unless committed.
+namespace Db {
+
+// The connection to an existing SQLite file; opening never creates a file. Raises AppError when
+// the path is missing, not a file, or not a database. `purpose` keeps a separate connection to
+// the same file (the login check uses its own).
+QSqlDatabase open(const QString& path, const QString& purpose = {});
+// Creates a new, empty database file (the schema tools only).
+QSqlDatabase create(const QString& path);
+// Closes and forgets the connection to the file (and purpose).
+void close(const QString& path, const QString& purpose = {});
+// Closes every connection (tests).
+void closeAll();
+
+// Lets several users of one file on one machine wait for each other: WAL journal and a busy
+// timeout. Only for files known to be this system's (it changes the file's journal mode).
+void useSharedAccess(QSqlDatabase& db);
+
+// Runs one statement with its values bound in order; the query is forward-only.
+QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// Runs a writing statement and returns the number of rows it changed.
+qint64 execCount(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// Runs a writing statement that must change exactly one row; raises otherwise.
+void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// The first column of the first row, or an invalid QVariant when there is no row.
+QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
+void runScript(const QSqlDatabase& db, const QString& script);
+
+bool tableExists(const QSqlDatabase& db, const QString& table);
+bool columnExists(const QSqlDatabase& db, const QString& table, const QString& column);
+
+// The number of statements run so far in this process (benchmarks count queries with it).
+qint64 statementCount();
+
+// A free text as stored: NULL when empty or blank, otherwise exactly as held.
+QVariant text(const QString& value);
+// A stored text back: NULL gives "".
+inline QString textOf(const QVariant& stored) { return stored.isNull() ? QString() : stored.toString(); }
+QVariant null();
+
+class Transaction
+{
+public:
+    explicit Transaction(const QSqlDatabase& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+    const QSqlDatabase& db() const { return m_db; }
+
+private:
+    QSqlDatabase m_db;
+    int m_level = 0; // 0 the outermost; nested transactions use savepoints
+    bool m_done = false;
+};
+
+inline QSqlQuery exec(const Transaction& tx, const QString& sql, const QVariantList& values = {})
+{
+    return exec(tx.db(), sql, values);
+}
+inline void execOne(const Transaction& tx, const QString& sql, const QVariantList& values = {})
+{
+    execOne(tx.db(), sql, values);
+}
+
+} // namespace Db

@@ -1,0 +1,323 @@
+#include "global.h"
+
+#include "apperror.h"
+#include "appexit.h"
+#include "clock.h"
+#include "daterules.h"
+#include "db.h"
+#include "passwordhash.h"
+#include "prompter.h"
+#include "shellopener.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+namespace {
+
+const QString kLoginPurpose = QStringLiteral("login");
+
+QString activeMainPath()
+{
+    return Global::mainDatabasePath.isEmpty() ? Database().getDBLocation() : Global::mainDatabasePath;
+}
+
+QString nativePath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// One row of table Users, as the login check reads it.
+struct UserRow
+{
+    QVariant id, name, password, prepared, reviewed, approved, role, fullName;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Database
+
+QString Database::getDBLocation() const
+{
+    return Global::programFolder() + QStringLiteral("/CorvantisTutorialReconciliations.db");
+}
+
+QString Database::getConnectionString() const
+{
+    return QStringLiteral("Data Source=") + activeMainPath();
+}
+
+QSqlDatabase Database::getConnection()
+{
+    Db::close(activeMainPath());
+    return openConnection(activeMainPath());
+}
+
+QString Database::securityErrorText(const QString& description)
+{
+    return QStringLiteral("Corvantis encountered an unexpected security error while attempting to ") +
+           QStringLiteral("connect to the database: ") + description;
+}
+
+QSqlDatabase Database::openConnection(const QString& path, const QString& purpose)
+{
+    try {
+        QSqlDatabase db = Db::open(path, purpose);
+        if (!Db::tableExists(db, QStringLiteral("Users"))) {
+            db = QSqlDatabase();
+            Db::close(path, purpose);
+            throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
+                           QStringLiteral("'%1' is not a Corvantis database.").arg(nativePath(path)));
+        }
+        if (purpose.isEmpty())
+            Db::useSharedAccess(db);
+        return db;
+    } catch (const AppError& e) {
+        Prompter::show(Prompter::applicationTitle(), securityErrorText(e.description()));
+        AppExit::end();
+        throw AppError(e).markReported();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Global: state and data access
+
+namespace Global {
+
+void resetState()
+{
+    typedUserName.clear();
+    typedPassword.clear();
+    isLoggedIn = false;
+    userName.clear();
+    reportName.clear();
+    permission.clear();
+    role.clear();
+    isAdminUser = false;
+    userID.clear();
+    mainDatabasePath.clear();
+    currentRecDate.clear();
+    tutorialPath.clear();
+    accountFilter.clear();
+    selectedGLAcctID = 0;
+    docDBPath.clear();
+    isDBVersionOK = false;
+    isDocDBValid = false;
+    gridColumnWidths.clear();
+    gridSortState = {};
+}
+
+QSqlDatabase getConnection()
+{
+    return Database::openConnection(activeMainPath());
+}
+
+QSqlDatabase getNewConnection()
+{
+    return Database().getConnection();
+}
+
+QSqlQuery openRecordset(const QString& sql, const QVariantList& values)
+{
+    return Db::exec(getConnection(), sql, values);
+}
+
+void executeSQL(const QString& sql, const QVariantList& values)
+{
+    Db::exec(getConnection(), sql, values);
+}
+
+void executeSQLDocDB(const QString& sql, const QVariantList& values, const QString& path)
+{
+    Db::exec(getDocDBConnection(path), sql, values);
+}
+
+QString getFirstFieldValue(const QString& sql, const QVariantList& values)
+{
+    const QVariant v = Db::scalar(getConnection(), sql, values);
+    return v.isNull() ? QString() : v.toString();
+}
+
+bool tableExists(const QString& table)
+{
+    try {
+        return Db::tableExists(getConnection(), table);
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+bool fieldExists(const QString& table, const QString& column, const QString& path)
+{
+    try {
+        if (path.isEmpty())
+            return Db::columnExists(getConnection(), table, column);
+        if (!fileExists(path))
+            return false;
+        return Db::columnExists(Db::open(path), table, column);
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+bool fileExists(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+QSqlDatabase getDocDBConnection(const QString& path)
+{
+    QSqlDatabase db = Db::open(path.isEmpty() ? docDBPath : path);
+    Db::useSharedAccess(db);
+    return db;
+}
+
+QSqlDatabase getDocDBConnectionAt(const QString& path)
+{
+    return getDocDBConnection(path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Login
+
+bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
+{
+    QSqlDatabase db = Database::openConnection(databasePath, kLoginPurpose);
+    struct CloseLogin
+    {
+        QString path;
+        ~CloseLogin() { Db::close(path, kLoginPurpose); }
+    } closer{databasePath};
+
+    std::optional<UserRow> match;
+    {
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT UserId, UserName, Password, ChkPreparedBy, ChkReviewedBy, "
+                                                  "ChkApprovedBy, Role, rptname FROM Users ORDER BY UserId"));
+        const QString wanted = typedUser.toUpper();
+        while (q.next()) {
+            const QVariant name = q.value(1);
+            const QVariant password = q.value(2);
+            if (name.isNull() || password.isNull())
+                continue;
+            if (name.toString().toUpper() != wanted)
+                continue;
+            if (!PasswordHash::verify(typedPass, password.toString()))
+                continue;
+            match = UserRow{q.value(0), name, password, q.value(3), q.value(4), q.value(5), q.value(6), q.value(7)};
+            break;
+        }
+    }
+    if (!match)
+        return false;
+
+    // A password still kept in plain text is stored hashed from now on. A read-only file keeps
+    // it as it is; the login goes on.
+    if (!PasswordHash::isHashed(match->password.toString())) {
+        try {
+            Db::exec(db, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
+                     {PasswordHash::hash(typedPass), match->id});
+        } catch (const AppError&) {
+        }
+    }
+
+    // Only now does the session change, all at once: a failure above left everything as it was.
+    QSqlDatabase main = Database::openConnection(databasePath);
+    Q_UNUSED(main);
+    typedUserName = typedUser;
+    typedPassword = typedPass;
+    isLoggedIn = true;
+    reportName = Db::textOf(match->fullName);
+    userName = Db::textOf(match->name);
+    if (match->prepared.toInt() == 1)
+        permission = PermissionPrepare;
+    else if (match->reviewed.toInt() == 1)
+        permission = PermissionReview;
+    else if (match->approved.toInt() == 1)
+        permission = PermissionApprove;
+    else
+        permission.clear(); // no right: no permission, never the previous user's
+    role = Db::textOf(match->role);
+    isAdminUser = role == QStringLiteral("Administrator");
+    userID = match->id.toString();
+    mainDatabasePath = databasePath;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dates and folders
+
+QDate getLastDayOfPreviousMonth()
+{
+    const QDate today = Clock::instance().today();
+    return today.addDays(-today.day());
+}
+
+QString getCurrentRecDate()
+{
+    if (currentRecDate.isEmpty())
+        currentRecDate = DateRules::toText(getLastDayOfPreviousMonth());
+    return currentRecDate;
+}
+
+void setCurrentRecDate(const QString& date)
+{
+    currentRecDate = date;
+}
+
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+void setTutorialPath()
+{
+    tutorialPath = programFolder() + QStringLiteral("/Tutorial/") + QStringLiteral("CorvantisHelp.pdf");
+}
+
+void showTutorial()
+{
+    if (fileExists(tutorialPath)) {
+        ShellOpener::instance().open(tutorialPath);
+        return;
+    }
+    Prompter::show(QStringLiteral("Application Error"),
+                   QStringLiteral("ERROR: The Tutorial has not been correctly installed ") +
+                       QStringLiteral("(cannot find '") + nativePath(tutorialPath) + QStringLiteral("').") +
+                       QStringLiteral("\r\n") +
+                       QStringLiteral("Please download the latest version or contact technical support for assistance."),
+                   Prompter::Buttons::Ok, Prompter::Icon::Critical);
+}
+
+QString getAppDataFolder()
+{
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Corvantis");
+    if (!QDir().mkpath(folder))
+        throw AppError(AppError::DatabaseError, QStringLiteral("Global.getAppDataFolder"),
+                       QStringLiteral("Could not create the folder '%1'.").arg(nativePath(folder)));
+    return folder;
+}
+
+QString getAttachedDocFolder()
+{
+    const QString folder = getAppDataFolder() + QStringLiteral("/AttachedDoc");
+    if (!QDir().mkpath(folder))
+        throw AppError(AppError::DatabaseError, QStringLiteral("Global.getAttachedDocFolder"),
+                       QStringLiteral("Could not create the folder '%1'.").arg(nativePath(folder)));
+    return folder;
+}
+
+QString getOSVersion()
+{
+    return QSysInfo::kernelVersion();
+}
+
+bool isVistaOrLater(const QString& osVersion)
+{
+    return osVersion.section(QLatin1Char('.'), 0, 0).toInt() >= 6;
+}
+
+} // namespace Global

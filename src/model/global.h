@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <array>
+
+// The process-wide state of the logged-in session and the shared data-access routines.
+namespace Global {
+
+// Logged-in state: filled all at once by a successful login check, untouched by a failed one.
+inline QString typedUserName;
+inline QString typedPassword;
+inline bool isLoggedIn = false;
+inline QString userName;     // the login name as stored: written as CreateUser and ActivityUser
+inline QString reportName;   // the user's full name: written into sign-off fields
+inline QString permission;   // "CAN_PREPARE", "CAN_REVIEW", "CAN_APPROVE" or "" for none
+inline QString role;
+inline bool isAdminUser = false;
+inline QString userID;
+
+// The main database the session works on: set only by a successful login.
+inline QString mainDatabasePath;
+
+inline QString currentRecDate;
+inline QString tutorialPath;
+inline QString accountFilter;
+inline qint64 selectedGLAcctID = 0;
+inline QString docDBPath;
+inline bool isDBVersionOK = false;
+inline bool isDocDBValid = false;
+inline QList<int> gridColumnWidths;
+// Sort state of the account-selection grids: direction flags of columns 1-4, the last sort
+// column, its direction and kind, then direction flags of the review variant's columns.
+inline std::array<int, 10> gridSortState{};
+
+// The login name as the documents tables call it.
+inline const QString& loginName() { return userName; }
+
+inline const QString PermissionPrepare = QStringLiteral("CAN_PREPARE");
+inline const QString PermissionReview = QStringLiteral("CAN_REVIEW");
+inline const QString PermissionApprove = QStringLiteral("CAN_APPROVE");
+
+// Back to the state of a process that has just started (tests).
+void resetState();
+
+// ---- Data access ----
+
+// The shared connection to the active main database, opened on first use. A file that cannot
+// be opened as a database of this system shows the security-error message and ends the program.
+QSqlDatabase getConnection();
+// Opens the active main database afresh and makes it the shared connection.
+QSqlDatabase getNewConnection();
+QSqlQuery openRecordset(const QString& sql, const QVariantList& values = {});
+void executeSQL(const QString& sql, const QVariantList& values = {});
+void executeSQLDocDB(const QString& sql, const QVariantList& values, const QString& path);
+// The first field of the first row as text, "" when there is no row or it is NULL.
+QString getFirstFieldValue(const QString& sql, const QVariantList& values = {});
+bool tableExists(const QString& table);
+// Whether the table has the column, in the database at path (the main database when path is
+// empty). Any failure, a missing file included, gives false; no file is created or changed.
+bool fieldExists(const QString& table, const QString& column, const QString& path = {});
+// True for an existing regular file (not a folder).
+bool fileExists(const QString& path);
+QSqlDatabase getDocDBConnection(const QString& path = {});
+QSqlDatabase getDocDBConnectionAt(const QString& path);
+
+// ---- Login ----
+
+// Checks the user name (without regard to case) and password against table Users of the file,
+// on a connection of its own. On success fills the logged-in state and makes the file the active
+// main database, all at once; otherwise changes nothing. A file that is not a database of this
+// system shows the security-error message and ends the program.
+bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass);
+
+// ---- Dates and folders ----
+
+QString getCurrentRecDate();
+void setCurrentRecDate(const QString& date);
+QDate getLastDayOfPreviousMonth();
+void setTutorialPath();
+void showTutorial();
+QString programFolder();
+QString getAppDataFolder();
+QString getAttachedDocFolder();
+QString getOSVersion();
+bool isVistaOrLater(const QString& osVersion);
+
+} // namespace Global
+
+// Opens the main database: the security-error message and the end of the program when the file
+// is not a database of this system.
+class Database
+{
+public:
+    QSqlDatabase getConnection();
+    // The default location when no main database was chosen.
+    QString getDBLocation() const;
+    QString getConnectionString() const;
+    QString getPathToDBLocator() const { return {}; }
+
+    // Opens the file as a main database, on its own connection when purpose is given.
+    static QSqlDatabase openConnection(const QString& path, const QString& purpose = {});
+    static QString securityErrorText(const QString& description);
+};

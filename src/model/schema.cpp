@@ -1,0 +1,100 @@
+#include "schema.h"
+
+#include "apperror.h"
+#include "db.h"
+#include "passwordhash.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+
+namespace {
+
+QString resourceText(const QString& name)
+{
+    QFile f(QStringLiteral(":/db/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        throw AppError(AppError::DatabaseError, QStringLiteral("Schema"),
+                       QStringLiteral("The schema '%1' is missing from the program.").arg(name));
+    return QString::fromUtf8(f.readAll());
+}
+
+void createFrom(const QString& path, const QStringList& scripts)
+{
+    QSqlDatabase db = Db::create(path);
+    try {
+        Db::Transaction tx(db);
+        for (const QString& script : scripts)
+            Db::runScript(db, script);
+        tx.commit();
+    } catch (...) {
+        db = QSqlDatabase();
+        Db::close(path);
+        QFile::remove(path);
+        throw;
+    }
+    db = QSqlDatabase();
+    Db::close(path);
+}
+
+void removeDatabaseFile(const QString& path)
+{
+    Db::close(path);
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        QFile::remove(path + suffix);
+}
+
+} // namespace
+
+namespace Schema {
+
+QString mainSchemaScript() { return resourceText(QStringLiteral("main-schema.sql")); }
+QString documentsSchemaScript() { return resourceText(QStringLiteral("documents-schema.sql")); }
+QString tutorialDataScript() { return resourceText(QStringLiteral("tutorial-data.sql")); }
+
+void createMainDatabase(const QString& path)
+{
+    createFrom(path, {mainSchemaScript()});
+}
+
+void createDocumentsDatabase(const QString& path)
+{
+    createFrom(path, {documentsSchemaScript()});
+}
+
+void hashPlainPasswords(const QString& mainPath)
+{
+    QSqlDatabase db = Db::open(mainPath);
+    Db::Transaction tx(db);
+    QList<QPair<QVariant, QString>> plain;
+    {
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT UserId, Password FROM Users WHERE Password IS NOT NULL"));
+        while (q.next())
+            if (!PasswordHash::isHashed(q.value(1).toString()))
+                plain.append({q.value(0), q.value(1).toString()});
+    }
+    for (const auto& [id, password] : plain)
+        Db::execOne(db, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
+                    {PasswordHash::hash(password), id});
+    tx.commit();
+}
+
+void createTutorialDatabases(const QString& mainPath, const QString& documentsPath)
+{
+    removeDatabaseFile(mainPath);
+    removeDatabaseFile(documentsPath);
+    createFrom(mainPath, {mainSchemaScript(), tutorialDataScript()});
+    createDocumentsDatabase(documentsPath);
+    hashPlainPasswords(mainPath);
+    {
+        QSqlDatabase db = Db::open(mainPath);
+        Db::Transaction tx(db);
+        Db::exec(db, QStringLiteral("DELETE FROM AttachedDocDBLocation"));
+        Db::exec(db, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"),
+                 {QFileInfo(documentsPath).absoluteFilePath()});
+        tx.commit();
+    }
+    Db::close(mainPath);
+}
+
+} // namespace Schema

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Creates the database files of this system from the schema that ships with the program.
+namespace Schema {
+
+QString mainSchemaScript();
+QString documentsSchemaScript();
+QString tutorialDataScript();
+
+// New main and documents database files; raise AppError when the file exists or a statement fails.
+void createMainDatabase(const QString& path);
+void createDocumentsDatabase(const QString& path);
+
+// The tutorial pair: a main database with the tutorial company (passwords stored hashed) whose
+// documents location names the tutorial documents file beside it. Existing files are replaced.
+void createTutorialDatabases(const QString& mainPath, const QString& documentsPath);
+
+// Stores every password of table Users that is still plain text in hashed form.
+void hashPlainPasswords(const QString& mainPath);
+
+} // namespace Schema

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// An error as the rest of the system raises and reports it: a number, the place that raised it
+// (for validation failures "Class:Code") and a description for the user.
+class AppError : public std::exception
+{
+public:
+    // The object error base that validation failures carry as their number.
+    static constexpr qint32 ObjectErrorBase = static_cast<qint32>(0x80040000u);
+    // Number of errors that are not validation failures (factories, imports).
+    static constexpr qint32 ObjectError1001 = ObjectErrorBase + 1001;
+    // The runtime's overflow error.
+    static constexpr qint32 Overflow = 6;
+    // A database statement or connection failed.
+    static constexpr qint32 DatabaseError = static_cast<qint32>(0x80004005u);
+
+    AppError(qint32 number, QString source, QString description);
+
+    qint32 number() const { return m_number; }
+    const QString& source() const { return m_source; }
+    const QString& description() const { return m_description; }
+
+    // Set when the error has already been shown to the user (the security-error path),
+    // so that the handler at the edge does not show it a second time.
+    bool isReported() const { return m_reported; }
+    AppError& markReported()
+    {
+        m_reported = true;
+        return *this;
+    }
+
+    const char* what() const noexcept override { return m_what.constData(); }
+
+private:
+    qint32 m_number;
+    QString m_source;
+    QString m_description;
+    QByteArray m_what;
+    bool m_reported = false;
+};

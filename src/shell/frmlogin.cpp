@@ -1,0 +1,245 @@
+#include "frmlogin.h"
+
+#include "appexit.h"
+#include "filechooser.h"
+#include "global.h"
+#include "loginflow.h"
+#include "modregistry.h"
+#include "prompter.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kMainKey = QStringLiteral("Software\\Corvantis\\Database");
+const QString kDocumentsKey = QStringLiteral("Software\\Corvantis\\Database1");
+const QString kNone = QStringLiteral("None");
+
+QString readPath(const QString& key)
+{
+    QVariant value;
+    modRegistry::getSetting(QStringLiteral("HKCU"), key, QStringLiteral("Path"), QStringLiteral("S"), kNone, value);
+    return value.toString();
+}
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false); // Enter never logs in or ends by accident
+    return b;
+}
+
+QLineEdit* lineEdit(const QString& name, QWidget* parent)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    return e;
+}
+
+} // namespace
+
+frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("Corvantis Login"));
+
+    m_label1 = new QLabel(QStringLiteral("Select main Database:"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_txtDBNAME = lineEdit(QStringLiteral("txtDBNAME"), this);
+    m_cmdBrowse = button(QStringLiteral("cmdBrowse"), QStringLiteral("&Browse ..."), this);
+    m_label2 = new QLabel(QStringLiteral("Select atached document Database:"), this);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_txtAttachedDocDB = lineEdit(QStringLiteral("txtAttachedDocDB"), this);
+    m_cmdBrowser1 = button(QStringLiteral("cmdBrowser1"), QStringLiteral("Browse ..."), this);
+
+    m_frLogin = new QGroupBox(QStringLiteral("Login Credentials"), this);
+    m_frLogin->setObjectName(QStringLiteral("frLogin"));
+    auto* userLabel = new QLabel(QStringLiteral("User Name:"), m_frLogin);
+    userLabel->setObjectName(QStringLiteral("lblLabels"));
+    auto* passwordLabel = new QLabel(QStringLiteral("Password:"), m_frLogin);
+    passwordLabel->setObjectName(QStringLiteral("lblLabels"));
+    m_txtUserName = lineEdit(QStringLiteral("txtUserName"), m_frLogin);
+    m_txtPassword = lineEdit(QStringLiteral("txtPassword"), m_frLogin);
+    m_txtPassword->setEchoMode(QLineEdit::Password);
+    m_cmdOK = button(QStringLiteral("cmdOK"), QStringLiteral("&OK"), m_frLogin);
+    m_cmdCancel = button(QStringLiteral("CmdCancel"), QStringLiteral("&Cancel"), m_frLogin);
+    userLabel->setBuddy(m_txtUserName);
+    passwordLabel->setBuddy(m_txtPassword);
+
+    auto* credentials = new QGridLayout(m_frLogin);
+    credentials->addWidget(userLabel, 0, 0);
+    credentials->addWidget(m_txtUserName, 0, 1);
+    credentials->addWidget(passwordLabel, 1, 0);
+    credentials->addWidget(m_txtPassword, 1, 1);
+    auto* okCancel = new QHBoxLayout;
+    okCancel->addStretch();
+    okCancel->addWidget(m_cmdOK);
+    okCancel->addWidget(m_cmdCancel);
+    credentials->addLayout(okCancel, 2, 0, 1, 2);
+
+    m_command1 = button(QStringLiteral("Command1"), QStringLiteral("&Cancel"), this);
+    m_cmdEnd = button(QStringLiteral("cmdEnd"), QStringLiteral("Exit"), this);
+
+    auto* paths = new QGridLayout;
+    paths->addWidget(m_label1, 0, 0, 1, 2);
+    paths->addWidget(m_txtDBNAME, 1, 0);
+    paths->addWidget(m_cmdBrowse, 1, 1);
+    paths->addWidget(m_label2, 2, 0, 1, 2);
+    paths->addWidget(m_txtAttachedDocDB, 3, 0);
+    paths->addWidget(m_cmdBrowser1, 3, 1);
+    paths->setColumnStretch(0, 1);
+
+    auto* leaveButtons = new QHBoxLayout;
+    leaveButtons->addStretch();
+    leaveButtons->addWidget(m_command1);
+    leaveButtons->addWidget(m_cmdEnd);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(paths);
+    layout->addWidget(m_frLogin);
+    layout->addLayout(leaveButtons);
+    layout->addStretch();
+    setMinimumWidth(520);
+
+    m_frLogin->setVisible(false);
+
+    connect(m_txtDBNAME, &QLineEdit::textChanged, this, [this] { showLoginFrame(); });
+    connect(m_txtAttachedDocDB, &QLineEdit::textChanged, this, [this] { showLoginFrame(); });
+    // Enter in the user name moves on to the password; Enter in the password logs in.
+    connect(m_txtUserName, &QLineEdit::returnPressed, m_txtPassword, [this] { m_txtPassword->setFocus(); });
+    connect(m_txtPassword, &QLineEdit::returnPressed, this, [this] { login(); });
+    connect(m_cmdOK, &QPushButton::clicked, this, [this] { login(); });
+    connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cancel(); });
+    connect(m_cmdEnd, &QPushButton::clicked, this, [this] { confirmEnd(); });
+    connect(m_command1, &QPushButton::clicked, this, [this] {
+        hide();
+        if (m_onReturn)
+            m_onReturn();
+    });
+    connect(m_cmdBrowse, &QPushButton::clicked, this, [this] {
+        browseReconciliationsDatabase(m_txtDBNAME->text());
+        m_txtUserName->setFocus();
+    });
+    connect(m_cmdBrowser1, &QPushButton::clicked, this, [this] {
+        browseDocumentsDatabase(m_txtAttachedDocDB->text());
+        m_txtUserName->setFocus();
+    });
+
+    loadPaths();
+}
+
+QString frmLogin::mainDatabasePath() const
+{
+    return m_txtDBNAME->text();
+}
+
+void frmLogin::loadPaths()
+{
+    const QString mainPath = readPath(kMainKey);
+    m_txtDBNAME->setText(mainPath == kNone ? Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialReconciliations.db")
+                                           : mainPath);
+    const QString documentsPath = readPath(kDocumentsKey);
+    m_txtAttachedDocDB->setText(documentsPath == kNone
+                                    ? Global::programFolder() + QStringLiteral("/Database/CorvantisAttachDoc.db")
+                                    : documentsPath);
+    showLoginFrame();
+}
+
+void frmLogin::showLoginFrame()
+{
+    if (!LoginFlow::hasDatabaseExtension(m_txtDBNAME->text()))
+        return;
+    m_frLogin->setVisible(true);
+    m_command1->setVisible(false);
+    m_cmdEnd->setVisible(false);
+}
+
+void frmLogin::login()
+{
+    LoginFlow flow;
+    switch (flow.login(m_txtDBNAME->text(), m_txtUserName->text(), m_txtPassword->text())) {
+    case LoginFlow::Outcome::Refused:
+        return;
+    case LoginFlow::Outcome::WrongPassword:
+        m_txtPassword->setFocus();
+        m_txtPassword->selectAll();
+        return;
+    case LoginFlow::Outcome::ProgramEnded:
+        m_ending = true;
+        return;
+    case LoginFlow::Outcome::LoggedIn:
+        modRegistry::setSetting(QStringLiteral("HKCU"), kDocumentsKey, QStringLiteral("Path"), QStringLiteral("S"),
+                                m_txtAttachedDocDB->text());
+        hide();
+        if (m_onLoggedIn)
+            m_onLoggedIn(m_txtDBNAME->text());
+        return;
+    }
+}
+
+void frmLogin::cancel()
+{
+    Global::isLoggedIn = false;
+    hide();
+    m_ending = true;
+    AppExit::end();
+}
+
+void frmLogin::confirmEnd()
+{
+    if (Prompter::show(Prompter::applicationTitle(), QStringLiteral("Are you sure you want to exit Corvantis"),
+                       Prompter::Buttons::YesNo, Prompter::Icon::Question) == Prompter::Yes) {
+        m_ending = true;
+        AppExit::end();
+    }
+}
+
+void frmLogin::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        m_cmdCancel->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmLogin::closeEvent(QCloseEvent* event)
+{
+    // The close box ends the program, as Cancel does.
+    event->accept();
+    if (!m_ending) {
+        m_ending = true;
+        AppExit::end();
+    }
+}
+
+bool frmLogin::browseReconciliationsDatabase(const QString& startPath)
+{
+    return browse(m_txtDBNAME, QStringLiteral("Open Reconciliations Database"),
+                  QStringLiteral("Reconciliations (*.db)|*.db"), startPath);
+}
+
+bool frmLogin::browseDocumentsDatabase(const QString& startPath)
+{
+    return browse(m_txtAttachedDocDB, QStringLiteral("Open Corvantis Database"),
+                  QStringLiteral("CorvantisAttachedDoc (*.db)|*.db"), startPath);
+}
+
+bool frmLogin::browse(QLineEdit* field, const QString& title, const QString& filter, const QString& startPath)
+{
+    // The choice is only put into the field: it is remembered when a login with it succeeds.
+    const QString chosen = FileChooser::instance().openFile(title, startPath, filter);
+    if (!LoginFlow::hasDatabaseExtension(chosen))
+        return false;
+    field->setText(chosen);
+    return true;
+}

@@ -1,0 +1,118 @@
+#include "loginflow.h"
+
+#include "apperror.h"
+#include "appexit.h"
+#include "global.h"
+#include "modregistry.h"
+#include "prompter.h"
+
+#include <QDir>
+
+namespace {
+
+QString quoted(const QString& path)
+{
+    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+}
+
+} // namespace
+
+bool LoginFlow::hasDatabaseExtension(const QString& path)
+{
+    const QString p = path.trimmed();
+    return p.endsWith(QStringLiteral(".db")) || p.endsWith(QStringLiteral(".sqlite"));
+}
+
+QString LoginFlow::extensionMessage()
+{
+    return QStringLiteral("The file you selected for the main database is not a valid SQLite Database extension.") +
+           QStringLiteral("\r") + QStringLiteral("You need to select a file with a .db or .sqlite extension");
+}
+
+QString LoginFlow::missingFileMessage()
+{
+    return QStringLiteral("The file you entered does not exist, please select a valid SQLite .sqlite or .db file.");
+}
+
+QString LoginFlow::outOfDateTitle()
+{
+    return QStringLiteral("Corvantis Database Out Of Date");
+}
+
+QString LoginFlow::outOfDateMessage()
+{
+    return QStringLiteral("The database you are attempting to open is not compatible with this version of "
+                          "Corvantis. Please re-install your old version of Corvantis to open this database.") +
+           QStringLiteral("\r\n\r\n") +
+           QStringLiteral("To upgrade this database, please contact Corvantis support at support@corvantis.example.");
+}
+
+QString LoginFlow::missingDocumentsMessage(const QString& path)
+{
+    return QStringLiteral("The Documents database file ") + quoted(path) +
+           QStringLiteral(" does not exist. You must go to the Administration dialog to select a valid Documents "
+                          "database file before starting working on any reconciliation.");
+}
+
+QString LoginFlow::invalidDocumentsMessage(const QString& path)
+{
+    return QStringLiteral("The Documents database file ") + quoted(path) +
+           QStringLiteral(" is not a valid Corvantis documents database. You must go to the Administration dialog "
+                          "to select a valid Documents database file before starting working on any reconciliation.");
+}
+
+LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& userName, const QString& password)
+{
+    if (!hasDatabaseExtension(mainPath)) {
+        Prompter::show(Prompter::applicationTitle(), extensionMessage());
+        return Outcome::Refused;
+    }
+    if (!Global::fileExists(mainPath)) {
+        Prompter::show(Prompter::applicationTitle(), missingFileMessage());
+        return Outcome::Refused;
+    }
+
+    try {
+        if (!Global::validateLogin(mainPath, userName, password)) {
+            Prompter::show(QStringLiteral("Login"), QStringLiteral("Invalid Password, try again!"));
+            return Outcome::WrongPassword;
+        }
+    } catch (const AppError& e) {
+        if (!e.isReported())
+            Prompter::show(Prompter::applicationTitle(), e.description());
+        return e.isReported() ? Outcome::ProgramEnded : Outcome::Refused;
+    }
+
+    modRegistry::setSetting(QStringLiteral("HKCU"), QStringLiteral("Software\\Corvantis\\Database"),
+                            QStringLiteral("Path"), QStringLiteral("S"), mainPath);
+    Global::setTutorialPath();
+
+    if (!Global::fieldExists(QStringLiteral("AttachedDocument"), QStringLiteral("CreateUser"))) {
+        Global::isDBVersionOK = false;
+        Prompter::show(outOfDateTitle(), outOfDateMessage());
+        AppExit::end();
+        return Outcome::ProgramEnded;
+    }
+    Global::isDBVersionOK = true;
+    checkDocumentsDatabase();
+    return Outcome::LoggedIn;
+}
+
+void LoginFlow::checkDocumentsDatabase()
+{
+    Global::isDocDBValid = true;
+    try {
+        Global::docDBPath =
+            Global::getFirstFieldValue(QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation"));
+    } catch (const AppError&) {
+        Global::docDBPath.clear(); // no location table: treated as no documents database
+    }
+    if (!Global::fileExists(Global::docDBPath)) {
+        Prompter::show(Prompter::applicationTitle(), missingDocumentsMessage(Global::docDBPath));
+        Global::isDocDBValid = false;
+    }
+    if (!Global::fieldExists(QStringLiteral("Document"), QStringLiteral("CreateUser"), Global::docDBPath)) {
+        Prompter::show(Prompter::applicationTitle(), invalidDocumentsMessage(Global::docDBPath));
+        Global::isDocDBValid = false;
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// What pressing OK in the login window does, apart from the window itself: the checks of the
+// chosen file, the login check, the remembered path and the schema checks of both databases.
+class LoginFlow
+{
+public:
+    enum class Outcome {
+        Refused,         // a message was shown; the user stays in the window with the fields as typed
+        WrongPassword,   // as Refused, and the password is to be selected for typing again
+        LoggedIn,        // the session is on the new file; the navigator is to be shown
+        ProgramEnded     // the program is ending (a security error or an out-of-date database)
+    };
+
+    Outcome login(const QString& mainPath, const QString& userName, const QString& password);
+
+    // The main path has one of the database extensions (lower case, after trimming).
+    static bool hasDatabaseExtension(const QString& path);
+
+    static QString extensionMessage();
+    static QString missingFileMessage();
+    static QString outOfDateTitle();
+    static QString outOfDateMessage();
+    static QString missingDocumentsMessage(const QString& path);
+    static QString invalidDocumentsMessage(const QString& path);
+
+private:
+    void checkDocumentsDatabase();
+};

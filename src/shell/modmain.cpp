@@ -1,0 +1,36 @@
+#include "modmain.h"
+
+#include "frmlogin.h"
+#include "global.h"
+#include "navigator.h"
+
+namespace modMain {
+
+frmLogin& loginWindow()
+{
+    static frmLogin* window = nullptr;
+    if (!window) {
+        window = new frmLogin;
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->setOnLoggedIn([](const QString& path) { navigator().showConnected(path); });
+        window->setOnReturn([] { navigator().show(); });
+    }
+    return *window;
+}
+
+Navigator& navigator()
+{
+    static Navigator* window = nullptr;
+    if (!window)
+        window = new Navigator;
+    return *window;
+}
+
+void Main()
+{
+    loginWindow().show();
+    // The account-selection grids start sorted by their first column, ascending.
+    Global::gridSortState = {0, 0, 0, 0, 1, 0, 6, 0, 0, 0};
+}
+
+} // namespace modMain

@@ -1,0 +1,149 @@
+#include "apperror.h"
+#include "arcurrency.h"
+
+#include <QLocale>
+#include <QTest>
+
+class tst_ARCurrency : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void setVal_data();
+    void setVal();
+    void setValFromNumbers();
+    void overflowKeepsValue();
+    void toString_data();
+    void toString();
+    void arithmetic();
+    void independentOfLocale();
+};
+
+void tst_ARCurrency::setVal_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("units");
+    QTest::addColumn<bool>("numeric");
+    QTest::newRow("truncates to cents") << "12.349" << qint64(123400) << true;
+    QTest::newRow("negative truncates toward zero") << "-12.349" << qint64(-123400) << true;
+    QTest::newRow("fourth decimal rounds first") << "12.34999" << qint64(123500) << true;
+    QTest::newRow("no binary drift") << "0.29" << qint64(2900) << true;
+    QTest::newRow("grouped thousands") << "1,234.567" << qint64(12345600) << true;
+    QTest::newRow("parentheses are negative") << "(12.00)" << qint64(-120000) << true;
+    QTest::newRow("minus zero") << "-0" << qint64(0) << true;
+    QTest::newRow("exponent") << "1e5" << qint64(1000000000) << true;
+    QTest::newRow("currency sign") << "$1,000" << qint64(10000000) << true;
+    QTest::newRow("blank") << "   " << qint64(0) << false;
+    QTest::newRow("empty") << "" << qint64(0) << false;
+    QTest::newRow("word") << "abc" << qint64(0) << false;
+    QTest::newRow("misplaced grouping") << "12,3.4" << qint64(0) << false;
+    QTest::newRow("two points") << "1.2.3" << qint64(0) << false;
+    QTest::newRow("trailing garbage") << "12abc" << qint64(0) << false;
+    QTest::newRow("lone sign") << "-" << qint64(0) << false;
+    QTest::newRow("leading point") << ".5" << qint64(5000) << true;
+    QTest::newRow("largest accepted") << "9223372036854.77" << qint64(92233720368547700) << true;
+}
+
+void tst_ARCurrency::setVal()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, units);
+    QFETCH(bool, numeric);
+    ARCurrency c;
+    c.setVal(text);
+    QCOMPARE(c.getVal(), units);
+    QCOMPARE(ARCurrency::isNumeric(text), numeric);
+}
+
+void tst_ARCurrency::setValFromNumbers()
+{
+    ARCurrency c;
+    c.setVal(0.29);
+    QCOMPARE(c.getVal(), qint64(2900));
+    c.setVal(-12.349);
+    QCOMPARE(c.getVal(), qint64(-123400));
+    c.setVal(42);
+    QCOMPARE(c.getVal(), qint64(420000));
+    c.setVal(QVariant());
+    QVERIFY(c.isZero());
+}
+
+void tst_ARCurrency::overflowKeepsValue()
+{
+    ARCurrency c;
+    c.setVal("5.00");
+    for (const char* big : {"12345678901234567890", "9223372036854.78", "-9223372036854.78", "1e20"}) {
+        try {
+            c.setVal(QString::fromLatin1(big));
+            QFAIL("an amount beyond the range must raise");
+        } catch (const AppError& e) {
+            QCOMPARE(e.number(), AppError::Overflow);
+        }
+        QCOMPARE(c.getVal(), qint64(50000));
+    }
+    QVERIFY(ARCurrency::isNumeric("12345678901234567890")); // a number, only too large
+
+    ARCurrency max = ARCurrency::fromUnits(std::numeric_limits<qint64>::max());
+    ARCurrency one;
+    one.setVal("1");
+    QVERIFY_THROWS_EXCEPTION(AppError, max.add(one));
+    QCOMPARE(max.getVal(), std::numeric_limits<qint64>::max());
+}
+
+void tst_ARCurrency::toString_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<QString>("parens");
+    QTest::newRow("negative grouped") << "-1234.5" << "-1,234.50" << "(1,234.50)";
+    QTest::newRow("positive gets a blank") << "1234.5" << "1,234.50" << "1,234.50 ";
+    QTest::newRow("zero gets a blank") << "0" << "0.00" << "0.00 ";
+    QTest::newRow("leading zero") << "0.07" << "0.07" << "0.07 ";
+    QTest::newRow("millions") << "1234567.89" << "1,234,567.89" << "1,234,567.89 ";
+    QTest::newRow("below a thousand") << "-999.99" << "-999.99" << "(999.99)";
+}
+
+void tst_ARCurrency::toString()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, plain);
+    QFETCH(QString, parens);
+    ARCurrency c;
+    c.setVal(text);
+    QCOMPARE(c.toString(false), plain);
+    QCOMPARE(c.toString(true), parens);
+}
+
+void tst_ARCurrency::arithmetic()
+{
+    ARCurrency a, b;
+    a.setVal("1.10");
+    b.setVal("1.1");
+    QVERIFY(a.equals(b));
+    a.add(b);
+    QCOMPARE(a.toString(false), QStringLiteral("2.20"));
+    a.subtract(b);
+    a.subtract(b);
+    QVERIFY(a.isZero());
+    a.subtract(b);
+    QVERIFY(a.isLessThanZero());
+    // A thousand additions of 0.10 are exactly 100.00.
+    ARCurrency sum, dime;
+    dime.setVal("0.10");
+    for (int i = 0; i < 1000; ++i)
+        sum.add(dime);
+    QCOMPARE(sum.toString(false), QStringLiteral("100.00"));
+}
+
+void tst_ARCurrency::independentOfLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ARCurrency c;
+    c.setVal("1,234.56");
+    QCOMPARE(c.toString(false), QStringLiteral("1,234.56"));
+    c.setVal(1234.56);
+    QCOMPARE(c.getVal(), qint64(12345600));
+    QLocale::setDefault(QLocale::c());
+}
+
+QTEST_GUILESS_MAIN(tst_ARCurrency)
+#include "tst_arcurrency.moc"

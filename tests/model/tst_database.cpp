@@ -1,0 +1,236 @@
+#include "apperror.h"
+#include "db.h"
+#include "global.h"
+#include "recorders.h"
+#include "schema.h"
+#include "testdb.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTest>
+
+class tst_Database : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void openingNeverCreates();
+    void refusesWhatIsNoDatabase();
+    void oneConnectionPerPath();
+    void boundValuesTakeAnyText();
+    void transactionRollsBackUnlessCommitted();
+    void nestedTransactionRollsBackItsPart();
+    void execOneRaisesWhenNoRowChanges();
+    void fieldExists();
+    void firstFieldValue();
+    void securityErrorEndsProgram();
+    void tutorialDatabases();
+    void currentRecDate();
+    void folders();
+    void tutorialDocument();
+};
+
+void tst_Database::openingNeverCreates()
+{
+    TestSeams seams;
+    const QString missing = seams.path("missing.db");
+    QVERIFY_THROWS_EXCEPTION(AppError, Db::open(missing));
+    QVERIFY(!QFile::exists(missing));
+    QVERIFY_THROWS_EXCEPTION(AppError, Db::open(seams.folder())); // a folder
+    QVERIFY(!Global::fieldExists("Document", "CreateUser", missing));
+    QVERIFY(!QFile::exists(missing));
+}
+
+void tst_Database::refusesWhatIsNoDatabase()
+{
+    TestSeams seams;
+    const QString text = TestDb::textFile(seams.folder(), "notes.db", "just some text\n");
+    QVERIFY_THROWS_EXCEPTION(AppError, Db::open(text));
+    QFile f(text);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("just some text\n")); // left untouched
+    QVERIFY(!Global::fieldExists("Document", "CreateUser", text));
+}
+
+void tst_Database::oneConnectionPerPath()
+{
+    TestSeams seams;
+    const QString a = TestDb::emptyMain(seams.folder(), "a.db");
+    const QString b = TestDb::emptyMain(seams.folder(), "b.db");
+    Db::exec(Db::open(a), "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"Alpha"});
+    Db::exec(Db::open(b), "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"Beta"});
+    QCOMPARE(Db::scalar(Db::open(a), "SELECT ERPNumber FROM ERPNumbers").toString(), QStringLiteral("Alpha"));
+    QCOMPARE(Db::scalar(Db::open(b), "SELECT ERPNumber FROM ERPNumbers").toString(), QStringLiteral("Beta"));
+    QCOMPARE(Db::open(a).connectionName(), Db::open(seams.folder() + "/./a.db").connectionName());
+}
+
+void tst_Database::boundValuesTakeAnyText()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::emptyMain(seams.folder()));
+    const QStringList names = {"O'Brien", "100%", "a_b", "' OR 1=1 --", "Zoë Ünal", QString(500, 'x')};
+    for (const QString& n : names)
+        Db::exec(db, "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {n});
+    for (const QString& n : names)
+        QCOMPARE(Db::scalar(db, "SELECT count(*) FROM ERPNumbers WHERE ERPNumber = ?", {n}).toInt(), 1);
+}
+
+void tst_Database::transactionRollsBackUnlessCommitted()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::emptyMain(seams.folder()));
+    {
+        Db::Transaction tx(db);
+        Db::exec(tx, "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"Lost"});
+    }
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM ERPNumbers").toInt(), 0);
+    {
+        Db::Transaction tx(db);
+        Db::exec(tx, "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"Kept"});
+        tx.commit();
+    }
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM ERPNumbers").toInt(), 1);
+}
+
+void tst_Database::nestedTransactionRollsBackItsPart()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::emptyMain(seams.folder()));
+    {
+        Db::Transaction outer(db);
+        Db::exec(outer, "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"Outer"});
+        try {
+            Db::Transaction inner(db);
+            Db::exec(inner, "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"Inner"});
+            Db::exec(inner, "INSERT INTO NoSuchTable VALUES (1)");
+            inner.commit();
+        } catch (const AppError&) {
+        }
+        outer.commit();
+    }
+    QCOMPARE(Db::scalar(db, "SELECT group_concat(ERPNumber) FROM ERPNumbers").toString(), QStringLiteral("Outer"));
+}
+
+void tst_Database::execOneRaisesWhenNoRowChanges()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::emptyMain(seams.folder()));
+    QVERIFY_THROWS_EXCEPTION(AppError, Db::execOne(db, "UPDATE ERPNumbers SET ERPNumber = ? WHERE 1 = 0", {"x"}));
+}
+
+void tst_Database::fieldExists()
+{
+    TestSeams seams;
+    const QString docs = TestDb::documents(seams.folder());
+    QVERIFY(Global::fieldExists("Document", "CreateUser", docs));
+    QVERIFY(Global::fieldExists("document", "createuser", docs));
+    QVERIFY(!Global::fieldExists("Document", "NoSuchColumn", docs));
+    QVERIFY(!Global::fieldExists("NoSuchTable", "CreateUser", docs));
+    // A documents database of an older version: the table without the column.
+    const QString old = seams.path("old-docs.db");
+    {
+        QSqlDatabase db = Db::create(old);
+        Db::exec(db, "CREATE TABLE Document (DocPath TEXT)");
+    }
+    Db::close(old);
+    QVERIFY(!Global::fieldExists("Document", "CreateUser", old));
+}
+
+void tst_Database::firstFieldValue()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+    QCOMPARE(Global::getFirstFieldValue("SELECT DocDBLocation FROM AttachedDocDBLocation"), QString());
+    Global::executeSQL("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)", {"/x/docs.db"});
+    QCOMPARE(Global::getFirstFieldValue("SELECT DocDBLocation FROM AttachedDocDBLocation"), QStringLiteral("/x/docs.db"));
+    QCOMPARE(Global::getFirstFieldValue("SELECT 42"), QStringLiteral("42"));
+    QVERIFY(Global::tableExists("Users"));
+    QVERIFY(!Global::tableExists("NoSuchTable"));
+}
+
+void tst_Database::securityErrorEndsProgram()
+{
+    TestSeams seams;
+    // An SQLite file of another program: no table Users.
+    const QString foreign = seams.path("other.db");
+    {
+        QSqlDatabase db = Db::create(foreign);
+        Db::exec(db, "CREATE TABLE Songs (Title TEXT)");
+    }
+    Db::close(foreign);
+    const QByteArray before = [&] { QFile f(foreign); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    Global::mainDatabasePath = foreign;
+    try {
+        Global::getConnection();
+        QFAIL("a foreign file must not open as a main database");
+    } catch (const AppError& e) {
+        QVERIFY(e.isReported());
+    }
+    QVERIFY(seams.exits.ended());
+    QCOMPARE(seams.prompter.messages.size(), 1);
+    QVERIFY(seams.prompter.lastText().startsWith(
+        "Corvantis encountered an unexpected security error while attempting to connect to the database: "));
+    QFile f(foreign);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+}
+
+void tst_Database::tutorialDatabases()
+{
+    TestSeams seams;
+    const QString mainPath = TestDb::tutorial(seams.folder());
+    QSqlDatabase db = Db::open(mainPath);
+    QSqlQuery q = Db::exec(db, "SELECT Password FROM Users");
+    int users = 0;
+    while (q.next()) {
+        ++users;
+        QVERIFY(q.value(0).toString().startsWith("pbkdf2-sha256$"));
+    }
+    QCOMPARE(users, 3);
+    const QString docs = Db::scalar(db, "SELECT DocDBLocation FROM AttachedDocDBLocation").toString();
+    QCOMPARE(docs, seams.path("tutorial-docs.db"));
+    QVERIFY(Global::fieldExists("Document", "CreateUser", docs));
+    QVERIFY(Db::columnExists(db, "AttachedDocument", "CreateUser"));
+    // Every reconciliation kind and item type is there to try.
+    QVERIFY(Db::scalar(db, "SELECT count(DISTINCT recTypeCode) FROM GLAccount").toInt() >= 6);
+    QVERIFY(Db::scalar(db, "SELECT count(DISTINCT typeCode) FROM ReconcilingItem").toInt() >= 8);
+    QVERIFY(Db::scalar(db, "SELECT count(DISTINCT Date) FROM GLAccountBalance").toInt() >= 12);
+}
+
+void tst_Database::currentRecDate()
+{
+    TestSeams seams;
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("02/29/2024")); // today 03/15/2024
+    Global::setCurrentRecDate("01/31/2024");
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("01/31/2024"));
+    Global::resetState();
+    seams.clock.set(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("12/31/2023"));
+}
+
+void tst_Database::folders()
+{
+    TestSeams seams;
+    const QString data = Global::getAppDataFolder();
+    QVERIFY(data.endsWith("/Corvantis"));
+    QVERIFY(QFileInfo(data).isDir());
+    QVERIFY(QFileInfo(Global::getAttachedDocFolder()).isDir());
+    QVERIFY(Global::isVistaOrLater("6.1.7601"));
+    QVERIFY(Global::isVistaOrLater("10.0.19045"));
+    QVERIFY(!Global::isVistaOrLater("5.1.2600"));
+}
+
+void tst_Database::tutorialDocument()
+{
+    TestSeams seams;
+    Global::tutorialPath = seams.path("missing.pdf");
+    Global::showTutorial();
+    QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Application Error"));
+    QVERIFY(seams.prompter.lastText().contains("(cannot find '" + seams.path("missing.pdf") + "')."));
+    QVERIFY(seams.opener.opened.isEmpty());
+    Global::tutorialPath = TestDb::textFile(seams.folder(), "help.pdf", "%PDF-1.4");
+    Global::showTutorial();
+    QCOMPARE(seams.opener.opened, QStringList{Global::tutorialPath});
+}
+
+QTEST_GUILESS_MAIN(tst_Database)
+#include "tst_database.moc"

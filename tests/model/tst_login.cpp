@@ -1,0 +1,184 @@
+#include "apperror.h"
+#include "db.h"
+#include "global.h"
+#include "passwordhash.h"
+#include "recorders.h"
+#include "testdb.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTest>
+
+// The login check against table Users: who may log in, what the session then holds, and that a
+// failed check changes nothing.
+class tst_Login : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void matching_data();
+    void matching();
+    void permissionFollowsFirstRight();
+    void administratorRoleIsExact();
+    void plainPasswordIsStoredHashed();
+    void failedLoginKeepsSession();
+    void emptyUsersRefusesEveryone();
+    void loginNeverCreatesOrChangesFiles();
+    void passwordHash();
+
+private:
+    QString m_template;
+    QTemporaryDir m_dir;
+};
+
+void tst_Login::initTestCase()
+{
+    TestSeams seams;
+    m_template = TestDb::emptyMain(m_dir.path(), "template.db");
+    TestDb::addPlainUser(m_template, "Maria", "Secret1", "User", 1, 0, 0, "Maria Lopez");
+    TestDb::addPlainUser(m_template, "O'Brien", "pa'ss", "User", 0, 1, 1, "Sean O'Brien");
+    TestDb::addPlainUser(m_template, "Zoë", "ünïcode", "Administrator", 0, 0, 1, "Zoë Ünal");
+    TestDb::addPlainUser(m_template, "nullpass", QString(), "User");
+}
+
+namespace {
+QString copyOf(const QString& source, const QString& folder)
+{
+    const QString target = folder + "/main.db";
+    QFile::copy(source, target);
+    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    return target;
+}
+} // namespace
+
+void tst_Login::matching_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("exact") << "Maria" << "Secret1" << true;
+    QTest::newRow("name in other case") << "MARIA" << "Secret1" << true;
+    QTest::newRow("password in other case") << "Maria" << "secret1" << false;
+    QTest::newRow("quotes") << "o'brien" << "pa'ss" << true;
+    QTest::newRow("non-ascii name") << "ZOË" << "ünïcode" << true;
+    QTest::newRow("injection in name") << "' OR 1=1 --" << "x" << false;
+    QTest::newRow("injection in password") << "Maria" << "' OR '1'='1" << false;
+    QTest::newRow("wildcards") << "%" << "Secret1" << false;
+    QTest::newRow("underscore") << "Mari_" << "Secret1" << false;
+    QTest::newRow("long name") << QString(500, 'x') << "x" << false;
+    QTest::newRow("null password never matches") << "nullpass" << "" << false;
+    QTest::newRow("empty") << "" << "" << false;
+}
+
+void tst_Login::matching()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, accepted);
+    TestSeams seams;
+    const QString path = copyOf(m_template, seams.folder());
+    QCOMPARE(Global::validateLogin(path, user, password), accepted);
+    QCOMPARE(Global::isLoggedIn, accepted);
+    QVERIFY(seams.prompter.messages.isEmpty());
+    if (accepted) {
+        QCOMPARE(Global::userName.toUpper(), user.toUpper());
+        QVERIFY(Global::userName != user || user == "Maria"); // the stored form of the name
+        QCOMPARE(Global::mainDatabasePath, path);
+    }
+}
+
+void tst_Login::permissionFollowsFirstRight()
+{
+    TestSeams seams;
+    const QString path = copyOf(m_template, seams.folder());
+    QVERIFY(Global::validateLogin(path, "maria", "Secret1"));
+    QCOMPARE(Global::permission, QStringLiteral("CAN_PREPARE"));
+    QCOMPARE(Global::reportName, QStringLiteral("Maria Lopez"));
+    QCOMPARE(Global::userName, QStringLiteral("Maria"));
+    QVERIFY(Global::validateLogin(path, "O'Brien", "pa'ss"));
+    QCOMPARE(Global::permission, QStringLiteral("CAN_REVIEW")); // reviewed before approved
+    QVERIFY(Global::validateLogin(path, "Zoë", "ünïcode"));
+    QCOMPARE(Global::permission, QStringLiteral("CAN_APPROVE"));
+    TestDb::addPlainUser(path, "norights", "pw", "User", 0, 0, 0);
+    QVERIFY(Global::validateLogin(path, "norights", "pw"));
+    QCOMPARE(Global::permission, QString()); // not the previous user's
+}
+
+void tst_Login::administratorRoleIsExact()
+{
+    TestSeams seams;
+    const QString path = copyOf(m_template, seams.folder());
+    TestDb::addPlainUser(path, "lower", "pw", "administrator");
+    QVERIFY(Global::validateLogin(path, "Zoë", "ünïcode"));
+    QVERIFY(Global::isAdminUser);
+    QVERIFY(Global::validateLogin(path, "lower", "pw"));
+    QVERIFY(!Global::isAdminUser);
+    QCOMPARE(Global::role, QStringLiteral("administrator"));
+}
+
+void tst_Login::plainPasswordIsStoredHashed()
+{
+    TestSeams seams;
+    const QString path = copyOf(m_template, seams.folder());
+    QVERIFY(Global::validateLogin(path, "Maria", "Secret1"));
+    const QString stored = Db::scalar(Db::open(path), "SELECT Password FROM Users WHERE UserName = ?", {"Maria"}).toString();
+    QVERIFY(PasswordHash::isHashed(stored));
+    QVERIFY(!stored.contains("Secret1"));
+    // The hashed password still logs in, and only with the right text.
+    QVERIFY(Global::validateLogin(path, "Maria", "Secret1"));
+    QVERIFY(!Global::validateLogin(path, "Maria", "Secret2"));
+}
+
+void tst_Login::failedLoginKeepsSession()
+{
+    TestSeams seams;
+    const QString first = copyOf(m_template, seams.folder());
+    QVERIFY(Global::validateLogin(first, "Zoë", "ünïcode"));
+    QDir().mkpath(seams.path("other"));
+    const QString second = copyOf(m_template, seams.path("other"));
+    QVERIFY(!Global::validateLogin(second, "Zoë", "wrong"));
+    QVERIFY(Global::isLoggedIn);
+    QVERIFY(Global::isAdminUser);
+    QCOMPARE(Global::userName, QStringLiteral("Zoë"));
+    QCOMPARE(Global::mainDatabasePath, first);
+    QCOMPARE(Global::getConnection().connectionName(), Db::open(first).connectionName());
+}
+
+void tst_Login::emptyUsersRefusesEveryone()
+{
+    TestSeams seams;
+    const QString path = TestDb::emptyMain(seams.folder());
+    QVERIFY(!Global::validateLogin(path, "admin", "admin"));
+    QVERIFY(!Global::validateLogin(path, "", ""));
+}
+
+void tst_Login::loginNeverCreatesOrChangesFiles()
+{
+    TestSeams seams;
+    const QString missing = seams.path("missing.db");
+    QVERIFY_THROWS_EXCEPTION(AppError, Global::validateLogin(missing, "a", "b"));
+    QVERIFY(!QFile::exists(missing));
+    QVERIFY(seams.exits.ended());
+    QVERIFY(!Global::isLoggedIn);
+
+    const QString text = TestDb::textFile(seams.folder(), "text.db", "hello");
+    QVERIFY_THROWS_EXCEPTION(AppError, Global::validateLogin(text, "a", "b"));
+    QFile f(text);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("hello"));
+}
+
+void tst_Login::passwordHash()
+{
+    const QString a = PasswordHash::hash("same");
+    const QString b = PasswordHash::hash("same");
+    QVERIFY(a != b); // salted
+    QVERIFY(a.startsWith("pbkdf2-sha256$100000$"));
+    QVERIFY(PasswordHash::verify("same", a));
+    QVERIFY(!PasswordHash::verify("Same", a));
+    QVERIFY(PasswordHash::verify("plain", "plain"));
+    QVERIFY(!PasswordHash::verify("plain", "pbkdf2-sha256$100000$AAAA$BBBB"));
+}
+
+QTEST_GUILESS_MAIN(tst_Login)
+#include "tst_login.moc"

@@ -1,0 +1,321 @@
+#include "db.h"
+#include "frmlogin.h"
+#include "global.h"
+#include "loginflow.h"
+#include "modregistry.h"
+#include "recorders.h"
+#include "testdb.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+// The login window driven headless: fields by their names, buttons clicked, and what the
+// session, the settings and the files hold afterwards.
+class tst_frmLogin : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void defaultPaths();
+    void rememberedPaths();
+    void credentialsShowForDatabaseExtension();
+    void refusals_data();
+    void refusals();
+    void wrongPasswordSelectsPassword();
+    void successfulLogin();
+    void outOfDateDatabaseEndsProgram();
+    void missingDocumentsDatabase();
+    void invalidDocumentsDatabase();
+    void pickersOnlyFillFields();
+    void leavingTheWindow();
+
+private:
+    QString m_template;
+    QString m_docs;
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+QString readSetting(const QString& key)
+{
+    QVariant v;
+    modRegistry::getSetting("HKCU", key, "Path", "S", "None", v);
+    return v.toString();
+}
+
+template <class T>
+T* child(QWidget& w, const char* name)
+{
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+struct LoginWindow
+{
+    frmLogin window;
+    QString loggedInPath;
+    int returns = 0;
+    LoginWindow()
+    {
+        window.setOnLoggedIn([this](const QString& p) { loggedInPath = p; });
+        window.setOnReturn([this] { ++returns; });
+        window.show();
+    }
+    void fill(const QString& path, const QString& user, const QString& password)
+    {
+        child<QLineEdit>(window, "txtDBNAME")->setText(path);
+        child<QLineEdit>(window, "txtUserName")->setText(user);
+        child<QLineEdit>(window, "txtPassword")->setText(password);
+    }
+    void ok() { QTest::mouseClick(child<QPushButton>(window, "cmdOK"), Qt::LeftButton); }
+};
+
+} // namespace
+
+void tst_frmLogin::initTestCase()
+{
+    TestSeams seams;
+    m_docs = TestDb::documents(m_dir.path(), "docs.db");
+    m_template = TestDb::emptyMain(m_dir.path(), "template.db");
+    TestDb::addPlainUser(m_template, "admin", "admin", "Administrator", 0, 0, 1, "Alex Morgan");
+    TestDb::setDocumentsLocation(m_template, m_docs);
+}
+
+void tst_frmLogin::defaultPaths()
+{
+    TestSeams seams;
+    LoginWindow w;
+    QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(),
+             Global::programFolder() + "/Database/CorvantisTutorialReconciliations.db");
+    QCOMPARE(child<QLineEdit>(w.window, "txtAttachedDocDB")->text(),
+             Global::programFolder() + "/Database/CorvantisAttachDoc.db");
+    QCOMPARE(w.window.windowTitle(), QStringLiteral("Corvantis Login"));
+}
+
+void tst_frmLogin::rememberedPaths()
+{
+    TestSeams seams;
+    modRegistry::setSetting("HKCU", "Software\\Corvantis\\Database", "Path", "S", "/books/main.db");
+    modRegistry::setSetting("HKCU", "Software\\Corvantis\\Database1", "Path", "S", "None");
+    LoginWindow w;
+    QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(), QStringLiteral("/books/main.db"));
+    // "None" is treated as nothing remembered.
+    QCOMPARE(child<QLineEdit>(w.window, "txtAttachedDocDB")->text(),
+             Global::programFolder() + "/Database/CorvantisAttachDoc.db");
+}
+
+void tst_frmLogin::credentialsShowForDatabaseExtension()
+{
+    TestSeams seams;
+    modRegistry::setSetting("HKCU", "Software\\Corvantis\\Database", "Path", "S", "/books/main.txt");
+    LoginWindow w;
+    QVERIFY(!child<QGroupBox>(w.window, "frLogin")->isVisible());
+    QVERIFY(child<QPushButton>(w.window, "cmdEnd")->isVisible());
+    child<QLineEdit>(w.window, "txtDBNAME")->setText("/books/main.DB");
+    QVERIFY(!child<QGroupBox>(w.window, "frLogin")->isVisible());
+    child<QLineEdit>(w.window, "txtDBNAME")->setText("/books/main.db ");
+    QVERIFY(child<QGroupBox>(w.window, "frLogin")->isVisible());
+    QVERIFY(!child<QPushButton>(w.window, "cmdEnd")->isVisible());
+    QVERIFY(!child<QPushButton>(w.window, "Command1")->isVisible());
+    child<QLineEdit>(w.window, "txtDBNAME")->setText("/books/other");
+    QVERIFY(child<QGroupBox>(w.window, "frLogin")->isVisible()); // never hides again
+}
+
+void tst_frmLogin::refusals_data()
+{
+    QTest::addColumn<QString>("pathKind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("upper-case extension") << "upper" << LoginFlow::extensionMessage();
+    QTest::newRow("other extension") << "mdb" << LoginFlow::extensionMessage();
+    QTest::newRow("missing file") << "missing" << LoginFlow::missingFileMessage();
+    QTest::newRow("folder") << "folder" << LoginFlow::missingFileMessage();
+}
+
+void tst_frmLogin::refusals()
+{
+    QFETCH(QString, pathKind);
+    QFETCH(QString, message);
+    TestSeams seams;
+    QString path;
+    if (pathKind == "upper")
+        path = seams.path("MAIN.DB");
+    else if (pathKind == "mdb")
+        path = seams.path("main.mdb");
+    else if (pathKind == "missing")
+        path = seams.path("missing.db");
+    else {
+        path = seams.path("folder.db");
+        QDir().mkpath(path);
+    }
+    LoginWindow w;
+    w.fill(path, "admin", "admin");
+    w.ok();
+    QCOMPARE(seams.prompter.texts(), QStringList{message});
+    QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis"));
+    QVERIFY(w.loggedInPath.isEmpty());
+    QVERIFY(!Global::isLoggedIn);
+    QCOMPARE(readSetting("Software\\Corvantis\\Database"), QStringLiteral("None"));
+    QVERIFY(pathKind == "folder" || !QFile::exists(path));
+    QVERIFY(!seams.exits.ended());
+}
+
+void tst_frmLogin::wrongPasswordSelectsPassword()
+{
+    TestSeams seams;
+    QFile::copy(m_template, seams.path("main.db"));
+    LoginWindow w;
+    w.window.activateWindow();
+    w.fill(seams.path("main.db"), "admin", "nope");
+    w.ok();
+    QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Login"));
+    QCOMPARE(seams.prompter.lastText(), QStringLiteral("Invalid Password, try again!"));
+    auto* password = child<QLineEdit>(w.window, "txtPassword");
+    QCOMPARE(password->selectedText(), QStringLiteral("nope"));
+    QVERIFY(w.window.isVisible());
+    QCOMPARE(readSetting("Software\\Corvantis\\Database"), QStringLiteral("None"));
+}
+
+void tst_frmLogin::successfulLogin()
+{
+    TestSeams seams;
+    const QString path = seams.path("main.db");
+    QFile::copy(m_template, path);
+    LoginWindow w;
+    child<QLineEdit>(w.window, "txtAttachedDocDB")->setText("/remembered/docs.db");
+    w.fill(path, "ADMIN", "admin");
+    w.ok();
+    QVERIFY2(seams.prompter.messages.isEmpty(), qPrintable(seams.prompter.texts().join('\n')));
+    QCOMPARE(w.loggedInPath, path);
+    QVERIFY(!w.window.isVisible());
+    QVERIFY(Global::isLoggedIn && Global::isAdminUser && Global::isDBVersionOK && Global::isDocDBValid);
+    QCOMPARE(Global::userName, QStringLiteral("admin"));
+    QCOMPARE(Global::docDBPath, m_docs);
+    QCOMPARE(Global::tutorialPath, Global::programFolder() + "/Tutorial/CorvantisHelp.pdf");
+    QCOMPARE(readSetting("Software\\Corvantis\\Database"), path);
+    QCOMPARE(readSetting("Software\\Corvantis\\Database1"), QStringLiteral("/remembered/docs.db"));
+}
+
+void tst_frmLogin::outOfDateDatabaseEndsProgram()
+{
+    TestSeams seams;
+    const QString path = seams.path("old.db");
+    QFile::copy(m_template, path);
+    {
+        QSqlDatabase db = Db::open(path, "prep");
+        Db::exec(db, "DROP TABLE AttachedDocument");
+        Db::exec(db, "CREATE TABLE AttachedDocument (GLAcctId INTEGER, DocPath TEXT)");
+    }
+    Db::close(path, "prep");
+    LoginWindow w;
+    w.fill(path, "admin", "admin");
+    w.ok();
+    QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis Database Out Of Date"));
+    QVERIFY(seams.prompter.lastText().startsWith("The database you are attempting to open is not compatible"));
+    QVERIFY(seams.exits.ended());
+    QVERIFY(!Global::isDBVersionOK);
+    QVERIFY(w.loggedInPath.isEmpty());
+    QCOMPARE(readSetting("Software\\Corvantis\\Database"), path); // remembered before the check
+}
+
+void tst_frmLogin::missingDocumentsDatabase()
+{
+    TestSeams seams;
+    const QString path = seams.path("main.db");
+    QFile::copy(m_template, path);
+    TestDb::setDocumentsLocation(path, "");
+    LoginWindow w;
+    w.fill(path, "admin", "admin");
+    w.ok();
+    QCOMPARE(seams.prompter.texts(),
+             (QStringList{LoginFlow::missingDocumentsMessage(""), LoginFlow::invalidDocumentsMessage("")}));
+    QVERIFY(seams.prompter.texts().first().contains("file \"\" does not exist"));
+    QVERIFY(!Global::isDocDBValid);
+    QCOMPARE(w.loggedInPath, path); // the login still completes
+}
+
+void tst_frmLogin::invalidDocumentsDatabase()
+{
+    TestSeams seams;
+    const QString path = seams.path("main.db");
+    QFile::copy(m_template, path);
+    const QString text = TestDb::textFile(seams.folder(), "docs.db", "not a database");
+    TestDb::setDocumentsLocation(path, text);
+    LoginWindow w;
+    w.fill(path, "admin", "admin");
+    w.ok();
+    QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::invalidDocumentsMessage(text)});
+    QVERIFY(!Global::isDocDBValid);
+    QFile f(text);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("not a database"));
+}
+
+void tst_frmLogin::pickersOnlyFillFields()
+{
+    TestSeams seams;
+    LoginWindow w;
+    const QString before = child<QLineEdit>(w.window, "txtDBNAME")->text();
+    seams.chooser.answers = {QString(), seams.path("x.txt"), seams.path("chosen.db")};
+    QVERIFY(!w.window.browseReconciliationsDatabase(before)); // cancelled
+    QVERIFY(!w.window.browseReconciliationsDatabase(before)); // not a database file
+    QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(), before);
+    QTest::mouseClick(child<QPushButton>(w.window, "cmdBrowse"), Qt::LeftButton);
+    QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(), seams.path("chosen.db"));
+    QCOMPARE(seams.chooser.titles.last(), QStringLiteral("Open Reconciliations Database"));
+    QCOMPARE(readSetting("Software\\Corvantis\\Database"), QStringLiteral("None"));
+
+    seams.chooser.answers = {seams.path("docs.db")};
+    QTest::mouseClick(child<QPushButton>(w.window, "cmdBrowser1"), Qt::LeftButton);
+    QCOMPARE(child<QLineEdit>(w.window, "txtAttachedDocDB")->text(), seams.path("docs.db"));
+    QCOMPARE(seams.chooser.titles.last(), QStringLiteral("Open Corvantis Database"));
+    QCOMPARE(readSetting("Software\\Corvantis\\Database1"), QStringLiteral("None"));
+    QVERIFY(seams.prompter.messages.isEmpty());
+}
+
+void tst_frmLogin::leavingTheWindow()
+{
+    {
+        TestSeams seams;
+        LoginWindow w;
+        QTest::keyClick(&w.window, Qt::Key_Escape);
+        QVERIFY(seams.exits.ended());
+        QVERIFY(!Global::isLoggedIn);
+    }
+    {
+        TestSeams seams;
+        modRegistry::setSetting("HKCU", "Software\\Corvantis\\Database", "Path", "S", "/books/none.txt");
+        LoginWindow w;
+        seams.prompter.answers = {Prompter::No};
+        QTest::mouseClick(child<QPushButton>(w.window, "cmdEnd"), Qt::LeftButton);
+        QCOMPARE(seams.prompter.lastText(), QStringLiteral("Are you sure you want to exit Corvantis"));
+        QCOMPARE(seams.prompter.messages.last().icon, Prompter::Icon::Question);
+        QVERIFY(!seams.exits.ended());
+        seams.prompter.answers = {Prompter::Yes};
+        QTest::mouseClick(child<QPushButton>(w.window, "cmdEnd"), Qt::LeftButton);
+        QVERIFY(seams.exits.ended());
+    }
+    {
+        TestSeams seams;
+        modRegistry::setSetting("HKCU", "Software\\Corvantis\\Database", "Path", "S", "/books/none.txt");
+        LoginWindow w;
+        QTest::mouseClick(child<QPushButton>(w.window, "Command1"), Qt::LeftButton);
+        QCOMPARE(w.returns, 1);
+        QVERIFY(!w.window.isVisible());
+        QVERIFY(!seams.exits.ended());
+    }
+    {
+        TestSeams seams;
+        LoginWindow w;
+        w.window.close();
+        QVERIFY(seams.exits.ended());
+    }
+}
+
+QTEST_MAIN(tst_frmLogin)
+#include "tst_frmlogin.moc"
