@@ -185,12 +185,13 @@ QSqlDatabase getDocDBConnectionAt(const QString& path)
 
 bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
 {
-    QSqlDatabase db = Database::openConnection(databasePath, kLoginPurpose);
+    // Declared first so that the connection below is released before it is closed.
     struct CloseLogin
     {
         QString path;
         ~CloseLogin() { Db::close(path, kLoginPurpose); }
     } closer{databasePath};
+    QSqlDatabase db = Database::openConnection(databasePath, kLoginPurpose);
 
     std::optional<UserRow> match;
     {
