@@ -1,0 +1,181 @@
+#include "accountfigures.h"
+
+#include "daterules.h"
+#include "db.h"
+#include "global.h"
+#include "persistence.h"
+
+#include <QHash>
+#include <QSqlQuery>
+
+namespace {
+
+// Which accounts a filter word lets through; the flags compare exactly, an empty flag reading "Yes".
+QString filterCondition(const QString& accountFilter)
+{
+    if (accountFilter == QStringLiteral("All Accounts"))
+        return QStringLiteral("1 = 1");
+    if (accountFilter == QStringLiteral("Active Accounts"))
+        return QStringLiteral("COALESCE(a.active, 'Yes') = 'Yes' COLLATE BINARY");
+    if (accountFilter == QStringLiteral("Key Control Accounts"))
+        return QStringLiteral("COALESCE(a.keycontrol, 'Yes') = 'Yes' COLLATE BINARY");
+    return QStringLiteral("1 = 0");
+}
+
+bool isBankItemType(const QString& code)
+{
+    return code == QStringLiteral("C") || code == QStringLiteral("D") || code == QStringLiteral("B") ||
+           code == QStringLiteral("N") || code == QStringLiteral("O");
+}
+
+void addUnits(ARCurrency& total, qint64 units)
+{
+    total.add(ARCurrency::fromUnits(units));
+}
+
+} // namespace
+
+QString SignOffStatus::of(const QString& preparedBy, const QString& reviewedBy, const QString& approvedBy)
+{
+    if (!reviewedBy.isEmpty())
+        return QStringLiteral("Reviewed");
+    if (!approvedBy.isEmpty())
+        return QStringLiteral("Approved");
+    if (!preparedBy.isEmpty())
+        return QStringLiteral("Prepared");
+    return {};
+}
+
+QString AccountFigures::status() const
+{
+    return SignOffStatus::of(preparedBy, reviewedBy, approvedBy);
+}
+
+ARCurrency AccountFigures::debitAmount() const
+{
+    const bool debit = accountTypeCode == QStringLiteral("A") || accountTypeCode == QStringLiteral("X");
+    return debit ? amount : ARCurrency();
+}
+
+ARCurrency AccountFigures::creditAmount() const
+{
+    const bool debit = accountTypeCode == QStringLiteral("A") || accountTypeCode == QStringLiteral("X");
+    return debit ? ARCurrency() : amount;
+}
+
+ARCurrency AccountFigures::unidentifiedDifference() const
+{
+    ARCurrency explained;
+    if (recTypeCode == QStringLiteral("C")) {
+        explained = bankItemsTotal;
+    } else {
+        explained = itemsTotal;
+        if (recTypeCode == QStringLiteral("A"))
+            explained.add(prepaidRemaining);
+    }
+    ARCurrency difference = amount;
+    difference.subtract(targetAmount);
+    difference.subtract(explained);
+    return difference;
+}
+
+namespace AccountFiguresQuery {
+
+QList<AccountFigures> load(const QString& date, const QString& accountFilter)
+{
+    const QVariant at = DateRules::toDb(date);
+    const QString filter = filterCondition(accountFilter);
+    QSqlDatabase db = Global::getConnection();
+
+    QList<AccountFigures> out;
+    QHash<qint64, qsizetype> index;
+
+    // 1. Accounts with their balance at the date and their last prepared period up to it.
+    {
+        QSqlQuery q = Db::exec(
+            db,
+            QStringLiteral("SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, a.active, "
+                           "a.keycontrol, a.ERPNumber, b.glAcctID, b.amount, b.targetAmount, b.preparedBy, "
+                           "b.reviewedBy, b.approvedBy, b.PreparedByDate, b.ReviewedByDate, b.ApprovedByDate, "
+                           "b.comment, b.ReconciledInd, "
+                           "(SELECT MAX(p.Date) FROM GLAccountBalance p WHERE p.glAcctID = a.glAcctID "
+                           "AND p.Date <= ? AND p.PreparedByDate IS NOT NULL) "
+                           "FROM GLAccount a LEFT JOIN GLAccountBalance b ON b.glAcctID = a.glAcctID AND b.Date = ? "
+                           "WHERE ") +
+                filter + QStringLiteral(" ORDER BY a.glacctnbr, a.glAcctID"),
+            {at, at});
+        while (q.next()) {
+            AccountFigures f;
+            f.accountId = q.value(0).toLongLong();
+            f.number = Db::textOf(q.value(1));
+            f.name = Db::textOf(q.value(2));
+            f.accountTypeCode = Db::textOf(q.value(3));
+            f.recTypeCode = Db::textOf(q.value(4));
+            f.active = q.value(5).isNull() ? QStringLiteral("Yes") : q.value(5).toString();
+            f.keyControl = q.value(6).isNull() ? QStringLiteral("Yes") : q.value(6).toString();
+            f.erpNumber = Db::textOf(q.value(7));
+            f.hasBalanceRow = !q.value(8).isNull();
+            f.amount = Persistence::moneyOf(q.value(9));
+            f.targetAmount = Persistence::moneyOf(q.value(10));
+            f.preparedBy = Db::textOf(q.value(11));
+            f.reviewedBy = Db::textOf(q.value(12));
+            f.approvedBy = Db::textOf(q.value(13));
+            f.preparedByDate = Persistence::dateOf(q.value(14));
+            f.reviewedByDate = Persistence::dateOf(q.value(15));
+            f.approvedByDate = Persistence::dateOf(q.value(16));
+            f.comment = Db::textOf(q.value(17));
+            f.reconciled = q.value(18).toInt() != 0;
+            f.lastReconciledDate = Persistence::dateOf(q.value(19));
+            index.insert(f.accountId, out.size());
+            out.append(f);
+        }
+    }
+
+    // 2. Reconciling items open at the date, summed by account, type and timing.
+    {
+        QSqlQuery q = Db::exec(
+            db,
+            QStringLiteral("SELECT i.glAcctID, i.typeCode COLLATE BINARY, i.ReqTiming COLLATE BINARY, SUM(i.amount) "
+                           "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
+                           "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
+                filter +
+                QStringLiteral(" GROUP BY i.glAcctID, i.typeCode COLLATE BINARY, i.ReqTiming COLLATE BINARY"),
+            {at, at});
+        while (q.next()) {
+            const auto it = index.constFind(q.value(0).toLongLong());
+            if (it == index.constEnd())
+                continue;
+            AccountFigures& f = out[*it];
+            const qint64 sum = q.value(3).toLongLong();
+            const QString type = Db::textOf(q.value(1));
+            const QString timing = Db::textOf(q.value(2));
+            addUnits(f.itemsTotal, sum);
+            if (isBankItemType(type))
+                addUnits(f.bankItemsTotal, sum);
+            if (timing == QStringLiteral("R"))
+                addUnits(f.requiredAdjustments, sum);
+            else if (timing == QStringLiteral("U"))
+                addUnits(f.unresolved, sum);
+        }
+    }
+
+    // 3. What the prepaid items open at the date still have to amortize after it.
+    {
+        QSqlQuery q = Db::exec(
+            db,
+            QStringLiteral("SELECT m.glAcctID, SUM(z.amount) FROM AmortizableItem m "
+                           "JOIN GLAccount a ON a.glAcctID = m.glAcctID "
+                           "JOIN Amortization z ON z.amortizableItemID = m.AmortizableItemID "
+                           "WHERE m.openDate <= ? AND (m.endDate IS NULL OR m.endDate >= ?) AND z.period > ? AND ") +
+                filter + QStringLiteral(" GROUP BY m.glAcctID"),
+            {at, at, at});
+        while (q.next()) {
+            const auto it = index.constFind(q.value(0).toLongLong());
+            if (it != index.constEnd())
+                addUnits(out[*it].prepaidRemaining, q.value(1).toLongLong());
+        }
+    }
+    return out;
+}
+
+} // namespace AccountFiguresQuery

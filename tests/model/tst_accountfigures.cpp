@@ -1,0 +1,199 @@
+#include "accountfigures.h"
+#include "db.h"
+#include "global.h"
+#include "recorders.h"
+#include "testdb.h"
+
+#include <QTest>
+
+// The all-accounts figures read in grouped queries, on worked examples written straight into the
+// tables.
+class tst_AccountFigures : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void workedExamples();
+    void filters_data();
+    void filters();
+    void queryCountDoesNotGrowWithAccounts();
+    void status_data();
+    void status();
+};
+
+namespace {
+
+struct Fixture
+{
+    TestSeams seams;
+    QSqlDatabase db;
+    Fixture()
+    {
+        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+        db = Global::getConnection();
+    }
+    qint64 account(const QString& number, const QString& type, const QString& rec, const QVariant& active = "Yes",
+                   const QVariant& key = "No")
+    {
+        return Db::exec(db,
+                        "INSERT INTO GLAccount (glacctnbr, name, accountTypeCode, recTypeCode, active, keycontrol) "
+                        "VALUES (?, ?, ?, ?, ?, ?)",
+                        {number, "Account " + number, type, rec, active, key})
+            .lastInsertId()
+            .toLongLong();
+    }
+    void balance(qint64 id, const QString& date, qint64 amount, qint64 target, const QVariant& prepared = QVariant(),
+                 const QVariant& preparedDate = QVariant())
+    {
+        Db::exec(db,
+                 "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount, preparedBy, PreparedByDate) "
+                 "VALUES (?, ?, ?, ?, ?, ?)",
+                 {id, date, amount, target, prepared, preparedDate});
+    }
+    void item(qint64 id, const QString& type, const QString& timing, qint64 amount, const QString& open,
+              const QVariant& close = QVariant())
+    {
+        Db::exec(db,
+                 "INSERT INTO ReconcilingItem (glAcctID, openDate, closeDate, amount, typeCode, ReqTiming) "
+                 "VALUES (?, ?, ?, ?, ?, ?)",
+                 {id, open, close, amount, type, timing});
+    }
+    const AccountFigures* find(const QList<AccountFigures>& list, const QString& number)
+    {
+        for (const AccountFigures& f : list)
+            if (f.number == number)
+                return &f;
+        return nullptr;
+    }
+};
+
+qint64 money(double whole) { return qint64(whole * 100) * 100; }
+
+} // namespace
+
+void tst_AccountFigures::workedExamples()
+{
+    Fixture fx;
+    // Bank: balance 1,000.00, bank 900.00, check -150.00, deposit 50.00 gives 200.00; an "L" item
+    // with timing R counts in the adjustments but not in the bank difference.
+    const qint64 bank = fx.account("1000", "A", "C");
+    fx.balance(bank, "2024-01-31", money(1000), money(900));
+    fx.item(bank, "C", "T", money(-150), "2024-01-10");
+    fx.item(bank, "D", "T", money(50), "2024-01-20");
+    fx.item(bank, "L", "R", money(7), "2024-01-31");
+    fx.item(bank, "C", "U", money(-999), "2023-12-01", "2024-01-31"); // closed on the date: gone
+    fx.item(bank, "O", "r", money(3), "2023-12-15", "2024-02-01");  // lower-case timing: no adjustment
+    // Subledger (credit type): every open item explains.
+    const qint64 sub = fx.account("2000", "L", "S");
+    fx.balance(sub, "2024-01-31", money(-500), money(-450), "Pat", "2024-02-02");
+    fx.item(sub, "S", "U", money(-20), "2024-01-01");
+    fx.balance(sub, "2023-12-31", money(-400), money(-400), "Pat", "2024-01-03");
+    // Prepaid: the schedule after the date and the items both explain.
+    const qint64 pre = fx.account("1400", "A", "A");
+    fx.balance(pre, "2024-01-31", money(1200), 0);
+    const qint64 ai = Db::exec(fx.db,
+                               "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, amount) "
+                               "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', ?)",
+                               {pre, money(1200)})
+                          .lastInsertId()
+                          .toLongLong();
+    for (int m = 1; m <= 12; ++m)
+        Db::exec(fx.db, "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, ?)",
+                 {ai, QDate(2024, m, 1).addMonths(1).addDays(-1).toString(Qt::ISODate), money(100)});
+    fx.item(pre, "O", "T", money(50), "2024-01-15");
+    // The null kind is figured as a plain reconciliation; no balance row means zeros.
+    fx.account("9000", "N", "N");
+
+    const auto list = AccountFiguresQuery::load("01/31/2024", "All Accounts");
+    QCOMPARE(list.size(), 4);
+    QCOMPARE(list[0].number, QStringLiteral("1000")); // number order
+
+    const AccountFigures* b = fx.find(list, "1000");
+    QCOMPARE(b->unidentifiedDifference().toString(false), QStringLiteral("197.00")); // 1000-(900-100+3)
+    QCOMPARE(b->requiredAdjustments.toString(false), QStringLiteral("7.00"));
+    QVERIFY(b->unresolved.isZero());
+    QCOMPARE(b->debitAmount().toString(false), QStringLiteral("1,000.00"));
+    QVERIFY(b->creditAmount().isZero());
+
+    const AccountFigures* s = fx.find(list, "2000");
+    QCOMPARE(s->unidentifiedDifference().toString(false), QStringLiteral("-30.00")); // -500-(-450-20)
+    QCOMPARE(s->unresolved.toString(false), QStringLiteral("-20.00"));
+    QCOMPARE(s->creditAmount().toString(false), QStringLiteral("-500.00"));
+    QCOMPARE(s->lastReconciledDate, QStringLiteral("01/31/2024"));
+    QCOMPARE(s->status(), QStringLiteral("Prepared"));
+
+    const AccountFigures* p = fx.find(list, "1400");
+    QCOMPARE(p->prepaidRemaining.toString(false), QStringLiteral("1,100.00")); // Feb-Dec
+    QCOMPARE(p->unidentifiedDifference().toString(false), QStringLiteral("50.00")); // 1200-(0+1100+50)
+
+    const AccountFigures* n = fx.find(list, "9000");
+    QVERIFY(!n->hasBalanceRow);
+    QVERIFY(n->unidentifiedDifference().isZero());
+    QCOMPARE(n->lastReconciledDate, QString());
+}
+
+void tst_AccountFigures::filters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("numbers");
+    QTest::newRow("all") << "All Accounts" << QStringList{"1", "2", "3", "4"};
+    QTest::newRow("active, empty flag reads Yes") << "Active Accounts" << QStringList{"1", "3"};
+    QTest::newRow("key control, exact case") << "Key Control Accounts" << QStringList{"2", "3"};
+    QTest::newRow("unknown word") << "Some Accounts" << QStringList{};
+}
+
+void tst_AccountFigures::filters()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, numbers);
+    Fixture fx;
+    fx.account("1", "A", "S", "Yes", "No");
+    fx.account("2", "A", "S", "No", "Yes");
+    fx.account("3", "A", "S", QVariant(), QVariant());
+    fx.account("4", "A", "S", "yes", "yes");
+    QStringList got;
+    for (const AccountFigures& f : AccountFiguresQuery::load("01/31/2024", filter))
+        got << f.number;
+    QCOMPARE(got, numbers);
+}
+
+void tst_AccountFigures::queryCountDoesNotGrowWithAccounts()
+{
+    Fixture fx;
+    {
+        Db::Transaction tx(fx.db);
+        for (int i = 0; i < 500; ++i) {
+            const qint64 id = fx.account(QString::number(10000 + i), "A", i % 2 ? "C" : "A");
+            fx.balance(id, "2024-01-31", money(i), 0);
+            fx.item(id, "C", "R", money(1), "2024-01-01");
+        }
+        tx.commit();
+    }
+    const qint64 before = Db::statementCount();
+    const auto list = AccountFiguresQuery::load("01/31/2024", "All Accounts");
+    QCOMPARE(list.size(), 500);
+    QVERIFY(Db::statementCount() - before <= 5);
+}
+
+void tst_AccountFigures::status_data()
+{
+    QTest::addColumn<QString>("prepared");
+    QTest::addColumn<QString>("reviewed");
+    QTest::addColumn<QString>("approved");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("reviewer wins") << "P" << "R" << "A" << "Reviewed";
+    QTest::newRow("approver before preparer") << "P" << "" << "A" << "Approved";
+    QTest::newRow("preparer only") << "P" << "" << "" << "Prepared";
+    QTest::newRow("none") << "" << "" << "" << "";
+}
+
+void tst_AccountFigures::status()
+{
+    QFETCH(QString, prepared);
+    QFETCH(QString, reviewed);
+    QFETCH(QString, approved);
+    QFETCH(QString, status);
+    QCOMPARE(SignOffStatus::of(prepared, reviewed, approved), status);
+}
+
+QTEST_GUILESS_MAIN(tst_AccountFigures)
+#include "tst_accountfigures.moc"
