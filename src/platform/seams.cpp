@@ -43,7 +43,8 @@ public:
 class NoPrintTarget final : public PrintTarget
 {
 public:
-    bool choosePrinter(QPrinter&, QWidget*) override { return false; }
+    bool choosePrinter(QPrinter&, QWidget*, int) override { return false; }
+    void preview(const Preview&) override {}
 };
 
 } // namespace

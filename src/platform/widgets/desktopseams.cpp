@@ -1,5 +1,6 @@
 #include "desktopseams.h"
 
+#include "apperror.h"
 #include "appexit.h"
 #include "filechooser.h"
 #include "printtarget.h"
@@ -10,10 +11,15 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFont>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -79,10 +85,46 @@ public:
 class PrintDialogTarget final : public PrintTarget
 {
 public:
-    bool choosePrinter(QPrinter& printer, QWidget* parent) override
+    bool choosePrinter(QPrinter& printer, QWidget* parent, int pageCount) override
     {
         QPrintDialog dialog(&printer, parent);
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, pageCount > 1);
+        dialog.setMinMax(1, std::max(1, pageCount));
         return dialog.exec() == QDialog::Accepted;
+    }
+
+    void preview(const Preview& preview) override
+    {
+        auto* dialog = new QPrintPreviewDialog(preview.parent);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowTitle(preview.title);
+        if (preview.setUpPrinter)
+            preview.setUpPrinter(*dialog->printer());
+        const auto paint = preview.paint;
+        QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [paint](QPrinter* printer) {
+            try {
+                if (paint)
+                    paint(*printer);
+            } catch (const AppError& e) { // a printer that failed while printing from the preview
+                Prompter::show(Prompter::applicationTitle(), e.description());
+            }
+        });
+        // The window takes the screen less a small border, from its top-left corner.
+        if (QScreen* screen = preview.parent ? preview.parent->screen() : QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            const int border = qRound(500.0 / 1440.0 * screen->logicalDotsPerInch());
+            dialog->resize(area.width() - border, area.height() - border);
+            dialog->move(area.topLeft());
+        }
+        if (auto* view = dialog->findChild<QPrintPreviewWidget*>())
+            view->fitToWidth();
+        if (preview.modal) {
+            dialog->setWindowModality(Qt::ApplicationModal);
+            dialog->exec();
+        } else {
+            dialog->setWindowModality(Qt::NonModal);
+            dialog->show();
+        }
     }
 };
 
@@ -126,6 +168,8 @@ void DesktopSeams::substituteFonts()
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
-    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+    // The report layouts size their captions for Tahoma, whose widths are close to Arial's; the
+    // wider DejaVu Sans would run "Prepared" into the date beside it.
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
 }
