@@ -1,0 +1,171 @@
+#include "glsummaryreport.h"
+
+#include "accountfigures.h"
+#include "apperror.h"
+#include "daterules.h"
+#include "db.h"
+#include "global.h"
+#include "prompter.h"
+#include "reportrecordset.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+const QString kTitle = QStringLiteral("General Ledger Reconciliation Summary Report");
+const QString kShape = QStringLiteral(
+    "SHAPE APPEND NEW adInteger AS ID, NEW adVarChar(100) As CompanyName, NEW adVarChar(100) As Currency,"
+    " NEW adVarChar(30) As AsOfDate, ((SHAPE APPEND NEW adInteger AS ID, NEW adVarChar(20) As Number,"
+    " NEW adVarChar(50) As Name, NEW adVarChar(20) As DebitAmount, NEW adVarChar(20) As CreditAmount,"
+    " NEW adVarChar(20) As Amount, NEW adChar(1) As Reconciled, NEW adChar(10) As LastReconciled,"
+    " NEW adVarChar(20) As UnreconciledDifference) RELATE ID TO ID)  AS Accounts");
+
+const ReportFont kHeading = ReportFont::tahoma(9.75, ReportFont::Bold);
+const ReportFont kSmall = ReportFont::tahoma(8.25);
+
+struct CompanyTexts
+{
+    QString name;
+    QString currency;
+};
+
+CompanyTexts readCompany()
+{
+    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT CompanyName, Currency FROM Company"));
+    if (!q.next())
+        return {};
+    return {Db::textOf(q.value(0)), Db::textOf(q.value(1))};
+}
+
+// "Reviewed", "Approved", "Prepared", or else the last reconciled date.
+QString statusText(const AccountFigures& f)
+{
+    const QString status = f.status();
+    return status.isEmpty() ? f.lastReconciledDate : status;
+}
+
+} // namespace
+
+GLSummaryReport::GLSummaryReport() : m_report(layout())
+{
+}
+
+ReportLayout GLSummaryReport::layout()
+{
+    ReportLayout l(kTitle);
+    l.setReportWidth(10665);
+    l.setMargins(720, 1000, 720, 1000);
+    l.setReportHeader(0);
+    ReportSection& ph = l.setPageHeader(1740);
+    ph.addLabel(QStringLiteral("lblCompanyName"), 0, 0, 10650, 330, QString(), ReportFont::tahoma(12, ReportFont::Bold),
+                ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label18"), 0, 288, 10650, 390, kTitle, ReportFont::tahoma(14.25, ReportFont::Bold),
+                ReportAlign::Center);
+    ph.addLabel(QStringLiteral("lblAsOfDate"), 0, 666, 10650, 285, QString(), kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label20"), 9360, 0, 870, 255, QStringLiteral("Currency:"), kSmall);
+    ph.addLabel(QStringLiteral("lblRptCurr"), 10080, 0, 570, 255, QString(), kSmall, ReportAlign::Right);
+    ph.addLabel(QStringLiteral("lblRptType"), 9075, 750, 1575, 255, QString(), kSmall, ReportAlign::Right);
+    ph.addLabel(QStringLiteral("Label13"), 0, 1440, 1290, 285, QStringLiteral("Account No."), kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label16"), 1296, 1440, 5190, 285, QStringLiteral("Account Name"), kHeading,
+                ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label17"), 6480, 1440, 1584, 285, QStringLiteral("G/L Balance"), kHeading,
+                ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label5"), 8064, 1200, 1296, 285, QString(), kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label9"), 8064, 1440, 1296, 285, QStringLiteral("Status"), kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label10"), 9360, 1200, 1296, 285, QStringLiteral("Unidentified"), kHeading,
+                ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label11"), 9360, 1440, 1296, 285, QStringLiteral("Difference"), kHeading,
+                ReportAlign::Center);
+    ph.addFrame(QStringLiteral("Shape3"), 0, 1152, 1296, 570);
+    ph.addFrame(QStringLiteral("Shape5"), 1296, 1152, 5184, 570);
+    ph.addFrame(QStringLiteral("Shape8"), 6480, 1152, 1584, 570);
+    ph.addFrame(QStringLiteral("Shape10"), 8064, 1152, 1296, 570);
+    ph.addFrame(QStringLiteral("Shape9"), 9360, 1152, 1296, 570);
+
+    l.addGroup(QString(), QStringLiteral("Header"), 0, QStringLiteral("Footer"), 375);
+    const QString accounts = QStringLiteral("Accounts");
+    ReportSection& d = l.setDetail(accounts, QStringLiteral("Accounts_Detail"), 285);
+    d.addTextBox(QStringLiteral("Text2"), 144, 0, 1440, 285, QStringLiteral("Number"), kSmall).inMember(accounts);
+    d.addTextBox(QStringLiteral("Text1"), 1728, 0, 4608, 285, QStringLiteral("Name"), kSmall).inMember(accounts);
+    d.addTextBox(QStringLiteral("Text6"), 6480, 0, 1590, 285, QStringLiteral("Amount"), kSmall, ReportAlign::Right)
+        .withFormat(QStringLiteral("#,##0.00;(#,##0.00)"))
+        .inMember(accounts);
+    d.addTextBox(QStringLiteral("Text4"), 8064, 0, 1290, 285, QStringLiteral("LastReconciled"), kSmall,
+                 ReportAlign::Center)
+        .inMember(accounts);
+    d.addTextBox(QStringLiteral("Text3"), 9360, 0, 1296, 285, QStringLiteral("UnreconciledDifference"), kSmall,
+                 ReportAlign::Right)
+        .inMember(accounts);
+
+    ReportSection& f = l.section(QStringLiteral("Footer"));
+    f.addLabel(QStringLiteral("Label12"), 1008, 0, 5460, 285, QStringLiteral("Total:"), ReportFont(), ReportAlign::Right);
+    f.addLabel(QStringLiteral("lblGlSum"), 6480, 0, 1590, 285, QStringLiteral("0.00"),
+               ReportFont::tahoma(8.25, ReportFont::Bold), ReportAlign::Right);
+    f.addLine(QStringLiteral("Line3"), 6480, 0, 1725);
+    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line1"), 6480, 288, 1725);
+
+    ReportSection& pf = l.setPageFooter(555);
+    pf.addLine(QStringLiteral("Line4"), 0, 144, 10656);
+    pf.addLabel(QStringLiteral("Label14"), 0, 144, 2595, 285, QStringLiteral("%d - %T"));
+    pf.addLabel(QStringLiteral("Label15"), 8064, 144, 2595, 285, QStringLiteral("Page %p of %P"), ReportFont(),
+                ReportAlign::Right);
+    l.setReportFooter(135);
+    return l;
+}
+
+QString GLSummaryReport::totalText(qint64 units)
+{
+    return ARCurrency::format(units, units < 0);
+}
+
+void GLSummaryReport::initialize(const QString& date)
+{
+    m_complete = false;
+    try {
+        const CompanyTexts company = readCompany();
+        const auto asOf = DateRules::fromText(date);
+        const QString asOfText = ReportValues::asOf(asOf.value_or(QDate()));
+
+        auto records = ReportRecordSet::fromShape(kShape);
+        records->addNew({QStringLiteral("ID"), QStringLiteral("CompanyName"), QStringLiteral("Currency"),
+                         QStringLiteral("AsOfDate")},
+                        {1, company.name, company.currency, asOfText});
+        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblCompanyName"), company.name);
+        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblRptCurr"), company.currency);
+        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblAsOfDate"), asOfText);
+        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblRptType"), Global::accountFilter);
+
+        const QStringList names = {QStringLiteral("ID"),           QStringLiteral("Number"),
+                                   QStringLiteral("Name"),         QStringLiteral("DebitAmount"),
+                                   QStringLiteral("CreditAmount"), QStringLiteral("Amount"),
+                                   QStringLiteral("Reconciled"),   QStringLiteral("LastReconciled"),
+                                   QStringLiteral("UnreconciledDifference")};
+        ReportRecordSet& accounts = records->chapter(QStringLiteral("Accounts"));
+        ARCurrency total;
+        // Every account the filter lets through, figured in a few grouped queries; an account
+        // whose kind has no reconciliation class is listed from its balance like any other.
+        for (const AccountFigures& f : AccountFiguresQuery::load(date, Global::accountFilter)) {
+            const ARCurrency debit = f.debitAmount();
+            const ARCurrency credit = f.creditAmount();
+            const bool isDebit = f.accountTypeCode == QStringLiteral("A") || f.accountTypeCode == QStringLiteral("X");
+            const ARCurrency balance = isDebit ? debit : credit;
+            const ARCurrency difference = f.unidentifiedDifference();
+            accounts.addNew(names, {1, f.number, f.name, debit.toString(true), credit.toString(true),
+                                    balance.toString(true), f.reconciled ? QStringLiteral("R") : QString(),
+                                    statusText(f), difference.isZero() ? QStringLiteral("-") : difference.toString(true)});
+            total.add(balance);
+        }
+        m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"), totalText(total.units()));
+        m_report.setDataSource(std::move(records));
+        m_complete = true;
+    } catch (const AppError& e) {
+        if (!e.isReported())
+            Prompter::show(Prompter::applicationTitle(), e.description());
+    }
+}
+
+void GLSummaryReport::show(QWidget* parent) const
+{
+    if (m_complete)
+        m_report.show(parent, ReportOutput::Modality::Modeless);
+}
