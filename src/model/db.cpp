@@ -94,6 +94,12 @@ QSqlDatabase open(const QString& path, const QString& purpose)
     return db;
 }
 
+bool isOpen(const QString& path, const QString& purpose)
+{
+    const QString name = connectionName(path, purpose);
+    return QSqlDatabase::contains(name) && QSqlDatabase::database(name, false).isOpen();
+}
+
 QSqlDatabase create(const QString& path)
 {
     if (QFileInfo::exists(path))

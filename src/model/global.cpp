@@ -64,6 +64,9 @@ QString Database::securityErrorText(const QString& description)
 
 QSqlDatabase Database::openConnection(const QString& path, const QString& purpose)
 {
+    // A connection already open was checked when it was opened.
+    if (Db::isOpen(path, purpose))
+        return Db::open(path, purpose);
     try {
         QSqlDatabase db = Db::open(path, purpose);
         if (!Db::tableExists(db, QStringLiteral("Users"))) {

@@ -1,0 +1,104 @@
+// The figures of every account at one date (the summary report, the review grid, the status
+// export) over 10,000 accounts x 24 month-ends with 5 open items each and 2,000 prepaid items of
+// 12 months: our grouped queries and arithmetic against the same raw queries only read.
+#include "accountfigures.h"
+#include "benchsupport.h"
+#include "db.h"
+#include "global.h"
+#include "schema.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+namespace {
+
+void makeData(const QString& path, int accounts)
+{
+    QSqlDatabase db = Db::open(path, QStringLiteral("fill"));
+    Db::Transaction tx(db);
+    const char* kinds[] = {"C", "S", "L", "H", "A", "B"};
+    for (int a = 1; a <= accounts; ++a) {
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr, name, accountTypeCode, recTypeCode, active, "
+                                "keycontrol) VALUES (?, ?, ?, ?, ?, 'Yes', 'No')"),
+                 {a, QStringLiteral("%1").arg(100000 + a), QStringLiteral("Account %1").arg(a),
+                  a % 2 ? QStringLiteral("A") : QStringLiteral("L"), QString::fromLatin1(kinds[a % 6])});
+        for (int m = 0; m < 24; ++m) {
+            const QDate d = QDate(2023, 1, 1).addMonths(m + 1).addDays(-1);
+            Db::exec(db,
+                     QStringLiteral("INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount, preparedBy, "
+                                    "PreparedByDate) VALUES (?, ?, ?, ?, 'Pat', ?)"),
+                     {a, d.toString(Qt::ISODate), qint64(a) * 10000 + m, qint64(a) * 9000, d.toString(Qt::ISODate)});
+        }
+        for (int i = 0; i < 5; ++i)
+            Db::exec(db,
+                     QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
+                                    "VALUES (?, '2024-06-01', ?, ?, ?)"),
+                     {a, 1000 * i, QString::fromLatin1(i % 2 ? "C" : "O"), QString::fromLatin1(i % 2 ? "R" : "U")});
+    }
+    for (int p = 1; p <= 2000; ++p) {
+        const int account = (p * 5) % accounts + 1;
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO AmortizableItem (AmortizableItemID, glAcctID, openDate, startDate, endDate, "
+                                "amount) VALUES (?, ?, '2024-06-01', '2024-06-01', '2025-05-31', 1200000)"),
+                 {p, account});
+        for (int m = 0; m < 12; ++m)
+            Db::exec(db, QStringLiteral("INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, 100000)"),
+                     {p, QDate(2024, 6, 1).addMonths(m + 1).addDays(-1).toString(Qt::ISODate)});
+    }
+    tx.commit();
+}
+
+// The same rows read without any arithmetic: the floor our path cannot go below.
+qint64 rawQueries(const QSqlDatabase& db, const QString& date)
+{
+    qint64 rows = 0;
+    const QStringList sql = {
+        QStringLiteral("SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, b.amount, "
+                       "b.targetAmount, b.preparedBy, b.reviewedBy, b.approvedBy, (SELECT MAX(p.Date) FROM "
+                       "GLAccountBalance p WHERE p.glAcctID = a.glAcctID AND p.Date <= :d AND p.PreparedByDate IS NOT "
+                       "NULL) FROM GLAccount a LEFT JOIN GLAccountBalance b ON b.glAcctID = a.glAcctID AND b.Date = :d "
+                       "ORDER BY a.glacctnbr"),
+        QStringLiteral("SELECT glAcctID, typeCode, ReqTiming, SUM(amount) FROM ReconcilingItem WHERE openDate <= :d AND "
+                       "(closeDate IS NULL OR closeDate > :d) GROUP BY glAcctID, typeCode, ReqTiming"),
+        QStringLiteral("SELECT m.glAcctID, SUM(z.amount) FROM AmortizableItem m JOIN Amortization z ON "
+                       "z.amortizableItemID = m.AmortizableItemID WHERE m.openDate <= :d AND z.period > :d GROUP BY "
+                       "m.glAcctID")};
+    for (const QString& s : sql) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        q.prepare(s);
+        q.bindValue(QStringLiteral(":d"), date);
+        q.exec();
+        while (q.next())
+            ++rows;
+    }
+    return rows;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.db"));
+    Schema::createMainDatabase(path);
+    const int accounts = 10000;
+    makeData(path, accounts);
+    Db::close(path, QStringLiteral("fill"));
+    Global::mainDatabasePath = path;
+    Global::getConnection();
+
+    QList<AccountFigures> figures;
+    const qint64 before = Db::statementCount();
+    const double ours = Bench::timeIt([&] { figures = AccountFiguresQuery::load(QStringLiteral("11/30/2024"), QStringLiteral("All Accounts")); });
+    const qint64 queries = (Db::statementCount() - before) / 3;
+    const double baseline = Bench::timeIt([&] { rawQueries(Global::getConnection(), QStringLiteral("2024-11-30")); });
+    if (figures.size() != accounts || figures.first().itemsTotal.isZero())
+        return Bench::fail(QStringLiteral("account-figures: wrong rows"));
+    Bench::print(QStringLiteral("account-figures"), ours, baseline, accounts, queries);
+    return 0;
+}
