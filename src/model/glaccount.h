@@ -1,0 +1,111 @@
+#pragma once
+
+#include "referencelists.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+// One general-ledger account of the chart of accounts, stored in table GLAccount with its audit
+// twin GLAccountAudit. Balances, reconciling items and prepaid items refer to it by its id.
+class GLAccount
+{
+public:
+    GLAccount();
+    GLAccount(const GLAccount& other);
+    GLAccount& operator=(const GLAccount& other);
+    ~GLAccount();
+
+    void initialize(const QString& id, const QString& number, const QString& name, const QString& comment,
+                    const QString& policy, const QString& accountTypeCode, const QString& recTypeCode,
+                    const QString& keyControl, const QString& active, const QString& erpNumber,
+                    const QString& createUser, const QString& createDate);
+
+    const QString& getID() const { return m_id; }
+    bool isNew() const { return m_id.isEmpty(); }
+    const QString& getNumber() const { return m_number; }
+    void setNumber(const QString& number) { m_number = number; }
+    const QString& getName() const { return m_name; }
+    void setName(const QString& name) { m_name = name; }
+    const QString& getComment() const { return m_comment; }
+    void setComment(const QString& comment) { m_comment = comment; }
+    const QString& getPolicy() const { return m_policy; }
+    void setPolicy(const QString& policy) { m_policy = policy; }
+    const GLAccountType& getAccountType() const { return m_accountType; }
+    void setAccountTypeCode(const QString& code);
+    const RecType& getRecType() const { return m_recType; }
+    void setRecTypeCode(const QString& code);
+    // "Yes" or "No"; an empty value reads (and becomes) "Yes".
+    QString getKeyControl();
+    QString getKeyControl() const;
+    void setKeyControl(const QString& value) { m_keyControl = value; }
+    QString getActive();
+    QString getActive() const;
+    void setActive(const QString& value) { m_active = value; }
+    const ERPNumber& getERPNumber() const { return m_erpNumber; }
+    void SetERPNumber(const QString& code);
+    const QString& getCreateUser() const { return m_createUser; }
+    const QString& getCreateDate() const { return m_createDate; }
+
+    bool equals(const GLAccount& other) const;
+
+    // Reads the account with that id; the empty id reads the account selected in the
+    // administration grid. Without a row nothing changes.
+    void Load(const QString& id);
+    // Inserts or updates the row with its audit row, in one transaction. Raises when the row is
+    // gone; on failure the object is as it was before.
+    void store();
+    // Deletes the row with its "DELETE" audit row; raises (and writes nothing) when it is gone.
+    void remove();
+    void beginEdit();
+    void cancelEdit();
+    void applyEdit();
+    bool isEditing() const { return m_editing; }
+
+    // Shows what is missing and returns false; raises "GLAccount:AccountNumberNotUnique" for a
+    // number another account has.
+    bool validate();
+    bool isValid() const;
+    bool isNumberUnique() const;
+
+    // The row's columns in the order they are read and written.
+    static QString selectColumns();
+    // Builds the account from a row of selectColumns() without reading the lookup tables again.
+    void readRow(const class QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers);
+
+private:
+    QVariantList columnValues() const;
+    void writeAudit(const class QSqlDatabase& db, const QString& activity) const;
+
+    QString m_id;
+    QString m_number;
+    QString m_name;
+    QString m_comment;
+    QString m_policy;
+    GLAccountType m_accountType;
+    RecType m_recType;
+    QString m_keyControl;
+    QString m_active;
+    ERPNumber m_erpNumber;
+    QString m_createUser;
+    QString m_createDate;
+    bool m_editing = false;
+    std::unique_ptr<GLAccount> m_copy;
+};
+
+// Every account, in account-number order, read in one query.
+class GLAccountList
+{
+public:
+    GLAccountList(); // loads
+    qsizetype count() const { return m_accounts.size(); }
+    const GLAccount& at(qsizetype index) const { return m_accounts.at(index); }
+    // The account with that number (letter case ignored), or nullptr.
+    const GLAccount* find(const QString& number) const;
+    void add(const GLAccount& account) { m_accounts.append(account); }
+    QList<GLAccount>::const_iterator begin() const { return m_accounts.cbegin(); }
+    QList<GLAccount>::const_iterator end() const { return m_accounts.cend(); }
+
+private:
+    QList<GLAccount> m_accounts;
+};

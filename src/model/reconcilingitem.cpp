@@ -1,0 +1,198 @@
+#include "reconcilingitem.h"
+
+#include "apperror.h"
+#include "db.h"
+#include "global.h"
+#include "persistence.h"
+#include "recordid.h"
+
+namespace {
+
+const QString Table = QStringLiteral("ReconcilingItem");
+const QString Source = QStringLiteral("ReconcilingItem");
+
+// The data columns as the row and its audit twin both carry them.
+const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("openDate"),  QStringLiteral("closeDate"),
+                                 QStringLiteral("comment"),  QStringLiteral("amount"),    QStringLiteral("typeCode"),
+                                 QStringLiteral("ReqTiming")};
+
+QStringList rowColumns()
+{
+    return DataColumns + QStringList{QStringLiteral("CreateUser"), QStringLiteral("CreateDate")};
+}
+
+// A code as held: the empty text stays the empty text, never NULL.
+QVariant asHeld(const QString& code)
+{
+    return code.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(code);
+}
+
+} // namespace
+
+void ReconcilingItem::initialize(const QString& id, const QString& glAccountId, const QString& openDate,
+                                 const QString& closeDate, const QString& comment, const QString& amount,
+                                 const QString& typeCode, const QString& createDate, const QString& createUser,
+                                 const QString& reqTiming)
+{
+    Fields f;
+    f.id = id;
+    f.glAccountId = glAccountId;
+    f.openDate.setDate(openDate);
+    f.closeDate.setDate(closeDate);
+    f.comment = comment;
+    f.amount.setVal(amount);
+    f.type = typeFor(ReconcilingItemTypeList(), typeCode, id);
+    f.createDate = createDate;
+    f.createUser = createUser;
+    f.reqTiming = reqTiming;
+    m_f = std::move(f);
+}
+
+ReconcilingItemType ReconcilingItem::typeFor(const ReconcilingItemTypeList& types, const QString& code,
+                                             const QString& id)
+{
+    if (const ReconcilingItemType* t = types.find(code))
+        return *t;
+    const QString item = id.isEmpty() ? QStringLiteral("A new reconciling item")
+                                      : QStringLiteral("Reconciling item %1").arg(id);
+    throw AppError(5, Source + QStringLiteral(".setTypeCode"),
+                   QStringLiteral("%1 has the item type code '%2', which is not a known item type.").arg(item, code));
+}
+
+void ReconcilingItem::setTypeCode(const QString& code)
+{
+    m_f.type = typeFor(ReconcilingItemTypeList(), code, m_f.id);
+}
+
+void ReconcilingItem::beginEdit()
+{
+    m_edit = m_f;
+}
+
+void ReconcilingItem::applyEdit()
+{
+    store();
+    m_edit.reset();
+}
+
+void ReconcilingItem::cancelEdit()
+{
+    if (!m_edit)
+        return;
+    m_f = *m_edit;
+    m_edit.reset();
+}
+
+QString ReconcilingItem::selectColumns()
+{
+    return QStringLiteral("RecItemId, glAcctID, openDate, closeDate, comment, amount, typeCode, ReqTiming, "
+                          "CreateUser, CreateDate");
+}
+
+ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types)
+{
+    ReconcilingItem item;
+    Fields& f = item.m_f;
+    f.id = RecordId::fromDb(row.value(0));
+    f.glAccountId = RecordId::fromDb(row.value(1));
+    f.openDate.setDate(Persistence::dateOf(row.value(2)));
+    f.closeDate.setDate(Persistence::dateOf(row.value(3)));
+    f.comment = Db::textOf(row.value(4));
+    f.amount = Persistence::moneyOf(row.value(5));
+    f.type = typeFor(types, Db::textOf(row.value(6)), f.id);
+    f.reqTiming = Db::textOf(row.value(7));
+    f.createUser = Db::textOf(row.value(8));
+    f.createDate = Db::textOf(row.value(9));
+    return item;
+}
+
+void ReconcilingItem::Load(const QString& id)
+{
+    const auto key = RecordId::parse(id);
+    if (!key)
+        return;
+    QSqlQuery q = Db::exec(Global::getConnection(),
+                           QStringLiteral("SELECT %1 FROM ReconcilingItem WHERE RecItemId = ?").arg(selectColumns()),
+                           {*key});
+    if (!q.next())
+        return;
+    m_f = fromRow(q, ReconcilingItemTypeList()).m_f;
+}
+
+QVariantList ReconcilingItem::dataValues() const
+{
+    return {RecordId::toDb(m_f.glAccountId, Source + QStringLiteral(".store"), QStringLiteral("account id")),
+            Persistence::date(m_f.openDate),
+            Persistence::date(m_f.closeDate),
+            Persistence::freeText(m_f.comment),
+            Persistence::money(m_f.amount),
+            m_f.type.getCode(),
+            asHeld(m_f.reqTiming)};
+}
+
+void ReconcilingItem::writeAudit(const QString& activity, const QString& createDate, const QString& createUser)
+{
+    QVariantList values = dataValues();
+    values << Db::text(createDate) << Db::text(createUser);
+    Persistence::writeAudit(Global::getConnection(), Table,
+                            DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")},
+                            values, activity);
+}
+
+void ReconcilingItem::store()
+{
+    if (!hasType())
+        throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
+    const QSqlDatabase db = Global::getConnection();
+    const Fields before = m_f;
+    try {
+        Db::Transaction tx(db);
+        if (isNew()) {
+            m_f.createDate = Persistence::now();
+            m_f.createUser = Global::userName;
+            const QVariantList values = dataValues() << Db::text(m_f.createUser) << Db::text(m_f.createDate);
+            const QSqlQuery q = Db::exec(tx, Persistence::insertStatement(Table, rowColumns()), values);
+            m_f.id = RecordId::fromDb(q.lastInsertId());
+            writeAudit(Persistence::Insert, m_f.createDate, m_f.createUser);
+        } else {
+            QVariantList values = dataValues() << Db::text(m_f.createUser) << Db::text(m_f.createDate);
+            values << RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"));
+            Db::execOne(tx, Persistence::updateStatement(Table, rowColumns(), QStringLiteral("RecItemId = ?")), values);
+            StoreAuditEditDel(Persistence::Update);
+        }
+        tx.commit();
+    } catch (...) {
+        m_f = before;
+        throw;
+    }
+}
+
+void ReconcilingItem::StoreAudit()
+{
+    writeAudit(Persistence::Insert, Persistence::now(), Global::userName);
+}
+
+void ReconcilingItem::StoreAuditEditDel(const QString& activity)
+{
+    // Items written before create dates were kept carry none; their changes go unrecorded.
+    if (m_f.createDate.isEmpty())
+        return;
+    writeAudit(Persistence::activityFor(activity), m_f.createDate, m_f.createUser);
+}
+
+void ReconcilingItem::remove()
+{
+    const QSqlDatabase db = Global::getConnection();
+    const Fields before = m_f;
+    try {
+        Db::Transaction tx(db);
+        Load(m_f.id);
+        StoreAuditEditDel(Persistence::Delete);
+        Db::execOne(tx, QStringLiteral("DELETE FROM ReconcilingItem WHERE RecItemId = ?"),
+                    {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+        tx.commit();
+    } catch (...) {
+        m_f = before;
+        throw;
+    }
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "arcurrency.h"
+#include "ardatefield.h"
+#include "reconcilingitemtype.h"
+
+#include <QString>
+#include <QVariantList>
+#include <optional>
+
+class QSqlQuery;
+
+// One open entry that explains part of the gap between an account's balance and the figure it is
+// reconciled against: an outstanding check, a deposit in transit, a list item, ... It is open
+// from its open date until its close date, and every insert, update and delete is recorded in
+// ReconcilingItemAudit in the same transaction as the row.
+class ReconcilingItem
+{
+public:
+    ReconcilingItem() = default;
+
+    // Sets every member; the dates and the amount go through their setters, the type through
+    // setTypeCode (an unknown code raises and leaves the item as it was).
+    void initialize(const QString& id, const QString& glAccountId, const QString& openDate, const QString& closeDate,
+                    const QString& comment, const QString& amount, const QString& typeCode,
+                    const QString& createDate, const QString& createUser, const QString& reqTiming);
+
+    const QString& getID() const { return m_f.id; }
+    bool isNew() const { return m_f.id.isEmpty(); }
+    const QString& getGLAccountID() const { return m_f.glAccountId; }
+    void setGLAccountID(const QString& id) { m_f.glAccountId = id; }
+    const QString& getOpenDate() const { return m_f.openDate.getDate(); }
+    void setOpenDate(const QString& date) { m_f.openDate.setDate(date); }
+    const QString& getCloseDate() const { return m_f.closeDate.getDate(); }
+    void setCloseDate(const QString& date) { m_f.closeDate.setDate(date); }
+    const QString& getComment() const { return m_f.comment; }
+    void setComment(const QString& comment) { m_f.comment = comment; }
+    // "R" required adjustment, "T" timing difference, "L" list component, "U" unresolved, or "";
+    // kept exactly as given.
+    const QString& getReqTiming() const { return m_f.reqTiming; }
+    void setReqTiming(const QString& timing) { m_f.reqTiming = timing; }
+    // The amount itself: changing it changes the item.
+    ARCurrency& getAmount() { return m_f.amount; }
+    const ARCurrency& getAmount() const { return m_f.amount; }
+    // Whole cents, truncated; blank or non-numeric text gives 0.
+    void setAmount(const QString& amount) { m_f.amount.setVal(amount); }
+    // The item's type; empty (hasType() false) until a type code was set.
+    const ReconcilingItemType& getType() const { return m_f.type; }
+    bool hasType() const { return !m_f.type.isEmpty(); }
+    // Takes the type with that code from the item types; a code that is not one raises an
+    // AppError naming the item and the code, and the type stays as it was.
+    void setTypeCode(const QString& code);
+    const QString& getCreateDate() const { return m_f.createDate; }
+    const QString& getCreateUser() const { return m_f.createUser; }
+
+    // Edit protocol: beginEdit keeps a copy, cancelEdit restores it (nothing without an open
+    // edit), applyEdit stores and drops it (it stores also without an open edit).
+    void beginEdit();
+    void applyEdit();
+    void cancelEdit();
+    bool isEditing() const { return m_edit.has_value(); }
+
+    // Reads the row with that id; without such a row the item stays exactly as it was.
+    void Load(const QString& id);
+    // Inserts the row when the item is new (the item then holds the new id and the create date
+    // and user written), else updates it; with its audit row, in one transaction. On failure
+    // the item is left as it was before the call.
+    void store();
+    // The insert audit row, stamped now by the current user.
+    void StoreAudit();
+    // An update ("UPDATE", any case, blanks around) or delete (anything else) audit row. Written
+    // only for an item that carries a create date.
+    void StoreAuditEditDel(const QString& activity);
+    // Re-reads the row, records the delete and deletes the row, in one transaction; raises when
+    // the row is gone. The item keeps its values and id.
+    void remove();
+
+private:
+    friend class ReconcilingItemList;
+
+    struct Fields
+    {
+        QString id;
+        QString glAccountId;
+        ARDateField openDate;
+        ARDateField closeDate;
+        QString comment;
+        ARCurrency amount;
+        ReconcilingItemType type;
+        QString createDate;
+        QString createUser;
+        QString reqTiming;
+    };
+
+    // The columns the list and Load read, in the order fromRow expects them.
+    static QString selectColumns();
+    // An item from a row of selectColumns(); raises for an unknown type code.
+    static ReconcilingItem fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types);
+    static ReconcilingItemType typeFor(const ReconcilingItemTypeList& types, const QString& code, const QString& id);
+    QVariantList dataValues() const;
+    void writeAudit(const QString& activity, const QString& createDate, const QString& createUser);
+
+    Fields m_f;
+    std::optional<Fields> m_edit;
+};

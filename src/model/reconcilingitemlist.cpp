@@ -1,0 +1,83 @@
+#include "reconcilingitemlist.h"
+
+#include "apperror.h"
+#include "daterules.h"
+#include "db.h"
+#include "global.h"
+#include "recordid.h"
+
+void ReconcilingItemList::add(const Item& item)
+{
+    const QString key = makeKey(item->getID());
+    if (m_keys.contains(key))
+        throw AppError(457, QStringLiteral("ReconcilingItemList.add"),
+                       QStringLiteral("The list already holds the item '%1'.").arg(key));
+    m_items.append(item);
+    m_keys.insert(key, item);
+}
+
+ReconcilingItemList::Item ReconcilingItemList::getItem(const QString& id) const
+{
+    const Item item = m_keys.value(makeKey(id));
+    if (!item)
+        throw AppError(5, QStringLiteral("ReconcilingItemList.getItem"),
+                       QStringLiteral("The list holds no item with the id '%1'.").arg(id));
+    return item;
+}
+
+ARCurrency ReconcilingItemList::getTotalAmount() const
+{
+    ARCurrency total;
+    for (const Item& item : m_items)
+        total.add(item->getAmount());
+    return total;
+}
+
+void ReconcilingItemList::clear()
+{
+    m_items.clear();
+    m_keys.clear();
+}
+
+QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accountId, const QString& date,
+                                                            const QString& typeCode)
+{
+    QList<Item> items;
+    const auto account = RecordId::parse(accountId);
+    const QVariant day = DateRules::toDb(date);
+    if (!account || day.isNull())
+        return items; // no account or no date: no item can be open
+    QString sql = QStringLiteral("SELECT %1 FROM ReconcilingItem WHERE glAcctID = ? AND openDate <= ? "
+                                 "AND (closeDate > ? OR closeDate IS NULL)")
+                      .arg(ReconcilingItem::selectColumns());
+    QVariantList values{*account, day, day};
+    if (!typeCode.isEmpty()) {
+        sql += QStringLiteral(" AND typeCode = ?");
+        values << typeCode;
+    }
+    // The id last only makes the order of equal rows the same every time.
+    sql += QStringLiteral(" ORDER BY openDate, comment, RecItemId");
+
+    const QSqlDatabase db = Global::getConnection();
+    const ReconcilingItemTypeList types(db);
+    QSqlQuery q = Db::exec(db, sql, values);
+    while (q.next())
+        items.append(std::make_shared<ReconcilingItem>(ReconcilingItem::fromRow(q, types)));
+    return items;
+}
+
+void ReconcilingItemList::Load(const QString& accountId, const QString& date, const QString& typeCode)
+{
+    const QList<Item> items = query(accountId, date, typeCode);
+    clear();
+    for (const Item& item : items)
+        add(item);
+}
+
+QHash<QString, ReconcilingItemList> ReconcilingItemList::loadByType(const QString& accountId, const QString& date)
+{
+    QHash<QString, ReconcilingItemList> lists;
+    for (const Item& item : query(accountId, date, QString()))
+        lists[item->getType().getCode()].add(item);
+    return lists;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "db.h"
+#include "global.h"
+#include "recorders.h"
+#include "testdb.h"
+
+#include <QStringList>
+#include <QVariantList>
+
+// A fresh main database as the shared connection, a logged-in user, and readers of the rows left.
+struct ModelFixture
+{
+    TestSeams seams;
+    QSqlDatabase db;
+
+    ModelFixture()
+    {
+        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+        Global::userName = QStringLiteral("preparer");
+        db = Global::getConnection();
+    }
+
+    qint64 rows(const QString& table) const
+    {
+        return Db::scalar(db, QStringLiteral("SELECT count(*) FROM ") + table).toLongLong();
+    }
+    // The Activity column of an audit table, oldest first.
+    QStringList activities(const QString& auditTable) const
+    {
+        QStringList out;
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY rowid").arg(auditTable));
+        while (q.next())
+            out << q.value(0).toString();
+        return out;
+    }
+    QVariant value(const QString& sql, const QVariantList& values = {}) const { return Db::scalar(db, sql, values); }
+    // Makes the next insert into the audit table fail, as a full disk or a lock would.
+    void breakAudit(const QString& auditTable) const
+    {
+        Db::exec(db, QStringLiteral("CREATE TRIGGER t BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'x'); END")
+                         .arg(auditTable));
+    }
+    void mendAudit() const { Db::exec(db, QStringLiteral("DROP TRIGGER t")); }
+    // The next autonumber of the table will be above the 16-bit range.
+    void bigIds(const QString& table, qint64 next = 70000) const
+    {
+        Db::exec(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, next - 1});
+    }
+};
+
+inline qint64 units(double whole)
+{
+    return qint64(whole * 100 + (whole < 0 ? -0.5 : 0.5)) * 100;
+}

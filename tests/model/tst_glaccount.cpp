@@ -1,0 +1,270 @@
+#include "apperror.h"
+#include "db.h"
+#include "glaccount.h"
+#include "global.h"
+#include "recorders.h"
+#include "testdb.h"
+
+#include <QTest>
+
+// Accounts through their results and the rows they leave: the row, its audit twin, nothing else.
+class tst_GLAccount : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void referenceLists();
+    void newAccountDefaults();
+    void storeWritesRowAndAudit();
+    void updateKeepsCreateAndAudits();
+    void failedStoreRestoresObject();
+    void removeOnceOnly();
+    void validation();
+    void uniqueness_data();
+    void uniqueness();
+    void loadDefaultsAndSelected();
+    void unknownErpCodeIsKept();
+    void listInNumberOrder();
+    void editProtocol();
+};
+
+namespace {
+
+struct Fixture
+{
+    TestSeams seams;
+    QSqlDatabase db;
+    Fixture()
+    {
+        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+        Global::userName = "maria";
+        db = Global::getConnection();
+    }
+    GLAccount account(const QString& number, const QString& name = "Cash")
+    {
+        GLAccount a;
+        a.initialize("", number, name, "", "", "A", "C", "Yes", "No", "", "", "");
+        return a;
+    }
+    int rows(const QString& table) { return Db::scalar(db, "SELECT count(*) FROM " + table).toInt(); }
+    QStringList activities()
+    {
+        QStringList out;
+        QSqlQuery q = Db::exec(db, "SELECT Activity FROM GLAccountAudit ORDER BY rowid");
+        while (q.next())
+            out << q.value(0).toString();
+        return out;
+    }
+};
+
+} // namespace
+
+void tst_GLAccount::referenceLists()
+{
+    Fixture fx;
+    GLAccountTypeList types;
+    QCOMPARE(types.count(), 6);
+    QCOMPARE(types.getGLAccountType("x").getName(), QStringLiteral("Expense"));
+    QVERIFY(types.getGLAccountType("x").isDebit());
+    QVERIFY(types.getGLAccountType("C").isCredit());
+    QVERIFY(types.getGLAccountType("Q").isNull());
+    QVERIFY(!types.getGLAccountType("Q").isDebit());
+    RecTypeList recTypes;
+    QVERIFY(recTypes.count() >= 6);
+    QCOMPARE(recTypes.getRecType("").getCode(), QStringLiteral("N"));
+    QCOMPARE(recTypes.getRecType("c").getCode(), QStringLiteral("C"));
+    QCOMPARE(ERPNumberList::getNull().getERPNumberDesc(), QStringLiteral("Null"));
+    // Read once per connection: a new row shows after reload().
+    Db::exec(fx.db, "INSERT INTO ReconciliationType (recTypeCode, name) VALUES ('Z', 'Zed')");
+    QVERIFY(RecTypeList().getRecType("Z").isNull());
+    RecTypeList::reload();
+    QCOMPARE(RecTypeList().getRecType("Z").getName(), QStringLiteral("Zed"));
+}
+
+void tst_GLAccount::newAccountDefaults()
+{
+    Fixture fx;
+    GLAccount a;
+    QVERIFY(a.isNew());
+    QVERIFY(a.getAccountType().isNull());
+    QVERIFY(a.getRecType().isNull());
+    QCOMPARE(a.getERPNumber().getERPNumber(), QStringLiteral("N"));
+    QCOMPARE(a.getKeyControl(), QStringLiteral("Yes"));
+    QCOMPARE(a.getActive(), QStringLiteral("Yes"));
+}
+
+void tst_GLAccount::storeWritesRowAndAudit()
+{
+    Fixture fx;
+    GLAccount a = fx.account("O'Brien-1", "  ");
+    a.store();
+    QVERIFY(!a.isNew());
+    QCOMPARE(fx.rows("GLAccount"), 1);
+    QCOMPARE(fx.activities(), QStringList{"INSERT"});
+    QVERIFY(Db::scalar(fx.db, "SELECT name FROM GLAccount").isNull()); // blank stored as NULL
+    QCOMPARE(a.getCreateUser(), QStringLiteral("maria"));
+    QVERIFY(!a.getCreateDate().isEmpty());
+    GLAccount b;
+    b.Load(a.getID());
+    QCOMPARE(b.getNumber(), QStringLiteral("O'Brien-1"));
+    QCOMPARE(b.getName(), QString()); // blank reads back as the empty default
+    b.setName("  ");
+    QVERIFY(b.equals(a));
+}
+
+void tst_GLAccount::updateKeepsCreateAndAudits()
+{
+    Fixture fx;
+    GLAccount a = fx.account("1000");
+    a.store();
+    const QString created = a.getCreateDate();
+    Global::userName = "pat";
+    fx.seams.clock.set(QDateTime(QDate(2024, 4, 1), QTime(9, 0)));
+    a.setName("Cash at bank");
+    a.store();
+    a.store(); // a second store still audits and keeps the create columns
+    QCOMPARE(fx.activities(), (QStringList{"INSERT", "UPDATE", "UPDATE"}));
+    QCOMPARE(Db::scalar(fx.db, "SELECT CreateUser FROM GLAccount").toString(), QStringLiteral("maria"));
+    QCOMPARE(Db::scalar(fx.db, "SELECT CreateDate FROM GLAccount").toString(), created);
+    QCOMPARE(Db::scalar(fx.db, "SELECT CreateUser FROM GLAccountAudit WHERE Activity = 'UPDATE'").toString(),
+             QStringLiteral("pat"));
+}
+
+void tst_GLAccount::failedStoreRestoresObject()
+{
+    Fixture fx;
+    Db::exec(fx.db, "CREATE TRIGGER t BEFORE INSERT ON GLAccountAudit BEGIN SELECT RAISE(ABORT, 'audit failed'); END");
+    GLAccount a = fx.account("1000");
+    QVERIFY_THROWS_EXCEPTION(AppError, a.store());
+    QVERIFY(a.isNew());
+    QVERIFY(a.getCreateUser().isEmpty());
+    QCOMPARE(fx.rows("GLAccount"), 0);
+    Db::exec(fx.db, "DROP TRIGGER t");
+    a.store(); // the retry works
+    QCOMPARE(fx.rows("GLAccount"), 1);
+    QCOMPARE(fx.activities(), QStringList{"INSERT"});
+}
+
+void tst_GLAccount::removeOnceOnly()
+{
+    Fixture fx;
+    GLAccount a = fx.account("1000");
+    a.store();
+    Db::exec(fx.db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount) VALUES (?, '2024-01-31', 1)", {a.getID()});
+    a.remove();
+    QCOMPARE(fx.rows("GLAccount"), 0);
+    QCOMPARE(fx.rows("GLAccountBalance"), 1); // children stay
+    QVERIFY_THROWS_EXCEPTION(AppError, a.remove());
+    QCOMPARE(fx.activities(), (QStringList{"INSERT", "DELETE"}));
+    GLAccount gone = a;
+    gone.setName("x");
+    QVERIFY_THROWS_EXCEPTION(AppError, gone.store()); // an update of a deleted row
+    QCOMPARE(fx.activities(), (QStringList{"INSERT", "DELETE"}));
+}
+
+void tst_GLAccount::validation()
+{
+    Fixture fx;
+    GLAccount a;
+    QVERIFY(!a.validate());
+    QCOMPARE(fx.seams.prompter.lastText(), QStringLiteral("Please enter the following fields\r\n"
+                                                          "   -  Account Number\r\n   -  Account Name\r\n"
+                                                          "   -  Account Type\r\n   -  Reconciliation Type\r\n"));
+    QCOMPARE(fx.seams.prompter.messages.last().icon, Prompter::Icon::Information);
+    GLAccount ok = fx.account("1000");
+    QVERIFY(ok.validate());
+}
+
+void tst_GLAccount::uniqueness_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<bool>("unique");
+    QTest::newRow("same") << "1000-A" << false;
+    QTest::newRow("other case") << "1000-a" << false;
+    QTest::newRow("leading blank") << " 1000-A" << true;
+    QTest::newRow("quote") << "10'00" << true;
+}
+
+void tst_GLAccount::uniqueness()
+{
+    QFETCH(QString, number);
+    QFETCH(bool, unique);
+    Fixture fx;
+    GLAccount first = fx.account("1000-A");
+    first.store();
+    QVERIFY(first.validate()); // its own number is no conflict
+    GLAccount a = fx.account(number);
+    QCOMPARE(a.isNumberUnique(), unique);
+    if (!unique) {
+        try {
+            a.validate();
+            QFAIL("a duplicate number must raise");
+        } catch (const AppError& e) {
+            QCOMPARE(e.source(), QStringLiteral("GLAccount:AccountNumberNotUnique"));
+            QCOMPARE(e.number(), AppError::ObjectErrorBase);
+        }
+    }
+}
+
+void tst_GLAccount::loadDefaultsAndSelected()
+{
+    Fixture fx;
+    const qint64 id = Db::exec(fx.db, "INSERT INTO GLAccount (glAcctID, recTypeCode) VALUES (40000, 'S')")
+                          .lastInsertId()
+                          .toLongLong();
+    GLAccount a;
+    a.Load(QString::number(id));
+    QCOMPARE(a.getID(), QStringLiteral("40000")); // above 16 bits
+    QCOMPARE(a.getNumber(), QStringLiteral("0000"));
+    QCOMPARE(a.getAccountType().getCode(), QStringLiteral("A"));
+    GLAccount missing;
+    missing.Load("99999");
+    QVERIFY(missing.isNew());
+    Global::selectedGLAcctID = 40000;
+    GLAccount selected;
+    selected.Load("");
+    QCOMPARE(selected.getID(), QStringLiteral("40000"));
+}
+
+void tst_GLAccount::unknownErpCodeIsKept()
+{
+    Fixture fx;
+    GLAccount a;
+    a.initialize("", "1000", "Cash", "", "", "A", "C", "", "", "ZZ-99", "", "");
+    a.store();
+    QCOMPARE(Db::scalar(fx.db, "SELECT ERPNumber FROM GLAccount").toString(), QStringLiteral("ZZ-99"));
+    QCOMPARE(Db::scalar(fx.db, "SELECT keycontrol FROM GLAccount").toString(), QStringLiteral("Yes"));
+}
+
+void tst_GLAccount::listInNumberOrder()
+{
+    Fixture fx;
+    for (const QString n : {"3000", "1000", "2000"})
+        fx.account(n).store();
+    GLAccountList list;
+    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.at(0).getNumber(), QStringLiteral("1000"));
+    QCOMPARE(list.at(2).getNumber(), QStringLiteral("3000"));
+    QVERIFY(list.find("2000"));
+}
+
+void tst_GLAccount::editProtocol()
+{
+    Fixture fx;
+    GLAccount a = fx.account("1000");
+    a.cancelEdit(); // without an edit: nothing
+    QCOMPARE(a.getNumber(), QStringLiteral("1000"));
+    a.beginEdit();
+    a.setName("Changed");
+    a.setRecTypeCode("S");
+    a.cancelEdit();
+    QCOMPARE(a.getName(), QStringLiteral("Cash"));
+    QCOMPARE(a.getRecType().getCode(), QStringLiteral("C"));
+    a.beginEdit();
+    a.setName("Changed");
+    a.applyEdit();
+    QVERIFY(!a.isEditing());
+    QCOMPARE(Db::scalar(fx.db, "SELECT name FROM GLAccount").toString(), QStringLiteral("Changed"));
+}
+
+QTEST_GUILESS_MAIN(tst_GLAccount)
+#include "tst_glaccount.moc"
