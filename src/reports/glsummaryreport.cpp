@@ -2,13 +2,13 @@
 
 #include "accountfigures.h"
 #include "apperror.h"
+#include "company.h"
 #include "daterules.h"
 #include "db.h"
 #include "global.h"
 #include "prompter.h"
 #include "reportrecordset.h"
 
-#include <QSqlQuery>
 
 namespace {
 
@@ -22,20 +22,6 @@ const QString kShape = QStringLiteral(
 
 const ReportFont kHeading = ReportFont::tahoma(9.75, ReportFont::Bold);
 const ReportFont kSmall = ReportFont::tahoma(8.25);
-
-struct CompanyTexts
-{
-    QString name;
-    QString currency;
-};
-
-CompanyTexts readCompany()
-{
-    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT CompanyName, Currency FROM Company"));
-    if (!q.next())
-        return {};
-    return {Db::textOf(q.value(0)), Db::textOf(q.value(1))};
-}
 
 // "Reviewed", "Approved", "Prepared", or else the last reconciled date.
 QString statusText(const AccountFigures& f)
@@ -122,16 +108,16 @@ void GLSummaryReport::initialize(const QString& date)
 {
     m_complete = false;
     try {
-        const CompanyTexts company = readCompany();
+        const Company company;
         const auto asOf = DateRules::fromText(date);
         const QString asOfText = ReportValues::asOf(asOf.value_or(QDate()));
 
         auto records = ReportRecordSet::fromShape(kShape);
         records->addNew({QStringLiteral("ID"), QStringLiteral("CompanyName"), QStringLiteral("Currency"),
                          QStringLiteral("AsOfDate")},
-                        {1, company.name, company.currency, asOfText});
-        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblCompanyName"), company.name);
-        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblRptCurr"), company.currency);
+                        {1, company.getName(), company.getCurr(), asOfText});
+        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblCompanyName"), company.getName());
+        m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblRptCurr"), company.getCurr());
         m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblAsOfDate"), asOfText);
         m_report.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblRptType"), Global::accountFilter);
 

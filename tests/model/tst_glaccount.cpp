@@ -1,5 +1,6 @@
 #include "apperror.h"
 #include "db.h"
+#include "company.h"
 #include "glaccount.h"
 #include "global.h"
 #include "recorders.h"
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void unknownErpCodeIsKept();
     void listInNumberOrder();
     void editProtocol();
+    void company();
 };
 
 namespace {
@@ -264,6 +266,28 @@ void tst_GLAccount::editProtocol()
     a.applyEdit();
     QVERIFY(!a.isEditing());
     QCOMPARE(Db::scalar(fx.db, "SELECT name FROM GLAccount").toString(), QStringLiteral("Changed"));
+}
+
+void tst_GLAccount::company()
+{
+    Fixture fx;
+    Company c;
+    QCOMPARE(c.getName(), QString()); // a new database's row has no name yet
+    c.setName("   ");
+    try {
+        c.store();
+        QFAIL("a blank name must be refused");
+    } catch (const AppError& e) {
+        QCOMPARE(e.source(), QStringLiteral("Company:NameMissing"));
+    }
+    c.beginEdit();
+    c.setName("  Harbor Point  ");
+    c.setCurr(" ");
+    c.applyEdit();
+    QCOMPARE(Company().getName(), QStringLiteral("Harbor Point"));
+    QCOMPARE(Company().getCurr(), QStringLiteral("USD"));
+    Db::exec(fx.db, "DELETE FROM Company");
+    QVERIFY_THROWS_EXCEPTION(AppError, c.store()); // no row: an error, not a silent success
 }
 
 QTEST_GUILESS_MAIN(tst_GLAccount)

@@ -1,0 +1,61 @@
+#include "company.h"
+
+#include "apperror.h"
+#include "datavalidationerror.h"
+#include "db.h"
+#include "global.h"
+
+#include <QSqlQuery>
+
+Company::Company()
+{
+    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT CompanyName, Currency FROM Company"));
+    if (q.next())
+        initialize(Db::textOf(q.value(0)), Db::textOf(q.value(1)));
+}
+
+Company::~Company() = default;
+
+void Company::initialize(const QString& name, const QString& currency)
+{
+    m_name = name;
+    m_currency = currency;
+}
+
+void Company::store()
+{
+    if (!isValid())
+        throw DataValidationError::raise(QStringLiteral("Company"), QStringLiteral("NameMissing"),
+                                         QStringLiteral("ValidationError"));
+    const QString currency = m_currency.trimmed().isEmpty() ? QStringLiteral("USD") : m_currency.trimmed();
+    QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    if (Db::execCount(db, QStringLiteral("UPDATE Company SET CompanyName = ?, Currency = ?"),
+                      {m_name.trimmed(), currency}) == 0)
+        throw AppError(AppError::DatabaseError, QStringLiteral("Company.store"),
+                       QStringLiteral("The database has no company row to change."));
+    tx.commit();
+}
+
+void Company::beginEdit()
+{
+    m_copy.reset(new Company(NoRead{}));
+    m_copy->initialize(m_name, m_currency);
+    m_editing = true;
+}
+
+void Company::cancelEdit()
+{
+    if (!m_copy)
+        return;
+    initialize(m_copy->m_name, m_copy->m_currency);
+    m_copy.reset();
+    m_editing = false;
+}
+
+void Company::applyEdit()
+{
+    store();
+    m_editing = false;
+    m_copy.reset();
+}

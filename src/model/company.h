@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+// The company whose accounts are reconciled: its name and currency, the one row of table Company.
+class Company
+{
+public:
+    Company(); // reads the row
+    ~Company();
+
+    void initialize(const QString& name, const QString& currency);
+    const QString& getName() const { return m_name; }
+    const QString& getCurr() const { return m_currency; }
+    void setName(const QString& name) { m_name = name; }
+    void setCurr(const QString& currency) { m_currency = currency; }
+    bool isValid() const { return !m_name.trimmed().isEmpty(); }
+
+    // Writes the trimmed name and currency ("USD" when blank) into the row. Raises
+    // "Company:NameMissing" for a blank name, and an error when there is no row to change.
+    void store();
+    void beginEdit();
+    void cancelEdit();
+    void applyEdit();
+
+private:
+    QString m_name;
+    QString m_currency;
+    bool m_editing = false;
+    std::unique_ptr<Company> m_copy;
+    struct NoRead {};
+    explicit Company(NoRead) {}
+};
