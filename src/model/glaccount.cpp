@@ -126,9 +126,13 @@ bool GLAccount::equals(const GLAccount& other) const
            m_recType.equals(other.m_recType) && m_erpNumber.equals(other.m_erpNumber);
 }
 
-QString GLAccount::selectColumns()
+QString GLAccount::selectColumns(const QString& alias)
 {
-    return QStringLiteral("glAcctID, ") + kColumns.join(QStringLiteral(", "));
+    const QString prefix = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
+    QStringList cols{prefix + QStringLiteral("glAcctID")};
+    for (const QString& c : kColumns)
+        cols << prefix + c;
+    return cols.join(QStringLiteral(", "));
 }
 
 void GLAccount::readRow(const QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers)

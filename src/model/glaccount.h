@@ -69,7 +69,8 @@ public:
     bool isNumberUnique() const;
 
     // The row's columns in the order they are read and written.
-    static QString selectColumns();
+    // `alias` qualifies each column ("a" gives "a.glAcctID, a.glacctnbr, ...").
+    static QString selectColumns(const QString& alias = {});
     // Builds the account from a row of selectColumns() without reading the lookup tables again.
     void readRow(const class QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers);
 

@@ -3,26 +3,19 @@
 #include "apperror.h"
 #include "db.h"
 #include "global.h"
+#include "referencelists.h"
 
 #include <QHash>
-#include <QSqlDriver>
 
 namespace {
 
 using TypeTable = std::shared_ptr<const QList<ReconcilingItemType>>;
 
-// One list per open connection: the name alone could be reused by a later connection to another
-// file of the same path, so the driver object is part of the key.
+// One list per open connection, kept as the other lookup tables keep theirs.
 QHash<QString, TypeTable>& cache()
 {
     static QHash<QString, TypeTable> lists;
     return lists;
-}
-
-QString cacheKey(const QSqlDatabase& db)
-{
-    return db.connectionName() + QLatin1Char('#') +
-           QString::number(reinterpret_cast<quintptr>(db.driver()), 16);
 }
 
 } // namespace
@@ -31,7 +24,7 @@ ReconcilingItemTypeList::ReconcilingItemTypeList() : ReconcilingItemTypeList(Glo
 
 ReconcilingItemTypeList::ReconcilingItemTypeList(const QSqlDatabase& db)
 {
-    const QString key = cacheKey(db);
+    const QString key = ReferenceLists::cacheKey(db);
     if (const auto hit = cache().constFind(key); hit != cache().constEnd()) {
         m_types = *hit;
         return;

@@ -14,9 +14,10 @@ struct ModelFixture
     TestSeams seams;
     QSqlDatabase db;
 
-    ModelFixture()
+    explicit ModelFixture(bool tutorial = false)
     {
-        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+        Global::mainDatabasePath =
+            tutorial ? TestDb::tutorial(seams.folder()) : TestDb::emptyMain(seams.folder());
         Global::userName = QStringLiteral("preparer");
         db = Global::getConnection();
     }
@@ -32,6 +33,18 @@ struct ModelFixture
         QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY rowid").arg(auditTable));
         while (q.next())
             out << q.value(0).toString();
+        return out;
+    }
+    // Every account id with every period-end date of the balances, as (id, "mm/dd/yyyy").
+    QList<QPair<QString, QString>> accountDates() const
+    {
+        QList<QPair<QString, QString>> out;
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT a.glAcctID, d.Date FROM GLAccount a CROSS JOIN "
+                                                  "(SELECT DISTINCT Date FROM GLAccountBalance) d"));
+        while (q.next()) {
+            const QDate d = QDate::fromString(q.value(1).toString(), QStringLiteral("yyyy-MM-dd"));
+            out.append({q.value(0).toString(), d.toString(QStringLiteral("MM/dd/yyyy"))});
+        }
         return out;
     }
     QVariant value(const QString& sql, const QVariantList& values = {}) const { return Db::scalar(db, sql, values); }

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void listOrderTypeFilterAndGrouping();
     void listKeepsMembersWhenLoadFails();
     void idsAndAmountsBeyondSmallRanges();
+    void tutorialItemsMatchTheirRows();
 };
 
 namespace {
@@ -430,6 +431,24 @@ void tst_ReconcilingItem::idsAndAmountsBeyondSmallRanges()
     auto bad = newItem("12a", "C", "01/01/2024", "", "", "1");
     QVERIFY_THROWS_EXCEPTION(AppError, bad->store());
     QCOMPARE(fx.rows("ReconcilingItem"), 2);
+}
+
+void tst_ReconcilingItem::tutorialItemsMatchTheirRows()
+{
+    ModelFixture fx(true);
+    qint64 listed = 0;
+    for (const auto& [account, date] : fx.accountDates()) {
+        ReconcilingItemList list;
+        list.Load(account, date, "");
+        const QVariant day = QDate::fromString(date, "MM/dd/yyyy").toString("yyyy-MM-dd");
+        const QString open = "FROM ReconcilingItem WHERE glAcctID = ? AND openDate <= ? "
+                             "AND (closeDate IS NULL OR closeDate > ?)";
+        QCOMPARE(list.count(), fx.value("SELECT count(*) " + open, {account, day, day}).toLongLong());
+        QCOMPARE(list.getTotalAmount().units(),
+                 fx.value("SELECT COALESCE(SUM(amount), 0) " + open, {account, day, day}).toLongLong());
+        listed += list.count();
+    }
+    QVERIFY(listed > 0);
 }
 
 QTEST_GUILESS_MAIN(tst_ReconcilingItem)

@@ -1,0 +1,255 @@
+#include "amortizableitem.h"
+
+#include "apperror.h"
+#include "datavalidationerror.h"
+#include "db.h"
+#include "glaccount.h"
+#include "global.h"
+#include "persistence.h"
+#include "prompter.h"
+#include "recordid.h"
+
+namespace {
+
+const QString Table = QStringLiteral("AmortizableItem");
+const QString Source = QStringLiteral("AmortizableItem");
+
+const QStringList DataColumns = {QStringLiteral("glAcctID"),  QStringLiteral("openDate"), QStringLiteral("startDate"),
+                                 QStringLiteral("endDate"),   QStringLiteral("amount"),   QStringLiteral("\"desc\""),
+                                 QStringLiteral("comment")};
+const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+
+} // namespace
+
+void AmortizableItem::initialize(const QString& id, const Account& account, const QString& openDate,
+                                 const QString& startDate, const QString& endDate, const QString& amount,
+                                 const QString& description, const QString& comment, const QString& createDate,
+                                 const QString& createUser)
+{
+    Fields f;
+    f.id = id;
+    f.account = account;
+    f.openDate.setDate(openDate);
+    f.startDate.setDate(startDate);
+    f.endDate.setDate(endDate);
+    f.amount.setVal(amount);
+    f.description = description;
+    f.comment = comment;
+    f.createDate = createDate;
+    f.createUser = createUser;
+    m_f = std::move(f);
+}
+
+ARCurrency AmortizableItem::getNonAmortizedAmount() const
+{
+    ARCurrency rest = m_f.amount;
+    rest.subtract(m_schedule.getTotalAmount());
+    return rest;
+}
+
+void AmortizableItem::applyNonAmortizedAmount()
+{
+    if (m_schedule.count() == 0)
+        return;
+    const ARCurrency rest = getNonAmortizedAmount();
+    m_schedule.getAmortizationAt(m_schedule.count()).getAmount().add(rest);
+}
+
+bool AmortizableItem::equals(const AmortizableItem& other) const
+{
+    const Fields& a = m_f;
+    const Fields& b = other.m_f;
+    const bool sameAccount = a.account && b.account ? a.account->equals(*b.account) : a.account == b.account;
+    return a.id == b.id && a.description == b.description && a.comment == b.comment &&
+           a.createDate == b.createDate && a.createUser == b.createUser && a.openDate.getDate() == b.openDate.getDate() &&
+           a.startDate.getDate() == b.startDate.getDate() && a.endDate.getDate() == b.endDate.getDate() &&
+           a.amount.equals(b.amount) && sameAccount && m_schedule.equals(other.m_schedule);
+}
+
+QString AmortizableItem::selectColumns()
+{
+    return QStringLiteral("AmortizableItemID, glAcctID, openDate, startDate, endDate, amount, \"desc\", comment, "
+                          "CreateDate, CreateUser");
+}
+
+AmortizableItem::Fields AmortizableItem::fromRow(const QSqlQuery& row)
+{
+    Fields f;
+    f.id = RecordId::fromDb(row.value(0));
+    f.openDate.setDate(Persistence::dateOf(row.value(2)));
+    f.startDate.setDate(Persistence::dateOf(row.value(3)));
+    f.endDate.setDate(Persistence::dateOf(row.value(4)));
+    f.amount = Persistence::moneyOf(row.value(5));
+    f.description = Db::textOf(row.value(6));
+    f.comment = Db::textOf(row.value(7));
+    f.createDate = Db::textOf(row.value(8));
+    f.createUser = Db::textOf(row.value(9));
+    return f;
+}
+
+AmortizableItem::Account AmortizableItem::accountFor(const QString& accountId)
+{
+    // An account loaded with an empty id would stand for the account selected in the grids.
+    if (accountId.isEmpty())
+        return nullptr;
+    auto account = std::make_shared<GLAccount>();
+    account->Load(accountId);
+    return account;
+}
+
+void AmortizableItem::Load(const QString& id)
+{
+    const auto key = RecordId::parse(id);
+    if (!key)
+        return;
+    Fields f;
+    QString accountId;
+    {
+        QSqlQuery q = Db::exec(Global::getConnection(),
+                               QStringLiteral("SELECT %1 FROM AmortizableItem WHERE AmortizableItemID = ?")
+                                   .arg(selectColumns()),
+                               {*key});
+        if (!q.next())
+            return;
+        f = fromRow(q);
+        accountId = RecordId::fromDb(q.value(1));
+    }
+    f.account = accountFor(accountId);
+    AmortizationList schedule;
+    schedule.Load(f.id);
+
+    m_f = std::move(f);
+    m_schedule.clear();
+    for (const Amortization& p : std::as_const(schedule))
+        m_schedule.add(p);
+}
+
+QVariantList AmortizableItem::dataValues() const
+{
+    const QString accountId = m_f.account ? m_f.account->getID() : QString();
+    return {RecordId::toDb(accountId, Source + QStringLiteral(".store"), QStringLiteral("account id")),
+            Persistence::date(m_f.openDate),
+            Persistence::date(m_f.startDate),
+            Persistence::date(m_f.endDate),
+            Persistence::money(m_f.amount),
+            Persistence::freeText(m_f.description),
+            Persistence::freeText(m_f.comment)};
+}
+
+void AmortizableItem::requireEndDateAfterStart() const
+{
+    if (!isStartDateValid() || !isEndDateValid())
+        throw DataValidationError::raise(Source, QStringLiteral("EndDateInvalid"));
+}
+
+void AmortizableItem::store()
+{
+    requireEndDateAfterStart();
+    validate();
+
+    const QSqlDatabase db = Global::getConnection();
+    const Fields before = m_f;
+    const AmortizationList scheduleBefore = m_schedule;
+    try {
+        Db::Transaction tx(db);
+        if (isNew()) {
+            m_f.createDate = Persistence::now();
+            m_f.createUser = Global::userName;
+            const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
+            const QSqlQuery q = Db::exec(tx, Persistence::insertStatement(Table, RowColumns), values);
+            m_f.id = RecordId::fromDb(q.lastInsertId());
+            Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Insert);
+        } else {
+            const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
+            Db::execOne(tx, Persistence::updateStatement(Table, RowColumns, QStringLiteral("AmortizableItemID = ?")),
+                        QVariantList(values) << RecordId::toDb(m_f.id, Source + QStringLiteral(".store"),
+                                                               QStringLiteral("item id")));
+            Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Update);
+        }
+
+        if (m_schedule.count() == 0)
+            createAmortizations();
+        else
+            for (Amortization& p : m_schedule)
+                p.setAmortizableItemID(m_f.id);
+        applyNonAmortizedAmount();
+        m_schedule.store();
+        tx.commit();
+    } catch (...) {
+        m_f = before;
+        m_schedule = scheduleBefore;
+        throw;
+    }
+}
+
+void AmortizableItem::remove()
+{
+    const QSqlDatabase db = Global::getConnection();
+    const Fields before = m_f;
+    const AmortizationList scheduleBefore = m_schedule;
+    try {
+        Db::Transaction tx(db);
+        Load(m_f.id);
+        const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
+        Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Delete);
+        Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
+                    {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+        tx.commit();
+    } catch (...) {
+        m_f = before;
+        m_schedule = scheduleBefore;
+        throw;
+    }
+}
+
+void AmortizableItem::beginEdit()
+{
+    m_edit = m_f;
+    m_schedule.beginEditFromParent();
+}
+
+void AmortizableItem::applyEdit()
+{
+    store();
+    m_schedule.applyEditFromParent();
+    m_edit.reset();
+}
+
+void AmortizableItem::cancelEdit()
+{
+    if (!m_edit)
+        return;
+    m_f = *m_edit;
+    m_schedule.cancelEditFromParent();
+    m_edit.reset();
+}
+
+bool AmortizableItem::isGLAccountValid() const
+{
+    return m_f.account != nullptr;
+}
+
+bool AmortizableItem::isValid() const
+{
+    return isGLAccountValid() && isOpenDateValid() && isStartDateValid() && isEndDateValid() && isAmountValid() &&
+           isDescriptionValid();
+}
+
+void AmortizableItem::validate() const
+{
+    if (isValid())
+        return;
+    const auto box = [](const QString& text) {
+        Prompter::show(Prompter::applicationTitle(), text, Prompter::Buttons::Ok, Prompter::Icon::Information);
+    };
+    if (!isGLAccountValid())
+        box(QStringLiteral("GL Account is Required"));
+    if (!isOpenDateValid())
+        box(QStringLiteral("Open Date is Invalid"));
+    if (!isStartDateValid())
+        box(QStringLiteral("Start Date is Invalid"));
+    if (!isEndDateValid())
+        box(QStringLiteral("End Date is Invalid"));
+    if (!isDescriptionValid())
+        box(QStringLiteral("Description is Required"));
+}

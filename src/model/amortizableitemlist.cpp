@@ -1,0 +1,83 @@
+#include "amortizableitemlist.h"
+
+#include "apperror.h"
+#include "daterules.h"
+#include "db.h"
+#include "global.h"
+#include "recordid.h"
+
+void AmortizableItemList::add(const Item& item)
+{
+    const QString key = makeKey(item->getID());
+    if (m_keys.contains(key))
+        throw AppError(457, QStringLiteral("AmortizableItemList.add"),
+                       QStringLiteral("The list already holds the item '%1'.").arg(key));
+    m_items.append(item);
+    m_keys.insert(key, item);
+}
+
+void AmortizableItemList::remove(const AmortizableItem& item)
+{
+    const Item member = getItem(item.getID());
+    m_keys.remove(makeKey(item.getID()));
+    m_items.removeOne(member);
+}
+
+AmortizableItemList::Item AmortizableItemList::getItem(const QString& id) const
+{
+    const Item item = m_keys.value(makeKey(id));
+    if (!item)
+        throw AppError(5, QStringLiteral("AmortizableItemList.getItem"),
+                       QStringLiteral("The list holds no item with the id '%1'.").arg(id));
+    return item;
+}
+
+ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) const
+{
+    ARCurrency total;
+    for (const Item& item : m_items)
+        total.add(item->getRemainingBalance(date));
+    return total;
+}
+
+void AmortizableItemList::clear()
+{
+    m_items.clear();
+    m_keys.clear();
+}
+
+void AmortizableItemList::Load(const QString& accountId, const QString& date)
+{
+    QList<Item> items;
+    const auto account = RecordId::parse(accountId);
+    const QVariant day = DateRules::toDb(date);
+    if (account && !day.isNull()) {
+        const QString condition =
+            QStringLiteral("m.glAcctID = ? AND m.openDate <= ? AND (m.endDate >= ? OR m.endDate IS NULL)");
+        const QVariantList values{*account, day, day};
+        {
+            QSqlQuery q = Db::exec(Global::getConnection(),
+                                   QStringLiteral("SELECT %1 FROM AmortizableItem m WHERE %2 "
+                                                  "ORDER BY m.endDate, m.\"desc\", m.AmortizableItemID")
+                                       .arg(AmortizableItem::selectColumns(), condition),
+                                   values);
+            while (q.next()) {
+                auto item = std::make_shared<AmortizableItem>();
+                item->m_f = AmortizableItem::fromRow(q);
+                items.append(item);
+            }
+        }
+        if (!items.isEmpty()) {
+            // Every item of the list belongs to the one account: they share its object.
+            const AmortizableItem::Account shared = AmortizableItem::accountFor(QString::number(*account));
+            const QHash<QString, AmortizationList> schedules = AmortizationList::loadForItems(condition, values);
+            for (const Item& item : std::as_const(items)) {
+                item->m_f.account = shared;
+                item->m_schedule = schedules.value(item->getID());
+            }
+        }
+    }
+    clear();
+    for (const Item& item : std::as_const(items))
+        add(item);
+}

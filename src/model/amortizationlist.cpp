@@ -1,0 +1,198 @@
+#include "amortizationlist.h"
+
+#include "amortizableitem.h"
+#include "amortizationwriter.h"
+#include "apperror.h"
+#include "daterules.h"
+#include "db.h"
+#include "global.h"
+#include "persistence.h"
+#include "recordid.h"
+
+namespace {
+
+QDate monthEnd(const QDate& d)
+{
+    return QDate(d.year(), d.month(), d.daysInMonth());
+}
+
+qint64 monthIndex(const QDate& d)
+{
+    return qint64(d.year()) * 12 + d.month();
+}
+
+} // namespace
+
+void AmortizationList::add(const Amortization& period)
+{
+    m_periods.append(period);
+}
+
+Amortization& AmortizationList::getAmortizationAt(qsizetype position)
+{
+    std::as_const(*this).getAmortizationAt(position); // raises outside 1 to count
+    return m_periods[position - 1];                  // detaches from any copy that shares the periods
+}
+
+const Amortization& AmortizationList::getAmortizationAt(qsizetype position) const
+{
+    if (position < 1 || position > m_periods.size())
+        throw AppError(9, QStringLiteral("AmortizationList.getAmortizationAt"),
+                       QStringLiteral("The schedule has no period at position %1.").arg(position));
+    return m_periods.at(position - 1);
+}
+
+ARCurrency AmortizationList::getRemainingBalance(const QString& date) const
+{
+    ARCurrency remaining;
+    const auto day = DateRules::fromText(ARDateField(date).getDate());
+    if (!day)
+        return remaining;
+    for (const Amortization& p : m_periods) {
+        const auto period = DateRules::fromText(p.getPeriod());
+        if (period && *period > *day)
+            remaining.add(p.getAmount());
+    }
+    return remaining;
+}
+
+ARCurrency AmortizationList::getTotalAmount() const
+{
+    ARCurrency total;
+    for (const Amortization& p : m_periods)
+        total.add(p.getAmount());
+    return total;
+}
+
+bool AmortizationList::equals(const AmortizationList& other) const
+{
+    if (m_periods.size() != other.m_periods.size())
+        return false;
+    for (qsizetype i = 0; i < m_periods.size(); ++i)
+        if (!m_periods.at(i).equals(other.m_periods.at(i)))
+            return false;
+    return true;
+}
+
+void AmortizationList::Load(const QString& itemId)
+{
+    QList<Amortization> periods;
+    if (const auto key = RecordId::parse(itemId)) {
+        QSqlQuery q = Db::exec(Global::getConnection(),
+                               QStringLiteral("SELECT %1 FROM Amortization WHERE amortizableItemID = ? "
+                                              "ORDER BY AmortizationID")
+                                   .arg(Amortization::selectColumns()),
+                               {*key});
+        while (q.next())
+            periods.append(Amortization::fromRow(q));
+    }
+    m_periods = std::move(periods);
+}
+
+QHash<QString, AmortizationList> AmortizationList::loadForItems(const QString& itemCondition,
+                                                                const QVariantList& values)
+{
+    QHash<QString, AmortizationList> lists;
+    QStringList columns = Amortization::selectColumns().split(QStringLiteral(", "));
+    for (QString& c : columns)
+        c.prepend(QStringLiteral("z."));
+    QSqlQuery q = Db::exec(Global::getConnection(),
+                           QStringLiteral("SELECT %1 FROM Amortization z "
+                                          "JOIN AmortizableItem m ON m.AmortizableItemID = z.amortizableItemID "
+                                          "WHERE %2 ORDER BY z.AmortizationID")
+                               .arg(columns.join(QStringLiteral(", ")), itemCondition),
+                           values);
+    while (q.next()) {
+        const Amortization p = Amortization::fromRow(q);
+        lists[p.getAmortizableItemID()].add(p);
+    }
+    return lists;
+}
+
+void AmortizationList::store()
+{
+    const QSqlDatabase db = Global::getConnection();
+    const QList<Amortization> before = m_periods;
+    try {
+        Db::Transaction tx(db);
+        AmortizationWriter writer(db);
+        const QString now = Persistence::now();
+        for (Amortization& p : m_periods)
+            writer.write(p, now);
+        tx.commit();
+    } catch (...) {
+        m_periods = before;
+        throw;
+    }
+}
+
+void AmortizationList::create(const AmortizableItem& item)
+{
+    item.requireEndDateAfterStart(); // both dates valid, the end at least a day later
+    const QDate start = *DateRules::fromText(item.getStartDate());
+    const QDate end = *DateRules::fromText(item.getEndDate());
+    const qint64 total = item.getAmount().units();
+
+    // The divisor counts the months from the start's month to the end's month; a period is made
+    // only for the month ends up to the end date.
+    const qint64 months = monthIndex(end) - monthIndex(start) + 1;
+    const qint64 monthly = total / months / ARCurrency::UnitsPerCent * ARCurrency::UnitsPerCent;
+
+    QList<Amortization> periods;
+    qint64 scheduled = 0;
+    for (QDate period = monthEnd(start); period <= end; period = monthEnd(period.addDays(1))) {
+        Amortization p;
+        p.setAmortizableItemID(item.getID());
+        p.setPeriod(DateRules::toText(period));
+        p.getAmount() = ARCurrency::fromUnits(monthly);
+        scheduled += monthly;
+        periods.append(p);
+    }
+    if (periods.isEmpty()) {
+        // Ends before the start's month does: the whole amount falls in that one month.
+        Amortization p;
+        p.setAmortizableItemID(item.getID());
+        p.setPeriod(DateRules::toText(monthEnd(start)));
+        periods.append(p);
+    }
+    // What the division leaves goes to the first period, so that the schedule totals the amount.
+    ARCurrency& first = periods.first().getAmount();
+    first = ARCurrency::fromUnits(first.units() + (total - scheduled));
+    m_periods = std::move(periods);
+}
+
+void AmortizationList::beginEditFromParent()
+{
+    m_parentCopy = m_periods;
+}
+
+void AmortizationList::applyEditFromParent()
+{
+    m_parentCopy.reset();
+}
+
+void AmortizationList::cancelEditFromParent()
+{
+    if (!m_parentCopy)
+        return;
+    m_periods = *m_parentCopy;
+    m_parentCopy.reset();
+}
+
+void AmortizationList::beginEdit()
+{
+    m_ownCopy = m_periods;
+}
+
+void AmortizationList::applyEdit()
+{
+    m_ownCopy.reset();
+}
+
+void AmortizationList::cancelEdit()
+{
+    if (!m_ownCopy)
+        return;
+    m_periods = *m_ownCopy;
+    m_ownCopy.reset();
+}

@@ -1,0 +1,353 @@
+#include "glaccountbalance.h"
+
+#include "apperror.h"
+#include "daterules.h"
+#include "datavalidationerror.h"
+#include "db.h"
+#include "glaccount.h"
+#include "global.h"
+#include "persistence.h"
+#include "recordid.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+const QString kTable = QStringLiteral("GLAccountBalance");
+const QStringList kColumns = {
+    QStringLiteral("glAcctID"),       QStringLiteral("Date"),           QStringLiteral("amount"),
+    QStringLiteral("targetAmount"),   QStringLiteral("preparedBy"),     QStringLiteral("comment"),
+    QStringLiteral("ReconciledInd"),  QStringLiteral("reconciledDate"), QStringLiteral("reviewedBy"),
+    QStringLiteral("approvedBy"),     QStringLiteral("PreparedByDate"), QStringLiteral("ReviewedByDate"),
+    QStringLiteral("ApprovedByDate"), QStringLiteral("CalcBasis"),      QStringLiteral("CreateDate"),
+    QStringLiteral("CreateUser")};
+constexpr int kCreateDate = 14;
+constexpr int kCreateUser = 15;
+
+// Sign-off dates are held as passed; one that reads as a date is stored in the database's form.
+QVariant signOffDateToDb(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return Db::null();
+    const auto d = DateRules::parse(text);
+    return d ? DateRules::toDb(*d) : QVariant(text);
+}
+
+QString signOffDateOf(const QVariant& stored)
+{
+    const QString asDate = DateRules::fromDb(stored);
+    return asDate.isEmpty() ? Db::textOf(stored) : asDate;
+}
+
+QVariant accountIdOf(const IGLAccountBalance::Account& account)
+{
+    return RecordId::toDb(account ? account->getID() : QString(), QStringLiteral("GLAccountBalance"),
+                          QStringLiteral("account id"));
+}
+
+AppError validationError(const QString& code)
+{
+    return DataValidationError::raise(QStringLiteral("GLAccountBalance"), code);
+}
+
+} // namespace
+
+GLAccountBalance::GLAccountBalance() = default;
+GLAccountBalance::~GLAccountBalance() = default;
+
+GLAccountBalance::GLAccountBalance(const GLAccountBalance& other)
+{
+    *this = other;
+}
+
+GLAccountBalance& GLAccountBalance::operator=(const GLAccountBalance& other)
+{
+    if (this == &other)
+        return *this;
+    m_account = other.m_account;
+    m_date = other.m_date;
+    m_amount = other.m_amount;
+    m_targetAmount = other.m_targetAmount;
+    m_preparedBy = other.m_preparedBy;
+    m_reviewedBy = other.m_reviewedBy;
+    m_approvedBy = other.m_approvedBy;
+    m_calcBasis = other.m_calcBasis;
+    m_preparedByDate = other.m_preparedByDate;
+    m_reviewedByDate = other.m_reviewedByDate;
+    m_approvedByDate = other.m_approvedByDate;
+    m_createDate = other.m_createDate;
+    m_createUser = other.m_createUser;
+    m_comment = other.m_comment;
+    m_reconciled = other.m_reconciled;
+    m_reconciledDate = other.m_reconciledDate;
+    m_isNew = other.m_isNew;
+    m_copy = other.m_copy ? std::make_unique<GLAccountBalance>(*other.m_copy) : nullptr;
+    return *this;
+}
+
+void GLAccountBalance::initialize(const Account& account, const QString& date, const QString& amount,
+                                  const QString& targetAmount, const QString& preparedBy, const QString& comment,
+                                  bool reconciled, const QString& reconciledDate, const QString& reviewedBy,
+                                  const QString& approvedBy, const QString& preparedByDate,
+                                  const QString& reviewedByDate, const QString& approvedByDate,
+                                  const QString& createDate, const QString& createUser, const QString& calcBasis)
+{
+    m_account = account;
+    m_date.setDate(date);
+    m_amount.setVal(amount);
+    m_targetAmount.setVal(targetAmount);
+    m_preparedBy = preparedBy;
+    m_comment = comment;
+    m_reconciled = reconciled;
+    m_reconciledDate.setDate(reconciledDate);
+    m_reviewedBy = reviewedBy;
+    m_approvedBy = approvedBy;
+    m_preparedByDate = preparedByDate;
+    m_reviewedByDate = reviewedByDate;
+    m_approvedByDate = approvedByDate;
+    m_createDate = createDate;
+    m_createUser = createUser;
+    m_calcBasis = calcBasis;
+}
+
+ARCurrency GLAccountBalance::getDebitAmount() const
+{
+    return m_account && m_account->getAccountType().isDebit() ? m_amount : ARCurrency();
+}
+
+ARCurrency GLAccountBalance::getCreditAmount() const
+{
+    return m_account && m_account->getAccountType().isCredit() ? m_amount : ARCurrency();
+}
+
+ARCurrency GLAccountBalance::getUnidentifiedDifference(const ARCurrency& otherItems) const
+{
+    ARCurrency explained = m_targetAmount;
+    explained.add(otherItems);
+    ARCurrency difference = m_amount;
+    difference.subtract(explained);
+    return difference;
+}
+
+QString GLAccountBalance::getLastReconciledDate() const
+{
+    const QVariant last = Db::scalar(
+        Global::getConnection(),
+        QStringLiteral("SELECT MAX(Date) FROM GLAccountBalance WHERE glAcctID = ? AND PreparedByDate IS NOT NULL "
+                       "AND Date <= ?"),
+        {accountIdOf(m_account), DateRules::toDb(getDate())});
+    return DateRules::fromDb(last);
+}
+
+QString GLAccountBalance::selectColumns(const QString& alias)
+{
+    QStringList cols;
+    for (const QString& c : kColumns)
+        cols << alias + QLatin1Char('.') + c;
+    return cols.join(QStringLiteral(", "));
+}
+
+void GLAccountBalance::readRow(const QSqlQuery& q, int first, const Account& account)
+{
+    const auto v = [&](int i) { return q.value(first + i); };
+    m_account = account;
+    m_date.setDate(DateRules::fromDb(v(1)));
+    m_amount = Persistence::moneyOf(v(2));
+    m_targetAmount = Persistence::moneyOf(v(3));
+    m_preparedBy = Db::textOf(v(4));
+    m_comment = Db::textOf(v(5));
+    m_reconciled = v(6).toInt() != 0;
+    m_reconciledDate.setDate(DateRules::fromDb(v(7)));
+    m_reviewedBy = Db::textOf(v(8));
+    m_approvedBy = Db::textOf(v(9));
+    m_preparedByDate = signOffDateOf(v(10));
+    m_reviewedByDate = signOffDateOf(v(11));
+    m_approvedByDate = signOffDateOf(v(12));
+    m_calcBasis = Db::textOf(v(13));
+    m_createDate = Db::textOf(v(14));
+    m_createUser = Db::textOf(v(15));
+    m_isNew = false;
+}
+
+void GLAccountBalance::Load(const Account& account, const QString& date)
+{
+    m_account = account;
+    setDate(date);
+    if (!account || getDate().isEmpty())
+        return;
+    QSqlQuery q = Db::exec(Global::getConnection(),
+                           QStringLiteral("SELECT %1 FROM GLAccountBalance b WHERE b.glAcctID = ? AND b.Date = ?")
+                               .arg(selectColumns(QStringLiteral("b"))),
+                           {accountIdOf(account), DateRules::toDb(getDate())});
+    if (q.next())
+        readRow(q, 0, account);
+}
+
+bool GLAccountBalance::isValid() const
+{
+    return m_account && !m_date.isNull() && (m_reconciledDate.isNull() || m_reconciledDate.isAfter(m_date));
+}
+
+void GLAccountBalance::validate() const
+{
+    if (!m_account)
+        throw validationError(QStringLiteral("GLAccountMissing"));
+    if (m_date.isNull())
+        throw validationError(QStringLiteral("DateInvalid"));
+    if (!m_reconciledDate.isNull() && !m_reconciledDate.isAfter(m_date))
+        throw validationError(QStringLiteral("ReconciledDateInvalid"));
+}
+
+QVariantList GLAccountBalance::columnValues() const
+{
+    return {accountIdOf(m_account),
+            Persistence::date(m_date),
+            Persistence::money(m_amount),
+            Persistence::money(m_targetAmount),
+            Persistence::freeText(m_preparedBy),
+            Persistence::freeText(m_comment),
+            m_reconciled ? 1 : 0,
+            Persistence::date(m_reconciledDate),
+            Persistence::freeText(m_reviewedBy),
+            Persistence::freeText(m_approvedBy),
+            signOffDateToDb(m_preparedByDate),
+            signOffDateToDb(m_reviewedByDate),
+            signOffDateToDb(m_approvedByDate),
+            Persistence::freeText(m_calcBasis),
+            Persistence::freeText(m_createDate),
+            Persistence::freeText(m_createUser)};
+}
+
+void GLAccountBalance::store()
+{
+    validate();
+    const bool wasNew = m_isNew;
+    const QString createDate = m_createDate;
+    const QString createUser = m_createUser;
+    try {
+        QSqlDatabase db = Global::getConnection();
+        Db::Transaction tx(db);
+        if (m_isNew) {
+            m_createDate = Persistence::now();
+            m_createUser = Global::userName;
+            // A second row for the same account and date is refused by the table's unique key.
+            Db::exec(tx, Persistence::insertStatement(kTable, kColumns), columnValues());
+            Persistence::writeAudit(db, kTable, kColumns, columnValues(), Persistence::Insert);
+        } else {
+            QVariantList values = columnValues();
+            values << accountIdOf(m_account) << DateRules::toDb(getDate());
+            Db::execOne(tx, Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")),
+                        values);
+            Persistence::writeAudit(db, kTable, kColumns, columnValues(), Persistence::Update);
+        }
+        tx.commit();
+        m_isNew = false;
+    } catch (...) {
+        m_isNew = wasNew;
+        m_createDate = createDate;
+        m_createUser = createUser;
+        throw;
+    }
+}
+
+void GLAccountBalance::beginEdit()
+{
+    m_copy.reset();
+    m_copy = std::make_unique<GLAccountBalance>(*this);
+}
+
+void GLAccountBalance::cancelEdit()
+{
+    if (!m_copy)
+        return;
+    std::unique_ptr<GLAccountBalance> copy = std::move(m_copy);
+    const bool isNew = m_isNew;
+    *this = *copy;
+    m_isNew = isNew;
+}
+
+void GLAccountBalance::applyEdit()
+{
+    store();
+    m_copy.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void GLAccountBalanceList::Load(const QString& date)
+{
+    QSqlDatabase db = Global::getConnection();
+    const RecTypeList recTypes(db);
+    const ERPNumberList erpNumbers(db);
+    const QString normalized = DateRules::normalize(date);
+    QSqlQuery q = Db::exec(
+        db,
+        QStringLiteral("SELECT %1, b.glAcctID, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
+                       "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY a.glacctnbr, a.glAcctID")
+            .arg(GLAccount::selectColumns(QStringLiteral("a")), GLAccountBalance::selectColumns(QStringLiteral("b"))),
+        {DateRules::toDb(normalized)});
+    constexpr int kBalanceFirst = 13;
+    while (q.next()) {
+        auto account = std::make_shared<GLAccount>();
+        account->readRow(q, recTypes, erpNumbers);
+        GLAccountBalance balance;
+        if (q.value(12).isNull()) {
+            balance.setGLAccount(account);
+            balance.setDate(normalized);
+        } else {
+            balance.readRow(q, kBalanceFirst, account);
+        }
+        m_balances.append(balance);
+    }
+}
+
+qsizetype GLAccountBalanceList::indexOf(const QString& number) const
+{
+    for (qsizetype i = 0; i < m_balances.size(); ++i) {
+        const auto& account = m_balances[i].getGLAccount();
+        if (account && account->getNumber().compare(number, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+GLAccountBalance& GLAccountBalanceList::getGLAccountBalanceAt(qint64 position)
+{
+    if (position < 1 || position > m_balances.size())
+        throw AppError(9, QStringLiteral("GLAccountBalanceList.getGLAccountBalanceAt"),
+                       QStringLiteral("There is no balance at position %1.").arg(position));
+    return m_balances[position - 1];
+}
+
+GLAccountBalance& GLAccountBalanceList::getGLAccountBalance(const QString& number)
+{
+    const qsizetype i = indexOf(number);
+    if (i < 0)
+        throw AppError(5, QStringLiteral("GLAccountBalanceList.getGLAccountBalance"),
+                       QStringLiteral("There is no balance for the account '%1'.").arg(number));
+    return m_balances[i];
+}
+
+bool GLAccountBalanceList::exists(const QString& number) const
+{
+    return indexOf(number) >= 0;
+}
+
+void GLAccountBalanceList::add(GLAccountBalance balance)
+{
+    m_balances.append(std::move(balance));
+}
+
+void GLAccountBalanceList::applyEdit()
+{
+    const QList<GLAccountBalance> before = m_balances;
+    try {
+        Db::Transaction tx(Global::getConnection());
+        for (GLAccountBalance& b : m_balances)
+            b.store();
+        tx.commit();
+    } catch (...) {
+        m_balances = before; // nothing was stored: every member is as it was, so a retry works
+        throw;
+    }
+}

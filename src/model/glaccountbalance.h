@@ -1,0 +1,163 @@
+#pragma once
+
+#include "arcurrency.h"
+#include "ardatefield.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+class GLAccount;
+class QSqlDatabase;
+class QSqlQuery;
+
+// What the sign-off and title panels read and change of a balance, whether it stands alone or
+// inside a bank reconciliation.
+class IGLAccountBalance
+{
+public:
+    using Account = std::shared_ptr<GLAccount>;
+    virtual ~IGLAccountBalance() = default;
+    virtual const Account& getGLAccount() const = 0;
+    virtual void setGLAccount(const Account& account) = 0;
+    virtual QString getDate() const = 0;
+    virtual void setDate(const QString& date) = 0;
+    virtual ARCurrency& getAmount() = 0;
+    virtual void setAmount(const QString& amount) = 0;
+    virtual ARCurrency& getTargetAmount() = 0;
+    virtual void setTargetAmount(const QString& amount) = 0;
+    virtual QString getPreparedBy() const = 0;
+    virtual QString getReviewedBy() const = 0;
+    virtual QString getApprovedBy() const = 0;
+    virtual QString getCalcBalance() const = 0;
+    virtual void setCalcBalance(const QString& basis) = 0;
+    virtual void setPreparedBy(const QString& name) = 0;
+    virtual void setReviewedBy(const QString& name) = 0;
+    virtual void setApprovedBy(const QString& name) = 0;
+    virtual void setPreparedByDate(const QString& date) = 0;
+    virtual void setReviewedByDate(const QString& date) = 0;
+    virtual void setApprovedByDate(const QString& date) = 0;
+    virtual QString getReviewedByDate() const = 0;
+    virtual QString getPreparedByDate() const = 0;
+    virtual QString getApprovedByDate() const = 0;
+    virtual QString getComment() const = 0;
+    virtual void setComment(const QString& comment) = 0;
+    virtual bool isReconciled() const = 0;
+    virtual void setReconciled(bool reconciled) = 0;
+    virtual QString getReconciledDate() const = 0;
+    virtual void setReconciledDate(const QString& date) = 0;
+};
+
+// The balance of one account at one period-end date, with its target amount, sign-offs, comment
+// and reconciled mark: one row of table GLAccountBalance, audited in GLAccountBalanceAudit.
+class GLAccountBalance : public IGLAccountBalance
+{
+public:
+    GLAccountBalance();
+    GLAccountBalance(const GLAccountBalance& other);
+    GLAccountBalance& operator=(const GLAccountBalance& other);
+    ~GLAccountBalance() override;
+
+    void initialize(const Account& account, const QString& date, const QString& amount, const QString& targetAmount,
+                    const QString& preparedBy, const QString& comment, bool reconciled, const QString& reconciledDate,
+                    const QString& reviewedBy, const QString& approvedBy, const QString& preparedByDate,
+                    const QString& reviewedByDate, const QString& approvedByDate, const QString& createDate,
+                    const QString& createUser, const QString& calcBasis);
+
+    const Account& getGLAccount() const override { return m_account; }
+    void setGLAccount(const Account& account) override { m_account = account; }
+    QString getDate() const override { return m_date.getDate(); }
+    void setDate(const QString& date) override { m_date.setDate(date); }
+    ARCurrency& getAmount() override { return m_amount; }
+    const ARCurrency& amount() const { return m_amount; }
+    void setAmount(const QString& amount) override { m_amount.setVal(amount); }
+    ARCurrency& getTargetAmount() override { return m_targetAmount; }
+    const ARCurrency& targetAmount() const { return m_targetAmount; }
+    void setTargetAmount(const QString& amount) override { m_targetAmount.setVal(amount); }
+    ARCurrency getDebitAmount() const;
+    ARCurrency getCreditAmount() const;
+    ARCurrency getAdjustedAmount() const { return m_amount; }
+    void setAdjustedAmount(const QString& amount) { setAmount(amount); }
+    // amount - (target amount + otherItems)
+    ARCurrency getUnidentifiedDifference(const ARCurrency& otherItems) const;
+
+    QString getPreparedBy() const override { return m_preparedBy; }
+    QString getReviewedBy() const override { return m_reviewedBy; }
+    QString getApprovedBy() const override { return m_approvedBy; }
+    QString getCalcBalance() const override { return m_calcBasis; }
+    void setCalcBalance(const QString& basis) override { m_calcBasis = basis; }
+    void setPreparedBy(const QString& name) override { m_preparedBy = name; }
+    void setReviewedBy(const QString& name) override { m_reviewedBy = name; }
+    void setApprovedBy(const QString& name) override { m_approvedBy = name; }
+    void setPreparedByDate(const QString& date) override { m_preparedByDate = date; }
+    void setReviewedByDate(const QString& date) override { m_reviewedByDate = date; }
+    void setApprovedByDate(const QString& date) override { m_approvedByDate = date; }
+    QString getReviewedByDate() const override { return m_reviewedByDate; }
+    QString getPreparedByDate() const override { return m_preparedByDate; }
+    QString getApprovedByDate() const override { return m_approvedByDate; }
+    QString getComment() const override { return m_comment; }
+    void setComment(const QString& comment) override { m_comment = comment; }
+    bool isReconciled() const override { return m_reconciled; }
+    void setReconciled(bool reconciled) override { m_reconciled = reconciled; }
+    QString getReconciledDate() const override { return m_reconciledDate.getDate(); }
+    void setReconciledDate(const QString& date) override { m_reconciledDate.setDate(date); }
+    const QString& getCreateDate() const { return m_createDate; }
+    const QString& getCreateUser() const { return m_createUser; }
+    bool isNew() const { return m_isNew; }
+
+    // The latest period-end date up to this one at which the account's balance was prepared, as
+    // "mm/dd/yyyy"; "" when there is none.
+    QString getLastReconciledDate() const;
+
+    // Reads the row of the account and date; without one the balance keeps the account and date
+    // and stays new.
+    void Load(const Account& account, const QString& date);
+    // Validates, then inserts or updates the row with its audit row in one transaction. On
+    // failure nothing is written and the object is as it was.
+    void store();
+    void beginEdit();
+    void cancelEdit();
+    void applyEdit();
+    bool isValid() const;
+
+    // The balance's columns after the account's in a balances query, starting at `first`.
+    static QString selectColumns(const QString& alias);
+    void readRow(const QSqlQuery& q, int first, const Account& account);
+
+private:
+    void validate() const;
+    QVariantList columnValues() const;
+
+    Account m_account;
+    ARDateField m_date;
+    ARCurrency m_amount;
+    ARCurrency m_targetAmount;
+    QString m_preparedBy, m_reviewedBy, m_approvedBy, m_calcBasis;
+    QString m_preparedByDate, m_reviewedByDate, m_approvedByDate;
+    QString m_createDate, m_createUser, m_comment;
+    bool m_reconciled = false;
+    ARDateField m_reconciledDate;
+    bool m_isNew = true;
+    std::unique_ptr<GLAccountBalance> m_copy;
+};
+
+// The balance of every account at one date, in account-number order, read in one query.
+class GLAccountBalanceList
+{
+public:
+    void Load(const QString& date);
+    qint64 count() const { return m_balances.size(); }
+    // Position counted from 1; raises outside 1 to count.
+    GLAccountBalance& getGLAccountBalanceAt(qint64 position);
+    // The balance of the account number (letter case ignored); raises when it is not there.
+    GLAccountBalance& getGLAccountBalance(const QString& number);
+    bool exists(const QString& number) const;
+    void add(GLAccountBalance balance);
+    // Stores every member in one transaction: all of them, or none.
+    void applyEdit();
+    void cancelEdit() { m_balances.clear(); }
+
+private:
+    qsizetype indexOf(const QString& number) const;
+    QList<GLAccountBalance> m_balances;
+};

@@ -1,0 +1,286 @@
+#include "apperror.h"
+#include "db.h"
+#include "glaccount.h"
+#include "glaccountbalance.h"
+#include "global.h"
+#include "recorders.h"
+#include "testdb.h"
+
+#include <QTest>
+
+// Balances through their results and the rows they leave.
+class tst_GLAccountBalance : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void newThenStoredTwice();
+    void blankTextsAndSignOffs();
+    void validation_data();
+    void validation();
+    void debitCreditAndDifference();
+    void lastReconciledDate();
+    void editProtocol();
+    void oneRowPerAccountAndDate();
+    void failedStoreRestores();
+    void listLoadAndStore();
+    void listStoreIsAllOrNothing();
+};
+
+namespace {
+
+struct Fixture
+{
+    TestSeams seams;
+    QSqlDatabase db;
+    Fixture()
+    {
+        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+        Global::userName = "maria";
+        db = Global::getConnection();
+    }
+    std::shared_ptr<GLAccount> account(const QString& number, const QString& type = "A")
+    {
+        auto a = std::make_shared<GLAccount>();
+        a->initialize("", number, "Account " + number, "", "", type, "S", "", "", "", "", "");
+        a->store();
+        return a;
+    }
+    int rows(const QString& table) { return Db::scalar(db, "SELECT count(*) FROM " + table).toInt(); }
+    QStringList activities()
+    {
+        QStringList out;
+        QSqlQuery q = Db::exec(db, "SELECT Activity FROM GLAccountBalanceAudit ORDER BY rowid");
+        while (q.next())
+            out << q.value(0).toString();
+        return out;
+    }
+};
+
+} // namespace
+
+void tst_GLAccountBalance::newThenStoredTwice()
+{
+    Fixture fx;
+    auto cash = fx.account("1000");
+    GLAccountBalance b;
+    b.Load(cash, "1/31/2024");
+    QVERIFY(b.isNew());
+    QCOMPARE(b.getDate(), QStringLiteral("01/31/2024"));
+    QVERIFY(b.getAmount().isZero());
+    b.setAmount("1,234.567");
+    b.store();
+    QVERIFY(!b.isNew());
+    QCOMPARE(b.getCreateUser(), QStringLiteral("maria"));
+    const QString created = b.getCreateDate();
+    Global::userName = "pat";
+    b.store();
+    QCOMPARE(fx.rows("GLAccountBalance"), 1);
+    QCOMPARE(fx.activities(), (QStringList{"INSERT", "UPDATE"}));
+    QCOMPARE(Db::scalar(fx.db, "SELECT amount FROM GLAccountBalance").toLongLong(), qint64(12345600));
+    QCOMPARE(Db::scalar(fx.db, "SELECT CreateUser FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE'").toString(),
+             QStringLiteral("maria"));
+    GLAccountBalance again;
+    again.Load(cash, "01/31/2024");
+    QVERIFY(!again.isNew());
+    QCOMPARE(again.getAmount().toString(false), QStringLiteral("1,234.56"));
+    QCOMPARE(again.getCreateDate(), created);
+}
+
+void tst_GLAccountBalance::blankTextsAndSignOffs()
+{
+    Fixture fx;
+    GLAccountBalance b;
+    b.Load(fx.account("1000"), "01/31/2024");
+    b.setComment("   ");
+    b.setCalcBalance(" kept ");
+    b.setPreparedBy("Pat Rivera");
+    b.setPreparedByDate("02/03/2024");
+    b.store();
+    QVERIFY(Db::scalar(fx.db, "SELECT comment FROM GLAccountBalance").isNull());
+    QCOMPARE(Db::scalar(fx.db, "SELECT CalcBasis FROM GLAccountBalance").toString(), QStringLiteral(" kept "));
+    GLAccountBalance again;
+    again.Load(b.getGLAccount(), "01/31/2024");
+    QCOMPARE(again.getComment(), QString());
+    QCOMPARE(again.getPreparedByDate(), QStringLiteral("02/03/2024"));
+    QCOMPARE(again.getReviewedBy(), QString());
+}
+
+void tst_GLAccountBalance::validation_data()
+{
+    QTest::addColumn<bool>("withAccount");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("reconciled");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("nothing") << false << "" << "" << "GLAccountBalance:GLAccountMissing";
+    QTest::newRow("no date") << true << "" << "" << "GLAccountBalance:DateInvalid";
+    QTest::newRow("completed on the date") << true << "01/31/2024" << "01/31/2024"
+                                           << "GLAccountBalance:ReconciledDateInvalid";
+    QTest::newRow("completed a day later") << true << "01/31/2024" << "02/01/2024" << "";
+    QTest::newRow("not completed") << true << "01/31/2024" << "" << "";
+}
+
+void tst_GLAccountBalance::validation()
+{
+    QFETCH(bool, withAccount);
+    QFETCH(QString, date);
+    QFETCH(QString, reconciled);
+    QFETCH(QString, code);
+    Fixture fx;
+    GLAccountBalance b;
+    if (withAccount)
+        b.setGLAccount(fx.account("1000"));
+    b.setDate(date);
+    b.setReconciledDate(reconciled);
+    QCOMPARE(b.isValid(), code.isEmpty());
+    try {
+        b.store();
+        QVERIFY(code.isEmpty());
+        QCOMPARE(fx.rows("GLAccountBalance"), 1);
+    } catch (const AppError& e) {
+        QCOMPARE(e.source(), code);
+        QCOMPARE(e.description(), QStringLiteral("Validation Error"));
+        QCOMPARE(fx.rows("GLAccountBalance"), 0);
+        QVERIFY(b.isNew());
+    }
+}
+
+void tst_GLAccountBalance::debitCreditAndDifference()
+{
+    Fixture fx;
+    GLAccountBalance debit, credit;
+    debit.setGLAccount(fx.account("1000", "X"));
+    credit.setGLAccount(fx.account("2000", "L"));
+    for (GLAccountBalance* b : {&debit, &credit}) {
+        b->setAmount("1000.00");
+        b->setTargetAmount("900.00");
+    }
+    QCOMPARE(debit.getDebitAmount().toString(false), QStringLiteral("1,000.00"));
+    QVERIFY(debit.getCreditAmount().isZero());
+    QCOMPARE(credit.getCreditAmount().toString(false), QStringLiteral("1,000.00"));
+    QVERIFY(credit.getDebitAmount().isZero());
+    QCOMPARE(credit.getAdjustedAmount().toString(false), QStringLiteral("1,000.00"));
+    ARCurrency fifty, oneFifty;
+    fifty.setVal("50");
+    oneFifty.setVal("150");
+    QCOMPARE(debit.getUnidentifiedDifference(fifty).toString(false), QStringLiteral("50.00"));
+    QCOMPARE(debit.getUnidentifiedDifference(oneFifty).toString(false), QStringLiteral("-50.00"));
+}
+
+void tst_GLAccountBalance::lastReconciledDate()
+{
+    Fixture fx;
+    auto a = fx.account("1000");
+    Db::exec(fx.db, "INSERT INTO GLAccountBalance (glAcctID, Date, PreparedByDate) VALUES "
+                    "(?, '2023-11-30', '2023-12-02'), (?, '2023-12-31', NULL), (?, '2024-02-29', '2024-03-01')",
+             {a->getID(), a->getID(), a->getID()});
+    GLAccountBalance b;
+    b.Load(a, "01/31/2024");
+    QCOMPARE(b.getLastReconciledDate(), QStringLiteral("11/30/2023"));
+    b.Load(a, "02/29/2024");
+    QCOMPARE(b.getLastReconciledDate(), QStringLiteral("02/29/2024")); // its own row counts
+    b.Load(a, "10/31/2023");
+    QCOMPARE(b.getLastReconciledDate(), QString());
+}
+
+void tst_GLAccountBalance::editProtocol()
+{
+    Fixture fx;
+    auto a = fx.account("1000");
+    GLAccountBalance b;
+    b.cancelEdit(); // without an edit: nothing
+    b.Load(a, "01/31/2024");
+    b.beginEdit();
+    b.setAmount("5");
+    b.setCalcBalance("basis");
+    b.setGLAccount(fx.account("2000"));
+    b.cancelEdit();
+    QVERIFY(b.getAmount().isZero());
+    QCOMPARE(b.getCalcBalance(), QString());
+    QCOMPARE(b.getGLAccount(), a);
+    b.beginEdit();
+    b.setReconciledDate("01/31/2024");
+    QVERIFY_THROWS_EXCEPTION(AppError, b.applyEdit());
+    b.cancelEdit(); // the copy is still there after a refused apply
+    QCOMPARE(b.getReconciledDate(), QString());
+}
+
+void tst_GLAccountBalance::oneRowPerAccountAndDate()
+{
+    Fixture fx;
+    auto a = fx.account("1000");
+    GLAccountBalance first, second;
+    first.Load(a, "01/31/2024");
+    second.Load(a, "01/31/2024");
+    first.store();
+    QVERIFY_THROWS_EXCEPTION(AppError, second.store());
+    QVERIFY(second.isNew());
+    QCOMPARE(fx.rows("GLAccountBalance"), 1);
+    QCOMPARE(fx.activities(), QStringList{"INSERT"});
+}
+
+void tst_GLAccountBalance::failedStoreRestores()
+{
+    Fixture fx;
+    Db::exec(fx.db, "CREATE TRIGGER t BEFORE INSERT ON GLAccountBalanceAudit BEGIN SELECT RAISE(ABORT, 'x'); END");
+    GLAccountBalance b;
+    b.Load(fx.account("1000"), "01/31/2024");
+    QVERIFY_THROWS_EXCEPTION(AppError, b.store());
+    QVERIFY(b.isNew());
+    QVERIFY(b.getCreateUser().isEmpty());
+    QCOMPARE(fx.rows("GLAccountBalance"), 0);
+    Db::exec(fx.db, "DROP TRIGGER t");
+    b.store();
+    QCOMPARE(fx.activities(), QStringList{"INSERT"});
+}
+
+void tst_GLAccountBalance::listLoadAndStore()
+{
+    Fixture fx;
+    fx.account("3000");
+    auto first = fx.account("1000");
+    fx.account("2000");
+    GLAccountBalance stored;
+    stored.Load(first, "01/31/2024");
+    stored.setAmount("10");
+    stored.store();
+
+    GLAccountBalanceList list;
+    list.Load("01/31/2024");
+    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.getGLAccountBalanceAt(1).getGLAccount()->getNumber(), QStringLiteral("1000"));
+    QVERIFY(!list.getGLAccountBalanceAt(1).isNew());
+    QCOMPARE(list.getGLAccountBalanceAt(1).getAmount().toString(false), QStringLiteral("10.00"));
+    QVERIFY(list.getGLAccountBalanceAt(2).isNew());
+    QVERIFY(list.exists("2000"));
+    QVERIFY(!list.exists("9999"));
+    QVERIFY_THROWS_EXCEPTION(AppError, list.getGLAccountBalance("9999"));
+    QVERIFY_THROWS_EXCEPTION(AppError, list.getGLAccountBalanceAt(4));
+    list.getGLAccountBalance("3000").setAdjustedAmount("-7.5");
+    list.applyEdit();
+    QCOMPARE(fx.rows("GLAccountBalance"), 3);
+    QCOMPARE(fx.activities(), (QStringList{"INSERT", "UPDATE", "INSERT", "INSERT"}));
+    list.cancelEdit();
+    QCOMPARE(list.count(), 0);
+}
+
+void tst_GLAccountBalance::listStoreIsAllOrNothing()
+{
+    Fixture fx;
+    for (const QString n : {"1000", "2000", "3000"})
+        fx.account(n);
+    GLAccountBalanceList list;
+    list.Load("01/31/2024");
+    // The third insert fails: nothing of the first two stays, and the list can be stored again.
+    Db::exec(fx.db, "CREATE TRIGGER t BEFORE INSERT ON GLAccountBalance WHEN (SELECT count(*) FROM "
+                    "GLAccountBalance) >= 2 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    QVERIFY_THROWS_EXCEPTION(AppError, list.applyEdit());
+    QCOMPARE(fx.rows("GLAccountBalance"), 0);
+    QCOMPARE(fx.rows("GLAccountBalanceAudit"), 0);
+    QVERIFY(list.getGLAccountBalanceAt(1).isNew());
+    Db::exec(fx.db, "DROP TRIGGER t");
+    list.applyEdit();
+    QCOMPARE(fx.rows("GLAccountBalance"), 3);
+}
+
+QTEST_GUILESS_MAIN(tst_GLAccountBalance)
+#include "tst_glaccountbalance.moc"
