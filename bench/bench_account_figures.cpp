@@ -14,43 +14,6 @@
 
 namespace {
 
-void makeData(const QString& path, int accounts)
-{
-    QSqlDatabase db = Db::open(path, QStringLiteral("fill"));
-    Db::Transaction tx(db);
-    const char* kinds[] = {"C", "S", "L", "H", "A", "B"};
-    for (int a = 1; a <= accounts; ++a) {
-        Db::exec(db,
-                 QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr, name, accountTypeCode, recTypeCode, active, "
-                                "keycontrol) VALUES (?, ?, ?, ?, ?, 'Yes', 'No')"),
-                 {a, QStringLiteral("%1").arg(100000 + a), QStringLiteral("Account %1").arg(a),
-                  a % 2 ? QStringLiteral("A") : QStringLiteral("L"), QString::fromLatin1(kinds[a % 6])});
-        for (int m = 0; m < 24; ++m) {
-            const QDate d = QDate(2023, 1, 1).addMonths(m + 1).addDays(-1);
-            Db::exec(db,
-                     QStringLiteral("INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount, preparedBy, "
-                                    "PreparedByDate) VALUES (?, ?, ?, ?, 'Pat', ?)"),
-                     {a, d.toString(Qt::ISODate), qint64(a) * 10000 + m, qint64(a) * 9000, d.toString(Qt::ISODate)});
-        }
-        for (int i = 0; i < 5; ++i)
-            Db::exec(db,
-                     QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
-                                    "VALUES (?, '2024-06-01', ?, ?, ?)"),
-                     {a, 1000 * i, QString::fromLatin1(i % 2 ? "C" : "O"), QString::fromLatin1(i % 2 ? "R" : "U")});
-    }
-    for (int p = 1; p <= 2000; ++p) {
-        const int account = (p * 5) % accounts + 1;
-        Db::exec(db,
-                 QStringLiteral("INSERT INTO AmortizableItem (AmortizableItemID, glAcctID, openDate, startDate, endDate, "
-                                "amount) VALUES (?, ?, '2024-06-01', '2024-06-01', '2025-05-31', 1200000)"),
-                 {p, account});
-        for (int m = 0; m < 12; ++m)
-            Db::exec(db, QStringLiteral("INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, 100000)"),
-                     {p, QDate(2024, 6, 1).addMonths(m + 1).addDays(-1).toString(Qt::ISODate)});
-    }
-    tx.commit();
-}
-
 // The same rows read without any arithmetic: the floor our path cannot go below.
 qint64 rawQueries(const QSqlDatabase& db, const QString& date)
 {
@@ -87,8 +50,7 @@ int main(int argc, char* argv[])
     const QString path = dir.filePath(QStringLiteral("bench.db"));
     Schema::createMainDatabase(path);
     const int accounts = 10000;
-    makeData(path, accounts);
-    Db::close(path, QStringLiteral("fill"));
+    Bench::makeLedger(path, accounts);
     Global::mainDatabasePath = path;
     Global::getConnection();
 

@@ -1,5 +1,9 @@
 #include "benchsupport.h"
 
+#include "db.h"
+
+#include <QDate>
+#include <QSqlQuery>
 #include <cstdio>
 #include <limits>
 
@@ -35,6 +39,58 @@ int fail(const QString& message)
 {
     std::fprintf(stderr, "bench failed: %s\n", qPrintable(message));
     return 1;
+}
+
+void makeLedger(const QString& path, int accounts)
+{
+    {
+        QSqlDatabase db = Db::open(path, QStringLiteral("fill"));
+        Db::Transaction tx(db);
+        const char* kinds[] = {"C", "S", "L", "H", "A", "B"};
+        for (int a = 1; a <= accounts; ++a) {
+            Db::exec(
+                db,
+                QStringLiteral(
+                    "INSERT INTO GLAccount (glAcctID, glacctnbr, name, accountTypeCode, recTypeCode, active, "
+                    "keycontrol) VALUES (?, ?, ?, ?, ?, 'Yes', 'No')"),
+                {a, QStringLiteral("%1").arg(100000 + a), QStringLiteral("Account %1").arg(a),
+                 a % 2 ? QStringLiteral("A") : QStringLiteral("L"), QString::fromLatin1(kinds[a % 6])});
+            for (int m = 0; m < 24; ++m) {
+                const QDate d = QDate(2023, 1, 1).addMonths(m + 1).addDays(-1);
+                Db::exec(
+                    db,
+                    QStringLiteral(
+                        "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount, preparedBy, "
+                        "PreparedByDate) VALUES (?, ?, ?, ?, 'Pat', ?)"),
+                    {a, d.toString(Qt::ISODate), qint64(a) * 10000 + m, qint64(a) * 9000,
+                     d.toString(Qt::ISODate)});
+            }
+            for (int i = 0; i < 5; ++i)
+                Db::exec(db,
+                         QStringLiteral(
+                             "INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
+                             "VALUES (?, '2024-06-01', ?, ?, ?)"),
+                         {a, 1000 * i, QString::fromLatin1(i % 2 ? "C" : "O"),
+                          QString::fromLatin1(i % 2 ? "R" : "U")});
+        }
+        for (int p = 1; p <= 2000; ++p) {
+            const int account = (p * 5) % accounts + 1;
+            Db::exec(
+                db,
+                QStringLiteral(
+                    "INSERT INTO AmortizableItem (AmortizableItemID, glAcctID, openDate, startDate, endDate, "
+                    "amount) VALUES (?, ?, '2024-06-01', '2024-06-01', '2025-05-31', 1200000)"),
+                {p, account});
+            for (int m = 0; m < 12; ++m)
+                Db::exec(
+                    db,
+                    QStringLiteral(
+                        "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, 100000)"),
+                    {p, QDate(2024, 6, 1).addMonths(m + 1).addDays(-1).toString(Qt::ISODate)});
+        }
+        tx.commit();
+    }
+    Db::close(path, QStringLiteral("fill"));
 }
 
 } // namespace Bench

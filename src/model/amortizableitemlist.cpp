@@ -1,36 +1,9 @@
 #include "amortizableitemlist.h"
 
-#include "apperror.h"
 #include "daterules.h"
 #include "db.h"
 #include "global.h"
 #include "recordid.h"
-
-void AmortizableItemList::add(const Item& item)
-{
-    const QString key = makeKey(item->getID());
-    if (m_keys.contains(key))
-        throw AppError(457, QStringLiteral("AmortizableItemList.add"),
-                       QStringLiteral("The list already holds the item '%1'.").arg(key));
-    m_items.append(item);
-    m_keys.insert(key, item);
-}
-
-void AmortizableItemList::remove(const AmortizableItem& item)
-{
-    const Item member = getItem(item.getID());
-    m_keys.remove(makeKey(item.getID()));
-    m_items.removeOne(member);
-}
-
-AmortizableItemList::Item AmortizableItemList::getItem(const QString& id) const
-{
-    const Item item = m_keys.value(makeKey(id));
-    if (!item)
-        throw AppError(5, QStringLiteral("AmortizableItemList.getItem"),
-                       QStringLiteral("The list holds no item with the id '%1'.").arg(id));
-    return item;
-}
 
 ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) const
 {
@@ -38,12 +11,6 @@ ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) co
     for (const Item& item : m_items)
         total.add(item->getRemainingBalance(date));
     return total;
-}
-
-void AmortizableItemList::clear()
-{
-    m_items.clear();
-    m_keys.clear();
 }
 
 void AmortizableItemList::Load(const QString& accountId, const QString& date)

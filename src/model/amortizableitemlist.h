@@ -2,11 +2,10 @@
 
 #include "amortizableitem.h"
 #include "arcurrency.h"
+#include "keyedlist.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
-#include <memory>
 
 // The prepaid items of one account that are open at a date, keyed by "ID:" and the item id, in
 // the order they were added (a loaded list: by end date, then description). Members are shared:
@@ -17,19 +16,19 @@ public:
     using Item = std::shared_ptr<AmortizableItem>;
 
     // Adds the item; an item whose id is already a member raises.
-    void add(const Item& item);
+    void add(const Item& item) { m_items.add(item->getID(), item); }
     // Removes the member with the item's id; raises when there is none.
-    void remove(const AmortizableItem& item);
-    qsizetype count() const { return m_items.size(); }
+    void remove(const AmortizableItem& item) { m_items.remove(item.getID()); }
+    qsizetype count() const { return m_items.count(); }
     // The member with that id; raises when there is none (exists() tests first).
-    Item getItem(const QString& id) const;
-    bool exists(const QString& id) const { return m_keys.contains(makeKey(id)); }
+    Item getItem(const QString& id) const { return m_items.get(id); }
+    bool exists(const QString& id) const { return m_items.contains(id); }
     // A new amount: the members' remaining balances at the date.
     ARCurrency getTotalRemainingBalance(const QString& date) const;
-    void clear();
+    void clear() { m_items.clear(); }
 
-    QList<Item>::const_iterator begin() const { return m_items.cbegin(); }
-    QList<Item>::const_iterator end() const { return m_items.cend(); }
+    QList<Item>::const_iterator begin() const { return m_items.begin(); }
+    QList<Item>::const_iterator end() const { return m_items.end(); }
 
     // Replaces the members by the account's items opened on or before the date whose end date is
     // on or after it (or missing), by end date and description, each with its account and its
@@ -38,8 +37,5 @@ public:
     void Load(const QString& accountId, const QString& date);
 
 private:
-    static QString makeKey(const QString& id) { return QStringLiteral("ID:") + id; }
-
-    QList<Item> m_items;
-    QHash<QString, Item> m_keys;
+    KeyedList<AmortizableItem> m_items{QStringLiteral("AmortizableItemList")};
 };

@@ -173,10 +173,7 @@ void AmortizationList::applyEditFromParent()
 
 void AmortizationList::cancelEditFromParent()
 {
-    if (!m_parentCopy)
-        return;
-    m_periods = *m_parentCopy;
-    m_parentCopy.reset();
+    restore(m_parentCopy);
 }
 
 void AmortizationList::beginEdit()
@@ -191,8 +188,13 @@ void AmortizationList::applyEdit()
 
 void AmortizationList::cancelEdit()
 {
-    if (!m_ownCopy)
+    restore(m_ownCopy);
+}
+
+void AmortizationList::restore(std::optional<QList<Amortization>>& copy)
+{
+    if (!copy)
         return;
-    m_periods = *m_ownCopy;
-    m_ownCopy.reset();
+    m_periods = *copy;
+    copy.reset();
 }

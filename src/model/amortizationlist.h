@@ -62,6 +62,9 @@ public:
     static QHash<QString, AmortizationList> loadForItems(const QString& itemCondition, const QVariantList& values);
 
 private:
+    // Puts the periods back from the copy and drops it; nothing without a copy.
+    void restore(std::optional<QList<Amortization>>& copy);
+
     QList<Amortization> m_periods;
     std::optional<QList<Amortization>> m_parentCopy;
     std::optional<QList<Amortization>> m_ownCopy;

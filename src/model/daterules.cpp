@@ -130,8 +130,22 @@ QString toText(const QDate& date)
     return date.isValid() ? date.toString(QStringLiteral("MM/dd/yyyy")) : QString();
 }
 
+// Already "mm/dd/yyyy": the form every stored and shown date has, checked without parsing.
+bool isNormalForm(const QString& t)
+{
+    if (t.size() != 10 || t[2] != QLatin1Char('/') || t[5] != QLatin1Char('/'))
+        return false;
+    for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
+        if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9'))
+            return false;
+    const int y = t.mid(6, 4).toInt();
+    return y >= 1000 && QDate::isValid(y, t.mid(0, 2).toInt(), t.mid(3, 2).toInt());
+}
+
 QString normalize(const QString& text)
 {
+    if (isNormalForm(text))
+        return text;
     if (const auto d = parse(text))
         return toText(*d);
     if (text.size() < 6)

@@ -16,6 +16,16 @@ namespace {
 qint64 g_statements = 0;
 QHash<QString, int> g_depth; // open transactions per connection
 QSet<QString> g_shared;      // connections already set up for shared access
+// Writing statements prepared once per connection: a list's store runs the same two statements
+// for every row. A caller only reads the row count or the new key of a write before the next one.
+QHash<QString, QHash<QString, QSqlQuery>> g_prepared;
+
+bool isWrite(const QString& sql)
+{
+    return sql.startsWith(QStringLiteral("INSERT"), Qt::CaseInsensitive) ||
+           sql.startsWith(QStringLiteral("UPDATE"), Qt::CaseInsensitive) ||
+           sql.startsWith(QStringLiteral("DELETE"), Qt::CaseInsensitive);
+}
 
 QString canonical(const QString& path)
 {
@@ -114,6 +124,7 @@ void close(const QString& path, const QString& purpose)
     const QString name = connectionName(path, purpose);
     if (!QSqlDatabase::contains(name))
         return;
+    g_prepared.remove(name);
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         db.close();
@@ -125,6 +136,7 @@ void close(const QString& path, const QString& purpose)
 
 void closeAll()
 {
+    g_prepared.clear();
     for (const QString& name : QSqlDatabase::connectionNames()) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
@@ -149,11 +161,16 @@ void useSharedAccess(QSqlDatabase& db)
 
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
     ++g_statements;
-    if (!q.prepare(sql))
-        throw dbError(QStringLiteral("Db.exec"), q.lastError());
+    const bool reuse = isWrite(sql);
+    QSqlQuery q = reuse ? g_prepared[db.connectionName()].value(sql, QSqlQuery(db)) : QSqlQuery(db);
+    if (!reuse || q.lastQuery() != sql) {
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw dbError(QStringLiteral("Db.exec"), q.lastError());
+        if (reuse)
+            g_prepared[db.connectionName()].insert(sql, q);
+    }
     for (const QVariant& v : values)
         q.addBindValue(v);
     if (!q.exec())

@@ -142,7 +142,8 @@ void GLAccount::readRow(const QSqlQuery& q, const RecTypeList& recTypes, const E
     m_name = Db::textOf(q.value(2));
     m_comment = Db::textOf(q.value(3));
     m_policy = Db::textOf(q.value(4));
-    m_accountType = GLAccountTypeList().getGLAccountType(q.value(5).isNull() ? QStringLiteral("A") : q.value(5).toString());
+    static const GLAccountTypeList accountTypes;
+    m_accountType = accountTypes.getGLAccountType(q.value(5).isNull() ? QStringLiteral("A") : q.value(5).toString());
     m_recType = recTypes.getRecType(Db::textOf(q.value(6)));
     m_keyControl = Db::textOf(q.value(7));
     m_active = Db::textOf(q.value(8));

@@ -220,27 +220,42 @@ QVariantList GLAccountBalance::columnValues() const
 
 void GLAccountBalance::store()
 {
-    validate();
     const bool wasNew = m_isNew;
     const QString createDate = m_createDate;
     const QString createUser = m_createUser;
     try {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);
+        storeIn(db);
+        tx.commit();
+    } catch (...) {
+        m_isNew = wasNew;
+        m_createDate = createDate;
+        m_createUser = createUser;
+        throw;
+    }
+}
+
+void GLAccountBalance::storeIn(const QSqlDatabase& db)
+{
+    validate();
+    const bool wasNew = m_isNew;
+    const QString createDate = m_createDate;
+    const QString createUser = m_createUser;
+    try {
         if (m_isNew) {
             m_createDate = Persistence::now();
             m_createUser = Global::userName;
             // A second row for the same account and date is refused by the table's unique key.
-            Db::exec(tx, Persistence::insertStatement(kTable, kColumns), columnValues());
+            Db::exec(db, Persistence::insertStatement(kTable, kColumns), columnValues());
             Persistence::writeAudit(db, kTable, kColumns, columnValues(), Persistence::Insert);
         } else {
             QVariantList values = columnValues();
             values << accountIdOf(m_account) << DateRules::toDb(getDate());
-            Db::execOne(tx, Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")),
+            Db::execOne(db, Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")),
                         values);
             Persistence::writeAudit(db, kTable, kColumns, columnValues(), Persistence::Update);
         }
-        tx.commit();
         m_isNew = false;
     } catch (...) {
         m_isNew = wasNew;
@@ -342,9 +357,10 @@ void GLAccountBalanceList::applyEdit()
 {
     const QList<GLAccountBalance> before = m_balances;
     try {
-        Db::Transaction tx(Global::getConnection());
+        QSqlDatabase db = Global::getConnection();
+        Db::Transaction tx(db);
         for (GLAccountBalance& b : m_balances)
-            b.store();
+            b.storeIn(db);
         tx.commit();
     } catch (...) {
         m_balances = before; // nothing was stored: every member is as it was, so a retry works

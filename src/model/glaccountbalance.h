@@ -125,6 +125,10 @@ public:
     void readRow(const QSqlQuery& q, int first, const Account& account);
 
 private:
+    friend class GLAccountBalanceList;
+    // The store itself, inside a transaction the caller holds: the new flag and create stamp
+    // change only when the write succeeds (a failure of the caller's commit is its to undo).
+    void storeIn(const QSqlDatabase& db);
     void validate() const;
     QVariantList columnValues() const;
 

@@ -1,29 +1,9 @@
 #include "reconcilingitemlist.h"
 
-#include "apperror.h"
 #include "daterules.h"
 #include "db.h"
 #include "global.h"
 #include "recordid.h"
-
-void ReconcilingItemList::add(const Item& item)
-{
-    const QString key = makeKey(item->getID());
-    if (m_keys.contains(key))
-        throw AppError(457, QStringLiteral("ReconcilingItemList.add"),
-                       QStringLiteral("The list already holds the item '%1'.").arg(key));
-    m_items.append(item);
-    m_keys.insert(key, item);
-}
-
-ReconcilingItemList::Item ReconcilingItemList::getItem(const QString& id) const
-{
-    const Item item = m_keys.value(makeKey(id));
-    if (!item)
-        throw AppError(5, QStringLiteral("ReconcilingItemList.getItem"),
-                       QStringLiteral("The list holds no item with the id '%1'.").arg(id));
-    return item;
-}
 
 ARCurrency ReconcilingItemList::getTotalAmount() const
 {
@@ -31,12 +11,6 @@ ARCurrency ReconcilingItemList::getTotalAmount() const
     for (const Item& item : m_items)
         total.add(item->getAmount());
     return total;
-}
-
-void ReconcilingItemList::clear()
-{
-    m_items.clear();
-    m_keys.clear();
 }
 
 QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accountId, const QString& date,

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "arcurrency.h"
+#include "keyedlist.h"
 #include "reconcilingitem.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <memory>
 
 // The reconciling items of one account that are open at a date, optionally of one type, keyed by
 // "ID:" and the item id, in the order they were added (a loaded list: by open date, then comment).
@@ -17,17 +17,17 @@ public:
     using Item = std::shared_ptr<ReconcilingItem>;
 
     // Appends the item; an item whose id is already a member raises.
-    void add(const Item& item);
-    qsizetype count() const { return m_items.size(); }
+    void add(const Item& item) { m_items.add(item->getID(), item); }
+    qsizetype count() const { return m_items.count(); }
     // The member with that id; raises when there is none.
-    Item getItem(const QString& id) const;
-    bool exists(const QString& id) const { return m_keys.contains(makeKey(id)); }
+    Item getItem(const QString& id) const { return m_items.get(id); }
+    bool exists(const QString& id) const { return m_items.contains(id); }
     // A new amount: the sum of the members' amounts, 0 for an empty list.
     ARCurrency getTotalAmount() const;
-    void clear();
+    void clear() { m_items.clear(); }
 
-    QList<Item>::const_iterator begin() const { return m_items.cbegin(); }
-    QList<Item>::const_iterator end() const { return m_items.cend(); }
+    QList<Item>::const_iterator begin() const { return m_items.begin(); }
+    QList<Item>::const_iterator end() const { return m_items.end(); }
 
     // Replaces the members by the account's items open at the date (opened on or before it, not
     // closed on or before it), only those of the type when the code is not empty, by open date and
@@ -38,9 +38,7 @@ public:
     static QHash<QString, ReconcilingItemList> loadByType(const QString& accountId, const QString& date);
 
 private:
-    static QString makeKey(const QString& id) { return QStringLiteral("ID:") + id; }
     static QList<Item> query(const QString& accountId, const QString& date, const QString& typeCode);
 
-    QList<Item> m_items;
-    QHash<QString, Item> m_keys;
+    KeyedList<ReconcilingItem> m_items{QStringLiteral("ReconcilingItemList")};
 };

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "apperror.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <memory>
+
+// Shared members kept in the order they were added and found by "ID:" and their id, as the item
+// lists of an account hold them. `source` names the list in the errors it raises.
+template <class T>
+class KeyedList
+{
+public:
+    using Item = std::shared_ptr<T>;
+
+    explicit KeyedList(QString source) : m_source(std::move(source)) {}
+
+    // Appends the member; a member with the same id raises.
+    void add(const QString& id, const Item& item)
+    {
+        const QString key = makeKey(id);
+        if (m_keys.contains(key))
+            throw AppError(457, m_source + QStringLiteral(".add"),
+                           QStringLiteral("The list already holds the item '%1'.").arg(key));
+        m_items.append(item);
+        m_keys.insert(key, item);
+    }
+    // The member with that id; raises when there is none.
+    Item get(const QString& id) const
+    {
+        const Item item = m_keys.value(makeKey(id));
+        if (!item)
+            throw AppError(5, m_source + QStringLiteral(".getItem"),
+                           QStringLiteral("The list holds no item with the id '%1'.").arg(id));
+        return item;
+    }
+    // Removes the member with that id; raises when there is none.
+    void remove(const QString& id)
+    {
+        m_items.removeOne(get(id));
+        m_keys.remove(makeKey(id));
+    }
+    bool contains(const QString& id) const { return m_keys.contains(makeKey(id)); }
+    qsizetype count() const { return m_items.size(); }
+    void clear()
+    {
+        m_items.clear();
+        m_keys.clear();
+    }
+    typename QList<Item>::const_iterator begin() const { return m_items.cbegin(); }
+    typename QList<Item>::const_iterator end() const { return m_items.cend(); }
+
+private:
+    static QString makeKey(const QString& id) { return QStringLiteral("ID:") + id; }
+
+    QString m_source;
+    QList<Item> m_items;
+    QHash<QString, Item> m_keys;
+};
