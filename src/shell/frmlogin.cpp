@@ -142,6 +142,19 @@ QString frmLogin::mainDatabasePath() const
     return m_txtDBNAME->text();
 }
 
+void frmLogin::showForAnotherLogin()
+{
+    m_command1->setVisible(true);
+    m_cmdEnd->setVisible(false);
+    if (m_txtDBNAME->text().size() >= 6) {
+        if (!browseReconciliationsDatabase(m_txtDBNAME->text()))
+            return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
 void frmLogin::loadPaths()
 {
     const QString mainPath = readPath(kMainKey);

@@ -23,6 +23,11 @@ public:
 
     QString mainDatabasePath() const;
 
+    // The navigator's database command: offers the picker for another main database, then shows
+    // the window again with a button back to the navigator. The session changes only when a
+    // login there succeeds.
+    void showForAnotherLogin();
+
     // The browse buttons' pickers: true when a database file was chosen and put into the field.
     bool browseReconciliationsDatabase(const QString& startPath);
     bool browseDocumentsDatabase(const QString& startPath);

@@ -21,8 +21,10 @@ frmLogin& loginWindow()
 Navigator& navigator()
 {
     static Navigator* window = nullptr;
-    if (!window)
+    if (!window) {
         window = new Navigator;
+        window->setOnDatabaseLocation([] { loginWindow().showForAnotherLogin(); });
+    }
     return *window;
 }
 
