@@ -135,6 +135,7 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     });
 
     loadPaths();
+    m_txtUserName->setFocus();
 }
 
 QString frmLogin::mainDatabasePath() const

@@ -29,6 +29,7 @@ QTextBrowser* pageBrowser(QWidget* parent, const QString& page)
     browser->setObjectName(QStringLiteral("WebBrowser1"));
     browser->setOpenLinks(false);
     browser->setFrameShape(QFrame::NoFrame);
+    browser->document()->setDocumentMargin(18);
     browser->setSource(QUrl::fromLocalFile(pagePath(page)));
     return browser;
 }
