@@ -1,8 +1,7 @@
 #include "accountfigures.h"
 #include "db.h"
 #include "global.h"
-#include "recorders.h"
-#include "testdb.h"
+#include "modelfixture.h"
 
 #include <QTest>
 
@@ -22,15 +21,8 @@ private Q_SLOTS:
 
 namespace {
 
-struct Fixture
+struct Fixture : ModelFixture
 {
-    TestSeams seams;
-    QSqlDatabase db;
-    Fixture()
-    {
-        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
-        db = Global::getConnection();
-    }
     qint64 account(const QString& number, const QString& type, const QString& rec, const QVariant& active = "Yes",
                    const QVariant& key = "No")
     {

@@ -3,8 +3,7 @@
 #include "company.h"
 #include "glaccount.h"
 #include "global.h"
-#include "recorders.h"
-#include "testdb.h"
+#include "modelfixture.h"
 
 #include <QTest>
 
@@ -31,31 +30,16 @@ private Q_SLOTS:
 
 namespace {
 
-struct Fixture
+struct Fixture : ModelFixture
 {
-    TestSeams seams;
-    QSqlDatabase db;
-    Fixture()
-    {
-        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
-        Global::userName = "maria";
-        db = Global::getConnection();
-    }
+    Fixture() { Global::userName = "maria"; }
     GLAccount account(const QString& number, const QString& name = "Cash")
     {
         GLAccount a;
         a.initialize("", number, name, "", "", "A", "C", "Yes", "No", "", "", "");
         return a;
     }
-    int rows(const QString& table) { return Db::scalar(db, "SELECT count(*) FROM " + table).toInt(); }
-    QStringList activities()
-    {
-        QStringList out;
-        QSqlQuery q = Db::exec(db, "SELECT Activity FROM GLAccountAudit ORDER BY rowid");
-        while (q.next())
-            out << q.value(0).toString();
-        return out;
-    }
+    QStringList activities() const { return ModelFixture::activities("GLAccountAudit"); }
 };
 
 } // namespace

@@ -3,8 +3,7 @@
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "global.h"
-#include "recorders.h"
-#include "testdb.h"
+#include "modelfixture.h"
 
 #include <QTest>
 
@@ -28,16 +27,9 @@ private Q_SLOTS:
 
 namespace {
 
-struct Fixture
+struct Fixture : ModelFixture
 {
-    TestSeams seams;
-    QSqlDatabase db;
-    Fixture()
-    {
-        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
-        Global::userName = "maria";
-        db = Global::getConnection();
-    }
+    Fixture() { Global::userName = "maria"; }
     std::shared_ptr<GLAccount> account(const QString& number, const QString& type = "A")
     {
         auto a = std::make_shared<GLAccount>();
@@ -45,15 +37,7 @@ struct Fixture
         a->store();
         return a;
     }
-    int rows(const QString& table) { return Db::scalar(db, "SELECT count(*) FROM " + table).toInt(); }
-    QStringList activities()
-    {
-        QStringList out;
-        QSqlQuery q = Db::exec(db, "SELECT Activity FROM GLAccountBalanceAudit ORDER BY rowid");
-        while (q.next())
-            out << q.value(0).toString();
-        return out;
-    }
+    QStringList activities() const { return ModelFixture::activities("GLAccountBalanceAudit"); }
 };
 
 } // namespace

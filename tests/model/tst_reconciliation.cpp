@@ -4,8 +4,7 @@
 #include "glaccount.h"
 #include "global.h"
 #include "reconciliation.h"
-#include "recorders.h"
-#include "testdb.h"
+#include "modelfixture.h"
 
 #include <QTest>
 
@@ -25,15 +24,8 @@ private Q_SLOTS:
 
 namespace {
 
-struct Fixture
+struct Fixture : ModelFixture
 {
-    TestSeams seams;
-    QSqlDatabase db;
-    Fixture()
-    {
-        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
-        db = Global::getConnection();
-    }
     std::shared_ptr<GLAccount> account(const QString& rec, const QString& type = "A")
     {
         auto a = std::make_shared<GLAccount>();
