@@ -3,6 +3,7 @@
 #include "datebox.h"
 #include "global.h"
 #include "prompter.h"
+#include "titlepanels.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -26,16 +27,11 @@ RecDateSelectDialog::RecDateSelectDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("RecDateSelectDialog"));
     setWindowTitle(QStringLiteral("Corvantis"));
-    auto* title = new QLabel(QStringLiteral("Pick a Reconciliation Date to Use"), this);
+    auto* title = new SimpleDialogTitlePanel(this);
     title->setObjectName(QStringLiteral("m_title"));
-    QFont f = title->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.2);
-    title->setFont(f);
-    auto* divider = new QFrame(this);
+    title->initialize(QStringLiteral("Pick a Reconciliation Date to Use"));
+    auto* divider = new DividerLine(this);
     divider->setObjectName(QStringLiteral("DividerLine2"));
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
 
     auto* label = new QLabel(QStringLiteral("Reconciliation Date:"), this);
     label->setObjectName(QStringLiteral("Label2"));
@@ -56,10 +52,14 @@ RecDateSelectDialog::RecDateSelectDialog(QWidget* parent) : QDialog(parent)
     for (QPushButton* b : {m_ok, m_active, m_key, cancel})
         buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 10);
     layout->addWidget(title);
-    layout->addLayout(dateRow);
-    layout->addWidget(divider);
-    layout->addLayout(buttons);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(12, 6, 12, 0);
+    layout->addLayout(body);
+    body->addLayout(dateRow);
+    body->addWidget(divider);
+    body->addLayout(buttons);
 
     m_date->setText(Global::getCurrentRecDate());
     m_selectedDate = m_date->text();
