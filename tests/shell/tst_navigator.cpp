@@ -8,6 +8,7 @@
 #include "recorders.h"
 #include "testdb.h"
 
+#include <QCalendarWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -161,6 +162,13 @@ void tst_Navigator::invalidDateIsReported()
     QCOMPARE(seams.prompter.lastText(),
              QStringLiteral("Date entered is invalid, Please enter a valid date in MMDDYYYY format."));
     QCOMPARE(box->text(), QStringLiteral("134/2024")); // kept as typed
+
+    // The calendar puts the chosen day into the box.
+    box->showCalendar();
+    auto* calendar = box->findChild<QCalendarWidget*>("calendarPopup");
+    QVERIFY(calendar);
+    Q_EMIT calendar->clicked(QDate(2024, 1, 31));
+    QCOMPARE(box->text(), QStringLiteral("01/31/2024"));
 }
 
 void tst_Navigator::summaryReportOpensModeless()

@@ -2,11 +2,37 @@
 
 #include "daterules.h"
 
+#include <QAction>
+#include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QTimer>
 
 DateBox::DateBox(QWidget* parent) : QLineEdit(parent)
 {
+    // The calendar pop-up: picking a day puts it into the box as "mm/dd/yyyy".
+    QAction* calendar = addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), QLineEdit::TrailingPosition);
+    calendar->setObjectName(QStringLiteral("actCalendar"));
+    calendar->setToolTip(QStringLiteral("Choose a date from the calendar"));
+    connect(calendar, &QAction::triggered, this, [this] { showCalendar(); });
+}
+
+void DateBox::showCalendar()
+{
+    auto* popup = new QCalendarWidget(this);
+    popup->setObjectName(QStringLiteral("calendarPopup"));
+    popup->setWindowFlags(Qt::Popup);
+    popup->setAttribute(Qt::WA_DeleteOnClose);
+    popup->setGridVisible(true);
+    if (const auto current = DateRules::fromText(date()))
+        popup->setSelectedDate(*current);
+    connect(popup, &QCalendarWidget::clicked, this, [this, popup](const QDate& day) {
+        setText(DateRules::toText(day));
+        popup->close();
+        Q_EMIT editingFinished();
+    });
+    popup->move(mapToGlobal(QPoint(0, height())));
+    popup->show();
 }
 
 QString DateBox::date() const

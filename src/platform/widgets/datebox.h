@@ -15,6 +15,8 @@ public:
     QString date() const;
     // Normalises now, as leaving the box does; false when the text is no date.
     bool commit();
+    // Opens the calendar under the box.
+    void showCalendar();
 
 Q_SIGNALS:
     // The text is not empty and no date: emitted once per leaving.
