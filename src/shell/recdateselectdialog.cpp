@@ -43,6 +43,8 @@ RecDateSelectDialog::RecDateSelectDialog(QWidget* parent) : QDialog(parent)
     m_active = button(this, QStringLiteral("btnActiveAccts"), QStringLiteral("Ac&tive Accts"));
     m_key = button(this, QStringLiteral("btnKeyCtrlAccts"), QStringLiteral("&Key Accounts"));
     auto* cancel = button(this, QStringLiteral("CancelButton"), QStringLiteral("&Cancel"));
+    // Cancelling is no moving on: it takes no focus, so an invalid date closes quietly.
+    cancel->setFocusPolicy(Qt::NoFocus);
 
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(label);

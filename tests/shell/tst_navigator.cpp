@@ -163,6 +163,18 @@ void tst_Navigator::invalidDateIsReported()
              QStringLiteral("Date entered is invalid, Please enter a valid date in MMDDYYYY format."));
     QCOMPARE(box->text(), QStringLiteral("134/2024")); // kept as typed
 
+    // Pasted letters are refused like typed ones; Cancel with an invalid date closes quietly.
+    box->setFocus();
+    box->selectAll();
+    box->insert("ab");
+    QCOMPARE(box->text(), QStringLiteral("134/2024"));
+    box->end(false);
+    QTest::keyClicks(box, "99");
+    seams.prompter.clear();
+    QTest::mouseClick(d.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+    QVERIFY(seams.prompter.messages.isEmpty());
+    QVERIFY(!d.isApproved());
+
     // The calendar puts the chosen day into the box.
     box->showCalendar();
     auto* calendar = box->findChild<QCalendarWidget*>("calendarPopup");

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QTimer>
 
@@ -15,6 +16,8 @@ DateBox::DateBox(QWidget* parent) : QLineEdit(parent)
     calendar->setObjectName(QStringLiteral("actCalendar"));
     calendar->setToolTip(QStringLiteral("Choose a date from the calendar"));
     connect(calendar, &QAction::triggered, this, [this] { showCalendar(); });
+    // Pasted text obeys the same characters as typed text.
+    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/-]*")), this));
 }
 
 void DateBox::showCalendar()
