@@ -4,14 +4,45 @@
 #include "datavalidationerror.h"
 #include "db.h"
 #include "global.h"
+#include "referencelists.h"
 
+#include <QHash>
 #include <QSqlQuery>
+
+namespace {
+
+struct Row
+{
+    QString name, currency;
+};
+
+// The row as read per connection; a connection whose table has no row keeps empty texts.
+QHash<QString, Row>& rows()
+{
+    static QHash<QString, Row> cache;
+    return cache;
+}
+
+} // namespace
 
 Company::Company()
 {
-    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT CompanyName, Currency FROM Company"));
-    if (q.next())
-        initialize(Db::textOf(q.value(0)), Db::textOf(q.value(1)));
+    QSqlDatabase db = Global::getConnection();
+    const QString key = ReferenceLists::cacheKey(db);
+    auto hit = rows().constFind(key);
+    if (hit == rows().constEnd()) {
+        Row row;
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT CompanyName, Currency FROM Company"));
+        if (q.next())
+            row = {Db::textOf(q.value(0)), Db::textOf(q.value(1))};
+        hit = rows().insert(key, row);
+    }
+    initialize(hit->name, hit->currency);
+}
+
+void Company::reload()
+{
+    rows().clear();
 }
 
 Company::~Company() = default;
@@ -35,6 +66,7 @@ void Company::store()
         throw AppError(AppError::DatabaseError, QStringLiteral("Company.store"),
                        QStringLiteral("The database has no company row to change."));
     tx.commit();
+    rows().insert(ReferenceLists::cacheKey(db), {m_name.trimmed(), currency});
 }
 
 void Company::beginEdit()

@@ -4,11 +4,14 @@
 #include <memory>
 
 // The company whose accounts are reconciled: its name and currency, the one row of table Company.
+// The row is read once per connection (every report and dialog creates a Company); a store keeps
+// that copy current, and reload() makes the next Company read the row again.
 class Company
 {
 public:
     Company(); // reads the row
     ~Company();
+    static void reload();
 
     void initialize(const QString& name, const QString& currency);
     const QString& getName() const { return m_name; }

@@ -34,6 +34,8 @@ QVariant accountId(const QString& id)
 
 GLAccount::GLAccount() = default;
 GLAccount::~GLAccount() = default;
+GLAccount::GLAccount(GLAccount&& other) noexcept = default;
+GLAccount& GLAccount::operator=(GLAccount&& other) noexcept = default;
 
 GLAccount::GLAccount(const GLAccount& other)
 {
@@ -121,8 +123,8 @@ bool GLAccount::equals(const GLAccount& other) const
 {
     return m_id == other.m_id && m_number == other.m_number && m_name == other.m_name &&
            m_comment == other.m_comment && m_policy == other.m_policy && m_createUser == other.m_createUser &&
-           m_createDate == other.m_createDate && other.getKeyControl() == m_keyControl &&
-           other.getActive() == m_active && m_accountType.equals(other.m_accountType) &&
+           m_createDate == other.m_createDate && other.getKeyControl() == getKeyControl() &&
+           other.getActive() == getActive() && m_accountType.equals(other.m_accountType) &&
            m_recType.equals(other.m_recType) && m_erpNumber.equals(other.m_erpNumber);
 }
 
@@ -295,17 +297,32 @@ GLAccountList::GLAccountList()
     const ERPNumberList erpNumbers(db);
     QSqlQuery q = Db::exec(db, QStringLiteral("SELECT %1 FROM GLAccount ORDER BY glacctnbr, glAcctID")
                                    .arg(GLAccount::selectColumns()));
-    while (q.next()) {
-        GLAccount account;
-        account.readRow(q, recTypes, erpNumbers);
-        m_accounts.append(account);
-    }
+    while (q.next())
+        m_accounts.emplaceBack().readRow(q, recTypes, erpNumbers);
+}
+
+void GLAccountList::add(const GLAccount& account)
+{
+    m_accounts.append(account);
+    if (m_indexed)
+        index(m_accounts.size() - 1);
+}
+
+void GLAccountList::index(qsizetype position) const
+{
+    const QString key = m_accounts.at(position).getNumber().toCaseFolded();
+    if (!m_byNumber.contains(key)) // the first account of a number stays the one found
+        m_byNumber.insert(key, position);
 }
 
 const GLAccount* GLAccountList::find(const QString& number) const
 {
-    for (const GLAccount& a : m_accounts)
-        if (a.getNumber().compare(number, Qt::CaseInsensitive) == 0)
-            return &a;
-    return nullptr;
+    if (!m_indexed) {
+        // Built on the first look-up: most lists are only walked.
+        for (qsizetype i = 0; i < m_accounts.size(); ++i)
+            index(i);
+        m_indexed = true;
+    }
+    const auto hit = m_byNumber.constFind(number.toCaseFolded());
+    return hit == m_byNumber.constEnd() ? nullptr : &m_accounts.at(*hit);
 }

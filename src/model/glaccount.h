@@ -2,6 +2,7 @@
 
 #include "referencelists.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -14,6 +15,8 @@ public:
     GLAccount();
     GLAccount(const GLAccount& other);
     GLAccount& operator=(const GLAccount& other);
+    GLAccount(GLAccount&& other) noexcept;
+    GLAccount& operator=(GLAccount&& other) noexcept;
     ~GLAccount();
 
     void initialize(const QString& id, const QString& number, const QString& name, const QString& comment,
@@ -94,7 +97,13 @@ private:
     std::unique_ptr<GLAccount> m_copy;
 };
 
-// Every account, in account-number order, read in one query.
+// Its members (texts, value objects, an owning pointer) move as plain bytes, so that a list of
+// thousands grows without copying each account.
+Q_DECLARE_TYPEINFO(GLAccount, Q_RELOCATABLE_TYPE);
+
+// Every account, in account-number order, read in one query. Members are found by number with
+// letter case ignored; two stored numbers that differ only in case are both kept (the first is the
+// one found), so that such a chart still loads.
 class GLAccountList
 {
 public:
@@ -103,10 +112,14 @@ public:
     const GLAccount& at(qsizetype index) const { return m_accounts.at(index); }
     // The account with that number (letter case ignored), or nullptr.
     const GLAccount* find(const QString& number) const;
-    void add(const GLAccount& account) { m_accounts.append(account); }
+    bool exists(const QString& number) const { return find(number) != nullptr; }
+    void add(const GLAccount& account);
     QList<GLAccount>::const_iterator begin() const { return m_accounts.cbegin(); }
     QList<GLAccount>::const_iterator end() const { return m_accounts.cend(); }
 
 private:
+    void index(qsizetype position) const;
     QList<GLAccount> m_accounts;
+    mutable QHash<QString, qsizetype> m_byNumber; // case-folded number -> position of its first account
+    mutable bool m_indexed = false;
 };

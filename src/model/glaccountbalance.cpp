@@ -21,15 +21,15 @@ const QStringList kColumns = {
     QStringLiteral("approvedBy"),     QStringLiteral("PreparedByDate"), QStringLiteral("ReviewedByDate"),
     QStringLiteral("ApprovedByDate"), QStringLiteral("CalcBasis"),      QStringLiteral("CreateDate"),
     QStringLiteral("CreateUser")};
-constexpr int kCreateDate = 14;
-constexpr int kCreateUser = 15;
+const QString kInsertSql = Persistence::insertStatement(kTable, kColumns);
+const QString kUpdateSql = Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?"));
 
 // Sign-off dates are held as passed; one that reads as a date is stored in the database's form.
 QVariant signOffDateToDb(const QString& text)
 {
     if (text.trimmed().isEmpty())
         return Db::null();
-    const auto d = DateRules::parse(text);
+    const auto d = DateRules::fromText(text);
     return d ? DateRules::toDb(*d) : QVariant(text);
 }
 
@@ -54,6 +54,8 @@ AppError validationError(const QString& code)
 
 GLAccountBalance::GLAccountBalance() = default;
 GLAccountBalance::~GLAccountBalance() = default;
+GLAccountBalance::GLAccountBalance(GLAccountBalance&& other) noexcept = default;
+GLAccountBalance& GLAccountBalance::operator=(GLAccountBalance&& other) noexcept = default;
 
 GLAccountBalance::GLAccountBalance(const GLAccountBalance& other)
 {
@@ -220,13 +222,13 @@ QVariantList GLAccountBalance::columnValues() const
 
 void GLAccountBalance::store()
 {
+    QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
     const bool wasNew = m_isNew;
     const QString createDate = m_createDate;
     const QString createUser = m_createUser;
+    storeIn(db, Persistence::now());
     try {
-        QSqlDatabase db = Global::getConnection();
-        Db::Transaction tx(db);
-        storeIn(db);
         tx.commit();
     } catch (...) {
         m_isNew = wasNew;
@@ -236,32 +238,31 @@ void GLAccountBalance::store()
     }
 }
 
-void GLAccountBalance::storeIn(const QSqlDatabase& db)
+void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
 {
     validate();
-    const bool wasNew = m_isNew;
-    const QString createDate = m_createDate;
-    const QString createUser = m_createUser;
-    try {
-        if (m_isNew) {
-            m_createDate = Persistence::now();
-            m_createUser = Global::userName;
+    if (m_isNew) {
+        const QString createDate = m_createDate;
+        const QString createUser = m_createUser;
+        m_createDate = now;
+        m_createUser = Global::userName;
+        const QVariantList values = columnValues();
+        try {
             // A second row for the same account and date is refused by the table's unique key.
-            Db::exec(db, Persistence::insertStatement(kTable, kColumns), columnValues());
-            Persistence::writeAudit(db, kTable, kColumns, columnValues(), Persistence::Insert);
-        } else {
-            QVariantList values = columnValues();
-            values << accountIdOf(m_account) << DateRules::toDb(getDate());
-            Db::execOne(db, Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")),
-                        values);
-            Persistence::writeAudit(db, kTable, kColumns, columnValues(), Persistence::Update);
+            Db::exec(db, kInsertSql, values);
+            Persistence::writeAudit(db, kTable, kColumns, values, Persistence::Insert);
+        } catch (...) {
+            m_createDate = createDate;
+            m_createUser = createUser;
+            throw;
         }
         m_isNew = false;
-    } catch (...) {
-        m_isNew = wasNew;
-        m_createDate = createDate;
-        m_createUser = createUser;
-        throw;
+    } else {
+        QVariantList values = columnValues();
+        const QVariantList auditValues = values;
+        values << accountIdOf(m_account) << DateRules::toDb(getDate());
+        Db::execOne(db, kUpdateSql, values);
+        Persistence::writeAudit(db, kTable, kColumns, auditValues, Persistence::Update);
     }
 }
 
@@ -305,25 +306,37 @@ void GLAccountBalanceList::Load(const QString& date)
     while (q.next()) {
         auto account = std::make_shared<GLAccount>();
         account->readRow(q, recTypes, erpNumbers);
-        GLAccountBalance balance;
+        GLAccountBalance& balance = m_balances.emplaceBack();
         if (q.value(12).isNull()) {
             balance.setGLAccount(account);
             balance.setDate(normalized);
         } else {
             balance.readRow(q, kBalanceFirst, account);
         }
-        m_balances.append(balance);
+        if (m_indexed)
+            index(m_balances.size() - 1);
     }
+}
+
+void GLAccountBalanceList::index(qsizetype position) const
+{
+    const auto& account = m_balances.at(position).getGLAccount();
+    if (!account)
+        return;
+    const QString key = account->getNumber().toCaseFolded();
+    if (!m_byNumber.contains(key)) // the first balance of a number stays the one found
+        m_byNumber.insert(key, position);
 }
 
 qsizetype GLAccountBalanceList::indexOf(const QString& number) const
 {
-    for (qsizetype i = 0; i < m_balances.size(); ++i) {
-        const auto& account = m_balances[i].getGLAccount();
-        if (account && account->getNumber().compare(number, Qt::CaseInsensitive) == 0)
-            return i;
+    if (!m_indexed) {
+        // Built on the first look-up (the import looks up every row of its file).
+        for (qsizetype i = 0; i < m_balances.size(); ++i)
+            index(i);
+        m_indexed = true;
     }
-    return -1;
+    return m_byNumber.value(number.toCaseFolded(), -1);
 }
 
 GLAccountBalance& GLAccountBalanceList::getGLAccountBalanceAt(qint64 position)
@@ -351,19 +364,43 @@ bool GLAccountBalanceList::exists(const QString& number) const
 void GLAccountBalanceList::add(GLAccountBalance balance)
 {
     m_balances.append(std::move(balance));
+    if (m_indexed)
+        index(m_balances.size() - 1);
+}
+
+void GLAccountBalanceList::cancelEdit()
+{
+    m_balances.clear();
+    m_byNumber.clear();
+    m_indexed = false;
 }
 
 void GLAccountBalanceList::applyEdit()
 {
-    const QList<GLAccountBalance> before = m_balances;
+    // What a store changes in a member: put back on a failure, since nothing then was stored.
+    struct Stamp
+    {
+        bool isNew;
+        QString createDate, createUser;
+    };
+    QList<Stamp> before;
+    before.reserve(m_balances.size());
+    for (const GLAccountBalance& b : std::as_const(m_balances))
+        before.append({b.m_isNew, b.m_createDate, b.m_createUser});
     try {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);
+        const QString now = Persistence::now(); // one moment for the whole store
         for (GLAccountBalance& b : m_balances)
-            b.storeIn(db);
+            b.storeIn(db, now);
         tx.commit();
     } catch (...) {
-        m_balances = before; // nothing was stored: every member is as it was, so a retry works
+        for (qsizetype i = 0; i < m_balances.size(); ++i) {
+            GLAccountBalance& b = m_balances[i];
+            b.m_isNew = before[i].isNew;
+            b.m_createDate = before[i].createDate;
+            b.m_createUser = before[i].createUser;
+        }
         throw;
     }
 }

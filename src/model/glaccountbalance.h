@@ -3,6 +3,7 @@
 #include "arcurrency.h"
 #include "ardatefield.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -56,6 +57,8 @@ public:
     GLAccountBalance();
     GLAccountBalance(const GLAccountBalance& other);
     GLAccountBalance& operator=(const GLAccountBalance& other);
+    GLAccountBalance(GLAccountBalance&& other) noexcept;
+    GLAccountBalance& operator=(GLAccountBalance&& other) noexcept;
     ~GLAccountBalance() override;
 
     void initialize(const Account& account, const QString& date, const QString& amount, const QString& targetAmount,
@@ -126,9 +129,10 @@ public:
 
 private:
     friend class GLAccountBalanceList;
-    // The store itself, inside a transaction the caller holds: the new flag and create stamp
-    // change only when the write succeeds (a failure of the caller's commit is its to undo).
-    void storeIn(const QSqlDatabase& db);
+    // The store itself, inside a transaction the caller holds, stamped `now` when new: the new
+    // flag and create stamp change only when the write succeeds (a failure of the caller's commit
+    // is its to undo).
+    void storeIn(const QSqlDatabase& db, const QString& now);
     void validate() const;
     QVariantList columnValues() const;
 
@@ -145,7 +149,13 @@ private:
     std::unique_ptr<GLAccountBalance> m_copy;
 };
 
+// Its members (texts, value objects, shared and owning pointers) move as plain bytes, so that a
+// list of every account's balance grows without copying each one.
+Q_DECLARE_TYPEINFO(GLAccountBalance, Q_RELOCATABLE_TYPE);
+
 // The balance of every account at one date, in account-number order, read in one query.
+// Members are found by account number with letter case ignored; of two numbers that differ only
+// in case the first is the one found.
 class GLAccountBalanceList
 {
 public:
@@ -157,11 +167,16 @@ public:
     GLAccountBalance& getGLAccountBalance(const QString& number);
     bool exists(const QString& number) const;
     void add(GLAccountBalance balance);
-    // Stores every member in one transaction: all of them, or none.
+    // Stores every member, in list order, in one transaction: all of them, or none. On a failure
+    // every member is as it was (new flags, create stamps), so that the store can be retried.
     void applyEdit();
-    void cancelEdit() { m_balances.clear(); }
+    // Drops every member unstored.
+    void cancelEdit();
 
 private:
     qsizetype indexOf(const QString& number) const;
+    void index(qsizetype position) const;
     QList<GLAccountBalance> m_balances;
+    mutable QHash<QString, qsizetype> m_byNumber; // case-folded number -> position, built on first use
+    mutable bool m_indexed = false;
 };

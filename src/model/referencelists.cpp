@@ -1,5 +1,6 @@
 #include "referencelists.h"
 
+#include "apperror.h"
 #include "db.h"
 #include "global.h"
 
@@ -31,6 +32,33 @@ std::shared_ptr<const QList<T>> rowsOf(const QSqlDatabase& db, const QString& sq
     return rows;
 }
 
+const QString& codeOf(const GLAccountType& t) { return t.getCode(); }
+const QString& codeOf(const RecType& t) { return t.getCode(); }
+const QString& codeOf(const ERPNumber& n) { return n.getERPNumber(); }
+
+// The member whose code matches, letter case ignored; an exact match is tried first, since stored
+// codes are nearly always written as the lists hold them.
+template <class List>
+const typename List::value_type* findCode(const List& members, const QString& code)
+{
+    for (const auto& m : members)
+        if (codeOf(m) == code)
+            return &m;
+    for (const auto& m : members)
+        if (codeOf(m).compare(code, Qt::CaseInsensitive) == 0)
+            return &m;
+    return nullptr;
+}
+
+template <class List>
+const typename List::value_type& memberAt(const List& members, qsizetype position, const char* source)
+{
+    if (position < 1 || position > members.size())
+        throw AppError(9, QString::fromLatin1(source),
+                       QStringLiteral("The list has no member at position %1.").arg(position));
+    return members.at(position - 1);
+}
+
 } // namespace
 
 QString ReferenceLists::cacheKey(const QSqlDatabase& db)
@@ -47,10 +75,13 @@ GLAccountTypeList::GLAccountTypeList()
 
 GLAccountType GLAccountTypeList::getGLAccountType(const QString& code) const
 {
-    for (const GLAccountType& t : m_types)
-        if (t.getCode().compare(code, Qt::CaseInsensitive) == 0)
-            return t;
-    return getNull();
+    const GLAccountType* t = findCode(m_types, code);
+    return t ? *t : getNull();
+}
+
+const GLAccountType& GLAccountTypeList::getGLAccountTypeAt(qsizetype position) const
+{
+    return memberAt(m_types, position, "GLAccountTypeList.getGLAccountType");
 }
 
 RecTypeList::RecTypeList() : RecTypeList(Global::getConnection()) {}
@@ -65,10 +96,13 @@ RecTypeList::RecTypeList(const QSqlDatabase& db)
 
 RecType RecTypeList::getRecType(const QString& code) const
 {
-    for (const RecType& t : *m_types)
-        if (t.getCode().compare(code, Qt::CaseInsensitive) == 0)
-            return t;
-    return getNull();
+    const RecType* t = findCode(*m_types, code);
+    return t ? *t : getNull();
+}
+
+const RecType& RecTypeList::getRecTypeAt(qsizetype position) const
+{
+    return memberAt(*m_types, position, "RecTypeList.getRecType");
 }
 
 void RecTypeList::reload()
@@ -88,12 +122,16 @@ ERPNumberList::ERPNumberList(const QSqlDatabase& db)
 
 ERPNumber ERPNumberList::getERPNumber(const QString& code) const
 {
-    for (const ERPNumber& n : *m_numbers)
-        if (n.getERPNumber().compare(code, Qt::CaseInsensitive) == 0)
-            return n;
+    if (const ERPNumber* n = findCode(*m_numbers, code))
+        return *n;
     if (code.isEmpty() || code == QStringLiteral("N"))
         return getNull();
     return ERPNumber(code, QString());
+}
+
+const ERPNumber& ERPNumberList::getERPNumberAt(qsizetype position) const
+{
+    return memberAt(*m_numbers, position, "ERPNumberList.getERPNumber");
 }
 
 void ERPNumberList::reload()

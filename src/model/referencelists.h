@@ -31,6 +31,8 @@ public:
     qsizetype count() const { return m_types.size(); }
     // The type of the code, letter case ignored; the null type for any other code.
     GLAccountType getGLAccountType(const QString& code) const;
+    // The member at a position counted from 1 (a combo box's index plus 1); raises outside 1 to count.
+    const GLAccountType& getGLAccountTypeAt(qsizetype position) const;
     static GLAccountType getNull() { return GLAccountType(); }
     QList<GLAccountType>::const_iterator begin() const { return m_types.cbegin(); }
     QList<GLAccountType>::const_iterator end() const { return m_types.cend(); }
@@ -92,6 +94,8 @@ public:
     qsizetype count() const { return m_types->size(); }
     // The type of the code, letter case ignored; the null type for a code not in the table.
     RecType getRecType(const QString& code) const;
+    // The member at a position counted from 1; raises outside 1 to count.
+    const RecType& getRecTypeAt(qsizetype position) const;
     static RecType getNull() { return RecType(); }
     QList<RecType>::const_iterator begin() const { return m_types->cbegin(); }
     QList<RecType>::const_iterator end() const { return m_types->cend(); }
@@ -111,6 +115,8 @@ public:
     // A code not in the table is kept as it is (with no description), so that an account
     // holding it writes it back unchanged.
     ERPNumber getERPNumber(const QString& code) const;
+    // The member at a position counted from 1; raises outside 1 to count.
+    const ERPNumber& getERPNumberAt(qsizetype position) const;
     static ERPNumber getNull() { return ERPNumber(); }
     QList<ERPNumber>::const_iterator begin() const { return m_numbers->cbegin(); }
     QList<ERPNumber>::const_iterator end() const { return m_numbers->cend(); }

@@ -26,6 +26,10 @@ private Q_SLOTS:
     void listInNumberOrder();
     void editProtocol();
     void company();
+    void equalsReadsEmptyFlagsAsYes();
+    void numbersDifferingInCaseStillLoad();
+    void failedUpdateOrRemoveLeavesRow();
+    void companyReadOncePerConnection();
 };
 
 namespace {
@@ -64,6 +68,27 @@ void tst_GLAccount::referenceLists()
     QVERIFY(RecTypeList().getRecType("Z").isNull());
     RecTypeList::reload();
     QCOMPARE(RecTypeList().getRecType("Z").getName(), QStringLiteral("Zed"));
+    const RecType none = RecTypeList().getRecType("");
+    QCOMPARE(none.getName(), QStringLiteral("Null"));
+    QCOMPARE(none.getHelp(), QString());
+
+    QStringList names;
+    for (const GLAccountType& t : types)
+        names << t.getName();
+    QCOMPARE(names, (QStringList{"Asset", "Liability", "Equity", "Income", "Expense", "Contra-Asset"}));
+    // A combo box's index plus 1 selects by position.
+    QCOMPARE(types.getGLAccountTypeAt(5).getCode(), QStringLiteral("X"));
+    QVERIFY_THROWS_EXCEPTION(AppError, types.getGLAccountTypeAt(7));
+    QCOMPARE(RecTypeList().getRecTypeAt(1).getCode(), RecTypeList().begin()->getCode());
+    QVERIFY_THROWS_EXCEPTION(AppError, RecTypeList().getRecTypeAt(0));
+
+    GLAccountClassification help;
+    help.Load("A", "Q");
+    QCOMPARE(help.getHelp(), QString()); // no row: nothing
+    Db::exec(fx.db, "INSERT INTO GLAccountClassification (AccountTypeCode, RecTypeCode, Help) VALUES ('A', 'Q', ?)",
+             {"It's a tip"});
+    help.Load("A", "Q");
+    QCOMPARE(help.getHelp(), QStringLiteral("It's a tip"));
 }
 
 void tst_GLAccount::newAccountDefaults()
@@ -272,6 +297,82 @@ void tst_GLAccount::company()
     QCOMPARE(Company().getCurr(), QStringLiteral("USD"));
     Db::exec(fx.db, "DELETE FROM Company");
     QVERIFY_THROWS_EXCEPTION(AppError, c.store()); // no row: an error, not a silent success
+}
+
+void tst_GLAccount::equalsReadsEmptyFlagsAsYes()
+{
+    Fixture fx;
+    GLAccount a;
+    QVERIFY(a.equals(a)); // a new account's empty flags read as "Yes" on both sides
+    GLAccount b = fx.account("1000");
+    b.setKeyControl("");
+    GLAccount c = b;
+    c.setKeyControl("Yes");
+    QVERIFY(b.equals(c));
+    QVERIFY(c.equals(b));
+    c.setActive("Yes"); // b is inactive
+    QVERIFY(!b.equals(c));
+    c = b;
+    c.SetERPNumber("ZZ");
+    QVERIFY(!b.equals(c));
+}
+
+void tst_GLAccount::numbersDifferingInCaseStillLoad()
+{
+    Fixture fx;
+    // Stored by another program or an older version: the dialogs refuse such a pair.
+    Db::exec(fx.db, "INSERT INTO GLAccount (glAcctID, glacctnbr, name, recTypeCode) VALUES "
+                    "(40001, 'ab-1', 'First', 'S'), (40002, 'AB-1', 'Second', 'S'), (40003, 'ab-0', 'Zero', 'S')");
+    GLAccountList list;
+    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.at(0).getName(), QStringLiteral("Zero"));
+    QCOMPARE(list.find("Ab-1")->getName(), QStringLiteral("First"));
+    QVERIFY(!list.exists("ab-2"));
+    GLAccount added = fx.account("ab-2", "Added");
+    list.add(added);
+    QCOMPARE(list.find("AB-2")->getName(), QStringLiteral("Added"));
+    list.add(fx.account("AB-1", "Third"));
+    QCOMPARE(list.find("ab-1")->getName(), QStringLiteral("First")); // the first one stays found
+}
+
+void tst_GLAccount::failedUpdateOrRemoveLeavesRow()
+{
+    Fixture fx;
+    GLAccount a = fx.account("1000");
+    a.store();
+    const QString id = a.getID();
+    const QString created = a.getCreateDate();
+    Db::exec(fx.db, "CREATE TRIGGER t BEFORE INSERT ON GLAccountAudit BEGIN SELECT RAISE(ABORT, 'x'); END");
+    a.setName("Renamed");
+    QVERIFY_THROWS_EXCEPTION(AppError, a.store());
+    QCOMPARE(Db::scalar(fx.db, "SELECT name FROM GLAccount").toString(), QStringLiteral("Cash"));
+    QCOMPARE(a.getID(), id);
+    QCOMPARE(a.getCreateDate(), created);
+    QCOMPARE(a.getName(), QStringLiteral("Renamed")); // the edit is kept for the retry
+    QVERIFY_THROWS_EXCEPTION(AppError, a.remove());
+    QCOMPARE(fx.rows("GLAccount"), 1);
+    Db::exec(fx.db, "DROP TRIGGER t");
+    a.store();
+    QCOMPARE(Db::scalar(fx.db, "SELECT name FROM GLAccount").toString(), QStringLiteral("Renamed"));
+    QCOMPARE(fx.activities(), (QStringList{"INSERT", "UPDATE"}));
+}
+
+void tst_GLAccount::companyReadOncePerConnection()
+{
+    Fixture fx;
+    Db::exec(fx.db, "UPDATE Company SET CompanyName = 'Before', Currency = NULL");
+    QCOMPARE(Company().getName(), QStringLiteral("Before"));
+    QCOMPARE(Company().getCurr(), QString()); // NULL reads as the empty text
+    Db::exec(fx.db, "UPDATE Company SET CompanyName = 'Changed elsewhere'");
+    QCOMPARE(Company().getName(), QStringLiteral("Before"));
+    Company::reload();
+    QCOMPARE(Company().getName(), QStringLiteral("Changed elsewhere"));
+    Company c;
+    c.setName(" Stored ");
+    c.setCurr("EUR");
+    c.store();
+    QCOMPARE(Company().getName(), QStringLiteral("Stored")); // a store keeps the copy current
+    QCOMPARE(Db::scalar(fx.db, "SELECT count(*) FROM Company").toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_GLAccount)

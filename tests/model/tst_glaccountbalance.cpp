@@ -6,6 +6,7 @@
 #include "modelfixture.h"
 
 #include <QTest>
+#include <limits>
 
 // Balances through their results and the rows they leave.
 class tst_GLAccountBalance : public QObject
@@ -23,6 +24,12 @@ private Q_SLOTS:
     void failedStoreRestores();
     void listLoadAndStore();
     void listStoreIsAllOrNothing();
+    void bigIdsAndMoneyLimits_data();
+    void bigIdsAndMoneyLimits();
+    void differenceBeyondTheMoneyTypeRaises();
+    void failedUpdateLeavesRowAndObject();
+    void listAuditFailureRestoresMembers();
+    void listLookupIgnoresCase();
 };
 
 namespace {
@@ -264,6 +271,135 @@ void tst_GLAccountBalance::listStoreIsAllOrNothing()
     Db::exec(fx.db, "DROP TRIGGER t");
     list.applyEdit();
     QCOMPARE(fx.rows("GLAccountBalance"), 3);
+}
+
+void tst_GLAccountBalance::bigIdsAndMoneyLimits_data()
+{
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<qint64>("units");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("largest typed") << "9,223,372,036,854.775" << qint64(92233720368547700LL)
+                                   << "9,223,372,036,854.77";
+    QTest::newRow("most negative typed") << "-9223372036854.77" << qint64(-92233720368547700LL)
+                                         << "-9,223,372,036,854.77";
+    QTest::newRow("one cent") << "0.019" << qint64(100) << "0.01";
+}
+
+void tst_GLAccountBalance::bigIdsAndMoneyLimits()
+{
+    QFETCH(QString, amount);
+    QFETCH(qint64, units);
+    QFETCH(QString, shown);
+    Fixture fx;
+    Db::exec(fx.db, "INSERT INTO sqlite_sequence (name, seq) VALUES ('GLAccount', 69999)");
+    auto a = fx.account("1000");
+    QCOMPARE(a->getID(), QStringLiteral("70000")); // beyond 16 bits
+    GLAccountBalance b;
+    b.Load(a, "01/31/2024");
+    b.setAmount(amount);
+    b.setTargetAmount(amount);
+    b.store();
+    QCOMPARE(Db::scalar(fx.db, "SELECT glAcctID FROM GLAccountBalance").toLongLong(), qint64(70000));
+    QCOMPARE(Db::scalar(fx.db, "SELECT amount FROM GLAccountBalance").toLongLong(), units);
+    QCOMPARE(Db::scalar(fx.db, "SELECT targetAmount FROM GLAccountBalanceAudit").toLongLong(), units);
+    GLAccountBalanceList list;
+    list.Load("01/31/2024");
+    QCOMPARE(list.getGLAccountBalance("1000").getAmount().toString(false), shown);
+    QVERIFY(list.getGLAccountBalance("1000").getUnidentifiedDifference(ARCurrency()).isZero());
+}
+
+void tst_GLAccountBalance::differenceBeyondTheMoneyTypeRaises()
+{
+    Fixture fx;
+    auto a = fx.account("1000");
+    // Stored at the very ends of the money type (no typed amount can be that large).
+    Db::exec(fx.db,
+             "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, '2024-01-31', ?, ?)",
+             {a->getID(), std::numeric_limits<qint64>::max(), qint64(-1)});
+    GLAccountBalance b;
+    b.Load(a, "01/31/2024");
+    QCOMPARE(b.getAmount().units(), std::numeric_limits<qint64>::max());
+    QCOMPARE(b.getAmount().toString(false), QStringLiteral("922,337,203,685,477.58"));
+    // Never a wrapped-around figure: the arithmetic refuses to overflow.
+    QVERIFY_THROWS_EXCEPTION(AppError, b.getUnidentifiedDifference(ARCurrency()));
+    b.setAmount("1,000.00");
+    b.setTargetAmount("900.00");
+    b.store(); // and the row can be corrected
+    QCOMPARE(Db::scalar(fx.db, "SELECT amount FROM GLAccountBalance").toLongLong(), qint64(10000000));
+}
+
+void tst_GLAccountBalance::failedUpdateLeavesRowAndObject()
+{
+    Fixture fx;
+    GLAccountBalance b;
+    b.Load(fx.account("1000"), "01/31/2024");
+    b.setAmount("10");
+    b.store();
+    const QString created = b.getCreateDate();
+    fx.seams.clock.set(QDateTime(QDate(2024, 5, 1), QTime(8, 0)));
+    Db::exec(fx.db, "CREATE TRIGGER t BEFORE INSERT ON GLAccountBalanceAudit BEGIN SELECT RAISE(ABORT, 'x'); END");
+    b.setAmount("20");
+    QVERIFY_THROWS_EXCEPTION(AppError, b.store());
+    QCOMPARE(Db::scalar(fx.db, "SELECT amount FROM GLAccountBalance").toLongLong(), qint64(100000));
+    QVERIFY(!b.isNew());
+    QCOMPARE(b.getCreateDate(), created);
+    Db::exec(fx.db, "DROP TRIGGER t");
+    // A row deleted behind the object's back: the update raises and writes no audit row.
+    Db::exec(fx.db, "DELETE FROM GLAccountBalance");
+    QVERIFY_THROWS_EXCEPTION(AppError, b.store());
+    QCOMPARE(fx.activities(), QStringList{"INSERT"});
+}
+
+void tst_GLAccountBalance::listAuditFailureRestoresMembers()
+{
+    Fixture fx;
+    auto first = fx.account("1000");
+    fx.account("2000");
+    fx.account("3000");
+    GLAccountBalance stored;
+    stored.Load(first, "01/31/2024");
+    stored.store();
+    const QString created = stored.getCreateDate();
+    GLAccountBalanceList list;
+    list.Load("01/31/2024");
+    Db::exec(fx.db, "CREATE TRIGGER t BEFORE INSERT ON GLAccountBalanceAudit WHEN (SELECT count(*) FROM "
+                    "GLAccountBalanceAudit) >= 3 BEGIN SELECT RAISE(ABORT, 'x'); END");
+    QVERIFY_THROWS_EXCEPTION(AppError, list.applyEdit());
+    QCOMPARE(fx.rows("GLAccountBalance"), 1);
+    QCOMPARE(fx.activities(), QStringList{"INSERT"});
+    QVERIFY(!list.getGLAccountBalanceAt(1).isNew());
+    QCOMPARE(list.getGLAccountBalanceAt(1).getCreateDate(), created);
+    for (qint64 i : {2, 3}) {
+        QVERIFY(list.getGLAccountBalanceAt(i).isNew());
+        QVERIFY(list.getGLAccountBalanceAt(i).getCreateUser().isEmpty());
+    }
+    Db::exec(fx.db, "DROP TRIGGER t");
+    list.applyEdit();
+    QCOMPARE(fx.rows("GLAccountBalance"), 3);
+    QCOMPARE(fx.activities(), (QStringList{"INSERT", "UPDATE", "INSERT", "INSERT"}));
+    QCOMPARE(Db::scalar(fx.db, "SELECT CreateDate FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE'").toString(),
+             created);
+}
+
+void tst_GLAccountBalance::listLookupIgnoresCase()
+{
+    Fixture fx;
+    fx.account("ab-1");
+    GLAccountBalanceList list;
+    list.Load("1/31/24");
+    QCOMPARE(list.getGLAccountBalanceAt(1).getDate(), QStringLiteral("01/31/2024"));
+    QVERIFY(list.exists("AB-1"));
+    QVERIFY(!list.exists("ab-2"));
+    GLAccountBalance added;
+    added.setGLAccount(fx.account("ab-2"));
+    added.setDate("01/31/2024");
+    list.add(added);
+    QVERIFY(list.exists("AB-2"));
+    QCOMPARE(list.getGLAccountBalance("Ab-2").getGLAccount()->getNumber(), QStringLiteral("ab-2"));
+    list.cancelEdit();
+    QCOMPARE(list.count(), 0);
+    QVERIFY(!list.exists("ab-1"));
+    QCOMPARE(fx.rows("GLAccountBalance"), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_GLAccountBalance)
