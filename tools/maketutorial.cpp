@@ -26,8 +26,9 @@ int main(int argc, char* argv[])
     QDir().mkpath(folder);
     QPdfWriter pdf(folder + QStringLiteral("/CorvantisHelp.pdf"));
     pdf.setTitle(QStringLiteral("Corvantis Tutorial"));
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                   QPageLayout::Millimeter));
+    // The document keeps its own margin of 2 cm round the text and numbers the pages.
     QTextDocument doc;
     doc.setHtml(QString::fromUtf8(source.readAll()));
     doc.print(&pdf);

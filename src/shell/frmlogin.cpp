@@ -150,7 +150,14 @@ void frmLogin::showForAnotherLogin()
     if (m_txtDBNAME->text().size() >= 6) {
         if (!browseReconciliationsDatabase(m_txtDBNAME->text()))
             return;
+    } else {
+        // Too short to name a file: the window shows only the path fields until one is chosen.
+        m_frLogin->setVisible(false);
+        adjustSize();
     }
+    // The password of the login in use is not offered for the next one.
+    m_txtPassword->clear();
+    m_txtUserName->setFocus();
     show();
     raise();
     activateWindow();

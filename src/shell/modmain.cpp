@@ -6,14 +6,19 @@
 
 namespace modMain {
 
+void connectLogin(frmLogin& login, std::function<Navigator&()> navigator)
+{
+    login.setOnLoggedIn([navigator](const QString& path) { navigator().showConnected(path); });
+    login.setOnReturn([navigator] { navigator().show(); });
+}
+
 frmLogin& loginWindow()
 {
     static frmLogin* window = nullptr;
     if (!window) {
         window = new frmLogin;
         window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->setOnLoggedIn([](const QString& path) { navigator().showConnected(path); });
-        window->setOnReturn([] { navigator().show(); });
+        connectLogin(*window, &navigator);
     }
     return *window;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class frmLogin;
 class Navigator;
 
@@ -8,6 +10,11 @@ namespace modMain {
 
 void Main();
 frmLogin& loginWindow();
+// The navigator, made at the first login; its database command offers the login window again.
 Navigator& navigator();
+
+// How the login window hands over: a login shows the navigator with the file it is now connected
+// to, the button back returns to it without a new login.
+void connectLogin(frmLogin& login, std::function<Navigator&()> navigator);
 
 } // namespace modMain

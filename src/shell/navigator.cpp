@@ -1,62 +1,79 @@
 #include "navigator.h"
 
 #include "appexit.h"
-#include "apperror.h"
-#include "glsummaryreport.h"
+#include "apppages.h"
 #include "global.h"
-#include "prompter.h"
+#include "glsummaryreport.h"
+#include "mainhelpdialog.h"
 #include "recdateselectdialog.h"
 
 #include <QCloseEvent>
-#include <QDialog>
 #include <QDir>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QUrl>
-#include <QVBoxLayout>
-
-namespace {
-
-QString pagePath(const QString& name)
-{
-    return Global::programFolder() + QStringLiteral("/html/app/") + name;
-}
-
-QTextBrowser* pageBrowser(QWidget* parent, const QString& page)
-{
-    auto* browser = new QTextBrowser(parent);
-    browser->setObjectName(QStringLiteral("WebBrowser1"));
-    browser->setOpenLinks(false);
-    browser->setFrameShape(QFrame::NoFrame);
-    browser->document()->setDocumentMargin(18);
-    browser->setSource(QUrl::fromLocalFile(pagePath(page)));
-    return browser;
-}
-
-} // namespace
 
 Navigator::Navigator(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Navigator"));
     setWindowTitle(QStringLiteral("Corvantis"));
-    m_page = pageBrowser(this, QStringLiteral("navigator.html"));
+    m_page = AppPages::createBrowser(this, QStringLiteral("navigator.html"), fallbackPage());
+    m_page->setOpenLinks(false);
     setCentralWidget(m_page);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    m_dateDialog = new RecDateSelectDialog(this);
+    m_dateDialog->hide();
     m_runDialog = [](QDialog& d) { return d.exec(); };
+
     // The href as the page wrote it: QUrl would lower-case a scheme such as "EVENT".
     m_page->viewport()->installEventFilter(this);
-    connect(m_page, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
-        const QString href = m_clickedHref.isEmpty() ? url.toString() : m_clickedHref;
-        m_clickedHref.clear();
-        if (!navigate(href))
-            m_page->setSource(url);
+    connect(m_page, &QTextBrowser::anchorClicked, this, &Navigator::followLink);
+
+    m_commands.setHandler(QStringLiteral("SUMMARY_REPORT"), [this] { summaryReport(); });
+    m_commands.setHandler(QStringLiteral("BALANCES"), [this] { balances(); });
+    m_commands.setHandler(QStringLiteral("MAIN_HELP"), [this] { mainHelp(); });
+    m_commands.setHandler(QStringLiteral("MAIN_TUTORIAL"), [] { Global::showTutorial(); });
+    m_commands.setHandler(QStringLiteral("EXIT_PROGRAM"), [] { AppExit::end(); });
+    m_commands.setHandler(QStringLiteral("DB_LOCATION"), [this] {
+        if (m_onDatabaseLocation)
+            m_onDatabaseLocation();
     });
-    resize(900, 680);
+    placeWindow();
+}
+
+QString Navigator::fallbackPage()
+{
+    QString html = QStringLiteral("<h2>Corvantis</h2><p>The command page is not installed with this copy of "
+                                  "Corvantis. These are its commands:</p><ul>");
+    for (const QString& word : NavigatorCommands::words())
+        html += QStringLiteral("<li><a href=\"event:%1\">%1</a></li>").arg(word);
+    return html + QStringLiteral("</ul>");
+}
+
+void Navigator::placeWindow()
+{
+    // At the top of the screen, centred across it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        resize(960, 700);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    resize(std::min(960, area.width()), std::min(740, area.height() - 40));
+    move(area.left() + (area.width() - width()) / 2, area.top());
 }
 
 void Navigator::showConnected(const QString& path)
 {
+    // The account chosen in a grid belongs to the file it came from.
+    if (!m_connectedPath.isEmpty() && m_connectedPath != path) {
+        Global::selectedGLAcctID = 0;
+        Global::gridColumnWidths.clear();
+    }
+    m_connectedPath = path;
     statusBar()->showMessage(QStringLiteral("Connected: ") + QDir::toNativeSeparators(path));
     show();
     raise();
@@ -68,78 +85,39 @@ QString Navigator::statusText() const
     return statusBar()->currentMessage();
 }
 
-QString Navigator::gateMessage()
-{
-    return QStringLiteral("The documents database is not valid for this version of Corvantis. Please go to the "
-                          "Administration dialog to select a valid documents database first.");
-}
-
-QString Navigator::notAvailableMessage()
-{
-    return QStringLiteral("This command is not available in this version.");
-}
-
-std::optional<QString> Navigator::commandOf(const QString& address)
-{
-    static const QString marker = QStringLiteral("event:");
-    const qsizetype at = address.indexOf(marker);
-    if (at < 0)
-        return std::nullopt;
-    QString command = address.mid(at + marker.size()).toUpper();
-    const qsizetype question = command.indexOf(QLatin1Char('?'));
-    if (question >= 0)
-        command.truncate(question);
-    return command;
-}
-
 bool Navigator::navigate(const QString& address)
 {
-    const auto command = commandOf(address);
-    if (!command)
-        return false;
-    if (*command != QStringLiteral("APP_SETUP") && !Global::isDocDBValid) {
-        Prompter::show(Prompter::applicationTitle(), gateMessage());
-        return true;
-    }
-    // No command may end the program by an error: it is shown and the navigator stays usable.
-    try {
-        run(*command);
-    } catch (const AppError& e) {
-        if (!e.isReported())
-            Prompter::show(Prompter::applicationTitle(), e.description());
-    }
-    return true;
+    return m_commands.dispatch(address);
 }
 
-void Navigator::run(const QString& command)
+void Navigator::followLink(const QUrl& url)
 {
-    if (command == QStringLiteral("SUMMARY_REPORT"))
-        summaryReport();
-    else if (command == QStringLiteral("BALANCES"))
-        balances();
-    else if (command == QStringLiteral("MAIN_HELP"))
-        mainHelp();
-    else if (command == QStringLiteral("MAIN_TUTORIAL"))
-        Global::showTutorial();
-    else if (command == QStringLiteral("EXIT_PROGRAM"))
-        AppExit::end();
-    else if (command == QStringLiteral("DB_LOCATION")) {
-        if (m_onDatabaseLocation)
-            m_onDatabaseLocation();
-    } else if (command == QStringLiteral("PREPARE_REC") || command == QStringLiteral("REC_REVIEW") ||
-               command == QStringLiteral("APP_SETUP") || command == QStringLiteral("ACC_SETUP"))
-        notAvailable();
+    // A click gives the href under the mouse; Enter on a link chosen with Tab gives the one the
+    // cursor selects. Only when neither is known does the (normalised) URL stand in.
+    QString href = m_clickedHref;
+    m_clickedHref.clear();
+    if (href.isEmpty())
+        href = m_page->textCursor().charFormat().anchorHref();
+    if (href.isEmpty())
+        href = url.toString();
+    if (navigate(href))
+        return;
+    // An ordinary link to another local page is shown in place; nothing leaves the program.
+    const QUrl target = m_page->source().resolved(url);
+    if (target.isLocalFile())
+        m_page->setSource(target);
 }
 
 std::optional<QString> Navigator::pickDate(bool withFilters)
 {
-    RecDateSelectDialog dialog(this);
-    dialog.setFilterButtonsVisible(withFilters);
-    dialog.setOkCaption(withFilters ? QStringLiteral("&All Accounts") : QStringLiteral("&OK"));
-    m_runDialog(dialog);
-    if (!dialog.isApproved())
+    m_dateDialog->load();
+    m_dateDialog->setFilterButtonsVisible(withFilters);
+    m_dateDialog->setOkCaption(withFilters ? QStringLiteral("&All Accounts") : QStringLiteral("&OK"));
+    m_runDialog(*m_dateDialog);
+    m_dateDialog->hide();
+    if (!m_dateDialog->isApproved())
         return std::nullopt;
-    return dialog.getSelectedDate();
+    return m_dateDialog->getSelectedDate();
 }
 
 void Navigator::summaryReport()
@@ -147,7 +125,8 @@ void Navigator::summaryReport()
     const auto date = pickDate(true);
     if (!date)
         return;
-    // Each report is a window of its own; the navigator keeps no reference to it.
+    // The report reads Global::accountFilter, which the picker's button set. It is a window of its
+    // own beside the navigator; the navigator keeps no reference to it.
     GLSummaryReport report;
     report.initialize(*date);
     report.show(nullptr);
@@ -158,24 +137,13 @@ void Navigator::balances()
 {
     if (!pickDate(false))
         return;
-    notAvailable();
-}
-
-void Navigator::notAvailable()
-{
-    Prompter::show(Prompter::applicationTitle(), notAvailableMessage(), Prompter::Buttons::Ok,
-                   Prompter::Icon::Information);
+    // The period-end balances editor comes with a later version.
+    NavigatorCommands::notAvailable();
 }
 
 void Navigator::mainHelp()
 {
-    QDialog help(this);
-    help.setObjectName(QStringLiteral("MainHelpDialog"));
-    help.setWindowTitle(QStringLiteral("Corvantis Help"));
-    auto* layout = new QVBoxLayout(&help);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(pageBrowser(&help, QStringLiteral("main_help.html")));
-    help.resize(760, 600);
+    MainHelpDialog help(this);
     m_runDialog(help);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "navigatorcommands.h"
+
 #include <QMainWindow>
 #include <functional>
 #include <optional>
@@ -7,6 +9,7 @@
 class QDialog;
 class QTextBrowser;
 class QUrl;
+class RecDateSelectDialog;
 
 // The main window the user works from: the command page and the status bar. A link of the page
 // whose address holds "event:" runs the command named after the marker.
@@ -16,40 +19,43 @@ class Navigator : public QMainWindow
 public:
     explicit Navigator(QWidget* parent = nullptr);
 
-    // "Connected: " and the main database path in the status bar.
+    // After a login: "Connected: " and the main database path in the status bar, the window shown.
     void showConnected(const QString& path);
     QString statusText() const;
 
-    // The command word of an address: the text after "event:" (the marker as written),
-    // upper-cased, cut before any "?"; nothing when the address has no marker.
-    static std::optional<QString> commandOf(const QString& address);
     // Runs the command of the address; false when the address is no command (to be followed).
     bool navigate(const QString& address);
 
     // Shows a modal dialog; tests replace it to answer the dialog instead of a person.
     void setDialogRunner(std::function<int(QDialog&)> runner) { m_runDialog = std::move(runner); }
-    // Called for DB_LOCATION: the login window shown again for another login.
+    // DB_LOCATION: the login window offered again for another login.
     void setOnDatabaseLocation(std::function<void()> callback) { m_onDatabaseLocation = std::move(callback); }
+    // The commands, so that the windows built later are wired in (and tests can stand in for them).
+    NavigatorCommands& commands() { return m_commands; }
 
-    static QString gateMessage();
-    static QString notAvailableMessage();
+    QTextBrowser* page() const { return m_page; }
+    // The page shown when navigator.html cannot be read: every command, as plain links.
+    static QString fallbackPage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void run(const QString& command);
+    void followLink(const QUrl& url);
     void summaryReport();
     void balances();
     void mainHelp();
-    void notAvailable();
     // The date picker as the summary report (with the filter buttons) or the balances use it;
     // the chosen date, or nothing when cancelled.
     std::optional<QString> pickDate(bool withFilters);
+    void placeWindow();
 
     QTextBrowser* m_page;
+    RecDateSelectDialog* m_dateDialog;
+    NavigatorCommands m_commands;
     QString m_clickedHref;
+    QString m_connectedPath;
     std::function<int(QDialog&)> m_runDialog;
     std::function<void()> m_onDatabaseLocation;
 };

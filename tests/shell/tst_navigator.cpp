@@ -1,33 +1,48 @@
-#include "datebox.h"
+#include "apperror.h"
+#include "apppages.h"
 #include "db.h"
 #include "frmlogin.h"
 #include "global.h"
+#include "mainhelpdialog.h"
+#include "modmain.h"
+#include "modregistry.h"
 #include "navigator.h"
 #include "printtarget.h"
-#include "recdateselectdialog.h"
 #include "recorders.h"
 #include "testdb.h"
 
-#include <QCalendarWidget>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTextBlock>
 
-// The navigator's command words, its gate, the date picker and the commands that open windows.
+// The navigator: how its links name commands, the gate, each command's sequence as far as this
+// version goes, errors that stop at the command, its pages, and another login from it.
 class tst_Navigator : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void commandWords_data();
-    void commandWords();
-    void gateAdmitsOnlyAdministration();
-    void commandsNotBuiltYetSayIt();
-    void datePicker_data();
-    void datePicker();
-    void invalidDateIsReported();
-    void summaryReportOpensModeless();
+    void initTestCase() { AppPages::setFolder(QStringLiteral(CORVANTIS_HTML_DIR)); }
+    void commandOf_data();
+    void commandOf();
+    void dispatch_data();
+    void dispatch();
+    void gate_data();
+    void gate();
     void commandErrorKeepsNavigator();
-    void failedReloginKeepsSession();
+    void commandsNotBuiltYet();
+    void summaryReport();
+    void helpAndTutorial();
+    void pageLinksAreCommands();
+    void clickedLinkKeepsItsSpelling();
+    void missingPages();
+    void anotherLogin_data();
+    void anotherLogin();
+    void anotherLoginSucceeds();
+    void shortPathSkipsThePicker();
 };
 
 namespace {
@@ -43,9 +58,11 @@ public:
 };
 
 // Answers the date picker: sets the date text and presses the named button (none: cancel).
-std::function<int(QDialog&)> answerDate(const QString& date, const char* button)
+std::function<int(QDialog&)> answerDate(const QString& date, const char* button, QStringList* seen = nullptr)
 {
     return [=](QDialog& d) {
+        if (seen)
+            seen->append(d.objectName());
         if (auto* box = d.findChild<QLineEdit*>("dtpRecDate"))
             box->setText(date);
         if (button)
@@ -55,194 +72,415 @@ std::function<int(QDialog&)> answerDate(const QString& date, const char* button)
     };
 }
 
-} // namespace
-
-void tst_Navigator::commandWords_data()
+// Every command records its word instead of opening its window.
+QStringList& ranCommands()
 {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("command");
-    QTest::newRow("plain") << "event:PREPARE_REC" << "PREPARE_REC";
-    QTest::newRow("lower case with query") << "about:blank/event:summary_report?x=1" << "SUMMARY_REPORT";
-    QTest::newRow("marker in upper case is no command") << "EVENT:EXIT_PROGRAM" << "-";
-    QTest::newRow("no marker") << "http://example.invalid/page.html" << "-";
+    static QStringList ran;
+    return ran;
 }
 
-void tst_Navigator::commandWords()
+void recordInto(Navigator& nav)
+{
+    ranCommands().clear();
+    for (const QString& word : NavigatorCommands::words())
+        nav.commands().setHandler(word, [word] { ranCommands().append(word); });
+}
+
+QString mainDatabaseSetting()
+{
+    QVariant value;
+    modRegistry::getSetting("HKCU", "Software\\Corvantis\\Database", "Path", "S", "None", value);
+    return value.toString();
+}
+
+// Two main databases that share a valid documents database (so the gate lets DB_LOCATION through),
+// the login window and the navigator wired as the program wires them, logged in to the first file.
+struct TwoFiles
+{
+    TwoFiles(const TestSeams& seams, const QString& secondUser, const QString& secondPassword)
+        : first(TestDb::emptyMain(seams.folder(), "first.db")), second(TestDb::emptyMain(seams.folder(), "second.db"))
+    {
+        TestDb::addPlainUser(first, "admin", "admin", "Administrator", 0, 0, 1, "First Admin");
+        TestDb::addPlainUser(second, secondUser, secondPassword, "User", 1, 0, 0, "Second User");
+        const QString documents = TestDb::documents(seams.folder());
+        TestDb::setDocumentsLocation(first, documents);
+        TestDb::setDocumentsLocation(second, documents);
+        modMain::connectLogin(login, [this]() -> Navigator& { return nav; });
+        nav.setOnDatabaseLocation([this] { login.showForAnotherLogin(); });
+        logIn(first, "admin", "admin");
+    }
+    void logIn(const QString& path, const QString& user, const QString& password)
+    {
+        if (!path.isEmpty())
+            login.findChild<QLineEdit*>("txtDBNAME")->setText(path);
+        login.findChild<QLineEdit*>("txtUserName")->setText(user);
+        login.findChild<QLineEdit*>("txtPassword")->setText(password);
+        login.findChild<QPushButton*>("cmdOK")->click();
+    }
+    QString first;
+    QString second;
+    frmLogin login;
+    Navigator nav;
+};
+
+} // namespace
+
+void tst_Navigator::commandOf_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("command"); // "-": no command, the link is followed
+    QTest::newRow("plain") << "event:PREPARE_REC" << "PREPARE_REC";
+    QTest::newRow("lower case, query cut") << "event:prepare_rec?x=1" << "PREPARE_REC";
+    QTest::newRow("after a path") << "file:///opt/corvantis/html/app/event:summary_report" << "SUMMARY_REPORT";
+    QTest::newRow("only the first ? counts") << "event:Balances?a?b" << "BALANCES";
+    QTest::newRow("nothing after the marker") << "event:" << "";
+    QTest::newRow("blank kept") << "event: PREPARE_REC" << " PREPARE_REC";
+    QTest::newRow("unknown word") << "event:FOO" << "FOO";
+    QTest::newRow("marker in upper case") << "EVENT:EXIT_PROGRAM" << "-";
+    QTest::newRow("no marker") << "main_help.html" << "-";
+}
+
+void tst_Navigator::commandOf()
 {
     QFETCH(QString, address);
     QFETCH(QString, command);
-    const auto got = Navigator::commandOf(address);
-    QCOMPARE(got.value_or("-"), command);
+    QCOMPARE(NavigatorCommands::commandOf(address).value_or("-"), command);
 }
 
-void tst_Navigator::gateAdmitsOnlyAdministration()
+void tst_Navigator::dispatch_data()
 {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("ran");     // the command run, "" for none
+    QTest::addColumn<QString>("message"); // the message shown, "" for none
+    for (const QString& word : NavigatorCommands::words())
+        QTest::newRow(qPrintable(word)) << "event:" + word.toLower() << word << "";
+    QTest::newRow("query") << "event:prepare_rec?x=1" << "PREPARE_REC" << "";
+    QTest::newRow("unknown") << "event:FOO" << "" << NavigatorCommands::unknownCommandMessage("FOO");
+    QTest::newRow("empty") << "event:" << "" << NavigatorCommands::unknownCommandMessage("");
+    QTest::newRow("blank") << "event: PREPARE_REC" << ""
+                           << NavigatorCommands::unknownCommandMessage(" PREPARE_REC");
+}
+
+void tst_Navigator::dispatch()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, ran);
+    QFETCH(QString, message);
     TestSeams seams;
+    Global::isDocDBValid = true;
     Navigator nav;
+    recordInto(nav);
+    QVERIFY(nav.navigate(address)); // handled: the page stays
+    QCOMPARE(ranCommands(), ran.isEmpty() ? QStringList{} : QStringList{ran});
+    QCOMPARE(seams.prompter.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
+    QVERIFY(!nav.navigate("main_help.html")); // an ordinary link is followed
+}
+
+void tst_Navigator::gate_data()
+{
+    QTest::addColumn<QString>("word");
+    for (const QString& word : NavigatorCommands::words())
+        QTest::newRow(qPrintable(word)) << word;
+    QTest::newRow("unknown") << "FOO";
+}
+
+void tst_Navigator::gate()
+{
+    QFETCH(QString, word);
+    TestSeams seams;
     Global::isDocDBValid = false;
-    QVERIFY(nav.navigate("event:EXIT_PROGRAM"));
-    QCOMPARE(seams.prompter.texts(), QStringList{Navigator::gateMessage()});
-    QVERIFY(!seams.exits.ended());
-    QVERIFY(nav.navigate("event:APP_SETUP"));
-    QCOMPARE(seams.prompter.lastText(), Navigator::notAvailableMessage()); // admitted
-    QVERIFY(!nav.navigate("page.html"));
-    Global::isDocDBValid = true;
-    nav.navigate("event:EXIT_PROGRAM");
-    QVERIFY(seams.exits.ended());
-}
-
-void tst_Navigator::commandsNotBuiltYetSayIt()
-{
-    TestSeams seams;
-    Global::isDocDBValid = true;
     Navigator nav;
-    for (const QString c : {"PREPARE_REC", "REC_REVIEW", "ACC_SETUP"}) {
-        seams.prompter.clear();
-        nav.navigate("event:" + c);
-        QCOMPARE(seams.prompter.texts(), QStringList{Navigator::notAvailableMessage()});
+    recordInto(nav);
+    nav.navigate("event:" + word);
+    if (word == "APP_SETUP") {
+        QCOMPARE(ranCommands(), QStringList{word}); // the way to a valid documents database
+        QVERIFY(seams.prompter.messages.isEmpty());
+    } else {
+        QVERIFY(ranCommands().isEmpty());
+        QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::gateMessage()});
     }
-    // The balances command asks for its date first; cancelled, it says nothing.
-    seams.prompter.clear();
-    nav.setDialogRunner(answerDate("01/31/2024", nullptr));
-    nav.navigate("event:BALANCES");
-    QVERIFY(seams.prompter.messages.isEmpty());
-    nav.setDialogRunner(answerDate("01/31/2024", "OKButton"));
-    nav.navigate("event:BALANCES");
-    QCOMPARE(seams.prompter.texts(), QStringList{Navigator::notAvailableMessage()});
-    nav.navigate("event:NO_SUCH_WORD");
-    QCOMPARE(seams.prompter.messages.size(), 1);
-}
-
-void tst_Navigator::datePicker_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("approved");
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QString>("filter");
-    QTest::newRow("all accounts") << "1/31/2024" << "OKButton" << true << "01/31/2024" << "All Accounts";
-    QTest::newRow("digits only") << "022824" << "btnActiveAccts" << true << "02/28/2024" << "Active Accounts";
-    QTest::newRow("key control") << "02/29/2024" << "btnKeyCtrlAccts" << true << "02/29/2024" << "Key Control Accounts";
-    QTest::newRow("empty stays open") << "" << "OKButton" << false << "" << "";
-    QTest::newRow("impossible date stays open") << "02/30/2024" << "OKButton" << false << "" << "";
-}
-
-void tst_Navigator::datePicker()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, button);
-    QFETCH(bool, approved);
-    QFETCH(QString, date);
-    QFETCH(QString, filter);
-    TestSeams seams;
-    RecDateSelectDialog d;
-    QCOMPARE(d.findChild<QLineEdit*>("dtpRecDate")->text(), QStringLiteral("02/29/2024")); // today 03/15/2024
-    d.findChild<QLineEdit*>("dtpRecDate")->setText(typed);
-    d.findChild<QPushButton*>(button)->click();
-    QCOMPARE(d.isApproved(), approved);
-    if (approved)
-        QCOMPARE(d.getSelectedDate(), date);
-    QCOMPARE(Global::accountFilter, filter);
-    QVERIFY(seams.prompter.messages.isEmpty());
-}
-
-void tst_Navigator::invalidDateIsReported()
-{
-    TestSeams seams;
-    RecDateSelectDialog d;
-    d.show();
-    d.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&d));
-    auto* box = d.findChild<DateBox*>("dtpRecDate");
-    box->setFocus();
-    box->setText(QString());
-    QTest::keyClicks(box, "13a4/2024"); // the letter is refused
-    QCOMPARE(box->text(), QStringLiteral("134/2024"));
-    QTest::keyClick(box, Qt::Key_Tab);
-    QCOMPARE(seams.prompter.lastText(),
-             QStringLiteral("Date entered is invalid, Please enter a valid date in MMDDYYYY format."));
-    QCOMPARE(box->text(), QStringLiteral("134/2024")); // kept as typed
-
-    // Pasted letters are refused like typed ones; Cancel with an invalid date closes quietly.
-    box->setFocus();
-    box->selectAll();
-    box->insert("ab");
-    QCOMPARE(box->text(), QStringLiteral("134/2024"));
-    box->end(false);
-    QTest::keyClicks(box, "99");
-    seams.prompter.clear();
-    QTest::mouseClick(d.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
-    QVERIFY(seams.prompter.messages.isEmpty());
-    QVERIFY(!d.isApproved());
-
-    // The calendar puts the chosen day into the box.
-    box->showCalendar();
-    auto* calendar = box->findChild<QCalendarWidget*>("calendarPopup");
-    QVERIFY(calendar);
-    Q_EMIT calendar->clicked(QDate(2024, 1, 31));
-    QCOMPARE(box->text(), QStringLiteral("01/31/2024"));
-}
-
-void tst_Navigator::summaryReportOpensModeless()
-{
-    TestSeams seams;
-    PreviewRecorder previews;
-    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
-    Global::isDocDBValid = true;
-    Navigator nav;
-    nav.setDialogRunner(answerDate("01/31/2024", "btnActiveAccts"));
-    nav.navigate("event:SUMMARY_REPORT");
-    QCOMPARE(previews.previews, 1);
-    QCOMPARE(Global::accountFilter, QStringLiteral("Active Accounts"));
-    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("01/31/2024"));
-    nav.setDialogRunner(answerDate("01/31/2024", nullptr)); // cancelled: nothing opens
-    nav.navigate("event:SUMMARY_REPORT");
-    QCOMPARE(previews.previews, 1);
 }
 
 void tst_Navigator::commandErrorKeepsNavigator()
 {
     TestSeams seams;
+    Global::isDocDBValid = true;
+    Navigator nav;
+    nav.commands().setHandler("PREPARE_REC", [] {
+        throw AppError(AppError::ObjectError1001, "RecDialogFactory", "Not expecting a 'N' code in the create() method");
+    });
+    QVERIFY(nav.navigate("event:PREPARE_REC"));
+    QCOMPARE(seams.prompter.texts(), QStringList{"Not expecting a 'N' code in the create() method"});
+    QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis"));
+    QVERIFY(!seams.exits.ended());
+
+    // A real command failing on the database: the report is not shown, the navigator goes on.
     PreviewRecorder previews;
     Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
     Db::exec(Global::getConnection(), "DROP TABLE GLAccountBalance");
-    Global::isDocDBValid = true;
-    Navigator nav;
     nav.setDialogRunner(answerDate("01/31/2024", "OKButton"));
+    seams.prompter.clear();
     nav.navigate("event:SUMMARY_REPORT");
     QCOMPARE(seams.prompter.messages.size(), 1);
     QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis"));
-    QCOMPARE(previews.previews, 0); // a report that failed to build is not shown
-    QVERIFY(!seams.exits.ended());
-    nav.navigate("event:MAIN_TUTORIAL"); // still working
-    QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Application Error"));
+    QCOMPARE(previews.previews, 0);
+    nav.navigate("event:EXIT_PROGRAM");
+    QVERIFY(seams.exits.ended());
 }
 
-void tst_Navigator::failedReloginKeepsSession()
+void tst_Navigator::commandsNotBuiltYet()
 {
     TestSeams seams;
-    const QString first = TestDb::emptyMain(seams.folder(), "first.db");
-    TestDb::addPlainUser(first, "admin", "admin", "Administrator");
-    const QString second = TestDb::emptyMain(seams.folder(), "second.db");
-    TestDb::addPlainUser(second, "admin", "other", "User");
-    QVERIFY(Global::validateLogin(first, "admin", "admin"));
+    Global::isDocDBValid = true;
+    Navigator nav;
+    QStringList dialogs;
+    nav.setDialogRunner(answerDate("01/31/2024", nullptr, &dialogs));
+    for (const QString c : {"PREPARE_REC", "REC_REVIEW", "APP_SETUP", "ACC_SETUP"}) {
+        seams.prompter.clear();
+        nav.navigate("event:" + c);
+        QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::notAvailableMessage()});
+        QCOMPARE(seams.prompter.messages.last().icon, Prompter::Icon::Information);
+    }
+    QVERIFY(dialogs.isEmpty());
 
-    frmLogin login;
-    seams.chooser.answers = {second};
-    login.showForAnotherLogin();
-    QVERIFY(login.isVisible());
-    QCOMPARE(login.mainDatabasePath(), second);
-    login.findChild<QLineEdit*>("txtUserName")->setText("admin");
-    login.findChild<QLineEdit*>("txtPassword")->setText("admin"); // wrong for the second file
-    login.findChild<QPushButton*>("cmdOK")->click();
-    QCOMPARE(seams.prompter.lastText(), QStringLiteral("Invalid Password, try again!"));
-    QCOMPARE(Global::mainDatabasePath, first);
+    // The balances command asks for its date first: cancelled, it says nothing more.
+    seams.prompter.clear();
+    nav.navigate("event:BALANCES");
+    QCOMPARE(dialogs, QStringList{"RecDateSelectDialog"});
+    QVERIFY(seams.prompter.messages.isEmpty());
+    // Approved: the picker's OK is "&OK" and no filter buttons; the message, and no date stored.
+    bool filtersHidden = false;
+    QString okCaption;
+    nav.setDialogRunner([&](QDialog& d) {
+        filtersHidden = d.findChild<QPushButton*>("btnActiveAccts")->isHidden() &&
+                        d.findChild<QPushButton*>("btnKeyCtrlAccts")->isHidden();
+        okCaption = d.findChild<QPushButton*>("OKButton")->text();
+        return answerDate("01/31/2024", "OKButton")(d);
+    });
+    nav.navigate("event:BALANCES");
+    QVERIFY(filtersHidden);
+    QCOMPARE(okCaption, QStringLiteral("&OK"));
+    QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::notAvailableMessage()});
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("02/29/2024"));
+}
+
+void tst_Navigator::summaryReport()
+{
+    TestSeams seams;
+    PreviewRecorder previews;
+    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+    Global::isDocDBValid = true;
+    Navigator nav;
+    QString okCaption;
+    bool filtersShown = false;
+    nav.setDialogRunner([&](QDialog& d) {
+        filtersShown = !d.findChild<QPushButton*>("btnActiveAccts")->isHidden();
+        okCaption = d.findChild<QPushButton*>("OKButton")->text();
+        return answerDate("1/31/24", "btnActiveAccts")(d);
+    });
+    nav.navigate("event:SUMMARY_REPORT");
+    QVERIFY(filtersShown);
+    QCOMPARE(okCaption, QStringLiteral("&All Accounts"));
+    QCOMPARE(previews.previews, 1);
+    QCOMPARE(Global::accountFilter, QStringLiteral("Active Accounts"));
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("01/31/2024"));
+
+    // The same picker again: its earlier approval does not make a cancel open a report.
+    nav.setDialogRunner(answerDate("02/29/2024", nullptr));
+    nav.navigate("event:SUMMARY_REPORT");
+    QCOMPARE(previews.previews, 1);
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("01/31/2024"));
+}
+
+void tst_Navigator::helpAndTutorial()
+{
+    TestSeams seams;
+    Global::isDocDBValid = true;
+    Navigator nav;
+    QString helpText;
+    nav.setDialogRunner([&](QDialog& d) {
+        if (auto* help = qobject_cast<MainHelpDialog*>(&d))
+            helpText = help->browser()->toPlainText();
+        return 0;
+    });
+    nav.navigate("event:MAIN_HELP");
+    QVERIFY(helpText.contains("month-end"));
+    QVERIFY(seams.prompter.messages.isEmpty());
+
+    Global::tutorialPath = seams.path("Tutorial/CorvantisHelp.pdf");
+    nav.navigate("event:MAIN_TUTORIAL");
+    QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Application Error"));
+    QVERIFY(seams.opener.opened.isEmpty());
+    QDir().mkpath(seams.path("Tutorial"));
+    TestDb::textFile(seams.path("Tutorial"), "CorvantisHelp.pdf", "%PDF-1.4");
+    nav.navigate("event:MAIN_TUTORIAL");
+    QCOMPARE(seams.opener.opened, QStringList{Global::tutorialPath});
+}
+
+void tst_Navigator::pageLinksAreCommands()
+{
+    // Every command has its link on the page, and every link of the page is a command.
+    QFile page(QStringLiteral(CORVANTIS_HTML_DIR) + "/navigator.html");
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QStringList linked;
+    auto it = QRegularExpression(R"re(href="([^"]*)")re").globalMatch(html);
+    while (it.hasNext()) {
+        const auto word = NavigatorCommands::commandOf(it.next().captured(1));
+        QVERIFY(word);
+        QVERIFY2(NavigatorCommands::words().contains(*word), qPrintable(*word));
+        linked << *word;
+    }
+    linked.removeDuplicates();
+    QCOMPARE(linked.size(), NavigatorCommands::words().size());
+    QVERIFY(!html.contains("<script", Qt::CaseInsensitive));
+}
+
+void tst_Navigator::clickedLinkKeepsItsSpelling()
+{
+    TestSeams seams;
+    Global::isDocDBValid = true;
+    Navigator nav;
+    recordInto(nav);
+    nav.resize(600, 400);
+    nav.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&nav));
+    // A click on a link runs the command the page wrote; the marker in upper case is no command.
+    const auto clickFirstLink = [&](const QString& href) {
+        nav.page()->setHtml(QStringLiteral("<p><a href=\"%1\">Go there now</a></p>").arg(href));
+        QTextCursor c(nav.page()->document());
+        c.setPosition(3);
+        const QPoint at = nav.page()->cursorRect(c).center();
+        QTest::mouseClick(nav.page()->viewport(), Qt::LeftButton, {}, at);
+    };
+    clickFirstLink("event:summary_report?from=page");
+    QCOMPARE(ranCommands(), QStringList{"SUMMARY_REPORT"});
+    clickFirstLink("EVENT:EXIT_PROGRAM");
+    QCOMPARE(ranCommands(), QStringList{"SUMMARY_REPORT"});
+    QVERIFY(!seams.exits.ended());
+}
+
+void tst_Navigator::missingPages()
+{
+    TestSeams seams;
+    AppPages::setFolder(seams.path("nowhere"));
+    Global::isDocDBValid = true;
+    {
+        Navigator nav; // the window opens anyway, with the commands as plain links
+        QCOMPARE(seams.prompter.messages.size(), 1);
+        QVERIFY(seams.prompter.lastText().startsWith("Error :"));
+        QVERIFY(seams.prompter.lastText().contains("navigator.html"));
+        QVERIFY(nav.page()->toHtml().contains("event:EXIT_PROGRAM"));
+        seams.prompter.clear();
+        QString helpText;
+        nav.setDialogRunner([&](QDialog& d) {
+            helpText = static_cast<MainHelpDialog&>(d).browser()->toPlainText();
+            return 0;
+        });
+        nav.navigate("event:MAIN_HELP");
+        QVERIFY(seams.prompter.lastText().contains("main_help.html"));
+        QVERIFY(helpText.contains("not installed"));
+    }
+    AppPages::setFolder(QStringLiteral(CORVANTIS_HTML_DIR));
+}
+
+void tst_Navigator::anotherLogin_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("wrong password") << "wrong password";
+    QTest::newRow("user unknown there") << "unknown user";
+    QTest::newRow("chosen file removed") << "missing file";
+    QTest::newRow("left open, navigator used") << "left open";
+    QTest::newRow("picker cancelled") << "cancelled";
+}
+
+void tst_Navigator::anotherLogin()
+{
+    QFETCH(QString, how);
+    TestSeams seams;
+    TwoFiles files(seams, "admin", "other");
+    frmLogin& login = files.login;
+    Navigator& nav = files.nav;
+    QCOMPARE(Global::mainDatabasePath, files.first);
+    QCOMPARE(nav.statusText(), "Connected: " + QDir::toNativeSeparators(files.first));
+    const QString firstConnection = Global::getConnection().databaseName();
+
+    seams.prompter.clear();
+    seams.chooser.answers = {how == "cancelled" ? QString() : files.second};
+    nav.navigate("event:DB_LOCATION");
+    QCOMPARE(login.isVisible(), how != "cancelled");
+    if (how != "cancelled") {
+        QCOMPARE(login.mainDatabasePath(), files.second);
+        QVERIFY(!login.findChild<QPushButton*>("Command1")->isVisible()); // a new file: log in or end
+        QVERIFY(login.findChild<QLineEdit*>("txtPassword")->text().isEmpty());
+    }
+    if (how == "wrong password" || how == "unknown user" || how == "missing file") {
+        if (how == "missing file")
+            QFile::remove(files.second);
+        files.logIn({}, how == "unknown user" ? "nobody" : "admin", "admin");
+        QCOMPARE(seams.prompter.messages.size(), 1);
+        QVERIFY(login.isVisible());
+    }
+    if (how == "left open") { // the navigator goes on with the file it is connected to
+        PreviewRecorder previews;
+        nav.setDialogRunner(answerDate("01/31/2024", "OKButton"));
+        nav.navigate("event:SUMMARY_REPORT");
+        QCOMPARE(previews.previews, 1);
+    }
+    // Nothing of the chosen file is in use before a login to it succeeds.
+    QCOMPARE(Global::mainDatabasePath, files.first);
+    QCOMPARE(Global::getConnection().databaseName(), firstConnection);
+    QCOMPARE(mainDatabaseSetting(), files.first);
+    QCOMPARE(Global::reportName, QStringLiteral("First Admin"));
     QVERIFY(Global::isAdminUser);
+    QCOMPARE(Global::permission, Global::PermissionApprove);
+    QCOMPARE(nav.statusText(), "Connected: " + QDir::toNativeSeparators(files.first));
+    QVERIFY(!seams.exits.ended());
+}
 
-    seams.chooser.answers = {QString()}; // the picker cancelled: the window is not shown again
-    frmLogin other;
-    other.showForAnotherLogin();
-    QVERIFY(!other.isVisible());
+void tst_Navigator::anotherLoginSucceeds()
+{
+    TestSeams seams;
+    TwoFiles files(seams, "pat", "pat");
+    Global::selectedGLAcctID = 7; // an account of the first file
+
+    seams.chooser.answers = {files.second};
+    files.nav.navigate("event:DB_LOCATION");
+    files.logIn({}, "pat", "pat");
+    QVERIFY(!files.login.isVisible());
+    QCOMPARE(Global::mainDatabasePath, files.second);
+    QVERIFY(Global::getConnection().databaseName().contains("/second.db"));
+    QCOMPARE(mainDatabaseSetting(), files.second);
+    QCOMPARE(Global::userName, QStringLiteral("pat"));
+    QVERIFY(!Global::isAdminUser);
+    QCOMPARE(Global::selectedGLAcctID, 0);
+    QCOMPARE(files.nav.statusText(), "Connected: " + QDir::toNativeSeparators(files.second));
+}
+
+void tst_Navigator::shortPathSkipsThePicker()
+{
+    TestSeams seams;
+    Global::isDocDBValid = true;
+    frmLogin login;
+    Navigator nav;
+    modMain::connectLogin(login, [&]() -> Navigator& { return nav; });
+    nav.setOnDatabaseLocation([&] { login.showForAnotherLogin(); });
+    login.findChild<QLineEdit*>("txtDBNAME")->setText("a.db");
+    nav.navigate("event:DB_LOCATION");
+    QVERIFY(seams.chooser.titles.isEmpty());
+    QVERIFY(login.isVisible());
+    QVERIFY(login.findChild<QWidget*>("frLogin")->isHidden()); // only the path fields
+    QVERIFY(login.findChild<QPushButton*>("Command1")->isVisible());
+
+    // The same file chosen again: the way back to the navigator stays.
+    login.hide();
+    login.findChild<QLineEdit*>("txtDBNAME")->setText("/data/books.db");
+    seams.chooser.answers = {"/data/books.db"};
+    nav.navigate("event:DB_LOCATION");
+    QVERIFY(login.findChild<QPushButton*>("Command1")->isVisible());
+    QTest::mouseClick(login.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QVERIFY(!login.isVisible());
+    QVERIFY(nav.isVisible());
 }
 
 QTEST_MAIN(tst_Navigator)

@@ -1,23 +1,57 @@
 #include "datebox.h"
 
 #include "daterules.h"
+#include "dialogbehaviour.h"
+#include "prompter.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QRegularExpressionValidator>
-#include <QStyle>
 #include <QTimer>
 
-DateBox::DateBox(QWidget* parent) : QLineEdit(parent)
+namespace {
+
+// A small calendar sheet for the pop-up button: a coloured top band over a grid of days.
+QIcon calendarIcon(const QPalette& palette)
 {
-    // The calendar pop-up: picking a day puts it into the box as "mm/dd/yyyy".
-    QAction* calendar = addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), QLineEdit::TrailingPosition);
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    const QColor ink = palette.color(QPalette::Text);
+    p.setPen(ink);
+    p.setBrush(palette.color(QPalette::Base));
+    p.drawRect(1, 2, 13, 12);
+    p.fillRect(2, 3, 12, 3, palette.color(QPalette::Highlight));
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 4; ++col)
+            p.fillRect(3 + col * 3, 7 + row * 2, 2, 1, ink);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+DateBox::DateBox(QWidget* parent) : QLineEdit(parent), m_invalidMessage(defaultInvalidMessage())
+{
+    QAction* calendar = addAction(calendarIcon(palette()), QLineEdit::TrailingPosition);
     calendar->setObjectName(QStringLiteral("actCalendar"));
-    calendar->setToolTip(QStringLiteral("Choose a date from the calendar"));
+    calendar->setToolTip(QStringLiteral("Choose a date from the calendar (F4)"));
     connect(calendar, &QAction::triggered, this, [this] { showCalendar(); });
     // Pasted text obeys the same characters as typed text.
     setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/-]*")), this));
+    LeaveCheck::install(
+        this, [this] { return commit(); },
+        [this] {
+            Q_EMIT invalidDate();
+            if (!m_invalidMessage.isEmpty())
+                Prompter::show(Prompter::applicationTitle(), m_invalidMessage);
+        });
+}
+
+QString DateBox::defaultInvalidMessage()
+{
+    return QStringLiteral("Date entered is invalid, Please enter a valid date in MMDDYYYY format.");
 }
 
 void DateBox::showCalendar()
@@ -29,13 +63,17 @@ void DateBox::showCalendar()
     popup->setGridVisible(true);
     if (const auto current = DateRules::fromText(date()))
         popup->setSelectedDate(*current);
-    connect(popup, &QCalendarWidget::clicked, this, [this, popup](const QDate& day) {
+    // A click, or Enter on the marked day, puts it into the box as "mm/dd/yyyy".
+    const auto choose = [this, popup](const QDate& day) {
         setText(DateRules::toText(day));
         popup->close();
         Q_EMIT editingFinished();
-    });
+    };
+    connect(popup, &QCalendarWidget::clicked, this, choose);
+    connect(popup, &QCalendarWidget::activated, this, choose);
     popup->move(mapToGlobal(QPoint(0, height())));
     popup->show();
+    popup->setFocus();
 }
 
 QString DateBox::date() const
@@ -57,7 +95,11 @@ bool DateBox::commit()
 void DateBox::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        focusNextChild();
+        focusNextChild(); // moves on as Tab does
+        return;
+    }
+    if (event->key() == Qt::Key_F4 || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier))) {
+        showCalendar();
         return;
     }
     const QString t = event->text();
@@ -70,14 +112,4 @@ void DateBox::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
     QTimer::singleShot(0, this, &QLineEdit::selectAll);
-}
-
-void DateBox::focusOutEvent(QFocusEvent* event)
-{
-    QLineEdit::focusOutEvent(event);
-    // Closing the window or switching to another program is no leaving of the field.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
-        return;
-    if (!commit())
-        Q_EMIT invalidDate();
 }

@@ -2,9 +2,11 @@
 
 #include <QLineEdit>
 
-// The date box of every dialog: takes only "1234567890/-", Enter moves to the next field, and
-// leaving the box normalises the text to "mm/dd/yyyy" (an invalid text is kept as typed and
-// reported through invalidDate()).
+// The date box of every dialog: takes only "1234567890/-" (typed or pasted), Enter moves to the
+// next field, entering it selects its text, F4 or Alt+Down or its button opens a calendar, and
+// leaving it for another control of the dialog normalises the text to "mm/dd/yyyy". A text that is
+// no date is kept as typed, reported with the invalid-date message, and the focus comes back.
+// A dialog whose box has a leaving rule of its own installs its own LeaveCheck, which replaces this.
 class DateBox : public QLineEdit
 {
     Q_OBJECT
@@ -13,17 +15,25 @@ public:
 
     // The normalised date, or "" when the text is no date.
     QString date() const;
-    // Normalises now, as leaving the box does; false when the text is no date.
+    // Normalises now, silently, as a button pressed by its mnemonic needs; false when the box
+    // holds a text that is no date (an empty box passes).
     bool commit();
+    // The message shown when the box is left holding a text that is no date; "" shows none.
+    void setInvalidMessage(const QString& message) { m_invalidMessage = message; }
+    QString invalidMessage() const { return m_invalidMessage; }
     // Opens the calendar under the box.
     void showCalendar();
 
+    static QString defaultInvalidMessage();
+
 Q_SIGNALS:
-    // The text is not empty and no date: emitted once per leaving.
+    // The box was left holding a text that is no date; emitted once per leaving.
     void invalidDate();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QString m_invalidMessage;
 };

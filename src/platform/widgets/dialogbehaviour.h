@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QPlainTextEdit;
+class QWidget;
+
+// What every dialog of the system does alike: checking a field when the user moves on from it,
+// committing the field being edited before OK or Save, buttons that Enter never presses, and
+// handlers that never let an error escape. One place, so no dialog re-invents these.
+namespace DialogBehaviour {
+
+// A button the user may press without the field being left checked first (Cancel, Help): moving
+// to it is not moving on. Buttons that take no focus never trigger a check in the first place.
+void setCausesValidation(QWidget* widget, bool causes);
+bool causesValidation(const QWidget* widget);
+
+// A focus change of this kind is the user moving on inside the dialog (Tab, Backtab, a click, a
+// mnemonic); the window closing or losing activation is not.
+bool isMovingOn(Qt::FocusReason reason);
+
+// Turns autoDefault off on every button of the dialog, so Enter never saves or closes by accident.
+void noAutoDefault(QWidget* dialog);
+
+// Enter in the field moves to the next control, as Tab does (and so counts as leaving the field).
+void enterMovesOn(QWidget* field);
+
+// Runs a handler; an error it raises is shown (title "Corvantis") and goes no further.
+// False when the handler failed.
+bool guarded(const std::function<void()>& handler);
+
+// OK, Save, Preview and Print call this first: the leave check of the field that has the focus
+// runs now (a mnemonic presses a button without moving the focus). False when it was refused;
+// the message was shown and the focus is back in the field.
+bool commitFocusedField(QWidget* dialog);
+
+// Enforces a length limit on what the user types or pastes into a plain-text box.
+void limitLength(QPlainTextEdit* edit, int maxLength);
+
+} // namespace DialogBehaviour
+
+// The check that runs when the user leaves a field for another control of the same dialog.
+// check() accepts the field (it may normalise the text) or refuses it; on refusal refuse() tells the
+// user, once, and the focus goes back to the field with a deferred call.
+class LeaveCheck : public QObject
+{
+    Q_OBJECT
+public:
+    using Check = std::function<bool()>;
+    using Refuse = std::function<void()>;
+
+    static LeaveCheck* install(QWidget* field, Check check, Refuse refuse);
+    // The check installed on the field, or null.
+    static LeaveCheck* of(const QWidget* field);
+
+    // Runs the check at once, as a button that commits the field does; false when refused.
+    bool commit();
+    // Drops a refusal still waiting to be shown (the dialog is being reset).
+    void cancelPending() { m_pending = false; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    LeaveCheck(QWidget* field, Check check, Refuse refuse);
+    void refuseLater();
+    void refuseNow();
+
+    QWidget* m_field;
+    Check m_check;
+    Refuse m_refuse;
+    bool m_pending = false;
+    bool m_refusing = false;
+};

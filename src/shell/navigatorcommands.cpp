@@ -1,0 +1,85 @@
+#include "navigatorcommands.h"
+
+#include "dialogbehaviour.h"
+#include "global.h"
+#include "prompter.h"
+
+const QStringList& NavigatorCommands::words()
+{
+    static const QStringList all{
+        QStringLiteral("PREPARE_REC"),   QStringLiteral("REC_REVIEW"),  QStringLiteral("SUMMARY_REPORT"),
+        QStringLiteral("APP_SETUP"),     QStringLiteral("ACC_SETUP"),   QStringLiteral("BALANCES"),
+        QStringLiteral("DB_LOCATION"),   QStringLiteral("MAIN_HELP"),   QStringLiteral("MAIN_TUTORIAL"),
+        QStringLiteral("EXIT_PROGRAM")};
+    return all;
+}
+
+std::optional<QString> NavigatorCommands::commandOf(const QString& address)
+{
+    static const QString marker = QStringLiteral("event:");
+    const qsizetype at = address.indexOf(marker);
+    if (at < 0)
+        return std::nullopt;
+    QString command = address.mid(at + marker.size()).toUpper();
+    const qsizetype question = command.indexOf(QLatin1Char('?'));
+    if (question >= 0)
+        command.truncate(question);
+    return command;
+}
+
+QString NavigatorCommands::gateMessage()
+{
+    return QStringLiteral("The documents database is not valid for this version of Corvantis. Please go to the "
+                          "Administration dialog to select a valid documents database first.");
+}
+
+QString NavigatorCommands::notAvailableMessage()
+{
+    return QStringLiteral("This command is not available in this version.");
+}
+
+QString NavigatorCommands::unknownCommandMessage(const QString& word)
+{
+    return QStringLiteral("The page asked for the command \"%1\", which this version of Corvantis does not know.")
+        .arg(word);
+}
+
+NavigatorCommands::NavigatorCommands()
+{
+    for (const QString& word : words())
+        m_handlers.insert(word, &NavigatorCommands::notAvailable);
+}
+
+void NavigatorCommands::setHandler(const QString& word, std::function<void()> handler)
+{
+    Q_ASSERT(words().contains(word));
+    m_handlers.insert(word, std::move(handler));
+}
+
+bool NavigatorCommands::dispatch(const QString& address)
+{
+    const auto command = commandOf(address);
+    if (!command)
+        return false;
+    // The gate holds words of no command too, as it holds every command but the administration one.
+    if (*command != QStringLiteral("APP_SETUP") && !Global::isDocDBValid) {
+        Prompter::show(Prompter::applicationTitle(), gateMessage());
+        return true;
+    }
+    const auto handler = m_handlers.constFind(*command);
+    if (handler == m_handlers.constEnd()) {
+        // A link of the page that names no command (a mistyped page): say so, do nothing.
+        Prompter::show(Prompter::applicationTitle(), unknownCommandMessage(*command), Prompter::Buttons::Ok,
+                       Prompter::Icon::Information);
+        return true;
+    }
+    // No command may end the program by an error: it is shown and the navigator stays usable.
+    DialogBehaviour::guarded(*handler);
+    return true;
+}
+
+void NavigatorCommands::notAvailable()
+{
+    Prompter::show(Prompter::applicationTitle(), notAvailableMessage(), Prompter::Buttons::Ok,
+                   Prompter::Icon::Information);
+}
