@@ -46,12 +46,8 @@ qint64 rawQueries(const QSqlDatabase& db, const QString& date)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bench.db"));
-    Schema::createMainDatabase(path);
     const int accounts = 10000;
-    Bench::makeLedger(path, accounts);
-    Global::mainDatabasePath = path;
+    const Bench::Ledger ledger(accounts);
     Global::getConnection();
 
     QList<AccountFigures> figures;

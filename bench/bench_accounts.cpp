@@ -20,26 +20,6 @@ namespace {
 const QString kStored = QStringLiteral("11/30/2024"); // every account has a row at this date
 const QString kNew = QStringLiteral("01/31/2025");    // no account has one
 
-// Every value of every row taken out of the query as the objects would hold it.
-qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    q.exec();
-    const int columns = q.record().count();
-    qint64 rows = 0;
-    QString sink;
-    while (q.next()) {
-        for (int c = 0; c < columns; ++c)
-            sink = q.value(c).toString();
-        ++rows;
-    }
-    return rows;
-}
-
 // The same rows written with two statements prepared once, in one transaction.
 void rawStore(const QSqlDatabase& db, GLAccountBalanceList& list, const QString& dbDate, bool insert)
 {
@@ -130,13 +110,8 @@ double timeEach(int runs, const std::function<void()>& prepare, const std::funct
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bench.db"));
-    Schema::createMainDatabase(path);
     const int accounts = 10000;
-    Bench::makeLedger(path, accounts);
-    Global::mainDatabasePath = path;
-    Global::userName = QStringLiteral("bench");
+    const Bench::Ledger ledger(accounts);
     const QSqlDatabase db = Global::getConnection();
     StatementCounter counter;
     constexpr int kRuns = 5;
@@ -150,7 +125,7 @@ int main(int argc, char* argv[])
     qint64 queries = counter.count(kRuns);
     const QString accountsSql =
         QStringLiteral("SELECT %1 FROM GLAccount ORDER BY glacctnbr").arg(GLAccount::selectColumns());
-    double base = Bench::timeIt([&] { readAll(db, accountsSql); }, kRuns);
+    double base = Bench::timeIt([&] { Bench::readAll(db, accountsSql); }, kRuns);
     if (loaded != accounts)
         return Bench::fail(QStringLiteral("account-list-load: loaded %1 accounts").arg(loaded));
     Bench::print(QStringLiteral("account-list-load"), ours, base, loaded, queries);
@@ -169,7 +144,7 @@ int main(int argc, char* argv[])
         },
         kRuns);
     queries = counter.count(kRuns);
-    base = Bench::timeIt([&] { readAll(db, join, {QStringLiteral("2024-11-30")}); }, kRuns);
+    base = Bench::timeIt([&] { Bench::readAll(db, join, {QStringLiteral("2024-11-30")}); }, kRuns);
     if (stored.count() != accounts || stored.getGLAccountBalanceAt(1).isNew())
         return Bench::fail(QStringLiteral("balance-list-load: wrong members"));
     Bench::print(QStringLiteral("balance-list-load"), ours, base, stored.count(), queries);

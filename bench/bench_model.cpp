@@ -13,33 +13,10 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 
-namespace {
-
-qint64 readAll(const QString& sql, const QVariantList& values = {})
-{
-    qint64 rows = 0;
-    QSqlQuery q = Db::exec(Global::getConnection(), sql, values);
-    const int columns = q.record().count();
-    while (q.next()) {
-        for (int c = 0; c < columns; ++c)
-            q.value(c);
-        ++rows;
-    }
-    return rows;
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bench.db"));
-    Schema::createMainDatabase(path);
-    const int accounts = 10000;
-    Bench::makeLedger(path, accounts);
-    Global::mainDatabasePath = path;
-    Global::userName = QStringLiteral("bench");
+    const Bench::Ledger ledger(10000);
     const QString date = QStringLiteral("11/30/2024");
 
     qint64 before = 0;
@@ -55,11 +32,14 @@ int main(int argc, char* argv[])
     queries = (Db::statementCount() - before) / 5;
     base = Bench::timeIt(
         [&] {
-            readAll(
+            Bench::readAll(
+                Global::getConnection(),
                 QStringLiteral("SELECT * FROM GLAccountBalance WHERE glAcctID = 6 AND Date = '2024-11-30'"));
-            readAll(QStringLiteral(
-                "SELECT * FROM ReconcilingItem WHERE glAcctID = 6 AND openDate <= '2024-11-30' AND "
-                "(closeDate IS NULL OR closeDate > '2024-11-30') ORDER BY openDate, comment"));
+            Bench::readAll(
+                Global::getConnection(),
+                QStringLiteral(
+                    "SELECT * FROM ReconcilingItem WHERE glAcctID = 6 AND openDate <= '2024-11-30' AND "
+                    "(closeDate IS NULL OR closeDate > '2024-11-30') ORDER BY openDate, comment"));
         },
         5);
     if (bank.allItems().count() != 5)

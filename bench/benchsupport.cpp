@@ -1,9 +1,12 @@
 #include "benchsupport.h"
 
 #include "db.h"
+#include "global.h"
+#include "schema.h"
 
 #include <QDate>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <cstdio>
 #include <limits>
 
@@ -91,6 +94,33 @@ void makeLedger(const QString& path, int accounts)
         tx.commit();
     }
     Db::close(path, QStringLiteral("fill"));
+}
+
+Ledger::Ledger(int accounts)
+{
+    Schema::createMainDatabase(path());
+    makeLedger(path(), accounts);
+    Global::mainDatabasePath = path();
+    Global::userName = QStringLiteral("bench");
+}
+
+qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    q.exec();
+    const int columns = q.record().count();
+    qint64 rows = 0;
+    QString sink;
+    while (q.next()) {
+        for (int c = 0; c < columns; ++c)
+            sink = q.value(c).toString();
+        ++rows;
+    }
+    return rows;
 }
 
 } // namespace Bench

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QSqlDatabase>
 #include <QString>
+#include <QTemporaryDir>
+#include <QVariantList>
 #include <functional>
 
 namespace Bench {
@@ -14,5 +17,20 @@ int fail(const QString& message);
 // A ledger of `accounts` accounts (every kind) with 24 month-ends 01/31/2023-12/31/2024, five
 // items open from 06/01/2024 each, and 2,000 prepaid items of 12 months, written untimed.
 void makeLedger(const QString& path, int accounts);
+
+// A main database in a temporary folder holding makeLedger's ledger, made the session's main
+// database with the user "bench" logged in.
+class Ledger
+{
+public:
+    explicit Ledger(int accounts);
+    QString path() const { return m_dir.filePath(QStringLiteral("bench.db")); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The baseline's read: every value of every row of a plain query, prepared here, not by our layer.
+qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 
 } // namespace Bench

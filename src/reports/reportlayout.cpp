@@ -23,16 +23,27 @@ ReportControl& ReportSection::add(ReportControl control)
     return m_controls.back();
 }
 
-ReportControl& ReportSection::addLabel(const QString& name, int left, int top, int width, int height,
-                                       const QString& caption, const ReportFont& font, ReportAlign align)
+namespace {
+
+// A control of the kind at its place in the section, in twips.
+ReportControl placed(ControlKind kind, const QString& name, int left, int top, int width, int height)
 {
     ReportControl c;
-    c.kind = ControlKind::Label;
+    c.kind = kind;
     c.name = name;
     c.left = left;
     c.top = top;
     c.width = width;
     c.height = height;
+    return c;
+}
+
+} // namespace
+
+ReportControl& ReportSection::addLabel(const QString& name, int left, int top, int width, int height,
+                                       const QString& caption, const ReportFont& font, ReportAlign align)
+{
+    ReportControl c = placed(ControlKind::Label, name, left, top, width, height);
     c.caption = caption;
     c.font = font;
     c.align = align;
@@ -42,13 +53,7 @@ ReportControl& ReportSection::addLabel(const QString& name, int left, int top, i
 ReportControl& ReportSection::addTextBox(const QString& name, int left, int top, int width, int height,
                                          const QString& field, const ReportFont& font, ReportAlign align)
 {
-    ReportControl c;
-    c.kind = ControlKind::TextBox;
-    c.name = name;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
+    ReportControl c = placed(ControlKind::TextBox, name, left, top, width, height);
     c.dataField = field;
     c.font = font;
     c.align = align;
@@ -57,13 +62,7 @@ ReportControl& ReportSection::addTextBox(const QString& name, int left, int top,
 
 ReportControl& ReportSection::addLine(const QString& name, int left, int top, int width, int height)
 {
-    ReportControl c;
-    c.kind = ControlKind::Line;
-    c.name = name;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
+    ReportControl c = placed(ControlKind::Line, name, left, top, width, height);
     return add(std::move(c));
 }
 
@@ -75,25 +74,13 @@ void ReportSection::addDoubleRule(const QString& firstName, const QString& secon
 
 ReportControl& ReportSection::addFrame(const QString& name, int left, int top, int width, int height)
 {
-    ReportControl c;
-    c.kind = ControlKind::Frame;
-    c.name = name;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
+    ReportControl c = placed(ControlKind::Frame, name, left, top, width, height);
     return add(std::move(c));
 }
 
 ReportControl& ReportSection::addImage(const QString& name, int left, int top, int width, int height)
 {
-    ReportControl c;
-    c.kind = ControlKind::Image;
-    c.name = name;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
+    ReportControl c = placed(ControlKind::Image, name, left, top, width, height);
     return add(std::move(c));
 }
 

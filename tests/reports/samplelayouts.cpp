@@ -1,62 +1,22 @@
 #include "samplelayouts.h"
 
+#include "glsummaryreport.h"
+
 namespace {
 const ReportFont kBold = ReportFont::tahoma(9.75, ReportFont::Bold);
 const ReportFont kSmall = ReportFont::tahoma(8.25);
 } // namespace
 
+// The summary report's own layout, under a neutral title and with its run-time captions filled.
 ReportLayout SampleLayouts::listing()
 {
-    ReportLayout l(QStringLiteral("Account Listing"));
-    l.setReportWidth(10665);
-    l.setMargins(720, 1000, 720, 1000);
-    l.setReportHeader(0);
-    ReportSection& ph = l.setPageHeader(1740);
-    ph.addLabel(QStringLiteral("lblCompanyName"), 0, 0, 10650, 435, QStringLiteral("CompanyName"),
-                ReportFont::tahoma(12, ReportFont::Bold), ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label18"), 0, 288, 10650, 435, QStringLiteral("Account Listing"),
-                ReportFont::tahoma(14.25, ReportFont::Bold), ReportAlign::Center);
-    ph.addLabel(QStringLiteral("lblAsOfDate"), 0, 666, 10650, 285, QStringLiteral("AsOfDate"), kBold, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label20"), 9360, 0, 870, 285, QStringLiteral("Currency:"), kSmall);
-    ph.addLabel(QStringLiteral("lblRptCurr"), 10080, 0, 570, 285, QStringLiteral("USD"), kSmall, ReportAlign::Right);
-    ph.addLabel(QStringLiteral("Label13"), 0, 1440, 1290, 285, QStringLiteral("Account No."), kBold, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label16"), 1296, 1440, 5190, 285, QStringLiteral("Account Name"), kBold, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label17"), 6480, 1440, 1584, 285, QStringLiteral("G/L Balance"), kBold, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label9"), 8064, 1440, 1296, 285, QStringLiteral("Status"), kBold, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label10"), 9360, 1200, 1296, 285, QStringLiteral("Unidentified"), kBold, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label11"), 9360, 1440, 1296, 285, QStringLiteral("Difference"), kBold, ReportAlign::Center);
-    ph.addFrame(QStringLiteral("Shape3"), 0, 1152, 1296, 570);
-    ph.addFrame(QStringLiteral("Shape5"), 1296, 1152, 5184, 570);
-    ph.addFrame(QStringLiteral("Shape8"), 6480, 1152, 1584, 570);
-    ph.addFrame(QStringLiteral("Shape10"), 8064, 1152, 1296, 570);
-    ph.addFrame(QStringLiteral("Shape9"), 9360, 1152, 1296, 570);
-
-    l.addGroup(QString(), QStringLiteral("Header"), 0, QStringLiteral("Footer"), 375);
-    ReportSection& d = l.setDetail(QStringLiteral("Accounts"), QStringLiteral("Accounts_Detail"), 285);
-    d.addTextBox(QStringLiteral("Text2"), 144, 0, 1440, 285, QStringLiteral("Number"), kSmall).inMember(QStringLiteral("Accounts"));
-    d.addTextBox(QStringLiteral("Text1"), 1728, 0, 4608, 285, QStringLiteral("Name")).inMember(QStringLiteral("Accounts"));
-    d.addTextBox(QStringLiteral("Text6"), 6480, 0, 1590, 285, QStringLiteral("Amount"), ReportFont(), ReportAlign::Right)
-        .withFormat(DisplayFormat::money())
-        .inMember(QStringLiteral("Accounts"));
-    d.addTextBox(QStringLiteral("Text4"), 8064, 0, 1290, 285, QStringLiteral("LastReconciled"), ReportFont(), ReportAlign::Center)
-        .inMember(QStringLiteral("Accounts"));
-    d.addTextBox(QStringLiteral("Text3"), 9360, 0, 1296, 285, QStringLiteral("UnreconciledDifference"), ReportFont(),
-                 ReportAlign::Right)
-        .inMember(QStringLiteral("Accounts"));
-
-    ReportSection& f = l.section(QStringLiteral("Footer"));
-    f.addLabel(QStringLiteral("Label12"), 1008, 0, 5460, 285, QStringLiteral("Total:"), ReportFont(), ReportAlign::Right);
-    f.addLabel(QStringLiteral("lblGlSum"), 6480, 0, 1590, 285, QStringLiteral("0.00"),
-               ReportFont::tahoma(8.25, ReportFont::Bold), ReportAlign::Right);
-    f.addLine(QStringLiteral("Line3"), 6480, 0, 1725);
-    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line1"), 6480, 288, 1725);
-
-    ReportSection& pf = l.setPageFooter(555);
-    pf.addLine(QStringLiteral("Line4"), 0, 144, 10656);
-    pf.addLabel(QStringLiteral("Label14"), 0, 144, 2595, 285, QStringLiteral("%d - %T"));
-    pf.addLabel(QStringLiteral("Label15"), 8064, 144, 2595, 285, QStringLiteral("Page %p of %P"), ReportFont(),
-                ReportAlign::Right);
-    l.setReportFooter(135);
+    ReportLayout l = GLSummaryReport::layout();
+    l.setTitle(QStringLiteral("Account Listing"));
+    ReportSection& ph = l.section(QStringLiteral("PageHeader"));
+    ph.control(QStringLiteral("Label18")).caption = QStringLiteral("Account Listing");
+    ph.control(QStringLiteral("lblCompanyName")).caption = QStringLiteral("CompanyName");
+    ph.control(QStringLiteral("lblAsOfDate")).caption = QStringLiteral("AsOfDate");
+    ph.control(QStringLiteral("lblRptCurr")).caption = QStringLiteral("USD");
     return l;
 }
 
