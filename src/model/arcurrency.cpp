@@ -153,6 +153,18 @@ bool ARCurrency::isNumeric(const QString& text)
     }
 }
 
+std::optional<ARCurrency> ARCurrency::fromText(const QString& text)
+{
+    try {
+        const auto units = parseUnits(text);
+        if (!units)
+            return std::nullopt;
+        return ARCurrency(*units / UnitsPerCent * UnitsPerCent);
+    } catch (const AppError&) {
+        return std::nullopt;
+    }
+}
+
 void ARCurrency::setVal(const QVariant& value)
 {
     qint64 units = 0;
@@ -218,6 +230,14 @@ QString ARCurrency::format(qint64 units, bool useParens)
     if (useParens)
         return shownNegative ? QLatin1Char('(') + text + QLatin1Char(')') : text + QLatin1Char(' ');
     return shownNegative ? QLatin1Char('-') + text : text;
+}
+
+QString ARCurrency::display(qint64 units)
+{
+    QString text = format(units, true);
+    if (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
 }
 
 QString ARCurrency::toString(bool useParens) const

@@ -41,9 +41,15 @@ public:
     static std::optional<qint64> parseUnits(const QString& text);
     // True when setVal would take the text as a number (so a dialog can refuse the rest).
     static bool isNumeric(const QString& text);
+    // The amount a typed or imported text stands for, to whole cents as setVal takes it; nothing
+    // when the text is blank, no number, or too large for the money type.
+    static std::optional<ARCurrency> fromText(const QString& text);
 
     // The display form of an amount, as the layouts' "#,##0.00;(#,##0.00)" format shows it.
     static QString format(qint64 units, bool useParens);
+    // The grids' and totals' form "#,##0.00;(#,##0.00)": (1,234.50) for a negative amount,
+    // 1,234.50 otherwise, with no trailing blank.
+    static QString display(qint64 units);
 
 private:
     explicit ARCurrency(qint64 units) : m_units(units) {}

@@ -313,6 +313,7 @@ void GLAccountBalanceList::Load(const QString& date)
         } else {
             balance.readRow(q, kBalanceFirst, account);
         }
+        m_loadedUnits.append(balance.amount().units());
         if (m_indexed)
             index(m_balances.size() - 1);
     }
@@ -339,12 +340,17 @@ qsizetype GLAccountBalanceList::indexOf(const QString& number) const
     return m_byNumber.value(number.toCaseFolded(), -1);
 }
 
-GLAccountBalance& GLAccountBalanceList::getGLAccountBalanceAt(qint64 position)
+const GLAccountBalance& GLAccountBalanceList::getGLAccountBalanceAt(qint64 position) const
 {
     if (position < 1 || position > m_balances.size())
         throw AppError(9, QStringLiteral("GLAccountBalanceList.getGLAccountBalanceAt"),
                        QStringLiteral("There is no balance at position %1.").arg(position));
     return m_balances[position - 1];
+}
+
+GLAccountBalance& GLAccountBalanceList::getGLAccountBalanceAt(qint64 position)
+{
+    return const_cast<GLAccountBalance&>(std::as_const(*this).getGLAccountBalanceAt(position));
 }
 
 GLAccountBalance& GLAccountBalanceList::getGLAccountBalance(const QString& number)
@@ -363,6 +369,7 @@ bool GLAccountBalanceList::exists(const QString& number) const
 
 void GLAccountBalanceList::add(GLAccountBalance balance)
 {
+    m_loadedUnits.append(balance.amount().units());
     m_balances.append(std::move(balance));
     if (m_indexed)
         index(m_balances.size() - 1);
@@ -371,8 +378,76 @@ void GLAccountBalanceList::add(GLAccountBalance balance)
 void GLAccountBalanceList::cancelEdit()
 {
     m_balances.clear();
+    m_loadedUnits.clear();
     m_byNumber.clear();
     m_indexed = false;
+}
+
+void GLAccountBalanceList::applyAmountEdit()
+{
+    static const QString auditColumns = kColumns.join(QStringLiteral(", "));
+    // The audit row copies the row as it stands after the change, other users' columns included.
+    static const QString auditFromRow =
+        QStringLiteral("INSERT INTO GLAccountBalanceAudit (%1, Activity, ActivityDate, ActivityUser) "
+                       "SELECT %1, ?, ?, ? FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?")
+            .arg(auditColumns);
+    static const QString updateAmount =
+        QStringLiteral("UPDATE GLAccountBalance SET amount = ? WHERE glAcctID = ? AND Date = ?");
+    // An unchanged new balance is only added while nobody else has stored one for its account and date.
+    static const QString insertIfMissing =
+        QStringLiteral("INSERT INTO GLAccountBalance (%1) SELECT %2 WHERE NOT EXISTS "
+                       "(SELECT 1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?)")
+            .arg(auditColumns, QStringList(kColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+
+    struct Stamp
+    {
+        bool isNew;
+        QString createDate, createUser;
+    };
+    QList<Stamp> before;
+    before.reserve(m_balances.size());
+    for (const GLAccountBalance& b : std::as_const(m_balances))
+        before.append({b.m_isNew, b.m_createDate, b.m_createUser});
+    try {
+        QSqlDatabase db = Global::getConnection();
+        Db::Transaction tx(db);
+        const QString now = Persistence::now();
+        for (qsizetype i = 0; i < m_balances.size(); ++i) {
+            GLAccountBalance& b = m_balances[i];
+            b.validate();
+            const QVariant id = accountIdOf(b.getGLAccount());
+            const QVariant date = DateRules::toDb(b.getDate());
+            const bool changed = b.amount().units() != m_loadedUnits.at(i);
+            if (changed && Db::execCount(db, updateAmount, {b.amount().units(), id, date}) == 1) {
+                Db::exec(db, auditFromRow, {Persistence::Update, now, Global::userName, id, date});
+                b.m_isNew = false;
+            } else if (changed) {
+                // No row for the account and date (none loaded, or removed meanwhile): add the whole balance.
+                b.m_isNew = true;
+                b.storeIn(db, now);
+            } else if (b.m_isNew) {
+                b.m_createDate = now;
+                b.m_createUser = Global::userName;
+                QVariantList values = b.columnValues();
+                const QVariantList auditValues = values;
+                values << id << date;
+                if (Db::execCount(db, insertIfMissing, values) == 1)
+                    Persistence::writeAudit(db, kTable, kColumns, auditValues, Persistence::Insert);
+                b.m_isNew = false;
+            }
+        }
+        tx.commit();
+    } catch (...) {
+        for (qsizetype i = 0; i < m_balances.size(); ++i) {
+            GLAccountBalance& b = m_balances[i];
+            b.m_isNew = before[i].isNew;
+            b.m_createDate = before[i].createDate;
+            b.m_createUser = before[i].createUser;
+        }
+        throw;
+    }
+    for (qsizetype i = 0; i < m_balances.size(); ++i)
+        m_loadedUnits[i] = m_balances.at(i).amount().units();
 }
 
 void GLAccountBalanceList::applyEdit()
@@ -394,6 +469,8 @@ void GLAccountBalanceList::applyEdit()
         for (GLAccountBalance& b : m_balances)
             b.storeIn(db, now);
         tx.commit();
+        for (qsizetype i = 0; i < m_balances.size(); ++i)
+            m_loadedUnits[i] = m_balances.at(i).amount().units();
     } catch (...) {
         for (qsizetype i = 0; i < m_balances.size(); ++i) {
             GLAccountBalance& b = m_balances[i];

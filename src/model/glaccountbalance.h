@@ -163,6 +163,7 @@ public:
     qint64 count() const { return m_balances.size(); }
     // Position counted from 1; raises outside 1 to count.
     GLAccountBalance& getGLAccountBalanceAt(qint64 position);
+    const GLAccountBalance& getGLAccountBalanceAt(qint64 position) const;
     // The balance of the account number (letter case ignored); raises when it is not there.
     GLAccountBalance& getGLAccountBalance(const QString& number);
     bool exists(const QString& number) const;
@@ -172,11 +173,17 @@ public:
     void applyEdit();
     // Drops every member unstored.
     void cancelEdit();
+    // Stores what a balances editor changes: the amounts that differ from those loaded, and a row
+    // for every account that had none. Every other column of a stored row stays as it stands in
+    // the database, so sign-offs or comments saved by another user meanwhile are kept. All of it
+    // lands or none, each write with its audit row.
+    void applyAmountEdit();
 
 private:
     qsizetype indexOf(const QString& number) const;
     void index(qsizetype position) const;
     QList<GLAccountBalance> m_balances;
+    QList<qint64> m_loadedUnits; // each member's amount as loaded or last stored
     mutable QHash<QString, qsizetype> m_byNumber; // case-folded number -> position, built on first use
     mutable bool m_indexed = false;
 };

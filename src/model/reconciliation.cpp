@@ -71,21 +71,28 @@ ARCurrency BankReconciliation::explained() const
     return x;
 }
 
+bool ReconciliationFactory::hasKind(const QString& code)
+{
+    static const QStringList kinds{QStringLiteral("S"), QStringLiteral("L"), QStringLiteral("B"),
+                                   QStringLiteral("H"), QStringLiteral("A"), QStringLiteral("C")};
+    return kinds.contains(code); // exactly, as create compares
+}
+
 std::unique_ptr<IReconciliation> ReconciliationFactory::create(const IReconciliation::Account& account,
                                                                const QString& date)
 {
     const QString code = account ? account->getRecType().getCode() : QString();
     std::unique_ptr<IReconciliation> r;
+    if (!hasKind(code))
+        throw AppError(AppError::ObjectError1001, QStringLiteral("ReconciliationFactory"),
+                       QStringLiteral("Not expecting a '") + code + QStringLiteral("' code in the create() method"));
     if (code == QStringLiteral("S") || code == QStringLiteral("L") || code == QStringLiteral("B") ||
         code == QStringLiteral("H"))
         r = std::make_unique<Reconciliation>();
     else if (code == QStringLiteral("A"))
         r = std::make_unique<PrepaidReconciliation>();
-    else if (code == QStringLiteral("C"))
-        r = std::make_unique<BankReconciliation>();
     else
-        throw AppError(AppError::ObjectError1001, QStringLiteral("ReconciliationFactory"),
-                       QStringLiteral("Not expecting a '") + code + QStringLiteral("' code in the create() method"));
+        r = std::make_unique<BankReconciliation>();
     r->Load(account, date);
     return r;
 }

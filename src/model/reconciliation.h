@@ -145,4 +145,6 @@ namespace ReconciliationFactory {
 // The reconciliation of the account's kind, loaded for the date: "S", "L", "B", "H" a plain one,
 // "A" prepaid, "C" bank (codes compared exactly). Any other code raises.
 std::unique_ptr<IReconciliation> create(const IReconciliation::Account& account, const QString& date);
+// True when create makes a reconciliation for the reconciliation-type code.
+bool hasKind(const QString& recTypeCode);
 } // namespace ReconciliationFactory

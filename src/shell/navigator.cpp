@@ -1,5 +1,8 @@
 #include "navigator.h"
 
+#include "periodendbalancesdialog.h"
+#include "recselectdialog.h"
+
 #include "appexit.h"
 #include "apppages.h"
 #include "global.h"
@@ -34,6 +37,14 @@ Navigator::Navigator(QWidget* parent) : QMainWindow(parent)
 
     m_commands.setHandler(QStringLiteral("SUMMARY_REPORT"), [this] { summaryReport(); });
     m_commands.setHandler(QStringLiteral("BALANCES"), [this] { balances(); });
+    m_commands.setHandler(QStringLiteral("PREPARE_REC"), [this] {
+        RecSelectDialogSimple selection(this);
+        reconciliationLoop(selection);
+    });
+    m_commands.setHandler(QStringLiteral("REC_REVIEW"), [this] {
+        RecSelectDialog selection(this);
+        reconciliationLoop(selection);
+    });
     m_commands.setHandler(QStringLiteral("MAIN_HELP"), [this] { mainHelp(); });
     m_commands.setHandler(QStringLiteral("MAIN_TUTORIAL"), [] { Global::showTutorial(); });
     m_commands.setHandler(QStringLiteral("EXIT_PROGRAM"), [] { AppExit::end(); });
@@ -135,10 +146,27 @@ void Navigator::summaryReport()
 
 void Navigator::balances()
 {
-    if (!pickDate(false))
+    const auto date = pickDate(false);
+    if (!date)
         return;
-    // The period-end balances editor comes with a later version.
-    NavigatorCommands::notAvailable();
+    PeriodEndBalancesDialog editor(this);
+    editor.initialize(*date);
+    m_runDialog(editor);
+    Global::setCurrentRecDate(*date);
+}
+
+void Navigator::reconciliationLoop(RecSelectDialogBase& selection)
+{
+    // Pick an account, work on it, come back to the same selection until it is closed.
+    m_runDialog(selection);
+    while (selection.isApproved()) {
+        // The chosen account as its reconciliation will take it (one removed meanwhile raises here).
+        const auto account = selection.getSelectedGLAccount();
+        // The reconciliation dialogs of the account kinds come with a later version.
+        NavigatorCommands::notAvailable();
+        Global::setCurrentRecDate(selection.getSelectedDate());
+        m_runDialog(selection);
+    }
 }
 
 void Navigator::mainHelp()

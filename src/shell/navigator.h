@@ -10,6 +10,7 @@ class QDialog;
 class QTextBrowser;
 class QUrl;
 class RecDateSelectDialog;
+class RecSelectDialogBase;
 
 // The main window the user works from: the command page and the status bar. A link of the page
 // whose address holds "event:" runs the command named after the marker.
@@ -49,6 +50,8 @@ private:
     // The date picker as the summary report (with the filter buttons) or the balances use it;
     // the chosen date, or nothing when cancelled.
     std::optional<QString> pickDate(bool withFilters);
+    // PREPARE_REC and REC_REVIEW: the selection shown again after each account worked on.
+    void reconciliationLoop(RecSelectDialogBase& selection);
     void placeWindow();
 
     QTextBrowser* m_page;

@@ -10,6 +10,7 @@
 #include "printtarget.h"
 #include "recorders.h"
 #include "testdb.h"
+#include "titlepanels.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -34,6 +35,9 @@ private Q_SLOTS:
     void gate();
     void commandErrorKeepsNavigator();
     void commandsNotBuiltYet();
+    void balances();
+    void reconciliationLoop_data();
+    void reconciliationLoop();
     void summaryReport();
     void helpAndTutorial();
     void pageLinksAreCommands();
@@ -235,33 +239,95 @@ void tst_Navigator::commandsNotBuiltYet()
     Navigator nav;
     QStringList dialogs;
     nav.setDialogRunner(answerDate("01/31/2024", nullptr, &dialogs));
-    for (const QString c : {"PREPARE_REC", "REC_REVIEW", "APP_SETUP", "ACC_SETUP"}) {
+    for (const QString c : {"APP_SETUP", "ACC_SETUP"}) {
         seams.prompter.clear();
         nav.navigate("event:" + c);
         QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::notAvailableMessage()});
         QCOMPARE(seams.prompter.messages.last().icon, Prompter::Icon::Information);
     }
     QVERIFY(dialogs.isEmpty());
+}
 
+void tst_Navigator::reconciliationLoop_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("prepare") << "PREPARE_REC" << "RecSelectDialogSimple" << "Prepare Reconciliation";
+    QTest::newRow("review") << "REC_REVIEW" << "RecSelectDialog" << "Reconciliation Review Table";
+}
+
+void tst_Navigator::reconciliationLoop()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, dialog);
+    QFETCH(QString, caption);
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::tutorial(seams.folder());
+    Global::isDocDBValid = true;
+    Global::setCurrentRecDate("10/31/2026");
+    Navigator nav;
+    // The selection opens, an account is chosen for 09/30/2026, the not-yet-built reconciliation
+    // says so, the same selection comes back holding that date, and Close ends the command.
+    QStringList seen;
+    QStringList dates;
+    nav.setDialogRunner([&](QDialog& d) {
+        seen << d.objectName() + ":" + d.windowTitle();
+        d.show(); // showing loads the grid
+        auto* box = d.findChild<QLineEdit*>("dtpRecDate");
+        dates << box->text();
+        if (seen.size() == 1) {
+            box->setText("09/30/2026");
+            d.findChild<QPushButton*>("OKButton")->click();
+        } else {
+            d.findChild<QPushButton*>("CancelButton")->click();
+        }
+        d.hide();
+        return d.result();
+    });
+    nav.navigate("event:" + command);
+    QCOMPARE(seen, QStringList(2, dialog + ":" + caption));
+    QCOMPARE(dates, (QStringList{"10/31/2026", "09/30/2026"}));
+    QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::notAvailableMessage()});
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("09/30/2026"));
+}
+
+void tst_Navigator::balances()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::tutorial(seams.folder());
+    Global::isDocDBValid = true;
+    Navigator nav;
     // The balances command asks for its date first: cancelled, it says nothing more.
-    seams.prompter.clear();
+    QStringList dialogs;
+    nav.setDialogRunner(answerDate("01/31/2024", nullptr, &dialogs));
     nav.navigate("event:BALANCES");
     QCOMPARE(dialogs, QStringList{"RecDateSelectDialog"});
     QVERIFY(seams.prompter.messages.isEmpty());
-    // Approved: the picker's OK is "&OK" and no filter buttons; the message, and no date stored.
+    // Approved: the picker's OK is "&OK" without filter buttons; then the editor for that date,
+    // and the date becomes the current one.
     bool filtersHidden = false;
-    QString okCaption;
+    QString okCaption, subtitle;
+    dialogs.clear();
     nav.setDialogRunner([&](QDialog& d) {
+        dialogs << d.objectName();
+        if (d.objectName() == "PeriodEndBalancesDialog") {
+            subtitle = d.findChild<CompoundDialogTitlePanel*>("m_title")->subTitle();
+            d.findChild<QPushButton*>("CancelButton")->click();
+            return d.result();
+        }
         filtersHidden = d.findChild<QPushButton*>("btnActiveAccts")->isHidden() &&
                         d.findChild<QPushButton*>("btnKeyCtrlAccts")->isHidden();
         okCaption = d.findChild<QPushButton*>("OKButton")->text();
         return answerDate("01/31/2024", "OKButton")(d);
     });
     nav.navigate("event:BALANCES");
+    QCOMPARE(dialogs, (QStringList{"RecDateSelectDialog", "PeriodEndBalancesDialog"}));
     QVERIFY(filtersHidden);
     QCOMPARE(okCaption, QStringLiteral("&OK"));
-    QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::notAvailableMessage()});
-    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("02/29/2024"));
+    QCOMPARE(subtitle, QStringLiteral("As of January 31, 2024"));
+    QVERIFY(seams.prompter.messages.isEmpty());
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("01/31/2024"));
 }
 
 void tst_Navigator::summaryReport()

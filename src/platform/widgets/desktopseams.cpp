@@ -42,9 +42,21 @@ public:
     {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(m.title);
-        box.setText(m.text);
-        if (!m.details.isEmpty())
-            box.setDetailedText(m.details);
+        // A label shows CR LF as two breaks. A text too long for the screen (a long list of
+        // refused rows) shows its beginning, and the whole of it under "Show Details...", so the
+        // buttons stay on screen.
+        QString text = m.text;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QString details = m.details;
+        constexpr int kMaxLines = 25;
+        if (text.count(QLatin1Char('\n')) >= kMaxLines && details.isEmpty()) {
+            details = text;
+            text = text.section(QLatin1Char('\n'), 0, kMaxLines - 6) +
+                   QStringLiteral("\n...\n\nThe whole text is under \"Show Details...\".");
+        }
+        box.setText(text);
+        if (!details.isEmpty())
+            box.setDetailedText(details);
         switch (m.icon) {
         case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
         case Icon::Information: box.setIcon(QMessageBox::Information); break;

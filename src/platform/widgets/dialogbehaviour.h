@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
 
 class QPlainTextEdit;
@@ -10,6 +11,16 @@ class QWidget;
 // committing the field being edited before OK or Save, buttons that Enter never presses, and
 // handlers that never let an error escape. One place, so no dialog re-invents these.
 namespace DialogBehaviour {
+
+// Creates a control that carries its name, by which tests find it: named<QPushButton>(this,
+// "OKButton", "OK") is a QPushButton("OK", this) named "OKButton".
+template <typename W, typename... Args>
+W* named(QWidget* parent, const QString& name, Args&&... args)
+{
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(name);
+    return w;
+}
 
 // A button the user may press without the field being left checked first (Cancel, Help): moving
 // to it is not moving on. Buttons that take no focus never trigger a check in the first place.

@@ -1,0 +1,175 @@
+// The period-end balances editor over a ledger of 10,000 accounts x 24 month-ends: opening it for
+// one date, OK with every balance changed, and importing a 100,000-row CSV and a 10,000-row
+// workbook, each against a plain baseline done in the same run.
+#include "balancesimport.h"
+#include "benchsupport.h"
+#include "db.h"
+#include "glaccount.h"
+#include "glaccountbalance.h"
+#include "global.h"
+#include "periodendbalancesdialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHash>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTableView>
+#include <quazip.h>
+#include <quazipfile.h>
+
+namespace {
+
+const QString kDate = QStringLiteral("11/30/2024");
+
+void writeEntry(QuaZip& zip, const QString& name, const QByteArray& bytes)
+{
+    QuaZipFile file(&zip);
+    file.open(QIODevice::WriteOnly, QuaZipNewInfo(name));
+    file.write(bytes);
+    file.close();
+}
+
+// A workbook of one sheet: column A the account number (text), column B the amount (number).
+void writeWorkbook(const QString& path, const QStringList& numbers)
+{
+    QuaZip zip(path);
+    zip.open(QuaZip::mdCreate);
+    writeEntry(zip, QStringLiteral("xl/workbook.xml"),
+               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+               "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+               "<sheet name=\"Balances\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+    writeEntry(zip, QStringLiteral("xl/_rels/workbook.xml.rels"),
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+               "worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>");
+    QByteArray sheet = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+    for (int i = 0; i < numbers.size(); ++i) {
+        const QByteArray r = QByteArray::number(i + 1);
+        sheet += "<row r=\"" + r + "\"><c r=\"A" + r + "\" t=\"inlineStr\"><is><t>" + numbers[i].toUtf8() +
+                 "</t></is></c><c r=\"B" + r + "\"><v>" + QByteArray::number(1000 + i) + ".25</v></c></row>";
+    }
+    writeEntry(zip, QStringLiteral("xl/worksheets/sheet1.xml"), sheet + "</sheetData></worksheet>");
+    zip.close();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    const Bench::Ledger ledger(10000);
+    QSqlDatabase db = Global::getConnection();
+
+    // (1) Opening the editor for one date against the raw join of the same rows.
+    qint64 before = Db::statementCount();
+    qint64 rows = 0;
+    const double open = Bench::timeIt([&] {
+        PeriodEndBalancesDialog editor;
+        editor.initialize(kDate);
+        rows = editor.findChild<QTableView*>()->model()->rowCount();
+    });
+    const qint64 openQueries = (Db::statementCount() - before) / 3;
+    const double openBase = Bench::timeIt([&] {
+        Bench::readAll(db, QStringLiteral("SELECT a.*, b.* FROM GLAccount a LEFT JOIN GLAccountBalance b ON "
+                                          "b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY a.glacctnbr"),
+                       {QStringLiteral("2024-11-30")});
+    });
+    if (rows != 10000)
+        return Bench::fail(QStringLiteral("balances-editor-open: wrong rows"));
+    Bench::print(QStringLiteral("balances-editor-open"), open, openBase, rows, openQueries);
+
+    // (2) OK with every balance changed (amount and audit row each) against raw prepared inserts
+    // of the same rows and audit rows in one transaction.
+    double store = 0;
+    qint64 storeQueries = 0;
+    for (int run = 0; run < 3; ++run) {
+        GLAccountBalanceList list;
+        list.Load(kDate);
+        for (qint64 i = 1; i <= list.count(); ++i)
+            list.getGLAccountBalanceAt(i).getAmount().add(ARCurrency::fromUnits(100 + run));
+        before = Db::statementCount();
+        const double t = Bench::timeIt([&] { list.applyAmountEdit(); }, 1);
+        storeQueries = Db::statementCount() - before;
+        store = run == 0 ? t : std::min(store, t);
+    }
+    Db::exec(db, QStringLiteral("CREATE TABLE RawBalance AS SELECT * FROM GLAccountBalance WHERE 0"));
+    Db::exec(db, QStringLiteral("CREATE TABLE RawBalanceAudit AS SELECT * FROM GLAccountBalanceAudit WHERE 0"));
+    const double storeBase = Bench::timeIt([&] {
+        Db::exec(db, QStringLiteral("DELETE FROM RawBalance"));
+        Db::exec(db, QStringLiteral("DELETE FROM RawBalanceAudit"));
+        db.transaction();
+        QSqlQuery row(db), audit(db);
+        row.prepare(QStringLiteral("INSERT INTO RawBalance (glAcctID, Date, amount, CreateDate, CreateUser) "
+                                   "VALUES (?, ?, ?, ?, ?)"));
+        audit.prepare(QStringLiteral("INSERT INTO RawBalanceAudit (glAcctID, Date, amount, CreateDate, CreateUser, "
+                                     "Activity, ActivityDate, ActivityUser) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (int i = 1; i <= 10000; ++i) {
+            const QVariantList v{i, QStringLiteral("2024-11-30"), qint64(i) * 10000, QStringLiteral("2024-12-01 10:00:00"),
+                                 QStringLiteral("bench")};
+            for (int k = 0; k < v.size(); ++k)
+                row.bindValue(k, v[k]);
+            row.exec();
+            for (int k = 0; k < v.size(); ++k)
+                audit.bindValue(k, v[k]);
+            audit.bindValue(5, QStringLiteral("UPDATE"));
+            audit.bindValue(6, QStringLiteral("2024-12-01 10:00:00"));
+            audit.bindValue(7, QStringLiteral("bench"));
+            audit.exec();
+        }
+        db.commit();
+    });
+    Bench::print(QStringLiteral("balances-editor-ok"), store, storeBase, 10000, storeQueries);
+
+    // (3) Import: 100,000 CSV rows (every account ten times) against reading and splitting the
+    // same file with a plain loop plus the account look-up.
+    QStringList numbers;
+    {
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT glacctnbr FROM GLAccount ORDER BY glacctnbr"));
+        while (q.next())
+            numbers << q.value(0).toString();
+    }
+    const QString csv = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + QStringLiteral("/bench-balances.csv");
+    {
+        QFile f(csv);
+        f.open(QIODevice::WriteOnly);
+        for (int i = 0; i < 100000; ++i)
+            f.write(numbers[i % numbers.size()].toUtf8() + ',' + QByteArray::number(i) + ".37\r\n");
+    }
+    GLAccountBalanceList target;
+    target.Load(kDate);
+    qint64 imported = 0;
+    const double csvOurs = Bench::timeIt([&] { imported = BalancesImport::run(csv, target).imported; });
+    const double csvBase = Bench::timeIt([&] {
+        QHash<QString, qsizetype> known;
+        for (qsizetype i = 0; i < numbers.size(); ++i)
+            known.insert(numbers[i], i);
+        QFile f(csv);
+        f.open(QIODevice::ReadOnly);
+        const QByteArray all = f.readAll();
+        qint64 found = 0;
+        for (const QByteArray& line : all.split('\n')) {
+            const qsizetype comma = line.indexOf(',');
+            if (comma > 0 && known.contains(QString::fromUtf8(line.left(comma))))
+                found += line.mid(comma + 1).trimmed().toDouble() != 0;
+        }
+        if (found == 0)
+            qFatal("baseline read nothing");
+    });
+    if (imported != 100000)
+        return Bench::fail(QStringLiteral("balances-import-csv: wrong count"));
+    Bench::print(QStringLiteral("balances-import-csv"), csvOurs, csvBase, imported);
+    std::printf("balances-import-csv: %.0f rows/s\n", imported / (csvOurs / 1000.0));
+
+    const QString xlsx = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + QStringLiteral("/bench-balances.xlsx");
+    writeWorkbook(xlsx, numbers);
+    const double xlsxOurs = Bench::timeIt([&] { imported = BalancesImport::run(xlsx, target).imported; });
+    if (imported != 10000)
+        return Bench::fail(QStringLiteral("balances-import-xlsx: wrong count"));
+    std::printf("balances-import-xlsx: %.2f ms, %.0f rows/s\n", xlsxOurs, imported / (xlsxOurs / 1000.0));
+    QFile::remove(csv);
+    QFile::remove(xlsx);
+    return 0;
+}

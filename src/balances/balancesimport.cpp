@@ -1,0 +1,170 @@
+#include "balancesimport.h"
+
+#include "apperror.h"
+#include "glaccountbalance.h"
+#include "global.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+AppError importError(const QString& source, const QString& description)
+{
+    return AppError(AppError::ObjectError1001, source, description);
+}
+
+// The description of a caught failure as the error chain carries it: "text (number)".
+QString chained(const AppError& e)
+{
+    return QStringLiteral("%1 (%2)").arg(e.description()).arg(e.number());
+}
+
+} // namespace
+
+QString BalancesImportOutcome::summary() const
+{
+    QString text = QString::number(imported) + QStringLiteral(" account balances were imported into Corvantis.") +
+                   kCrLf + kCrLf + QStringLiteral("Net amount imported DR (CR):") + QLatin1Char('\t') +
+                   net.toString(true);
+    if (!refusals.isEmpty())
+        text += kCrLf + kCrLf + QStringLiteral("Corvantis could not import the following balances: ") + kCrLf +
+                refusals;
+    return text;
+}
+
+namespace BalancesImport {
+
+QString importFolder()
+{
+    const QString folder = Global::getAppDataFolder() + QStringLiteral("/import");
+    if (!QDir().mkpath(folder))
+        throw importError(QStringLiteral("PeriodEndBalancesDialog.copySelectedImportFileToImportDirectory"),
+                          QStringLiteral("Could not create the import folder '%1'.").arg(native(folder)));
+    return folder;
+}
+
+QString copySelectedImportFileToImportDirectory(const QString& path)
+{
+    QString target;
+    try {
+        const QString folder = importFolder();
+        target = folder + QStringLiteral("/__balances.") + QFileInfo(path).suffix();
+        QFile source(path);
+        if (!source.open(QIODevice::ReadOnly))
+            throw importError(QStringLiteral("QFile"), source.errorString());
+        if (QFileInfo(path).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
+            return target; // the import folder's own copy was chosen: it is already in place
+        // Written beside the target and renamed over it once complete, so a failed copy leaves
+        // the previous copy whole.
+        QSaveFile copy(target);
+        if (!copy.open(QIODevice::WriteOnly))
+            throw importError(QStringLiteral("QSaveFile"), copy.errorString());
+        char buffer[1 << 16];
+        for (;;) {
+            const qint64 n = source.read(buffer, sizeof buffer);
+            if (n < 0)
+                throw importError(QStringLiteral("QFile"), source.errorString());
+            if (n == 0)
+                break;
+            if (copy.write(buffer, n) != n)
+                throw importError(QStringLiteral("QSaveFile"), copy.errorString());
+        }
+        if (!copy.commit())
+            throw importError(QStringLiteral("QSaveFile"), copy.errorString());
+        return target;
+    } catch (const AppError& e) {
+        throw importError(QStringLiteral("PeriodEndBalancesDialog.copySelectedImportFileToImportDirectory"),
+                          QStringLiteral("Unable to copy selected import file ('") + native(path) + QStringLiteral("') ") +
+                              QStringLiteral("to the temporary file in the import directory ('") + native(target) +
+                              QStringLiteral("'): ") + chained(e));
+    }
+}
+
+void createSchemaIniFileIfNecessary(const QString& folder)
+{
+    const QString path = folder + QStringLiteral("/schema.ini");
+    if (QFileInfo::exists(path))
+        return;
+    QSaveFile file(path);
+    const QByteArray text = "[__balances.csv]\r\n"
+                            "ColNameHeader = False\r\n"
+                            "Col1=AccountNumber Text\r\n"
+                            "Col2=Amount Text\r\n";
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        throw importError(QStringLiteral("PeriodEndBalancesDialog.createSchemaIniFileIfNecessary"),
+                          QStringLiteral("Unable to create the 'schema.ini' file in the import directory ") +
+                              QStringLiteral("('") + native(folder) + QStringLiteral("'): ") +
+                              QStringLiteral("%1 (%2)").arg(file.errorString()).arg(AppError::ObjectError1001));
+}
+
+BalanceRows getBalances(const QString& path, const QString& copy)
+{
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("csv")) {
+        try {
+            return BalanceFileReader::readCsv(copy);
+        } catch (const AppError& e) {
+            throw importError(QStringLiteral("PeriodEndBalancesDialog.getBalancesFromCSVFile"),
+                              QStringLiteral("Unable to read the period end balance data from the ") +
+                                  QStringLiteral("import file (CSV): ") + chained(e));
+        }
+    }
+    if (extension == QLatin1String("xls"))
+        return BalanceFileReader::readXls(copy);
+    if (extension == QLatin1String("xlsx"))
+        return BalanceFileReader::readXlsx(copy);
+    throw importError(QStringLiteral("PeriodEndBalancesDialog.getBalances"),
+                      QStringLiteral("Encountered invalid file type. Don't know how to ") + QStringLiteral("import .") +
+                          extension + QStringLiteral(" files"));
+}
+
+BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
+{
+    BalancesImportOutcome outcome;
+    struct Accepted
+    {
+        GLAccountBalance* balance;
+        ARCurrency amount;
+    };
+    QList<Accepted> accepted;
+    accepted.reserve(rows.size());
+    for (const BalanceRow& row : rows) {
+        const bool known = list.exists(row.accountNumber);
+        const auto amount = ARCurrency::fromText(row.amount);
+        if (amount && known) {
+            accepted.append({&list.getGLAccountBalance(row.accountNumber), *amount});
+            outcome.net.add(*amount); // raises before any balance changed
+            continue;
+        }
+        const QString reason = amount ? QStringLiteral("invalid account")
+                               : known ? QStringLiteral("amount invalid")
+                                       : QStringLiteral("both items invalid");
+        outcome.refusals += QStringLiteral(" - '") + row.amount + QStringLiteral("'\tinto Account\t'") +
+                            row.accountNumber + QStringLiteral("'\t") + reason + kCrLf;
+    }
+    // In file order, so that an account listed twice keeps its last amount.
+    for (const Accepted& a : std::as_const(accepted))
+        a.balance->getAmount() = a.amount;
+    outcome.imported = accepted.size();
+    return outcome;
+}
+
+BalancesImportOutcome run(const QString& path, GLAccountBalanceList& list)
+{
+    const QString copy = copySelectedImportFileToImportDirectory(path);
+    createSchemaIniFileIfNecessary(importFolder());
+    return apply(getBalances(path, copy), list);
+}
+
+} // namespace BalancesImport

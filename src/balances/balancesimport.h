@@ -1,0 +1,47 @@
+#pragma once
+
+#include "arcurrency.h"
+#include "balancefilereader.h"
+
+#include <QString>
+
+class GLAccountBalanceList;
+
+// What an import did: how many balances it set, their net amount and the rows it refused.
+struct BalancesImportOutcome
+{
+    qint64 imported = 0;
+    ARCurrency net;
+    QString refusals; // one line per refused row
+
+    // The text of the "Import Summary" message.
+    QString summary() const;
+};
+
+// The balances import of the period-end balances editor: the chosen file is copied into the import
+// folder, read, checked row by row and applied to the editor's balances in memory. Every row is read
+// and checked before any balance changes, so a failure leaves the balances as they were.
+namespace BalancesImport {
+
+// The shared data folder's "import" folder, created when missing.
+QString importFolder();
+
+// Copies the chosen file into the import folder as "__balances." + its extension (as written) and
+// returns the copy's path. The copy replaces the previous one only once it is complete, and a copy
+// of the import folder's own file leaves that file as it is.
+QString copySelectedImportFileToImportDirectory(const QString& path);
+
+// Writes the import folder's "schema.ini" (the CSV copy's description) when there is none.
+void createSchemaIniFileIfNecessary(const QString& folder);
+
+// The rows of the copy, read by the reader of the chosen path's extension.
+BalanceRows getBalances(const QString& path, const QString& copy);
+
+// Checks every row against the list and the money rules, then sets the balances of the rows it
+// accepts. Raises (and changes nothing) when the net amount cannot be held by the money type.
+BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list);
+
+// The whole import; raises AppError with the description the user is shown.
+BalancesImportOutcome run(const QString& path, GLAccountBalanceList& list);
+
+} // namespace BalancesImport

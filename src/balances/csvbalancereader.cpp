@@ -1,0 +1,173 @@
+// The CSV balances reader: what the import folder's schema.ini declares for the copied file, i.e.
+// no heading row, comma-delimited, double-quoted text, the first two columns read as text.
+#include "balancefilereader.h"
+#include "balancefilereader_p.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+using namespace BalanceFileReader::detail;
+
+namespace {
+
+QString decode(QByteArray bytes)
+{
+    static constexpr char utf8Bom[] = "\xEF\xBB\xBF";
+    if (bytes.startsWith(utf8Bom))
+        bytes.remove(0, 3);
+    else if (const auto bom = QStringConverter::encodingForData(bytes);
+             bom && *bom != QStringConverter::Utf8) {
+        // A text saved as UTF-16 or UTF-32 announces itself with its byte-order mark.
+        QStringDecoder decoder(*bom, QStringConverter::Flag::Stateless);
+        return decoder.decode(bytes);
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    // Not UTF-8: a file written by a Windows program in its single-byte character set.
+    QStringDecoder ansi("windows-1252", QStringConverter::Flag::Stateless);
+    if (!ansi.isValid())
+        ansi = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
+    return ansi.decode(bytes);
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+bool isLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+// Walks the decoded text once, record by record.
+class CsvParser
+{
+public:
+    explicit CsvParser(const QString& text)
+        : m_p(text.constData()), m_end(text.constData() + text.size())
+    {
+    }
+
+    BalanceRows rows()
+    {
+        BalanceRows result;
+        while (m_p < m_end) {
+            const int line = m_line;
+            QString fields[2];
+            int count = 0;
+            bool quoted = false;
+            for (;;) {
+                bool fieldQuoted = false;
+                QString value = field(fieldQuoted);
+                quoted = quoted || fieldQuoted;
+                if (count < 2)
+                    fields[count] = std::move(value);
+                ++count;
+                if (m_p < m_end && *m_p == u',')
+                    ++m_p;
+                else
+                    break;
+            }
+            endLine();
+            if (count == 1 && fields[0].isEmpty() && !quoted)
+                continue;  // a blank line
+            if (fields[0].isEmpty())
+                fail(QStringLiteral("Line %1 of the file has no account number (its first field is empty).")
+                         .arg(line));
+            if (count == 1)
+                fail(QStringLiteral("Line %1 of the file holds only one field. Each line needs an account "
+                                    "number and an amount, separated by a comma.")
+                         .arg(line));
+            if (fields[1].isEmpty())
+                fail(QStringLiteral("Line %1 of the file has no amount (its second field is empty).").arg(line));
+            result.append({std::move(fields[0]), std::move(fields[1])});
+        }
+        return result;
+    }
+
+private:
+    // One field, from the current position up to the comma or the line end that follows it.
+    QString field(bool& quoted)
+    {
+        while (m_p < m_end && isBlank(*m_p))
+            ++m_p;
+        if (m_p < m_end && *m_p == u'"') {
+            quoted = true;
+            return quotedField();
+        }
+        const QChar* start = m_p;
+        while (m_p < m_end && *m_p != u',' && !isLineEnd(*m_p))
+            ++m_p;
+        const QChar* stop = m_p;
+        while (stop > start && isBlank(stop[-1]))
+            --stop;
+        return QString(start, stop - start);
+    }
+
+    // A field in double quotes: commas and line breaks inside are data, "" is one quote. Anything
+    // between the closing quote and the next comma is kept as it stands.
+    QString quotedField()
+    {
+        const int openedOn = m_line;
+        ++m_p;
+        QString value;
+        for (;;) {
+            if (m_p == m_end)
+                fail(QStringLiteral("Line %1 of the file has a field that starts with a double quote (\") "
+                                    "but is never closed by another one.")
+                         .arg(openedOn));
+            const QChar c = *m_p++;
+            if (c == u'"') {
+                if (m_p < m_end && *m_p == u'"') {
+                    value += u'"';
+                    ++m_p;
+                    continue;
+                }
+                break;
+            }
+            if (c == u'\n' || (c == u'\r' && (m_p == m_end || *m_p != u'\n')))
+                ++m_line;
+            value += c;
+        }
+        const QChar* start = m_p;
+        while (m_p < m_end && *m_p != u',' && !isLineEnd(*m_p))
+            ++m_p;
+        const QChar* stop = m_p;
+        while (stop > start && isBlank(stop[-1]))
+            --stop;
+        value.append(start, stop - start);
+        return value;
+    }
+
+    // Steps over CR LF, LF or a lone CR.
+    void endLine()
+    {
+        if (m_p < m_end && *m_p == u'\r')
+            ++m_p;
+        if (m_p < m_end && *m_p == u'\n')
+            ++m_p;
+        ++m_line;
+    }
+
+    const QChar* m_p;
+    const QChar* m_end;
+    int m_line = 1;
+};
+
+} // namespace
+
+BalanceRows BalanceFileReader::readCsv(const QString& path)
+{
+    requireReadableFile(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("The file %1 cannot be opened: %2.").arg(quotedPath(path), file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        fail(QStringLiteral("The file %1 cannot be read: %2.").arg(quotedPath(path), file.errorString()));
+    const QString text = decode(bytes);
+    return CsvParser(text).rows();
+}

@@ -1,0 +1,200 @@
+#include "periodendbalancesdialog.h"
+
+#include "apperror.h"
+#include "balancesimport.h"
+#include "balancesmodel.h"
+#include "daterules.h"
+#include "dialogbehaviour.h"
+#include "gridview.h"
+#include "msgboxutil.h"
+#include "periodendbalancesimportdialog.h"
+#include "prompter.h"
+#include "titlepanels.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using DialogBehaviour::named;
+
+namespace {
+
+constexpr int kNumberWidth = 1900;
+constexpr int kNameWidth = 6100;
+constexpr int kAmountWidth = 1380;
+
+} // namespace
+
+PeriodEndBalancesDialog::PeriodEndBalancesDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PeriodEndBalancesDialog"));
+    setWindowTitle(QStringLiteral("Period End Balances"));
+    m_title = named<CompoundDialogTitlePanel>(this, QStringLiteral("m_title"));
+    auto* label = named<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("General Ledger Accounts:"));
+    m_grid = named<QTableView>(this, QStringLiteral("grd"));
+    GridView::setUp(m_grid);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    label->setBuddy(m_grid);
+    m_total = named<QLabel>(this, QStringLiteral("lblTotal"));
+    m_total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_total->setFrameShape(QFrame::Panel);
+    m_total->setFrameShadow(QFrame::Sunken);
+    auto* import = named<QPushButton>(this, QStringLiteral("cmdImport"), QStringLiteral("&Import..."));
+    auto* ok = named<QPushButton>(this, QStringLiteral("OKButton"), QStringLiteral("OK"));
+    auto* cancel = named<QPushButton>(this, QStringLiteral("CancelButton"), QStringLiteral("Cancel"));
+    DialogBehaviour::setCausesValidation(cancel, false);
+    DialogBehaviour::noAutoDefault(this);
+
+    // The footer: the total under the "DR(CR)" column.
+    auto* footer = new QHBoxLayout;
+    footer->setSpacing(0);
+    footer->addStretch();
+    footer->addWidget(m_total);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(import);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(16, 10, 16, 0);
+    body->setSpacing(6);
+    body->addWidget(label);
+    body->addWidget(m_grid, 1);
+    body->addLayout(footer);
+    body->addSpacing(6);
+    body->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 12);
+    layout->addWidget(m_title);
+    layout->addLayout(body, 1);
+
+    m_runDialog = [](QDialog& d) { return d.exec(); };
+    connect(import, &QPushButton::clicked, this, [this] { DialogBehaviour::guarded([this] { showImportDialog(); }); });
+    connect(ok, &QPushButton::clicked, this, &PeriodEndBalancesDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &PeriodEndBalancesDialog::reject);
+}
+
+PeriodEndBalancesDialog::~PeriodEndBalancesDialog() = default;
+
+void PeriodEndBalancesDialog::initialize(const QString& date)
+{
+    m_date = date;
+    m_list.Load(date);
+    m_model = new BalancesModel(m_list, this);
+    m_grid->setModel(m_model);
+    GridView::setColumnWidthTwips(m_grid, BalancesModel::NumberColumn, kNumberWidth);
+    GridView::setColumnWidthTwips(m_grid, BalancesModel::NameColumn, kNameWidth);
+    GridView::setColumnWidthTwips(m_grid, BalancesModel::AmountColumn, kAmountWidth);
+    m_grid->horizontalHeader()->setStretchLastSection(false);
+    const int gridWidth = GridView::pixelsOfTwips(m_grid, kNumberWidth + kNameWidth + kAmountWidth) +
+                          m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
+    m_grid->setMinimumWidth(gridWidth);
+    m_grid->setMinimumHeight(m_grid->verticalHeader()->defaultSectionSize() * 18);
+    m_total->setFixedWidth(GridView::pixelsOfTwips(m_grid, kAmountWidth) + m_grid->verticalScrollBar()->sizeHint().width() +
+                           m_grid->frameWidth());
+
+    connect(m_model, &BalancesModel::totalChanged, this, [this] { m_total->setText(updateTotal()); });
+    connect(m_model, &BalancesModel::amountRefused, this, [this](const QString& text) {
+        m_refused = true;
+        Prompter::show(Prompter::applicationTitle(),
+                       QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or -1234.56 "
+                                      "for a credit.")
+                           .arg(text),
+                       Prompter::Buttons::Ok, Prompter::Icon::Warning);
+    });
+    m_total->setText(updateTotal());
+    const auto asDate = DateRules::fromText(date);
+    m_title->initialize(QStringLiteral("Period End Balances"),
+                        QStringLiteral("As of ") + (asDate ? DateRules::longDate(*asDate) : date));
+}
+
+QString PeriodEndBalancesDialog::updateTotal() const
+{
+    ARCurrency total;
+    for (qint64 i = 1; i <= m_list.count(); ++i)
+        total.add(m_list.getGLAccountBalanceAt(i).getAdjustedAmount());
+    return ARCurrency::display(total.getVal());
+}
+
+bool PeriodEndBalancesDialog::commitPendingEdit()
+{
+    // The cell editor open in the grid, if any: its text goes through the model as a finished edit.
+    const auto editors = m_grid->viewport()->findChildren<QLineEdit*>();
+    for (QLineEdit* editor : editors) {
+        if (editor->isHidden()) // closed, waiting to be deleted
+            continue;
+        m_refused = false;
+        QMetaObject::invokeMethod(m_grid, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, editor));
+        if (m_refused) {
+            editor->setFocus();
+            editor->selectAll();
+            return false;
+        }
+        QMetaObject::invokeMethod(m_grid, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
+                                  Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+    }
+    return true;
+}
+
+void PeriodEndBalancesDialog::accept()
+{
+    if (!commitPendingEdit())
+        return;
+    // On a failure nothing is stored and the dialog stays open with the user's amounts.
+    if (!DialogBehaviour::guarded([this] { m_list.applyAmountEdit(); }))
+        return;
+    QDialog::accept();
+}
+
+void PeriodEndBalancesDialog::reject()
+{
+    m_list.cancelEdit();
+    if (m_model)
+        m_model->refresh();
+    QDialog::reject();
+}
+
+void PeriodEndBalancesDialog::showImportDialog()
+{
+    PeriodEndBalancesImportDialog dialog(this);
+    dialog.initialize(m_date);
+    m_runDialog(dialog);
+    if (dialog.isApproved())
+        importBalances(dialog.getFileLocation());
+}
+
+void PeriodEndBalancesDialog::importBalances(const QString& path)
+{
+    if (!commitPendingEdit())
+        return;
+    BalancesImportOutcome outcome;
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        outcome = BalancesImport::run(path, m_list);
+        QApplication::restoreOverrideCursor();
+    } catch (const AppError& e) {
+        QApplication::restoreOverrideCursor();
+        showImportError(QStringLiteral("Encountered an Unexpected Error while attempting to ") +
+                        QStringLiteral("import period end balances: ") + QStringLiteral("\r\n\r\n") + e.description());
+        return;
+    }
+    if (m_model)
+        m_model->refresh();
+    Prompter::show(QStringLiteral("Import Summary"), outcome.summary());
+}
+
+void PeriodEndBalancesDialog::showImportError(const QString& message)
+{
+    MsgBoxUtil::displayMessage(QStringLiteral("Import Error"),
+                               message + QStringLiteral("\r\n\r\n") +
+                                   QStringLiteral("If you continue to encounter problems, please contact our technical "
+                                                  "support staff."));
+}

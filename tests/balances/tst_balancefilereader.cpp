@@ -1,0 +1,308 @@
+#include "apperror.h"
+#include "balancefilereader.h"
+#include "testdb.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <cmath>
+
+Q_DECLARE_METATYPE(BalanceRows)
+
+namespace {
+
+QString fixture(const QString& name)
+{
+    return QStringLiteral(CORVANTIS_FIXTURES "/") + name;
+}
+
+BalanceRows readAny(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        return BalanceFileReader::readCsv(path);
+    if (suffix == QLatin1String("xls"))
+        return BalanceFileReader::readXls(path);
+    return BalanceFileReader::readXlsx(path);
+}
+
+// Rows written as {"account", "amount", "account", "amount", ...}.
+BalanceRows rows(std::initializer_list<const char*> texts)
+{
+    BalanceRows result;
+    for (auto it = texts.begin(); it != texts.end(); it += 2)
+        result.append({QString::fromUtf8(*it), QString::fromUtf8(*(it + 1))});
+    return result;
+}
+
+// The rows every test workbook starts with: accounts as numbers and texts, a word, an empty
+// amount cell and a text with blanks.
+BalanceRows commonWorkbookRows()
+{
+    return rows({"1000", "1234.56", "1010-00", "-20", "1020", "0.1", "1030", "abc", "1040", "",
+                 "1050", "  7.5 "});
+}
+
+QString describe(const BalanceRows& list)
+{
+    QStringList lines;
+    for (const BalanceRow& r : list)
+        lines << QStringLiteral("[%1|%2]").arg(r.accountNumber, r.amount);
+    return lines.join(QLatin1Char(' '));
+}
+
+// A minimal workbook whose first sheet holds `count` rows: account 1..count, amount count/100.
+void writeLargeWorkbook(const QString& path, int count)
+{
+    QuaZip zip(path);
+    QVERIFY(zip.open(QuaZip::mdCreate));
+    const auto add = [&](const QString& name, const QByteArray& content) {
+        QuaZipFile file(&zip);
+        QVERIFY(file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
+        QCOMPARE(file.write(content), content.size());
+        file.close();
+        QCOMPARE(file.getZipError(), 0);
+    };
+    add(QStringLiteral("xl/workbook.xml"),
+        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        "<sheets><sheet name=\"Big\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+    add(QStringLiteral("xl/_rels/workbook.xml.rels"),
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+        "Target=\"worksheets/sheet1.xml\"/></Relationships>");
+    QByteArray sheet = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                       "<sheetData>";
+    for (int r = 1; r <= count; ++r)
+        sheet += QStringLiteral("<row r=\"%1\"><c r=\"A%1\"><v>%1</v></c><c r=\"B%1\"><v>%2</v></c></row>")
+                     .arg(r)
+                     .arg(r / 100.0, 0, 'f', 2)
+                     .toLatin1();
+    sheet += "</sheetData></worksheet>";
+    add(QStringLiteral("xl/worksheets/sheet1.xml"), sheet);
+    zip.close();
+    QCOMPARE(zip.getZipError(), 0);
+}
+
+} // namespace
+
+class tst_BalanceFileReader : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void csv_data();
+    void csv();
+    void workbooks_data();
+    void workbooks();
+    void failures_data();
+    void failures();
+    void largeCsvIsReadWhole();
+    void xlsxReadsPastRow32767();
+    void numberText_data();
+    void numberText();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_BalanceFileReader::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(QFileInfo::exists(fixture(QStringLiteral("balances.xlsx"))), CORVANTIS_FIXTURES);
+}
+
+void tst_BalanceFileReader::csv_data()
+{
+    QTest::addColumn<QString>("file");        // a fixture, or empty to read `content`
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<BalanceRows>("expected");
+
+    QTest::newRow("BOM, CR LF, quotes, blanks, blank line, UTF-8")
+        << QStringLiteral("balances.csv") << QByteArray()
+        << rows({"1000", "1234.56", "1010-00", "1,234.56", "1020", "-20", "1030", "abc", "1040", "12\"5",
+                 "1060-\u00c4", "3", "1050", "0.1"});
+    QTest::newRow("Windows-1252 bytes") << QStringLiteral("cp1252.csv") << QByteArray()
+                                         << rows({"1000", "12.50", "1010\u2013A", "7"});
+    QTest::newRow("a heading line is data") << QStringLiteral("heading.csv") << QByteArray()
+                                             << rows({"Account", "Amount", "1000", "1234.56"});
+    QTest::newRow("LF, no final line end") << QString() << QByteArray("1,2\n3,4") << rows({"1", "2", "3", "4"});
+    QTest::newRow("lone CR line ends") << QString() << QByteArray("1,2\r3,4\r") << rows({"1", "2", "3", "4"});
+    QTest::newRow("blank and whitespace lines skipped")
+        << QString() << QByteArray("\r\n  \r\n1,2\r\n\t\r\n\r\n3,4\r\n\r\n") << rows({"1", "2", "3", "4"});
+    QTest::newRow("quoted blanks kept, outer blanks trimmed")
+        << QString() << QByteArray("\" 1 \" , \" 2\" \n") << rows({" 1 ", " 2"});
+    QTest::newRow("line break inside quotes is data")
+        << QString() << QByteArray("\"10\r\n20\",5\r\n30,6\r\n") << rows({"10\r\n20", "5", "30", "6"});
+    QTest::newRow("empty file") << QString() << QByteArray() << BalanceRows();
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("UTF-16 with byte-order mark")
+        << QString() << QByteArray(utf16.encode(QStringLiteral("1000,5\r\n1010,-1\r\n")))
+        << rows({"1000", "5", "1010", "-1"});
+}
+
+void tst_BalanceFileReader::csv()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(BalanceRows, expected);
+    const QString path = file.isEmpty() ? TestDb::textFile(m_dir.path(), QStringLiteral("in.csv"), content)
+                                        : fixture(file);
+    const BalanceRows actual = BalanceFileReader::readCsv(path);
+    QCOMPARE(describe(actual), describe(expected));
+    QCOMPARE(actual, expected);
+}
+
+void tst_BalanceFileReader::workbooks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<BalanceRows>("expected");
+
+    // Each workbook has a blank row after these rows and a second sheet: neither is read.
+    QTest::newRow("xls") << QStringLiteral("balances.xls") << commonWorkbookRows();
+    QTest::newRow("xlsx, shared strings, formulas, boolean")
+        << QStringLiteral("balances.xlsx")
+        << commonWorkbookRows() + rows({"1060-10", "6", "1070", "TRUE", "1080", "n/a", "1090", "#DIV/0!"});
+    QTest::newRow("xlsx, inline strings, absolute targets")
+        << QStringLiteral("balances-openpyxl.xlsx") << commonWorkbookRows();
+    QTest::newRow("xlsx, hand-made: runs, cells without reference, skipped row")
+        << QStringLiteral("inline-strings.xlsx")
+        << rows({"2000", "1.5", "2010", "text result", "2020", "", "2030", "#N/A", "2040", "FALSE", " 2050 ",
+                 "-0.5"});
+    QTest::newRow("xlsx, A1 empty") << QStringLiteral("empty-a1.xlsx") << BalanceRows();
+}
+
+void tst_BalanceFileReader::workbooks()
+{
+    QFETCH(QString, file);
+    QFETCH(BalanceRows, expected);
+    const BalanceRows actual = readAny(fixture(file));
+    QCOMPARE(describe(actual), describe(expected));
+    QCOMPARE(actual, expected);
+}
+
+void tst_BalanceFileReader::failures_data()
+{
+    QTest::addColumn<QString>("file");        // a fixture, or empty to read `content` as in.csv
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("words");   // what the description must say
+    QTest::addColumn<bool>("namesFile");
+
+    const auto csvCase = [](const char* name, const char* content, QStringList words) {
+        QTest::newRow(name) << QString() << QByteArray(content) << words << false;
+    };
+    csvCase("csv: empty amount", "1000,5\r\n1010,\r\n", {"Line 2", "no amount"});
+    csvCase("csv: blank amount", "1000,   \r\n", {"Line 1", "no amount"});
+    csvCase("csv: empty account", "1000,5\n,12\n", {"Line 2", "no account number"});
+    csvCase("csv: quoted empty account", "\"\",5\n", {"Line 1", "no account number"});
+    csvCase("csv: lone comma", "1000,5\n\n,\n", {"Line 3", "no account number"});
+    csvCase("csv: one field", "1000,5\n1010\n", {"Line 2", "only one field", "comma"});
+    csvCase("csv: unclosed quote", "1000,5\n\"1010,7\n1020,8\n", {"Line 2", "double quote", "never closed"});
+    csvCase("csv: lines counted past a quoted line break", "\"a\nb\",1\n2,\n", {"Line 3", "no amount"});
+    QTest::newRow("csv: semicolons") << QStringLiteral("semicolon.csv") << QByteArray()
+                                     << QStringList{"Line 1", "only one field", "comma"} << false;
+
+    const auto fileCase = [](const char* name, const char* file, QStringList words) {
+        QTest::newRow(name) << QString::fromLatin1(file) << QByteArray() << words << true;
+    };
+    fileCase("csv: missing", "missing.csv", {"does not exist"});
+    fileCase("xls: missing", "missing.xls", {"does not exist"});
+    fileCase("xlsx: missing", "missing.xlsx", {"does not exist"});
+    fileCase("xls: truncated", "truncated.xls", {"not an Excel 97-2003 workbook (.xls)", "damaged"});
+    fileCase("xls: a csv renamed", "csv-renamed.xls", {"not an Excel 97-2003 workbook (.xls)", "damaged"});
+    fileCase("xls: password", "protected.xls", {"password-protected"});
+    fileCase("xlsx: truncated", "truncated.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
+    fileCase("xlsx: a csv renamed", "csv-renamed.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
+    fileCase("xlsx: compound file (encrypted)", "compound-file.xlsx", {"password-protected"});
+    fileCase("xlsx: no worksheet", "no-worksheet.xlsx", {"has no worksheet"});
+}
+
+void tst_BalanceFileReader::failures()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, words);
+    QFETCH(bool, namesFile);
+    const QString path = file.isEmpty() ? TestDb::textFile(m_dir.path(), QStringLiteral("in.csv"), content)
+                                        : fixture(file);
+    try {
+        const BalanceRows read = readAny(path);
+        QFAIL(qPrintable(QStringLiteral("read without error: ") + describe(read)));
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), AppError::ObjectError1001);
+        for (const QString& word : words)
+            QVERIFY2(e.description().contains(word), qPrintable(e.description()));
+        if (namesFile)
+            QVERIFY2(e.description().contains(QDir::toNativeSeparators(path)), qPrintable(e.description()));
+    }
+}
+
+void tst_BalanceFileReader::largeCsvIsReadWhole()
+{
+    constexpr int count = 100000;
+    QByteArray content;
+    content.reserve(count * 24);
+    for (int i = 1; i <= count; ++i)
+        content += QByteArray::number(100000 + i) + ",\"" + QByteArray::number(i) + ".25\",memo\r\n";
+    const QString path = TestDb::textFile(m_dir.path(), QStringLiteral("large.csv"), content);
+
+    QElapsedTimer timer;
+    timer.start();
+    const BalanceRows read = BalanceFileReader::readCsv(path);
+    const qint64 elapsed = timer.elapsed();
+    qInfo("read %d CSV rows in %lld ms", int(read.size()), elapsed);
+    QCOMPARE(read.size(), count);
+    QCOMPARE(read.first(), (BalanceRow{QStringLiteral("100001"), QStringLiteral("1.25")}));
+    QCOMPARE(read.last(), (BalanceRow{QStringLiteral("200000"), QStringLiteral("100000.25")}));
+    QVERIFY2(elapsed < 10000, "far too slow: the reader is not linear");
+}
+
+void tst_BalanceFileReader::xlsxReadsPastRow32767()
+{
+    constexpr int count = 40000;
+    const QString path = m_dir.filePath(QStringLiteral("large.xlsx"));
+    writeLargeWorkbook(path, count);
+    if (QTest::currentTestFailed())
+        return;
+    const BalanceRows read = BalanceFileReader::readXlsx(path);
+    QCOMPARE(read.size(), count);
+    QCOMPARE(read.at(32767), (BalanceRow{QStringLiteral("32768"), QStringLiteral("327.68")}));
+    QCOMPARE(read.last(), (BalanceRow{QStringLiteral("40000"), QStringLiteral("400")}));
+}
+
+void tst_BalanceFileReader::numberText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("decimals") << 1234.56 << "1234.56";
+    QTest::newRow("whole") << 12.0 << "12";
+    QTest::newRow("negative whole") << -5.0 << "-5";
+    QTest::newRow("negative fraction") << -0.5 << "-0.5";
+    QTest::newRow("binary drift rounded to 15 digits") << 0.1 + 0.2 << "0.3";
+    QTest::newRow("drift in a large amount") << 1234567.89 * 3 << "3703703.67";
+    QTest::newRow("no exponent at 10^13") << 1e13 << "10000000000000";
+    QTest::newRow("15 digits kept") << 123456789012345.0 << "123456789012345";
+    QTest::newRow("digits past 15 rounded") << 1234567890.123456789 << "1234567890.12346";
+    QTest::newRow("small fraction") << 0.00001 << "0.00001";
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("exponent from 10^15") << 1e15 << "1E+15";
+}
+
+void tst_BalanceFileReader::numberText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(BalanceFileReader::numberText(value), text);
+}
+
+QTEST_GUILESS_MAIN(tst_BalanceFileReader)
+#include "tst_balancefilereader.moc"

@@ -1,0 +1,392 @@
+#include "balancesimport.h"
+#include "glaccount.h"
+#include "glaccountbalance.h"
+#include "modelfixture.h"
+#include "periodendbalancesdialog.h"
+#include "periodendbalancesimportdialog.h"
+#include "titlepanels.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+
+// The balances editor and its import: what the grid and its total show is what OK stores, OK keeps
+// what other users saved meanwhile, and an import either applies every good row or changes nothing.
+class tst_PeriodEndBalances : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup() { QDir(BalancesImport::importFolder()).removeRecursively(); }
+    void editorShowsEveryAccount();
+    void typedAmounts_data();
+    void typedAmounts();
+    void okStoresWhatIsShown();
+    void okKeepsWhatOthersSaved();
+    void failedOkLosesNothing();
+    void cancelStoresNothing();
+    void summaries_data();
+    void summaries();
+    void importThroughTheDialogs();
+    void importErrors_data();
+    void importErrors();
+    void importCopies();
+};
+
+namespace {
+
+constexpr auto kOctober = "10/31/2026";
+constexpr auto kEmptyMonth = "01/31/2020";
+
+QTableView* grid(const QDialog& d)
+{
+    return d.findChild<QTableView*>("grd");
+}
+
+QString cell(const QDialog& d, int row, int column)
+{
+    return grid(d)->model()->index(row, column).data().toString();
+}
+
+int rowOf(const QDialog& d, const QString& number)
+{
+    const QAbstractItemModel* m = grid(d)->model();
+    for (int r = 0; r < m->rowCount(); ++r)
+        if (m->index(r, 0).data().toString() == number)
+            return r;
+    return -1;
+}
+
+// Types into the "DR(CR)" cell of the account as a user does, leaving the editor open.
+void type(PeriodEndBalancesDialog& d, const QString& number, const QString& text)
+{
+    QTableView* g = grid(d);
+    const QModelIndex index = g->model()->index(rowOf(d, number), 2);
+    g->setCurrentIndex(index);
+    g->edit(index);
+    auto* editor = g->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText(text);
+}
+
+QString total(const QDialog& d)
+{
+    return d.findChild<QLabel*>("lblTotal")->text();
+}
+
+qint64 storedUnits(const ModelFixture& f, const QString& number, const QString& isoDate)
+{
+    return f.value("SELECT b.amount FROM GLAccountBalance b JOIN GLAccount a ON a.glAcctID = b.glAcctID "
+                   "WHERE a.glacctnbr = ? AND b.Date = ?",
+                   {number, isoDate})
+        .toLongLong();
+}
+
+QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes)
+{
+    return TestDb::textFile(folder, name, bytes);
+}
+
+} // namespace
+
+void tst_PeriodEndBalances::editorShowsEveryAccount()
+{
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    QCOMPARE(d.windowTitle(), QStringLiteral("Period End Balances"));
+    QCOMPARE(d.findChild<CompoundDialogTitlePanel*>("m_title")->subTitle(), QStringLiteral("As of January 31, 2020"));
+    const QAbstractItemModel* m = grid(d)->model();
+    QCOMPARE(m->rowCount(), f.rows("GLAccount")); // inactive accounts too
+    QCOMPARE(m->headerData(2, Qt::Horizontal).toString(), QStringLiteral("DR(CR)"));
+    QCOMPARE(cell(d, 0, 0), QStringLiteral("1010")); // in number order
+    QCOMPARE(cell(d, 0, 2), QStringLiteral("0.00"));
+    QCOMPARE(total(d), QStringLiteral("0.00"));
+    QVERIFY(!(m->flags(m->index(0, 0)) & Qt::ItemIsEditable));
+    QVERIFY(!(m->flags(m->index(0, 1)) & Qt::ItemIsEditable));
+    QVERIFY(m->flags(m->index(0, 2)) & Qt::ItemIsEditable);
+
+    PeriodEndBalancesDialog october;
+    october.initialize(kOctober);
+    QCOMPARE(cell(october, rowOf(october, "1010"), 2), QStringLiteral("192,343.04"));
+    const qint64 sum = f.value("SELECT sum(amount) FROM GLAccountBalance WHERE Date = '2026-10-31'").toLongLong();
+    QCOMPARE(total(october), ARCurrency::display(sum));
+}
+
+void tst_PeriodEndBalances::typedAmounts_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown"); // "" when refused
+    QTest::newRow("cents kept, further digits dropped") << "1234.567" << "1,234.56";
+    QTest::newRow("a credit") << "-20" << "(20.00)";
+    QTest::newRow("parentheses") << "(12.00)" << "(12.00)";
+    QTest::newRow("grouped") << "1,234.5" << "1,234.50";
+    QTest::newRow("blank is nothing") << "" << "0.00";
+    QTest::newRow("letters") << "abc" << "";
+    QTest::newRow("misplaced comma") << "12,3.4" << "";
+    QTest::newRow("too large for the money type") << "1e30" << "";
+}
+
+void tst_PeriodEndBalances::typedAmounts()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    type(d, "1020", typed);
+    const bool committed = QMetaObject::invokeMethod(&d, "accept"); // OK commits the cell first
+    QVERIFY(committed);
+    const int row = rowOf(d, "1020");
+    if (shown.isEmpty()) {
+        // Refused: said so, nothing stored, the dialog open, the balance as it was.
+        QCOMPARE(f.seams.prompter.messages.size(), 1);
+        QVERIFY(f.seams.prompter.lastText().contains(typed));
+        QVERIFY(!d.isHidden() || d.result() != QDialog::Accepted);
+        QCOMPARE(f.rows("GLAccountBalanceAudit WHERE Date = '2020-01-31'"), 0);
+        QCOMPARE(cell(d, row, 2), QStringLiteral("0.00"));
+        return;
+    }
+    QCOMPARE(cell(d, row, 2), shown);
+    QCOMPARE(total(d), shown);
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(ARCurrency::display(storedUnits(f, "1020", "2020-01-31")), shown);
+}
+
+void tst_PeriodEndBalances::okStoresWhatIsShown()
+{
+    ModelFixture f(true);
+    const qint64 auditBefore = f.rows("GLAccountBalanceAudit");
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    type(d, "1010", "100.10");
+    grid(d)->setCurrentIndex(grid(d)->model()->index(0, 0)); // leaving the cell ends its edit
+    QCOMPARE(total(d), QStringLiteral("100.10"));
+    d.findChild<QPushButton*>("OKButton")->click();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    // Every account gets its row for the date, each with its audit row; the edit as shown.
+    QCOMPARE(f.rows("GLAccountBalance WHERE Date = '2020-01-31'"), f.rows("GLAccount"));
+    QCOMPARE(f.rows("GLAccountBalanceAudit") - auditBefore, f.rows("GLAccount"));
+    QCOMPARE(storedUnits(f, "1010", "2020-01-31"), 1001000);
+    QCOMPARE(f.value("SELECT sum(amount) FROM GLAccountBalance WHERE Date = '2020-01-31'").toLongLong(), 1001000);
+}
+
+void tst_PeriodEndBalances::okKeepsWhatOthersSaved()
+{
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize(kOctober);
+    // Meanwhile another user signs 1020 off, changes the amount of 1030 and stores a row of an
+    // account that had none.
+    f.value("UPDATE GLAccountBalance SET reviewedBy = 'Other', comment = 'checked' WHERE Date = '2026-10-31' AND "
+            "glAcctID = (SELECT glAcctID FROM GLAccount WHERE glacctnbr = '1020')");
+    f.value("UPDATE GLAccountBalance SET amount = 777700 WHERE Date = '2026-10-31' AND "
+            "glAcctID = (SELECT glAcctID FROM GLAccount WHERE glacctnbr = '1030')");
+    const QString missing = f.value("SELECT glacctnbr FROM GLAccount a WHERE NOT EXISTS (SELECT 1 FROM "
+                                    "GLAccountBalance b WHERE b.glAcctID = a.glAcctID AND b.Date = '2026-10-31')")
+                                .toString();
+    QVERIFY(!missing.isEmpty());
+    f.value("INSERT INTO GLAccountBalance (glAcctID, Date, amount) SELECT glAcctID, '2026-10-31', 500 FROM GLAccount "
+            "WHERE glacctnbr = ?",
+            {missing});
+    type(d, "1020", "5");
+    d.findChild<QPushButton*>("OKButton")->click();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(storedUnits(f, "1020", "2026-10-31"), 50000);
+    QCOMPARE(f.value("SELECT b.reviewedBy || '/' || b.comment FROM GLAccountBalance b JOIN GLAccount a ON a.glAcctID = "
+                     "b.glAcctID WHERE glacctnbr = '1020' AND Date = '2026-10-31'")
+                 .toString(),
+             QStringLiteral("Other/checked"));
+    QCOMPARE(storedUnits(f, "1030", "2026-10-31"), 777700);
+    QCOMPARE(storedUnits(f, missing, "2026-10-31"), 500);
+    QCOMPARE(f.rows("GLAccountBalance WHERE Date = '2026-10-31'"), f.rows("GLAccount"));
+    // The audit row of the change records the row as it now stands, the sign-off included.
+    QCOMPARE(f.value("SELECT reviewedBy || '/' || amount FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE' ORDER BY "
+                     "rowid DESC LIMIT 1")
+                 .toString(),
+             QStringLiteral("Other/50000"));
+}
+
+void tst_PeriodEndBalances::failedOkLosesNothing()
+{
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    type(d, "1010", "42");
+    f.breakAudit("GLAccountBalanceAudit");
+    d.findChild<QPushButton*>("OKButton")->click();
+    QCOMPARE(f.seams.prompter.messages.size(), 1);
+    QVERIFY(d.result() != QDialog::Accepted);
+    QCOMPARE(f.rows("GLAccountBalance WHERE Date = '2020-01-31'"), 0);
+    QCOMPARE(cell(d, rowOf(d, "1010"), 2), QStringLiteral("42.00"));
+    // Mended, the same OK stores it all.
+    f.mendAudit();
+    d.findChild<QPushButton*>("OKButton")->click();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(f.rows("GLAccountBalance WHERE Date = '2020-01-31'"), f.rows("GLAccount"));
+    QCOMPARE(storedUnits(f, "1010", "2020-01-31"), 420000);
+}
+
+void tst_PeriodEndBalances::cancelStoresNothing()
+{
+    ModelFixture f(true);
+    const qint64 audit = f.rows("GLAccountBalanceAudit");
+    const qint64 before = storedUnits(f, "1010", "2026-10-31");
+    PeriodEndBalancesDialog d;
+    d.initialize(kOctober);
+    type(d, "1010", "1");
+    d.importBalances(writeFile(f.seams.folder(), "b.csv", "1020,99\r\n"));
+    QTest::keyClick(&d, Qt::Key_Escape);
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    QCOMPARE(storedUnits(f, "1010", "2026-10-31"), before);
+    QCOMPARE(f.rows("GLAccountBalanceAudit"), audit);
+}
+
+void tst_PeriodEndBalances::summaries_data()
+{
+    QTest::addColumn<QStringList>("rows"); // "number|amount"
+    QTest::addColumn<QString>("summary");
+    const QString head = " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
+    const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
+    QTest::newRow("one known, one unknown")
+        << QStringList{"1010|1234.56", "9999|12"}
+        << "1" + head + "1,234.56 " + refused + " - '12'\tinto Account\t'9999'\tinvalid account\r\n";
+    QTest::newRow("amount and both invalid")
+        << QStringList{"1010|abc", "9999|abc", "1020|1e30"}
+        << "0" + head + "0.00 " + refused + " - 'abc'\tinto Account\t'1010'\tamount invalid\r\n" +
+               " - 'abc'\tinto Account\t'9999'\tboth items invalid\r\n" +
+               " - '1e30'\tinto Account\t'1020'\tamount invalid\r\n";
+    QTest::newRow("listed twice: both counted, the last wins")
+        << QStringList{"1010|10", "1010|-25.509"} << "2" + head + "(15.50)";
+    QTest::newRow("nothing") << QStringList{} << "0" + head + "0.00 ";
+}
+
+void tst_PeriodEndBalances::summaries()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QString, summary);
+    ModelFixture f(true);
+    GLAccountBalanceList list;
+    list.Load(kEmptyMonth);
+    BalanceRows input;
+    for (const QString& r : rows)
+        input.append({r.section('|', 0, 0), r.section('|', 1)});
+    const BalancesImportOutcome outcome = BalancesImport::apply(input, list);
+    QCOMPARE(outcome.summary(), summary);
+    if (QTest::currentDataTag() == QByteArrayLiteral("listed twice: both counted, the last wins"))
+        QCOMPARE(list.getGLAccountBalance("1010").getAdjustedAmount().units(), -255000);
+}
+
+void tst_PeriodEndBalances::importThroughTheDialogs()
+{
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    const QString file = writeFile(f.seams.folder(), "BAL.CSV", "1010,1234.567\r\n1020,-20\r\n9999,5\r\n");
+    f.seams.chooser.answers = {file};
+    QString companyTitle, subtitle;
+    d.setDialogRunner([&](QDialog& dialog) {
+        auto* import = qobject_cast<PeriodEndBalancesImportDialog*>(&dialog);
+        companyTitle = dialog.findChild<CompoundDialogTitlePanel*>("m_titlePanel")->title();
+        subtitle = dialog.findChild<CompoundDialogTitlePanel*>("m_titlePanel")->subTitle();
+        dialog.findChild<QPushButton*>("OKButton")->click(); // no file yet: said so, stays open
+        dialog.findChild<QPushButton*>("cmdBrowse")->click();
+        dialog.findChild<QPushButton*>("OKButton")->click();
+        return import->isApproved() ? 1 : 0;
+    });
+    d.findChild<QPushButton*>("cmdImport")->click();
+    QCOMPARE(companyTitle, QStringLiteral("Harbor Point Supply Co."));
+    QCOMPARE(subtitle, QStringLiteral("For the Period Ending January 31, 2020"));
+    QCOMPARE(f.seams.chooser.filters.value(0), QStringLiteral("Microsoft Excel Files (*.xls)|*.xls|Microsoft Excel Files "
+                                                                "(*.xlsx)|*.xlsx|Comma Separated Value Files (*.csv)|*.csv"));
+    QCOMPARE(f.seams.prompter.messages.size(), 2);
+    QCOMPARE(f.seams.prompter.messages[0].text,
+             QStringLiteral("Please select the location of the period end balance import button by clicking the Browse "
+                            "button."));
+    QCOMPARE(f.seams.prompter.lastTitle(), QStringLiteral("Import Summary"));
+    QVERIFY(f.seams.prompter.lastText().startsWith("2 account balances were imported into Corvantis."));
+    // The grid and its total follow the import at once, and show what OK stores.
+    QCOMPARE(cell(d, rowOf(d, "1010"), 2), QStringLiteral("1,234.56"));
+    QCOMPARE(cell(d, rowOf(d, "1020"), 2), QStringLiteral("(20.00)"));
+    QCOMPARE(total(d), QStringLiteral("1,214.56"));
+    QVERIFY(QFile::exists(BalancesImport::importFolder() + "/__balances.CSV"));
+    const QByteArray schema = [] {
+        QFile ini(BalancesImport::importFolder() + "/schema.ini");
+        return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
+    }();
+    QCOMPARE(schema, QByteArray("[__balances.csv]\r\nColNameHeader = False\r\nCol1=AccountNumber Text\r\nCol2=Amount Text\r\n"));
+    d.findChild<QPushButton*>("OKButton")->click();
+    QCOMPARE(storedUnits(f, "1010", "2020-01-31"), 12345600);
+}
+
+void tst_PeriodEndBalances::importErrors_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // empty: the file is not there
+    QTest::addColumn<QString>("says");
+    QTest::newRow("unknown kind") << "balances.txt" << QByteArray("1010,5\r\n")
+                                  << "Encountered invalid file type. Don't know how to import .txt files";
+    QTest::newRow("gone since browse") << "gone.csv" << QByteArray() << "Unable to copy selected import file";
+    QTest::newRow("a bad line after good ones") << "b.csv" << QByteArray("1010,5\r\n1020,\r\n")
+                                                << "Unable to read the period end balance data from the import file (CSV)";
+    QTest::newRow("not a workbook") << "b.xlsx" << QByteArray("1010,5\r\n") << "1010";
+}
+
+void tst_PeriodEndBalances::importErrors()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, says);
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize(kOctober);
+    const QString before = total(d);
+    const QString path = content.isEmpty() ? f.seams.path(name) : writeFile(f.seams.folder(), name, content);
+    d.importBalances(path);
+    QCOMPARE(f.seams.prompter.messages.size(), 1);
+    QCOMPARE(f.seams.prompter.lastTitle(), QStringLiteral("Import Error"));
+    const QString text = f.seams.prompter.lastText();
+    QVERIFY2(text.startsWith("Encountered an Unexpected Error while attempting to import period end balances: \r\n\r\n"),
+             qPrintable(text));
+    QVERIFY2(text.endsWith("\r\n\r\nIf you continue to encounter problems, please contact our technical support staff."),
+             qPrintable(text));
+    if (QTest::currentDataTag() != QByteArrayLiteral("not a workbook"))
+        QVERIFY2(text.contains(says), qPrintable(text));
+    // Nothing of the file was applied, not even the rows before the failure.
+    QCOMPARE(total(d), before);
+}
+
+void tst_PeriodEndBalances::importCopies()
+{
+    ModelFixture f(true);
+    GLAccountBalanceList list;
+    list.Load(kEmptyMonth);
+    const QString folder = BalancesImport::importFolder();
+    // A stale copy with another case is never read: the copy of BAL.CSV is __balances.CSV.
+    writeFile(folder, "__balances.csv", "1010,999\r\n");
+    BalancesImport::run(writeFile(f.seams.folder(), "BAL.CSV", "1010,1\r\n"), list);
+    QCOMPARE(list.getGLAccountBalance("1010").getAdjustedAmount().units(), 10000);
+    // Choosing the import folder's own copy reads it and leaves it whole.
+    const QString own = folder + "/__balances.csv";
+    const BalancesImportOutcome outcome = BalancesImport::run(own, list);
+    QCOMPARE(outcome.imported, 1);
+    QCOMPARE(list.getGLAccountBalance("1010").getAdjustedAmount().units(), 9990000);
+    QFile copy(own);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), QByteArray("1010,999\r\n"));
+    // An existing schema.ini is left as it is.
+    writeFile(folder, "schema.ini", "mine");
+    BalancesImport::createSchemaIniFileIfNecessary(folder);
+    QFile ini(folder + "/schema.ini");
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), QByteArray("mine"));
+}
+
+QTEST_MAIN(tst_PeriodEndBalances)
+#include "tst_periodendbalances.moc"
