@@ -33,4 +33,8 @@ private:
 // The baseline's read: every value of every row of a plain query, prepared here, not by our layer.
 qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 
+// The rows behind every account's figures at a date ("yyyy-mm-dd"), read raw without arithmetic:
+// the floor the all-accounts views cannot go below. Returns the rows read.
+qint64 readFigureRows(const QSqlDatabase& db, const QString& date);
+
 } // namespace Bench

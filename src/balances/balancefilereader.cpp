@@ -39,7 +39,7 @@ void requireReadableFile(const QString& path)
 QString numberText(double value)
 {
     if (value == 0)
-        return QStringLiteral("0");  // also for -0
+        return QStringLiteral("0"); // also for -0
     // Amounts below 10^15 are shown in full, as a cell in the general format shows them; only
     // larger (and very small) magnitudes keep the exponent. The 15 significant digits come from
     // the exponent form, which rounds once ("0.30000000000000004" becomes "3.00000000000000e-01").
@@ -51,7 +51,7 @@ QString numberText(double value)
     const bool negative = scientific.startsWith(QLatin1Char('-'));
     QString digits = scientific.left(e);
     digits.remove(QLatin1Char('-'));
-    digits.remove(QLatin1Char('.'));  // 15 digits, the first one before the point
+    digits.remove(QLatin1Char('.')); // 15 digits, the first one before the point
 
     QString whole;
     QString fraction;

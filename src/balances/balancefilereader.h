@@ -17,7 +17,8 @@ using BalanceRows = QList<BalanceRow>;
 // AppError (number ObjectError1001) whose description tells the user what is wrong with the file.
 namespace BalanceFileReader {
 // No heading row, comma-separated, fields optionally in double quotes ("" inside them is a quote);
-// UTF-8 (a byte-order mark is skipped) or, when the bytes are not UTF-8, Windows-1252.
+// UTF-8 (a byte-order mark is skipped) or, when the bytes are not UTF-8, Windows-1252; a text
+// that starts with a UTF-16 or UTF-32 byte-order mark is read in that encoding.
 BalanceRows readCsv(const QString& path);
 // First worksheet, column A the account, column B the amount, from row 1 to the first row whose
 // column A is empty.

@@ -140,10 +140,11 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
     QList<Accepted> accepted;
     accepted.reserve(rows.size());
     for (const BalanceRow& row : rows) {
-        const bool known = list.exists(row.accountNumber);
+        GLAccountBalance* balance = list.find(row.accountNumber);
+        const bool known = balance != nullptr;
         const auto amount = ARCurrency::fromText(row.amount);
         if (amount && known) {
-            accepted.append({&list.getGLAccountBalance(row.accountNumber), *amount});
+            accepted.append({balance, *amount});
             outcome.net.add(*amount); // raises before any balance changed
             continue;
         }

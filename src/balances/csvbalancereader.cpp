@@ -10,11 +10,11 @@ using namespace BalanceFileReader::detail;
 
 namespace {
 
-QString decode(QByteArray bytes)
+QString decode(QByteArrayView bytes)
 {
     static constexpr char utf8Bom[] = "\xEF\xBB\xBF";
     if (bytes.startsWith(utf8Bom))
-        bytes.remove(0, 3);
+        bytes = bytes.sliced(3);
     else if (const auto bom = QStringConverter::encodingForData(bytes);
              bom && *bom != QStringConverter::Utf8) {
         // A text saved as UTF-16 or UTF-32 announces itself with its byte-order mark.
@@ -46,10 +46,7 @@ bool isLineEnd(QChar c)
 class CsvParser
 {
 public:
-    explicit CsvParser(const QString& text)
-        : m_p(text.constData()), m_end(text.constData() + text.size())
-    {
-    }
+    explicit CsvParser(const QString& text) : m_p(text.constData()), m_end(text.constData() + text.size()) {}
 
     BalanceRows rows()
     {
@@ -73,7 +70,7 @@ public:
             }
             endLine();
             if (count == 1 && fields[0].isEmpty() && !quoted)
-                continue;  // a blank line
+                continue; // a blank line
             if (fields[0].isEmpty())
                 fail(QStringLiteral("Line %1 of the file has no account number (its first field is empty).")
                          .arg(line));
@@ -82,7 +79,8 @@ public:
                                     "number and an amount, separated by a comma.")
                          .arg(line));
             if (fields[1].isEmpty())
-                fail(QStringLiteral("Line %1 of the file has no amount (its second field is empty).").arg(line));
+                fail(QStringLiteral("Line %1 of the file has no amount (its second field is empty).")
+                         .arg(line));
             result.append({std::move(fields[0]), std::move(fields[1])});
         }
         return result;
@@ -115,22 +113,24 @@ private:
         ++m_p;
         QString value;
         for (;;) {
+            const QChar* run = m_p;
+            while (m_p < m_end && *m_p != u'"') {
+                if (*m_p == u'\n' || (*m_p == u'\r' && (m_p + 1 == m_end || m_p[1] != u'\n')))
+                    ++m_line;
+                ++m_p;
+            }
+            value.append(run, m_p - run);
             if (m_p == m_end)
                 fail(QStringLiteral("Line %1 of the file has a field that starts with a double quote (\") "
                                     "but is never closed by another one.")
                          .arg(openedOn));
-            const QChar c = *m_p++;
-            if (c == u'"') {
-                if (m_p < m_end && *m_p == u'"') {
-                    value += u'"';
-                    ++m_p;
-                    continue;
-                }
-                break;
+            ++m_p; // the quote
+            if (m_p < m_end && *m_p == u'"') {
+                value += u'"'; // "" stands for one quote
+                ++m_p;
+                continue;
             }
-            if (c == u'\n' || (c == u'\r' && (m_p == m_end || *m_p != u'\n')))
-                ++m_line;
-            value += c;
+            break;
         }
         const QChar* start = m_p;
         while (m_p < m_end && *m_p != u',' && !isLineEnd(*m_p))

@@ -15,6 +15,23 @@ using namespace BalanceFileReader::detail;
 
 namespace {
 
+// What a workbook file starts with tells its real kind, whatever its extension says.
+enum class FileKind { CompoundFile, Zip, Other };
+
+FileKind fileKind(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("The file %1 cannot be opened: %2.").arg(quotedPath(path), file.errorString()));
+    const QByteArray start = file.read(8);
+    // The container of .xls workbooks, and of password-protected .xlsx workbooks.
+    if (start == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
+        return FileKind::CompoundFile;
+    if (start.startsWith("PK\x03\x04"))
+        return FileKind::Zip;
+    return FileKind::Other;
+}
+
 // ---------------------------------------------------------------------------------------------
 // .xls (the binary workbook format)
 
@@ -45,12 +62,20 @@ class XlsWorkbook
 public:
     explicit XlsWorkbook(const QString& path) : m_path(path)
     {
-        const int result = freexl_open(QFile::encodeName(path).constData(), &m_handle);
-        if (result != FREEXL_OK) {
-            close();  // the library wants its handle closed even after a failed open
-            fail(QStringLiteral("The file %1 is not an Excel 97-2003 workbook (.xls) or it is damaged.")
+        const FileKind kind = fileKind(path);
+        if (kind == FileKind::Zip)
+            fail(QStringLiteral("The file %1 is an Excel workbook (.xlsx) with the .xls extension. Rename it "
+                                "to end in .xlsx and import it again.")
                      .arg(quotedPath(path)));
-        }
+        if (freexl_open(QFile::encodeName(path).constData(), &m_handle) == FREEXL_OK)
+            return;
+        close(); // the library wants its handle closed even after a failed open
+        // A compound file that does not parse: encryption garbles what follows the password record.
+        if (kind == FileKind::CompoundFile)
+            fail(QStringLiteral("The workbook %1 cannot be read: it is damaged or password-protected.")
+                     .arg(quotedPath(path)));
+        fail(QStringLiteral("The file %1 is not an Excel 97-2003 workbook (.xls) or it is damaged.")
+                 .arg(quotedPath(path)));
     }
     ~XlsWorkbook() { close(); }
     XlsWorkbook(const XlsWorkbook&) = delete;
@@ -101,7 +126,7 @@ constexpr QLatin1String kOfficeDocumentRelationship("/officeDocument");
 struct Relationship
 {
     QString type;
-    QString part;  // the target's part name inside the zip, without a leading slash
+    QString part; // the target's part name inside the zip, without a leading slash
 };
 
 // The folder part of a part name, with its trailing slash ("xl/" for "xl/workbook.xml").
@@ -156,18 +181,41 @@ int columnOf(QStringView reference)
     return column;
 }
 
+// A zip part as the XML reader's input. A part whose compressed data is damaged fails a read
+// while still claiming more data, and the XML reader would wait for that data for ever; this
+// stream ends at the first failed read instead, so the reader stops with an error.
+class PartStream : public QIODevice
+{
+public:
+    explicit PartStream(QuaZipFile& file) : m_file(file)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return m_failed || m_file.atEnd(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 read = m_failed ? -1 : m_file.read(data, maxSize);
+        m_failed = read < 0;
+        return read;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QuaZipFile& m_file;
+    bool m_failed = false;
+};
+
 class XlsxWorkbook
 {
 public:
     explicit XlsxWorkbook(const QString& path) : m_path(path), m_zip(path)
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            fail(QStringLiteral("The file %1 cannot be opened: %2.").arg(quotedPath(path), file.errorString()));
         // A password-protected workbook is stored as a compound file that holds the encrypted
         // zip; so is an older-format workbook that was given the .xlsx extension.
-        static constexpr char compoundFileSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-        if (file.read(8) == QByteArray(compoundFileSignature, 8))
+        if (fileKind(path) == FileKind::CompoundFile)
             fail(QStringLiteral("The workbook %1 cannot be read: it is password-protected, or it is an Excel "
                                 "97-2003 workbook with the .xlsx extension. Remove the password or save it "
                                 "as an Excel workbook (.xlsx) and import it again.")
@@ -203,19 +251,19 @@ private:
     }
 
     // Reads a part through, checking that the zip gave it whole and that its XML is well formed.
-    template <typename Handler>
-    bool readPart(const QString& part, Handler handle)
+    template <typename Handler> bool readPart(const QString& part, Handler handle)
     {
         QuaZipFile file(&m_zip);
         if (!openPart(file, part))
             return false;
-        QXmlStreamReader xml(&file);
+        PartStream stream(file);
+        QXmlStreamReader xml(&stream);
         handle(xml);
         if (xml.hasError())
             failDamaged();
         const bool readToEnd = xml.atEnd();
         file.close();
-        if (readToEnd && file.getZipError() != UNZ_OK)  // checksum of a part read to its end
+        if (readToEnd && file.getZipError() != UNZ_OK) // checksum of a part read to its end
             failDamaged();
         return true;
     }
@@ -235,7 +283,8 @@ private:
     QHash<QString, Relationship> readRelationships(const QString& owner)
     {
         const QString folder = folderOf(owner);
-        const QString relsPart = folder + QStringLiteral("_rels/") + owner.mid(folder.size()) + QStringLiteral(".rels");
+        const QString relsPart =
+            folder + QStringLiteral("_rels/") + owner.mid(folder.size()) + QStringLiteral(".rels");
         QHash<QString, Relationship> relationships;
         readPart(relsPart, [&](QXmlStreamReader& xml) {
             while (!xml.atEnd()) {
@@ -307,7 +356,7 @@ private:
             else if (xml.name() == QLatin1String("is"))
                 inlineText = readRichText(xml);
             else
-                xml.skipCurrentElement();  // the formula, extensions
+                xml.skipCurrentElement(); // the formula, extensions
         }
         if (type == QLatin1String("inlineStr"))
             return inlineText;
@@ -327,7 +376,7 @@ private:
             const double number = value.toDouble(&ok);
             return ok ? BalanceFileReader::numberText(number) : value;
         }
-        return value;  // "str" (a formula's text), "e" (an error such as #N/A), "d" (a date)
+        return value; // "str" (a formula's text), "e" (an error such as #N/A), "d" (a date)
     }
 
     // Streams the sheet's rows; stops at the first row whose column A is empty. A row missing
@@ -343,10 +392,11 @@ private:
                     return;
                 if (!xml.isStartElement() || xml.name() != QLatin1String("row"))
                     continue;
-                const auto r = xml.attributes().value(QLatin1String("r"));
+                const QXmlStreamAttributes rowAttributes = xml.attributes();
+                const QStringView r = rowAttributes.value(QLatin1String("r"));
                 const qint64 row = r.isEmpty() ? previousRow + 1 : r.toLongLong();
                 if (row != previousRow + 1)
-                    return;  // the expected row is missing: its column A is empty
+                    return; // the expected row is missing: its column A is empty
                 previousRow = row;
 
                 QString cells[2];
@@ -356,7 +406,8 @@ private:
                         xml.skipCurrentElement();
                         continue;
                     }
-                    const auto reference = xml.attributes().value(QLatin1String("r"));
+                    const QXmlStreamAttributes cellAttributes = xml.attributes();
+                    const QStringView reference = cellAttributes.value(QLatin1String("r"));
                     const int column = reference.isEmpty() ? previousColumn + 1 : columnOf(reference);
                     previousColumn = column;
                     if (column == 1 || column == 2)

@@ -48,8 +48,43 @@ ARCurrency ARCurrency::fromUnits(qint64 units)
     return ARCurrency(units);
 }
 
+// The plain form most amounts come in ("1234.56", "-20"), read without building any text: up to
+// 14 whole digits and 4 decimals. Nothing for any other form, which the full reading takes.
+static std::optional<qint64> plainUnits(QStringView t)
+{
+    qsizetype i = 0;
+    const bool negative = !t.isEmpty() && t[0] == QLatin1Char('-');
+    if (negative)
+        ++i;
+    qint64 whole = 0;
+    int wholeDigits = 0;
+    for (; i < t.size() && isDigit(t[i]); ++i) {
+        if (++wholeDigits > 14)
+            return std::nullopt;
+        whole = whole * 10 + (t[i].unicode() - '0');
+    }
+    qint64 fraction = 0;
+    int decimals = 0;
+    if (i < t.size() && t[i] == QLatin1Char('.'))
+        for (++i; i < t.size() && isDigit(t[i]); ++i) {
+            if (++decimals > 4)
+                return std::nullopt;
+            fraction = fraction * 10 + (t[i].unicode() - '0');
+        }
+    if (i != t.size() || wholeDigits + decimals == 0)
+        return std::nullopt;
+    for (; decimals < 4; ++decimals)
+        fraction *= 10;
+    const qint64 units = whole * ARCurrency::UnitsPerWhole + fraction;
+    if (units > kMaxInputUnits)
+        return std::nullopt; // the full reading reports the overflow
+    return negative ? -units : units;
+}
+
 std::optional<qint64> ARCurrency::parseUnits(const QString& input)
 {
+    if (const auto plain = plainUnits(input))
+        return plain;
     QString t = input.trimmed();
     if (t.isEmpty())
         return std::nullopt;

@@ -367,6 +367,12 @@ bool GLAccountBalanceList::exists(const QString& number) const
     return indexOf(number) >= 0;
 }
 
+GLAccountBalance* GLAccountBalanceList::find(const QString& number)
+{
+    const qsizetype i = indexOf(number);
+    return i < 0 ? nullptr : &m_balances[i];
+}
+
 void GLAccountBalanceList::add(GLAccountBalance balance)
 {
     m_loadedUnits.append(balance.amount().units());

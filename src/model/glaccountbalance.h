@@ -167,6 +167,8 @@ public:
     // The balance of the account number (letter case ignored); raises when it is not there.
     GLAccountBalance& getGLAccountBalance(const QString& number);
     bool exists(const QString& number) const;
+    // The balance of the account number, or null: exists and getGLAccountBalance in one look-up.
+    GLAccountBalance* find(const QString& number);
     void add(GLAccountBalance balance);
     // Stores every member, in list order, in one transaction: all of them, or none. On a failure
     // every member is as it was (new flags, create stamps), so that the store can be retried.

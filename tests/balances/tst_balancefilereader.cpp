@@ -46,8 +46,8 @@ BalanceRows rows(std::initializer_list<const char*> texts)
 // amount cell and a text with blanks.
 BalanceRows commonWorkbookRows()
 {
-    return rows({"1000", "1234.56", "1010-00", "-20", "1020", "0.1", "1030", "abc", "1040", "",
-                 "1050", "  7.5 "});
+    return rows(
+        {"1000", "1234.56", "1010-00", "-20", "1020", "0.1", "1030", "abc", "1040", "", "1050", "  7.5 "});
 }
 
 QString describe(const BalanceRows& list)
@@ -122,7 +122,7 @@ void tst_BalanceFileReader::initTestCase()
 
 void tst_BalanceFileReader::csv_data()
 {
-    QTest::addColumn<QString>("file");        // a fixture, or empty to read `content`
+    QTest::addColumn<QString>("file"); // a fixture, or empty to read `content`
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<BalanceRows>("expected");
 
@@ -130,11 +130,12 @@ void tst_BalanceFileReader::csv_data()
         << QStringLiteral("balances.csv") << QByteArray()
         << rows({"1000", "1234.56", "1010-00", "1,234.56", "1020", "-20", "1030", "abc", "1040", "12\"5",
                  "1060-\u00c4", "3", "1050", "0.1"});
-    QTest::newRow("Windows-1252 bytes") << QStringLiteral("cp1252.csv") << QByteArray()
-                                         << rows({"1000", "12.50", "1010\u2013A", "7"});
-    QTest::newRow("a heading line is data") << QStringLiteral("heading.csv") << QByteArray()
-                                             << rows({"Account", "Amount", "1000", "1234.56"});
-    QTest::newRow("LF, no final line end") << QString() << QByteArray("1,2\n3,4") << rows({"1", "2", "3", "4"});
+    QTest::newRow("Windows-1252 bytes")
+        << QStringLiteral("cp1252.csv") << QByteArray() << rows({"1000", "12.50", "1010\u2013A", "7"});
+    QTest::newRow("a heading line is data")
+        << QStringLiteral("heading.csv") << QByteArray() << rows({"Account", "Amount", "1000", "1234.56"});
+    QTest::newRow("LF, no final line end")
+        << QString() << QByteArray("1,2\n3,4") << rows({"1", "2", "3", "4"});
     QTest::newRow("lone CR line ends") << QString() << QByteArray("1,2\r3,4\r") << rows({"1", "2", "3", "4"});
     QTest::newRow("blank and whitespace lines skipped")
         << QString() << QByteArray("\r\n  \r\n1,2\r\n\t\r\n\r\n3,4\r\n\r\n") << rows({"1", "2", "3", "4"});
@@ -154,8 +155,8 @@ void tst_BalanceFileReader::csv()
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QFETCH(BalanceRows, expected);
-    const QString path = file.isEmpty() ? TestDb::textFile(m_dir.path(), QStringLiteral("in.csv"), content)
-                                        : fixture(file);
+    const QString path =
+        file.isEmpty() ? TestDb::textFile(m_dir.path(), QStringLiteral("in.csv"), content) : fixture(file);
     const BalanceRows actual = BalanceFileReader::readCsv(path);
     QCOMPARE(describe(actual), describe(expected));
     QCOMPARE(actual, expected);
@@ -191,9 +192,9 @@ void tst_BalanceFileReader::workbooks()
 
 void tst_BalanceFileReader::failures_data()
 {
-    QTest::addColumn<QString>("file");        // a fixture, or empty to read `content` as in.csv
+    QTest::addColumn<QString>("file"); // a fixture, or empty to read `content` as in.csv
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QStringList>("words");   // what the description must say
+    QTest::addColumn<QStringList>("words"); // what the description must say
     QTest::addColumn<bool>("namesFile");
 
     const auto csvCase = [](const char* name, const char* content, QStringList words) {
@@ -216,11 +217,16 @@ void tst_BalanceFileReader::failures_data()
     fileCase("csv: missing", "missing.csv", {"does not exist"});
     fileCase("xls: missing", "missing.xls", {"does not exist"});
     fileCase("xlsx: missing", "missing.xlsx", {"does not exist"});
-    fileCase("xls: truncated", "truncated.xls", {"not an Excel 97-2003 workbook (.xls)", "damaged"});
+    fileCase("xls: truncated", "truncated.xls", {"damaged or password-protected"});
+    fileCase("xls: an xlsx renamed", "xlsx-renamed.xls", {"(.xlsx) with the .xls extension", "Rename"});
     fileCase("xls: a csv renamed", "csv-renamed.xls", {"not an Excel 97-2003 workbook (.xls)", "damaged"});
     fileCase("xls: password", "protected.xls", {"password-protected"});
     fileCase("xlsx: truncated", "truncated.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: a csv renamed", "csv-renamed.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
+    fileCase("xlsx: damaged compressed data", "damaged-data.xlsx",
+             {"not an Excel workbook (.xlsx)", "damaged"});
+    fileCase("xlsx: part fails its checksum", "bad-checksum.xlsx",
+             {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: compound file (encrypted)", "compound-file.xlsx", {"password-protected"});
     fileCase("xlsx: no worksheet", "no-worksheet.xlsx", {"has no worksheet"});
 }
@@ -231,8 +237,8 @@ void tst_BalanceFileReader::failures()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, words);
     QFETCH(bool, namesFile);
-    const QString path = file.isEmpty() ? TestDb::textFile(m_dir.path(), QStringLiteral("in.csv"), content)
-                                        : fixture(file);
+    const QString path =
+        file.isEmpty() ? TestDb::textFile(m_dir.path(), QStringLiteral("in.csv"), content) : fixture(file);
     try {
         const BalanceRows read = readAny(path);
         QFAIL(qPrintable(QStringLiteral("read without error: ") + describe(read)));
