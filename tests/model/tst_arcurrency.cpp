@@ -41,6 +41,11 @@ void tst_ARCurrency::setVal_data()
     QTest::newRow("lone sign") << "-" << qint64(0) << false;
     QTest::newRow("leading point") << ".5" << qint64(5000) << true;
     QTest::newRow("largest accepted") << "9223372036854.77" << qint64(92233720368547700) << true;
+    // The plain form's short path must agree with the full reading at its edges.
+    QTest::newRow("plain, trailing point") << "5." << qint64(50000) << true;
+    QTest::newRow("plain, five decimals round") << "-0.00005" << qint64(0) << true;
+    QTest::newRow("plain, leading zeros") << "000012.5" << qint64(125000) << true;
+    QTest::newRow("plain, lone point") << "." << qint64(0) << false;
 }
 
 void tst_ARCurrency::setVal()
