@@ -111,19 +111,27 @@ void createSchemaIniFileIfNecessary(const QString& folder)
 BalanceRows getBalances(const QString& path, const QString& copy)
 {
     const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == QLatin1String("csv")) {
-        try {
-            return BalanceFileReader::readCsv(copy);
-        } catch (const AppError& e) {
-            throw importError(QStringLiteral("PeriodEndBalancesDialog.getBalancesFromCSVFile"),
-                              QStringLiteral("Unable to read the period end balance data from the ") +
-                                  QStringLiteral("import file (CSV): ") + chained(e));
+    // The readers name the file they read, the copy; the user knows the file by the name chosen.
+    const auto chosenName = [&](const AppError& e) {
+        return AppError(e.number(), e.source(), QString(e.description()).replace(native(copy), native(path)));
+    };
+    try {
+        if (extension == QLatin1String("csv")) {
+            try {
+                return BalanceFileReader::readCsv(copy);
+            } catch (const AppError& e) {
+                throw importError(QStringLiteral("PeriodEndBalancesDialog.getBalancesFromCSVFile"),
+                                  QStringLiteral("Unable to read the period end balance data from the ") +
+                                      QStringLiteral("import file (CSV): ") + chained(e));
+            }
         }
+        if (extension == QLatin1String("xls"))
+            return BalanceFileReader::readXls(copy);
+        if (extension == QLatin1String("xlsx"))
+            return BalanceFileReader::readXlsx(copy);
+    } catch (const AppError& e) {
+        throw chosenName(e);
     }
-    if (extension == QLatin1String("xls"))
-        return BalanceFileReader::readXls(copy);
-    if (extension == QLatin1String("xlsx"))
-        return BalanceFileReader::readXlsx(copy);
     throw importError(QStringLiteral("PeriodEndBalancesDialog.getBalances"),
                       QStringLiteral("Encountered invalid file type. Don't know how to ") + QStringLiteral("import .") +
                           extension + QStringLiteral(" files"));

@@ -9,6 +9,7 @@
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,6 +38,8 @@ private Q_SLOTS:
     void importErrors_data();
     void importErrors();
     void importCopies();
+    void importsEveryKind_data();
+    void importsEveryKind();
 };
 
 namespace {
@@ -335,7 +338,8 @@ void tst_PeriodEndBalances::importErrors_data()
     QTest::newRow("gone since browse") << "gone.csv" << QByteArray() << "Unable to copy selected import file";
     QTest::newRow("a bad line after good ones") << "b.csv" << QByteArray("1010,5\r\n1020,\r\n")
                                                 << "Unable to read the period end balance data from the import file (CSV)";
-    QTest::newRow("not a workbook") << "b.xlsx" << QByteArray("1010,5\r\n") << "1010";
+    QTest::newRow("not a workbook") << "b.xlsx" << QByteArray("1010,5\r\n") << "b.xlsx";
+    QTest::newRow("no import folder can be made") << "b.csv" << QByteArray("1010,5\r\n") << "import folder";
 }
 
 void tst_PeriodEndBalances::importErrors()
@@ -348,7 +352,16 @@ void tst_PeriodEndBalances::importErrors()
     d.initialize(kOctober);
     const QString before = total(d);
     const QString path = content.isEmpty() ? f.seams.path(name) : writeFile(f.seams.folder(), name, content);
+    // A file where the import folder belongs stands for a folder that cannot be written.
+    const bool blocked = QTest::currentDataTag() == QByteArrayLiteral("no import folder can be made");
+    const QString importPath = QDir(BalancesImport::importFolder()).absolutePath();
+    if (blocked) {
+        QDir(importPath).removeRecursively();
+        writeFile(QFileInfo(importPath).absolutePath(), "import", "not a folder");
+    }
     d.importBalances(path);
+    if (blocked)
+        QFile::remove(importPath);
     QCOMPARE(f.seams.prompter.messages.size(), 1);
     QCOMPARE(f.seams.prompter.lastTitle(), QStringLiteral("Import Error"));
     const QString text = f.seams.prompter.lastText();
@@ -356,8 +369,7 @@ void tst_PeriodEndBalances::importErrors()
              qPrintable(text));
     QVERIFY2(text.endsWith("\r\n\r\nIf you continue to encounter problems, please contact our technical support staff."),
              qPrintable(text));
-    if (QTest::currentDataTag() != QByteArrayLiteral("not a workbook"))
-        QVERIFY2(text.contains(says), qPrintable(text));
+    QVERIFY2(text.contains(says), qPrintable(text));
     // Nothing of the file was applied, not even the rows before the failure.
     QCOMPARE(total(d), before);
 }
@@ -386,6 +398,34 @@ void tst_PeriodEndBalances::importCopies()
     QFile ini(folder + "/schema.ini");
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QCOMPARE(ini.readAll(), QByteArray("mine"));
+}
+
+void tst_PeriodEndBalances::importsEveryKind_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("amount1020");
+    QTest::addColumn<QString>("amount1050");
+    QTest::newRow("csv") << "balances.csv" << "-200000" << "1000";
+    QTest::newRow("xls") << "balances.xls" << "1000" << "75000";
+    QTest::newRow("xlsx") << "balances.xlsx" << "1000" << "75000";
+}
+
+void tst_PeriodEndBalances::importsEveryKind()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, amount1020);
+    QFETCH(QString, amount1050);
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    d.importBalances(QStringLiteral(CORVANTIS_FIXTURES "/") + fixture);
+    QCOMPARE(f.seams.prompter.lastTitle(), QStringLiteral("Import Summary"));
+    const QString summary = f.seams.prompter.lastText();
+    QVERIFY2(summary.startsWith("2 account balances were imported into Corvantis."), qPrintable(summary));
+    QVERIFY2(summary.contains(" - 'abc'\tinto Account\t'1030'\tamount invalid\r\n"), qPrintable(summary));
+    d.findChild<QPushButton*>("OKButton")->click();
+    QCOMPARE(QString::number(storedUnits(f, "1020", "2020-01-31")), amount1020);
+    QCOMPARE(QString::number(storedUnits(f, "1050", "2020-01-31")), amount1050);
 }
 
 QTEST_MAIN(tst_PeriodEndBalances)
