@@ -267,6 +267,8 @@ void tst_PeriodEndBalances::summaries_data()
                " - '1e30'\tinto Account\t'1020'\tamount invalid\r\n";
     QTest::newRow("listed twice: both counted, the last wins")
         << QStringList{"1010|10", "1010|-25.509"} << "2" + head + "(15.50)";
+    QTest::newRow("exponent, cents truncated, parentheses")
+        << QStringList{"1010|1e12", "1020|-12.349", "1030|(0.50)"} << "3" + head + "999,999,999,987.16 ";
     QTest::newRow("nothing") << QStringList{} << "0" + head + "0.00 ";
 }
 
