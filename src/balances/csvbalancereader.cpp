@@ -96,6 +96,12 @@ private:
             quoted = true;
             return quotedField();
         }
+        return restOfField();
+    }
+
+    // The field's text up to the next comma or line end, without trailing blanks.
+    QString restOfField()
+    {
         const QChar* start = m_p;
         while (m_p < m_end && *m_p != u',' && !isLineEnd(*m_p))
             ++m_p;
@@ -132,14 +138,7 @@ private:
             }
             break;
         }
-        const QChar* start = m_p;
-        while (m_p < m_end && *m_p != u',' && !isLineEnd(*m_p))
-            ++m_p;
-        const QChar* stop = m_p;
-        while (stop > start && isBlank(stop[-1]))
-            --stop;
-        value.append(start, stop - start);
-        return value;
+        return value + restOfField();
     }
 
     // Steps over CR LF, LF or a lone CR.

@@ -405,19 +405,7 @@ void GLAccountBalanceList::applyAmountEdit()
                        "(SELECT 1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?)")
             .arg(auditColumns, QStringList(kColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
 
-    struct Stamp
-    {
-        bool isNew;
-        QString createDate, createUser;
-    };
-    QList<Stamp> before;
-    before.reserve(m_balances.size());
-    for (const GLAccountBalance& b : std::as_const(m_balances))
-        before.append({b.m_isNew, b.m_createDate, b.m_createUser});
-    try {
-        QSqlDatabase db = Global::getConnection();
-        Db::Transaction tx(db);
-        const QString now = Persistence::now();
+    storeAll([this](const QSqlDatabase& db, const QString& now) {
         for (qsizetype i = 0; i < m_balances.size(); ++i) {
             GLAccountBalance& b = m_balances[i];
             b.validate();
@@ -442,21 +430,18 @@ void GLAccountBalanceList::applyAmountEdit()
                 b.m_isNew = false;
             }
         }
-        tx.commit();
-    } catch (...) {
-        for (qsizetype i = 0; i < m_balances.size(); ++i) {
-            GLAccountBalance& b = m_balances[i];
-            b.m_isNew = before[i].isNew;
-            b.m_createDate = before[i].createDate;
-            b.m_createUser = before[i].createUser;
-        }
-        throw;
-    }
-    for (qsizetype i = 0; i < m_balances.size(); ++i)
-        m_loadedUnits[i] = m_balances.at(i).amount().units();
+    });
 }
 
 void GLAccountBalanceList::applyEdit()
+{
+    storeAll([this](const QSqlDatabase& db, const QString& now) {
+        for (GLAccountBalance& b : m_balances)
+            b.storeIn(db, now);
+    });
+}
+
+void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&, const QString&)>& store)
 {
     // What a store changes in a member: put back on a failure, since nothing then was stored.
     struct Stamp
@@ -471,12 +456,8 @@ void GLAccountBalanceList::applyEdit()
     try {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);
-        const QString now = Persistence::now(); // one moment for the whole store
-        for (GLAccountBalance& b : m_balances)
-            b.storeIn(db, now);
+        store(db, Persistence::now()); // one moment for the whole store
         tx.commit();
-        for (qsizetype i = 0; i < m_balances.size(); ++i)
-            m_loadedUnits[i] = m_balances.at(i).amount().units();
     } catch (...) {
         for (qsizetype i = 0; i < m_balances.size(); ++i) {
             GLAccountBalance& b = m_balances[i];
@@ -486,4 +467,6 @@ void GLAccountBalanceList::applyEdit()
         }
         throw;
     }
+    for (qsizetype i = 0; i < m_balances.size(); ++i)
+        m_loadedUnits[i] = m_balances.at(i).amount().units();
 }

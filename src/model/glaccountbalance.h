@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class GLAccount;
@@ -182,6 +183,9 @@ public:
     void applyAmountEdit();
 
 private:
+    // Runs a store of the members in one transaction; on a failure every member is put back as it
+    // was (new flags, create stamps), on success the amounts become the loaded ones.
+    void storeAll(const std::function<void(const QSqlDatabase&, const QString& now)>& store);
     qsizetype indexOf(const QString& number) const;
     void index(qsizetype position) const;
     QList<GLAccountBalance> m_balances;
