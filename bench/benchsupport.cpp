@@ -2,6 +2,7 @@
 
 #include "db.h"
 #include "global.h"
+#include "processtuning.h"
 #include "schema.h"
 
 #include <QDate>
@@ -98,6 +99,8 @@ void makeLedger(const QString& path, int accounts)
 
 Ledger::Ledger(int accounts)
 {
+    ProcessTuning::keepLargeBuffers(); // as the program's start does
+
     Schema::createMainDatabase(path());
     makeLedger(path(), accounts);
     Global::mainDatabasePath = path();

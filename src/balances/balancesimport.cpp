@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cstdio>
 #include <QTemporaryFile>
 
 namespace {
@@ -66,10 +67,10 @@ QString copySelectedImportFileToImportDirectory(const QString& path)
         if (QFileInfo(path).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
             return target; // the import folder's own copy was chosen: it is already in place
         // Written beside the target and renamed over it once complete, so a failed copy leaves
-        // the previous copy whole.
-        QSaveFile copy(target);
-        if (!copy.open(QIODevice::WriteOnly))
-            throw importError(QStringLiteral("QSaveFile"), copy.errorString());
+        // the previous copy whole. A working copy: it need not wait for the disk.
+        QTemporaryFile copy(folder + QStringLiteral("/__balances.XXXXXX"));
+        if (!copy.open())
+            throw importError(QStringLiteral("QTemporaryFile"), copy.errorString());
         char buffer[1 << 16];
         for (;;) {
             const qint64 n = source.read(buffer, sizeof buffer);
@@ -78,10 +79,12 @@ QString copySelectedImportFileToImportDirectory(const QString& path)
             if (n == 0)
                 break;
             if (copy.write(buffer, n) != n)
-                throw importError(QStringLiteral("QSaveFile"), copy.errorString());
+                throw importError(QStringLiteral("QTemporaryFile"), copy.errorString());
         }
-        if (!copy.commit())
-            throw importError(QStringLiteral("QSaveFile"), copy.errorString());
+        if (!copy.flush() || std::rename(QFile::encodeName(copy.fileName()).constData(),
+                                         QFile::encodeName(target).constData()) != 0)
+            throw importError(QStringLiteral("QTemporaryFile"), copy.errorString());
+        copy.setAutoRemove(false);
         return target;
     } catch (const AppError& e) {
         throw importError(QStringLiteral("PeriodEndBalancesDialog.copySelectedImportFileToImportDirectory"),

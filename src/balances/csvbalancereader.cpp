@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 using namespace BalanceFileReader::detail;
 
@@ -51,6 +52,7 @@ public:
     BalanceRows rows()
     {
         BalanceRows result;
+        result.reserve(std::count(m_p, m_end, u'\n') + 1); // one row a line: no regrowth
         while (m_p < m_end) {
             const int line = m_line;
             QString fields[2];

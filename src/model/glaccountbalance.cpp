@@ -410,7 +410,7 @@ void GLAccountBalanceList::applyAmountEdit()
             GLAccountBalance& b = m_balances[i];
             b.validate();
             const QVariant id = accountIdOf(b.getGLAccount());
-            const QVariant date = DateRules::toDb(b.getDate());
+            const QVariant date = Persistence::date(b.m_date);
             const bool changed = b.amount().units() != m_loadedUnits.at(i);
             if (changed && Db::execCount(db, updateAmount, {b.amount().units(), id, date}) == 1) {
                 Db::exec(db, auditFromRow, {Persistence::Update, now, Global::userName, id, date});

@@ -1,10 +1,12 @@
 #include "desktopseams.h"
 #include "modmain.h"
+#include "processtuning.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    ProcessTuning::keepLargeBuffers();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Corvantis"));
     QApplication::setApplicationName(QStringLiteral("Corvantis"));
