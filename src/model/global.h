@@ -1,5 +1,7 @@
 #pragma once
 
+#include "persistence.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -13,7 +15,7 @@ namespace Global {
 inline QString typedUserName;
 inline QString typedPassword;
 inline bool isLoggedIn = false;
-inline QString userName;     // the login name as stored: written as CreateUser and ActivityUser
+inline QString& userName = Persistence::auditUser; // the login name as stored: CreateUser, ActivityUser
 inline QString reportName;   // the user's full name: written into sign-off fields
 inline QString permission;   // "CAN_PREPARE", "CAN_REVIEW", "CAN_APPROVE" or "" for none
 inline QString role;

@@ -149,9 +149,3 @@ void GLSummaryReport::initialize(const QString& date)
             Prompter::show(Prompter::applicationTitle(), e.description());
     }
 }
-
-void GLSummaryReport::show(QWidget* parent) const
-{
-    if (m_complete)
-        m_report.show(parent, ReportOutput::Modality::Modeless);
-}

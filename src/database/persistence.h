@@ -16,6 +16,9 @@ inline const QString Insert = QStringLiteral("INSERT");
 inline const QString Update = QStringLiteral("UPDATE");
 inline const QString Delete = QStringLiteral("DELETE");
 
+// The login name of the session: written as CreateUser and ActivityUser (Global::userName).
+inline QString auditUser;
+
 // "UPDATE" when the argument, trimmed and upper-cased, is UPDATE; any other argument records a delete.
 QString activityFor(const QString& argument);
 

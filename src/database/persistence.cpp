@@ -2,7 +2,6 @@
 
 #include "clock.h"
 #include "daterules.h"
-#include "global.h"
 
 namespace Persistence {
 
@@ -54,7 +53,7 @@ void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList&
     QStringList all = columns;
     all << QStringLiteral("Activity") << QStringLiteral("ActivityDate") << QStringLiteral("ActivityUser");
     QVariantList vals = values;
-    vals << activity << now() << Global::userName;
+    vals << activity << now() << auditUser;
     Db::exec(db, insertStatement(table + QStringLiteral("Audit"), all), vals);
 }
 
