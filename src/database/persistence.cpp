@@ -57,4 +57,17 @@ void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList&
     Db::exec(db, insertStatement(table + QStringLiteral("Audit"), all), vals);
 }
 
+QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
+{
+    QVariant id;
+    if (isNew) {
+        id = Db::exec(db, insertStatement(row.table, row.columns), row.values).lastInsertId();
+    } else {
+        Db::execOne(db, updateStatement(row.table, row.columns, row.keyCondition), row.values + row.keyValues);
+    }
+    if (row.audited)
+        writeAudit(db, row.table, row.columns, row.auditValues.value_or(row.values), isNew ? Insert : Update);
+    return id;
+}
+
 } // namespace Persistence

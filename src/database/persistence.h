@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <optional>
+#include <utility>
 
 // What every persistent business class shares: how its values are written to a row, and the audit
 // twin that records each change.
@@ -38,6 +40,72 @@ QString dateOf(const QVariant& stored);
 // then Activity, ActivityDate (now) and ActivityUser (the login name).
 void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList& columns, const QVariantList& values,
                 const QString& activity);
+
+// One row as a business class stores it: its table, columns and values, and how an update finds
+// the stored row.
+struct Row
+{
+    Row(QString table, QStringList columns, QVariantList values)
+        : table(std::move(table)), columns(std::move(columns)), values(std::move(values))
+    {
+    }
+
+    QString table;
+    QStringList columns;
+    QVariantList values;
+    QString keyCondition;   // "RecItemId = ?": finds the stored row on an update
+    QVariantList keyValues; // the values of keyCondition's marks
+    // The audit twin's values (same columns) where they differ from the row's; no audit row at
+    // all when `audited` is false.
+    std::optional<QVariantList> auditValues = std::nullopt;
+    bool audited = true;
+};
+
+// Writes the row and its audit twin inside the caller's transaction: an INSERT when new, which
+// returns the new row's id, otherwise an UPDATE that must change exactly one row (raises when the
+// row is gone) and returns an invalid QVariant.
+QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row);
+inline QVariant storeRow(const Db::Transaction& tx, bool isNew, const Row& row)
+{
+    return storeRow(tx.db(), isNew, row);
+}
+
+// Puts an object's fields (and its new flag, where it is not one of them) back as they were
+// when it goes out of scope unreleased: a store that fails leaves the object as it was before
+// it, so the same store can be retried. Release it once the transaction has committed.
+//
+//     RestoreOnFailure keep(m_f, m_isNew);
+//     ... write ...
+//     tx.commit();
+//     keep.release();
+template <typename Fields>
+class RestoreOnFailure
+{
+public:
+    explicit RestoreOnFailure(Fields& fields) : m_fields(fields), m_saved(fields) {}
+    RestoreOnFailure(Fields& fields, bool& isNew) : m_fields(fields), m_saved(fields), m_isNew(&isNew), m_wasNew(isNew)
+    {
+    }
+    ~RestoreOnFailure()
+    {
+        if (m_released)
+            return;
+        m_fields = std::move(m_saved);
+        if (m_isNew)
+            *m_isNew = m_wasNew;
+    }
+    RestoreOnFailure(const RestoreOnFailure&) = delete;
+    RestoreOnFailure& operator=(const RestoreOnFailure&) = delete;
+
+    void release() { m_released = true; }
+
+private:
+    Fields& m_fields;
+    Fields m_saved;
+    bool* m_isNew = nullptr;
+    bool m_wasNew = false;
+    bool m_released = false;
+};
 
 // "INSERT INTO table (a, b) VALUES (?, ?)" for the columns given.
 QString insertStatement(const QString& table, const QStringList& columns);

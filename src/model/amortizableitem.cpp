@@ -147,59 +147,48 @@ void AmortizableItem::store()
     requireEndDateAfterStart();
     validate();
 
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    const AmortizationList scheduleBefore = m_schedule;
-    try {
-        Db::Transaction tx(db);
-        if (isNew()) {
-            m_f.createDate = Persistence::now();
-            m_f.createUser = Global::userName;
-            const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-            const QSqlQuery q = Db::exec(tx, Persistence::insertStatement(Table, RowColumns), values);
-            m_f.id = RecordId::fromDb(q.lastInsertId());
-            Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Insert);
-        } else {
-            const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-            Db::execOne(tx, Persistence::updateStatement(Table, RowColumns, QStringLiteral("AmortizableItemID = ?")),
-                        QVariantList(values) << RecordId::toDb(m_f.id, Source + QStringLiteral(".store"),
-                                                               QStringLiteral("item id")));
-            Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Update);
-        }
-
-        if (m_schedule.count() == 0)
-            createAmortizations();
-        else
-            for (Amortization& p : m_schedule)
-                p.setAmortizableItemID(m_f.id);
-        applyNonAmortizedAmount();
-        m_schedule.store();
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        m_schedule = scheduleBefore;
-        throw;
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Persistence::RestoreOnFailure keepSchedule(m_schedule);
+    const bool adding = isNew();
+    if (adding) {
+        m_f.createDate = Persistence::now();
+        m_f.createUser = Global::userName;
     }
+    Persistence::Row row{Table, RowColumns, dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser)};
+    if (!adding) {
+        row.keyCondition = QStringLiteral("AmortizableItemID = ?");
+        row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"))};
+    }
+    const QVariant id = Persistence::storeRow(tx, adding, row);
+    if (adding)
+        m_f.id = RecordId::fromDb(id);
+
+    if (m_schedule.count() == 0)
+        createAmortizations();
+    else
+        for (Amortization& p : m_schedule)
+            p.setAmortizableItemID(m_f.id);
+    applyNonAmortizedAmount();
+    m_schedule.store();
+    tx.commit();
+    keep.release();
+    keepSchedule.release();
 }
 
 void AmortizableItem::remove()
 {
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    const AmortizationList scheduleBefore = m_schedule;
-    try {
-        Db::Transaction tx(db);
-        Load(m_f.id);
-        const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-        Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Delete);
-        Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
-                    {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        m_schedule = scheduleBefore;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Persistence::RestoreOnFailure keepSchedule(m_schedule);
+    Load(m_f.id);
+    const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
+    Persistence::writeAudit(tx.db(), Table, RowColumns, values, Persistence::Delete);
+    Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
+                {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+    tx.commit();
+    keep.release();
+    keepSchedule.release();
 }
 
 void AmortizableItem::beginEdit()

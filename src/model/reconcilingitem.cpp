@@ -16,10 +16,7 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("ope
                                  QStringLiteral("comment"),  QStringLiteral("amount"),    QStringLiteral("typeCode"),
                                  QStringLiteral("ReqTiming")};
 
-QStringList rowColumns()
-{
-    return DataColumns + QStringList{QStringLiteral("CreateUser"), QStringLiteral("CreateDate")};
-}
+const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
 
 // A code as held: the empty text stays the empty text, never NULL.
 QVariant asHeld(const QString& code)
@@ -134,37 +131,32 @@ void ReconcilingItem::writeAudit(const QString& activity, const QString& createD
 {
     QVariantList values = dataValues();
     values << Db::text(createDate) << Db::text(createUser);
-    Persistence::writeAudit(Global::getConnection(), Table,
-                            DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")},
-                            values, activity);
+    Persistence::writeAudit(Global::getConnection(), Table, RowColumns, values, activity);
 }
 
 void ReconcilingItem::store()
 {
     if (!hasType())
         throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    try {
-        Db::Transaction tx(db);
-        if (isNew()) {
-            m_f.createDate = Persistence::now();
-            m_f.createUser = Global::userName;
-            const QVariantList values = dataValues() << Db::text(m_f.createUser) << Db::text(m_f.createDate);
-            const QSqlQuery q = Db::exec(tx, Persistence::insertStatement(Table, rowColumns()), values);
-            m_f.id = RecordId::fromDb(q.lastInsertId());
-            writeAudit(Persistence::Insert, m_f.createDate, m_f.createUser);
-        } else {
-            QVariantList values = dataValues() << Db::text(m_f.createUser) << Db::text(m_f.createDate);
-            values << RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"));
-            Db::execOne(tx, Persistence::updateStatement(Table, rowColumns(), QStringLiteral("RecItemId = ?")), values);
-            StoreAuditEditDel(Persistence::Update);
-        }
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        throw;
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    const bool adding = isNew();
+    if (adding) {
+        m_f.createDate = Persistence::now();
+        m_f.createUser = Global::userName;
     }
+    Persistence::Row row{Table, RowColumns, dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser)};
+    if (!adding) {
+        row.keyCondition = QStringLiteral("RecItemId = ?");
+        row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"))};
+        // Items written before create dates were kept carry none; their changes go unrecorded.
+        row.audited = !m_f.createDate.isEmpty();
+    }
+    const QVariant id = Persistence::storeRow(tx, adding, row);
+    if (adding)
+        m_f.id = RecordId::fromDb(id);
+    tx.commit();
+    keep.release();
 }
 
 void ReconcilingItem::StoreAudit()
@@ -182,17 +174,12 @@ void ReconcilingItem::StoreAuditEditDel(const QString& activity)
 
 void ReconcilingItem::remove()
 {
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    try {
-        Db::Transaction tx(db);
-        Load(m_f.id);
-        StoreAuditEditDel(Persistence::Delete);
-        Db::execOne(tx, QStringLiteral("DELETE FROM ReconcilingItem WHERE RecItemId = ?"),
-                    {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Load(m_f.id);
+    StoreAuditEditDel(Persistence::Delete);
+    Db::execOne(tx, QStringLiteral("DELETE FROM ReconcilingItem WHERE RecItemId = ?"),
+                {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+    tx.commit();
+    keep.release();
 }
