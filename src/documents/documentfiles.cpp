@@ -146,13 +146,9 @@ void copyWhole(const QString& from, const QString& to)
     const QString problem = sourceProblem(from);
     if (!problem.isEmpty())
         throw fileError(QStringLiteral("copyWhole"), problem);
-    if (isConnectedDatabaseFile(to))
-        throw fileError(QStringLiteral("copyWhole"),
-                        QStringLiteral("'%1' is a database that Corvantis is using; it cannot be replaced.").arg(shown(to)));
-    if (sameFile(from, to))
-        throw fileError(QStringLiteral("copyWhole"),
-                        QStringLiteral("The document cannot be saved onto itself ('%1'). Please choose another name.")
-                            .arg(shown(to)));
+    const QString refused = targetProblem(from, to);
+    if (!refused.isEmpty())
+        throw fileError(QStringLiteral("copyWhole"), refused);
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         throw fileError(QStringLiteral("copyWhole"),
@@ -170,6 +166,16 @@ void copyWhole(const QString& from, const QString& to)
         writeAll(out, chunk.constData(), n);
     }
     commitTarget(out);
+}
+
+QString targetProblem(const QString& from, const QString& to)
+{
+    if (isConnectedDatabaseFile(to))
+        return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be replaced.").arg(shown(to));
+    if (sameFile(from, to))
+        return QStringLiteral("The document cannot be saved onto itself ('%1'). Please choose another name.")
+            .arg(shown(to));
+    return {};
 }
 
 bool sameFile(const QString& a, const QString& b)

@@ -18,7 +18,9 @@ QString sourceProblem(const QString& path, qint64 limit = -1);
 QByteArray readWhole(const QString& path, qint64 limit);
 // Writes the bytes to path; raises AppError when it cannot, leaving an older file at path as it was.
 void writeWhole(const QString& path, const QByteArray& bytes);
-// Copies the file at from to to, piece by piece; refuses to write a file onto itself.
+// Why a copy of from may not be written at to (onto itself, over a database in use); "" when it may.
+QString targetProblem(const QString& from, const QString& to);
+// Copies the file at from to to, piece by piece; raises AppError for a target targetProblem refuses.
 void copyWhole(const QString& from, const QString& to);
 // True when both paths name the same existing file (also through links).
 bool sameFile(const QString& a, const QString& b);

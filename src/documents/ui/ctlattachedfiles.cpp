@@ -214,7 +214,12 @@ void AttachedFilesControl::onSaveAs()
         say(QStringLiteral("The file is not saved to database yet."));
         return;
     }
-    if (QFileInfo::exists(target) && !DocumentFiles::sameFile(source, target) &&
+    const QString refused = DocumentFiles::targetProblem(source, target);
+    if (!refused.isEmpty()) {
+        say(refused);
+        return;
+    }
+    if (QFileInfo::exists(target) &&
         Prompter::show(Prompter::applicationTitle(),
                        QStringLiteral("File '%1' already exists.  Do you want to replace it?")
                            .arg(QDir::toNativeSeparators(target)),
