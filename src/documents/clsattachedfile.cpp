@@ -1,0 +1,127 @@
+#include "clsattachedfile.h"
+
+#include "apperror.h"
+#include "clock.h"
+#include "daterules.h"
+#include "db.h"
+#include "documentfiles.h"
+#include "documentsdatabase.h"
+#include "global.h"
+#include "modutility.h"
+#include "persistence.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString Source = QStringLiteral("clsAttachedFile");
+
+QVariant today()
+{
+    return DateRules::toDb(Clock::instance().today());
+}
+
+} // namespace
+
+void clsAttachedFile::setFileSource(const QString& path)
+{
+    m_fileSource = path;
+    m_fileName = modUtility::GetFileNameFromPath(path);
+}
+
+void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString& folder)
+{
+    const QString copy = DocumentFiles::copyPath(folder, docName);
+    const QSqlDatabase db = DocumentsDatabase::connectionForWrite();
+    bool wroteCopy = false;
+    try {
+        Db::Transaction tx(db);
+        // The write comes first: it waits for another writer instead of failing at once, and the
+        // rows it changes tell whether the document is stored already.
+        const qint64 found = Db::execCount(
+            db, QStringLiteral("UPDATE Document SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE FileName = ?"),
+            {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), docName});
+        // A copy already in the folder is the document as first stored; otherwise the picked file
+        // is read, and its copy written from the same bytes.
+        const bool haveCopy = QFileInfo(copy).isFile();
+        const QString from = haveCopy ? copy : m_fileSource;
+        // An attachment stored long ago whose contents are nowhere any more keeps its row: its
+        // description and dates may still change.
+        const bool lost = !haveCopy && m_foundInDB && !DocumentFiles::sourceProblem(from).isEmpty();
+        if (found == 0 && !lost) {
+            const QByteArray bytes = DocumentFiles::readWhole(from, DocumentsDatabase::blobLimit(db));
+            Db::exec(db,
+                     QStringLiteral("INSERT INTO Document (FileName, Content, CreateDate, CreateUser, OpenDate, "
+                                    "DocDesc, CloseDate) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                     {docName, bytes, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
+                      Db::text(m_docDesc), DateRules::toDb(m_closeDate)});
+            if (!haveCopy) {
+                DocumentFiles::writeWhole(copy, bytes);
+                wroteCopy = true;
+            }
+        }
+        tx.commit();
+    } catch (...) {
+        // A copy whose contents never reached the database would be taken for the stored document.
+        if (wroteCopy)
+            QFile::remove(copy);
+        throw;
+    }
+}
+
+void clsAttachedFile::CopyAndSaveAttachFile()
+{
+    if (!m_isChanged)
+        return;
+    SaveAttachedDocToDB(m_docPath, Global::getAttachedDocFolder());
+}
+
+void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
+{
+    if (!m_isChanged)
+        return;
+    if (kind < 0 || kind > 2)
+        throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
+                       QStringLiteral("Documents cannot be attached to owners of kind %1.").arg(kind));
+    // No row of the main database without its contents: they are stored first.
+    CopyAndSaveAttachFile();
+    const bool before = m_foundInDB;
+    try {
+        storeRow(kind, accountId, itemId);
+    } catch (...) {
+        m_foundInDB = before;
+        throw;
+    }
+}
+
+void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
+{
+    static const QStringList columns = {
+        QStringLiteral("GLAcctId"),  QStringLiteral("RecItemId"), QStringLiteral("AmortizableItemId"),
+        QStringLiteral("DocPath"),   QStringLiteral("DocDesc"),   QStringLiteral("FileSource"),
+        QStringLiteral("OpenDate"),  QStringLiteral("CloseDate"), QStringLiteral("CreateDate"),
+        QStringLiteral("CreateUser")};
+    const QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    // The picked path, the owner and the creation columns are written once, by the insert.
+    const qint64 found = Db::execCount(
+        db, QStringLiteral("UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
+        {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), m_docPath});
+    m_foundInDB = found > 0;
+    if (!m_foundInDB) {
+        const qint32 none = -2;
+        Db::exec(db, Persistence::insertStatement(QStringLiteral("AttachedDocument"), columns),
+                 {accountId, kind == 1 ? itemId : none, kind == 0 ? itemId : none, m_docPath, Db::text(m_docDesc),
+                  Db::text(m_fileSource), DateRules::toDb(m_openDate), DateRules::toDb(m_closeDate), today(),
+                  Db::text(Global::loginName())});
+    }
+    tx.commit();
+}
+
+bool clsAttachedFile::isDocumentInDB() const
+{
+    return Db::scalar(Global::getConnection(), QStringLiteral("SELECT 1 FROM AttachedDocument WHERE DocPath = ?"),
+                      {m_docPath})
+        .isValid();
+}

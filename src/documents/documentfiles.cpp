@@ -1,0 +1,198 @@
+#include "documentfiles.h"
+
+#include "apperror.h"
+#include "global.h"
+#include "modutility.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString Source = QStringLiteral("DocumentFiles");
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+AppError fileError(const QString& where, const QString& text)
+{
+    return AppError(AppError::ObjectError1001, Source + QLatin1Char('.') + where, text);
+}
+
+AppError writeError(const QSaveFile& file)
+{
+    return fileError(QStringLiteral("write"), QStringLiteral("The file '%1' could not be written: %2")
+                                                  .arg(shown(file.fileName()), file.errorString()));
+}
+
+// Unbuffered: a buffered QSaveFile can report a commit as done after a short write (a file-size
+// limit), leaving a cut-off file; unbuffered, every short write is seen where it happens.
+void openTarget(QSaveFile& file)
+{
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw writeError(file);
+}
+
+// A short write (a full disk, a file-size limit) raises; the temporary file goes with the QSaveFile.
+void writeAll(QSaveFile& file, const char* data, qint64 size)
+{
+    if (file.write(data, size) != size)
+        throw writeError(file);
+}
+
+void commitTarget(QSaveFile& file)
+{
+    if (!file.commit())
+        throw writeError(file);
+}
+
+// The files SQLite keeps for a database this process has open: a descriptor of ours on any of them,
+// once closed, would drop the locks SQLite holds.
+bool isConnectedDatabaseFile(const QString& path)
+{
+    for (const QString& db : {Global::mainDatabasePath, Global::docDBPath}) {
+        if (db.isEmpty())
+            continue;
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+            if (DocumentFiles::sameFile(path, db + suffix))
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
+namespace DocumentFiles {
+
+QString expandHome(const QString& path)
+{
+    if (path == QStringLiteral("~"))
+        return QDir::homePath();
+    if (path.startsWith(QStringLiteral("~/")))
+        return QDir::homePath() + path.mid(1);
+    return path;
+}
+
+QString sourceProblem(const QString& path, qint64 limit)
+{
+    if (QDir::isRelativePath(path))
+        return QStringLiteral("Please give the full path of the file to attach, or choose it with Browse.");
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("The file '%1' cannot be found.").arg(shown(path));
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("'%1' is a folder, not a file.").arg(shown(path));
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("'%1' is not a regular file and cannot be attached.").arg(shown(path));
+    if (isConnectedDatabaseFile(path))
+        return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be attached or copied.")
+            .arg(shown(path));
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
+        return QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
+    if (limit >= 0 && st.st_size > limit)
+        return QStringLiteral("The file '%1' is too large to be stored in the documents database "
+                              "(%2 bytes; at most %3 bytes).")
+            .arg(shown(path))
+            .arg(st.st_size)
+            .arg(limit);
+    return {};
+}
+
+QByteArray readWhole(const QString& path, qint64 limit)
+{
+    const QString problem = sourceProblem(path, limit);
+    if (!problem.isEmpty())
+        throw fileError(QStringLiteral("readWhole"), problem);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw fileError(QStringLiteral("readWhole"),
+                        QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), file.errorString()));
+    const qint64 size = file.size();
+    // One buffer of the file's length; an empty file gives empty contents, which are not "none".
+    QByteArray bytes(size, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = file.read(bytes.data() + done, size - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    char extra;
+    if (done != size || file.read(&extra, 1) != 0)
+        throw fileError(QStringLiteral("readWhole"),
+                        QStringLiteral("The file '%1' changed while it was read. Please try again.").arg(shown(path)));
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+void writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    openTarget(file);
+    writeAll(file, bytes.constData(), bytes.size());
+    commitTarget(file);
+}
+
+void copyWhole(const QString& from, const QString& to)
+{
+    const QString problem = sourceProblem(from);
+    if (!problem.isEmpty())
+        throw fileError(QStringLiteral("copyWhole"), problem);
+    const QString refused = targetProblem(from, to);
+    if (!refused.isEmpty())
+        throw fileError(QStringLiteral("copyWhole"), refused);
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        throw fileError(QStringLiteral("copyWhole"),
+                        QStringLiteral("The file '%1' cannot be read: %2").arg(shown(from), in.errorString()));
+    QSaveFile out(to);
+    openTarget(out);
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(chunk.data(), chunk.size());
+        if (n < 0)
+            throw fileError(QStringLiteral("copyWhole"),
+                            QStringLiteral("The file '%1' cannot be read: %2").arg(shown(from), in.errorString()));
+        if (n == 0)
+            break;
+        writeAll(out, chunk.constData(), n);
+    }
+    commitTarget(out);
+}
+
+QString targetProblem(const QString& from, const QString& to)
+{
+    if (isConnectedDatabaseFile(to))
+        return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be replaced.").arg(shown(to));
+    if (sameFile(from, to))
+        return QStringLiteral("The document cannot be saved onto itself ('%1'). Please choose another name.")
+            .arg(shown(to));
+    return {};
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa{}, sb{};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+QString copyPath(const QString& folder, const QString& docPath)
+{
+    if (!modUtility::isStoredFileName(docPath))
+        throw fileError(QStringLiteral("copyPath"),
+                        QStringLiteral("The stored name of this document (\"%1\") is not valid; the document cannot be "
+                                       "opened or saved.")
+                            .arg(docPath));
+    return folder + QLatin1Char('/') + docPath;
+}
+
+} // namespace DocumentFiles
