@@ -84,17 +84,22 @@ bool guarded(const std::function<void()>& handler)
         handler();
         return true;
     } catch (const AppError& e) {
-        if (e.isReported())
-            return false;
-        // A validation failure that no dialog answered still reads as its sentence.
-        if (e.number() == AppError::ObjectErrorBase && e.source().contains(QLatin1Char(':')))
-            MsgBoxUtil::displayDataValidationError(DataValidationError(e));
-        else
-            showError(e.description());
+        report(e);
     } catch (const std::exception& e) {
         showError(QString::fromLocal8Bit(e.what()));
     }
     return false;
+}
+
+void report(const AppError& e)
+{
+    if (e.isReported())
+        return;
+    // A validation failure reads as its sentence, titled "Data Validation Error".
+    if (e.number() == AppError::ObjectErrorBase && e.source().contains(QLatin1Char(':')))
+        MsgBoxUtil::displayDataValidationError(DataValidationError(e));
+    else
+        showError(e.description());
 }
 
 bool commitFocusedField(QWidget* dialog)

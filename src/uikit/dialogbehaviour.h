@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class AppError;
 class QPlainTextEdit;
 class QWidget;
 
@@ -40,6 +41,9 @@ void enterMovesOn(QWidget* field);
 // Runs a handler; an error it raises is shown (title "Corvantis") and goes no further.
 // False when the handler failed.
 bool guarded(const std::function<void()>& handler);
+// Shows an error as guarded() does: a validation failure as its validation message, any other
+// as the system's message; nothing for one already shown.
+void report(const AppError& error);
 
 // OK, Save, Preview and Print call this first: the leave check of the field that has the focus
 // runs now (a mnemonic presses a button without moving the focus). False when it was refused;

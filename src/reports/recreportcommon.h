@@ -1,0 +1,77 @@
+#pragma once
+
+#include "arcurrency.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <memory>
+
+class GLAccount;
+class GLAccountBalance;
+class Report;
+class ReportLayout;
+class ReportRecordSet;
+
+// What every reconciliation report (bank, prepaid, subledger, calculated balance, list) shares:
+// the top-level record with its placeholders and fallback texts, the page labels set before
+// display, and the page header and footer of their layouts. A report builder adds its own child
+// rows and sections to what this gives.
+namespace RecReportCommon {
+
+extern const QString NoComment;     // a blank reconciliation comment
+extern const QString NoDescription; // a blank account description
+extern const QString NoPolicy;      // a blank company policy
+extern const QString NotUsed;       // company, currency and account name: printed by the page labels
+extern const QString AsOfNotUsed;   // the as-of date: printed by a page label
+
+// The values of the top-level record. Money is written as "1,234.50 " or "(1,234.50)".
+struct TopLevel
+{
+    QString accountId;
+    QString comment;
+    QString commentFallback = NoComment;
+    ARCurrency amount;
+    ARCurrency targetAmount;
+    ARCurrency difference;
+    QString preparedBy, preparedDate;
+    QString approvedBy, approvedDate;
+    QString reviewedBy, reviewedDate;
+    QString description;
+    QString policy;
+    // A report's own fields, declared and written after ReviewedDate.
+    QStringList extraPieces; // e.g. " NEW adLongVarWChar AS CalcBasis,"
+    QStringList extraNames;
+    QVariantList extraValues;
+};
+
+// The balance's sign-offs, comment and amounts, the account's description and policy, and the
+// difference left once `explained` (the items' total) is taken off.
+TopLevel fromBalance(const GLAccountBalance& balance, const ARCurrency& explained);
+
+// The declaration of the top-level fields ending in ", " so that a child declaration follows.
+QString topLevelShape(const QStringList& extraPieces = {});
+QStringList topLevelFieldNames(const QStringList& extraNames = {});
+QVariantList topLevelValues(const TopLevel& values);
+
+// The record set of the shape with its single top-level row added.
+std::shared_ptr<ReportRecordSet> openWithTopLevel(const QString& childShape, const TopLevel& values);
+
+// Company name and currency (read now), account number and name, "As of " and the date.
+void setPageLabels(Report& report, const GLAccount& account, const QString& date);
+
+// The page header and footer every reconciliation layout prints. Widths of the currency caption
+// and value differ between layouts; the rule length and the print-date label's width too.
+struct PageBands
+{
+    int headerHeight = 960;
+    int currencyCaptionWidth = 915;
+    int currencyWidth = 720;
+    QString currencyCaption = QStringLiteral("USD");
+    int footerHeight = 584;
+    int footerRule = 8928;
+    int printDateWidth = 4032;
+};
+void addPageBands(ReportLayout& layout, const PageBands& bands);
+
+} // namespace RecReportCommon

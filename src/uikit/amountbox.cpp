@@ -1,0 +1,69 @@
+#include "amountbox.h"
+
+#include "dialogbehaviour.h"
+#include "prompter.h"
+
+#include <QKeyEvent>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+
+namespace {
+const QString kAmountChars = QStringLiteral("1234567890.,-");
+}
+
+AmountBox::AmountBox(QWidget* parent) : QLineEdit(parent)
+{
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // What the user types or pastes; a stored amount set from code is shown whole.
+    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.,\\-]{0,20}")), this));
+    DialogBehaviour::enterMovesOn(this);
+    LeaveCheck::install(
+        this, [this] { return commit(); },
+        [] { Prompter::show(Prompter::applicationTitle(), invalidMessage()); });
+    setAmount(ARCurrency());
+}
+
+QString AmountBox::invalidMessage()
+{
+    return QStringLiteral("Please enter an amount in nnnn.nn format.");
+}
+
+void AmountBox::setAmount(const ARCurrency& amount)
+{
+    m_amount = amount;
+    setText(m_amount.toString(!hasFocus()));
+}
+
+bool AmountBox::commit()
+{
+    const QString typed = text();
+    ARCurrency value;
+    if (!typed.trimmed().isEmpty()) {
+        const auto parsed = ARCurrency::fromText(typed);
+        if (!parsed)
+            return false;
+        value = *parsed;
+    }
+    m_amount = value;
+    setText(m_amount.toString(true));
+    Q_EMIT amountAccepted();
+    return true;
+}
+
+void AmountBox::keyPressEvent(QKeyEvent* event)
+{
+    const QString t = event->text();
+    if (!t.isEmpty() && t[0].unicode() >= 32 && !kAmountChars.contains(t[0]))
+        return; // not an amount character
+    QLineEdit::keyPressEvent(event);
+}
+
+void AmountBox::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    // While it is edited the amount reads as a plain number, a negative one with a minus sign; a
+    // refused text the focus comes back to stays as typed.
+    if (text() == m_amount.toString(true))
+        setText(m_amount.toString(false));
+    QTimer::singleShot(0, this, &QLineEdit::selectAll);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "arcurrency.h"
+
+#include <QString>
+
+class GLAccount;
+class GLAccountBalance;
+class ReconcilingItemList;
+
+// The rules a reconciliation dialog applies before it stores its balance.
+namespace RecRules {
+
+// What the items leave unexplained: the balance less its target amount and the items' total.
+ARCurrency difference(const GLAccountBalance& balance, const ReconcilingItemList& items);
+
+// A difference that is not zero must be explained: a comment of blanks only is no comment (it is
+// stored as Null).
+bool commentRequired(const ARCurrency& difference, const QString& comment);
+QString commentRequiredMessage();
+
+} // namespace RecRules
+
+// The texts the account information panel shows for an account.
+namespace AccountInfoTexts {
+
+QString normalBalance(const GLAccount& account); // "Debit" for asset and expense types, else "Credit"
+QString yesNo(const QString& flag);              // "Yes" when the flag reads "YES" in any case
+QString erpNumber(const GLAccount& account);     // " code  description", or "None"
+QString description(const GLAccount& account);  // the description, or a sentence saying there is none
+QString policy(const GLAccount& account);
+QString helpfulTips(const GLAccount& account);   // the classification's help for the account's types
+
+} // namespace AccountInfoTexts
