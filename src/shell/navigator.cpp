@@ -6,6 +6,8 @@
 #include "appexit.h"
 #include "apppages.h"
 #include "global.h"
+#include "glaccount.h"
+#include "listrecdialog.h"
 #include "glsummaryreport.h"
 #include "mainhelpdialog.h"
 #include "recdateselectdialog.h"
@@ -163,9 +165,16 @@ void Navigator::reconciliationLoop(RecSelectDialogBase& selection)
     while (selection.isApproved()) {
         // The chosen account as its reconciliation will take it (one removed meanwhile raises here).
         const auto account = selection.getSelectedGLAccount();
-        // The reconciliation dialogs of the account kinds come with a later version.
-        NavigatorCommands::notAvailable();
-        Global::setCurrentRecDate(selection.getSelectedDate());
+        QString date = selection.getSelectedDate();
+        if (account->getRecType().getCode() == QStringLiteral("L")) {
+            ListRecDialog dialog(this);
+            dialog.initialize(*account, date);
+            m_runDialog(dialog);
+        } else {
+            // The reconciliation dialogs of the other account kinds come with a later version.
+            NavigatorCommands::notAvailable();
+        }
+        Global::setCurrentRecDate(date);
         m_runDialog(selection);
     }
 }

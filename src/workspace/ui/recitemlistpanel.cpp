@@ -1,0 +1,238 @@
+#include "recitemlistpanel.h"
+
+#include "apperror.h"
+#include "dialogbehaviour.h"
+#include "glaccount.h"
+#include "prompter.h"
+#include "recitemdialog.h"
+#include "recresources.h"
+#include "titlepanels.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using DialogBehaviour::named;
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15; // 1440 twips an inch at 96 pixels an inch
+constexpr int kWideList = 7000;    // twips: from this width on the description column is wide
+
+int pixels(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
+
+AppError noItem(const QString& source)
+{
+    return AppError(AppError::ObjectErrorBase + 1, source, QStringLiteral("The given ReconcilingItem can not be Nothing"));
+}
+
+} // namespace
+
+RecItemListPanel::RecItemListPanel(QWidget* parent)
+    : QWidget(parent), m_runDialog([](QDialog& dialog) { return dialog.exec(); })
+{
+    setObjectName(QStringLiteral("m_recItemListPanel"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_lvwItemList = named<QTreeWidget>(this, QStringLiteral("lvwItemList"));
+    QFont f = m_lvwItemList->font();
+    f.setFamily(QStringLiteral("Tahoma"));
+    m_lvwItemList->setFont(f);
+    m_lvwItemList->setRootIsDecorated(false);
+    m_lvwItemList->setUniformRowHeights(true);
+    m_lvwItemList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lvwItemList->setColumnCount(5);
+    m_lvwItemList->header()->setStretchLastSection(false);
+    layout->addWidget(m_lvwItemList);
+    connect(m_lvwItemList, &QTreeWidget::itemDoubleClicked, this,
+            [this] { DialogBehaviour::guarded([this] { editRecItem(); }); });
+}
+
+void RecItemListPanel::intitalize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
+                                  const QString& date)
+{
+    m_items = &items;
+    m_typeCode = typeCode;
+    m_account = &account;
+    m_date = date;
+    RecItemResource resource;
+    resource.initialize(typeCode);
+    m_lvwItemList->setHeaderLabels({resource.getOpenDateLabel(), resource.getClosedDateLabel(), QString(),
+                                    resource.getDescriptionLabel(), resource.getAmountLabel()});
+    m_lvwItemList->headerItem()->setTextAlignment(2, Qt::AlignHCenter);
+    m_lvwItemList->headerItem()->setTextAlignment(4, Qt::AlignRight);
+    fill();
+}
+
+ReconcilingItemList& RecItemListPanel::getItems()
+{
+    return m_items ? *m_items : m_none;
+}
+
+ARCurrency RecItemListPanel::getTotalAmount() const
+{
+    return m_items ? m_items->getTotalAmount() : ARCurrency();
+}
+
+ReconcilingItemList::Item RecItemListPanel::selectedItem() const
+{
+    const QTreeWidgetItem* row = m_lvwItemList->currentItem();
+    if (!m_items || !row || !row->isSelected())
+        return nullptr;
+    // The row's key is "ID:" and the item's id.
+    const QString id = row->data(0, Qt::UserRole).toString().mid(3);
+    return m_items->getItem(id);
+}
+
+void RecItemListPanel::editRecItem()
+{
+    if (const auto item = selectedItem())
+        editItem(item);
+}
+
+void RecItemListPanel::newRecItem()
+{
+    if (!m_account)
+        return;
+    auto item = std::make_shared<ReconcilingItem>();
+    item->setGLAccountID(m_account->getID());
+    item->setOpenDate(m_date);
+    item->setTypeCode(m_typeCode);
+    editItem(item);
+}
+
+void RecItemListPanel::deleteRecItem()
+{
+    const auto item = selectedItem();
+    if (!item)
+        return;
+    if (Prompter::show(QStringLiteral("Delete"), QStringLiteral("Are you sure that you want to delete this reconciling item?"),
+                       Prompter::Buttons::YesNo) != Prompter::Yes)
+        return;
+    item->remove();
+    reload();
+}
+
+void RecItemListPanel::editItem(const ReconcilingItemList::Item& item)
+{
+    if (!item)
+        throw noItem(QStringLiteral("RecItemListPanel:editItem()"));
+    {
+        RecItemDialog dialog(window());
+        dialog.initialize(*item, *m_account, m_date);
+        m_runDialog(dialog);
+    }
+    // Confirmed or not, the list shows what the database holds now.
+    reload();
+}
+
+void RecItemListPanel::reload()
+{
+    // The list and subledger reconciliations show every item open at the date, whatever its type.
+    const bool allTypes = m_typeCode == QStringLiteral("L") || m_typeCode == QStringLiteral("S");
+    m_items->Load(m_account->getID(), m_date, allTypes ? QString() : m_typeCode);
+    fill();
+    Q_EMIT TotalAmountChanged();
+}
+
+void RecItemListPanel::fill()
+{
+    m_lvwItemList->clear();
+    m_lvwItemList->setColumnWidth(0, pixels(1100));
+    m_lvwItemList->setColumnWidth(1, pixels(1100));
+    m_lvwItemList->setColumnWidth(2, pixels(300));
+    setCommentWidth();
+    m_lvwItemList->setColumnWidth(4, pixels(1350));
+    if (!m_items)
+        return;
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(m_items->count());
+    for (const auto& item : *m_items) {
+        auto* row = new QTreeWidgetItem({item->getOpenDate(), item->getCloseDate(), item->getReqTiming(),
+                                         item->getComment(), item->getAmount().toString(true)});
+        row->setData(0, Qt::UserRole, QStringLiteral("ID:") + item->getID());
+        row->setTextAlignment(2, Qt::AlignHCenter);
+        row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+        rows.append(row);
+    }
+    m_lvwItemList->addTopLevelItems(rows);
+}
+
+void RecItemListPanel::setCommentWidth()
+{
+    const int twips = m_lvwItemList->width() * kTwipsPerPixel;
+    m_lvwItemList->setColumnWidth(3, pixels(twips < kWideList ? 2460 : 5110));
+}
+
+void RecItemListPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    setCommentWidth();
+}
+
+RecItemListDialog::RecItemListDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("RecItemListDialog"));
+    setWindowTitle(QStringLiteral("Reconciling Item List"));
+    auto* layout = new QVBoxLayout(this);
+    m_titlePanel = named<CompoundDialogTitlePanel>(this, QStringLiteral("m_titlePanel"));
+    layout->addWidget(m_titlePanel);
+    m_recItemListPanel = new RecItemListPanel(this);
+    layout->addWidget(m_recItemListPanel, 1);
+
+    auto* totals = new QHBoxLayout;
+    auto* cmdNew = named<QPushButton>(this, QStringLiteral("cmdNew"), QStringLiteral("&New"));
+    auto* cmdEdit = named<QPushButton>(this, QStringLiteral("cmdEdit"), QStringLiteral("&Edit"));
+    auto* cmdDelete = named<QPushButton>(this, QStringLiteral("cmdDelete"), QStringLiteral("&Delete"));
+    totals->addWidget(cmdNew);
+    totals->addWidget(cmdEdit);
+    totals->addWidget(cmdDelete);
+    totals->addStretch();
+    totals->addWidget(named<QLabel>(this, QStringLiteral("lblTotal"), QStringLiteral("Total:")));
+    m_lblTotalAmount = named<QLabel>(this, QStringLiteral("lblTotalAmount"));
+    m_lblTotalAmount->setMinimumWidth(pixels(1350));
+    m_lblTotalAmount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    totals->addWidget(m_lblTotalAmount);
+    layout->addLayout(totals);
+    auto* divider = new DividerLine(this);
+    divider->setObjectName(QStringLiteral("DividerLine2"));
+    layout->addWidget(divider);
+    auto* done = new QHBoxLayout;
+    done->addStretch();
+    auto* ok = named<QPushButton>(this, QStringLiteral("OKButton"), QStringLiteral("D&one"));
+    done->addWidget(ok);
+    layout->addLayout(done);
+    DialogBehaviour::noAutoDefault(this);
+    resize(pixels(10000), pixels(6000));
+
+    connect(cmdNew, &QPushButton::clicked, this,
+            [this] { DialogBehaviour::guarded([this] { m_recItemListPanel->newRecItem(); }); });
+    connect(cmdEdit, &QPushButton::clicked, this,
+            [this] { DialogBehaviour::guarded([this] { m_recItemListPanel->editRecItem(); }); });
+    connect(cmdDelete, &QPushButton::clicked, this,
+            [this] { DialogBehaviour::guarded([this] { m_recItemListPanel->deleteRecItem(); }); });
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_recItemListPanel, &RecItemListPanel::TotalAmountChanged, this, &RecItemListDialog::showTotal);
+}
+
+void RecItemListDialog::initialize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
+                                   const QString& date)
+{
+    RecItemListResource resource;
+    resource.initialize(typeCode);
+    setWindowTitle(resource.getDialogCaption());
+    m_titlePanel->initialize(resource.getMainHeadingText(account), resource.getDescriptionText(date));
+    m_recItemListPanel->intitalize(items, typeCode, account, date);
+    showTotal();
+}
+
+void RecItemListDialog::showTotal()
+{
+    m_lblTotalAmount->setText(m_recItemListPanel->getTotalAmount().toString(true));
+}
