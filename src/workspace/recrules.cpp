@@ -1,5 +1,6 @@
 #include "recrules.h"
 
+#include "apperror.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "reconcilingitemlist.h"
@@ -9,14 +10,30 @@
 
 namespace RecRules {
 
-ARCurrency difference(const GLAccountBalance& balance, const ReconcilingItemList& items)
+std::optional<ARCurrency> difference(const std::function<ARCurrency()>& compute)
 {
-    return balance.getUnidentifiedDifference(items.getTotalAmount());
+    try {
+        return compute();
+    } catch (const AppError& e) {
+        if (e.number() == AppError::Overflow)
+            return std::nullopt;
+        throw;
+    }
 }
 
-bool commentRequired(const ARCurrency& difference, const QString& comment)
+std::optional<ARCurrency> difference(const GLAccountBalance& balance, const ReconcilingItemList& items)
 {
-    return !difference.isZero() && comment.trimmed().isEmpty();
+    return difference([&] { return balance.getUnidentifiedDifference(items.getTotalAmount()); });
+}
+
+QString differenceText(const std::optional<ARCurrency>& difference)
+{
+    return difference ? difference->toString(true) : QStringLiteral("Overflow");
+}
+
+bool commentRequired(const std::optional<ARCurrency>& difference, const QString& comment)
+{
+    return !(difference && difference->isZero()) && comment.trimmed().isEmpty();
 }
 
 QString commentRequiredMessage()
