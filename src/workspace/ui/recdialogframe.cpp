@@ -188,8 +188,11 @@ void RecDialogFrame::addField(QLabel* label, QWidget* field)
 {
     const int row = m_fields->rowCount();
     label->setBuddy(field);
-    m_fields->addWidget(label, row, 0, Qt::AlignTop);
-    m_fields->addWidget(field, row, 1);
+    // A one-line box keeps its own width, at the left, beside its label; a taller one takes the
+    // row, its label at its top.
+    const bool oneLine = field->sizePolicy().verticalPolicy() == QSizePolicy::Fixed;
+    m_fields->addWidget(label, row, 0, oneLine ? Qt::AlignVCenter : Qt::AlignTop);
+    m_fields->addWidget(field, row, 1, oneLine ? Qt::AlignLeft : Qt::Alignment());
     QWidget::setTabOrder(m_lastField ? m_lastField : lastInTabOrder(m_baseRecPanel), field);
     m_lastField = field;
 }
