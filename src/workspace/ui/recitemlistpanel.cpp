@@ -144,8 +144,10 @@ void RecItemListPanel::reload()
 void RecItemListPanel::fill()
 {
     m_lvwItemList->clear();
-    m_lvwItemList->setColumnWidth(0, pixels(1100));
-    m_lvwItemList->setColumnWidth(1, pixels(1100));
+    // A date fits its column whatever the screen's font.
+    const int dateWidth = std::max(pixels(1100), m_lvwItemList->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
+    m_lvwItemList->setColumnWidth(0, dateWidth);
+    m_lvwItemList->setColumnWidth(1, dateWidth);
     m_lvwItemList->setColumnWidth(2, pixels(300));
     setCommentWidth();
     m_lvwItemList->setColumnWidth(4, pixels(1350));
