@@ -38,6 +38,7 @@ private Q_SLOTS:
     void balances();
     void reconciliationLoop_data();
     void reconciliationLoop();
+    void listAccountOpensItsReconciliation();
     void summaryReport();
     void helpAndTutorial();
     void pageLinksAreCommands();
@@ -290,6 +291,29 @@ void tst_Navigator::reconciliationLoop()
     QCOMPARE(dates, (QStringList{"10/31/2026", "09/30/2026"}));
     QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::notAvailableMessage()});
     QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("09/30/2026"));
+}
+
+void tst_Navigator::listAccountOpensItsReconciliation()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::tutorial(seams.folder());
+    Global::isDocDBValid = true;
+    Global::setCurrentRecDate("11/30/2026");
+    Global::selectedGLAcctID = 20; // 2200, a list account, is chosen in the grid
+    Navigator nav;
+    QStringList seen;
+    nav.setDialogRunner([&](QDialog& d) {
+        seen << d.objectName() + ":" + d.windowTitle();
+        d.show();
+        const char* button = seen.size() == 1 ? "OKButton" : seen.size() == 2 ? "CmdCancel" : "CancelButton";
+        d.findChild<QPushButton*>(button)->click();
+        d.hide();
+        return d.result();
+    });
+    nav.navigate("event:PREPARE_REC");
+    QCOMPARE(seen, (QStringList{"RecSelectDialogSimple:Prepare Reconciliation", "ListRecDialog:Account 2200",
+                                "RecSelectDialogSimple:Prepare Reconciliation"}));
+    QVERIFY(seams.prompter.messages.isEmpty());
 }
 
 void tst_Navigator::balances()

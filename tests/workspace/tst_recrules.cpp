@@ -1,11 +1,14 @@
+#include "glaccount.h"
 #include "glaccountbalance.h"
+#include "modelfixture.h"
+#include "recrules.h"
 #include "signoffrules.h"
 
 #include <QTest>
 
-// The sign-off matrix: every right against the stored states a balance can hold, what loading
-// shows and opens (it never signs), and what each click writes.
-class tst_SignOffRules : public QObject
+// The sign-off matrix (every right against the stored states a balance can hold, what loading
+// shows and opens, what each click writes), the account information texts, and the item dates.
+class tst_RecRules : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -13,6 +16,10 @@ private Q_SLOTS:
     void load();
     void clicks_data();
     void clicks();
+    void accountTexts_data();
+    void accountTexts();
+    void itemDates_data();
+    void itemDates();
 };
 
 namespace {
@@ -59,7 +66,7 @@ QString signOffs(const GLAccountBalance& b)
 
 } // namespace
 
-void tst_SignOffRules::load_data()
+void tst_RecRules::load_data()
 {
     QTest::addColumn<QString>("permission");
     QTest::addColumn<QString>("state");
@@ -83,7 +90,7 @@ void tst_SignOffRules::load_data()
     QTest::newRow("unknown right, reviewed") << "CAN_AUDIT" << "PAR" << "td td td";
 }
 
-void tst_SignOffRules::load()
+void tst_RecRules::load()
 {
     QFETCH(QString, permission);
     QFETCH(QString, state);
@@ -96,7 +103,7 @@ void tst_SignOffRules::load()
     QCOMPARE(signOffs(balance), before); // loading never signs, clears or re-signs
 }
 
-void tst_SignOffRules::clicks_data()
+void tst_RecRules::clicks_data()
 {
     QTest::addColumn<QString>("permission");
     QTest::addColumn<QString>("state");
@@ -132,7 +139,7 @@ void tst_SignOffRules::clicks_data()
                                               << "td -d -d";
 }
 
-void tst_SignOffRules::clicks()
+void tst_RecRules::clicks()
 {
     QFETCH(QString, permission);
     QFETCH(QString, state);
@@ -150,5 +157,70 @@ void tst_SignOffRules::clicks()
     QCOMPARE(boxes(rules), expected);
 }
 
-QTEST_APPLESS_MAIN(tst_SignOffRules)
-#include "tst_signoffrules.moc"
+void tst_RecRules::accountTexts_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("flag");
+    QTest::addColumn<QString>("erp");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("expected"); // normal balance | yes/no | ERP | description
+    QTest::newRow("asset") << "A" << "yes" << "N" << "  Cash on hand"
+                           << "Debit|Yes|None|  Cash on hand";
+    QTest::newRow("expense") << "X" << "YES" << "C2300" << "   "
+                             << "Debit|Yes| C2300  Other Current Liabilities|No description has been entered for this account.";
+    QTest::newRow("liability") << "L" << "Y" << "N" << "x" << "Credit|No|None|x";
+    QTest::newRow("contra-asset") << "C" << "No" << "N" << "x" << "Credit|No|None|x";
+    QTest::newRow("null type") << "N" << "yes " << "N" << "x" << "Credit|No|None|x";
+}
+
+void tst_RecRules::accountTexts()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, flag);
+    QFETCH(QString, erp);
+    QFETCH(QString, description);
+    QFETCH(QString, expected);
+    ModelFixture fx(true);
+    GLAccount account;
+    account.setAccountTypeCode(type);
+    account.SetERPNumber(erp);
+    account.setComment(description);
+    account.setActive(flag);
+    QCOMPARE(QStringList({AccountInfoTexts::normalBalance(account), AccountInfoTexts::yesNo(account.getActive()),
+                          AccountInfoTexts::erpNumber(account), AccountInfoTexts::description(account)})
+                 .join('|'),
+             expected);
+    QCOMPARE(AccountInfoTexts::policy(account), QStringLiteral("No policy has been entered for this account."));
+}
+
+void tst_RecRules::itemDates_data()
+{
+    QTest::addColumn<QString>("open");
+    QTest::addColumn<bool>("hasClose");
+    QTest::addColumn<QString>("close");
+    QTest::addColumn<QString>("problem");
+    const QString order = "The Close Date must be after the Open Date. Please change the date so that the Close "
+                          "Date will be after the Open Date.";
+    QTest::newRow("no open date") << "" << false << "" << "The entry for Open Date is invalid.";
+    QTest::newRow("digits") << "013124" << false << "" << "";
+    QTest::newRow("close not wanted") << "01/31/2024" << false << "01/01/2024" << "";
+    QTest::newRow("close missing") << "01/31/2024" << true << "" << "The entry for Close Date is invalid.";
+    QTest::newRow("close equal") << "01/31/2024" << true << "01/31/2024" << order;
+    QTest::newRow("close earlier") << "01/31/2024" << true << "12/31/2023" << order;
+    QTest::newRow("close next day") << "01/31/2024" << true << "02/01/2024" << "";
+}
+
+void tst_RecRules::itemDates()
+{
+    QFETCH(QString, open);
+    QFETCH(bool, hasClose);
+    QFETCH(QString, close);
+    QFETCH(QString, problem);
+    QCOMPARE(RecItemRules::datesProblem(open, hasClose, close), problem);
+    QCOMPARE(RecItemRules::dayAfter("01/31/2024"), QStringLiteral("02/01/2024"));
+    QCOMPARE(RecItemRules::timingCode(" t "), QStringLiteral("T"));
+    QCOMPARE(RecItemRules::timingCode("X"), QStringLiteral("U"));
+}
+
+QTEST_MAIN(tst_RecRules)
+#include "tst_recrules.moc"
