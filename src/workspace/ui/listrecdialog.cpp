@@ -47,13 +47,7 @@ ListRecDialog::ListRecDialog(QWidget* parent) : QDialog(parent)
     rec->addWidget(named<QLabel>(recTab, QStringLiteral("Label2"), QStringLiteral("Items:")));
     m_recItemListPanel = new RecItemListPanel(recTab);
     rec->addWidget(m_recItemListPanel, 1);
-    auto* itemButtons = new QHBoxLayout;
-    auto* cmdNew = named<QPushButton>(recTab, QStringLiteral("cmdNew"), QStringLiteral("&New"));
-    auto* cmdEdit = named<QPushButton>(recTab, QStringLiteral("cmdEdit"), QStringLiteral("&Edit"));
-    auto* cmdDelete = named<QPushButton>(recTab, QStringLiteral("cmdDelete"), QStringLiteral("&Delete"));
-    itemButtons->addWidget(cmdNew);
-    itemButtons->addWidget(cmdEdit);
-    itemButtons->addWidget(cmdDelete);
+    QHBoxLayout* itemButtons = m_recItemListPanel->addItemButtons(recTab);
     itemButtons->addStretch();
     itemButtons->addWidget(named<QLabel>(recTab, QStringLiteral("Label1"), QStringLiteral("Unidentified Difference:")));
     m_lblDifference = named<QLabel>(recTab, QStringLiteral("lblDifference"));
@@ -88,9 +82,6 @@ ListRecDialog::ListRecDialog(QWidget* parent) : QDialog(parent)
     DialogBehaviour::noAutoDefault(this);
     resize(760, 700);
 
-    connect(cmdNew, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->newRecItem(); }); });
-    connect(cmdEdit, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->editRecItem(); }); });
-    connect(cmdDelete, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->deleteRecItem(); }); });
     connect(cmdPrint, &QPushButton::clicked, this, &ListRecDialog::preview);
     connect(btnPrint, &QPushButton::clicked, this, &ListRecDialog::print);
     connect(cmdOK, &QPushButton::clicked, this, &ListRecDialog::save);
