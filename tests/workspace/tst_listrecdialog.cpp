@@ -40,6 +40,7 @@ private Q_SLOTS:
     void itemDialogDates();
     void itemDialogTextAndTiming();
     void saveFailuresKeepTheDialog();
+    void newBalanceIsInserted();
     void attachmentsRetriedAfterFailure();
     void escEnterAndNoSelection();
     void previewAndPrint();
@@ -273,6 +274,10 @@ void tst_ListRecDialog::amounts()
         QCOMPARE(box->text(), shown);
         QCOMPARE(dialog->balance().amount().toString(true), shown);
     }
+    // Pasted letters are refused as typed ones are.
+    box->selectAll();
+    box->insert("abc");
+    QVERIFY(!box->text().contains("abc"));
     // A stored amount too large to type is shown whole.
     box->setAmount(ARCurrency::fromUnits(9'000'000'000'000'000'000));
     QVERIFY(box->text().size() > 20);
@@ -456,6 +461,20 @@ void tst_ListRecDialog::saveFailuresKeepTheDialog()
     QCOMPARE(fx.balanceColumn("preparedBy").toString(), QStringLiteral("Pat Rivera"));
 }
 
+void tst_ListRecDialog::newBalanceIsInserted()
+{
+    Fixture fx("admin");
+    Db::exec(fx.db, "DELETE FROM GLAccountBalance WHERE glAcctID = 20 AND Date = '2026-11-30'");
+    auto dialog = fx.open();
+    QCOMPARE(child<QLineEdit>(dialog.get(), "txtAmount")->text(), QStringLiteral("0.00 "));
+    QCOMPARE(child<QLabel>(dialog.get(), "lblDifference")->text(), QStringLiteral("(18,852.91)"));
+    typeInto(child<QPlainTextEdit>(dialog.get(), "txtComment"), "Balance not yet posted");
+    click(dialog.get(), "cmdOK");
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(fx.balanceColumn("comment").toString(), QStringLiteral("Balance not yet posted"));
+    QCOMPARE(fx.activities("GLAccountBalanceAudit").last(), QStringLiteral("INSERT"));
+}
+
 void tst_ListRecDialog::attachmentsRetriedAfterFailure()
 {
     for (const bool cancel : {false, true}) {
@@ -550,6 +569,16 @@ void tst_ListRecDialog::itemListDialog()
     QCOMPARE(fx.value("SELECT typeCode FROM ReconcilingItem WHERE comment = 'Chk 99999 - Test payee'").toString(),
              QStringLiteral("C"));
     QCOMPARE(child<QLabel>(&d, "lblTotalAmount")->text(), items.getTotalAmount().toString(true));
+    // The description column is wide only in a wide list.
+    RecItemListPanel panel;
+    panel.intitalize(items, "C", account, kDate);
+    panel.show();
+    QList<int> widths;
+    for (const int width : {400, 600}) { // 6,000 and 9,000 twips
+        panel.resize(width, 300);
+        widths << panel.listView()->columnWidth(3);
+    }
+    QCOMPARE(widths, (QList<int>{2460 / 15, 5110 / 15}));
     click(&d, "OKButton");
     QCOMPARE(d.result(), int(QDialog::Accepted));
 }
