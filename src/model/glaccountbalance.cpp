@@ -400,6 +400,14 @@ void GLAccountBalanceList::applyAmountEdit()
     });
 }
 
+ARCurrency GLAccountBalanceList::getTotalAmount() const
+{
+    ARCurrency total;
+    for (const GLAccountBalance& b : m_balances)
+        total.add(b.getAdjustedAmount());
+    return total;
+}
+
 void GLAccountBalanceList::applyEdit()
 {
     storeAll([this](const QSqlDatabase& db, const QString& now) {

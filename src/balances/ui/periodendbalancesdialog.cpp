@@ -118,10 +118,7 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
 
 QString PeriodEndBalancesDialog::updateTotal() const
 {
-    ARCurrency total;
-    for (qint64 i = 1; i <= m_list.count(); ++i)
-        total.add(m_list.getGLAccountBalanceAt(i).getAdjustedAmount());
-    return ARCurrency::display(total.getVal());
+    return ARCurrency::display(m_list.getTotalAmount().getVal());
 }
 
 bool PeriodEndBalancesDialog::commitPendingEdit()
