@@ -12,8 +12,8 @@
 #include "modregistry.h"
 #include "prompter.h"
 #include "titlepanels.h"
+#include "waitcursor.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
@@ -202,14 +202,10 @@ void RecSelectDialogBase::LoadGLAccountDBGridView()
     m_model->setRows({});
     m_loadedDate.clear();
     const AccountSelectionFilter filter{std::max(0, m_activeGroup->checkedId()), std::max(0, m_keyGroup->checkedId())};
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
+    {
+        WaitCursor wait;
         m_model->setRows(AccountSelectionQuery::load(date, filter, m_variant.withFigures));
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
     }
-    QApplication::restoreOverrideCursor();
     m_loadedDate = date;
     applyRememberedSort();
     selectAccount(keep);
@@ -331,9 +327,11 @@ void RecSelectDialogBase::exportGrid()
             fields << m_model->text(r, c);
         writer.addRow(fields);
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = writer.commit();
-    QApplication::restoreOverrideCursor();
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = writer.commit();
+    }
     if (!written) {
         Prompter::show(kExportTitle, writer.errorString(), Prompter::Buttons::Ok, Prompter::Icon::Critical);
         return;
