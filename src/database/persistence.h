@@ -3,10 +3,12 @@
 #include "arcurrency.h"
 #include "ardatefield.h"
 #include "db.h"
+#include "recordid.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -68,6 +70,38 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row);
 inline QVariant storeRow(const Db::Transaction& tx, bool isNew, const Row& row)
 {
     return storeRow(tx.db(), isNew, row);
+}
+
+// How a record kept under an AutoNumber id is found: its key column, and the names an id that is
+// no number is reported under ("ReconcilingItem.store", "item id").
+struct RecordKey
+{
+    QString column;
+    QString source;
+    QString what;
+};
+
+// The store of a record whose fields hold its id as text (empty while new) and its create stamp
+// (createDate, createUser), inside the caller's transaction: a new record is stamped (`now`, the
+// session's user), inserted and given its new id; a stored one is updated by its id. `row` gives
+// the row to write from the stamped fields (with its audit options); its audit row goes with it.
+template <typename Fields>
+void storeRecord(const QSqlDatabase& db, Fields& fields, const RecordKey& key,
+                 const std::function<Row(const Fields&)>& row, const QString& now = Persistence::now())
+{
+    const bool adding = fields.id.isEmpty();
+    if (adding) {
+        fields.createDate = now;
+        fields.createUser = auditUser;
+    }
+    Row r = row(fields);
+    if (!adding) {
+        r.keyCondition = key.column + QStringLiteral(" = ?");
+        r.keyValues = {RecordId::toDb(fields.id, key.source, key.what)};
+    }
+    const QVariant id = storeRow(db, adding, r);
+    if (adding)
+        fields.id = RecordId::fromDb(id);
 }
 
 // Puts an object's fields (and its new flag, where it is not one of them) back as they were

@@ -17,6 +17,8 @@ const QString Source = QStringLiteral("AmortizableItem");
 const QStringList DataColumns = {QStringLiteral("glAcctID"),  QStringLiteral("openDate"), QStringLiteral("startDate"),
                                  QStringLiteral("endDate"),   QStringLiteral("amount"),   QStringLiteral("\"desc\""),
                                  QStringLiteral("comment")};
+const Persistence::RecordKey Key{QStringLiteral("AmortizableItemID"), Source + QStringLiteral(".store"),
+                                 QStringLiteral("item id")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
 
 } // namespace
@@ -150,19 +152,9 @@ void AmortizableItem::store()
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
-    const bool adding = isNew();
-    if (adding) {
-        m_f.createDate = Persistence::now();
-        m_f.createUser = Global::userName;
-    }
-    Persistence::Row row{Table, RowColumns, dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser)};
-    if (!adding) {
-        row.keyCondition = QStringLiteral("AmortizableItemID = ?");
-        row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"))};
-    }
-    const QVariant id = Persistence::storeRow(tx, adding, row);
-    if (adding)
-        m_f.id = RecordId::fromDb(id);
+    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
+        return Persistence::Row{Table, RowColumns, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+    });
 
     if (m_schedule.count() == 0)
         createAmortizations();

@@ -2,7 +2,6 @@
 
 #include "amortization.h"
 #include "db.h"
-#include "global.h"
 #include "persistence.h"
 #include "recordid.h"
 
@@ -17,20 +16,15 @@ const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateD
 
 void AmortizationWriter::write(Amortization& period, const QString& now)
 {
-    const bool adding = period.isNew();
-    if (adding) {
-        period.m_f.createDate = now;
-        period.m_f.createUser = Global::userName;
-    }
-    Persistence::Row row{Table, RowColumns,
-                         period.dataValues() << Db::text(period.m_f.createDate) << Db::text(period.m_f.createUser)};
-    if (!adding) {
-        row.keyCondition = QStringLiteral("AmortizationID = ?");
-        row.keyValues = {RecordId::toDb(period.m_f.id, QStringLiteral("Amortization.store"), QStringLiteral("period id"))};
-    }
-    const QVariant id = Persistence::storeRow(m_db, adding, row);
-    if (adding)
-        period.m_f.id = RecordId::fromDb(id);
+    static const Persistence::RecordKey key{QStringLiteral("AmortizationID"), QStringLiteral("Amortization.store"),
+                                            QStringLiteral("period id")};
+    Persistence::storeRecord<Amortization::Fields>(
+        m_db, period.m_f, key,
+        [&period](const Amortization::Fields& f) {
+            return Persistence::Row{Table, RowColumns,
+                                    period.dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+        },
+        now);
 }
 
 void AmortizationWriter::audit(const Amortization& period, const QString& activity, const QString& createDate,

@@ -25,9 +25,11 @@ QString yesWhenEmpty(const QString& flag)
     return flag.isEmpty() ? QStringLiteral("Yes") : flag;
 }
 
+const Persistence::RecordKey kKey{QStringLiteral("glAcctID"), QStringLiteral("GLAccount"), QStringLiteral("account id")};
+
 QVariant accountId(const QString& id)
 {
-    return RecordId::toDb(id, QStringLiteral("GLAccount"), QStringLiteral("account id"));
+    return RecordId::toDb(id, kKey.source, kKey.what);
 }
 
 } // namespace
@@ -183,20 +185,11 @@ void GLAccount::store()
 {
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
-    const bool adding = isNew();
-    if (adding) {
-        m_f.createUser = Global::userName;
-        m_f.createDate = Persistence::now();
-    }
-    Persistence::Row row{kTable, kColumns, columnValues()};
-    row.auditValues = auditValues();
-    if (!adding) {
-        row.keyCondition = QStringLiteral("glAcctID = ?");
-        row.keyValues = {accountId(m_f.id)};
-    }
-    const QVariant id = Persistence::storeRow(tx, adding, row);
-    if (adding)
-        m_f.id = RecordId::fromDb(id);
+    Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields&) {
+        Persistence::Row row{kTable, kColumns, columnValues()};
+        row.auditValues = auditValues();
+        return row;
+    });
     tx.commit();
     keep.release();
 }

@@ -16,6 +16,7 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("ope
                                  QStringLiteral("comment"),  QStringLiteral("amount"),    QStringLiteral("typeCode"),
                                  QStringLiteral("ReqTiming")};
 
+const Persistence::RecordKey Key{QStringLiteral("RecItemId"), Source + QStringLiteral(".store"), QStringLiteral("item id")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
 
 // A code as held: the empty text stays the empty text, never NULL.
@@ -140,21 +141,12 @@ void ReconcilingItem::store()
         throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
-    const bool adding = isNew();
-    if (adding) {
-        m_f.createDate = Persistence::now();
-        m_f.createUser = Global::userName;
-    }
-    Persistence::Row row{Table, RowColumns, dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser)};
-    if (!adding) {
-        row.keyCondition = QStringLiteral("RecItemId = ?");
-        row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"))};
+    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
+        Persistence::Row row{Table, RowColumns, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
         // Items written before create dates were kept carry none; their changes go unrecorded.
-        row.audited = !m_f.createDate.isEmpty();
-    }
-    const QVariant id = Persistence::storeRow(tx, adding, row);
-    if (adding)
-        m_f.id = RecordId::fromDb(id);
+        row.audited = !f.createDate.isEmpty();
+        return row;
+    });
     tx.commit();
     keep.release();
 }
