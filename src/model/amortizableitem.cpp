@@ -17,9 +17,9 @@ const QString Source = QStringLiteral("AmortizableItem");
 const QStringList DataColumns = {QStringLiteral("glAcctID"),  QStringLiteral("openDate"), QStringLiteral("startDate"),
                                  QStringLiteral("endDate"),   QStringLiteral("amount"),   QStringLiteral("\"desc\""),
                                  QStringLiteral("comment")};
-const Persistence::RecordKey Key{QStringLiteral("AmortizableItemID"), Source + QStringLiteral(".store"),
-                                 QStringLiteral("item id")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("AmortizableItemID = ?")};
+const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 } // namespace
 
@@ -153,7 +153,7 @@ void AmortizableItem::store()
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
     Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
-        return Persistence::Row{Table, RowColumns, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+        return Persistence::Row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
     });
 
     if (m_schedule.count() == 0)
@@ -175,7 +175,7 @@ void AmortizableItem::remove()
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
     Load(m_f.id);
     const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-    Persistence::writeAudit(tx.db(), Table, RowColumns, values, Persistence::Delete);
+    Persistence::writeAudit(tx.db(), Stored, values, Persistence::Delete);
     Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
                 {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
     tx.commit();

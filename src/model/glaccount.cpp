@@ -19,13 +19,14 @@ const QStringList kColumns = {QStringLiteral("glacctnbr"),       QStringLiteral(
                               QStringLiteral("keycontrol"),      QStringLiteral("active"),
                               QStringLiteral("ERPNumber"),       QStringLiteral("CreateUser"),
                               QStringLiteral("CreateDate")};
+const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ?")};
 
 QString yesWhenEmpty(const QString& flag)
 {
     return flag.isEmpty() ? QStringLiteral("Yes") : flag;
 }
 
-const Persistence::RecordKey kKey{QStringLiteral("glAcctID"), QStringLiteral("GLAccount"), QStringLiteral("account id")};
+const Persistence::RecordKey kKey{QStringLiteral("GLAccount"), QStringLiteral("account id")};
 
 QVariant accountId(const QString& id)
 {
@@ -186,7 +187,7 @@ void GLAccount::store()
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields&) {
-        Persistence::Row row{kTable, kColumns, columnValues()};
+        Persistence::Row row{kStored, columnValues()};
         row.auditValues = auditValues();
         return row;
     });
@@ -199,7 +200,7 @@ void GLAccount::remove()
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
     Db::execOne(tx, QStringLiteral("DELETE FROM GLAccount WHERE glAcctID = ?"), {accountId(m_f.id)});
-    Persistence::writeAudit(db, kTable, kColumns, auditValues(), Persistence::Delete);
+    Persistence::writeAudit(db, kStored, auditValues(), Persistence::Delete);
     tx.commit();
 }
 

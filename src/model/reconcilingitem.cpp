@@ -16,8 +16,9 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("ope
                                  QStringLiteral("comment"),  QStringLiteral("amount"),    QStringLiteral("typeCode"),
                                  QStringLiteral("ReqTiming")};
 
-const Persistence::RecordKey Key{QStringLiteral("RecItemId"), Source + QStringLiteral(".store"), QStringLiteral("item id")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("RecItemId = ?")};
+const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 // A code as held: the empty text stays the empty text, never NULL.
 QVariant asHeld(const QString& code)
@@ -132,7 +133,7 @@ void ReconcilingItem::writeAudit(const QString& activity, const QString& createD
 {
     QVariantList values = dataValues();
     values << Db::text(createDate) << Db::text(createUser);
-    Persistence::writeAudit(Global::getConnection(), Table, RowColumns, values, activity);
+    Persistence::writeAudit(Global::getConnection(), Stored, values, activity);
 }
 
 void ReconcilingItem::store()
@@ -142,7 +143,7 @@ void ReconcilingItem::store()
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
-        Persistence::Row row{Table, RowColumns, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+        Persistence::Row row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
         // Items written before create dates were kept carry none; their changes go unrecorded.
         row.audited = !f.createDate.isEmpty();
         return row;

@@ -113,11 +113,10 @@ struct Note
         Db::Transaction tx(db);
         Persistence::RestoreOnFailure keep(f, isNew);
         f.text = f.text.trimmed();
-        Persistence::Row row{"Note", {"text"}, {f.text}};
-        if (!isNew) {
-            row.keyCondition = "id = ?";
+        static const Persistence::StoredTable table("Note", {"text"}, "id = ?");
+        Persistence::Row row{table, {f.text}};
+        if (!isNew)
             row.keyValues = {f.id};
-        }
         const QVariant id = Persistence::storeRow(tx, isNew, row);
         if (isNew)
             f.id = id.toString();
