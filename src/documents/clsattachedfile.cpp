@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -50,14 +51,29 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
         // description and dates may still change.
         const bool lost = !haveCopy && m_foundInDB && !DocumentFiles::sourceProblem(from).isEmpty();
         if (found == 0 && !lost) {
-            const QByteArray bytes = DocumentFiles::readWhole(from, DocumentsDatabase::blobLimit(db));
-            Db::exec(db,
-                     QStringLiteral("INSERT INTO Document (FileName, Content, CreateDate, CreateUser, OpenDate, "
-                                    "DocDesc, CloseDate) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                     {docName, bytes, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
-                      Db::text(m_docDesc), DateRules::toDb(m_closeDate)});
-            if (!haveCopy) {
-                DocumentFiles::writeWhole(copy, bytes);
+            // The contents go into the row piece by piece, and into the folder copy from the same
+            // pieces: a large file is never held in memory whole. (zeroblob, a value of zeros of the
+            // given length, is SQLite's own: pieces are written into a value that exists.)
+            const qint64 size = DocumentFiles::checkedSize(from, DocumentsDatabase::blobLimit(db));
+            const QSqlQuery row = Db::exec(
+                db,
+                QStringLiteral("INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, CloseDate, "
+                               "Content) VALUES (?, ?, ?, ?, ?, ?, zeroblob(?))"),
+                {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate), Db::text(m_docDesc),
+                 DateRules::toDb(m_closeDate), size});
+            DocumentsDatabase::BlobWriter content(db, QStringLiteral("Document"), QStringLiteral("Content"),
+                                                  row.lastInsertId().toLongLong());
+            std::optional<DocumentFiles::Writer> copyOut;
+            if (!haveCopy)
+                copyOut.emplace(copy);
+            DocumentFiles::readPieces(from, size, [&](const char* data, qint64 n) {
+                content.write(data, n);
+                if (copyOut)
+                    copyOut->write(data, n);
+            });
+            content.close();
+            if (copyOut) {
+                copyOut->commit();
                 wroteCopy = true;
             }
         }

@@ -140,7 +140,7 @@ void tst_AttachedFiles::saveWritesContentsCopyAndRow()
     QFETCH(QString, open);
     QFETCH(QString, close);
     DocumentsFixture fx;
-    const QString source = fx.file(u"statement.pdf"_qs, 200000);
+    const QString source = fx.file(u"statement.pdf"_qs, 2500000); // more than one piece
     clsAttachedfileList list = listWith(kind, source, open, close);
     const clsAttachedFile& file = list.getFiles().first();
     list.SaveFiles();
