@@ -18,15 +18,15 @@
 
 namespace {
 
-// The process's peak resident memory in kB since the last reset.
-qint64 peakKb()
+// A figure of the process's memory in kB: "VmHWM" the peak since the last reset, "VmRSS" now.
+qint64 memoryKb(const QByteArray& key)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').first().toLongLong();
     return -1;
 }
 
@@ -35,17 +35,6 @@ void resetPeak()
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
-}
-
-qint64 currentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
 }
 
 } // namespace
@@ -88,10 +77,10 @@ int main(int argc, char* argv[])
         list.setItemType(2);
         list.AddFile(modUtility::GetUniqueFileName(source), QStringLiteral("March statement"), source,
                      QStringLiteral("03/01/2024"));
-        const qint64 rss = currentKb();
+        const qint64 rss = memoryKb("VmRSS");
         resetPeak();
         list.SaveFiles();
-        peak = std::max(peak, peakKb() - rss);
+        peak = std::max(peak, memoryKb("VmHWM") - rss);
     });
     const qint64 queries = (Db::statementCount() - before) / 3;
     const double base = Bench::timeIt([&] {

@@ -49,7 +49,7 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
         const QString from = haveCopy ? copy : m_fileSource;
         // An attachment stored long ago whose contents are nowhere any more keeps its row: its
         // description and dates may still change.
-        const bool lost = !haveCopy && m_foundInDB && !DocumentFiles::sourceProblem(from).isEmpty();
+        const bool lost = found == 0 && !haveCopy && !DocumentFiles::sourceProblem(from).isEmpty() && isDocumentInDB();
         if (found == 0 && !lost) {
             // The contents go into the row piece by piece, and into the folder copy from the same
             // pieces: a large file is never held in memory whole. (zeroblob, a value of zeros of the

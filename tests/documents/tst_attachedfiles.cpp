@@ -200,6 +200,13 @@ void tst_AttachedFiles::secondSaveUpdatesAndEditWorksWithoutSource()
     QCOMPARE(fx.value(u"SELECT DocDesc || OpenDate FROM AttachedDocument"_qs).toString(), u"Final invoice2024-02-01"_qs);
     QCOMPARE(Db::scalar(fx.docs(), u"SELECT DocDesc FROM Document"_qs).toString(), u"Final invoice"_qs);
     QCOMPARE(fx.rows(u"AttachedDocument"_qs), 1);
+    // The contents lost everywhere: the stored row's description still changes, and nothing
+    // stands in for the contents.
+    Db::exec(fx.docs(), u"DELETE FROM Document"_qs);
+    loaded.EditFile(key, u"Lost"_qs);
+    loaded.SaveFiles();
+    QCOMPARE(fx.value(u"SELECT DocDesc FROM AttachedDocument"_qs).toString(), u"Lost"_qs);
+    QCOMPARE(fx.documentRows(), 0);
 }
 
 void tst_AttachedFiles::emptyFileIsStoredAsEmptyContents()
