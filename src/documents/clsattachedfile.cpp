@@ -100,11 +100,16 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
     if (kind < 0 || kind > 2)
         throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
                        QStringLiteral("Documents cannot be attached to owners of kind %1.").arg(kind));
-    // No row of the main database without its contents: they are stored first.
-    CopyAndSaveAttachFile();
     const bool before = m_foundInDB;
     try {
+        // No row of the main database without its contents: they are stored first.
+        CopyAndSaveAttachFile();
         storeRow(kind, accountId, itemId);
+    } catch (const AppError& e) {
+        m_foundInDB = before;
+        // The user learns which of the attachments was not saved.
+        throw AppError(e.number(), e.source(),
+                       QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()));
     } catch (...) {
         m_foundInDB = before;
         throw;

@@ -65,7 +65,7 @@ QString sourceProblem(const QString& path, qint64 limit)
     if (S_ISDIR(st.st_mode))
         return QStringLiteral("'%1' is a folder, not a file.").arg(shown(path));
     if (!S_ISREG(st.st_mode))
-        return QStringLiteral("'%1' is not a regular file and cannot be attached.").arg(shown(path));
+        return QStringLiteral("'%1' is not a regular file.").arg(shown(path));
     if (isConnectedDatabaseFile(path))
         return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be attached or copied.")
             .arg(shown(path));
