@@ -251,6 +251,13 @@ void tst_AttachmentControls::browseAndCloseDateBox()
     tick->click();
     QVERIFY(!close->isEnabled());
     QVERIFY(close->text().isEmpty());
+
+    // Enter in the description does what OK does.
+    path->setText(fx.file(u"chosen.pdf"_qs));
+    child<QLineEdit>(&dialog, "dtpRecDocOpenDate")->setText(u"03/31/2024"_qs);
+    QTest::keyClick(child<QLineEdit>(&dialog, "txtAttchDocDesc"), Qt::Key_Return);
+    QVERIFY(!dialog.Cancelled());
+    QCOMPARE(dialog.FileSource(), fx.seams.path(u"chosen.pdf"_qs));
 }
 
 void tst_AttachmentControls::emptyListMessages_data()
