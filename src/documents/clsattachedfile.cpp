@@ -100,6 +100,10 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
     if (kind < 0 || kind > 2)
         throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
                        QStringLiteral("Documents cannot be attached to owners of kind %1.").arg(kind));
+    // An item's document stored without the item's id would be listed as one of the account's.
+    if (kind != 2 && itemId < 1)
+        throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
+                       QStringLiteral("The item must be stored before its documents are."));
     const bool before = m_foundInDB;
     try {
         // No row of the main database without its contents: they are stored first.

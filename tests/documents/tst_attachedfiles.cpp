@@ -408,6 +408,10 @@ void tst_AttachedFiles::ownerListsAndDelete()
     loaded.setRecItemId(42);
     loaded.initialize();
     QCOMPARE(loaded.getFiles().size(), 3);
+    // An item never stored has no id its documents could carry.
+    clsAttachedfileList unstored = listWith(1, fx.file(u"d.pdf"_qs));
+    unstored.setRecItemId(-1);
+    QVERIFY(raised([&] { unstored.SaveFiles(); }).contains(u"must be stored"_qs));
     loaded.DeleteFile(QString()); // an empty name deletes nothing
     loaded.DeleteFile(u"{not there}"_qs);
     QVERIFY(!loaded.getIsDirty());
