@@ -48,6 +48,7 @@ private Q_SLOTS:
     void reconciliationLoopGoesOn();
     void doubleClickTestsTheDate_data();
     void doubleClickTestsTheDate();
+    void listAccountOpensItsReconciliation();
     void summaryReport();
     void helpAndTutorial();
     void pageLinksAreCommands();
@@ -479,6 +480,29 @@ void tst_Navigator::doubleClickTestsTheDate()
     nav.navigate("event:PREPARE_REC");
     QCOMPARE(seen.mid(0, 2), opened);
     QCOMPARE(Global::getCurrentRecDate(), opened.size() > 1 ? typed : QStringLiteral("10/31/2026"));
+}
+
+void tst_Navigator::listAccountOpensItsReconciliation()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::tutorial(seams.folder());
+    Global::isDocDBValid = true;
+    Global::setCurrentRecDate("11/30/2026");
+    Global::selectedGLAcctID = 20; // 2200, a list account, is chosen in the grid
+    Navigator nav;
+    QStringList seen;
+    nav.setDialogRunner([&](QDialog& d) {
+        seen << d.objectName() + ":" + d.windowTitle();
+        d.show();
+        const char* button = seen.size() == 1 ? "OKButton" : seen.size() == 2 ? "CmdCancel" : "CancelButton";
+        d.findChild<QPushButton*>(button)->click();
+        d.hide();
+        return d.result();
+    });
+    nav.navigate("event:PREPARE_REC");
+    QCOMPARE(seen, (QStringList{"RecSelectDialogSimple:Prepare Reconciliation", "ListRecDialog:Account 2200",
+                                "RecSelectDialogSimple:Prepare Reconciliation"}));
+    QVERIFY(seams.prompter.messages.isEmpty());
 }
 
 void tst_Navigator::balances()

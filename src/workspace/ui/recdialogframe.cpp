@@ -68,13 +68,7 @@ RecDialogFrame::RecDialogFrame(Kind kind, QWidget* parent) : QDialog(parent), m_
     rec->addWidget(named<QLabel>(recTab, m_kind.itemsLabelName, m_kind.itemsLabel));
     m_recItemListPanel = new RecItemListPanel(recTab);
     rec->addWidget(m_recItemListPanel, 1);
-    auto* itemButtons = new QHBoxLayout;
-    auto* cmdNew = named<QPushButton>(recTab, QStringLiteral("cmdNew"), QStringLiteral("&New"));
-    auto* cmdEdit = named<QPushButton>(recTab, QStringLiteral("cmdEdit"), QStringLiteral("&Edit"));
-    auto* cmdDelete = named<QPushButton>(recTab, QStringLiteral("cmdDelete"), QStringLiteral("&Delete"));
-    itemButtons->addWidget(cmdNew);
-    itemButtons->addWidget(cmdEdit);
-    itemButtons->addWidget(cmdDelete);
+    QHBoxLayout* itemButtons = m_recItemListPanel->addItemButtons(recTab);
     itemButtons->addStretch();
     itemButtons->addWidget(
         named<QLabel>(recTab, m_kind.differenceLabelName, QStringLiteral("Unidentified Difference:")));
@@ -110,9 +104,6 @@ RecDialogFrame::RecDialogFrame(Kind kind, QWidget* parent) : QDialog(parent), m_
     DialogBehaviour::noAutoDefault(this);
     resize(760, 720);
 
-    connect(cmdNew, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->newRecItem(); }); });
-    connect(cmdEdit, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->editRecItem(); }); });
-    connect(cmdDelete, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->deleteRecItem(); }); });
     connect(cmdPrint, &QPushButton::clicked, this, [this] { run([this] { previewReport(); }); });
     connect(btnPrint, &QPushButton::clicked, this, [this] { run([this] { printReport(); }); });
     connect(cmdOK, &QPushButton::clicked, this, &RecDialogFrame::save);
