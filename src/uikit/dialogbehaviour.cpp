@@ -91,6 +91,17 @@ bool guarded(const std::function<void()>& handler)
     return false;
 }
 
+bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler)
+{
+    bool committed = false;
+    const bool ran = guarded([&] {
+        committed = commitFocusedField(dialog);
+        if (committed)
+            handler();
+    });
+    return ran && committed;
+}
+
 void report(const AppError& e)
 {
     if (e.isReported())

@@ -41,6 +41,9 @@ void enterMovesOn(QWidget* field);
 // Runs a handler; an error it raises is shown (title "Corvantis") and goes no further.
 // False when the handler failed.
 bool guarded(const std::function<void()>& handler);
+// What OK, Save, Preview and Print do: commit the field being edited (commitFocusedField), then,
+// when it was accepted, run the handler guarded. False when refused or failed.
+bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler);
 // Shows an error as guarded() does: a validation failure as its validation message, any other
 // as the system's message; nothing for one already shown.
 void report(const AppError& error);

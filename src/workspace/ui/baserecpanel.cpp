@@ -7,6 +7,8 @@
 #include "dialogbehaviour.h"
 #include "glaccountbalance.h"
 #include "global.h"
+#include "prompter.h"
+#include "recrules.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -101,6 +103,15 @@ void BaseRecPanel::initialize(IGLAccountBalance& balance)
     }
     m_balance = &balance;
     showSignOffs();
+}
+
+bool BaseRecPanel::explainsDifference(const ARCurrency& difference)
+{
+    if (!m_balance || !RecRules::commentRequired(difference, m_balance->getComment()))
+        return true;
+    Prompter::show(Prompter::applicationTitle(), RecRules::commentRequiredMessage(), Prompter::Buttons::Ok,
+                   Prompter::Icon::Information);
+    return false;
 }
 
 void BaseRecPanel::handleDataValidationError(const AppError& error)

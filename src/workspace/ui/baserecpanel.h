@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class AmountBox;
+class ARCurrency;
 class AppError;
 class IGLAccountBalance;
 class QCheckBox;
@@ -23,6 +24,9 @@ public:
     // Fills the panel from the balance (kept by reference; the host owns it) for the logged-in
     // user. Signs nothing.
     void initialize(IGLAccountBalance& balance);
+    // True when the comment explains the difference, or there is none to explain; otherwise asks
+    // for a comment and gives false (the host then stores nothing).
+    bool explainsDifference(const ARCurrency& difference);
     // Shows a failure of the balance's store as the validation message of its code ("Data
     // Validation Error"), any other failure as the system's message.
     void handleDataValidationError(const AppError& error);

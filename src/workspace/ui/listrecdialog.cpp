@@ -6,7 +6,6 @@
 #include "ctlattachedfiles.h"
 #include "dialogbehaviour.h"
 #include "glaccount.h"
-#include "prompter.h"
 #include "recitemlistpanel.h"
 #include "recresources.h"
 #include "recrules.h"
@@ -125,24 +124,13 @@ void ListRecDialog::showDifference()
     m_lblDifference->setText(RecRules::difference(m_balance, m_items).toString(true));
 }
 
-void ListRecDialog::run(const std::function<void()>& work)
-{
-    DialogBehaviour::guarded([&] {
-        if (DialogBehaviour::commitFocusedField(this))
-            work();
-    });
-}
-
 void ListRecDialog::save()
 {
     try {
         if (!DialogBehaviour::commitFocusedField(this))
             return;
-        if (RecRules::commentRequired(RecRules::difference(m_balance, m_items), m_balance.getComment())) {
-            Prompter::show(Prompter::applicationTitle(), RecRules::commentRequiredMessage(), Prompter::Buttons::Ok,
-                           Prompter::Icon::Information);
+        if (!m_baseRecPanel->explainsDifference(RecRules::difference(m_balance, m_items)))
             return;
-        }
         m_balance.applyEdit();
         m_ctlAttachedFiles11->SaveFiles();
         accept();
@@ -159,7 +147,7 @@ void ListRecDialog::reject()
 
 void ListRecDialog::preview()
 {
-    run([this] {
+    DialogBehaviour::guardedCommitted(this, [this] {
         ListRecReport report;
         report.initialize(m_balance, m_recItemListPanel->getItems());
         ReportOutput::show(report.report(), this, ReportOutput::Modality::Modal);
@@ -168,7 +156,7 @@ void ListRecDialog::preview()
 
 void ListRecDialog::print()
 {
-    run([this] { PrintReport(m_balance, m_recItemListPanel->getItems()); });
+    DialogBehaviour::guardedCommitted(this, [this] { PrintReport(m_balance, m_recItemListPanel->getItems()); });
 }
 
 bool ListRecDialog::PrintReport(const GLAccountBalance& balance, const ReconcilingItemList& items)

@@ -47,9 +47,6 @@ private:
     void save();
     void preview();
     void print();
-    // Runs a button's work: the field being edited is committed first, an error is shown and
-    // leaves the dialog as it was.
-    void run(const std::function<void()>& work);
 
     std::shared_ptr<GLAccount> m_account;
     GLAccountBalance m_balance;

@@ -289,8 +289,8 @@ bool RecItemDialog::closeDateLeft()
 
 void RecItemDialog::save()
 {
-    DialogBehaviour::guarded([this] {
-        if (!m_item || !DialogBehaviour::commitFocusedField(this))
+    DialogBehaviour::guardedCommitted(this, [this] {
+        if (!m_item)
             return;
         const QString problem =
             RecItemRules::datesProblem(m_item->getOpenDate(), m_ChkCloseDate->isChecked(), m_item->getCloseDate());

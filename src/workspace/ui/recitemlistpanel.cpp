@@ -62,10 +62,7 @@ QHBoxLayout* RecItemListPanel::addItemButtons(QWidget* host)
         button->setAutoDefault(false);
         row->addWidget(button);
         connect(button, &QPushButton::clicked, this, [this, host, action] {
-            DialogBehaviour::guarded([this, host, action] {
-                if (DialogBehaviour::commitFocusedField(host->window()))
-                    (this->*action)();
-            });
+            DialogBehaviour::guardedCommitted(host->window(), [this, action] { (this->*action)(); });
         });
     };
     add(QStringLiteral("cmdNew"), QStringLiteral("&New"), &RecItemListPanel::newRecItem);
