@@ -125,6 +125,13 @@ bool commitFocusedField(QWidget* dialog)
     return true;
 }
 
+void useTahoma(QWidget* widget)
+{
+    QFont f = widget->font();
+    f.setFamily(QStringLiteral("Tahoma"));
+    widget->setFont(f);
+}
+
 void limitLength(QPlainTextEdit* edit, int maxLength)
 {
     QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength] {

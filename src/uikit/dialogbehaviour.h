@@ -53,6 +53,10 @@ void report(const AppError& error);
 // the message was shown and the focus is back in the field.
 bool commitFocusedField(QWidget* dialog);
 
+// The face the system's dialogs and panels are drawn in, at the widget's own size; its children
+// take it over.
+void useTahoma(QWidget* widget);
+
 // Enforces a length limit on what the user types or pastes into a plain-text box.
 void limitLength(QPlainTextEdit* edit, int maxLength);
 

@@ -21,19 +21,12 @@ namespace {
 
 constexpr int kCommentLimit = 1000;
 
-QFont tahoma(const QWidget* w)
-{
-    QFont f = w->font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    return f;
-}
-
 } // namespace
 
 BaseRecPanel::BaseRecPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("m_baseRecPanel"));
-    setFont(tahoma(this));
+    DialogBehaviour::useTahoma(this);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
 

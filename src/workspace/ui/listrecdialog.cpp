@@ -27,9 +27,7 @@ using DialogBehaviour::named;
 ListRecDialog::ListRecDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ListRecDialog"));
-    QFont f = font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    setFont(f);
+    DialogBehaviour::useTahoma(this);
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     m_titlePanel = new RecDialogTitlePanel(this);

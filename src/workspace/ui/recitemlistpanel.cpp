@@ -41,9 +41,7 @@ RecItemListPanel::RecItemListPanel(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_lvwItemList = named<QTreeWidget>(this, QStringLiteral("lvwItemList"));
-    QFont f = m_lvwItemList->font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    m_lvwItemList->setFont(f);
+    DialogBehaviour::useTahoma(m_lvwItemList);
     m_lvwItemList->setRootIsDecorated(false);
     m_lvwItemList->setUniformRowHeights(true);
     m_lvwItemList->setSelectionMode(QAbstractItemView::SingleSelection);
