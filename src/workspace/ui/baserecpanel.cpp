@@ -7,6 +7,8 @@
 #include "dialogbehaviour.h"
 #include "glaccountbalance.h"
 #include "global.h"
+#include "prompter.h"
+#include "recrules.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,19 +21,12 @@ namespace {
 
 constexpr int kCommentLimit = 1000;
 
-QFont tahoma(const QWidget* w)
-{
-    QFont f = w->font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    return f;
-}
-
 } // namespace
 
 BaseRecPanel::BaseRecPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("m_baseRecPanel"));
-    setFont(tahoma(this));
+    DialogBehaviour::useTahoma(this);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
 
@@ -101,6 +96,15 @@ void BaseRecPanel::initialize(IGLAccountBalance& balance)
     }
     m_balance = &balance;
     showSignOffs();
+}
+
+bool BaseRecPanel::explainsDifference(const std::optional<ARCurrency>& difference)
+{
+    if (!m_balance || !RecRules::commentRequired(difference, m_balance->getComment()))
+        return true;
+    Prompter::show(Prompter::applicationTitle(), RecRules::commentRequiredMessage(), Prompter::Buttons::Ok,
+                   Prompter::Icon::Information);
+    return false;
 }
 
 void BaseRecPanel::handleDataValidationError(const AppError& error)

@@ -8,7 +8,6 @@
 #include "dialogbehaviour.h"
 #include "glaccount.h"
 #include "gridview.h"
-#include "prompter.h"
 #include "recitemlistpanel.h"
 #include "recresources.h"
 #include "recrules.h"
@@ -45,9 +44,7 @@ RecDialogFrame::RecDialogFrame(Kind kind, QWidget* parent) : QDialog(parent), m_
 {
     setObjectName(m_kind.objectName);
     setWindowTitle(m_kind.caption);
-    QFont f = font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    setFont(f);
+    DialogBehaviour::useTahoma(this);
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     m_titlePanel = new RecDialogTitlePanel(this);
@@ -203,20 +200,14 @@ AmountBox* RecDialogFrame::addTargetAmountBox(const QString& caption)
 
 void RecDialogFrame::run(const std::function<void()>& work)
 {
-    DialogBehaviour::guarded([&] {
-        if (DialogBehaviour::commitFocusedField(this))
-            work();
-    });
+    DialogBehaviour::guardedCommitted(this, work);
 }
 
 void RecDialogFrame::save()
 {
     run([this] {
-        if (RecRules::commentRequired(difference(), balance().getComment())) {
-            Prompter::show(Prompter::applicationTitle(), RecRules::commentRequiredMessage(), Prompter::Buttons::Ok,
-                           Prompter::Icon::Information);
+        if (!m_baseRecPanel->explainsDifference(difference()))
             return;
-        }
         try {
             balance().applyEdit();
             // Stored: from here Cancel returns to what was stored, and a failed save of the

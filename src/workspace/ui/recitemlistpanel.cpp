@@ -41,9 +41,7 @@ RecItemListPanel::RecItemListPanel(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_lvwItemList = named<QTreeWidget>(this, QStringLiteral("lvwItemList"));
-    QFont f = m_lvwItemList->font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    m_lvwItemList->setFont(f);
+    DialogBehaviour::useTahoma(m_lvwItemList);
     m_lvwItemList->setRootIsDecorated(false);
     m_lvwItemList->setUniformRowHeights(true);
     m_lvwItemList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -62,10 +60,7 @@ QHBoxLayout* RecItemListPanel::addItemButtons(QWidget* host)
         button->setAutoDefault(false);
         row->addWidget(button);
         connect(button, &QPushButton::clicked, this, [this, host, action] {
-            DialogBehaviour::guarded([this, host, action] {
-                if (DialogBehaviour::commitFocusedField(host->window()))
-                    (this->*action)();
-            });
+            DialogBehaviour::guardedCommitted(host->window(), [this, action] { (this->*action)(); });
         });
     };
     add(QStringLiteral("cmdNew"), QStringLiteral("&New"), &RecItemListPanel::newRecItem);
