@@ -404,6 +404,8 @@ void tst_RecDialogs::basisOfCalculation()
         const auto d = fx.open(4);
         auto* basis = static_cast<CalcBalRecDialog*>(d.get())->basisBox();
         QCOMPARE(basis->toPlainText(), stored);
+        // The calculated balance comes first in the tab order, the basis next.
+        QCOMPARE(d->targetAmountBox()->nextInFocusChain(), basis);
         basis->setFocus();
         basis->moveCursor(QTextCursor::End);
         QTest::keyClicks(basis, "more");
