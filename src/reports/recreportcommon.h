@@ -71,6 +71,10 @@ struct PageBands
     int footerHeight = 584;
     int footerRule = 8928;
     int printDateWidth = 4032;
+    int currencyCaptionLeft = 7732;
+    int currencyLeft = 8496;
+    QString printDateName = QStringLiteral("Label14");
+    int pageNumberLeft = 6336;
 };
 void addPageBands(ReportLayout& layout, const PageBands& bands);
 

@@ -427,7 +427,6 @@ void tst_Navigator::reconciliationLoopGoesOn_data()
     QTest::newRow("B") << "3000" << "" << "Not expecting a 'B' code in the create() method";
     QTest::newRow("N") << "9990" << "" << "Not expecting a 'N' code in the create() method";
     QTest::newRow("bank, later") << "1010" << "" << NavigatorCommands::notAvailableMessage();
-    QTest::newRow("prepaid, later") << "1300" << "" << NavigatorCommands::notAvailableMessage();
     QTest::newRow("load fails") << "1100" << "ALTER TABLE AttachedDocument RENAME TO Gone" << "AttachedDocument";
 }
 

@@ -149,7 +149,7 @@ void tst_RecDialogs::factory_data()
     QTest::newRow("H calculated") << qint64(4) << "" << "CalcBalRecDialog" << "";
     QTest::newRow("L list") << qint64(8) << "" << "ListRecDialog" << "";
     QTest::newRow("C bank, later") << qint64(1) << "" << "" << "";
-    QTest::newRow("A prepaid, later") << qint64(11) << "" << "" << "";
+    QTest::newRow("A prepaid") << qint64(11) << "" << "PrepaidRecDialog" << "";
     QTest::newRow("B") << qint64(26) << "" << "" << "Not expecting a 'B' code in the create() method";
     QTest::newRow("N") << qint64(31) << "" << "" << "Not expecting a 'N' code in the create() method";
     QTest::newRow("unknown") << qint64(31) << "Q" << "" << "Not expecting a 'Q' code in the create() method";
@@ -294,7 +294,7 @@ void tst_RecDialogs::saveRule_data()
     QTest::addColumn<qint64>("remaining"); // the difference left, in units
     QTest::addColumn<QString>("comment");
     QTest::addColumn<bool>("saved");
-    for (const auto& [kind, id] : {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}}) {
+    for (const auto& [kind, id] : {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"A", 11}}) {
         QTest::addRow("%s zero, no comment", kind) << qint64(id) << qint64(0) << "" << true;
         QTest::addRow("%s a cent, no comment", kind) << qint64(id) << qint64(-100) << "" << false;
         QTest::addRow("%s a cent, blanks", kind) << qint64(id) << qint64(100) << "   " << false;
@@ -314,8 +314,8 @@ void tst_RecDialogs::saveRule()
     if (d->targetAmountBox()) {
         typeTarget(*d, targetLeaving(*d, remaining));
     } else {
-        // The list has no target: the general-ledger balance is what moves the difference.
-        const qint64 amount = d->recItemListPanel()->getTotalAmount().units() + remaining;
+        // The list and the prepaid have no target: the general-ledger balance moves the difference.
+        const qint64 amount = d->balance().amount().units() - d->difference()->units() + remaining;
         d->baseRecPanel()->amountBox()->setText(ARCurrency::fromUnits(amount).toString(false));
         d->baseRecPanel()->amountBox()->setFocus();
     }
@@ -353,6 +353,9 @@ void tst_RecDialogs::oneDifferencePerAccount_data()
     QTest::newRow("S") << qint64(6);
     QTest::newRow("H lists every kind of item too") << qint64(4);
     QTest::newRow("L") << qint64(8);
+    QTest::newRow("A lists every kind of item too") << qint64(11);
+    QTest::newRow("A software") << qint64(12);
+    QTest::newRow("A rent") << qint64(13);
 }
 
 void tst_RecDialogs::oneDifferencePerAccount()
@@ -574,7 +577,7 @@ void tst_RecDialogs::screenshots()
     if (folder.isEmpty())
         QSKIP("set CORVANTIS_SCREENSHOTS to a folder to write the screenshots");
     Fixture fx;
-    for (const qint64 id : {6, 4, 8}) {
+    for (const qint64 id : {6, 4, 8, 11}) {
         const auto d = fx.open(id);
         QTest::qWait(50);
         QVERIFY(d->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(d->objectName() + QStringLiteral(".png"))));

@@ -4,6 +4,7 @@
 #include "calcbalrecdialog.h"
 #include "glaccount.h"
 #include "listrecdialog.h"
+#include "prepaidrecdialog.h"
 #include "subledgerrecdialog.h"
 
 #include <QHash>
@@ -28,7 +29,7 @@ const QHash<QString, Creator>& dialogs()
         {QStringLiteral("H"), make<CalcBalRecDialog>},
         {QStringLiteral("L"), make<ListRecDialog>},
         {QStringLiteral("C"), nullptr},
-        {QStringLiteral("A"), nullptr},
+        {QStringLiteral("A"), make<PrepaidRecDialog>},
     };
     return all;
 }
