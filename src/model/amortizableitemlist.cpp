@@ -2,6 +2,7 @@
 
 #include "daterules.h"
 #include "db.h"
+#include "glaccount.h"
 #include "global.h"
 #include "recordid.h"
 
@@ -14,6 +15,17 @@ ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) co
 }
 
 void AmortizableItemList::Load(const QString& accountId, const QString& date)
+{
+    load(accountId, date, [](qint64 id) { return AmortizableItem::accountFor(QString::number(id)); });
+}
+
+void AmortizableItemList::Load(const AmortizableItem::Account& account, const QString& date)
+{
+    load(account ? account->getID() : QString(), date, [&account](qint64) { return account; });
+}
+
+void AmortizableItemList::load(const QString& accountId, const QString& date,
+                               const std::function<AmortizableItem::Account(qint64)>& accountOf)
 {
     QList<Item> items;
     const auto account = RecordId::parse(accountId);
@@ -36,7 +48,7 @@ void AmortizableItemList::Load(const QString& accountId, const QString& date)
         }
         if (!items.isEmpty()) {
             // Every item of the list belongs to the one account: they share its object.
-            const AmortizableItem::Account shared = AmortizableItem::accountFor(QString::number(*account));
+            const AmortizableItem::Account shared = accountOf(*account);
             const QHash<QString, AmortizationList> schedules = AmortizationList::loadForItems(condition, values);
             for (const Item& item : std::as_const(items)) {
                 item->m_f.account = shared;

@@ -5,6 +5,7 @@
 #include "keyedlist.h"
 
 #include <QList>
+#include <functional>
 #include <QString>
 
 // The prepaid items of one account that are open at a date, keyed by "ID:" and the item id, in
@@ -35,7 +36,12 @@ public:
     // schedule: one query for the items, one for all their periods, one for the account. On
     // failure the list keeps its members.
     void Load(const QString& accountId, const QString& date);
+    // The same for an account already loaded, which the items then share: one query for the
+    // items and one for their periods.
+    void Load(const AmortizableItem::Account& account, const QString& date);
 
 private:
+    void load(const QString& accountId, const QString& date,
+              const std::function<AmortizableItem::Account(qint64)>& accountOf);
     KeyedList<AmortizableItem> m_items{QStringLiteral("AmortizableItemList")};
 };

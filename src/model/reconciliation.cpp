@@ -31,7 +31,7 @@ ARCurrency ReconciliationBase::timingTotal(const QString& timing) const
 void PrepaidReconciliation::Load(const Account& account, const QString& date)
 {
     loadBalanceAndItems(account, date);
-    m_prepaid.Load(account ? account->getID() : QString(), date);
+    m_prepaid.Load(account, date);
 }
 
 ARCurrency Reconciliation::explained() const

@@ -72,8 +72,7 @@ void PrepaidRecDialog::loadReconciliation(const std::shared_ptr<GLAccount>& acco
 
 void PrepaidRecDialog::loadAmortizableItemList()
 {
-    const auto& account = balance().getGLAccount();
-    m_amortizableItemList.Load(account ? account->getID() : QString(), balance().getDate());
+    m_amortizableItemList.Load(balance().getGLAccount(), balance().getDate());
     m_lvwAmortizableItemList->clear();
     QTreeWidget* view = m_lvwAmortizableItemList;
     const auto twips = [view](int t) { return GridView::pixelsOfTwips(view, t); };
@@ -81,8 +80,9 @@ void PrepaidRecDialog::loadAmortizableItemList()
     const int dateWidth = std::max(twips(1100), view->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
     view->setColumnWidth(StartColumn, dateWidth);
     view->setColumnWidth(EndColumn, dateWidth);
-    view->setColumnWidth(AmountColumn, twips(1350));
-    view->setColumnWidth(BalanceColumn, twips(1350));
+    // An amount column is never narrower than its heading.
+    for (const int column : {AmountColumn, BalanceColumn})
+        view->setColumnWidth(column, std::max(twips(1350), view->header()->sectionSizeHint(column)));
     const QString date = balance().getDate();
     QList<QTreeWidgetItem*> rows;
     rows.reserve(m_amortizableItemList.count());
