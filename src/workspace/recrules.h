@@ -4,7 +4,6 @@
 
 #include <QString>
 
-class GLAccount;
 class GLAccountBalance;
 class ReconcilingItemList;
 
@@ -20,18 +19,6 @@ bool commentRequired(const ARCurrency& difference, const QString& comment);
 QString commentRequiredMessage();
 
 } // namespace RecRules
-
-// The texts the account information panel shows for an account.
-namespace AccountInfoTexts {
-
-QString normalBalance(const GLAccount& account); // "Debit" for asset and expense types, else "Credit"
-QString yesNo(const QString& flag);              // "Yes" when the flag reads "YES" in any case
-QString erpNumber(const GLAccount& account);     // " code  description", or "None"
-QString description(const GLAccount& account);  // the description, or a sentence saying there is none
-QString policy(const GLAccount& account);
-QString helpfulTips(const GLAccount& account);   // the classification's help for the account's types
-
-} // namespace AccountInfoTexts
 
 // The rules of the reconciling-item dialog.
 namespace RecItemRules {
