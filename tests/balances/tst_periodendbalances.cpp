@@ -40,6 +40,8 @@ private Q_SLOTS:
     void importCopies();
     void importsEveryKind_data();
     void importsEveryKind();
+    void importSaysWhatItLeftOut_data();
+    void importSaysWhatItLeftOut();
 };
 
 namespace {
@@ -428,6 +430,34 @@ void tst_PeriodEndBalances::importsEveryKind()
     d.findChild<QPushButton*>("OKButton")->click();
     QCOMPARE(QString::number(storedUnits(f, "1020", "2020-01-31")), amount1020);
     QCOMPARE(QString::number(storedUnits(f, "1050", "2020-01-31")), amount1050);
+}
+
+void tst_PeriodEndBalances::importSaysWhatItLeftOut_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("summary");
+    const QString head = " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
+    const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
+    QTest::newRow("an unquoted thousands separator")
+        << "split-thousands.csv"
+        << "1" + head + "100.00 " + refused + " - '1,234.56'\tinto Account\t'1310'\tamount invalid\r\n" +
+               " - '$1,000.00'\tinto Account\t'1030'\tamount invalid\r\n";
+    QTest::newRow("data below the first empty row")
+        << "blank-row-midway.xlsx"
+        << "6" + head + "(895.02)\r\n\r\nThe import stopped at row 7, the first row without an account number; "
+                        "row 8 below it holds data that was not imported.";
+}
+
+void tst_PeriodEndBalances::importSaysWhatItLeftOut()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, summary);
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize("11/30/2026");
+    d.importBalances(QStringLiteral(CORVANTIS_FIXTURES "/") + fixture);
+    QCOMPARE(f.seams.prompter.lastTitle(), QStringLiteral("Import Summary"));
+    QCOMPARE(f.seams.prompter.lastText(), summary);
 }
 
 QTEST_MAIN(tst_PeriodEndBalances)
