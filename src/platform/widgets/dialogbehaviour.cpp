@@ -39,6 +39,29 @@ protected:
     }
 };
 
+// Enter on a focused button presses it, as Space does: buttons are not auto-default, so without
+// this the key would do nothing at all.
+class EnterPressesButton final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        auto* button = static_cast<QPushButton*>(watched);
+        if (!button->isEnabled())
+            return false;
+        button->click();
+        return true;
+    }
+};
+
 void showError(const QString& description)
 {
     Prompter::show(Prompter::applicationTitle(), description, Prompter::Buttons::Ok, Prompter::Icon::Critical);
@@ -70,6 +93,8 @@ void noAutoDefault(QWidget* dialog)
     for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        if (!b->findChild<EnterPressesButton*>(QString(), Qt::FindDirectChildrenOnly))
+            b->installEventFilter(new EnterPressesButton(b));
     }
 }
 
