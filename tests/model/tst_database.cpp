@@ -267,6 +267,12 @@ void tst_Database::tutorialDocument()
     Global::tutorialPath = TestDb::textFile(seams.folder(), "help.pdf", "%PDF-1.4");
     Global::showTutorial();
     QCOMPARE(seams.opener.opened, QStringList{Global::tutorialPath});
+    QCOMPARE(seams.prompter.messages.size(), 1);
+    // No program for PDF documents: the user is told where the tutorial is.
+    seams.opener.opens = false;
+    Global::showTutorial();
+    QCOMPARE(seams.prompter.messages.size(), 2);
+    QVERIFY(seams.prompter.lastText().contains("'" + QDir::toNativeSeparators(Global::tutorialPath) + "'"));
 }
 
 QTEST_GUILESS_MAIN(tst_Database)
