@@ -83,6 +83,11 @@ RecSelectDialogBase::RecSelectDialogBase(Variant variant, QWidget* parent) : QDi
         if (column.field == SelectionColumn::Field::Status) // room for a whole date, "11/30/2026"
             m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c),
                                                m_grid->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 12));
+        if (column.isMoney()) { // room for millions in parentheses
+            GridView::alignAmounts(m_grid, c);
+            m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c),
+                                               m_grid->fontMetrics().horizontalAdvance(QStringLiteral("(0,000,000.00)")) + 12));
+        }
         if (column.visible)
             gridWidth += m_grid->columnWidth(c);
         // An enlarged dialog gives its extra width to the names.

@@ -1,6 +1,8 @@
 #include "balancesimport.h"
+#include "balancesmodel.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "gridview.h"
 #include "modelfixture.h"
 #include "periodendbalancesdialog.h"
 #include "periodendbalancesimportdialog.h"
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void importsEveryKind();
     void importSaysWhatItLeftOut_data();
     void importSaysWhatItLeftOut();
+    void amountsLineUpOnTheDecimalPoint();
 };
 
 namespace {
@@ -458,6 +461,27 @@ void tst_PeriodEndBalances::importSaysWhatItLeftOut()
     d.importBalances(QStringLiteral(CORVANTIS_FIXTURES "/") + fixture);
     QCOMPARE(f.seams.prompter.lastTitle(), QStringLiteral("Import Summary"));
     QCOMPARE(f.seams.prompter.lastText(), summary);
+}
+
+void tst_PeriodEndBalances::amountsLineUpOnTheDecimalPoint()
+{
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize("11/30/2026");
+    d.resize(d.sizeHint() + QSize(150, 0)); // an enlarged editor keeps the total under its column
+    d.show();
+    QCoreApplication::processEvents();
+    auto* grid = d.findChild<QTableView*>("grd");
+    auto* total = d.findChild<QLabel*>("lblTotal");
+    const int amount = BalancesModel::AmountColumn;
+    const int columnRight =
+        grid->viewport()->mapTo(&d, QPoint(grid->columnViewportPosition(amount) + grid->columnWidth(amount), 0)).x();
+    const int textRight = total->mapTo(&d, total->contentsRect().topRight()).x() + 1;
+    QVERIFY2(qAbs(textRight - (columnRight - GridView::amountRightMargin(grid, total->text()))) <= 1,
+             qPrintable(QStringLiteral("%1 %2").arg(textRight).arg(columnRight)));
+    // A positive leaves the room of the ")" that closes a negative.
+    QCOMPARE(GridView::amountRightMargin(grid, "1.00") - GridView::amountRightMargin(grid, "(1.00)"),
+             grid->fontMetrics().horizontalAdvance(QLatin1Char(')')));
 }
 
 QTEST_MAIN(tst_PeriodEndBalances)
