@@ -148,7 +148,7 @@ void tst_RecDateSelectDialog::escWithAnInvalidDateClosesQuietly()
     RecDateSelectDialog d;
     d.show();
     d.activateWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QVERIFY(QTest::qWaitForWindowActive(&d));
     QVERIFY(dateBox(d)->hasFocus());
     dateBox(d)->setText("13/45/2024");
     QTest::keyClick(dateBox(d), Qt::Key_Escape);
@@ -160,7 +160,7 @@ void tst_RecDateSelectDialog::escWithAnInvalidDateClosesQuietly()
     // Moving on inside the dialog is what reports it, and the box keeps what was typed.
     d.show();
     d.activateWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QVERIFY(QTest::qWaitForWindowActive(&d));
     dateBox(d)->setText("13/45/2024");
     QTest::keyClick(dateBox(d), Qt::Key_Tab);
     QTRY_COMPARE(seams.prompter.texts(),
