@@ -18,6 +18,14 @@ namespace {
 
 const char* const kCausesValidation = "causesValidation";
 
+bool isEnter(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 // Turns Enter into moving on: the key never reaches the field or the dialog's buttons.
 class EnterMovesOn final : public QObject
 {
@@ -27,10 +35,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        if (!isEnter(event))
             return false;
         // A Tab keystroke in its place, so the focus moves exactly as Tab would move it.
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
@@ -49,10 +54,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->modifiers() & ~Qt::KeypadModifier)
+        if (!isEnter(event) || static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier)
             return false;
         auto* button = static_cast<QPushButton*>(watched);
         if (!button->isEnabled())
