@@ -80,13 +80,11 @@ RecSelectDialogBase::RecSelectDialogBase(Variant variant, QWidget* parent) : QDi
         const SelectionColumn& column = m_variant.columns.at(c);
         m_grid->setColumnHidden(c, !column.visible);
         GridView::setColumnWidthTwips(m_grid, c, column.widthTwips);
-        if (column.field == SelectionColumn::Field::Status) // room for a whole date, "11/30/2026"
-            m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c),
-                                               m_grid->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 12));
-        if (column.isMoney()) { // room for millions in parentheses
+        if (column.field == SelectionColumn::Field::Status) // a whole date, "11/30/2026"
+            GridView::fitText(m_grid, c, QStringLiteral("00/00/0000"));
+        if (column.isMoney()) { // millions in parentheses
             GridView::alignAmounts(m_grid, c);
-            m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c),
-                                               m_grid->fontMetrics().horizontalAdvance(QStringLiteral("(0,000,000.00)")) + 12));
+            GridView::fitText(m_grid, c, QStringLiteral("(0,000,000.00)"));
         }
         if (column.visible)
             gridWidth += m_grid->columnWidth(c);

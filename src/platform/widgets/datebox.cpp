@@ -9,10 +9,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QValidator>
 
 #include <algorithm>
-#include <QTimer>
 
 namespace {
 
@@ -34,7 +34,8 @@ QIcon calendarIcon(const QPalette& palette)
 }
 
 // The keys a date box takes. A pasted date loses the blanks and line end around it (a copied
-// spreadsheet cell brings them); a pasted text that is still no date is refused with the message.
+// spreadsheet cell brings them); a pasted text with other characters is refused with the
+// invalid-date message, where a single wrong key is only ignored.
 class DateKeys final : public QValidator
 {
 public:

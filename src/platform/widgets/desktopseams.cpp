@@ -9,16 +9,16 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QMimeDatabase>
-#include <QProcess>
 #include <QFileDialog>
 #include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProcess>
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>

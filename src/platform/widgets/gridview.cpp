@@ -6,6 +6,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace {
 
 int cellMargin(const QWidget* widget)
@@ -53,6 +55,12 @@ int pixelsOfTwips(const QWidget* widget, int twips)
 void setColumnWidthTwips(QTableView* view, int column, int twips)
 {
     view->setColumnWidth(column, pixelsOfTwips(view, twips));
+}
+
+void fitText(QTableView* view, int column, const QString& sample)
+{
+    const int needed = view->fontMetrics().horizontalAdvance(sample) + 4 * cellMargin(view);
+    view->setColumnWidth(column, std::max(view->columnWidth(column), needed));
 }
 
 void setUp(QTableView* view)

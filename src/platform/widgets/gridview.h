@@ -10,6 +10,8 @@ namespace GridView {
 
 int pixelsOfTwips(const QWidget* widget, int twips);
 void setColumnWidthTwips(QTableView* view, int column, int twips);
+// Widens a column, when needed, so that a text like `sample` shows whole.
+void fitText(QTableView* view, int column, const QString& sample);
 // Whole rows selected one at a time, no row numbers, rows as high as one line of text.
 void setUp(QTableView* view);
 
