@@ -164,10 +164,11 @@ RecSelectDialogBase::~RecSelectDialogBase()
 {
     // The size the user gave the dialog is its size the next time.
     if (m_placed) {
-        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), QStringLiteral("Width"), QStringLiteral("D"),
-                                width());
-        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), QStringLiteral("Height"), QStringLiteral("D"),
-                                height());
+        // Each variant keeps its own: the review table is the wider one.
+        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), objectName() + QStringLiteral("Width"),
+                                QStringLiteral("D"), width());
+        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), objectName() + QStringLiteral("Height"),
+                                QStringLiteral("D"), height());
     }
     // The filters are remembered for the next time, in either variant.
     modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), QStringLiteral("optAcctType"), QStringLiteral("D"),
@@ -200,7 +201,8 @@ void RecSelectDialogBase::showEvent(QShowEvent* event)
             if (const QScreen* screen = QGuiApplication::primaryScreen()) {
                 const QRect area = screen->availableGeometry();
                 adjustSize();
-                const QSize remembered(readSize(QStringLiteral("Width")), readSize(QStringLiteral("Height")));
+                const QSize remembered(readSize(objectName() + QStringLiteral("Width")),
+                                       readSize(objectName() + QStringLiteral("Height")));
                 resize(size().expandedTo(remembered).boundedTo(area.size()));
                 move(area.left() + (area.width() - width()) / 2, area.top() + GridView::pixelsOfTwips(this, 50));
             }

@@ -282,7 +282,7 @@ void tst_RecSelectDialog::enlargedSizeIsRemembered()
     const QSize enlarged = d->size();
     d.reset();
     QVariant width;
-    modRegistry::getSetting("HKCU", RecSelectDialogBase::settingsKey(), "Width", "D", 0, width);
+    modRegistry::getSetting("HKCU", RecSelectDialogBase::settingsKey(), (review ? "RecSelectDialog" : "RecSelectDialogSimple") + QString("Width"), "D", 0, width);
     QCOMPARE(width.toInt(), enlarged.width());
     d = make(review);
     d->show();
