@@ -22,8 +22,8 @@ struct BalanceRows : QList<BalanceRow>
     using QList<BalanceRow>::QList;
     BalanceRows() = default;
     BalanceRows(QList<BalanceRow> rows) : QList<BalanceRow>(std::move(rows)) {}
-    qint64 stoppedAtRow = 0;  // the empty row that ended the reading (1 is the first row)
-    qint64 dataBelowRow = 0;  // the first row below it with data, 0 when there is none
+    qint64 stoppedAtRow = 0; // the empty row that ended the reading (1 is the first row)
+    qint64 dataBelowRow = 0; // the first row below it with data, 0 when there is none
 };
 
 // Readers of the three import file kinds. Each returns the rows in file order, or raises an

@@ -60,11 +60,12 @@ QString BalancesImportOutcome::summary() const
                    kCrLf + kCrLf + QStringLiteral("Net amount imported DR (CR):") + QLatin1Char('\t') +
                    net.toString(true);
     if (dataBelowRow > 0)
-        text += kCrLf + kCrLf +
-                QStringLiteral("The import stopped at row %1, the first row without an account number; row %2 "
-                               "below it holds data that was not imported.")
-                    .arg(stoppedAtRow)
-                    .arg(dataBelowRow);
+        text +=
+            kCrLf + kCrLf +
+            QStringLiteral("The import stopped at row %1, the first row without an account number; row %2 "
+                           "below it holds data that was not imported.")
+                .arg(stoppedAtRow)
+                .arg(dataBelowRow);
     if (!refusals.isEmpty())
         text += kCrLf + kCrLf + QStringLiteral("Corvantis could not import the following balances: ") + kCrLf +
                 refusals;

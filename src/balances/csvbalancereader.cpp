@@ -4,8 +4,8 @@
 #include "balancefilereader_p.h"
 
 #include <QFile>
-#include <QStringList>
 #include <QStringDecoder>
+#include <QStringList>
 #include <algorithm>
 
 using namespace BalanceFileReader::detail;
@@ -85,8 +85,8 @@ public:
             if (fields[1].isEmpty())
                 fail(QStringLiteral("Line %1 of the file has no amount (its second field is empty).")
                          .arg(line));
-            result.append({std::move(fields[0]), std::move(fields[1]),
-                           furtherText ? further.join(u',') : QString()});
+            result.append(
+                {std::move(fields[0]), std::move(fields[1]), furtherText ? further.join(u',') : QString()});
         }
         return result;
     }

@@ -125,7 +125,8 @@ void PeriodEndBalancesDialog::showTotal()
 {
     const QString total = updateTotal();
     m_total->setText(total);
-    m_total->setContentsMargins(0, 0, std::max(0, GridView::amountRightMargin(m_grid, total) - m_total->frameWidth()), 0);
+    m_total->setContentsMargins(
+        0, 0, std::max(0, GridView::amountRightMargin(m_grid, total) - m_total->frameWidth()), 0);
 }
 
 QString PeriodEndBalancesDialog::updateTotal() const

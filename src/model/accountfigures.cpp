@@ -142,8 +142,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             QStringLiteral("SELECT i.glAcctID, UPPER(i.typeCode), UPPER(i.ReqTiming), SUM(i.amount) "
                            "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
                            "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
-                filter +
-                QStringLiteral(" GROUP BY i.glAcctID, UPPER(i.typeCode), UPPER(i.ReqTiming)"),
+                filter + QStringLiteral(" GROUP BY i.glAcctID, UPPER(i.typeCode), UPPER(i.ReqTiming)"),
             {at, at});
         while (q.next()) {
             const auto it = index.constFind(q.value(0).toLongLong());

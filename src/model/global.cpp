@@ -285,10 +285,11 @@ void showTutorial()
 {
     if (fileExists(tutorialPath)) {
         if (!ShellOpener::instance().open(tutorialPath))
-            Prompter::show(Prompter::applicationTitle(),
-                           QStringLiteral("Corvantis could not open the tutorial: no program for PDF documents is set "
-                                          "up on this computer.\r\nThe tutorial is the file '") +
-                               nativePath(tutorialPath) + QStringLiteral("'. Open it with a PDF viewer."));
+            Prompter::show(
+                Prompter::applicationTitle(),
+                QStringLiteral("Corvantis could not open the tutorial: no program for PDF documents is set "
+                               "up on this computer.\r\nThe tutorial is the file '") +
+                    nativePath(tutorialPath) + QStringLiteral("'. Open it with a PDF viewer."));
         return;
     }
     Prompter::show(QStringLiteral("Application Error"),

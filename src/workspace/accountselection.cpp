@@ -22,10 +22,11 @@ bool flagIs(const QString& flag, const char* word)
 QHash<qint64, QString> preparedHistory(const QSqlDatabase& db, const QString& date)
 {
     QHash<qint64, QString> out;
-    QSqlQuery q = Db::exec(db,
-                           QStringLiteral("SELECT glAcctID, MAX(CASE WHEN preparedBy IS NOT NULL AND Date <= ? THEN Date END) "
-                                          "FROM GLAccountBalance GROUP BY glAcctID HAVING COUNT(*) > 1"),
-                           {DateRules::toDb(date)});
+    QSqlQuery q = Db::exec(
+        db,
+        QStringLiteral("SELECT glAcctID, MAX(CASE WHEN preparedBy IS NOT NULL AND Date <= ? THEN Date END) "
+                       "FROM GLAccountBalance GROUP BY glAcctID HAVING COUNT(*) > 1"),
+        {DateRules::toDb(date)});
     while (q.next())
         if (!q.value(1).isNull())
             out.insert(q.value(0).toLongLong(), Persistence::dateOf(q.value(1)));

@@ -167,8 +167,8 @@ RecSelectDialogBase::~RecSelectDialogBase()
         // Each variant keeps its own: the review table is the wider one.
         modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), objectName() + QStringLiteral("Width"),
                                 QStringLiteral("D"), width());
-        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), objectName() + QStringLiteral("Height"),
-                                QStringLiteral("D"), height());
+        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(),
+                                objectName() + QStringLiteral("Height"), QStringLiteral("D"), height());
     }
     // The filters are remembered for the next time, in either variant.
     modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), QStringLiteral("optAcctType"), QStringLiteral("D"),

@@ -54,7 +54,8 @@ QString describe(const BalanceRows& list)
 {
     QStringList lines;
     for (const BalanceRow& r : list)
-        lines << QStringLiteral("[%1|%2%3]").arg(r.accountNumber, r.amount, r.further.isEmpty() ? QString() : u'|' + r.further);
+        lines << QStringLiteral("[%1|%2%3]")
+                     .arg(r.accountNumber, r.amount, r.further.isEmpty() ? QString() : u'|' + r.further);
     return lines.join(QLatin1Char(' '));
 }
 
@@ -130,12 +131,9 @@ void tst_BalanceFileReader::csv_data()
 
     QTest::newRow("BOM, CR LF, quotes, blanks, blank line, UTF-8")
         << QStringLiteral("balances.csv") << QByteArray()
-        << BalanceRows{{"1000", "1234.56"},
-                       {"1010-00", "1,234.56", "note"},
-                       {"1020", "-20"},
-                       {"1030", "abc", "Smith \"Jr\", Inc."},
-                       {"1040", "12\"5"},
-                       {"1060-\u00c4", "3"},
+        << BalanceRows{{"1000", "1234.56"}, {"1010-00", "1,234.56", "note"},
+                       {"1020", "-20"},     {"1030", "abc", "Smith \"Jr\", Inc."},
+                       {"1040", "12\"5"},   {"1060-\u00c4", "3"},
                        {"1050", "0.1"}};
     QTest::newRow("Windows-1252 bytes") << QStringLiteral("cp1252.csv") << QByteArray()
                                         << BalanceRows{{"1000", "12.50", "Caf\u00e9"}, {"1010\u2013A", "7"}};
@@ -155,8 +153,7 @@ void tst_BalanceFileReader::csv_data()
         << QStringLiteral("split-thousands.csv") << QByteArray()
         << BalanceRows{{"1010", "100.00"}, {"1310", "1", "234.56"}, {"1030", "$1", "000.00"}};
     QTest::newRow("empty further fields are dropped")
-        << QString() << QByteArray("1,2,,\r\n3,4, ,\"\"x\r\n")
-        << BalanceRows{{"1", "2"}, {"3", "4", ",x"}};
+        << QString() << QByteArray("1,2,,\r\n3,4, ,\"\"x\r\n") << BalanceRows{{"1", "2"}, {"3", "4", ",x"}};
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     QTest::newRow("UTF-16 with byte-order mark")
         << QString() << QByteArray(utf16.encode(QStringLiteral("1000,5\r\n1010,-1\r\n")))
@@ -216,7 +213,8 @@ void tst_BalanceFileReader::workbookStopsAtFirstEmptyRow_data()
         << QStringLiteral("balances.xls") << qsizetype(6) << qint64(7) << qint64(8);
     QTest::newRow("xlsx: a row left out ends the list")
         << QStringLiteral("inline-strings.xlsx") << qsizetype(6) << qint64(7) << qint64(8);
-    QTest::newRow("xlsx: A1 empty") << QStringLiteral("empty-a1.xlsx") << qsizetype(0) << qint64(1) << qint64(2);
+    QTest::newRow("xlsx: A1 empty") << QStringLiteral("empty-a1.xlsx") << qsizetype(0) << qint64(1)
+                                    << qint64(2);
 }
 
 void tst_BalanceFileReader::workbookStopsAtFirstEmptyRow()
@@ -307,8 +305,10 @@ void tst_BalanceFileReader::largeCsvIsReadWhole()
     const qint64 elapsed = timer.elapsed();
     qInfo("read %d CSV rows in %lld ms", int(read.size()), elapsed);
     QCOMPARE(read.size(), count);
-    QCOMPARE(read.first(), (BalanceRow{QStringLiteral("100001"), QStringLiteral("1.25"), QStringLiteral("memo")}));
-    QCOMPARE(read.last(), (BalanceRow{QStringLiteral("200000"), QStringLiteral("100000.25"), QStringLiteral("memo")}));
+    QCOMPARE(read.first(),
+             (BalanceRow{QStringLiteral("100001"), QStringLiteral("1.25"), QStringLiteral("memo")}));
+    QCOMPARE(read.last(),
+             (BalanceRow{QStringLiteral("200000"), QStringLiteral("100000.25"), QStringLiteral("memo")}));
     QVERIFY2(elapsed < 10000, "far too slow: the reader is not linear");
 }
 

@@ -439,7 +439,8 @@ void tst_PeriodEndBalances::importSaysWhatItLeftOut_data()
 {
     QTest::addColumn<QString>("fixture");
     QTest::addColumn<QString>("summary");
-    const QString head = " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
+    const QString head =
+        " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
     const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
     QTest::newRow("an unquoted thousands separator")
         << "split-thousands.csv"
@@ -447,8 +448,9 @@ void tst_PeriodEndBalances::importSaysWhatItLeftOut_data()
                " - '$1,000.00'\tinto Account\t'1030'\tamount invalid\r\n";
     QTest::newRow("data below the first empty row")
         << "blank-row-midway.xlsx"
-        << "6" + head + "(895.02)\r\n\r\nThe import stopped at row 7, the first row without an account number; "
-                        "row 8 below it holds data that was not imported.";
+        << "6" + head +
+               "(895.02)\r\n\r\nThe import stopped at row 7, the first row without an account number; "
+               "row 8 below it holds data that was not imported.";
 }
 
 void tst_PeriodEndBalances::importSaysWhatItLeftOut()
@@ -475,7 +477,9 @@ void tst_PeriodEndBalances::amountsLineUpOnTheDecimalPoint()
     auto* total = d.findChild<QLabel*>("lblTotal");
     const int amount = BalancesModel::AmountColumn;
     const int columnRight =
-        grid->viewport()->mapTo(&d, QPoint(grid->columnViewportPosition(amount) + grid->columnWidth(amount), 0)).x();
+        grid->viewport()
+            ->mapTo(&d, QPoint(grid->columnViewportPosition(amount) + grid->columnWidth(amount), 0))
+            .x();
     const int textRight = total->mapTo(&d, total->contentsRect().topRight()).x() + 1;
     QVERIFY2(qAbs(textRight - (columnRight - GridView::amountRightMargin(grid, total->text()))) <= 1,
              qPrintable(QStringLiteral("%1 %2").arg(textRight).arg(columnRight)));

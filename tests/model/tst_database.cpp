@@ -214,11 +214,13 @@ void tst_Database::tutorialBooksBalanceAndSignOffsFollowTheirOrder()
                            "WHERE a.accountTypeCode IN ('L', 'E', 'I') AND b.amount > 0")
                 .toInt() == 0);
     // Prepared, then approved, then reviewed, each on or after the one before.
-    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM GLAccountBalance WHERE "
-                            "(approvedBy IS NOT NULL AND (preparedBy IS NULL OR ApprovedByDate < PreparedByDate)) OR "
-                            "(reviewedBy IS NOT NULL AND (approvedBy IS NULL OR ReviewedByDate < ApprovedByDate))")
-                 .toInt(),
-             0);
+    QCOMPARE(
+        Db::scalar(db,
+                   "SELECT count(*) FROM GLAccountBalance WHERE "
+                   "(approvedBy IS NOT NULL AND (preparedBy IS NULL OR ApprovedByDate < PreparedByDate)) OR "
+                   "(reviewedBy IS NOT NULL AND (approvedBy IS NULL OR ReviewedByDate < ApprovedByDate))")
+            .toInt(),
+        0);
     // Every reconciliation of the months before the latest is fully signed off.
     QCOMPARE(Db::scalar(db, "SELECT count(*) FROM GLAccountBalance b JOIN GLAccount a USING (glAcctID) "
                             "WHERE a.recTypeCode IN ('A', 'C', 'H', 'L', 'S') AND b.reviewedBy IS NULL "
@@ -226,9 +228,11 @@ void tst_Database::tutorialBooksBalanceAndSignOffsFollowTheirOrder()
                  .toInt(),
              0);
     // The latest month shows every state the program produces.
-    QCOMPARE(Db::scalar(db, "SELECT count(DISTINCT CASE WHEN reviewedBy IS NOT NULL THEN 3 WHEN approvedBy IS NOT NULL "
-                            "THEN 2 WHEN preparedBy IS NOT NULL THEN 1 ELSE 0 END) FROM GLAccountBalance "
-                            "WHERE Date = (SELECT MAX(Date) FROM GLAccountBalance)")
+    QCOMPARE(Db::scalar(
+                 db,
+                 "SELECT count(DISTINCT CASE WHEN reviewedBy IS NOT NULL THEN 3 WHEN approvedBy IS NOT NULL "
+                 "THEN 2 WHEN preparedBy IS NOT NULL THEN 1 ELSE 0 END) FROM GLAccountBalance "
+                 "WHERE Date = (SELECT MAX(Date) FROM GLAccountBalance)")
                  .toInt(),
              4);
 }

@@ -19,8 +19,8 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTest>
-#include <QTextBrowser>
 #include <QTextBlock>
+#include <QTextBrowser>
 
 // The navigator: how its links name commands, the gate, each command's sequence as far as this
 // version goes, errors that stop at the command, its pages, and another login from it.
@@ -276,8 +276,10 @@ void tst_Navigator::helpAndReadmeSayWhatItDoes()
     QSqlDatabase db = Db::open(TestDb::tutorial(seams.folder()));
     QSqlQuery q = Db::exec(db, "SELECT UserName, Role FROM Users");
     while (q.next())
-        QVERIFY2(readme.contains(QStringLiteral("| `%1` | `%1` | %2 |").arg(q.value(0).toString(), q.value(1).toString())),
-                 qPrintable(q.value(0).toString()));
+        QVERIFY2(
+            readme.contains(
+                QStringLiteral("| `%1` | `%1` | %2 |").arg(q.value(0).toString(), q.value(1).toString())),
+            qPrintable(q.value(0).toString()));
 }
 
 void tst_Navigator::reconciliationLoop_data()

@@ -4,10 +4,10 @@
 #include "recorders.h"
 #include "titlepanels.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLocale>
 #include <QPushButton>
-#include <QClipboard>
-#include <QApplication>
 #include <QTest>
 
 // The reconciliation-date picker: its three approving buttons and the filter each records, dates
@@ -192,9 +192,12 @@ void tst_RecDateSelectDialog::pastedDates_data()
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("refused");
-    QTest::newRow("a copied cell: blanks and a line end around it") << "  01/31/2024\r\n" << "01/31/2024" << false;
-    QTest::newRow("a tab before it") << "\t1312024" << "1312024" << false;
-    QTest::newRow("words are no date") << "Jan 31, 2024" << "12/31/2023" << true;
+    QTest::newRow("a copied cell: blanks and a line end around it") << "  01/31/2024\r\n"
+                                                                    << "01/31/2024" << false;
+    QTest::newRow("a tab before it") << "\t1312024"
+                                     << "1312024" << false;
+    QTest::newRow("words are no date") << "Jan 31, 2024"
+                                       << "12/31/2023" << true;
 }
 
 void tst_RecDateSelectDialog::pastedDates()

@@ -7,16 +7,16 @@
 #include "recselectdialog.h"
 #include "titlepanels.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
-#include <QScrollBar>
-#include <QApplication>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 #include <memory>
 
@@ -264,7 +264,8 @@ void tst_RecSelectDialog::statusLooksBackFromTheDate()
     QCOMPARE(cellOf(d, "1010", "Status"), QStringLiteral("12/31/2025"));
     // The whole date fits its column.
     const int status = headerOf(d, "Status");
-    QVERIFY(grid(d)->columnWidth(status) > grid(d)->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2025")));
+    QVERIFY(grid(d)->columnWidth(status) >
+            grid(d)->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2025")));
 }
 
 void tst_RecSelectDialog::enlargedSizeIsRemembered()
@@ -282,7 +283,9 @@ void tst_RecSelectDialog::enlargedSizeIsRemembered()
     const QSize enlarged = d->size();
     d.reset();
     QVariant width;
-    modRegistry::getSetting("HKCU", RecSelectDialogBase::settingsKey(), (review ? "RecSelectDialog" : "RecSelectDialogSimple") + QString("Width"), "D", 0, width);
+    modRegistry::getSetting("HKCU", RecSelectDialogBase::settingsKey(),
+                            (review ? "RecSelectDialog" : "RecSelectDialogSimple") + QString("Width"), "D", 0,
+                            width);
     QCOMPARE(width.toInt(), enlarged.width());
     d = make(review);
     d->show();

@@ -77,8 +77,7 @@ DateBox::DateBox(QWidget* parent) : QLineEdit(parent), m_invalidMessage(defaultI
     // Pasted text obeys the same characters as typed text, once the blanks around it are gone.
     setValidator(new DateKeys(this));
     LeaveCheck::install(
-        this, [this] { return commit(); },
-        [this] { reportInvalid(); });
+        this, [this] { return commit(); }, [this] { reportInvalid(); });
 }
 
 void DateBox::reportInvalid()

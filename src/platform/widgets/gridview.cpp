@@ -33,7 +33,8 @@ public:
         style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
         const QRect area =
             opt.rect.adjusted(cellMargin(widget), 0, -GridView::amountRightMargin(widget, text), 0);
-        const QPalette::ColorGroup group = opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        const QPalette::ColorGroup group =
+            opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
         painter->save();
         painter->setFont(opt.font);
         painter->setPen(opt.palette.color(
@@ -78,7 +79,8 @@ int amountRightMargin(const QWidget* widget, const QString& text)
     const int margin = cellMargin(widget);
     if (text.isEmpty() || text.endsWith(QLatin1Char(')')))
         return margin;
-    return margin + (widget ? widget->fontMetrics() : QFontMetrics(QApplication::font())).horizontalAdvance(QLatin1Char(')'));
+    return margin + (widget ? widget->fontMetrics() : QFontMetrics(QApplication::font()))
+                        .horizontalAdvance(QLatin1Char(')'));
 }
 
 void alignAmounts(QTableView* view, int column)
