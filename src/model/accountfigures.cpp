@@ -135,14 +135,15 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
         }
     }
 
-    // 2. Reconciling items open at the date, summed by account, type and timing.
+    // 2. Reconciling items open at the date, summed by account, type and timing (codes grouped and
+    //    compared without regard to letter case).
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT i.glAcctID, UPPER(i.typeCode), UPPER(i.ReqTiming), SUM(i.amount) "
+            QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, SUM(i.amount) "
                            "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
                            "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
-                filter + QStringLiteral(" GROUP BY i.glAcctID, UPPER(i.typeCode), UPPER(i.ReqTiming)"),
+                filter + QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
             {at, at});
         while (q.next()) {
             const auto it = index.constFind(q.value(0).toLongLong());
