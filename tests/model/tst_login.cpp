@@ -5,7 +5,9 @@
 #include "recorders.h"
 #include "testdb.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <limits>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -25,6 +27,7 @@ private Q_SLOTS:
     void emptyUsersRefusesEveryone();
     void loginNeverCreatesOrChangesFiles();
     void passwordHash();
+    void unknownNameCostsAsMuchAsKnown();
 
 private:
     QString m_template;
@@ -178,6 +181,31 @@ void tst_Login::passwordHash()
     QVERIFY(!PasswordHash::verify("Same", a));
     QVERIFY(PasswordHash::verify("plain", "plain"));
     QVERIFY(!PasswordHash::verify("plain", "pbkdf2-sha256$100000$AAAA$BBBB"));
+}
+
+void tst_Login::unknownNameCostsAsMuchAsKnown()
+{
+    TestSeams seams;
+    const QString path = copyOf(m_template, seams.folder());
+    QVERIFY(Global::validateLogin(path, "Maria", "Secret1")); // stored hashed from now on
+    const auto fastest = [&](const QString& user) {
+        qint64 best = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            if (Global::validateLogin(path, user, "wrong"))
+                return qint64(-1);
+            best = std::min(best, timer.nsecsElapsed());
+        }
+        return best;
+    };
+    // A refusal takes as long whether the name exists or not, with a hashed or a plain password.
+    const qint64 known = fastest("Maria");
+    const qint64 unknown = fastest("Nobody");
+    const qint64 plain = fastest("O'Brien");
+    QVERIFY(known > 0 && unknown > 0 && plain > 0);
+    QVERIFY2(unknown * 2 > known, qPrintable(QString("unknown %1 ns, known %2 ns").arg(unknown).arg(known)));
+    QVERIFY2(plain * 2 > known, qPrintable(QString("plain %1 ns, known %2 ns").arg(plain).arg(known)));
 }
 
 QTEST_GUILESS_MAIN(tst_Login)
