@@ -153,22 +153,35 @@ QString resolveTarget(const QString& folder, const QString& target)
 
 // The value of <t> elements up to the end of the current element (a shared string item or an
 // inline string): plain or split into rich-text runs; phonetic guides (<rPh>) are not part of it.
+// Walked with a depth count, not by recursion, so runs nested however deep cannot exhaust the stack.
 QString readRichText(QXmlStreamReader& xml)
 {
     QString text;
-    while (xml.readNextStartElement()) {
-        const auto name = xml.name();
-        if (name == QLatin1String("t"))
-            text += xml.readElementText();
-        else if (name == QLatin1String("r"))
-            text += readRichText(xml);
-        else
-            xml.skipCurrentElement();
+    int runDepth = 0; // <r> elements open below the starting element
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (runDepth == 0)
+                break;
+            --runDepth;
+        } else if (token == QXmlStreamReader::StartElement) {
+            const auto name = xml.name();
+            if (name == QLatin1String("t"))
+                text += xml.readElementText();
+            else if (name == QLatin1String("r"))
+                ++runDepth;
+            else
+                xml.skipCurrentElement();
+        }
     }
     return text;
 }
 
-// Column number of a cell reference ("B12" is 2), 0 when it has no letters.
+// The widest sheet: columns A to XFD.
+constexpr int kLastColumn = 16384;
+
+// Column number of a cell reference ("B12" is 2), 0 when it has no letters, -1 when its letters
+// name a column beyond the sheet's last.
 int columnOf(QStringView reference)
 {
     int column = 0;
@@ -177,6 +190,8 @@ int columnOf(QStringView reference)
         if (u < u'A' || u > u'Z')
             break;
         column = column * 26 + (u - u'A' + 1);
+        if (column > kLastColumn)
+            return -1;
     }
     return column;
 }
@@ -184,28 +199,86 @@ int columnOf(QStringView reference)
 // A zip part as the XML reader's input. A part whose compressed data is damaged fails a read
 // while still claiming more data, and the XML reader would wait for that data for ever; this
 // stream ends at the first failed read instead, so the reader stops with an error.
+//
+// The stream also keeps memory bounded by what is kept, not by the part's unzipped size: a run of
+// blanks between elements is cut short (the XML reader would hold it whole as one token), a
+// run of text or a tag longer than any cell can hold counts as damage, and so does a part that
+// unzips beyond what any balances sheet needs.
 class PartStream : public QIODevice
 {
 public:
+    // More than a sheet of a million rows of accounts and amounts needs.
+    static constexpr qint64 MaxPartSize = qint64(256) << 20;
+
     explicit PartStream(QuaZipFile& file) : m_file(file)
     {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return true; }
     bool atEnd() const override { return m_failed || m_file.atEnd(); }
+    // The part unzipped beyond MaxPartSize; the reading stopped there.
+    bool tooLarge() const { return m_tooLarge; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
-        const qint64 read = m_failed ? -1 : m_file.read(data, maxSize);
-        m_failed = read < 0;
-        return read;
+        while (!m_failed) {
+            const qint64 read = m_file.read(data, maxSize);
+            if (read <= 0) {
+                m_failed = read < 0;
+                return read;
+            }
+            m_total += read;
+            if (m_total > MaxPartSize) {
+                m_tooLarge = m_failed = true;
+                return -1;
+            }
+            const qint64 kept = compact(data, read);
+            if (kept < 0) {
+                m_failed = true;
+                return -1;
+            }
+            if (kept > 0)
+                return kept;
+        }
+        return -1;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
+    // A cell holds at most 32,767 characters: longer blank runs carry nothing, longer text is damage.
+    static constexpr qint64 MaxBlankRun = 1 << 16;
+    static constexpr qint64 MaxRun = 1 << 22;
+
+    // Drops the blanks beyond MaxBlankRun of a run between elements; -1 on a run beyond MaxRun.
+    qint64 compact(char* data, qint64 size)
+    {
+        qint64 out = 0;
+        for (qint64 i = 0; i < size; ++i) {
+            const char c = data[i];
+            if (c == '<' || c == '>') {
+                m_inTag = c == '<';
+                m_run = m_blankRun = 0;
+            } else if (!m_inTag && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+                if (++m_blankRun > MaxBlankRun)
+                    continue;
+            } else {
+                m_blankRun = 0;
+            }
+            if (++m_run > MaxRun)
+                return -1;
+            data[out++] = c;
+        }
+        return out;
+    }
+
     QuaZipFile& m_file;
     bool m_failed = false;
+    bool m_tooLarge = false;
+    bool m_inTag = false;
+    qint64 m_total = 0;
+    qint64 m_run = 0;      // bytes kept since the last '<' or '>'
+    qint64 m_blankRun = 0; // blanks in a row between elements
 };
 
 class XlsxWorkbook
@@ -259,6 +332,12 @@ private:
         PartStream stream(file);
         QXmlStreamReader xml(&stream);
         handle(xml);
+        if (stream.tooLarge())
+            fail(QStringLiteral("The workbook %1 cannot be imported: its worksheet is larger than %2 MB unpacked, "
+                                "far more than a list of account balances needs. Copy the two columns of "
+                                "balances into a new workbook and import that.")
+                     .arg(quotedPath(m_path))
+                     .arg(PartStream::MaxPartSize >> 20));
         if (xml.hasError())
             failDamaged();
         const bool readToEnd = xml.atEnd();
@@ -409,6 +488,8 @@ private:
                     const QXmlStreamAttributes cellAttributes = xml.attributes();
                     const QStringView reference = cellAttributes.value(QLatin1String("r"));
                     const int column = reference.isEmpty() ? previousColumn + 1 : columnOf(reference);
+                    if (column < 0 || column > kLastColumn)
+                        failDamaged();
                     previousColumn = column;
                     if (column == 1 || column == 2)
                         cells[column - 1] = cellText(xml, sharedStrings);
