@@ -1,4 +1,4 @@
-// The workbook balances readers: column A (account) and column B (amount) of the first worksheet,
+// The .xlsx balances reader: column A (account) and column B (amount) of the first worksheet,
 // from row 1 down to the first row whose column A is empty.
 #include "balancefilereader.h"
 #include "balancefilereader_p.h"
@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QXmlStreamReader>
 
-#include <freexl.h>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
@@ -31,89 +30,6 @@ FileKind fileKind(const QString& path)
         return FileKind::Zip;
     return FileKind::Other;
 }
-
-// ---------------------------------------------------------------------------------------------
-// .xls (the binary workbook format)
-
-QString xlsCellText(const void* handle, unsigned int row, unsigned short column)
-{
-    FreeXL_CellValue cell;
-    // A cell outside the sheet's used range is as empty as an empty cell inside it.
-    if (freexl_get_cell_value(handle, row, column, &cell) != FREEXL_OK)
-        return {};
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return BalanceFileReader::numberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        return QString::fromUtf8(cell.value.text_value);
-    default:
-        return {};
-    }
-}
-
-class XlsWorkbook
-{
-public:
-    explicit XlsWorkbook(const QString& path) : m_path(path)
-    {
-        const FileKind kind = fileKind(path);
-        if (kind == FileKind::Zip)
-            fail(QStringLiteral("The file %1 is an Excel workbook (.xlsx) with the .xls extension. Rename it "
-                                "to end in .xlsx and import it again.")
-                     .arg(quotedPath(path)));
-        if (freexl_open(QFile::encodeName(path).constData(), &m_handle) == FREEXL_OK)
-            return;
-        close(); // the library wants its handle closed even after a failed open
-        // A compound file that does not parse: encryption garbles what follows the password record.
-        if (kind == FileKind::CompoundFile)
-            fail(QStringLiteral("The workbook %1 cannot be read: it is damaged or password-protected.")
-                     .arg(quotedPath(path)));
-        fail(QStringLiteral("The file %1 is not an Excel 97-2003 workbook (.xls) or it is damaged.")
-                 .arg(quotedPath(path)));
-    }
-    ~XlsWorkbook() { close(); }
-    XlsWorkbook(const XlsWorkbook&) = delete;
-    XlsWorkbook& operator=(const XlsWorkbook&) = delete;
-
-    BalanceRows rows()
-    {
-        unsigned int info = 0;
-        if (freexl_get_info(m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-            info == FREEXL_BIFF_OBFUSCATED)
-            fail(QStringLiteral("The workbook %1 is password-protected. Remove the password, save it and "
-                                "import it again.")
-                     .arg(quotedPath(m_path)));
-        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0 ||
-            freexl_select_active_worksheet(m_handle, 0) != FREEXL_OK)
-            fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
-
-        BalanceRows result;
-        for (unsigned int row = 0;; ++row) {
-            QString account = xlsCellText(m_handle, row, 0);
-            if (account.isEmpty())
-                break;
-            result.append({std::move(account), xlsCellText(m_handle, row, 1)});
-        }
-        return result;
-    }
-
-private:
-    void close()
-    {
-        if (m_handle)
-            freexl_close(m_handle);
-        m_handle = nullptr;
-    }
-
-    QString m_path;
-    const void* m_handle = nullptr;
-};
 
 // ---------------------------------------------------------------------------------------------
 // .xlsx (a zip of XML parts)
@@ -196,9 +112,9 @@ int columnOf(QStringView reference)
     return column;
 }
 
-// A zip part as the XML reader's input. A part whose compressed data is damaged fails a read
-// while still claiming more data, and the XML reader would wait for that data for ever; this
-// stream ends at the first failed read instead, so the reader stops with an error.
+// A zip part as the XML reader's input. A part whose compressed data is damaged fails a read, or
+// gives nothing, while still claiming more data, and the XML reader would wait for that data for
+// ever; this stream ends at the first read that gives nothing, so the reader stops with an error.
 //
 // The stream also keeps memory bounded by what is kept, not by the part's unzipped size: a run of
 // blanks between elements is cut short (the XML reader would hold it whole as one token), a
@@ -225,7 +141,8 @@ protected:
         while (!m_failed) {
             const qint64 read = m_file.read(data, maxSize);
             if (read <= 0) {
-                m_failed = read < 0;
+                // Nothing more comes, even from a damaged part that still claims more data.
+                m_failed = true;
                 return read;
             }
             m_total += read;
@@ -511,12 +428,6 @@ private:
 };
 
 } // namespace
-
-BalanceRows BalanceFileReader::readXls(const QString& path)
-{
-    requireReadableFile(path);
-    return XlsWorkbook(path).rows();
-}
 
 BalanceRows BalanceFileReader::readXlsx(const QString& path)
 {

@@ -170,6 +170,11 @@ void tst_BalanceFileReader::workbooks_data()
 
     // Each workbook has a blank row after these rows and a second sheet: neither is read.
     QTest::newRow("xls") << QStringLiteral("balances.xls") << commonWorkbookRows();
+    // Saved by a spreadsheet program: formula cells read as the results the workbook stored.
+    QTest::newRow("xls, formulas, from a spreadsheet program")
+        << QStringLiteral("faults/formulas.xls")
+        << rows({"1010", "1234.56", "1020", "200.50", "1030", "1435.06", "1100", "-5000", "1110", "0.3", "1150",
+                 "1234.565"});
     QTest::newRow("xlsx, shared strings, formulas, boolean")
         << QStringLiteral("balances.xlsx")
         << commonWorkbookRows() + rows({"1060-10", "6", "1070", "TRUE", "1080", "n/a", "1090", "#DIV/0!"});
@@ -222,6 +227,8 @@ void tst_BalanceFileReader::failures_data()
     fileCase("xls: an xlsx renamed", "xlsx-renamed.xls", {"(.xlsx) with the .xls extension", "Rename"});
     fileCase("xls: a csv renamed", "csv-renamed.xls", {"not an Excel 97-2003 workbook (.xls)", "damaged"});
     fileCase("xls: password", "protected.xls", {"password-protected"});
+    fileCase("xls: one byte inserted", "faults/freexl-overread.xls", {"damaged"});
+    fileCase("xlsx: a part whose data ends before its size", "faults/ends-early.xlsx", {"damaged"});
     fileCase("xlsx: truncated", "truncated.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: a csv renamed", "csv-renamed.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: damaged compressed data", "damaged-data.xlsx",
