@@ -58,7 +58,13 @@ AppError dbError(const QString& source, const QSqlError& error)
     QString text = error.databaseText();
     if (text.isEmpty())
         text = error.text();
-    return AppError(errorNumber(error, text), source, text);
+    const qint32 number = errorNumber(error, text);
+    if (number == AppError::DatabaseBusy)
+        return AppError(number, source,
+                        QStringLiteral("The database is in use by another user and did not become free in time, "
+                                       "so nothing was changed. Please try again in a moment."))
+            .withDetails(text);
+    return AppError(number, source, text);
 }
 
 // Runs a statement of the transaction frame itself (BEGIN, COMMIT, ROLLBACK).

@@ -100,7 +100,7 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
             return Outcome::ProgramEnded;
         if (e.number() == AppError::DatabaseBusy)
             Prompter::show(Prompter::applicationTitle(), inUseMessage(), Prompter::Buttons::Ok,
-                           Prompter::Icon::Warning, e.description());
+                           Prompter::Icon::Warning, e.details());
         else
             Prompter::show(Prompter::applicationTitle(), e.description(), Prompter::Buttons::Ok,
                            Prompter::Icon::None, e.details());

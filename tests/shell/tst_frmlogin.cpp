@@ -251,6 +251,7 @@ void tst_frmLogin::busyDatabaseKeepsLoginWindow()
     }
     // Waited, then said so; the program goes on and the user may try again.
     QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::inUseMessage()});
+    QVERIFY(seams.prompter.messages.first().details.contains("locked")); // the database's own words
     QVERIFY(!seams.exits.ended());
     QVERIFY(w.window.isVisible());
     QVERIFY(!Global::isLoggedIn);
