@@ -29,7 +29,6 @@ private Q_SLOTS:
     void successfulLogin();
     void outOfDateDatabaseEndsProgram();
     void busyDatabaseKeepsLoginWindow();
-    void foreignUsersTableIsNotOurs();
     void missingDocumentsDatabase();
     void invalidDocumentsDatabase();
     void pickersOnlyFillFields();
@@ -259,23 +258,6 @@ void tst_frmLogin::busyDatabaseKeepsLoginWindow()
     w.ok();
     QVERIFY2(seams.prompter.messages.isEmpty(), qPrintable(seams.prompter.texts().join('\n')));
     QCOMPARE(w.loggedInPath, path);
-}
-
-void tst_frmLogin::foreignUsersTableIsNotOurs()
-{
-    TestSeams seams;
-    const QString path = seams.path("other.db");
-    {
-        QSqlDatabase db = Db::create(path);
-        Db::exec(db, "CREATE TABLE Users (Name TEXT, Pass TEXT)");
-    }
-    Db::close(path);
-    LoginWindow w;
-    w.fill(path, "admin", "admin");
-    w.ok();
-    QCOMPARE(seams.prompter.messages.size(), 1);
-    QVERIFY2(seams.prompter.lastText().endsWith("is not a Corvantis database."), qPrintable(seams.prompter.lastText()));
-    QVERIFY(seams.exits.ended());
 }
 
 void tst_frmLogin::missingDocumentsDatabase()
