@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -124,12 +125,21 @@ public:
 private:
     QString run(const QString& title, const QString& startPath, const QString& filter, QFileDialog::AcceptMode mode)
     {
-        // Qt's own dialog, where the file list's icons and types can be told apart from content.
-        QFileDialog dialog(QApplication::activeWindow(), title, startPath, qtFilter(filter));
+        // Qt's own dialog, where the file list's icons and types can be told apart from content;
+        // the provider is in place before the dialog first looks at the start path.
+        QFileDialog dialog(QApplication::activeWindow(), title);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setIconProvider(&m_icons);
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setNameFilter(qtFilter(filter));
+        const QFileInfo start(startPath);
+        if (start.isDir()) {
+            dialog.setDirectory(startPath);
+        } else if (!startPath.isEmpty()) {
+            dialog.setDirectory(start.absolutePath());
+            dialog.selectFile(start.fileName());
+        }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().constFirst();
