@@ -436,13 +436,11 @@ private:
 
     static BalanceRows rowsFrom(const QMap<quint16, std::array<QString, 2>>& cells)
     {
-        BalanceRows result;
-        for (quint32 row = 0;; ++row) {
-            const auto cell = cells.constFind(quint16(row));
-            if (row > 0xFFFF || cell == cells.constEnd() || cell->at(0).isEmpty())
-                return result;
-            result.append({cell->at(0), cell->at(1)});
-        }
+        WorksheetRows sheet;
+        for (auto cell = cells.cbegin(); cell != cells.cend(); ++cell)
+            if (!sheet.take(qint64(cell.key()) + 1, cell->at(0), cell->at(1)))
+                break;
+        return std::move(sheet).rows();
     }
 
     QString m_path;
