@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
@@ -126,9 +127,10 @@ public:
 private:
     QString run(const QString& title, const QString& startPath, const QString& filter, QFileDialog::AcceptMode mode)
     {
-        // Qt's own dialog, where the file list's icons and types can be told apart from content;
-        // the provider is in place before the dialog first looks at the start path.
-        QFileDialog dialog(QApplication::activeWindow(), title);
+        // Qt's own dialog, where the file list's icons and types can be told apart from content.
+        // It starts at the root folder (never the last one visited, which may hold a database)
+        // and sees the start path only once the provider is in place.
+        QFileDialog dialog(QApplication::activeWindow(), title, QDir::rootPath());
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setIconProvider(&m_icons);
         dialog.setAcceptMode(mode);
