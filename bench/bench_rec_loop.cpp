@@ -3,6 +3,7 @@
 // again over a fresh grid. Timed from the dialog's close to the reloaded grid, against the raw
 // queries of the same rows in the same run; the statements are counted, and the filters must come
 // from the open selection, not from the settings read again.
+#include "apppages.h"
 #include "benchsupport.h"
 #include "db.h"
 #include "global.h"
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
+    AppPages::setFolder(QStringLiteral(CORVANTIS_HTML_DIR));
     const Bench::Ledger ledger(10000);
     Global::isDocDBValid = true;
     Global::setCurrentRecDate(QStringLiteral("11/30/2024"));
