@@ -30,14 +30,16 @@ void addItems()
     const auto add = [&](int account, int n) {
         for (int i = 0; i < n; ++i, ++id) {
             Db::exec(db,
-                     QStringLiteral("INSERT INTO AmortizableItem (AmortizableItemID, glAcctID, openDate, startDate, "
-                                    "endDate, amount, \"desc\") VALUES (?, ?, '2024-06-01', '2024-07-01', "
-                                    "'2025-06-30', 1200000, ?)"),
+                     QStringLiteral(
+                         "INSERT INTO AmortizableItem (AmortizableItemID, glAcctID, openDate, startDate, "
+                         "endDate, amount, \"desc\") VALUES (?, ?, '2024-06-01', '2024-07-01', "
+                         "'2025-06-30', 1200000, ?)"),
                      {id, account, QStringLiteral("Policy %1").arg(id)});
             for (int m = 0; m < 12; ++m)
                 Db::exec(db,
-                         QStringLiteral("INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, "
-                                        "100000)"),
+                         QStringLiteral(
+                             "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, "
+                             "100000)"),
                          {id, QDate(2024, 7, 1).addMonths(m + 1).addDays(-1).toString(Qt::ISODate)});
         }
     };
@@ -47,12 +49,13 @@ void addItems()
     tx.commit();
 }
 
-const QString kRawItems = QStringLiteral(
-    "SELECT * FROM AmortizableItem WHERE glAcctID = 4 AND openDate <= '2024-11-30' AND "
-    "(endDate >= '2024-11-30' OR endDate IS NULL) ORDER BY endDate, \"desc\"");
+const QString kRawItems =
+    QStringLiteral("SELECT * FROM AmortizableItem WHERE glAcctID = 4 AND openDate <= '2024-11-30' AND "
+                   "(endDate >= '2024-11-30' OR endDate IS NULL) ORDER BY endDate, \"desc\"");
 const QString kRawPeriods = QStringLiteral(
     "SELECT z.* FROM Amortization z JOIN AmortizableItem m ON m.AmortizableItemID = z.amortizableItemID "
-    "WHERE m.glAcctID = 4 AND m.openDate <= '2024-11-30' AND (m.endDate >= '2024-11-30' OR m.endDate IS NULL) "
+    "WHERE m.glAcctID = 4 AND m.openDate <= '2024-11-30' AND (m.endDate >= '2024-11-30' OR m.endDate IS "
+    "NULL) "
     "ORDER BY z.amortizableItemID, z.AmortizationID");
 
 } // namespace
@@ -72,7 +75,8 @@ int main(int argc, char* argv[])
     const qint64 before = Db::statementCount();
     const double ours = Bench::timeIt([&] { items.Load(account, date); }, 5);
     const qint64 queries = (Db::statementCount() - before) / 5;
-    const double base = Bench::timeIt([&] { Bench::readAll(db, kRawItems), Bench::readAll(db, kRawPeriods); }, 5);
+    const double base =
+        Bench::timeIt([&] { Bench::readAll(db, kRawItems), Bench::readAll(db, kRawPeriods); }, 5);
     if (items.count() != kItems || items.getTotalRemainingBalance(date).units() != kItems * 7 * 100000)
         return Bench::fail(QStringLiteral("prepaid-item-list-load: loaded the wrong items"));
     if (queries > 2)
@@ -90,17 +94,20 @@ int main(int argc, char* argv[])
         rows = dialog.prepaidItems().count();
     });
     const double raw = Bench::timeIt([&] {
-        Bench::readAll(db, QStringLiteral("SELECT * FROM GLAccountBalance WHERE glAcctID = 4 AND Date = '2024-11-30'"));
+        Bench::readAll(
+            db, QStringLiteral("SELECT * FROM GLAccountBalance WHERE glAcctID = 4 AND Date = '2024-11-30'"));
         Bench::readAll(db, kRawItems);
         Bench::readAll(db, kRawPeriods);
-        Bench::readAll(db, QStringLiteral("SELECT * FROM ReconcilingItem WHERE glAcctID = 4 AND openDate <= "
-                                          "'2024-11-30' AND (closeDate IS NULL OR closeDate > '2024-11-30')"));
+        Bench::readAll(db,
+                       QStringLiteral("SELECT * FROM ReconcilingItem WHERE glAcctID = 4 AND openDate <= "
+                                      "'2024-11-30' AND (closeDate IS NULL OR closeDate > '2024-11-30')"));
         Bench::readAll(db, QStringLiteral("SELECT * FROM AttachedDocument WHERE GLAcctId = 4"));
     });
     if (rows != kItems)
         return Bench::fail(QStringLiteral("prepaid-rec-open: the dialog shows the wrong items"));
     if (dialogQueries >= 12)
-        return Bench::fail(QStringLiteral("prepaid-rec-open: %1 queries to open the dialog").arg(dialogQueries));
+        return Bench::fail(
+            QStringLiteral("prepaid-rec-open: %1 queries to open the dialog").arg(dialogQueries));
     Bench::print(QStringLiteral("prepaid-rec-open"), open, raw, rows, dialogQueries);
 
     // Every account's figures: the prepaid remainders of 20,000 items in the one grouped query.
@@ -113,7 +120,8 @@ int main(int argc, char* argv[])
     });
     const double floor = Bench::timeIt([&] { Bench::readFigureRows(db, QStringLiteral("2024-11-30")); });
     if (accounts != kAccounts || figureQueries > 3)
-        return Bench::fail(QStringLiteral("prepaid-figures: %1 accounts in %2 queries").arg(accounts).arg(figureQueries));
+        return Bench::fail(
+            QStringLiteral("prepaid-figures: %1 accounts in %2 queries").arg(accounts).arg(figureQueries));
     Bench::print(QStringLiteral("prepaid-figures"), figures, floor, accounts, figureQueries);
     return 0;
 }

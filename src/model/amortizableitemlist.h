@@ -5,8 +5,8 @@
 #include "keyedlist.h"
 
 #include <QList>
-#include <functional>
 #include <QString>
+#include <functional>
 
 // The prepaid items of one account that are open at a date, keyed by "ID:" and the item id, in
 // the order they were added (a loaded list: by end date, then description). Members are shared:

@@ -51,7 +51,8 @@ QString money(const ARCurrency& amount)
 // The group's title and six framed column headings, each bound to the group row.
 void addGroupHeader(ReportSection& h)
 {
-    h.addTextBox(QStringLiteral("Text21"), 0, 0, 3030, 288, QStringLiteral("ItemTypeLabel"), kBoldItalic).inMember(kGroups);
+    h.addTextBox(QStringLiteral("Text21"), 0, 0, 3030, 288, QStringLiteral("ItemTypeLabel"), kBoldItalic)
+        .inMember(kGroups);
     h.addFrame(QStringLiteral("Shape1"), 0, 288, 3888, 525);
     h.addFrame(QStringLiteral("Shape6"), 3890, 288, 285, 525);
     h.addFrame(QStringLiteral("Shape2"), 4176, 288, 1155, 525);
@@ -74,7 +75,8 @@ void addGroupHeader(ReportSection& h)
         {"Text15", 7920, 576, 1440, "UnamortizedBalanceFieldLabelBottom", ReportAlign::Center},
     };
     for (const auto& c : headings)
-        h.addTextBox(QLatin1String(c.name), c.left, c.top, c.width, 240, QLatin1String(c.field), kBold, c.align)
+        h.addTextBox(QLatin1String(c.name), c.left, c.top, c.width, 240, QLatin1String(c.field), kBold,
+                     c.align)
             .inMember(kGroups);
 }
 
@@ -82,28 +84,36 @@ void addGroupHeader(ReportSection& h)
 // its comment under the description, taking no room when empty.
 void addDetail(ReportSection& d)
 {
-    d.addTextBox(QStringLiteral("Text1"), 0, 0, 3450, 240, QStringLiteral("ItemDescription"), kRegular).inMember(kItems);
-    d.addTextBox(QStringLiteral("Text8"), 3888, 0, 288, 240, QStringLiteral("ReqTiming"), kSmall, ReportAlign::Center)
+    d.addTextBox(QStringLiteral("Text1"), 0, 0, 3450, 240, QStringLiteral("ItemDescription"), kRegular)
+        .inMember(kItems);
+    d.addTextBox(QStringLiteral("Text8"), 3888, 0, 288, 240, QStringLiteral("ReqTiming"), kSmall,
+                 ReportAlign::Center)
         .inMember(QStringLiteral("items"));
-    d.addTextBox(QStringLiteral("Text2"), 4176, 0, 1155, 240, QStringLiteral("StartDate"), kRegular, ReportAlign::Center)
+    d.addTextBox(QStringLiteral("Text2"), 4176, 0, 1155, 240, QStringLiteral("StartDate"), kRegular,
+                 ReportAlign::Center)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("Text3"), 5328, 0, 1155, 240, QStringLiteral("EndDate"), kRegular, ReportAlign::Center)
+    d.addTextBox(QStringLiteral("Text3"), 5328, 0, 1155, 240, QStringLiteral("EndDate"), kRegular,
+                 ReportAlign::Center)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("Text4"), 6480, 0, 1290, 240, QStringLiteral("Amount"), kRegular, ReportAlign::Right)
+    d.addTextBox(QStringLiteral("Text4"), 6480, 0, 1290, 240, QStringLiteral("Amount"), kRegular,
+                 ReportAlign::Right)
         .withFormat(kAmountFormat)
         .inMember(kItems);
     d.addTextBox(QStringLiteral("Text5"), 7920, 0, 1290, 240, QStringLiteral("UnamortizedBalance"), kRegular,
                  ReportAlign::Right)
         .withFormat(kAmountFormat)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("Text7"), 144, 288, 3600, 0, QStringLiteral("ItemComment"), kRegular).inMember(kItems);
+    d.addTextBox(QStringLiteral("Text7"), 144, 288, 3600, 0, QStringLiteral("ItemComment"), kRegular)
+        .inMember(kItems);
 }
 
 void addGroupFooter(ReportSection& f)
 {
     f.addLine(QStringLiteral("Line5"), 7920, 100, 1437);
-    f.addLabel(QStringLiteral("Label12"), 2304, 144, 5460, 240, QStringLiteral("Total:"), kBold, ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text9"), 7920, 144, 1302, 240, QStringLiteral("TotalAmount"), kRegular, ReportAlign::Right)
+    f.addLabel(QStringLiteral("Label12"), 2304, 144, 5460, 240, QStringLiteral("Total:"), kBold,
+               ReportAlign::Right);
+    f.addTextBox(QStringLiteral("Text9"), 7920, 144, 1302, 240, QStringLiteral("TotalAmount"), kRegular,
+                 ReportAlign::Right)
         .withFormat(kAmountFormat)
         .inMember(kGroups);
     f.addDoubleRule(QStringLiteral("Line6"), QStringLiteral("Line7"), 7920, 432, 1437);
@@ -113,15 +123,16 @@ void addGroupFooter(ReportSection& f)
 // account description and the policy.
 void addFooter(ReportSection& f)
 {
-    f.addLabel(QStringLiteral("Label13"), 2304, 288, 5460, 240, QStringLiteral("Unidentified Difference:"), kBold,
-               ReportAlign::Right);
+    f.addLabel(QStringLiteral("Label13"), 2304, 288, 5460, 240, QStringLiteral("Unidentified Difference:"),
+               kBold, ReportAlign::Right);
     // No display format: the money text prints as built, a non-negative amount with its blank.
-    f.addTextBox(QStringLiteral("Text10"), 7920, 288, 1302, 240, QStringLiteral("UnidentifiedDifference"), kRegular,
-                 ReportAlign::Right);
+    f.addTextBox(QStringLiteral("Text10"), 7920, 288, 1302, 240, QStringLiteral("UnidentifiedDifference"),
+                 kRegular, ReportAlign::Right);
     f.addLine(QStringLiteral("Line1"), 7920, 676, 1437);
-    f.addLabel(QStringLiteral("Label5"), 4896, 720, 2880, 240, QStringLiteral("General Ledger Balance:"), kBold,
-               ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text11"), 7920, 720, 1302, 240, QStringLiteral("Amount"), kRegular, ReportAlign::Right)
+    f.addLabel(QStringLiteral("Label5"), 4896, 720, 2880, 240, QStringLiteral("General Ledger Balance:"),
+               kBold, ReportAlign::Right);
+    f.addTextBox(QStringLiteral("Text11"), 7920, 720, 1302, 240, QStringLiteral("Amount"), kRegular,
+                 ReportAlign::Right)
         .withFormat(kAmountFormat);
     f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7920, 1008, 1437);
 
@@ -130,16 +141,17 @@ void addFooter(ReportSection& f)
         const char *caption, *captionName, *dateName, *dateField, *byName, *byWho, *whoField;
         int top, dateLeft, dateWidth, byWidth;
     } signOffs[] = {
-        {"Prepared", "Label4", "txtReconciledDate", "PreparedDate", "Label9", "txtPreparedBy", "PreparedBy", 1008, 1008,
-         3465, 285},
-        {"Approved", "Label2", "txtApprovedDate", "APPROVEDDATE", "Label16", "txtApprovedBy", "ApprovedBy", 1296, 1015,
-         3450, 300},
-        {"Reviewed", "Label8", "txtReviewedDate", "REVIEWEDDATE", "Label17", "txtReviewedBy", "ReviewedBy", 1584, 1015,
-         3450, 285},
+        {"Prepared", "Label4", "txtReconciledDate", "PreparedDate", "Label9", "txtPreparedBy", "PreparedBy",
+         1008, 1008, 3465, 285},
+        {"Approved", "Label2", "txtApprovedDate", "APPROVEDDATE", "Label16", "txtApprovedBy", "ApprovedBy",
+         1296, 1015, 3450, 300},
+        {"Reviewed", "Label8", "txtReviewedDate", "REVIEWEDDATE", "Label17", "txtReviewedBy", "ReviewedBy",
+         1584, 1015, 3450, 285},
     };
     for (const auto& s : signOffs) {
         f.addLabel(QLatin1String(s.captionName), 144, s.top, 870, 240, QLatin1String(s.caption), kRegular);
-        f.addTextBox(QLatin1String(s.dateName), s.dateLeft, s.top, s.dateWidth, 240, QLatin1String(s.dateField), kRegular);
+        f.addTextBox(QLatin1String(s.dateName), s.dateLeft, s.top, s.dateWidth, 240,
+                     QLatin1String(s.dateField), kRegular);
         f.addLabel(QLatin1String(s.byName), 2160, s.top, s.byWidth, 240, QStringLiteral("by"), kRegular);
         f.addTextBox(QLatin1String(s.byWho), 2448, s.top, 3030, 240, QLatin1String(s.whoField), kRegular);
     }
@@ -147,8 +159,10 @@ void addFooter(ReportSection& f)
     f.addLabel(QStringLiteral("Label3"), 144, 1909, 1440, 240, QStringLiteral("Comment:"), kBold);
     f.addTextBox(QStringLiteral("txtComment"), 144, 2160, 9225, 240, QStringLiteral("Comment"), kRegular);
     f.addLabel(QStringLiteral("Label6"), 144, 2592, 3300, 240, QStringLiteral("Account Description:"), kBold);
-    f.addTextBox(QStringLiteral("txtDescription"), 144, 2863, 9210, 240, QStringLiteral("Description"), kRegular);
-    f.addLabel(QStringLiteral("Label7"), 144, 3288, 4890, 240, QStringLiteral("Company Policy and/or Procedure:"), kBold);
+    f.addTextBox(QStringLiteral("txtDescription"), 144, 2863, 9210, 240, QStringLiteral("Description"),
+                 kRegular);
+    f.addLabel(QStringLiteral("Label7"), 144, 3288, 4890, 240,
+               QStringLiteral("Company Policy and/or Procedure:"), kBold);
     f.addTextBox(QStringLiteral("Text6"), 144, 3563, 9225, 240, QStringLiteral("CompanyPolicy"), kRegular);
 }
 
@@ -174,7 +188,8 @@ ReportLayout PrepaidRecReport::layout()
     bands.pageNumberLeft = 6768;
     RecReportCommon::addPageBands(l, bands);
     l.addGroup(QString(), QStringLiteral("Header"), 0, QStringLiteral("Footer"), 5034);
-    addGroupHeader(l.addGroup(kGroups, QStringLiteral("ItemTypes_Header"), 864, QStringLiteral("ItemTypes_Footer"), 510));
+    addGroupHeader(l.addGroup(kGroups, QStringLiteral("ItemTypes_Header"), 864,
+                              QStringLiteral("ItemTypes_Footer"), 510));
     addDetail(l.setDetail(kItems, QStringLiteral("Items_Detail"), 351));
     addGroupFooter(l.section(QStringLiteral("ItemTypes_Footer")));
     addFooter(l.section(QStringLiteral("Footer")));
@@ -199,42 +214,50 @@ QStringList PrepaidRecReport::getItemTypeFieldNames()
 
 QStringList PrepaidRecReport::getItemFieldNames()
 {
-    return {QStringLiteral("ItemTypeCode"), QStringLiteral("Amount"),   QStringLiteral("UnamortizedBalance"),
-            QStringLiteral("ItemDescription"), QStringLiteral("ItemComment"), QStringLiteral("StartDate"),
-            QStringLiteral("EndDate"),      QStringLiteral("ReqTiming")};
+    return {QStringLiteral("ItemTypeCode"),
+            QStringLiteral("Amount"),
+            QStringLiteral("UnamortizedBalance"),
+            QStringLiteral("ItemDescription"),
+            QStringLiteral("ItemComment"),
+            QStringLiteral("StartDate"),
+            QStringLiteral("EndDate"),
+            QStringLiteral("ReqTiming")};
 }
 
 std::shared_ptr<ReportRecordSet> PrepaidRecReport::buildRecords(const GLAccountBalance& balance,
-                                                               const AmortizableItemList& prepaidItems,
-                                                               const ReconcilingItemList& items)
+                                                                const AmortizableItemList& prepaidItems,
+                                                                const ReconcilingItemList& items)
 {
     const QString date = balance.getDate();
     const ARCurrency prepaidTotal = prepaidItems.getTotalRemainingBalance(date);
     const ARCurrency itemsTotal = items.getTotalAmount();
-    RecReportCommon::TopLevel top = RecReportCommon::fromBalance(
-        balance, ReconciliationKind::explained(ReconciliationKind::Kind::Prepaid, {itemsTotal, {}, prepaidTotal}));
+    RecReportCommon::TopLevel top =
+        RecReportCommon::fromBalance(balance, ReconciliationKind::explained(ReconciliationKind::Kind::Prepaid,
+                                                                            {itemsTotal, {}, prepaidTotal}));
     top.commentFallback = QStringLiteral("No comment has been entered for this reconciliation");
     auto records = RecReportCommon::openWithTopLevel(kChildShape, top);
 
     ReportRecordSet& groups = records->chapter(kGroups);
     const QStringList groupNames = getItemTypeFieldNames();
-    groups.addNew(groupNames, {top.accountId, QStringLiteral("A"), QStringLiteral("Amortizable Items"),
-                               QStringLiteral("Description"), QStringLiteral("Start Date"), QStringLiteral("End Date"),
-                               QStringLiteral("Original"), QStringLiteral("Amount"), QStringLiteral("Unamortized"),
-                               QStringLiteral("Balance"), money(prepaidTotal)});
+    groups.addNew(groupNames,
+                  {top.accountId, QStringLiteral("A"), QStringLiteral("Amortizable Items"),
+                   QStringLiteral("Description"), QStringLiteral("Start Date"), QStringLiteral("End Date"),
+                   QStringLiteral("Original"), QStringLiteral("Amount"), QStringLiteral("Unamortized"),
+                   QStringLiteral("Balance"), money(prepaidTotal)});
     groups.addNew(groupNames, {top.accountId, QStringLiteral("R"), QStringLiteral("Reconciling Items"),
-                               QStringLiteral("Description"), QString(), QStringLiteral("Open Date"), QString(),
-                               QString(), QString(), QStringLiteral("Amount"), money(itemsTotal)});
+                               QStringLiteral("Description"), QString(), QStringLiteral("Open Date"),
+                               QString(), QString(), QString(), QStringLiteral("Amount"), money(itemsTotal)});
 
     ReportRecordSet& rows = groups.chapter(kItems);
     const QStringList itemNames = getItemFieldNames();
     for (const auto& item : prepaidItems)
-        rows.addNew(itemNames, {QStringLiteral("A"), money(item->getAmount()),
-                                money(item->getAmortizationList().getRemainingBalance(date)), item->getDescription(),
-                                item->getComment(), item->getStartDate(), item->getEndDate(), QString()});
+        rows.addNew(itemNames,
+                    {QStringLiteral("A"), money(item->getAmount()),
+                     money(item->getAmortizationList().getRemainingBalance(date)), item->getDescription(),
+                     item->getComment(), item->getStartDate(), item->getEndDate(), QString()});
     for (const auto& item : items)
-        rows.addNew(itemNames, {QStringLiteral("R"), QString(), money(item->getAmount()), item->getComment(), QString(),
-                                QString(), item->getOpenDate(), item->getReqTiming()});
+        rows.addNew(itemNames, {QStringLiteral("R"), QString(), money(item->getAmount()), item->getComment(),
+                                QString(), QString(), item->getOpenDate(), item->getReqTiming()});
     return records;
 }
 

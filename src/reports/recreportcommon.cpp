@@ -140,15 +140,16 @@ void addPageBands(ReportLayout& layout, const PageBands& bands)
                 ReportFont::tahoma(14.25, ReportFont::Bold), ReportAlign::Center);
     ph.addLabel(QStringLiteral("lblAsOfDate"), 0, 660, 9360, 285, QStringLiteral("AsOfDate"),
                 ReportFont::tahoma(9.75, ReportFont::Bold), ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label20"), bands.currencyCaptionLeft, 15, bands.currencyCaptionWidth, 285, QStringLiteral("Currency:"),
-                small);
-    ph.addLabel(QStringLiteral("lblRptCurr"), bands.currencyLeft, 15, bands.currencyWidth, 285, bands.currencyCaption, small);
+    ph.addLabel(QStringLiteral("Label20"), bands.currencyCaptionLeft, 15, bands.currencyCaptionWidth, 285,
+                QStringLiteral("Currency:"), small);
+    ph.addLabel(QStringLiteral("lblRptCurr"), bands.currencyLeft, 15, bands.currencyWidth, 285,
+                bands.currencyCaption, small);
 
     ReportSection& pf = layout.setPageFooter(bands.footerHeight);
     pf.addLine(QStringLiteral("Line4"), 0, 144, bands.footerRule);
     pf.addLabel(bands.printDateName, 0, 200, bands.printDateWidth, 240, QStringLiteral("%d - %T"));
-    pf.addLabel(QStringLiteral("Label15"), bands.pageNumberLeft, 200, 2595, 240, QStringLiteral("Page %p of %P"), ReportFont(),
-                ReportAlign::Right);
+    pf.addLabel(QStringLiteral("Label15"), bands.pageNumberLeft, 200, 2595, 240,
+                QStringLiteral("Page %p of %P"), ReportFont(), ReportAlign::Right);
     pf.addLabel(QStringLiteral("lblGLAcctFullNameInFooter"), 0, 200, 9360, 240,
                 QStringLiteral("GLAcctFullNameInFooter"), ReportFont(), ReportAlign::Center);
 }

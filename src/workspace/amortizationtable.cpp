@@ -4,7 +4,10 @@
 #include "apperror.h"
 #include "daterules.h"
 
-AmortizationTable::AmortizationTable(AmortizableItem& item, QObject* parent) : QAbstractTableModel(parent), m_item(item) {}
+AmortizationTable::AmortizationTable(AmortizableItem& item, QObject* parent)
+    : QAbstractTableModel(parent), m_item(item)
+{
+}
 
 int AmortizationTable::rowCount(const QModelIndex& parent) const
 {
@@ -28,7 +31,8 @@ QVariant AmortizationTable::data(const QModelIndex& index, int role) const
         return {};
     if (index.column() == PeriodColumn)
         return period.getPeriod();
-    return role == Qt::EditRole ? period.getAmount().toString(false) : ARCurrency::display(period.getAmount().units());
+    return role == Qt::EditRole ? period.getAmount().toString(false)
+                                : ARCurrency::display(period.getAmount().units());
 }
 
 QVariant AmortizationTable::headerData(int section, Qt::Orientation orientation, int role) const
@@ -48,15 +52,16 @@ Qt::ItemFlags AmortizationTable::flags(const QModelIndex& index) const
 
 bool AmortizationTable::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || index.row() >= rowCount() || !(flags(index) & Qt::ItemIsEditable))
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= rowCount() ||
+        !(flags(index) & Qt::ItemIsEditable))
         return false;
     Amortization& period = m_item.getAmortizationList().getAmortizationAt(index.row() + 1);
     const QString text = value.toString();
     if (index.column() == AmountColumn) {
         // A blank cell is nothing amortized that month; a text that is no amount keeps the
         // period's amount rather than turning it into 0.00.
-        const auto amount = text.trimmed().isEmpty() ? std::optional<ARCurrency>(ARCurrency())
-                                                     : ARCurrency::fromText(text);
+        const auto amount =
+            text.trimmed().isEmpty() ? std::optional<ARCurrency>(ARCurrency()) : ARCurrency::fromText(text);
         if (!amount) {
             Q_EMIT refused(QStringLiteral("Please enter an amount in nnnn.nn format."));
             return false;
@@ -66,8 +71,9 @@ bool AmortizationTable::setData(const QModelIndex& index, const QVariant& value,
         // A period without a date would drop its amount from every balance: it keeps its date.
         const QString date = Global::formatDateString(text);
         if (date.isEmpty()) {
-            Q_EMIT refused(QStringLiteral("Period End Date entered is invalid, Please enter a valid date in MMDDYYYY "
-                                          "format."));
+            Q_EMIT refused(
+                QStringLiteral("Period End Date entered is invalid, Please enter a valid date in MMDDYYYY "
+                               "format."));
             return false;
         }
         period.setPeriod(date);

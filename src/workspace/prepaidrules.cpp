@@ -26,14 +26,16 @@ NewItemDates newItemDates(const QString& recDate)
     if (!day)
         return {};
     const QDate start = day->addDays(1);
-    return {DateRules::toText(*day), DateRules::toText(start), DateRules::toText(start.addYears(1).addDays(-1))};
+    return {DateRules::toText(*day), DateRules::toText(start),
+            DateRules::toText(start.addYears(1).addDays(-1))};
 }
 
 QString itemDialogTitle(const GLAccount* account)
 {
     const QString number = account ? account->getNumber() : QString();
     const QString name = account ? account->getName() : QString();
-    return QStringLiteral("Amortizable Item for ") + number + QStringLiteral(" (") + name + QStringLiteral(")");
+    return QStringLiteral("Amortizable Item for ") + number + QStringLiteral(" (") + name +
+           QStringLiteral(")");
 }
 
 QString openDateInvalidMessage()
@@ -73,7 +75,8 @@ QString nonZeroBalanceTitle()
 
 QString nonZeroBalanceMessage(const ARCurrency& remaining)
 {
-    return QStringLiteral("Your amortization schedule has a balance remaining of ") + remaining.toString(true) +
+    return QStringLiteral("Your amortization schedule has a balance remaining of ") +
+           remaining.toString(true) +
            QStringLiteral(". Please adjust the amounts so that the balance remaining is zero.");
 }
 

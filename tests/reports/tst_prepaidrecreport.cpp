@@ -54,12 +54,12 @@ struct Data
         addItem(QStringLiteral("Premium refund due"), QStringLiteral("-50"), QStringLiteral("T"));
         addItem(QString(), QStringLiteral("12.5"), QStringLiteral("R"));
     }
-    void addPrepaid(const QString& description, const QString& comment, const QString& start, const QString& end,
-                    const QString& amount, bool scheduled)
+    void addPrepaid(const QString& description, const QString& comment, const QString& start,
+                    const QString& end, const QString& amount, bool scheduled)
     {
         auto item = std::make_shared<AmortizableItem>();
-        item->initialize(QString::number(prepaid.count() + 900), account, QStringLiteral("01/15/2025"), start, end,
-                         amount, description, comment, QString(), QString());
+        item->initialize(QString::number(prepaid.count() + 900), account, QStringLiteral("01/15/2025"), start,
+                         end, amount, description, comment, QString(), QString());
         if (scheduled)
             item->createAmortizations();
         prepaid.add(item);
@@ -67,8 +67,9 @@ struct Data
     void addItem(const QString& comment, const QString& amount, const QString& timing)
     {
         auto item = std::make_shared<ReconcilingItem>();
-        item->initialize(QString::number(items.count() + 950), QStringLiteral("11"), QStringLiteral("01/20/2025"),
-                         QString(), comment, amount, QStringLiteral("O"), QString(), QString(), timing);
+        item->initialize(QString::number(items.count() + 950), QStringLiteral("11"),
+                         QStringLiteral("01/20/2025"), QString(), comment, amount, QStringLiteral("O"),
+                         QString(), QString(), timing);
         items.add(item);
     }
 };
@@ -87,7 +88,9 @@ void tst_PrepaidRecReport::record()
 {
     Data d;
     const auto records = PrepaidRecReport::buildRecords(d.balance, d.prepaid, d.items);
-    const auto top = [&](const char* field) { return records->value(0, QString::fromLatin1(field)).toString(); };
+    const auto top = [&](const char* field) {
+        return records->value(0, QString::fromLatin1(field)).toString();
+    };
     QCOMPARE(top("Comment"), QStringLiteral("No comment has been entered for this reconciliation"));
     // 1,000 - (0 + (-50 + 12.50) + (666.66 + 0))
     QCOMPARE(top("UnidentifiedDifference"), QStringLiteral("370.84 "));
@@ -101,10 +104,10 @@ void tst_PrepaidRecReport::record()
             out << groups.value(row, f).toString();
         return out;
     };
-    QCOMPARE(group(0), (QStringList{"11", "A", "Amortizable Items", "Description", "Start Date", "End Date", "Original",
-                                    "Amount", "Unamortized", "Balance", "666.66 "}));
-    QCOMPARE(group(1),
-             (QStringList{"11", "R", "Reconciling Items", "Description", "", "Open Date", "", "", "", "Amount", "(37.50)"}));
+    QCOMPARE(group(0), (QStringList{"11", "A", "Amortizable Items", "Description", "Start Date", "End Date",
+                                    "Original", "Amount", "Unamortized", "Balance", "666.66 "}));
+    QCOMPARE(group(1), (QStringList{"11", "R", "Reconciling Items", "Description", "", "Open Date", "", "",
+                                    "", "Amount", "(37.50)"}));
 
     const ReportRecordSet& rows = groups.chapter("Items");
     const auto item = [&](int row) {
@@ -117,7 +120,8 @@ void tst_PrepaidRecReport::record()
     // A period dated on the report date is amortized: two of the three remain.
     QCOMPARE(item(0), (QStringList{"A", "1,000.00 ", "666.66 ", "Worked example", "Policy KX-1, three months",
                                    "01/01/2025", "03/31/2025", ""}));
-    QCOMPARE(item(1), (QStringList{"A", "(120.00)", "0.00 ", "Not yet scheduled", "", "02/01/2025", "01/31/2026", ""}));
+    QCOMPARE(item(1), (QStringList{"A", "(120.00)", "0.00 ", "Not yet scheduled", "", "02/01/2025",
+                                   "01/31/2026", ""}));
     QCOMPARE(item(2), (QStringList{"R", "", "(50.00)", "Premium refund due", "", "", "01/20/2025", "T"}));
     QCOMPARE(item(3), (QStringList{"R", "", "12.50 ", "", "", "", "01/20/2025", "R"}));
     QCOMPARE(groups.childRows(0, "Items"), (QList<int>{0, 1}));
@@ -160,14 +164,13 @@ void tst_PrepaidRecReport::printsToPdf()
     if (!QFile::exists("/usr/bin/pdftotext"))
         QSKIP("pdftotext is not installed");
     const QString text = run("pdftotext", {"-layout", pdf, "-"});
-    const auto has = [&](const QString& pattern) {
-        return text.contains(QRegularExpression(pattern));
-    };
+    const auto has = [&](const QString& pattern) { return text.contains(QRegularExpression(pattern)); };
     QVERIFY2(has("1300 - Prepaid Insurance\\s*\\n"), qPrintable(text));
     QVERIFY(has("Amortizable Items\\s*\\n"));
     QVERIFY(has("Original\\s+Unamortized"));
     QVERIFY(has("Description\\s+Start Date\\s+End Date\\s+Amount\\s+Balance"));
-    QVERIFY(has("Worked example\\s+01/01/2025\\s+03/31/2025\\s+1,000\\.00\\s+666\\.66\\s*\\n\\s+Policy KX-1, three months"));
+    QVERIFY(has("Worked example\\s+01/01/2025\\s+03/31/2025\\s+1,000\\.00\\s+666\\.66\\s*\\n\\s+Policy KX-1, "
+                "three months"));
     QVERIFY(has("Not yet scheduled\\s+02/01/2025\\s+01/31/2026\\s+\\(120\\.00\\)\\s+0\\.00"));
     QVERIFY(has("Total:\\s+666\\.66"));
     QVERIFY(has("Description\\s+Open Date\\s+Amount"));

@@ -84,22 +84,25 @@ struct Fixture : ModelFixture
         w.activateWindow();
         QApplication::setActiveWindow(&w);
     }
-    qint64 items() const { return value(QStringLiteral("SELECT count(*) FROM AmortizableItem")).toLongLong(); }
+    qint64 items() const
+    {
+        return value(QStringLiteral("SELECT count(*) FROM AmortizableItem")).toLongLong();
+    }
     // The newest item's periods as "yyyy-mm-dd=units", in schedule order.
     QStringList newestPeriods() const
     {
         QStringList out;
-        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT period, amount FROM Amortization WHERE amortizableItemID = "
-                                                  "(SELECT max(AmortizableItemID) FROM AmortizableItem) "
-                                                  "ORDER BY AmortizationID"));
+        QSqlQuery q =
+            Db::exec(db, QStringLiteral("SELECT period, amount FROM Amortization WHERE amortizableItemID = "
+                                        "(SELECT max(AmortizableItemID) FROM AmortizableItem) "
+                                        "ORDER BY AmortizationID"));
         while (q.next())
             out << q.value(0).toString() + QLatin1Char('=') + q.value(1).toString();
         return out;
     }
 };
 
-template <typename W>
-W* child(QObject* parent, const QString& name)
+template <typename W> W* child(QObject* parent, const QString& name)
 {
     W* w = parent->findChild<W*>(name);
     if (!w)
@@ -113,8 +116,8 @@ void click(QObject* parent, const char* name)
 }
 
 // Types the item's fields as a user would; the amount last, still in its box.
-void fill(QDialog& d, const QString& description, const QString& amount, const QString& open, const QString& start,
-          const QString& end)
+void fill(QDialog& d, const QString& description, const QString& amount, const QString& open,
+          const QString& start, const QString& end)
 {
     child<QLineEdit>(&d, "txtDesc")->setText(description);
     child<DateBox>(&d, "dtpOpenDate")->setText(open);
@@ -138,8 +141,8 @@ AmortizableItem workedItem()
 {
     AmortizableItem item;
     item.initialize(QString(), nullptr, QStringLiteral("12/31/2024"), QStringLiteral("01/01/2025"),
-                    QStringLiteral("03/31/2025"), QStringLiteral("1000"), QStringLiteral("Worked example"), QString(),
-                    QString(), QString());
+                    QStringLiteral("03/31/2025"), QStringLiteral("1000"), QStringLiteral("Worked example"),
+                    QString(), QString(), QString());
     return item;
 }
 
@@ -150,7 +153,8 @@ void tst_PrepaidDialogs::newItemDates_data()
     QTest::addColumn<QString>("recDate");
     QTest::addColumn<QStringList>("proposed");
     QTest::newRow("year end") << "12/31/2023" << QStringList{"12/31/2023", "01/01/2024", "12/31/2024"};
-    QTest::newRow("into a leap year") << "02/28/2023" << QStringList{"02/28/2023", "03/01/2023", "02/29/2024"};
+    QTest::newRow("into a leap year")
+        << "02/28/2023" << QStringList{"02/28/2023", "03/01/2023", "02/29/2024"};
     QTest::newRow("month end") << "01/31/2024" << QStringList{"01/31/2024", "02/01/2024", "01/31/2025"};
     QTest::newRow("no date") << "13/45/2024" << QStringList{"", "", ""};
 }
@@ -174,10 +178,11 @@ void tst_PrepaidDialogs::workedExample()
     d->setDialogRunner([&](QDialog& dialog) {
         auto& itemDialog = static_cast<AmortizableItemDialog&>(dialog);
         Fixture::showActive(itemDialog);
-        proposed = {child<DateBox>(&itemDialog, "dtpOpenDate")->text(), child<DateBox>(&itemDialog, "dtpStartDate")->text(),
+        proposed = {child<DateBox>(&itemDialog, "dtpOpenDate")->text(),
+                    child<DateBox>(&itemDialog, "dtpStartDate")->text(),
                     child<DateBox>(&itemDialog, "dtpEndDate")->text()};
-        fill(itemDialog, QStringLiteral("Worked example"), QStringLiteral("1000"), QStringLiteral("12/31/2024"),
-             QStringLiteral("01/01/2025"), QStringLiteral("03/31/2025"));
+        fill(itemDialog, QStringLiteral("Worked example"), QStringLiteral("1000"),
+             QStringLiteral("12/31/2024"), QStringLiteral("01/01/2025"), QStringLiteral("03/31/2025"));
         itemDialog.setDialogRunner([&](QDialog& monthly) {
             const QAbstractItemModel& m = *static_cast<AmortizationDialog&>(monthly).grid()->model();
             for (int r = 0; r < m.rowCount(); ++r)
@@ -196,10 +201,12 @@ void tst_PrepaidDialogs::workedExample()
     QCOMPARE(proposed, (QStringList{"12/31/2024", "01/01/2025", "12/31/2025"}));
     QCOMPARE(shownPeriods, (QStringList{"01/31/2025=333.34", "02/28/2025=333.33", "03/31/2025=333.33"}));
     QCOMPARE(shownRemaining, QStringLiteral("0.00 "));
-    QCOMPARE(fx.newestPeriods(), (QStringList{"2025-01-31=3333400", "2025-02-28=3333300", "2025-03-31=3333300"}));
+    QCOMPARE(fx.newestPeriods(),
+             (QStringList{"2025-01-31=3333400", "2025-02-28=3333300", "2025-03-31=3333300"}));
 
     // The list shows the stored item with all of it remaining, and the difference counts it.
-    const QList<QTreeWidgetItem*> rows = d->prepaidListView()->findItems(QStringLiteral("Worked example"), Qt::MatchExactly);
+    const QList<QTreeWidgetItem*> rows =
+        d->prepaidListView()->findItems(QStringLiteral("Worked example"), Qt::MatchExactly);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first()->text(3), QStringLiteral("1,000.00 "));
     QCOMPARE(rows.first()->text(4), QStringLiteral("1,000.00 "));
@@ -210,8 +217,8 @@ void tst_PrepaidDialogs::workedExample()
     const QList<QTreeWidgetItem*> laterRows =
         later->prepaidListView()->findItems(QStringLiteral("Worked example"), Qt::MatchExactly);
     QCOMPARE(laterRows.first()->text(4), QStringLiteral("666.66 "));
-    const auto records =
-        PrepaidRecReport::buildRecords(later->balance(), later->prepaidItems(), later->recItemListPanel()->getItems());
+    const auto records = PrepaidRecReport::buildRecords(later->balance(), later->prepaidItems(),
+                                                        later->recItemListPanel()->getItems());
     const ReportRecordSet& items = records->chapter("ItemTypes").chapter("Items");
     bool found = false;
     for (int r = 0; r < items.rowCount(); ++r)
@@ -241,28 +248,40 @@ void tst_PrepaidDialogs::itemDialogInput_data()
     QTest::newRow("cents cut") << desc << "1234.567" << open << jan << dec << "" << qint64(12345600) << 12;
     QTest::newRow("negative accepted") << desc << "-5" << open << jan << dec << "" << qint64(-50000) << 12;
     QTest::newRow("zero") << desc << "0" << open << jan << dec << missingAmount << kNotStored << 0;
-    QTest::newRow("zero once cut") << desc << "0.009" << open << jan << dec << missingAmount << kNotStored << 0;
-    QTest::newRow("letters never reach the box") << desc << "abc" << open << jan << dec << missingAmount << kNotStored << 0;
-    QTest::newRow("twenty nines") << desc << QString(20, '9') << open << jan << dec << amountFormat << kNotStored << 0;
-    QTest::newRow("blank description") << "  " << "10" << open << jan << dec
-                                       << "Please enter the following fields:\r\n - Description" << kNotStored << 0;
-    QTest::newRow("neither") << "" << "" << open << jan << dec
-                             << "Please enter the following fields:\r\n - Amount\r\n - Description" << kNotStored << 0;
-    QTest::newRow("no such day") << desc << "10" << "13/45/2024" << jan << dec << PrepaidRules::openDateInvalidMessage()
+    QTest::newRow("zero once cut") << desc << "0.009" << open << jan << dec << missingAmount << kNotStored
+                                   << 0;
+    QTest::newRow("letters never reach the box")
+        << desc << "abc" << open << jan << dec << missingAmount << kNotStored << 0;
+    QTest::newRow("twenty nines") << desc << QString(20, '9') << open << jan << dec << amountFormat
+                                  << kNotStored << 0;
+    QTest::newRow("blank description")
+        << "  "
+        << "10" << open << jan << dec << "Please enter the following fields:\r\n - Description" << kNotStored
+        << 0;
+    QTest::newRow("neither") << ""
+                             << "" << open << jan << dec
+                             << "Please enter the following fields:\r\n - Amount\r\n - Description"
+                             << kNotStored << 0;
+    QTest::newRow("no such day") << desc << "10"
+                                 << "13/45/2024" << jan << dec << PrepaidRules::openDateInvalidMessage()
                                  << kNotStored << 0;
     QTest::newRow("February 30") << desc << "10" << open << "02/30/2024" << dec
                                  << PrepaidRules::startDateInvalidMessage() << kNotStored << 0;
-    QTest::newRow("six digits") << desc << "10" << open << jan << "123125" << "" << qint64(100000) << 12;
-    QTest::newRow("end empty") << desc << "10" << open << jan << "" << PrepaidRules::endDateInvalidMessage() << kNotStored
-                               << 0;
+    QTest::newRow("six digits") << desc << "10" << open << jan << "123125"
+                                << "" << qint64(100000) << 12;
+    QTest::newRow("end empty") << desc << "10" << open << jan << "" << PrepaidRules::endDateInvalidMessage()
+                               << kNotStored << 0;
     QTest::newRow("end equal to start") << desc << "10" << open << jan << jan
                                         << PrepaidRules::endDateNotAfterStartMessage() << kNotStored << 0;
     QTest::newRow("end before start") << desc << "10" << open << jan << "12/15/2024"
                                       << PrepaidRules::endDateNotAfterStartMessage() << kNotStored << 0;
-    QTest::newRow("within one month") << desc << "10" << open << "01/10/2025" << "01/20/2025" << "" << qint64(100000) << 1;
-    QTest::newRow("year 2999") << desc << "11700" << open << jan << "12/31/2999" << "" << qint64(117000000) << 11700;
-    QTest::newRow("quotes and semicolons") << "O'Brien; DROP TABLE x" << "10" << open << jan << dec << ""
-                                           << qint64(100000) << 12;
+    QTest::newRow("within one month") << desc << "10" << open << "01/10/2025"
+                                      << "01/20/2025"
+                                      << "" << qint64(100000) << 1;
+    QTest::newRow("year 2999") << desc << "11700" << open << jan << "12/31/2999"
+                               << "" << qint64(117000000) << 11700;
+    QTest::newRow("quotes and semicolons") << "O'Brien; DROP TABLE x"
+                                           << "10" << open << jan << dec << "" << qint64(100000) << 12;
 }
 
 void tst_PrepaidDialogs::itemDialogInput()
@@ -291,7 +310,8 @@ void tst_PrepaidDialogs::itemDialogInput()
         return dialog.result();
     });
     click(d.get(), "cmdNewAmortizableItem");
-    QCOMPARE(fx.seams.prompter.messages.isEmpty() ? QString() : fx.seams.prompter.messages.first().text, message);
+    QCOMPARE(fx.seams.prompter.messages.isEmpty() ? QString() : fx.seams.prompter.messages.first().text,
+             message);
     if (units == kNotStored) {
         QVERIFY(stayed);
         QCOMPARE(fx.items(), before);
@@ -299,10 +319,12 @@ void tst_PrepaidDialogs::itemDialogInput()
     }
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(fx.items(), before + 1);
-    QCOMPARE(fx.value(QStringLiteral("SELECT amount FROM AmortizableItem ORDER BY AmortizableItemID DESC LIMIT 1"))
-                 .toLongLong(),
-             units);
-    QCOMPARE(fx.value(QStringLiteral("SELECT \"desc\" FROM AmortizableItem ORDER BY AmortizableItemID DESC LIMIT 1"))
+    QCOMPARE(
+        fx.value(QStringLiteral("SELECT amount FROM AmortizableItem ORDER BY AmortizableItemID DESC LIMIT 1"))
+            .toLongLong(),
+        units);
+    QCOMPARE(fx.value(QStringLiteral(
+                          "SELECT \"desc\" FROM AmortizableItem ORDER BY AmortizableItemID DESC LIMIT 1"))
                  .toString(),
              description);
     QCOMPARE(fx.newestPeriods().size(), periods);
@@ -318,8 +340,8 @@ void tst_PrepaidDialogs::cancelStoresNothing()
     Fixture fx;
     const auto d = fx.open(QStringLiteral("09/30/2026"));
     d->prepaidListView()->setCurrentItem(d->prepaidListView()->topLevelItem(0));
-    const QString id = PrepaidRules::parseItemKey(
-        d->prepaidListView()->topLevelItem(0)->data(0, Qt::UserRole).toString());
+    const QString id =
+        PrepaidRules::parseItemKey(d->prepaidListView()->topLevelItem(0)->data(0, Qt::UserRole).toString());
     const qint64 audits = fx.rows(QStringLiteral("AmortizableItemAudit"));
     QString afterCancel;
     d->setDialogRunner([&](QDialog& dialog) {
@@ -331,8 +353,8 @@ void tst_PrepaidDialogs::cancelStoresNothing()
     });
     click(d.get(), "cmdEditAmortizableItem");
     QCOMPARE(fx.rows(QStringLiteral("AmortizableItemAudit")), audits);
-    QVERIFY(fx.value(QStringLiteral("SELECT \"desc\" FROM AmortizableItem WHERE AmortizableItemID = ?"), {id}).toString() !=
-            QStringLiteral("Changed"));
+    QVERIFY(fx.value(QStringLiteral("SELECT \"desc\" FROM AmortizableItem WHERE AmortizableItemID = ?"), {id})
+                .toString() != QStringLiteral("Changed"));
 }
 
 void tst_PrepaidDialogs::monthlyAmountsBalance()
@@ -350,8 +372,9 @@ void tst_PrepaidDialogs::monthlyAmountsBalance()
     click(&d, "OKButton");
     QCOMPARE(fx.seams.prompter.lastTitle(), QStringLiteral("Non-zero Balance Remaining"));
     QCOMPARE(fx.seams.prompter.lastText(),
-             QStringLiteral("Your amortization schedule has a balance remaining of (10.00). Please adjust the amounts "
-                            "so that the balance remaining is zero."));
+             QStringLiteral(
+                 "Your amortization schedule has a balance remaining of (10.00). Please adjust the amounts "
+                 "so that the balance remaining is zero."));
     QVERIFY(d.isVisible());
     // Twenty less in February: ten left, and OK refuses again; nothing moved onto a period.
     QVERIFY(m.setData(m.index(1, 1), QStringLiteral("313.33")));
@@ -481,7 +504,8 @@ void tst_PrepaidDialogs::deleteAsks()
     const int rows = list->topLevelItemCount();
     list->setCurrentItem(list->topLevelItem(0));
     const QString id = PrepaidRules::parseItemKey(list->topLevelItem(0)->data(0, Qt::UserRole).toString());
-    const qint64 remaining = d->prepaidItems().getItem(id)->getRemainingBalance(QStringLiteral("09/30/2026")).units();
+    const qint64 remaining =
+        d->prepaidItems().getItem(id)->getRemainingBalance(QStringLiteral("09/30/2026")).units();
     QVERIFY(remaining != 0);
     const qint64 before = d->difference()->units();
     fx.seams.prompter.answers = {yes ? Prompter::Yes : Prompter::No};
@@ -490,7 +514,8 @@ void tst_PrepaidDialogs::deleteAsks()
     QCOMPARE(fx.seams.prompter.messages.first().text, PrepaidRules::deleteQuestion());
     QCOMPARE(list->topLevelItemCount(), yes ? rows - 1 : rows);
     QCOMPARE(d->difference()->units(), yes ? before + remaining : before);
-    QCOMPARE(fx.value(QStringLiteral("SELECT count(*) FROM AmortizableItemAudit WHERE Activity = 'DELETE'")).toLongLong(),
+    QCOMPARE(fx.value(QStringLiteral("SELECT count(*) FROM AmortizableItemAudit WHERE Activity = 'DELETE'"))
+                 .toLongLong(),
              yes ? 1 : 0);
 }
 

@@ -149,7 +149,9 @@ void tst_RecDialogs::factory_data()
     QTest::newRow("H calculated") << qint64(4) << "" << "CalcBalRecDialog" << "";
     QTest::newRow("L list") << qint64(8) << "" << "ListRecDialog" << "";
     QTest::newRow("C bank, later") << qint64(1) << "" << "" << "";
-    QTest::newRow("A prepaid") << qint64(11) << "" << "PrepaidRecDialog" << "";
+    QTest::newRow("A prepaid") << qint64(11) << ""
+                               << "PrepaidRecDialog"
+                               << "";
     QTest::newRow("B") << qint64(26) << "" << "" << "Not expecting a 'B' code in the create() method";
     QTest::newRow("N") << qint64(31) << "" << "" << "Not expecting a 'N' code in the create() method";
     QTest::newRow("unknown") << qint64(31) << "Q" << "" << "Not expecting a 'Q' code in the create() method";
@@ -294,7 +296,8 @@ void tst_RecDialogs::saveRule_data()
     QTest::addColumn<qint64>("remaining"); // the difference left, in units
     QTest::addColumn<QString>("comment");
     QTest::addColumn<bool>("saved");
-    for (const auto& [kind, id] : {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"A", 11}}) {
+    for (const auto& [kind, id] :
+         {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"A", 11}}) {
         QTest::addRow("%s zero, no comment", kind) << qint64(id) << qint64(0) << "" << true;
         QTest::addRow("%s a cent, no comment", kind) << qint64(id) << qint64(-100) << "" << false;
         QTest::addRow("%s a cent, blanks", kind) << qint64(id) << qint64(100) << "   " << false;

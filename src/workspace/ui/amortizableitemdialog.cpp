@@ -64,8 +64,10 @@ AmortizableItemDialog::AmortizableItemDialog(QWidget* parent)
     m_txtComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtComment->setFixedHeight(m_txtComment->fontMetrics().lineSpacing() * 4 + 12);
     DialogBehaviour::limitLength(m_txtComment, kCommentLimit);
-    m_dtpOpenDate = dateBox(this, QStringLiteral("dtpOpenDate"), PrepaidRules::openDateInvalidMessage(), true);
-    m_dtpStartDate = dateBox(this, QStringLiteral("dtpStartDate"), PrepaidRules::startDateInvalidMessage(), false);
+    m_dtpOpenDate =
+        dateBox(this, QStringLiteral("dtpOpenDate"), PrepaidRules::openDateInvalidMessage(), true);
+    m_dtpStartDate =
+        dateBox(this, QStringLiteral("dtpStartDate"), PrepaidRules::startDateInvalidMessage(), false);
     m_dtpEndDate = dateBox(this, QStringLiteral("dtpEndDate"), PrepaidRules::endDateInvalidMessage(), true);
     m_cboMethod = named<QComboBox>(this, QStringLiteral("cboMethod"));
     m_cboMethod->addItems({QStringLiteral("Equal Monthly Amounts"), QStringLiteral("Equal Daily Amounts"),
@@ -95,8 +97,9 @@ AmortizableItemDialog::AmortizableItemDialog(QWidget* parent)
     grid->setColumnStretch(1, 1);
     outer->addLayout(grid);
     auto* monthly = new QHBoxLayout;
-    auto* hint = named<QLabel>(this, QStringLiteral("Label8"),
-                               QStringLiteral("To view or edit the monthly amortization amounts, click Monthly Amounts."));
+    auto* hint = named<QLabel>(
+        this, QStringLiteral("Label8"),
+        QStringLiteral("To view or edit the monthly amortization amounts, click Monthly Amounts."));
     hint->setWordWrap(true);
     monthly->addWidget(hint, 1);
     monthly->addWidget(m_cmdMonthlyAmounts);
@@ -225,7 +228,8 @@ void AmortizableItemDialog::save()
     DialogBehaviour::guardedCommitted(this, [this] {
         if (!m_item || !datesValid())
             return;
-        const QString missing = PrepaidRules::missingFieldsMessage(m_item->getAmount(), m_item->getDescription());
+        const QString missing =
+            PrepaidRules::missingFieldsMessage(m_item->getAmount(), m_item->getDescription());
         if (!missing.isEmpty()) {
             inform(missing);
             return;

@@ -47,8 +47,8 @@ AmortizationDialog::AmortizationDialog(QWidget* parent) : QDialog(parent)
     m_grd->setMinimumHeight(260);
     outer->addWidget(m_grd, 1);
 
-    m_chkEditPeriodEndDates =
-        named<QCheckBox>(this, QStringLiteral("chkEditPeriodEndDates"), QStringLiteral("Edit Period End Dates"));
+    m_chkEditPeriodEndDates = named<QCheckBox>(this, QStringLiteral("chkEditPeriodEndDates"),
+                                               QStringLiteral("Edit Period End Dates"));
     outer->addWidget(m_chkEditPeriodEndDates);
     auto* remaining = new QHBoxLayout;
     remaining->addWidget(
@@ -92,7 +92,8 @@ void AmortizationDialog::initialize(AmortizableItem& item)
     connect(m_table, &AmortizationTable::refused, this,
             [](const QString& message) { Prompter::show(Prompter::applicationTitle(), message); });
     m_lblAmortizableItemAmount->setText(item.getAmount().toString(true));
-    m_titlePanel->initialize(QStringLiteral("Monthly Amounts - Amortizable Prepaid Item"), item.getDescription());
+    m_titlePanel->initialize(QStringLiteral("Monthly Amounts - Amortizable Prepaid Item"),
+                             item.getDescription());
     showNonAmortizedAmount();
     item.getAmortizationList().beginEdit();
 }

@@ -24,14 +24,16 @@ enum Column { DescriptionColumn, StartColumn, EndColumn, AmountColumn, BalanceCo
 } // namespace
 
 PrepaidRecDialog::PrepaidRecDialog(QWidget* parent)
-    : RecDialogFrame({QStringLiteral("PrepaidRecDialog"), QStringLiteral("Amortizable Prepaid Reconciliation"),
-                      QStringLiteral("O"), QStringLiteral("Label2"), QStringLiteral("Reconciling Items:"),
+    : RecDialogFrame({QStringLiteral("PrepaidRecDialog"),
+                      QStringLiteral("Amortizable Prepaid Reconciliation"), QStringLiteral("O"),
+                      QStringLiteral("Label2"), QStringLiteral("Reconciling Items:"),
                       QStringLiteral("Label4"), QStringLiteral("btnCmdPrintRpt")},
                      parent),
       m_runDialog([](QDialog& d) { return d.exec(); })
 {
     auto* host = kindArea()->parentWidget() ? kindArea()->parentWidget() : this;
-    kindArea()->addWidget(named<QLabel>(host, QStringLiteral("Label1"), QStringLiteral("Amortizable Items:")));
+    kindArea()->addWidget(
+        named<QLabel>(host, QStringLiteral("Label1"), QStringLiteral("Amortizable Items:")));
     m_lvwAmortizableItemList = named<QTreeWidget>(host, QStringLiteral("lvwAmortizableItemList"));
     DialogBehaviour::useTahoma(m_lvwAmortizableItemList);
     m_lvwAmortizableItemList->setRootIsDecorated(false);
@@ -49,7 +51,8 @@ PrepaidRecDialog::PrepaidRecDialog(QWidget* parent)
         auto* button = named<QPushButton>(host, QLatin1String(name), QLatin1String(caption));
         button->setAutoDefault(false);
         buttons->addWidget(button);
-        connect(button, &QPushButton::clicked, this, [this, action] { run([this, action] { (this->*action)(); }); });
+        connect(button, &QPushButton::clicked, this,
+                [this, action] { run([this, action] { (this->*action)(); }); });
     };
     add("cmdNewAmortizableItem", "New", &PrepaidRecDialog::newAmortizableItem);
     add("cmdEditAmortizableItem", "Edit", &PrepaidRecDialog::editSelectedAmortizableItem);
@@ -77,7 +80,8 @@ void PrepaidRecDialog::loadAmortizableItemList()
     QTreeWidget* view = m_lvwAmortizableItemList;
     const auto twips = [view](int t) { return GridView::pixelsOfTwips(view, t); };
     view->setColumnWidth(DescriptionColumn, twips(3850));
-    const int dateWidth = std::max(twips(1100), view->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
+    const int dateWidth =
+        std::max(twips(1100), view->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
     view->setColumnWidth(StartColumn, dateWidth);
     view->setColumnWidth(EndColumn, dateWidth);
     // An amount column is never narrower than its heading.
@@ -101,9 +105,11 @@ void PrepaidRecDialog::loadAmortizableItemList()
 
 ARCurrency PrepaidRecDialog::unidentifiedDifference()
 {
-    return balance().getUnidentifiedDifference(ReconciliationKind::explained(
-        ReconciliationKind::Kind::Prepaid, {recItemListPanel()->getTotalAmount(), {},
-                                            m_amortizableItemList.getTotalRemainingBalance(balance().getDate())}));
+    return balance().getUnidentifiedDifference(
+        ReconciliationKind::explained(ReconciliationKind::Kind::Prepaid,
+                                      {recItemListPanel()->getTotalAmount(),
+                                       {},
+                                       m_amortizableItemList.getTotalRemainingBalance(balance().getDate())}));
 }
 
 void PrepaidRecDialog::newAmortizableItem()
