@@ -149,9 +149,7 @@ void tst_RecDialogs::factory_data()
     QTest::newRow("H calculated") << qint64(4) << "" << "CalcBalRecDialog" << "";
     QTest::newRow("L list") << qint64(8) << "" << "ListRecDialog" << "";
     QTest::newRow("C bank, later") << qint64(1) << "" << "" << "";
-    QTest::newRow("A prepaid") << qint64(11) << ""
-                               << "PrepaidRecDialog"
-                               << "";
+    QTest::newRow("A prepaid") << qint64(11) << "" << "PrepaidRecDialog" << "";
     QTest::newRow("B") << qint64(26) << "" << "" << "Not expecting a 'B' code in the create() method";
     QTest::newRow("N") << qint64(31) << "" << "" << "Not expecting a 'N' code in the create() method";
     QTest::newRow("unknown") << qint64(31) << "Q" << "" << "Not expecting a 'Q' code in the create() method";
