@@ -168,6 +168,7 @@ void AmortizableItemDialog::initialize(AmortizableItem& item)
     m_item = &item;
     showItem();
     item.beginEdit();
+    m_txtDesc->setFocus();
 }
 
 void AmortizableItemDialog::showItem()
