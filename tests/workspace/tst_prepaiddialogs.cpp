@@ -1,6 +1,7 @@
 #include "amortizableitemdialog.h"
 #include "amortizationdialog.h"
 #include "amountbox.h"
+#include "baserecpanel.h"
 #include "datebox.h"
 #include "glaccount.h"
 #include "modelfixture.h"
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void deleteAsks_data();
     void deleteAsks();
     void printing();
+    void tabOrder();
     void screenshots();
 };
 
@@ -534,6 +536,22 @@ void tst_PrepaidDialogs::printing()
     QVERIFY(d->isEnabled());
     QVERIFY(QFileInfo(pdf).size() > 1000);
     QVERIFY(fx.seams.prompter.messages.isEmpty());
+}
+
+void tst_PrepaidDialogs::tabOrder()
+{
+    Fixture fx;
+    const auto d = fx.open(QStringLiteral("09/30/2026"));
+    // After the sign-offs: the prepaid items and their buttons, then the reconciling items.
+    QStringList order;
+    QWidget* w = d->baseRecPanel();
+    for (int i = 0; i < 60 && order.size() < 5; ++i) {
+        w = w->nextInFocusChain();
+        if ((w->focusPolicy() & Qt::TabFocus) && !d->baseRecPanel()->isAncestorOf(w))
+            order << w->objectName();
+    }
+    QCOMPARE(order, (QStringList{"lvwAmortizableItemList", "cmdNewAmortizableItem", "cmdEditAmortizableItem",
+                                 "cmdDeleteAmortizableItem", "lvwItemList"}));
 }
 
 void tst_PrepaidDialogs::screenshots()

@@ -45,12 +45,14 @@ PrepaidRecDialog::PrepaidRecDialog(QWidget* parent)
     m_lvwAmortizableItemList->header()->setStretchLastSection(false);
     m_lvwAmortizableItemList->setMinimumHeight(140);
     kindArea()->addWidget(m_lvwAmortizableItemList, 1);
+    followInTabOrder(m_lvwAmortizableItemList);
 
     auto* buttons = new QHBoxLayout;
     const auto add = [&](const char* name, const char* caption, void (PrepaidRecDialog::*action)()) {
         auto* button = named<QPushButton>(host, QLatin1String(name), QLatin1String(caption));
         button->setAutoDefault(false);
         buttons->addWidget(button);
+        followInTabOrder(button);
         connect(button, &QPushButton::clicked, this,
                 [this, action] { run([this, action] { (this->*action)(); }); });
     };

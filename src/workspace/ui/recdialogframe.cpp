@@ -181,8 +181,13 @@ void RecDialogFrame::addField(QLabel* label, QWidget* field)
     const bool oneLine = field->sizePolicy().verticalPolicy() == QSizePolicy::Fixed;
     m_fields->addWidget(label, row, 0, oneLine ? Qt::AlignVCenter : Qt::AlignTop);
     m_fields->addWidget(field, row, 1, oneLine ? Qt::AlignLeft : Qt::Alignment());
-    QWidget::setTabOrder(m_lastField ? m_lastField : lastInTabOrder(m_baseRecPanel), field);
-    m_lastField = field;
+    followInTabOrder(field);
+}
+
+void RecDialogFrame::followInTabOrder(QWidget* widget)
+{
+    QWidget::setTabOrder(m_lastField ? m_lastField : lastInTabOrder(m_baseRecPanel), widget);
+    m_lastField = widget;
 }
 
 AmountBox* RecDialogFrame::addTargetAmountBox(const QString& caption)

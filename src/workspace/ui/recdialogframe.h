@@ -87,6 +87,8 @@ protected:
     // The target amount box under its caption: an accepted amount becomes the balance's target
     // amount and the difference is shown again; a refused one keeps the focus.
     AmountBox* addTargetAmountBox(const QString& caption);
+    // Puts a control of the kind next in the tab order, after its fields (or the sign-off panel).
+    void followInTabOrder(QWidget* widget);
     // A place between the kind's fields and the item list for what else a kind shows.
     QVBoxLayout* kindArea() const { return m_kindArea; }
 
