@@ -467,6 +467,7 @@ void tst_PrepaidDialogs::goneMeanwhile_data()
     QTest::addColumn<QString>("button");
     QTest::newRow("edit") << "cmdEditAmortizableItem";
     QTest::newRow("delete") << "cmdDeleteAmortizableItem";
+    QTest::newRow("while its dialog is open") << "OKButton";
 }
 
 void tst_PrepaidDialogs::goneMeanwhile()
@@ -479,13 +480,40 @@ void tst_PrepaidDialogs::goneMeanwhile()
     QVERIFY(rows > 1);
     list->setCurrentItem(list->topLevelItem(0));
     const QString id = PrepaidRules::parseItemKey(list->topLevelItem(0)->data(0, Qt::UserRole).toString());
-    // Another user deletes the item.
-    Db::exec(fx.db, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"), {id});
+    const auto deleteIt = [&] {
+        // Another user deletes the item.
+        Db::exec(fx.db, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"), {id});
+    };
+    const bool whileOpen = button == QStringLiteral("OKButton");
+    const qint64 audits = fx.rows(QStringLiteral("AmortizableItemAudit"));
+    const qint64 periodAudits = fx.rows(QStringLiteral("AmortizationAudit"));
+    if (!whileOpen)
+        deleteIt();
     int dialogs = 0;
-    d->setDialogRunner([&](QDialog&) { return ++dialogs, int(QDialog::Rejected); });
-    click(d.get(), qPrintable(button));
-    QCOMPARE(dialogs, 0);
-    QCOMPARE(fx.seams.prompter.texts(), QStringList{PrepaidRules::itemGoneMessage()});
+    bool stayed = false;
+    d->setDialogRunner([&](QDialog& dialog) {
+        ++dialogs;
+        Fixture::showActive(dialog);
+        deleteIt();
+        child<QLineEdit>(&dialog, "txtDesc")->setText(QStringLiteral("Changed meanwhile"));
+        click(&dialog, "OKButton");
+        stayed = dialog.isVisible();
+        click(&dialog, "CancelButton");
+        return dialog.result();
+    });
+    click(d.get(), whileOpen ? "cmdEditAmortizableItem" : qPrintable(button));
+    QCOMPARE(dialogs, whileOpen ? 1 : 0);
+    QCOMPARE(fx.seams.prompter.messages.size(), 1);
+    if (whileOpen) {
+        // The store finds no row: said so, nothing written, the dialog still open until Cancel.
+        QVERIFY(stayed);
+        QVERIFY2(fx.seams.prompter.lastText().contains(QStringLiteral("another user")),
+                 qPrintable(fx.seams.prompter.lastText()));
+        QCOMPARE(fx.rows(QStringLiteral("AmortizableItemAudit")), audits);
+        QCOMPARE(fx.rows(QStringLiteral("AmortizationAudit")), periodAudits);
+    } else {
+        QCOMPARE(fx.seams.prompter.texts(), QStringList{PrepaidRules::itemGoneMessage()});
+    }
     QCOMPARE(list->topLevelItemCount(), rows - 1);
     QVERIFY(d->isVisible());
 }
