@@ -2,6 +2,7 @@
 #include "amortizationdialog.h"
 #include "amountbox.h"
 #include "baserecpanel.h"
+#include "ctlattachedfiles.h"
 #include "datebox.h"
 #include "glaccount.h"
 #include "modelfixture.h"
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void itemDialogInput_data();
     void itemDialogInput();
     void cancelStoresNothing();
+    void documentsWaitForTheItem_data();
+    void documentsWaitForTheItem();
     void monthlyAmountsBalance();
     void gridCells_data();
     void gridCells();
@@ -357,6 +360,51 @@ void tst_PrepaidDialogs::cancelStoresNothing()
     QCOMPARE(fx.rows(QStringLiteral("AmortizableItemAudit")), audits);
     QVERIFY(fx.value(QStringLiteral("SELECT \"desc\" FROM AmortizableItem WHERE AmortizableItemID = ?"), {id})
                 .toString() != QStringLiteral("Changed"));
+}
+
+void tst_PrepaidDialogs::documentsWaitForTheItem_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("save") << true;
+    QTest::newRow("cancel") << false;
+}
+
+void tst_PrepaidDialogs::documentsWaitForTheItem()
+{
+    QFETCH(bool, save);
+    Fixture fx;
+    const auto d = fx.open(QStringLiteral("12/31/2024"));
+    const QString source = TestDb::textFile(fx.seams.folder(), QStringLiteral("policy.pdf"), "%PDF-1.4 test");
+    int listed = 0;
+    d->setDialogRunner([&](QDialog& dialog) {
+        auto& itemDialog = static_cast<AmortizableItemDialog&>(dialog);
+        Fixture::showActive(itemDialog);
+        fill(itemDialog, QStringLiteral("Fleet policy"), QStringLiteral("1200"), QStringLiteral("12/31/2024"),
+             QStringLiteral("01/01/2025"), QStringLiteral("12/31/2025"));
+        int n = 0;
+        itemDialog.attachments()->setDialogRunner([&](QDialog& a) {
+            child<QLineEdit>(&a, QStringLiteral("txtFilePathAndName"))->setText(source);
+            child<QLineEdit>(&a, QStringLiteral("txtAttchDocDesc"))
+                ->setText(QStringLiteral("Page %1").arg(++n));
+            click(&a, "btnOK");
+            return a.result();
+        });
+        click(itemDialog.attachments(), "btnAdd");
+        click(itemDialog.attachments(), "btnAdd");
+        listed = itemDialog.attachments()->listView()->topLevelItemCount();
+        click(&itemDialog, save ? "OKButton" : "CancelButton");
+        return itemDialog.result();
+    });
+    click(d.get(), "cmdNewAmortizableItem");
+    QCOMPARE(listed, 2);
+    QVERIFY2(fx.seams.prompter.messages.isEmpty(), qPrintable(fx.seams.prompter.lastText()));
+    // Stored under the new item's id as documents of a prepaid item, or not at all.
+    const QVariant newId = fx.value(QStringLiteral("SELECT max(AmortizableItemID) FROM AmortizableItem"));
+    QCOMPARE(
+        fx.value(QStringLiteral("SELECT count(*) FROM AttachedDocument WHERE AmortizableItemId = ?"), {newId})
+            .toLongLong(),
+        save ? 2 : 0);
+    QCOMPARE(fx.value(QStringLiteral("SELECT count(*) FROM AttachedDocument")).toLongLong() > 0, save);
 }
 
 void tst_PrepaidDialogs::monthlyAmountsBalance()
