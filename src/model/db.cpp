@@ -47,7 +47,8 @@ AppError dbError(const QString& source, const QSqlError& error)
     return AppError(AppError::DatabaseError, source, text);
 }
 
-QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCreate)
+// `mode` is the SQLite URI mode of an existing file: "rw", or "ro" for a file only looked at.
+QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCreate, const QString& mode = QStringLiteral("rw"))
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     if (mayCreate) {
@@ -55,7 +56,7 @@ QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCre
     } else {
         // A URI in read-write mode: SQLite refuses instead of creating a missing file.
         QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        uri.setQuery(QStringLiteral("mode=rw"));
+        uri.setQuery(QStringLiteral("mode=") + mode);
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     }
@@ -72,7 +73,20 @@ QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCre
 
 namespace Db {
 
+// Opens an existing file in the SQLite URI mode given ("rw" or "ro").
+QSqlDatabase openIn(const QString& mode, const QString& path, const QString& purpose);
+
 QSqlDatabase open(const QString& path, const QString& purpose)
+{
+    return openIn(QStringLiteral("rw"), path, purpose);
+}
+
+QSqlDatabase openReadOnly(const QString& path, const QString& purpose)
+{
+    return openIn(QStringLiteral("ro"), path, purpose);
+}
+
+QSqlDatabase openIn(const QString& mode, const QString& path, const QString& purpose)
 {
     const QFileInfo info(path);
     if (path.trimmed().isEmpty() || !info.exists())
@@ -90,7 +104,7 @@ QSqlDatabase open(const QString& path, const QString& purpose)
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
     }
-    QSqlDatabase db = addConnection(path, name, false);
+    QSqlDatabase db = addConnection(path, name, false, mode);
     // SQLite reads the file lazily: make it prove that it is a database before anyone uses it.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {

@@ -8,6 +8,7 @@ class QWidget;
 namespace GridView {
 
 int pixelsOfTwips(const QWidget* widget, int twips);
+int twipsOfPixels(const QWidget* widget, int pixels);
 void setColumnWidthTwips(QTableView* view, int column, int twips);
 // Whole rows selected one at a time, no row numbers, rows as high as one line of text.
 void setUp(QTableView* view);
