@@ -108,6 +108,10 @@ void tst_AccountSetupDialog::editAccount()
     QCOMPARE(child<QComboBox>(d, "cboRecType")->currentText(), QStringLiteral("Bank"));
     QCOMPARE(child<QComboBox>(d, "txtErpNumber")->currentText(), QStringLiteral("C1000"));
     QCOMPARE(child<QLabel>(d, "lblErpNumberDesc")->text(), QStringLiteral("Cash and Cash Equivalents"));
+    const qint64 statements = Db::statementCount();
+    for (const QString typed : {"C", "C1", "C11", "C110"})
+        child<QComboBox>(d, "txtErpNumber")->setEditText(typed);
+    QCOMPARE(Db::statementCount(), statements); // the lists come from the connection's cache
     choose(child<QComboBox>(d, "txtErpNumber"), "C1100");
     QCOMPARE(child<QLabel>(d, "lblErpNumberDesc")->text(), QStringLiteral("Trade Receivables, Net"));
     child<QPushButton>(d, "OKButton")->click(); // its own number again is no duplicate
