@@ -218,8 +218,9 @@ QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& 
     return q.next() ? q.value(0) : QVariant();
 }
 
-void runScript(const QSqlDatabase& db, const QString& script)
+QStringList splitScript(const QString& script)
 {
+    QStringList statements;
     QString statement;
     const QStringList lines = script.split(QLatin1Char('\n'));
     for (const QString& raw : lines) {
@@ -228,12 +229,19 @@ void runScript(const QSqlDatabase& db, const QString& script)
             continue;
         statement += raw + QLatin1Char('\n');
         if (line.endsWith(QLatin1Char(';'))) {
-            exec(db, statement.trimmed());
+            statements << statement.trimmed();
             statement.clear();
         }
     }
     if (!statement.trimmed().isEmpty())
-        exec(db, statement.trimmed());
+        statements << statement.trimmed();
+    return statements;
+}
+
+void runScript(const QSqlDatabase& db, const QString& script)
+{
+    for (const QString& statement : splitScript(script))
+        exec(db, statement);
 }
 
 bool tableExists(const QSqlDatabase& db, const QString& table)

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -41,6 +42,8 @@ void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& val
 QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
 void runScript(const QSqlDatabase& db, const QString& script);
+// The statements of such a script, in order.
+QStringList splitScript(const QString& script);
 
 bool tableExists(const QSqlDatabase& db, const QString& table);
 bool columnExists(const QSqlDatabase& db, const QString& table, const QString& column);

@@ -44,24 +44,6 @@ void removeDatabaseFile(const QString& path)
         QFile::remove(path + suffix);
 }
 
-// The statements of a script, as Db::runScript runs them.
-QStringList statementsOf(const QString& script)
-{
-    QStringList statements;
-    QString statement;
-    for (const QString& raw : script.split(QLatin1Char('\n'))) {
-        const QString line = raw.trimmed();
-        if (line.startsWith(QStringLiteral("--")) || line.isEmpty())
-            continue;
-        statement += raw + QLatin1Char('\n');
-        if (line.endsWith(QLatin1Char(';'))) {
-            statements << statement.trimmed();
-            statement.clear();
-        }
-    }
-    return statements;
-}
-
 bool createsTable(const QString& statement, const QString& table)
 {
     return statement.startsWith(QStringLiteral("CREATE TABLE ") + table + QStringLiteral(" ("));
@@ -75,7 +57,7 @@ QStringList mainTableStatements(const QString& table)
 {
     QStringList found;
     const QString onTable = QStringLiteral(" ON ") + table + QStringLiteral(" (");
-    for (const QString& s : statementsOf(mainSchemaScript()))
+    for (const QString& s : Db::splitScript(mainSchemaScript()))
         if (createsTable(s, table) || (s.startsWith(QStringLiteral("CREATE ")) && s.contains(QStringLiteral(" INDEX ")) &&
                                        s.contains(onTable)))
             found << s;
@@ -85,7 +67,7 @@ QStringList mainTableStatements(const QString& table)
 QList<QPair<QString, QString>> mainTableColumns(const QString& table)
 {
     QList<QPair<QString, QString>> columns;
-    for (const QString& s : statementsOf(mainSchemaScript())) {
+    for (const QString& s : Db::splitScript(mainSchemaScript())) {
         if (!createsTable(s, table))
             continue;
         // One column a line between the opening line and the closing ");".

@@ -368,6 +368,10 @@ void tst_AdministrationDialog::upgrade_data()
            "AmortizableItemId INTEGER, DocPath TEXT, DocDesc TEXT, FileSource TEXT, OpenDate TEXT, CloseDate TEXT)"
         << true;
     QTest::newRow("location table without its row") << "DELETE FROM AttachedDocDBLocation" << false;
+    // The second table cannot be made: the first one made before it must not stay either.
+    QTest::newRow("a step fails") << "DROP TABLE AttachedDocument; DROP TABLE AttachedDocDBLocation; "
+                                     "CREATE VIEW AttachedDocDBLocation AS SELECT 1 AS DocDBLocation"
+                                  << true;
     QTest::newRow("up to date") << "" << false;
 }
 
@@ -386,6 +390,14 @@ void tst_AdministrationDialog::upgrade()
     QCOMPARE(Global::docDBPath, DocumentsDatabase::tutorialPath());
     child<QPushButton>(d, "cmdMaintainDB")->click();
 
+    if (oldSchema.contains("VIEW")) {
+        QCOMPARE(s.seams.prompter.messages.size(), 1);
+        QVERIFY(s.seams.prompter.lastText().startsWith("The database could not be upgraded; nothing was changed."));
+        QVERIFY(!Db::tableExists(s.db(), "AttachedDocument"));
+        QVERIFY(!Global::isDBVersionOK);
+        QVERIFY(child<QPushButton>(d, "cmdMaintainDB")->isEnabled());
+        return;
+    }
     QCOMPARE(s.seams.prompter.texts(),
              changes ? QStringList{} : QStringList{DatabaseUpgrade::alreadyUpToDateMessage()});
     QVERIFY(Global::isDBVersionOK);
