@@ -54,7 +54,7 @@ QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCre
     if (mayCreate) {
         db.setDatabaseName(path);
     } else {
-        // A URI in read-write mode: SQLite refuses instead of creating a missing file.
+        // A URI in that mode: SQLite refuses instead of creating a missing file.
         QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
         uri.setQuery(QStringLiteral("mode=") + mode);
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
