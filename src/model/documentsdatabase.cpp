@@ -44,15 +44,19 @@ bool isDocumentsDatabase(const QString& path)
 {
     if (!Global::fileExists(path))
         return false;
-    bool valid = false;
+    struct CloseAfter
+    {
+        QString path;
+        ~CloseAfter() { Db::close(path, kInspect); }
+    } closer{path};
     try {
         QSqlDatabase db = Db::openReadOnly(path, kInspect);
-        valid = Db::columnExists(db, QStringLiteral("Document"), QStringLiteral("CreateUser"));
-    } catch (const AppError&) {
-        valid = false; // not a database at all
+        return Db::columnExists(db, QStringLiteral("Document"), QStringLiteral("CreateUser"));
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy)
+            throw; // a file in use says nothing of what it is
+        return false; // not a database at all
     }
-    Db::close(path, kInspect);
-    return valid;
 }
 
 QString invalidMessage(const QString& path)
