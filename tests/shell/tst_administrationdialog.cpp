@@ -334,11 +334,13 @@ void tst_AdministrationDialog::browseAddsMissingLocation()
     AdminSession s;
     Db::exec(s.db(), "DELETE FROM AttachedDocDBLocation");
     const QString path = TestDb::documents(s.seams.folder(), "docs2.db");
+    Global::getDocDBConnection(path); // in use, in shared (WAL) mode, while it is looked at
     ApplicationSetupDialog d;
     s.seams.chooser.answers = {path};
     child<QPushButton>(d, "cmdBrowser1")->click();
     QCOMPARE(s.value("SELECT DocDBLocation FROM AttachedDocDBLocation").toString(), path);
     QCOMPARE(s.count("AttachedDocDBLocation"), 1);
+    QVERIFY(s.seams.prompter.messages.isEmpty());
 }
 
 void tst_AdministrationDialog::browseWriteFails()
