@@ -18,6 +18,7 @@
 #include "prompter.h"
 #include "titlepanels.h"
 #include "userstore.h"
+#include "waitcursor.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -151,6 +152,7 @@ void AdministrationDialog::buildAccountsTab()
 void AdministrationDialog::LoadGLAccountDBGridView()
 {
     // The grid reads the main database the session works on, never a path remembered elsewhere.
+    const WaitCursor wait;
     m_model->reload();
     restoreGridColumnWidths();
     const int row = Global::selectedGLAcctID >= 1 ? m_model->rowOf(Global::selectedGLAcctID) : -1;
@@ -189,7 +191,10 @@ std::unique_ptr<GLAccount> AdministrationDialog::getSelectedAccount()
         return nullptr;
     Global::selectedGLAcctID = m_model->idAt(current.row());
     auto account = std::make_unique<GLAccount>();
-    account->Load({}); // the account selected in the grid
+    {
+        const WaitCursor wait;
+        account->Load({}); // the account selected in the grid
+    }
     if (account->isNew()) {
         Prompter::show(Prompter::applicationTitle(), goneMessage(), Prompter::Buttons::Ok, Prompter::Icon::Information);
         LoadGLAccountDBGridView();
