@@ -104,29 +104,28 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
     if (kind != 2 && itemId < 1)
         throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
                        QStringLiteral("The item must be stored before its documents are."));
-    const bool before = m_foundInDB;
+    Persistence::RestoreOnFailure keep(m_foundInDB);
     try {
         // No row of the main database without its contents: they are stored first.
         CopyAndSaveAttachFile();
         storeRow(kind, accountId, itemId);
     } catch (const AppError& e) {
-        m_foundInDB = before;
         // The user learns which of the attachments was not saved.
         throw AppError(e.number(), e.source(),
                        QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()));
-    } catch (...) {
-        m_foundInDB = before;
-        throw;
     }
+    keep.release();
 }
 
 void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
 {
-    static const QStringList columns = {
-        QStringLiteral("GLAcctId"),  QStringLiteral("RecItemId"), QStringLiteral("AmortizableItemId"),
-        QStringLiteral("DocPath"),   QStringLiteral("DocDesc"),   QStringLiteral("FileSource"),
-        QStringLiteral("OpenDate"),  QStringLiteral("CloseDate"), QStringLiteral("CreateDate"),
-        QStringLiteral("CreateUser")};
+    // The table keeps no audit twin.
+    static const Persistence::StoredTable table(
+        QStringLiteral("AttachedDocument"),
+        {QStringLiteral("GLAcctId"), QStringLiteral("RecItemId"), QStringLiteral("AmortizableItemId"),
+         QStringLiteral("DocPath"), QStringLiteral("DocDesc"), QStringLiteral("FileSource"), QStringLiteral("OpenDate"),
+         QStringLiteral("CloseDate"), QStringLiteral("CreateDate"), QStringLiteral("CreateUser")},
+        QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
     // The picked path, the owner and the creation columns are written once, by the insert.
@@ -136,10 +135,11 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
     m_foundInDB = found > 0;
     if (!m_foundInDB) {
         const qint32 none = -2;
-        Db::exec(db, Persistence::insertStatement(QStringLiteral("AttachedDocument"), columns),
-                 {accountId, kind == 1 ? itemId : none, kind == 0 ? itemId : none, m_docPath, Db::text(m_docDesc),
-                  Db::text(m_fileSource), DateRules::toDb(m_openDate), DateRules::toDb(m_closeDate), today(),
-                  Db::text(Global::loginName())});
+        Persistence::Row row(table, {accountId, kind == 1 ? itemId : none, kind == 0 ? itemId : none, m_docPath,
+                                     Db::text(m_docDesc), Db::text(m_fileSource), DateRules::toDb(m_openDate),
+                                     DateRules::toDb(m_closeDate), today(), Db::text(Global::loginName())});
+        row.audited = false;
+        Persistence::storeRow(tx, true, row);
     }
     tx.commit();
 }

@@ -8,8 +8,8 @@
 #include "modutility.h"
 #include "prompter.h"
 #include "shellopener.h"
+#include "waitcursor.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -29,13 +29,6 @@ void say(const QString& text)
 {
     Prompter::show(Prompter::applicationTitle(), text);
 }
-
-// The wait cursor while the documents are stored; a large file takes a moment.
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 
@@ -119,6 +112,7 @@ void AttachedFilesControl::loadListView()
 
 void AttachedFilesControl::SaveFiles()
 {
+    // A large file takes a moment.
     const WaitCursor wait;
     m_list.SaveFiles();
 }
