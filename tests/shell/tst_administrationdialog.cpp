@@ -2,7 +2,7 @@
 #include "adminsession.h"
 #include "administrationdialog.h"
 #include "company.h"
-#include "documentsdatabase.h"
+#include "documentslocation.h"
 #include "frmusermanager.h"
 #include "modregistry.h"
 #include "navigatorcommands.h"
@@ -315,7 +315,7 @@ void tst_AdministrationDialog::browse()
     child<QPushButton>(d, "cmdBrowser1")->click();
 
     QCOMPARE(s.seams.chooser.titles, QStringList{"Open Documents Database"});
-    QCOMPARE(s.seams.prompter.texts(), told ? QStringList{DocumentsDatabase::invalidMessage(path)} : QStringList{});
+    QCOMPARE(s.seams.prompter.texts(), told ? QStringList{DocumentsLocation::invalidMessage(path)} : QStringList{});
     const QString stored = s.value("SELECT DocDBLocation FROM AttachedDocDBLocation").toString();
     QCOMPARE(s.count("AttachedDocDBLocation"), 1);
     QCOMPARE(stored, accepted ? path : current);
@@ -389,7 +389,7 @@ void tst_AdministrationDialog::upgrade()
     modRegistry::setSetting("HKCU", "Software\\Corvantis\\Database", "Path", "S", s.seams.path("elsewhere.db"));
     ApplicationSetupDialog d;
     QVERIFY(!child<QPushButton>(d, "cmdBrowser1")->isEnabled());
-    QCOMPARE(Global::docDBPath, DocumentsDatabase::tutorialPath());
+    QCOMPARE(Global::docDBPath, DocumentsLocation::tutorialPath());
     child<QPushButton>(d, "cmdMaintainDB")->click();
 
     if (oldSchema.contains("VIEW")) {

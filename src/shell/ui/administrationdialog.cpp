@@ -6,7 +6,7 @@
 #include "company.h"
 #include "datavalidationerror.h"
 #include "dialogbehaviour.h"
-#include "documentsdatabase.h"
+#include "documentslocation.h"
 #include "filechooser.h"
 #include "frmusermanager.h"
 #include "glaccount.h"
@@ -387,7 +387,7 @@ void AdministrationDialog::showDatabaseState(bool upToDate)
 void AdministrationDialog::setUpDatabaseTab()
 {
     if (!Global::isDBVersionOK)
-        Global::docDBPath = DocumentsDatabase::tutorialPath();
+        Global::docDBPath = DocumentsLocation::tutorialPath();
     showDatabaseState(Global::isDBVersionOK);
 }
 
@@ -399,7 +399,7 @@ void AdministrationDialog::browseDocumentsDatabase()
     // A cancelled dialog, or a name without a database extension: nothing happens.
     if (!LoginFlow::hasDatabaseExtension(chosen))
         return;
-    if (DocumentsDatabase::choose(chosen))
+    if (DocumentsLocation::choose(chosen))
         m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
 }
 

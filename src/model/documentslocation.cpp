@@ -1,4 +1,4 @@
-#include "documentsdatabase.h"
+#include "documentslocation.h"
 
 #include "apperror.h"
 #include "db.h"
@@ -33,7 +33,7 @@ QStringList missingColumns(const QSqlDatabase& db)
 
 } // namespace
 
-namespace DocumentsDatabase {
+namespace DocumentsLocation {
 
 QString tutorialPath()
 {
@@ -89,7 +89,7 @@ QString storedLocation()
     return Global::getFirstFieldValue(QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation"));
 }
 
-} // namespace DocumentsDatabase
+} // namespace DocumentsLocation
 
 namespace DatabaseUpgrade {
 
@@ -126,14 +126,14 @@ bool run()
                 Db::exec(tx, statement);
         if (Db::scalar(db, QStringLiteral("SELECT count(*) FROM AttachedDocDBLocation")).toLongLong() == 0)
             Db::exec(tx, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"),
-                     {DocumentsDatabase::tutorialPath()});
+                     {DocumentsLocation::tutorialPath()});
         tx.commit();
     } catch (const AppError& e) {
         throw AppError(e.number(), QStringLiteral("DatabaseUpgrade.run"),
                        QStringLiteral("The database could not be upgraded; nothing was changed. (%1)").arg(e.description()));
     }
     Global::isDBVersionOK = true;
-    Global::docDBPath = DocumentsDatabase::storedLocation();
+    Global::docDBPath = DocumentsLocation::storedLocation();
     return true;
 }
 

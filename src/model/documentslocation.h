@@ -5,7 +5,7 @@
 // Where the documents database lives (table AttachedDocDBLocation of the main database) and
 // whether a file is one of this version; and the upgrade that gives an older main database the
 // attachment tables.
-namespace DocumentsDatabase {
+namespace DocumentsLocation {
 
 // The tutorial documents database beside the program.
 QString tutorialPath();
@@ -25,7 +25,7 @@ bool choose(const QString& path);
 // The path recorded in the main database; "" when there is none.
 QString storedLocation();
 
-} // namespace DocumentsDatabase
+} // namespace DocumentsLocation
 
 // Brings an older main database up to date: table AttachedDocument with every column that the
 // login and the attachments need, and table AttachedDocDBLocation with its one row.
