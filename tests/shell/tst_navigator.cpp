@@ -379,6 +379,8 @@ void tst_Navigator::reconciliationLoopEachKind_data()
     QTest::newRow("subledger") << "PREPARE_REC" << "1100" << qint64(6) << "SubledgerRecDialog";
     QTest::newRow("calculated balance") << "REC_REVIEW" << "1040" << qint64(4) << "CalcBalRecDialog";
     QTest::newRow("list") << "PREPARE_REC" << "1150" << qint64(8) << "ListRecDialog";
+    QTest::newRow("prepaid, preparing") << "PREPARE_REC" << "1300" << qint64(11) << "PrepaidRecDialog";
+    QTest::newRow("prepaid, reviewing") << "REC_REVIEW" << "1310" << qint64(12) << "PrepaidRecDialog";
 }
 
 void tst_Navigator::reconciliationLoopEachKind()
@@ -447,7 +449,8 @@ void tst_Navigator::reconciliationLoopEachKind()
     QVERIFY(row.next());
     QCOMPARE(row.value(0).toString(), QStringLiteral("Pat Rivera"));
     QCOMPARE(row.value(1).toString(), QStringLiteral("Reviewed with the ledger"));
-    QCOMPARE(row.value(2).toLongLong(), dialog == "ListRecDialog" ? 0 : qint64(255000));
+    const bool hasTarget = dialog != "ListRecDialog" && dialog != "PrepaidRecDialog";
+    QCOMPARE(row.value(2).toLongLong(), hasTarget ? qint64(255000) : 0);
     QCOMPARE(row.value(3).toString(), dialog == "CalcBalRecDialog" ? QStringLiteral("Count of the box") : QString());
     QCOMPARE(Db::scalar(db, "SELECT Activity || ' ' || ActivityUser FROM GLAccountBalanceAudit WHERE glAcctID = ? "
                             "AND Date = '2026-12-31'", {accountId})
