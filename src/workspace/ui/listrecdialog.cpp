@@ -46,7 +46,8 @@ ListRecDialog::ListRecDialog(QWidget* parent) : QDialog(parent)
     rec->addWidget(m_recItemListPanel, 1);
     QHBoxLayout* itemButtons = m_recItemListPanel->addItemButtons(recTab);
     itemButtons->addStretch();
-    itemButtons->addWidget(named<QLabel>(recTab, QStringLiteral("Label1"), QStringLiteral("Unidentified Difference:")));
+    itemButtons->addWidget(
+        named<QLabel>(recTab, QStringLiteral("Label1"), QStringLiteral("Unidentified Difference:")));
     m_lblDifference = named<QLabel>(recTab, QStringLiteral("lblDifference"));
     m_lblDifference->setMinimumWidth(110);
     m_lblDifference->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -66,7 +67,8 @@ ListRecDialog::ListRecDialog(QWidget* parent) : QDialog(parent)
 
     auto* buttons = new QHBoxLayout;
     auto* cmdPrint = named<QPushButton>(this, QStringLiteral("cmdPrint"), QStringLiteral("Pre&view Report"));
-    auto* btnPrint = named<QPushButton>(this, QStringLiteral("btnCmdReportPrint"), QStringLiteral("&Print Report"));
+    auto* btnPrint =
+        named<QPushButton>(this, QStringLiteral("btnCmdReportPrint"), QStringLiteral("&Print Report"));
     auto* cmdOK = named<QPushButton>(this, QStringLiteral("cmdOK"), QStringLiteral("&Save && Exit"));
     auto* cmdCancel = named<QPushButton>(this, QStringLiteral("CmdCancel"), QStringLiteral("&Cancel"));
     DialogBehaviour::setCausesValidation(cmdCancel, false);
@@ -154,7 +156,8 @@ void ListRecDialog::preview()
 
 void ListRecDialog::print()
 {
-    DialogBehaviour::guardedCommitted(this, [this] { PrintReport(m_balance, m_recItemListPanel->getItems()); });
+    DialogBehaviour::guardedCommitted(this,
+                                      [this] { PrintReport(m_balance, m_recItemListPanel->getItems()); });
 }
 
 bool ListRecDialog::PrintReport(const GLAccountBalance& balance, const ReconcilingItemList& items)
