@@ -76,29 +76,29 @@ QString topLevelShape(const QStringList& extraPieces)
 
 QStringList topLevelFieldNames(const QStringList& extraNames)
 {
-    return QStringList{QStringLiteral("GLAcctID"),     QStringLiteral("Comment"),
-                       QStringLiteral("Amount"),       QStringLiteral("TargetAmount"),
+    return QStringList{QStringLiteral("GLAcctID"),
+                       QStringLiteral("Comment"),
+                       QStringLiteral("Amount"),
+                       QStringLiteral("TargetAmount"),
                        QStringLiteral("UnidentifiedDifference"),
-                       QStringLiteral("PreparedBy"),   QStringLiteral("PreparedDate"),
-                       QStringLiteral("ApprovedBy"),   QStringLiteral("ApprovedDate"),
-                       QStringLiteral("ReviewedBy"),   QStringLiteral("ReviewedDate")} +
-           extraNames +
-           QStringList{QStringLiteral("CompanyName"), QStringLiteral("Currency"), QStringLiteral("GLAcctFullName"),
-                       QStringLiteral("Description"), QStringLiteral("CompanyPolicy"), QStringLiteral("AsOfDate")};
+                       QStringLiteral("PreparedBy"),
+                       QStringLiteral("PreparedDate"),
+                       QStringLiteral("ApprovedBy"),
+                       QStringLiteral("ApprovedDate"),
+                       QStringLiteral("ReviewedBy"),
+                       QStringLiteral("ReviewedDate")} +
+           extraNames + QStringList{QStringLiteral("CompanyName"),    QStringLiteral("Currency"),
+                                    QStringLiteral("GLAcctFullName"), QStringLiteral("Description"),
+                                    QStringLiteral("CompanyPolicy"),  QStringLiteral("AsOfDate")};
 }
 
 QVariantList topLevelValues(const TopLevel& v)
 {
-    QVariantList values{v.accountId,
-                        ReportValues::textOr(v.comment, v.commentFallback),
-                        money(v.amount),
-                        money(v.targetAmount),
-                        money(v.difference),
-                        v.preparedBy,
-                        v.preparedDate,
-                        v.approvedBy,
-                        v.approvedDate,
-                        v.reviewedBy,
+    QVariantList values{v.accountId,         ReportValues::textOr(v.comment, v.commentFallback),
+                        money(v.amount),     money(v.targetAmount),
+                        money(v.difference), v.preparedBy,
+                        v.preparedDate,      v.approvedBy,
+                        v.approvedDate,      v.reviewedBy,
                         v.reviewedDate};
     values += v.extraValues;
     values += QVariantList{NotUsed,

@@ -10,6 +10,7 @@
 #include "global.h"
 #include "glaccount.h"
 #include "glsummaryreport.h"
+#include "listrecdialog.h"
 #include "mainhelpdialog.h"
 #include "recdialogfactory.h"
 #include "recdialogframe.h"
