@@ -4,7 +4,6 @@
 #include "daterules.h"
 #include "dialogbehaviour.h"
 #include "exportwriter.h"
-#include "fileinuse.h"
 #include "filechooser.h"
 #include "glaccount.h"
 #include "global.h"
@@ -15,8 +14,6 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -303,18 +300,8 @@ void RecSelectDialogBase::exportGrid()
         return; // cancelled: nothing is written
     if (!path.contains(QLatin1Char('.')))
         path += QStringLiteral(".xls");
-    if (QFileInfo::exists(path) &&
-        Prompter::show(Prompter::applicationTitle(),
-                       QStringLiteral("File '") + QDir::toNativeSeparators(path) +
-                           QStringLiteral("' already exists.  Do you want to overwrite it?"),
-                       Prompter::Buttons::YesNo) != Prompter::Yes)
+    if (!ExportWriter::mayReplace(path, kExportTitle))
         return;
-    if (FileInUse::isFileAlreadyOpen(path)) {
-        Prompter::show(kExportTitle,
-                       QStringLiteral("File is already in use by another process. Please close the file and try again."),
-                       Prompter::Buttons::Ok, Prompter::Icon::Critical);
-        return;
-    }
     // One line of headings, then one line per row in grid order, the visible columns as shown.
     ExportWriter writer(path);
     QList<int> visible;
