@@ -201,6 +201,16 @@ qsizetype addOpenItemLines(ExportWriter& writer, const Run& run)
     return lines;
 }
 
+QString statusQuery()
+{
+    return kStatusSql;
+}
+
+QString openItemsQuery()
+{
+    return kOpenItemsSql;
+}
+
 void build(ExportWriter& writer, const Run& run)
 {
     addStatusLines(writer, run);

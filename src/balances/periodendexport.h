@@ -38,4 +38,9 @@ qsizetype addOpenItemLines(ExportWriter& writer, const Run& run);
 // The whole file: the status lines, then the open-items lines.
 void build(ExportWriter& writer, const Run& run);
 
+// The two reads behind the lines, for a benchmark's baseline: the status rows (the as-of date
+// "yyyy-mm-dd" bound once; the figures come from AccountFiguresQuery) and the open items (bound twice).
+QString statusQuery();
+QString openItemsQuery();
+
 } // namespace PeriodEndExport
