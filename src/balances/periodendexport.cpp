@@ -57,15 +57,16 @@ QString amountText(const QVariant& stored)
     return stored.isNull() ? QString() : ARCurrency::plainText(stored.toLongLong());
 }
 
-// Where the walk from the line's row back through the older rows ends: the newest older row that
-// someone prepared; failing that, the last row it passed whose preparer is the empty text.
-QString walkedStatus(const QSqlQuery& q, bool startsAtTheRow)
+// Where the walk from a row nobody prepared back through the older rows ends: the newest older row
+// that someone prepared; failing that, the last row it passed whose preparer is the empty text
+// (the line's own row included).
+QString walkedStatus(const QSqlQuery& q)
 {
     if (!q.value(ColPreparedBefore).isNull())
         return DateRules::fromDb(q.value(ColPreparedBefore));
     if (!q.value(ColBlankBefore).isNull())
         return DateRules::fromDb(q.value(ColBlankBefore));
-    return startsAtTheRow && !q.value(ColPreparedBy).isNull() ? DateRules::fromDb(q.value(ColDate)) : QString();
+    return q.value(ColPreparedBy).isNull() ? QString() : DateRules::fromDb(q.value(ColDate));
 }
 
 // The balance and status fields of a line made from a row on or before the as-of date.
@@ -86,7 +87,7 @@ void fillFromRow(QStringList& line, const QSqlQuery& q, const QVariant& asOf)
             line[PerEndStat] = date;
         } else { // not prepared: the last prepared period before it, without this row's balance
             const bool hasOlderRows = q.value(ColOldest).toString() < q.value(ColDate).toString();
-            line[PerEndStat] = walkedStatus(q, true);
+            line[PerEndStat] = walkedStatus(q);
             line[PerEndBal] = hasOlderRows ? QString() : amount;
         }
         return;
@@ -103,7 +104,7 @@ void fillFromRow(QStringList& line, const QSqlQuery& q, const QVariant& asOf)
         line[RevBy] = Db::textOf(q.value(ColReviewedBy));
         line[RevDate] = DateRules::fromDb(q.value(ColReviewedByDate));
     } else if (rows > 1) {
-        line[PerEndStat] = walkedStatus(q, false);
+        line[PerEndStat] = walkedStatus(q);
     }
 }
 

@@ -23,6 +23,7 @@ private Q_SLOTS:
     void target_data();
     void target();
     void afterAnErrorTheNextRunStartsClean();
+    void nothingToExportWritesAnEmptyFile();
     void twoRunsTwoFiles();
     void escCloses();
 };
@@ -221,6 +222,20 @@ void tst_PeriodEndBalDialog::afterAnErrorTheNextRunStartsClean()
     button(d, "btnExtract")->click();
     QCOMPARE(f.seams.prompter.lastText(), kCreated);
     QVERIFY(contentOf(path).startsWith("03/15/2024 10:30:00\t10/31/2026\t"));
+}
+
+void tst_PeriodEndBalDialog::nothingToExportWritesAnEmptyFile()
+{
+    ModelFixture f; // accounts, no balances, no items
+    PeriodEndBalDialog d;
+    d.findChild<QCheckBox*>("ChkIncludeHeadingRpt")->setChecked(true);
+    const QString path = f.seams.path("empty.xls");
+    writeFile(path, "old content\r\n");
+    f.seams.chooser.answers << path;
+    f.seams.prompter.answers << Prompter::Yes;
+    button(d, "btnExtract")->click();
+    QCOMPARE(f.seams.prompter.lastText(), kCreated);
+    QCOMPARE(contentOf(path), QByteArray());
 }
 
 void tst_PeriodEndBalDialog::twoRunsTwoFiles()

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTest>
@@ -109,6 +110,7 @@ void tst_PeriodEndExport::tutorialFile_data()
     QTest::newRow("first month-end") << "12/31/2025";
     QTest::newRow("between month-ends") << "03/15/2026";
     QTest::newRow("last month-end") << "11/30/2026";
+    QTest::newRow("before any balance") << "06/30/2020";
 }
 
 void tst_PeriodEndExport::tutorialFile()
@@ -159,7 +161,7 @@ void tst_PeriodEndExport::tutorialFile()
             ++compared;
         }
     }
-    QVERIFY(compared > 20);
+    QVERIFY(compared > 20 || asOf.endsWith(u"2020"));
 
     // Then the open items, each shifted past the 21 status fields.
     const qint64 items = f.value(QStringLiteral("SELECT COUNT(*) FROM ReconcilingItem i JOIN GLAccount a ON "
@@ -167,8 +169,9 @@ void tst_PeriodEndExport::tutorialFile()
                                                 "(closeDate IS NULL OR closeDate > ?)"),
                                  {at, at})
                               .toLongLong();
-    QVERIFY(items > 0);
-    QCOMPARE(lines.size(), n + 1 + items);
+    QCOMPARE(lines.size(), n + (items ? 1 : 0) + items);
+    if (!items)
+        return;
     QStringList heading(PeriodEndExport::StatusFieldCount);
     heading += PeriodEndExport::openItemHeadings();
     QCOMPARE(lines.at(n), heading);
@@ -280,6 +283,8 @@ void tst_PeriodEndExport::accountsStayApart()
 void tst_PeriodEndExport::openItems()
 {
     ModelFixture f;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // the file's forms are fixed
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
     const qint64 id = addAccount(f, QStringLiteral("1010"), QStringLiteral("L"), QStringLiteral("Cash"));
     addItem(f, id, QStringLiteral("2024-03-01"), QStringLiteral("2024-03-31"), QStringLiteral("closed at the date"));
     addItem(f, id, QStringLiteral("2024-03-01"), QStringLiteral("2024-04-01"), QStringLiteral("closed the day after"));
