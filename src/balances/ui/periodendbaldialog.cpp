@@ -73,10 +73,13 @@ PeriodEndBalDialog::PeriodEndBalDialog(QWidget* parent) : QDialog(parent)
     m_asOfDate->setFocus();
 }
 
-void PeriodEndBalDialog::showExport(QWidget* parent)
+void PeriodEndBalDialog::showExport(QWidget* parent, const std::function<int(QDialog&)>& runDialog)
 {
     PeriodEndBalDialog dialog(parent);
-    dialog.exec();
+    if (runDialog)
+        runDialog(dialog);
+    else
+        dialog.exec();
 }
 
 void PeriodEndBalDialog::runExport()

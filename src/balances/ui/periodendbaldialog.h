@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class DateBox;
 class QCheckBox;
@@ -18,8 +19,9 @@ public:
     explicit PeriodEndBalDialog(QWidget* parent = nullptr);
 
     // What the Export buttons of the administration dialogs do: a fresh dialog, shown modally,
-    // gone once it is closed.
-    static void showExport(QWidget* parent = nullptr);
+    // gone once it is closed. A caller that runs its dialogs through a runner of its own (so that
+    // tests answer them) passes it; otherwise the dialog's own exec() shows it.
+    static void showExport(QWidget* parent = nullptr, const std::function<int(QDialog&)>& runDialog = {});
 
     // "Run &Export": takes the date in the box as it stands, makes the file, asks where to put it
     // and writes it. The dialog stays open for another run.
