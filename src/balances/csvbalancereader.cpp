@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QStringList>
 #include <algorithm>
 
 using namespace BalanceFileReader::detail;
@@ -33,11 +34,6 @@ QString decode(QByteArrayView bytes)
     return ansi.decode(bytes);
 }
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
 bool isLineEnd(QChar c)
 {
     return c == u'\r' || c == u'\n';
@@ -56,14 +52,20 @@ public:
         while (m_p < m_end) {
             const int line = m_line;
             QString fields[2];
+            QStringList further;
+            bool furtherText = false;
             int count = 0;
             bool quoted = false;
             for (;;) {
                 bool fieldQuoted = false;
                 QString value = field(fieldQuoted);
                 quoted = quoted || fieldQuoted;
-                if (count < 2)
+                if (count < 2) {
                     fields[count] = std::move(value);
+                } else {
+                    furtherText = furtherText || !value.isEmpty();
+                    further.append(std::move(value));
+                }
                 ++count;
                 if (m_p < m_end && *m_p == u',')
                     ++m_p;
@@ -83,7 +85,8 @@ public:
             if (fields[1].isEmpty())
                 fail(QStringLiteral("Line %1 of the file has no amount (its second field is empty).")
                          .arg(line));
-            result.append({std::move(fields[0]), std::move(fields[1])});
+            result.append(
+                {std::move(fields[0]), std::move(fields[1]), furtherText ? further.join(u',') : QString()});
         }
         return result;
     }

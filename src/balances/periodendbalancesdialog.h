@@ -35,6 +35,8 @@ public:
     void reject() override;
 
 private:
+    // Shows the total in the footer, its digits under the column's digits.
+    void showTotal();
     void showImportDialog();
     static void showImportError(const QString& message);
     // Ends the edit of the cell being typed in; false when its text was refused.

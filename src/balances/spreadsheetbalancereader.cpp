@@ -93,14 +93,15 @@ public:
             freexl_select_active_worksheet(m_handle, 0) != FREEXL_OK)
             fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
 
-        BalanceRows result;
-        for (unsigned int row = 0;; ++row) {
-            QString account = xlsCellText(m_handle, row, 0);
-            if (account.isEmpty())
+        unsigned int rowCount = 0;
+        unsigned short columnCount = 0;
+        if (freexl_worksheet_dimensions(m_handle, &rowCount, &columnCount) != FREEXL_OK)
+            rowCount = 0;
+        WorksheetRows sheet;
+        for (unsigned int row = 0; row < rowCount; ++row)
+            if (!sheet.take(row + 1, xlsCellText(m_handle, row, 0), xlsCellText(m_handle, row, 1)))
                 break;
-            result.append({std::move(account), xlsCellText(m_handle, row, 1)});
-        }
-        return result;
+        return std::move(sheet).rows();
     }
 
 private:
@@ -379,11 +380,11 @@ private:
         return value; // "str" (a formula's text), "e" (an error such as #N/A), "d" (a date)
     }
 
-    // Streams the sheet's rows; stops at the first row whose column A is empty. A row missing
-    // from the file is an empty row.
+    // Streams the sheet's rows until the first row whose column A is empty and the first row with
+    // data below it are known. A row missing from the file is an empty row.
     BalanceRows readSheet(const QString& sheetPart, const QStringList& sharedStrings)
     {
-        BalanceRows result;
+        WorksheetRows sheet;
         const bool found = readPart(sheetPart, [&](QXmlStreamReader& xml) {
             qint64 previousRow = 0;
             while (!xml.atEnd()) {
@@ -395,8 +396,8 @@ private:
                 const QXmlStreamAttributes rowAttributes = xml.attributes();
                 const QStringView r = rowAttributes.value(QLatin1String("r"));
                 const qint64 row = r.isEmpty() ? previousRow + 1 : r.toLongLong();
-                if (row != previousRow + 1)
-                    return; // the expected row is missing: its column A is empty
+                if (row <= previousRow)
+                    return; // rows come in order, each once: a file out of order is read no further
                 previousRow = row;
 
                 QString cells[2];
@@ -415,14 +416,13 @@ private:
                     else
                         xml.skipCurrentElement();
                 }
-                if (cells[0].isEmpty())
+                if (!sheet.take(row, cells[0], std::move(cells[1])))
                     return;
-                result.append({std::move(cells[0]), std::move(cells[1])});
             }
         });
         if (!found)
             failDamaged();
-        return result;
+        return std::move(sheet).rows();
     }
 
     QString m_path;

@@ -22,7 +22,7 @@ const QStringList kColumns = {QStringLiteral("glacctnbr"),       QStringLiteral(
 
 QString yesWhenEmpty(const QString& flag)
 {
-    return flag.isEmpty() ? QStringLiteral("Yes") : flag;
+    return GLAccount::flagText(flag);
 }
 
 QVariant accountId(const QString& id)
@@ -95,6 +95,16 @@ void GLAccount::setRecTypeCode(const QString& code)
 void GLAccount::SetERPNumber(const QString& code)
 {
     m_erpNumber = ERPNumberList().getERPNumber(code);
+}
+
+QString GLAccount::flagText(const QString& stored)
+{
+    return stored.isEmpty() ? QStringLiteral("Yes") : stored;
+}
+
+QString GLAccount::flagSql(const QString& column)
+{
+    return QStringLiteral("COALESCE(NULLIF(%1, ''), 'Yes')").arg(column);
 }
 
 QString GLAccount::getKeyControl()

@@ -284,7 +284,12 @@ void setTutorialPath()
 void showTutorial()
 {
     if (fileExists(tutorialPath)) {
-        ShellOpener::instance().open(tutorialPath);
+        if (!ShellOpener::instance().open(tutorialPath))
+            Prompter::show(
+                Prompter::applicationTitle(),
+                QStringLiteral("Corvantis could not open the tutorial: no program for PDF documents is set "
+                               "up on this computer.\r\nThe tutorial is the file '") +
+                    nativePath(tutorialPath) + QStringLiteral("'. Open it with a PDF viewer."));
         return;
     }
     Prompter::show(QStringLiteral("Application Error"),

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "daterules.h"
 #include "glaccount.h"
+#include "typecode.h"
 
 void ReconciliationBase::loadBalanceAndItems(const Account& account, const QString& date)
 {
@@ -16,7 +17,7 @@ ARCurrency ReconciliationBase::timingTotal(const QString& timing) const
     ARCurrency total;
     const auto at = DateRules::fromText(m_balance.getDate());
     for (const ReconcilingItemList::Item& item : m_items) {
-        if (item->getReqTiming() != timing)
+        if (!TypeCode::is(item->getReqTiming(), timing))
             continue;
         const auto open = DateRules::fromText(item->getOpenDate());
         const auto close = DateRules::fromText(item->getCloseDate());
@@ -48,15 +49,15 @@ void BankReconciliation::Load(const Account& account, const QString& date)
     // One read of the items: each of the five bank types is also kept in its own list.
     for (const ReconcilingItemList::Item& item : m_items) {
         const QString& code = item->getType().getCode();
-        if (code == QStringLiteral("C"))
+        if (TypeCode::is(code, u"C"))
             m_checks.add(item);
-        else if (code == QStringLiteral("D"))
+        else if (TypeCode::is(code, u"D"))
             m_deposits.add(item);
-        else if (code == QStringLiteral("B"))
+        else if (TypeCode::is(code, u"B"))
             m_bankFees.add(item);
-        else if (code == QStringLiteral("N"))
+        else if (TypeCode::is(code, u"N"))
             m_nsfChecks.add(item);
-        else if (code == QStringLiteral("O"))
+        else if (TypeCode::is(code, u"O"))
             m_others.add(item);
     }
 }

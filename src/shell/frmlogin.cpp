@@ -170,7 +170,8 @@ void frmLogin::loadPaths()
                                            : mainPath);
     const QString documentsPath = readPath(kDocumentsKey);
     m_txtAttachedDocDB->setText(documentsPath == kNone
-                                    ? Global::programFolder() + QStringLiteral("/Database/CorvantisAttachDoc.db")
+                                    ? Global::programFolder() +
+                                          QStringLiteral("/Database/CorvantisTutorialDocuments.db")
                                     : documentsPath);
     showLoginFrame();
 }

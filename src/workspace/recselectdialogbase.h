@@ -56,6 +56,7 @@ private:
     void selectAccount(qint64 id);
     qint64 currentAccountId() const;
     static int readIndex(const QString& valueName);
+    static int readSize(const QString& valueName);
     static int statePosition(int column);
 
     Variant m_variant;

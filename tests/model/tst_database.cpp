@@ -24,6 +24,7 @@ private Q_SLOTS:
     void firstFieldValue();
     void securityErrorEndsProgram();
     void tutorialDatabases();
+    void tutorialBooksBalanceAndSignOffsFollowTheirOrder();
     void currentRecDate();
     void folders();
     void tutorialDocument();
@@ -196,6 +197,46 @@ void tst_Database::tutorialDatabases()
     QVERIFY(Db::scalar(db, "SELECT count(DISTINCT Date) FROM GLAccountBalance").toInt() >= 12);
 }
 
+void tst_Database::tutorialBooksBalanceAndSignOffsFollowTheirOrder()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::tutorial(seams.folder()));
+    // Debits positive, credits negative: every month end is a trial balance of 0.00.
+    QSqlQuery q = Db::exec(db, "SELECT Date, SUM(amount), count(*) FROM GLAccountBalance GROUP BY Date");
+    int monthEnds = 0;
+    while (q.next()) {
+        ++monthEnds;
+        QVERIFY2(q.value(2).toInt() >= 25, qPrintable(q.value(0).toString()));
+        QVERIFY2(q.value(1).toLongLong() == 0, qPrintable(q.value(0).toString()));
+    }
+    QCOMPARE(monthEnds, 12);
+    QVERIFY(Db::scalar(db, "SELECT count(*) FROM GLAccountBalance b JOIN GLAccount a USING (glAcctID) "
+                           "WHERE a.accountTypeCode IN ('L', 'E', 'I') AND b.amount > 0")
+                .toInt() == 0);
+    // Prepared, then approved, then reviewed, each on or after the one before.
+    QCOMPARE(
+        Db::scalar(db,
+                   "SELECT count(*) FROM GLAccountBalance WHERE "
+                   "(approvedBy IS NOT NULL AND (preparedBy IS NULL OR ApprovedByDate < PreparedByDate)) OR "
+                   "(reviewedBy IS NOT NULL AND (approvedBy IS NULL OR ReviewedByDate < ApprovedByDate))")
+            .toInt(),
+        0);
+    // Every reconciliation of the months before the latest is fully signed off.
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM GLAccountBalance b JOIN GLAccount a USING (glAcctID) "
+                            "WHERE a.recTypeCode IN ('A', 'C', 'H', 'L', 'S') AND b.reviewedBy IS NULL "
+                            "AND b.Date < (SELECT MAX(Date) FROM GLAccountBalance)")
+                 .toInt(),
+             0);
+    // The latest month shows every state the program produces.
+    QCOMPARE(Db::scalar(
+                 db,
+                 "SELECT count(DISTINCT CASE WHEN reviewedBy IS NOT NULL THEN 3 WHEN approvedBy IS NOT NULL "
+                 "THEN 2 WHEN preparedBy IS NOT NULL THEN 1 ELSE 0 END) FROM GLAccountBalance "
+                 "WHERE Date = (SELECT MAX(Date) FROM GLAccountBalance)")
+                 .toInt(),
+             4);
+}
+
 void tst_Database::currentRecDate()
 {
     TestSeams seams;
@@ -230,6 +271,12 @@ void tst_Database::tutorialDocument()
     Global::tutorialPath = TestDb::textFile(seams.folder(), "help.pdf", "%PDF-1.4");
     Global::showTutorial();
     QCOMPARE(seams.opener.opened, QStringList{Global::tutorialPath});
+    QCOMPARE(seams.prompter.messages.size(), 1);
+    // No program for PDF documents: the user is told where the tutorial is.
+    seams.opener.opens = false;
+    Global::showTutorial();
+    QCOMPARE(seams.prompter.messages.size(), 2);
+    QVERIFY(seams.prompter.lastText().contains("'" + QDir::toNativeSeparators(Global::tutorialPath) + "'"));
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

@@ -94,7 +94,7 @@ void tst_frmLogin::defaultPaths()
     QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(),
              Global::programFolder() + "/Database/CorvantisTutorialReconciliations.db");
     QCOMPARE(child<QLineEdit>(w.window, "txtAttachedDocDB")->text(),
-             Global::programFolder() + "/Database/CorvantisAttachDoc.db");
+             Global::programFolder() + "/Database/CorvantisTutorialDocuments.db");
     QCOMPARE(w.window.windowTitle(), QStringLiteral("Corvantis Login"));
 }
 
@@ -107,7 +107,7 @@ void tst_frmLogin::rememberedPaths()
     QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(), QStringLiteral("/books/main.db"));
     // "None" is treated as nothing remembered.
     QCOMPARE(child<QLineEdit>(w.window, "txtAttachedDocDB")->text(),
-             Global::programFolder() + "/Database/CorvantisAttachDoc.db");
+             Global::programFolder() + "/Database/CorvantisTutorialDocuments.db");
 }
 
 void tst_frmLogin::credentialsShowForDatabaseExtension()

@@ -13,10 +13,12 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProcess>
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
@@ -143,7 +145,23 @@ public:
 class DesktopShellOpener final : public ShellOpener
 {
 public:
-    bool open(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+    bool open(const QString& path) override
+    {
+        return hasProgramFor(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+
+private:
+    // The desktop starts its opener even when no program handles the file, and that failure never
+    // comes back; so ask first whether one is set up for the file's type.
+    static bool hasProgramFor(const QString& path)
+    {
+        const QString type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
+        if (!query.waitForFinished(3000))
+            return true; // no way to ask: let the desktop try
+        return query.exitCode() != 0 || !query.readAllStandardOutput().trimmed().isEmpty();
+    }
 };
 
 class ApplicationExit final : public AppExit
