@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "glaccountbalance.h"
+#include "db.h"
 #include "global.h"
 
 #include <QDir>
@@ -89,6 +90,10 @@ QString copySelectedImportFileToImportDirectory(const QString& path)
     try {
         const QString folder = importFolder();
         target = folder + QStringLiteral("/__balances.") + QFileInfo(path).suffix();
+        // A database this program is connected to is never opened beside SQLite (closing that
+        // descriptor would drop the program's locks on it).
+        if (Db::isConnectedFile(path))
+            throw importError(QStringLiteral("QFile"), QStringLiteral("it is a database in use by Corvantis"));
         QFile source(path);
         if (!source.open(QIODevice::ReadOnly))
             throw importError(QStringLiteral("QFile"), source.errorString());

@@ -22,6 +22,9 @@ const QStringList kColumns = {
     QStringLiteral("ApprovedByDate"), QStringLiteral("CalcBasis"),      QStringLiteral("CreateDate"),
     QStringLiteral("CreateUser")};
 const QString kInsertSql = Persistence::insertStatement(kTable, kColumns);
+const QString kStoredMeanwhile =
+    QStringLiteral("Another user stored a balance of this account at this date after you opened it, so yours was "
+                   "not stored. Close this window and open the date again to see the stored balance.");
 const QString kUpdateSql = Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?"));
 
 // Sign-off dates are held as passed; one that reads as a date is stored in the database's form.
@@ -248,8 +251,15 @@ void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
         m_createUser = Global::userName;
         const QVariantList values = columnValues();
         try {
-            // A second row for the same account and date is refused by the table's unique key.
-            Db::exec(db, kInsertSql, values);
+            // A second row for the same account and date is refused by the table's unique key:
+            // another user stored this balance since it was loaded.
+            try {
+                Db::exec(db, kInsertSql, values);
+            } catch (const AppError& e) {
+                if (e.number() != AppError::DatabaseConflict)
+                    throw;
+                throw AppError(AppError::DatabaseConflict, e.source(), kStoredMeanwhile).withDetails(e.description());
+            }
             Persistence::writeAudit(db, kTable, kColumns, values, Persistence::Insert);
         } catch (...) {
             m_createDate = createDate;

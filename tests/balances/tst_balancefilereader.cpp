@@ -110,6 +110,7 @@ private Q_SLOTS:
     void failures();
     void largeCsvIsReadWhole();
     void xlsxReadsPastRow32767();
+    void xlsxHugeSheetIsRefusedInBoundedMemory();
     void numberText_data();
     void numberText();
 
@@ -179,6 +180,11 @@ void tst_BalanceFileReader::workbooks_data()
 
     // Each workbook has a blank row after these rows and a second sheet: neither is read.
     QTest::newRow("xls") << QStringLiteral("balances.xls") << commonWorkbookRows();
+    // Saved by a spreadsheet program: formula cells read as the results the workbook stored.
+    QTest::newRow("xls, formulas, from a spreadsheet program")
+        << QStringLiteral("faults/formulas.xls")
+        << rows({"1010", "1234.56", "1020", "200.50", "1030", "1435.06", "1100", "-5000", "1110", "0.3", "1150",
+                 "1234.565"});
     QTest::newRow("xlsx, shared strings, formulas, boolean")
         << QStringLiteral("balances.xlsx")
         << BalanceRows(commonWorkbookRows() +
@@ -260,6 +266,8 @@ void tst_BalanceFileReader::failures_data()
     fileCase("xls: an xlsx renamed", "xlsx-renamed.xls", {"(.xlsx) with the .xls extension", "Rename"});
     fileCase("xls: a csv renamed", "csv-renamed.xls", {"not an Excel 97-2003 workbook (.xls)", "damaged"});
     fileCase("xls: password", "protected.xls", {"password-protected"});
+    fileCase("xls: one byte inserted", "faults/freexl-overread.xls", {"damaged"});
+    fileCase("xlsx: a part whose data ends before its size", "faults/ends-early.xlsx", {"damaged"});
     fileCase("xlsx: truncated", "truncated.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: a csv renamed", "csv-renamed.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: damaged compressed data", "damaged-data.xlsx",
@@ -268,6 +276,10 @@ void tst_BalanceFileReader::failures_data()
              {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: compound file (encrypted)", "compound-file.xlsx", {"password-protected"});
     fileCase("xlsx: no worksheet", "no-worksheet.xlsx", {"has no worksheet"});
+    fileCase("xlsx: column reference that wraps to B", "faults/colref-wrap.xlsx", {"damaged"});
+    fileCase("xlsx: column reference that overflows", "faults/longcolref.xlsx", {"damaged"});
+    // 120,000 nested runs are read without recursion; the sheet then names strings it lacks.
+    fileCase("xlsx: deeply nested runs", "faults/nest-120000.xlsx", {"damaged"});
 }
 
 void tst_BalanceFileReader::failures()
@@ -323,6 +335,36 @@ void tst_BalanceFileReader::xlsxReadsPastRow32767()
     QCOMPARE(read.size(), count);
     QCOMPARE(read.at(32767), (BalanceRow{QStringLiteral("32768"), QStringLiteral("327.68")}));
     QCOMPARE(read.last(), (BalanceRow{QStringLiteral("40000"), QStringLiteral("400")}));
+}
+
+namespace {
+// The process's peak resident memory so far, in kB.
+qint64 peakMemoryKb()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return 0;
+}
+} // namespace
+
+void tst_BalanceFileReader::xlsxHugeSheetIsRefusedInBoundedMemory()
+{
+    // 880 KB that unzip to 900 million blanks before the first row.
+    const qint64 before = peakMemoryKb();
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        BalanceFileReader::readXlsx(fixture("faults/ws-900MB.xlsx"));
+        QFAIL("a worksheet of 900 MB was read");
+    } catch (const AppError& e) {
+        QVERIFY2(e.description().contains("larger than"), qPrintable(e.description()));
+    }
+    QVERIFY2(peakMemoryKb() - before < 100 * 1024, qPrintable(QString::number(peakMemoryKb() - before)));
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void tst_BalanceFileReader::numberText_data()

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void execOneRaisesWhenNoRowChanges();
     void fieldExists();
     void firstFieldValue();
+    void securityErrorEndsProgram_data();
     void securityErrorEndsProgram();
     void tutorialDatabases();
     void tutorialBooksBalanceAndSignOffsFollowTheirOrder();
@@ -148,14 +149,22 @@ void tst_Database::firstFieldValue()
     QVERIFY(!Global::tableExists("NoSuchTable"));
 }
 
+void tst_Database::securityErrorEndsProgram_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::newRow("no table Users") << "CREATE TABLE Songs (Title TEXT)";
+    QTest::newRow("another program's table Users") << "CREATE TABLE Users (Name TEXT, Pass TEXT)";
+}
+
 void tst_Database::securityErrorEndsProgram()
 {
+    QFETCH(QString, table);
     TestSeams seams;
-    // An SQLite file of another program: no table Users.
+    // An SQLite file of another program.
     const QString foreign = seams.path("other.db");
     {
         QSqlDatabase db = Db::create(foreign);
-        Db::exec(db, "CREATE TABLE Songs (Title TEXT)");
+        Db::exec(db, table);
     }
     Db::close(foreign);
     const QByteArray before = [&] { QFile f(foreign); f.open(QIODevice::ReadOnly); return f.readAll(); }();
@@ -170,6 +179,7 @@ void tst_Database::securityErrorEndsProgram()
     QCOMPARE(seams.prompter.messages.size(), 1);
     QVERIFY(seams.prompter.lastText().startsWith(
         "Corvantis encountered an unexpected security error while attempting to connect to the database: "));
+    QVERIFY2(seams.prompter.lastText().endsWith("is not a Corvantis database."), qPrintable(seams.prompter.lastText()));
     QFile f(foreign);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);

@@ -64,9 +64,10 @@ protected:
     }
 };
 
-void showError(const QString& description)
+void showError(const QString& description, const QString& details = {})
 {
-    Prompter::show(Prompter::applicationTitle(), description, Prompter::Buttons::Ok, Prompter::Icon::Critical);
+    Prompter::show(Prompter::applicationTitle(), description, Prompter::Buttons::Ok, Prompter::Icon::Critical,
+                   details);
 }
 
 } // namespace
@@ -117,7 +118,7 @@ bool guarded(const std::function<void()>& handler)
         if (e.number() == AppError::ObjectErrorBase && e.source().contains(QLatin1Char(':')))
             MsgBoxUtil::displayDataValidationError(DataValidationError(e));
         else
-            showError(e.description());
+            showError(e.description(), e.details());
     } catch (const std::exception& e) {
         showError(QString::fromLocal8Bit(e.what()));
     }
