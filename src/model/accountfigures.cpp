@@ -5,6 +5,8 @@
 #include "glaccount.h"
 #include "global.h"
 #include "persistence.h"
+#include "reconciliationkind.h"
+#include "referencelists.h"
 #include "typecode.h"
 
 #include <QHash>
@@ -22,14 +24,6 @@ QString filterCondition(const QString& accountFilter)
     if (accountFilter == QStringLiteral("Key Control Accounts"))
         return GLAccount::flagSql(QStringLiteral("a.keycontrol")) + QStringLiteral(" = 'Yes' COLLATE BINARY");
     return QStringLiteral("1 = 0");
-}
-
-bool isBankItemType(const QString& code)
-{
-    for (const QStringView bank : {u"C", u"D", u"B", u"N", u"O"})
-        if (TypeCode::is(code, bank))
-            return true;
-    return false;
 }
 
 void addUnits(ARCurrency& total, qint64 units)
@@ -57,29 +51,21 @@ QString AccountFigures::status() const
 
 ARCurrency AccountFigures::debitAmount() const
 {
-    const bool debit = accountTypeCode == QStringLiteral("A") || accountTypeCode == QStringLiteral("X");
-    return debit ? amount : ARCurrency();
+    return GLAccountType::isDebitCode(accountTypeCode) ? amount : ARCurrency();
 }
 
 ARCurrency AccountFigures::creditAmount() const
 {
-    const bool debit = accountTypeCode == QStringLiteral("A") || accountTypeCode == QStringLiteral("X");
-    return debit ? ARCurrency() : amount;
+    return GLAccountType::isDebitCode(accountTypeCode) ? ARCurrency() : amount;
 }
 
 ARCurrency AccountFigures::unidentifiedDifference() const
 {
-    ARCurrency explained;
-    if (recTypeCode == QStringLiteral("C")) {
-        explained = bankItemsTotal;
-    } else {
-        explained = itemsTotal;
-        if (recTypeCode == QStringLiteral("A"))
-            explained.add(prepaidRemaining);
-    }
+    using namespace ReconciliationKind;
+    const Kind kind = of(recTypeCode).value_or(Kind::Plain);
     ARCurrency difference = amount;
     difference.subtract(targetAmount);
-    difference.subtract(explained);
+    difference.subtract(explained(kind, {itemsTotal, bankItemsTotal, prepaidRemaining}));
     return difference;
 }
 
@@ -154,7 +140,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             const QString type = Db::textOf(q.value(1));
             const QString timing = Db::textOf(q.value(2));
             addUnits(f.itemsTotal, sum);
-            if (isBankItemType(type))
+            if (ReconciliationKind::bankItemTypeOf(type))
                 addUnits(f.bankItemsTotal, sum);
             if (TypeCode::is(timing, u"R"))
                 addUnits(f.requiredAdjustments, sum);

@@ -18,6 +18,8 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"),  QStringLiteral("op
                                  QStringLiteral("endDate"),   QStringLiteral("amount"),   QStringLiteral("\"desc\""),
                                  QStringLiteral("comment")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("AmortizableItemID = ?")};
+const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 } // namespace
 
@@ -147,59 +149,38 @@ void AmortizableItem::store()
     requireEndDateAfterStart();
     validate();
 
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    const AmortizationList scheduleBefore = m_schedule;
-    try {
-        Db::Transaction tx(db);
-        if (isNew()) {
-            m_f.createDate = Persistence::now();
-            m_f.createUser = Global::userName;
-            const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-            const QSqlQuery q = Db::exec(tx, Persistence::insertStatement(Table, RowColumns), values);
-            m_f.id = RecordId::fromDb(q.lastInsertId());
-            Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Insert);
-        } else {
-            const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-            Db::execOne(tx, Persistence::updateStatement(Table, RowColumns, QStringLiteral("AmortizableItemID = ?")),
-                        QVariantList(values) << RecordId::toDb(m_f.id, Source + QStringLiteral(".store"),
-                                                               QStringLiteral("item id")));
-            Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Update);
-        }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Persistence::RestoreOnFailure keepSchedule(m_schedule);
+    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
+        return Persistence::Row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+    });
 
-        if (m_schedule.count() == 0)
-            createAmortizations();
-        else
-            for (Amortization& p : m_schedule)
-                p.setAmortizableItemID(m_f.id);
-        applyNonAmortizedAmount();
-        m_schedule.store();
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        m_schedule = scheduleBefore;
-        throw;
-    }
+    if (m_schedule.count() == 0)
+        createAmortizations();
+    else
+        for (Amortization& p : m_schedule)
+            p.setAmortizableItemID(m_f.id);
+    applyNonAmortizedAmount();
+    m_schedule.store();
+    tx.commit();
+    keep.release();
+    keepSchedule.release();
 }
 
 void AmortizableItem::remove()
 {
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    const AmortizationList scheduleBefore = m_schedule;
-    try {
-        Db::Transaction tx(db);
-        Load(m_f.id);
-        const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-        Persistence::writeAudit(db, Table, RowColumns, values, Persistence::Delete);
-        Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
-                    {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        m_schedule = scheduleBefore;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Persistence::RestoreOnFailure keepSchedule(m_schedule);
+    Load(m_f.id);
+    const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
+    Persistence::writeAudit(tx.db(), Stored, values, Persistence::Delete);
+    Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
+                {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+    tx.commit();
+    keep.release();
+    keepSchedule.release();
 }
 
 void AmortizableItem::beginEdit()

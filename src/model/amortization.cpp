@@ -11,18 +11,18 @@ void Amortization::initialize(const QString& id, const QString& itemId, const QS
 {
     ARCurrency value;
     value.setVal(amount); // may raise: nothing is changed before it
-    m_id = id;
-    m_itemId = itemId;
-    m_period.setDate(period);
-    m_amount = value;
-    m_createDate = createDate;
-    m_createUser = createUser;
+    m_f.id = id;
+    m_f.itemId = itemId;
+    m_f.period.setDate(period);
+    m_f.amount = value;
+    m_f.createDate = createDate;
+    m_f.createUser = createUser;
 }
 
 bool Amortization::equals(const Amortization& other) const
 {
-    return m_id == other.m_id && m_itemId == other.m_itemId && m_period.getDate() == other.m_period.getDate() &&
-           m_createDate == other.m_createDate && m_createUser == other.m_createUser && m_amount.equals(other.m_amount);
+    return m_f.id == other.m_f.id && m_f.itemId == other.m_f.itemId && m_f.period.getDate() == other.m_f.period.getDate() &&
+           m_f.createDate == other.m_f.createDate && m_f.createUser == other.m_f.createUser && m_f.amount.equals(other.m_f.amount);
 }
 
 QString Amortization::selectColumns()
@@ -33,34 +33,28 @@ QString Amortization::selectColumns()
 Amortization Amortization::fromRow(const QSqlQuery& row)
 {
     Amortization p;
-    p.m_id = RecordId::fromDb(row.value(0));
-    p.m_itemId = RecordId::fromDb(row.value(1));
-    p.m_period.setDate(Persistence::dateOf(row.value(2)));
-    p.m_amount = Persistence::moneyOf(row.value(3));
-    p.m_createDate = Db::textOf(row.value(4));
-    p.m_createUser = Db::textOf(row.value(5));
+    p.m_f.id = RecordId::fromDb(row.value(0));
+    p.m_f.itemId = RecordId::fromDb(row.value(1));
+    p.m_f.period.setDate(Persistence::dateOf(row.value(2)));
+    p.m_f.amount = Persistence::moneyOf(row.value(3));
+    p.m_f.createDate = Db::textOf(row.value(4));
+    p.m_f.createUser = Db::textOf(row.value(5));
     return p;
 }
 
 QVariantList Amortization::dataValues() const
 {
-    return {RecordId::toDb(m_itemId, QStringLiteral("Amortization.store"), QStringLiteral("item id")),
-            Persistence::date(m_period), Persistence::money(m_amount)};
+    return {RecordId::toDb(m_f.itemId, QStringLiteral("Amortization.store"), QStringLiteral("item id")),
+            Persistence::date(m_f.period), Persistence::money(m_f.amount)};
 }
 
 void Amortization::store()
 {
-    const QSqlDatabase db = Global::getConnection();
-    const Amortization before = *this;
-    try {
-        Db::Transaction tx(db);
-        AmortizationWriter writer(db);
-        writer.write(*this, Persistence::now());
-        tx.commit();
-    } catch (...) {
-        *this = before;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    AmortizationWriter(tx.db()).write(*this, Persistence::now());
+    tx.commit();
+    keep.release();
 }
 
 void Amortization::StoreAudit()
@@ -71,7 +65,7 @@ void Amortization::StoreAudit()
 void Amortization::storeAuditActivity(const QString& activity)
 {
     AmortizationWriter(Global::getConnection())
-        .audit(*this, Persistence::activityFor(activity), m_createDate, m_createUser);
+        .audit(*this, Persistence::activityFor(activity), m_f.createDate, m_f.createUser);
 }
 
 void Amortization::Load(const QString& id)
@@ -88,17 +82,12 @@ void Amortization::Load(const QString& id)
 
 void Amortization::remove()
 {
-    const QSqlDatabase db = Global::getConnection();
-    const Amortization before = *this;
-    try {
-        Db::Transaction tx(db);
-        Load(m_id);
-        storeAuditActivity(Persistence::Delete);
-        Db::execOne(tx, QStringLiteral("DELETE FROM Amortization WHERE AmortizationID = ?"),
-                    {RecordId::toDb(m_id, QStringLiteral("Amortization.remove"), QStringLiteral("period id"))});
-        tx.commit();
-    } catch (...) {
-        *this = before;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Load(m_f.id);
+    storeAuditActivity(Persistence::Delete);
+    Db::execOne(tx, QStringLiteral("DELETE FROM Amortization WHERE AmortizationID = ?"),
+                {RecordId::toDb(m_f.id, QStringLiteral("Amortization.remove"), QStringLiteral("period id"))});
+    tx.commit();
+    keep.release();
 }

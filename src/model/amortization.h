@@ -20,22 +20,22 @@ public:
     void initialize(const QString& id, const QString& itemId, const QString& period, const QString& amount,
                     const QString& createDate, const QString& createUser);
 
-    const QString& getID() const { return m_id; }
-    bool isNew() const { return m_id.isEmpty(); }
-    const QString& getAmortizableItemID() const { return m_itemId; }
-    void setAmortizableItemID(const QString& id) { m_itemId = id; }
+    const QString& getID() const { return m_f.id; }
+    bool isNew() const { return m_f.id.isEmpty(); }
+    const QString& getAmortizableItemID() const { return m_f.itemId; }
+    void setAmortizableItemID(const QString& id) { m_f.itemId = id; }
     // "mm/dd/yyyy"; a text that is no date empties the period.
-    const QString& getPeriod() const { return m_period.getDate(); }
-    void setPeriod(const QString& period) { m_period.setDate(period); }
+    const QString& getPeriod() const { return m_f.period.getDate(); }
+    void setPeriod(const QString& period) { m_f.period.setDate(period); }
     // The amount itself: adding to it changes the period.
-    ARCurrency& getAmount() { return m_amount; }
-    const ARCurrency& getAmount() const { return m_amount; }
+    ARCurrency& getAmount() { return m_f.amount; }
+    const ARCurrency& getAmount() const { return m_f.amount; }
     // Whole cents, truncated; blank or non-numeric text gives 0.
-    void setAmount(const QString& amount) { m_amount.setVal(amount); }
-    const QString& getCreateDate() const { return m_createDate; }
-    void SetCreateDate(const QString& date) { m_createDate = date; }
-    const QString& getCreateUser() const { return m_createUser; }
-    void SetCreateUser(const QString& user) { m_createUser = user; }
+    void setAmount(const QString& amount) { m_f.amount.setVal(amount); }
+    const QString& getCreateDate() const { return m_f.createDate; }
+    void SetCreateDate(const QString& date) { m_f.createDate = date; }
+    const QString& getCreateUser() const { return m_f.createUser; }
+    void SetCreateUser(const QString& user) { m_f.createUser = user; }
 
     // Ids, item ids, periods, create dates and users equal as texts, and the amounts equal.
     bool equals(const Amortization& other) const;
@@ -61,10 +61,15 @@ private:
     QVariantList dataValues() const;
     void storeAuditActivity(const QString& activity);
 
-    QString m_id;
-    QString m_itemId;
-    ARDateField m_period;
-    ARCurrency m_amount;
-    QString m_createDate;
-    QString m_createUser;
+    // What the period holds and stores: copied as one, and put back as one when a store fails.
+    struct Fields
+    {
+        QString id;
+        QString itemId;
+        ARDateField period;
+        ARCurrency amount;
+        QString createDate;
+        QString createUser;
+    };
+    Fields m_f;
 };

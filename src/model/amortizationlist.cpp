@@ -111,19 +111,14 @@ QHash<QString, AmortizationList> AmortizationList::loadForItems(const QString& i
 
 void AmortizationList::store()
 {
-    const QSqlDatabase db = Global::getConnection();
-    const QList<Amortization> before = m_periods;
-    try {
-        Db::Transaction tx(db);
-        AmortizationWriter writer(db);
-        const QString now = Persistence::now();
-        for (Amortization& p : m_periods)
-            writer.write(p, now);
-        tx.commit();
-    } catch (...) {
-        m_periods = before;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_periods);
+    AmortizationWriter writer(tx.db());
+    const QString now = Persistence::now();
+    for (Amortization& p : m_periods)
+        writer.write(p, now);
+    tx.commit();
+    keep.release();
 }
 
 void AmortizationList::create(const AmortizableItem& item)

@@ -1,15 +1,12 @@
 #pragma once
 
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
-#include <QVariantList>
-#include <optional>
 
 class Amortization;
 
-// Writes periods and their audit rows with statements prepared once, so that a whole schedule is
-// one set of prepared statements inside the caller's transaction.
+// Writes periods and their audit rows inside the caller's transaction, so that a whole schedule
+// runs on the statements prepared once per connection.
 class AmortizationWriter
 {
 public:
@@ -23,10 +20,5 @@ public:
                const QString& createUser);
 
 private:
-    QSqlQuery& run(std::optional<QSqlQuery>& query, const QString& sql, const QVariantList& values);
-
     QSqlDatabase m_db;
-    std::optional<QSqlQuery> m_insert;
-    std::optional<QSqlQuery> m_update;
-    std::optional<QSqlQuery> m_audit;
 };

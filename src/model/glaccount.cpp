@@ -19,15 +19,18 @@ const QStringList kColumns = {QStringLiteral("glacctnbr"),       QStringLiteral(
                               QStringLiteral("keycontrol"),      QStringLiteral("active"),
                               QStringLiteral("ERPNumber"),       QStringLiteral("CreateUser"),
                               QStringLiteral("CreateDate")};
+const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ?")};
 
 QString yesWhenEmpty(const QString& flag)
 {
     return GLAccount::flagText(flag);
 }
 
+const Persistence::RecordKey kKey{QStringLiteral("GLAccount"), QStringLiteral("account id")};
+
 QVariant accountId(const QString& id)
 {
-    return RecordId::toDb(id, QStringLiteral("GLAccount"), QStringLiteral("account id"));
+    return RecordId::toDb(id, kKey.source, kKey.what);
 }
 
 } // namespace
@@ -46,18 +49,7 @@ GLAccount& GLAccount::operator=(const GLAccount& other)
 {
     if (this == &other)
         return *this;
-    m_id = other.m_id;
-    m_number = other.m_number;
-    m_name = other.m_name;
-    m_comment = other.m_comment;
-    m_policy = other.m_policy;
-    m_accountType = other.m_accountType;
-    m_recType = other.m_recType;
-    m_keyControl = other.m_keyControl;
-    m_active = other.m_active;
-    m_erpNumber = other.m_erpNumber;
-    m_createUser = other.m_createUser;
-    m_createDate = other.m_createDate;
+    m_f = other.m_f;
     m_editing = false; // a copy holds the values, not the edit in progress
     m_copy.reset();
     return *this;
@@ -68,33 +60,33 @@ void GLAccount::initialize(const QString& id, const QString& number, const QStri
                            const QString& keyControl, const QString& active, const QString& erpNumber,
                            const QString& createUser, const QString& createDate)
 {
-    m_id = id;
-    m_number = number;
-    m_name = name;
-    m_comment = comment;
-    m_policy = policy;
+    m_f.id = id;
+    m_f.number = number;
+    m_f.name = name;
+    m_f.comment = comment;
+    m_f.policy = policy;
     setAccountTypeCode(accountTypeCode);
     setRecTypeCode(recTypeCode);
-    m_keyControl = keyControl;
-    m_active = active;
+    m_f.keyControl = keyControl;
+    m_f.active = active;
     SetERPNumber(erpNumber);
-    m_createUser = createUser;
-    m_createDate = createDate;
+    m_f.createUser = createUser;
+    m_f.createDate = createDate;
 }
 
 void GLAccount::setAccountTypeCode(const QString& code)
 {
-    m_accountType = GLAccountTypeList().getGLAccountType(code);
+    m_f.accountType = GLAccountTypeList().getGLAccountType(code);
 }
 
 void GLAccount::setRecTypeCode(const QString& code)
 {
-    m_recType = RecTypeList().getRecType(code);
+    m_f.recType = RecTypeList().getRecType(code);
 }
 
 void GLAccount::SetERPNumber(const QString& code)
 {
-    m_erpNumber = ERPNumberList().getERPNumber(code);
+    m_f.erpNumber = ERPNumberList().getERPNumber(code);
 }
 
 QString GLAccount::flagText(const QString& stored)
@@ -109,33 +101,33 @@ QString GLAccount::flagSql(const QString& column)
 
 QString GLAccount::getKeyControl()
 {
-    m_keyControl = yesWhenEmpty(m_keyControl);
-    return m_keyControl;
+    m_f.keyControl = yesWhenEmpty(m_f.keyControl);
+    return m_f.keyControl;
 }
 
 QString GLAccount::getKeyControl() const
 {
-    return yesWhenEmpty(m_keyControl);
+    return yesWhenEmpty(m_f.keyControl);
 }
 
 QString GLAccount::getActive()
 {
-    m_active = yesWhenEmpty(m_active);
-    return m_active;
+    m_f.active = yesWhenEmpty(m_f.active);
+    return m_f.active;
 }
 
 QString GLAccount::getActive() const
 {
-    return yesWhenEmpty(m_active);
+    return yesWhenEmpty(m_f.active);
 }
 
 bool GLAccount::equals(const GLAccount& other) const
 {
-    return m_id == other.m_id && m_number == other.m_number && m_name == other.m_name &&
-           m_comment == other.m_comment && m_policy == other.m_policy && m_createUser == other.m_createUser &&
-           m_createDate == other.m_createDate && other.getKeyControl() == getKeyControl() &&
-           other.getActive() == getActive() && m_accountType.equals(other.m_accountType) &&
-           m_recType.equals(other.m_recType) && m_erpNumber.equals(other.m_erpNumber);
+    return m_f.id == other.m_f.id && m_f.number == other.m_f.number && m_f.name == other.m_f.name &&
+           m_f.comment == other.m_f.comment && m_f.policy == other.m_f.policy && m_f.createUser == other.m_f.createUser &&
+           m_f.createDate == other.m_f.createDate && other.getKeyControl() == getKeyControl() &&
+           other.getActive() == getActive() && m_f.accountType.equals(other.m_f.accountType) &&
+           m_f.recType.equals(other.m_f.recType) && m_f.erpNumber.equals(other.m_f.erpNumber);
 }
 
 QString GLAccount::selectColumns(const QString& alias)
@@ -149,19 +141,19 @@ QString GLAccount::selectColumns(const QString& alias)
 
 void GLAccount::readRow(const QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers)
 {
-    m_id = RecordId::fromDb(q.value(0));
-    m_number = q.value(1).isNull() ? QStringLiteral("0000") : q.value(1).toString();
-    m_name = Db::textOf(q.value(2));
-    m_comment = Db::textOf(q.value(3));
-    m_policy = Db::textOf(q.value(4));
+    m_f.id = RecordId::fromDb(q.value(0));
+    m_f.number = q.value(1).isNull() ? QStringLiteral("0000") : q.value(1).toString();
+    m_f.name = Db::textOf(q.value(2));
+    m_f.comment = Db::textOf(q.value(3));
+    m_f.policy = Db::textOf(q.value(4));
     static const GLAccountTypeList accountTypes;
-    m_accountType = accountTypes.getGLAccountType(q.value(5).isNull() ? QStringLiteral("A") : q.value(5).toString());
-    m_recType = recTypes.getRecType(Db::textOf(q.value(6)));
-    m_keyControl = Db::textOf(q.value(7));
-    m_active = Db::textOf(q.value(8));
-    m_erpNumber = erpNumbers.getERPNumber(Db::textOf(q.value(9)));
-    m_createUser = Db::textOf(q.value(10));
-    m_createDate = Db::textOf(q.value(11));
+    m_f.accountType = accountTypes.getGLAccountType(q.value(5).isNull() ? QStringLiteral("A") : q.value(5).toString());
+    m_f.recType = recTypes.getRecType(Db::textOf(q.value(6)));
+    m_f.keyControl = Db::textOf(q.value(7));
+    m_f.active = Db::textOf(q.value(8));
+    m_f.erpNumber = erpNumbers.getERPNumber(Db::textOf(q.value(9)));
+    m_f.createUser = Db::textOf(q.value(10));
+    m_f.createDate = Db::textOf(q.value(11));
 }
 
 void GLAccount::Load(const QString& id)
@@ -178,63 +170,47 @@ void GLAccount::Load(const QString& id)
 
 QVariantList GLAccount::columnValues() const
 {
-    return {m_number,
-            Persistence::freeText(m_name),
-            Persistence::freeText(m_comment),
-            Persistence::freeText(m_policy),
-            m_accountType.getCode(),
-            m_recType.getCode(),
-            yesWhenEmpty(m_keyControl),
-            yesWhenEmpty(m_active),
-            m_erpNumber.getERPNumber(),
-            m_createUser.isEmpty() ? Db::null() : QVariant(m_createUser),
-            m_createDate.isEmpty() ? Db::null() : QVariant(m_createDate)};
+    return {m_f.number,
+            Persistence::freeText(m_f.name),
+            Persistence::freeText(m_f.comment),
+            Persistence::freeText(m_f.policy),
+            m_f.accountType.getCode(),
+            m_f.recType.getCode(),
+            yesWhenEmpty(m_f.keyControl),
+            yesWhenEmpty(m_f.active),
+            m_f.erpNumber.getERPNumber(),
+            m_f.createUser.isEmpty() ? Db::null() : QVariant(m_f.createUser),
+            m_f.createDate.isEmpty() ? Db::null() : QVariant(m_f.createDate)};
 }
 
 // Every audit row of an account carries the acting user and the moment of the change.
-void GLAccount::writeAudit(const QSqlDatabase& db, const QString& activity) const
+QVariantList GLAccount::auditValues() const
 {
     QVariantList values = columnValues();
     values[9] = Global::userName;
     values[10] = Persistence::now();
-    Persistence::writeAudit(db, kTable, kColumns, values, activity);
+    return values;
 }
 
 void GLAccount::store()
 {
-    const GLAccount before = *this;
-    try {
-        QSqlDatabase db = Global::getConnection();
-        Db::Transaction tx(db);
-        if (isNew()) {
-            m_createUser = Global::userName;
-            m_createDate = Persistence::now();
-            QSqlQuery q = Db::exec(tx, Persistence::insertStatement(kTable, kColumns), columnValues());
-            m_id = RecordId::fromDb(q.lastInsertId());
-            writeAudit(db, Persistence::Insert);
-        } else {
-            QVariantList values = columnValues();
-            values << accountId(m_id);
-            Db::execOne(tx, Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ?")), values);
-            writeAudit(db, Persistence::Update);
-        }
-        tx.commit();
-    } catch (...) {
-        const bool editing = m_editing;
-        std::unique_ptr<GLAccount> copy = std::move(m_copy);
-        *this = before;
-        m_editing = editing;
-        m_copy = std::move(copy);
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields&) {
+        Persistence::Row row{kStored, columnValues()};
+        row.auditValues = auditValues();
+        return row;
+    });
+    tx.commit();
+    keep.release();
 }
 
 void GLAccount::remove()
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
-    Db::execOne(tx, QStringLiteral("DELETE FROM GLAccount WHERE glAcctID = ?"), {accountId(m_id)});
-    writeAudit(db, Persistence::Delete);
+    Db::execOne(tx, QStringLiteral("DELETE FROM GLAccount WHERE glAcctID = ?"), {accountId(m_f.id)});
+    Persistence::writeAudit(db, kStored, auditValues(), Persistence::Delete);
     tx.commit();
 }
 
@@ -262,18 +238,18 @@ void GLAccount::applyEdit()
 bool GLAccount::isNumberUnique() const
 {
     QString sql = QStringLiteral("SELECT count(*) FROM GLAccount WHERE glacctnbr = ?");
-    QVariantList values{m_number};
+    QVariantList values{m_f.number};
     if (!isNew()) {
         sql += QStringLiteral(" AND glAcctID <> ?");
-        values << accountId(m_id);
+        values << accountId(m_f.id);
     }
     return Db::scalar(Global::getConnection(), sql, values).toLongLong() == 0;
 }
 
 bool GLAccount::isValid() const
 {
-    return !m_number.trimmed().isEmpty() && isNumberUnique() && !m_name.trimmed().isEmpty() &&
-           !m_accountType.isNull() && !m_recType.isNull();
+    return !m_f.number.trimmed().isEmpty() && isNumberUnique() && !m_f.name.trimmed().isEmpty() &&
+           !m_f.accountType.isNull() && !m_f.recType.isNull();
 }
 
 bool GLAccount::validate()
@@ -282,16 +258,16 @@ bool GLAccount::validate()
         return true;
     const QString line = QStringLiteral("   -  %1\r\n");
     QString missing;
-    if (m_number.trimmed().isEmpty())
+    if (m_f.number.trimmed().isEmpty())
         missing += line.arg(QStringLiteral("Account Number"));
     if (!isNumberUnique())
         throw DataValidationError::raise(QStringLiteral("GLAccount"), QStringLiteral("AccountNumberNotUnique"),
                                          QStringLiteral("ValidationError"));
-    if (m_name.trimmed().isEmpty())
+    if (m_f.name.trimmed().isEmpty())
         missing += line.arg(QStringLiteral("Account Name"));
-    if (m_accountType.isNull())
+    if (m_f.accountType.isNull())
         missing += line.arg(QStringLiteral("Account Type"));
-    if (m_recType.isNull())
+    if (m_f.recType.isNull())
         missing += line.arg(QStringLiteral("Reconciliation Type"));
     if (missing.isEmpty())
         return true;

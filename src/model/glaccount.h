@@ -24,31 +24,31 @@ public:
                     const QString& keyControl, const QString& active, const QString& erpNumber,
                     const QString& createUser, const QString& createDate);
 
-    const QString& getID() const { return m_id; }
-    bool isNew() const { return m_id.isEmpty(); }
-    const QString& getNumber() const { return m_number; }
-    void setNumber(const QString& number) { m_number = number; }
-    const QString& getName() const { return m_name; }
-    void setName(const QString& name) { m_name = name; }
-    const QString& getComment() const { return m_comment; }
-    void setComment(const QString& comment) { m_comment = comment; }
-    const QString& getPolicy() const { return m_policy; }
-    void setPolicy(const QString& policy) { m_policy = policy; }
-    const GLAccountType& getAccountType() const { return m_accountType; }
+    const QString& getID() const { return m_f.id; }
+    bool isNew() const { return m_f.id.isEmpty(); }
+    const QString& getNumber() const { return m_f.number; }
+    void setNumber(const QString& number) { m_f.number = number; }
+    const QString& getName() const { return m_f.name; }
+    void setName(const QString& name) { m_f.name = name; }
+    const QString& getComment() const { return m_f.comment; }
+    void setComment(const QString& comment) { m_f.comment = comment; }
+    const QString& getPolicy() const { return m_f.policy; }
+    void setPolicy(const QString& policy) { m_f.policy = policy; }
+    const GLAccountType& getAccountType() const { return m_f.accountType; }
     void setAccountTypeCode(const QString& code);
-    const RecType& getRecType() const { return m_recType; }
+    const RecType& getRecType() const { return m_f.recType; }
     void setRecTypeCode(const QString& code);
     // "Yes" or "No"; an empty value reads (and becomes) "Yes".
     QString getKeyControl();
     QString getKeyControl() const;
-    void setKeyControl(const QString& value) { m_keyControl = value; }
+    void setKeyControl(const QString& value) { m_f.keyControl = value; }
     QString getActive();
     QString getActive() const;
-    void setActive(const QString& value) { m_active = value; }
-    const ERPNumber& getERPNumber() const { return m_erpNumber; }
+    void setActive(const QString& value) { m_f.active = value; }
+    const ERPNumber& getERPNumber() const { return m_f.erpNumber; }
     void SetERPNumber(const QString& code);
-    const QString& getCreateUser() const { return m_createUser; }
-    const QString& getCreateDate() const { return m_createDate; }
+    const QString& getCreateUser() const { return m_f.createUser; }
+    const QString& getCreateDate() const { return m_f.createDate; }
 
     bool equals(const GLAccount& other) const;
 
@@ -83,20 +83,25 @@ public:
 
 private:
     QVariantList columnValues() const;
-    void writeAudit(const class QSqlDatabase& db, const QString& activity) const;
+    QVariantList auditValues() const;
 
-    QString m_id;
-    QString m_number;
-    QString m_name;
-    QString m_comment;
-    QString m_policy;
-    GLAccountType m_accountType;
-    RecType m_recType;
-    QString m_keyControl;
-    QString m_active;
-    ERPNumber m_erpNumber;
-    QString m_createUser;
-    QString m_createDate;
+    // What the account holds and stores: copied as one, and put back as one when a store fails.
+    struct Fields
+    {
+        QString id;
+        QString number;
+        QString name;
+        QString comment;
+        QString policy;
+        GLAccountType accountType;
+        RecType recType;
+        QString keyControl;
+        QString active;
+        ERPNumber erpNumber;
+        QString createUser;
+        QString createDate;
+    };
+    Fields m_f;
     bool m_editing = false;
     std::unique_ptr<GLAccount> m_copy;
 };

@@ -21,11 +21,10 @@ const QStringList kColumns = {
     QStringLiteral("approvedBy"),     QStringLiteral("PreparedByDate"), QStringLiteral("ReviewedByDate"),
     QStringLiteral("ApprovedByDate"), QStringLiteral("CalcBasis"),      QStringLiteral("CreateDate"),
     QStringLiteral("CreateUser")};
-const QString kInsertSql = Persistence::insertStatement(kTable, kColumns);
+const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")};
 const QString kStoredMeanwhile =
     QStringLiteral("Another user stored a balance of this account at this date after you opened it, so yours was "
                    "not stored. Close this window and open the date again to see the stored balance.");
-const QString kUpdateSql = Persistence::updateStatement(kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?"));
 
 // Sign-off dates are held as passed; one that reads as a date is stored in the database's form.
 QVariant signOffDateToDb(const QString& text)
@@ -69,22 +68,7 @@ GLAccountBalance& GLAccountBalance::operator=(const GLAccountBalance& other)
 {
     if (this == &other)
         return *this;
-    m_account = other.m_account;
-    m_date = other.m_date;
-    m_amount = other.m_amount;
-    m_targetAmount = other.m_targetAmount;
-    m_preparedBy = other.m_preparedBy;
-    m_reviewedBy = other.m_reviewedBy;
-    m_approvedBy = other.m_approvedBy;
-    m_calcBasis = other.m_calcBasis;
-    m_preparedByDate = other.m_preparedByDate;
-    m_reviewedByDate = other.m_reviewedByDate;
-    m_approvedByDate = other.m_approvedByDate;
-    m_createDate = other.m_createDate;
-    m_createUser = other.m_createUser;
-    m_comment = other.m_comment;
-    m_reconciled = other.m_reconciled;
-    m_reconciledDate = other.m_reconciledDate;
+    m_f = other.m_f;
     m_isNew = other.m_isNew;
     m_copy = other.m_copy ? std::make_unique<GLAccountBalance>(*other.m_copy) : nullptr;
     return *this;
@@ -97,39 +81,39 @@ void GLAccountBalance::initialize(const Account& account, const QString& date, c
                                   const QString& reviewedByDate, const QString& approvedByDate,
                                   const QString& createDate, const QString& createUser, const QString& calcBasis)
 {
-    m_account = account;
-    m_date.setDate(date);
-    m_amount.setVal(amount);
-    m_targetAmount.setVal(targetAmount);
-    m_preparedBy = preparedBy;
-    m_comment = comment;
-    m_reconciled = reconciled;
-    m_reconciledDate.setDate(reconciledDate);
-    m_reviewedBy = reviewedBy;
-    m_approvedBy = approvedBy;
-    m_preparedByDate = preparedByDate;
-    m_reviewedByDate = reviewedByDate;
-    m_approvedByDate = approvedByDate;
-    m_createDate = createDate;
-    m_createUser = createUser;
-    m_calcBasis = calcBasis;
+    m_f.account = account;
+    m_f.date.setDate(date);
+    m_f.amount.setVal(amount);
+    m_f.targetAmount.setVal(targetAmount);
+    m_f.preparedBy = preparedBy;
+    m_f.comment = comment;
+    m_f.reconciled = reconciled;
+    m_f.reconciledDate.setDate(reconciledDate);
+    m_f.reviewedBy = reviewedBy;
+    m_f.approvedBy = approvedBy;
+    m_f.preparedByDate = preparedByDate;
+    m_f.reviewedByDate = reviewedByDate;
+    m_f.approvedByDate = approvedByDate;
+    m_f.createDate = createDate;
+    m_f.createUser = createUser;
+    m_f.calcBasis = calcBasis;
 }
 
 ARCurrency GLAccountBalance::getDebitAmount() const
 {
-    return m_account && m_account->getAccountType().isDebit() ? m_amount : ARCurrency();
+    return m_f.account && m_f.account->getAccountType().isDebit() ? m_f.amount : ARCurrency();
 }
 
 ARCurrency GLAccountBalance::getCreditAmount() const
 {
-    return m_account && m_account->getAccountType().isCredit() ? m_amount : ARCurrency();
+    return m_f.account && m_f.account->getAccountType().isCredit() ? m_f.amount : ARCurrency();
 }
 
 ARCurrency GLAccountBalance::getUnidentifiedDifference(const ARCurrency& otherItems) const
 {
-    ARCurrency explained = m_targetAmount;
+    ARCurrency explained = m_f.targetAmount;
     explained.add(otherItems);
-    ARCurrency difference = m_amount;
+    ARCurrency difference = m_f.amount;
     difference.subtract(explained);
     return difference;
 }
@@ -140,7 +124,7 @@ QString GLAccountBalance::getLastReconciledDate() const
         Global::getConnection(),
         QStringLiteral("SELECT MAX(Date) FROM GLAccountBalance WHERE glAcctID = ? AND PreparedByDate IS NOT NULL "
                        "AND Date <= ?"),
-        {accountIdOf(m_account), DateRules::toDb(getDate())});
+        {accountIdOf(m_f.account), DateRules::toDb(getDate())});
     return DateRules::fromDb(last);
 }
 
@@ -155,28 +139,28 @@ QString GLAccountBalance::selectColumns(const QString& alias)
 void GLAccountBalance::readRow(const QSqlQuery& q, int first, const Account& account)
 {
     const auto v = [&](int i) { return q.value(first + i); };
-    m_account = account;
-    m_date.setDate(DateRules::fromDb(v(1)));
-    m_amount = Persistence::moneyOf(v(2));
-    m_targetAmount = Persistence::moneyOf(v(3));
-    m_preparedBy = Db::textOf(v(4));
-    m_comment = Db::textOf(v(5));
-    m_reconciled = v(6).toInt() != 0;
-    m_reconciledDate.setDate(DateRules::fromDb(v(7)));
-    m_reviewedBy = Db::textOf(v(8));
-    m_approvedBy = Db::textOf(v(9));
-    m_preparedByDate = signOffDateOf(v(10));
-    m_reviewedByDate = signOffDateOf(v(11));
-    m_approvedByDate = signOffDateOf(v(12));
-    m_calcBasis = Db::textOf(v(13));
-    m_createDate = Db::textOf(v(14));
-    m_createUser = Db::textOf(v(15));
+    m_f.account = account;
+    m_f.date.setDate(DateRules::fromDb(v(1)));
+    m_f.amount = Persistence::moneyOf(v(2));
+    m_f.targetAmount = Persistence::moneyOf(v(3));
+    m_f.preparedBy = Db::textOf(v(4));
+    m_f.comment = Db::textOf(v(5));
+    m_f.reconciled = v(6).toInt() != 0;
+    m_f.reconciledDate.setDate(DateRules::fromDb(v(7)));
+    m_f.reviewedBy = Db::textOf(v(8));
+    m_f.approvedBy = Db::textOf(v(9));
+    m_f.preparedByDate = signOffDateOf(v(10));
+    m_f.reviewedByDate = signOffDateOf(v(11));
+    m_f.approvedByDate = signOffDateOf(v(12));
+    m_f.calcBasis = Db::textOf(v(13));
+    m_f.createDate = Db::textOf(v(14));
+    m_f.createUser = Db::textOf(v(15));
     m_isNew = false;
 }
 
 void GLAccountBalance::Load(const Account& account, const QString& date)
 {
-    m_account = account;
+    m_f.account = account;
     setDate(date);
     if (!account || getDate().isEmpty())
         return;
@@ -190,90 +174,71 @@ void GLAccountBalance::Load(const Account& account, const QString& date)
 
 bool GLAccountBalance::isValid() const
 {
-    return m_account && !m_date.isNull() && (m_reconciledDate.isNull() || m_reconciledDate.isAfter(m_date));
+    return m_f.account && !m_f.date.isNull() && (m_f.reconciledDate.isNull() || m_f.reconciledDate.isAfter(m_f.date));
 }
 
 void GLAccountBalance::validate() const
 {
-    if (!m_account)
+    if (!m_f.account)
         throw validationError(QStringLiteral("GLAccountMissing"));
-    if (m_date.isNull())
+    if (m_f.date.isNull())
         throw validationError(QStringLiteral("DateInvalid"));
-    if (!m_reconciledDate.isNull() && !m_reconciledDate.isAfter(m_date))
+    if (!m_f.reconciledDate.isNull() && !m_f.reconciledDate.isAfter(m_f.date))
         throw validationError(QStringLiteral("ReconciledDateInvalid"));
 }
 
 QVariantList GLAccountBalance::columnValues() const
 {
-    return {accountIdOf(m_account),
-            Persistence::date(m_date),
-            Persistence::money(m_amount),
-            Persistence::money(m_targetAmount),
-            Persistence::freeText(m_preparedBy),
-            Persistence::freeText(m_comment),
-            m_reconciled ? 1 : 0,
-            Persistence::date(m_reconciledDate),
-            Persistence::freeText(m_reviewedBy),
-            Persistence::freeText(m_approvedBy),
-            signOffDateToDb(m_preparedByDate),
-            signOffDateToDb(m_reviewedByDate),
-            signOffDateToDb(m_approvedByDate),
-            Persistence::freeText(m_calcBasis),
-            Persistence::freeText(m_createDate),
-            Persistence::freeText(m_createUser)};
+    return {accountIdOf(m_f.account),
+            Persistence::date(m_f.date),
+            Persistence::money(m_f.amount),
+            Persistence::money(m_f.targetAmount),
+            Persistence::freeText(m_f.preparedBy),
+            Persistence::freeText(m_f.comment),
+            m_f.reconciled ? 1 : 0,
+            Persistence::date(m_f.reconciledDate),
+            Persistence::freeText(m_f.reviewedBy),
+            Persistence::freeText(m_f.approvedBy),
+            signOffDateToDb(m_f.preparedByDate),
+            signOffDateToDb(m_f.reviewedByDate),
+            signOffDateToDb(m_f.approvedByDate),
+            Persistence::freeText(m_f.calcBasis),
+            Persistence::freeText(m_f.createDate),
+            Persistence::freeText(m_f.createUser)};
 }
 
 void GLAccountBalance::store()
 {
-    QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
-    const bool wasNew = m_isNew;
-    const QString createDate = m_createDate;
-    const QString createUser = m_createUser;
-    storeIn(db, Persistence::now());
-    try {
-        tx.commit();
-    } catch (...) {
-        m_isNew = wasNew;
-        m_createDate = createDate;
-        m_createUser = createUser;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f, m_isNew);
+    storeIn(tx.db(), Persistence::now());
+    tx.commit();
+    keep.release();
 }
 
 void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
 {
     validate();
-    if (m_isNew) {
-        const QString createDate = m_createDate;
-        const QString createUser = m_createUser;
-        m_createDate = now;
-        m_createUser = Global::userName;
-        const QVariantList values = columnValues();
-        try {
-            // A second row for the same account and date is refused by the table's unique key:
-            // another user stored this balance since it was loaded.
-            try {
-                Db::exec(db, kInsertSql, values);
-            } catch (const AppError& e) {
-                if (e.number() != AppError::DatabaseConflict)
-                    throw;
-                throw AppError(AppError::DatabaseConflict, e.source(), kStoredMeanwhile).withDetails(e.description());
-            }
-            Persistence::writeAudit(db, kTable, kColumns, values, Persistence::Insert);
-        } catch (...) {
-            m_createDate = createDate;
-            m_createUser = createUser;
-            throw;
-        }
-        m_isNew = false;
-    } else {
-        QVariantList values = columnValues();
-        const QVariantList auditValues = values;
-        values << accountIdOf(m_account) << DateRules::toDb(getDate());
-        Db::execOne(db, kUpdateSql, values);
-        Persistence::writeAudit(db, kTable, kColumns, auditValues, Persistence::Update);
+    Persistence::RestoreOnFailure keep(m_f, m_isNew);
+    const bool adding = m_isNew;
+    if (adding) {
+        m_f.createDate = now;
+        m_f.createUser = Global::userName;
     }
+    Persistence::Row row{kStored, columnValues()};
+    if (!adding)
+        row.keyValues = {accountIdOf(m_f.account), DateRules::toDb(getDate())};
+    try {
+        Persistence::storeRow(db, adding, row);
+    } catch (const AppError& e) {
+        // A second row for the same account and date is refused by the table's unique key:
+        // another user stored this balance since it was loaded.
+        if (!adding || e.number() != AppError::DatabaseConflict)
+            throw;
+        throw AppError(AppError::DatabaseConflict, e.source(), kStoredMeanwhile).withDetails(e.description());
+    }
+    m_isNew = false;
+    keep.release();
 }
 
 void GLAccountBalance::beginEdit()
@@ -420,7 +385,7 @@ void GLAccountBalanceList::applyAmountEdit()
             GLAccountBalance& b = m_balances[i];
             b.validate();
             const QVariant id = accountIdOf(b.getGLAccount());
-            const QVariant date = Persistence::date(b.m_date);
+            const QVariant date = Persistence::date(b.m_f.date);
             const bool changed = b.amount().units() != m_loadedUnits.at(i);
             if (changed && Db::execCount(db, updateAmount, {b.amount().units(), id, date}) == 1) {
                 Db::exec(db, auditFromRow, {Persistence::Update, now, Global::userName, id, date});
@@ -430,17 +395,25 @@ void GLAccountBalanceList::applyAmountEdit()
                 b.m_isNew = true;
                 b.storeIn(db, now);
             } else if (b.m_isNew) {
-                b.m_createDate = now;
-                b.m_createUser = Global::userName;
+                b.m_f.createDate = now;
+                b.m_f.createUser = Global::userName;
                 QVariantList values = b.columnValues();
                 const QVariantList auditValues = values;
                 values << id << date;
                 if (Db::execCount(db, insertIfMissing, values) == 1)
-                    Persistence::writeAudit(db, kTable, kColumns, auditValues, Persistence::Insert);
+                    Persistence::writeAudit(db, kStored, auditValues, Persistence::Insert);
                 b.m_isNew = false;
             }
         }
     });
+}
+
+ARCurrency GLAccountBalanceList::getTotalAmount() const
+{
+    ARCurrency total;
+    for (const GLAccountBalance& b : m_balances)
+        total.add(b.getAdjustedAmount());
+    return total;
 }
 
 void GLAccountBalanceList::applyEdit()
@@ -462,7 +435,7 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
     QList<Stamp> before;
     before.reserve(m_balances.size());
     for (const GLAccountBalance& b : std::as_const(m_balances))
-        before.append({b.m_isNew, b.m_createDate, b.m_createUser});
+        before.append({b.m_isNew, b.m_f.createDate, b.m_f.createUser});
     try {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);
@@ -472,8 +445,8 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
         for (qsizetype i = 0; i < m_balances.size(); ++i) {
             GLAccountBalance& b = m_balances[i];
             b.m_isNew = before[i].isNew;
-            b.m_createDate = before[i].createDate;
-            b.m_createUser = before[i].createUser;
+            b.m_f.createDate = before[i].createDate;
+            b.m_f.createUser = before[i].createUser;
         }
         throw;
     }

@@ -68,45 +68,45 @@ public:
                     const QString& reviewedByDate, const QString& approvedByDate, const QString& createDate,
                     const QString& createUser, const QString& calcBasis);
 
-    const Account& getGLAccount() const override { return m_account; }
-    void setGLAccount(const Account& account) override { m_account = account; }
-    QString getDate() const override { return m_date.getDate(); }
-    void setDate(const QString& date) override { m_date.setDate(date); }
-    ARCurrency& getAmount() override { return m_amount; }
-    const ARCurrency& amount() const { return m_amount; }
-    void setAmount(const QString& amount) override { m_amount.setVal(amount); }
-    ARCurrency& getTargetAmount() override { return m_targetAmount; }
-    const ARCurrency& targetAmount() const { return m_targetAmount; }
-    void setTargetAmount(const QString& amount) override { m_targetAmount.setVal(amount); }
+    const Account& getGLAccount() const override { return m_f.account; }
+    void setGLAccount(const Account& account) override { m_f.account = account; }
+    QString getDate() const override { return m_f.date.getDate(); }
+    void setDate(const QString& date) override { m_f.date.setDate(date); }
+    ARCurrency& getAmount() override { return m_f.amount; }
+    const ARCurrency& amount() const { return m_f.amount; }
+    void setAmount(const QString& amount) override { m_f.amount.setVal(amount); }
+    ARCurrency& getTargetAmount() override { return m_f.targetAmount; }
+    const ARCurrency& targetAmount() const { return m_f.targetAmount; }
+    void setTargetAmount(const QString& amount) override { m_f.targetAmount.setVal(amount); }
     ARCurrency getDebitAmount() const;
     ARCurrency getCreditAmount() const;
-    ARCurrency getAdjustedAmount() const { return m_amount; }
+    ARCurrency getAdjustedAmount() const { return m_f.amount; }
     void setAdjustedAmount(const QString& amount) { setAmount(amount); }
     // amount - (target amount + otherItems)
     ARCurrency getUnidentifiedDifference(const ARCurrency& otherItems) const;
 
-    QString getPreparedBy() const override { return m_preparedBy; }
-    QString getReviewedBy() const override { return m_reviewedBy; }
-    QString getApprovedBy() const override { return m_approvedBy; }
-    QString getCalcBalance() const override { return m_calcBasis; }
-    void setCalcBalance(const QString& basis) override { m_calcBasis = basis; }
-    void setPreparedBy(const QString& name) override { m_preparedBy = name; }
-    void setReviewedBy(const QString& name) override { m_reviewedBy = name; }
-    void setApprovedBy(const QString& name) override { m_approvedBy = name; }
-    void setPreparedByDate(const QString& date) override { m_preparedByDate = date; }
-    void setReviewedByDate(const QString& date) override { m_reviewedByDate = date; }
-    void setApprovedByDate(const QString& date) override { m_approvedByDate = date; }
-    QString getReviewedByDate() const override { return m_reviewedByDate; }
-    QString getPreparedByDate() const override { return m_preparedByDate; }
-    QString getApprovedByDate() const override { return m_approvedByDate; }
-    QString getComment() const override { return m_comment; }
-    void setComment(const QString& comment) override { m_comment = comment; }
-    bool isReconciled() const override { return m_reconciled; }
-    void setReconciled(bool reconciled) override { m_reconciled = reconciled; }
-    QString getReconciledDate() const override { return m_reconciledDate.getDate(); }
-    void setReconciledDate(const QString& date) override { m_reconciledDate.setDate(date); }
-    const QString& getCreateDate() const { return m_createDate; }
-    const QString& getCreateUser() const { return m_createUser; }
+    QString getPreparedBy() const override { return m_f.preparedBy; }
+    QString getReviewedBy() const override { return m_f.reviewedBy; }
+    QString getApprovedBy() const override { return m_f.approvedBy; }
+    QString getCalcBalance() const override { return m_f.calcBasis; }
+    void setCalcBalance(const QString& basis) override { m_f.calcBasis = basis; }
+    void setPreparedBy(const QString& name) override { m_f.preparedBy = name; }
+    void setReviewedBy(const QString& name) override { m_f.reviewedBy = name; }
+    void setApprovedBy(const QString& name) override { m_f.approvedBy = name; }
+    void setPreparedByDate(const QString& date) override { m_f.preparedByDate = date; }
+    void setReviewedByDate(const QString& date) override { m_f.reviewedByDate = date; }
+    void setApprovedByDate(const QString& date) override { m_f.approvedByDate = date; }
+    QString getReviewedByDate() const override { return m_f.reviewedByDate; }
+    QString getPreparedByDate() const override { return m_f.preparedByDate; }
+    QString getApprovedByDate() const override { return m_f.approvedByDate; }
+    QString getComment() const override { return m_f.comment; }
+    void setComment(const QString& comment) override { m_f.comment = comment; }
+    bool isReconciled() const override { return m_f.reconciled; }
+    void setReconciled(bool reconciled) override { m_f.reconciled = reconciled; }
+    QString getReconciledDate() const override { return m_f.reconciledDate.getDate(); }
+    void setReconciledDate(const QString& date) override { m_f.reconciledDate.setDate(date); }
+    const QString& getCreateDate() const { return m_f.createDate; }
+    const QString& getCreateUser() const { return m_f.createUser; }
     bool isNew() const { return m_isNew; }
 
     // The latest period-end date up to this one at which the account's balance was prepared, as
@@ -137,15 +137,20 @@ private:
     void validate() const;
     QVariantList columnValues() const;
 
-    Account m_account;
-    ARDateField m_date;
-    ARCurrency m_amount;
-    ARCurrency m_targetAmount;
-    QString m_preparedBy, m_reviewedBy, m_approvedBy, m_calcBasis;
-    QString m_preparedByDate, m_reviewedByDate, m_approvedByDate;
-    QString m_createDate, m_createUser, m_comment;
-    bool m_reconciled = false;
-    ARDateField m_reconciledDate;
+    // What the balance holds and stores: copied as one, and put back as one when a store fails.
+    struct Fields
+    {
+        Account account;
+        ARDateField date;
+        ARCurrency amount;
+        ARCurrency targetAmount;
+        QString preparedBy, reviewedBy, approvedBy, calcBasis;
+        QString preparedByDate, reviewedByDate, approvedByDate;
+        QString createDate, createUser, comment;
+        bool reconciled = false;
+        ARDateField reconciledDate;
+    };
+    Fields m_f;
     bool m_isNew = true;
     std::unique_ptr<GLAccountBalance> m_copy;
 };
@@ -168,6 +173,8 @@ public:
     // The balance of the account number (letter case ignored); raises when it is not there.
     GLAccountBalance& getGLAccountBalance(const QString& number);
     bool exists(const QString& number) const;
+    // The sum of every member's adjusted amount, as the balances editor's footer shows it.
+    ARCurrency getTotalAmount() const;
     // The balance of the account number, or null: exists and getGLAccountBalance in one look-up.
     GLAccountBalance* find(const QString& number);
     void add(GLAccountBalance balance);

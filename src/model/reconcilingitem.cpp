@@ -16,10 +16,9 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("ope
                                  QStringLiteral("comment"),  QStringLiteral("amount"),    QStringLiteral("typeCode"),
                                  QStringLiteral("ReqTiming")};
 
-QStringList rowColumns()
-{
-    return DataColumns + QStringList{QStringLiteral("CreateUser"), QStringLiteral("CreateDate")};
-}
+const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("RecItemId = ?")};
+const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 // A code as held: the empty text stays the empty text, never NULL.
 QVariant asHeld(const QString& code)
@@ -134,37 +133,23 @@ void ReconcilingItem::writeAudit(const QString& activity, const QString& createD
 {
     QVariantList values = dataValues();
     values << Db::text(createDate) << Db::text(createUser);
-    Persistence::writeAudit(Global::getConnection(), Table,
-                            DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")},
-                            values, activity);
+    Persistence::writeAudit(Global::getConnection(), Stored, values, activity);
 }
 
 void ReconcilingItem::store()
 {
     if (!hasType())
         throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    try {
-        Db::Transaction tx(db);
-        if (isNew()) {
-            m_f.createDate = Persistence::now();
-            m_f.createUser = Global::userName;
-            const QVariantList values = dataValues() << Db::text(m_f.createUser) << Db::text(m_f.createDate);
-            const QSqlQuery q = Db::exec(tx, Persistence::insertStatement(Table, rowColumns()), values);
-            m_f.id = RecordId::fromDb(q.lastInsertId());
-            writeAudit(Persistence::Insert, m_f.createDate, m_f.createUser);
-        } else {
-            QVariantList values = dataValues() << Db::text(m_f.createUser) << Db::text(m_f.createDate);
-            values << RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"));
-            Db::execOne(tx, Persistence::updateStatement(Table, rowColumns(), QStringLiteral("RecItemId = ?")), values);
-            StoreAuditEditDel(Persistence::Update);
-        }
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
+        Persistence::Row row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+        // Items written before create dates were kept carry none; their changes go unrecorded.
+        row.audited = !f.createDate.isEmpty();
+        return row;
+    });
+    tx.commit();
+    keep.release();
 }
 
 void ReconcilingItem::StoreAudit()
@@ -182,17 +167,12 @@ void ReconcilingItem::StoreAuditEditDel(const QString& activity)
 
 void ReconcilingItem::remove()
 {
-    const QSqlDatabase db = Global::getConnection();
-    const Fields before = m_f;
-    try {
-        Db::Transaction tx(db);
-        Load(m_f.id);
-        StoreAuditEditDel(Persistence::Delete);
-        Db::execOne(tx, QStringLiteral("DELETE FROM ReconcilingItem WHERE RecItemId = ?"),
-                    {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
-        tx.commit();
-    } catch (...) {
-        m_f = before;
-        throw;
-    }
+    Db::Transaction tx(Global::getConnection());
+    Persistence::RestoreOnFailure keep(m_f);
+    Load(m_f.id);
+    StoreAuditEditDel(Persistence::Delete);
+    Db::execOne(tx, QStringLiteral("DELETE FROM ReconcilingItem WHERE RecItemId = ?"),
+                {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+    tx.commit();
+    keep.release();
 }

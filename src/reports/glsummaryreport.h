@@ -4,8 +4,6 @@
 
 #include <memory>
 
-class QWidget;
-
 // The general-ledger summary: one line per account chosen by the account filter at a
 // period-end date (number, name, balance, status, unidentified difference) and the total of the
 // balances.
@@ -15,12 +13,10 @@ public:
     GLSummaryReport();
 
     // Builds the report's data for the date over the accounts of Global::accountFilter. A
-    // failure is shown through the Prompter; the report is then not complete and is not shown.
+    // failure is shown through the Prompter; the report is then not complete and is not shown
+    // (ReportOutput::show).
     void initialize(const QString& date);
     bool isComplete() const { return m_complete; }
-
-    // The preview window, modeless: the report keeps no reference and several can be open.
-    void show(QWidget* parent = nullptr) const;
 
     Report& report() { return m_report; }
     const Report& report() const { return m_report; }

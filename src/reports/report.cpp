@@ -31,18 +31,6 @@ std::shared_ptr<const ReportDocument> Report::layOut() const
         ReportPaginator::layOut(m_layout, m_records.get(), Clock::instance().now()));
 }
 
-void Report::show(QWidget* parent, ReportOutput::Modality modality) const
-{
-    ReportOutput::preview(layOut(), parent, modality);
-}
-
-bool Report::printReport(QWidget* window) const
-{
-    if (ReportOutput::isPrinting())
-        return false;
-    return ReportOutput::print(*layOut(), window);
-}
-
 bool ReportValues::isBlank(const QVariant& value)
 {
     return value.isNull() || value.toString().trimmed().isEmpty();

@@ -1,20 +1,18 @@
 #pragma once
 
 #include "reportlayout.h"
-#include "reportoutput.h"
 
 #include <QDate>
 #include <QVariant>
 #include <memory>
 
-class QWidget;
 class ReportDocument;
 class ReportRecordSet;
 
 // A report: its layout, whose sections and controls are reached by name (so captions can be set
 // before display), and the record set bound to it. A report builder fills a record set, sets the
-// page labels, binds, and then previews or prints; each of those lays the report out afresh at
-// the clock's moment.
+// page labels, binds, and then previews or prints (ReportOutput); each of those lays the report
+// out afresh at the clock's moment.
 class Report
 {
 public:
@@ -34,10 +32,6 @@ public:
     const std::shared_ptr<const ReportRecordSet>& dataSource() const { return m_records; }
 
     std::shared_ptr<const ReportDocument> layOut() const;
-    // The preview window; a modeless one keeps its own pages, so the report may go at once.
-    void show(QWidget* parent, ReportOutput::Modality modality) const;
-    // The print road (ReportOutput::print): false when cancelled or already printing.
-    bool printReport(QWidget* window) const;
 
 private:
     ReportLayout m_layout;

@@ -8,7 +8,6 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
 #include <QSaveFile>
 #include <algorithm>
 #include <vector>
@@ -80,28 +79,6 @@ void ReportPainter::paint(const ReportDocument& document, QPagedPaintDevice& dev
     if (!painter.end())
         throw reportError(QStringLiteral("Report.print"),
                           QStringLiteral("The report \"%1\" could not be printed.").arg(document.title));
-}
-
-void ReportPainter::preparePrinter(QPrinter& printer, const ReportDocument& document)
-{
-    printer.setPageSize(QPageSize(QPageSize::Letter));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    printer.setFullPage(true);
-    printer.setDocName(document.title);
-    printer.setCreator(QStringLiteral("Corvantis"));
-}
-
-void ReportPainter::print(const ReportDocument& document, QPrinter& printer)
-{
-    int first = 1;
-    int last = document.pageCount();
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = printer.fromPage();
-        last = printer.toPage() > 0 ? printer.toPage() : last;
-    }
-    if (first > last)
-        return; // a range beyond the report: nothing to print
-    paint(document, printer, first, last);
 }
 
 void ReportPainter::writePdf(const ReportDocument& document, const QString& path)

@@ -2,7 +2,6 @@
 
 class QPagedPaintDevice;
 class QPainter;
-class QPrinter;
 class QString;
 class ReportDocument;
 struct ReportPage;
@@ -18,13 +17,6 @@ void paintPage(QPainter& painter, const ReportPage& page);
 // margins of its own: the layout's margins are in the items). Raises when the device cannot
 // be painted (a PDF that cannot be written, a printer that failed).
 void paint(const ReportDocument& document, QPagedPaintDevice& device, int first, int last);
-
-// Sets up a printer for the document: US Letter, portrait, the whole sheet, the title as the
-// job's name.
-void preparePrinter(QPrinter& printer, const ReportDocument& document);
-
-// Paints the pages the printer was asked for (all, or the range chosen in the print dialog).
-void print(const ReportDocument& document, QPrinter& printer);
 
 // Writes every page to a PDF file; a failure leaves no half-written file.
 void writePdf(const ReportDocument& document, const QString& path);

@@ -9,6 +9,7 @@
 #include "glsummaryreport.h"
 #include "mainhelpdialog.h"
 #include "recdateselectdialog.h"
+#include "reportoutput.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -140,7 +141,7 @@ void Navigator::summaryReport()
     // own beside the navigator; the navigator keeps no reference to it.
     GLSummaryReport report;
     report.initialize(*date);
-    report.show(nullptr);
+    ReportOutput::show(report);
     Global::setCurrentRecDate(*date);
 }
 

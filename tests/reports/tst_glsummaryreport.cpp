@@ -5,6 +5,7 @@
 #include "printrecorder.h"
 #include "recorders.h"
 #include "reportdocument.h"
+#include "reportoutput.h"
 #include "reportrecordset.h"
 #include "testdb.h"
 
@@ -162,7 +163,7 @@ void tst_GLSummaryReport::failureIsShownAndNotComplete()
     QVERIFY(!report.isComplete());
     QCOMPARE(seams.prompter.messages.size(), 1);
     QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis"));
-    report.show();
+    ReportOutput::show(report);
     QVERIFY(printer.previews.isEmpty());
 }
 
@@ -174,11 +175,11 @@ void tst_GLSummaryReport::printsToPdf()
     PrintRecorder printer;
     GLSummaryReport report;
     report.initialize("11/30/2026");
-    report.show();
+    ReportOutput::show(report);
     QCOMPARE(printer.previews.size(), 1);
     const QString pdf = seams.path("summary.pdf");
     printer.answers = {pdf};
-    QVERIFY(report.report().printReport(nullptr));
+    QVERIFY(ReportOutput::print(report.report(), nullptr));
     QVERIFY(QFileInfo(pdf).size() > 1000);
     if (qEnvironmentVariableIsSet("KEEP_SUMMARY_PDF")) // to look at the pages
         QFile::copy(pdf, qEnvironmentVariable("KEEP_SUMMARY_PDF"));

@@ -85,7 +85,7 @@ void tst_ReportOutput::printsToPdfThroughThePrintDialog()
     const QString path = seams.path(QStringLiteral("listing.pdf"));
     printer.answers << path;
     const Report report = listingReport(100); // 40 rows a page: 3 pages
-    QVERIFY(report.printReport(nullptr));
+    QVERIFY(ReportOutput::print(report, nullptr));
     QCOMPARE(printer.asked, 1);
     QCOMPARE(printer.askedPageCounts, QList<int>{3});
     const QByteArray pdf = readAll(path);
@@ -111,7 +111,7 @@ void tst_ReportOutput::printsThePagesChosen()
     printer.answers << path;
     printer.fromPage = 2;
     printer.toPage = 3;
-    QVERIFY(listingReport(100).printReport(nullptr));
+    QVERIFY(ReportOutput::print(listingReport(100), nullptr));
     QCOMPARE(pdfPages(readAll(path)), 2);
     const QString text = pdfText(path);
     if (!text.isEmpty()) {
@@ -125,7 +125,7 @@ void tst_ReportOutput::cancelledPrintPrintsNothingAndSaysNothing()
     TestSeams seams;
     PrintRecorder printer; // no answer: the dialog is cancelled
     QWidget window;
-    QVERIFY(!listingReport(5).printReport(&window));
+    QVERIFY(!ReportOutput::print(listingReport(5), &window));
     QCOMPARE(printer.asked, 1);
     QVERIFY(seams.prompter.messages.isEmpty());
     QVERIFY(QDir(seams.folder()).entryList({QStringLiteral("*.pdf")}).isEmpty());
@@ -142,10 +142,10 @@ void tst_ReportOutput::windowIsDisabledWhilePrintingAndNoSecondPrintStarts()
     bool secondStarted = true;
     printer.whileAsking = [&] {
         QVERIFY(ReportOutput::isPrinting());
-        secondStarted = report.printReport(&window); // a second click while the first runs
+        secondStarted = ReportOutput::print(report, &window); // a second click while the first runs
     };
     printer.answers << seams.path(QStringLiteral("once.pdf"));
-    QVERIFY(report.printReport(&window));
+    QVERIFY(ReportOutput::print(report, &window));
     QCOMPARE(printer.asked, 1); // the second click asked nothing
     QVERIFY(!secondStarted);
     QCOMPARE(printer.parentEnabled, QList<bool>{false});
@@ -155,7 +155,7 @@ void tst_ReportOutput::windowIsDisabledWhilePrintingAndNoSecondPrintStarts()
     // A window that was disabled before stays disabled.
     window.setEnabled(false);
     printer.answers << QString();
-    QVERIFY(!report.printReport(&window));
+    QVERIFY(!ReportOutput::print(report, &window));
     QVERIFY(!window.isEnabled());
 }
 
@@ -166,12 +166,12 @@ void tst_ReportOutput::unwritablePrinterRaisesAndGivesTheWindowBack()
     QWidget window;
     printer.answers << seams.path(QStringLiteral("no/such/folder/out.pdf"));
     QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-    QVERIFY_THROWS_EXCEPTION(AppError, listingReport(5).printReport(&window));
+    QVERIFY_THROWS_EXCEPTION(AppError, ReportOutput::print(listingReport(5), &window));
     QVERIFY(window.isEnabled());
     QVERIFY(!ReportOutput::isPrinting());
     // The next print works.
     printer.answers << seams.path(QStringLiteral("after.pdf"));
-    QVERIFY(listingReport(5).printReport(&window));
+    QVERIFY(ReportOutput::print(listingReport(5), &window));
     QVERIFY(QFile::exists(seams.path(QStringLiteral("after.pdf"))));
 }
 
@@ -190,7 +190,7 @@ void tst_ReportOutput::previewGoesThroughTheSeam()
     QWidget window;
     {
         const Report report = listingReport(100);
-        report.show(&window, modal ? ReportOutput::Modality::Modal : ReportOutput::Modality::Modeless);
+        ReportOutput::show(report, &window, modal ? ReportOutput::Modality::Modal : ReportOutput::Modality::Modeless);
     } // the report is gone; the preview keeps its pages
     QCOMPARE(printer.previews.size(), 1);
     const PrintTarget::Preview& preview = printer.previews.first();
@@ -229,7 +229,7 @@ void tst_ReportOutput::desktopPreviewIsModelessAndGoesWhenClosed()
     const auto restore = qScopeGuard([] { PrintTarget::install(nullptr); });
     {
         const Report report = listingReport(100);
-        report.show(nullptr, ReportOutput::Modality::Modeless); // returns at once
+        ReportOutput::show(report, nullptr, ReportOutput::Modality::Modeless); // returns at once
     }
     QPrintPreviewDialog* dialog = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())

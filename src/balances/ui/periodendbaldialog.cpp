@@ -10,8 +10,8 @@
 #include "periodendexport.h"
 #include "prompter.h"
 #include "titlepanels.h"
+#include "waitcursor.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -104,8 +104,7 @@ void PeriodEndBalDialog::writeExport(const QString& asOfDate)
 {
     ExportWriter writer;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        WaitCursor wait;
         PeriodEndExport::build(writer, {asOfDate, DateRules::dateTimeText(Clock::instance().now()),
                                         m_headings->isChecked()});
     }

@@ -1,9 +1,10 @@
 #include "gridview.h"
 
+#include "celleditdelegate.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QTableView>
 
 #include <algorithm>
@@ -16,11 +17,12 @@ int cellMargin(const QWidget* widget)
     return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
 }
 
-// Paints a cell's background as usual and its amount right-aligned, with room for the ")".
-class AmountDelegate final : public QStyledItemDelegate
+// Paints a cell's background as usual and its amount right-aligned, with room for the ")"; an
+// amount typed into the cell is committed as any other cell's.
+class AmountDelegate final : public CellEditDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using CellEditDelegate::CellEditDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -83,9 +85,11 @@ int amountRightMargin(const QWidget* widget, const QString& text)
                         .horizontalAdvance(QLatin1Char(')'));
 }
 
-void alignAmounts(QTableView* view, int column)
+CellEditDelegate* alignAmounts(QTableView* view, int column)
 {
-    view->setItemDelegateForColumn(column, new AmountDelegate(view));
+    auto* delegate = new AmountDelegate(view);
+    view->setItemDelegateForColumn(column, delegate);
+    return delegate;
 }
 
 } // namespace GridView

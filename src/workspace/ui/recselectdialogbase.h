@@ -57,7 +57,6 @@ private:
     qint64 currentAccountId() const;
     static int readIndex(const QString& valueName);
     static int readSize(const QString& valueName);
-    static int statePosition(int column);
 
     Variant m_variant;
     AccountSelectionModel* m_model;

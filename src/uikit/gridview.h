@@ -1,5 +1,6 @@
 #pragma once
 
+class CellEditDelegate;
 class QString;
 class QTableView;
 class QWidget;
@@ -16,8 +17,9 @@ void fitText(QTableView* view, int column, const QString& sample);
 void setUp(QTableView* view);
 
 // Right-aligned amounts line up on the decimal point: an amount without a closing parenthesis
-// leaves room for one, so "1,234.56" sits over "(1,234.56)".
-void alignAmounts(QTableView* view, int column);
+// leaves room for one, so "1,234.56" sits over "(1,234.56)". The column's delegate is returned, for
+// committing an amount being typed.
+CellEditDelegate* alignAmounts(QTableView* view, int column);
 // The room left after an amount's text in a cell (the cell's margin, and a ")" for a positive).
 int amountRightMargin(const QWidget* widget, const QString& text);
 

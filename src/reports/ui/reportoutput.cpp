@@ -1,6 +1,8 @@
 #include "reportoutput.h"
 
+#include "glsummaryreport.h"
 #include "printtarget.h"
+#include "report.h"
 #include "reportdocument.h"
 #include "reportpainter.h"
 
@@ -47,6 +49,46 @@ public:
 
 } // namespace
 
+void ReportOutput::show(const Report& report, QWidget* parent, Modality modality)
+{
+    preview(report.layOut(), parent, modality);
+}
+
+void ReportOutput::show(const GLSummaryReport& summary, QWidget* parent)
+{
+    if (summary.isComplete())
+        show(summary.report(), parent, Modality::Modeless);
+}
+
+bool ReportOutput::print(const Report& report, QWidget* window)
+{
+    if (isPrinting())
+        return false;
+    return print(*report.layOut(), window);
+}
+
+void ReportOutput::preparePrinter(QPrinter& printer, const ReportDocument& document)
+{
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setFullPage(true);
+    printer.setDocName(document.title);
+    printer.setCreator(QStringLiteral("Corvantis"));
+}
+
+void ReportOutput::printPages(const ReportDocument& document, QPrinter& printer)
+{
+    int first = 1;
+    int last = document.pageCount();
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = printer.fromPage();
+        last = printer.toPage() > 0 ? printer.toPage() : last;
+    }
+    if (first > last)
+        return; // a range beyond the report: nothing to print
+    ReportPainter::paint(document, printer, first, last);
+}
+
 void ReportOutput::preview(std::shared_ptr<const ReportDocument> document, QWidget* parent, Modality modality)
 {
     PrintTarget::Preview request;
@@ -54,8 +96,8 @@ void ReportOutput::preview(std::shared_ptr<const ReportDocument> document, QWidg
     request.pageCount = document->pageCount();
     request.modal = modality == Modality::Modal;
     request.parent = parent;
-    request.setUpPrinter = [document](QPrinter& printer) { ReportPainter::preparePrinter(printer, *document); };
-    request.paint = [document](QPrinter& printer) { ReportPainter::print(*document, printer); };
+    request.setUpPrinter = [document](QPrinter& printer) { preparePrinter(printer, *document); };
+    request.paint = [document](QPrinter& printer) { printPages(*document, printer); };
     PrintTarget::instance().preview(request);
 }
 
@@ -71,9 +113,9 @@ bool ReportOutput::print(const ReportDocument& document, QWidget* window)
     PrintingFlag flag;
     DisabledWhile disabled(window);
     QPrinter printer(QPrinter::HighResolution);
-    ReportPainter::preparePrinter(printer, document);
+    preparePrinter(printer, document);
     if (!PrintTarget::instance().choosePrinter(printer, window, document.pageCount()))
         return false;
-    ReportPainter::print(document, printer);
+    printPages(document, printer);
     return true;
 }

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "arcurrency.h"
+#include "ardatefield.h"
+#include "db.h"
+#include "recordid.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <functional>
+#include <optional>
+#include <utility>
+
+// What every persistent business class shares: how its values are written to a row, and the audit
+// twin that records each change.
+namespace Persistence {
+
+inline const QString Insert = QStringLiteral("INSERT");
+inline const QString Update = QStringLiteral("UPDATE");
+inline const QString Delete = QStringLiteral("DELETE");
+
+// The login name of the session: written as CreateUser and ActivityUser (Global::userName).
+inline QString auditUser;
+
+// "UPDATE" when the argument, trimmed and upper-cased, is UPDATE; any other argument records a delete.
+QString activityFor(const QString& argument);
+
+// The current date and time as stored in CreateDate and ActivityDate.
+QString now();
+
+// Column values: money as its units, a date as "yyyy-mm-dd" (NULL when null), a free text NULL
+// when blank, a code as held.
+inline QVariant money(const ARCurrency& amount) { return amount.units(); }
+QVariant date(const ARDateField& date);
+inline QVariant freeText(const QString& text) { return Db::text(text); }
+// Read back: money from units, a date to "mm/dd/yyyy".
+ARCurrency moneyOf(const QVariant& stored);
+QString dateOf(const QVariant& stored);
+
+// Adds one row to the table's audit twin (table + "Audit"): the given data columns and values,
+// then Activity, ActivityDate (now) and ActivityUser (the login name).
+void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList& columns, const QVariantList& values,
+                const QString& activity);
+
+// A table as a class stores its rows: the columns it writes (its audit twin, table + "Audit", has
+// the same ones and then Activity, ActivityDate, ActivityUser), the condition that finds a stored
+// row ("RecItemId = ?"), and the statements of both, built once.
+class StoredTable
+{
+public:
+    StoredTable(QString name, QStringList columns, QString keyCondition);
+
+    const QString& name() const { return m_name; }
+    const QStringList& columns() const { return m_columns; }
+    const QString& insertSql() const { return m_insert; }
+    const QString& updateSql() const { return m_update; }
+    const QString& auditSql() const { return m_audit; }
+
+private:
+    QString m_name;
+    QStringList m_columns;
+    QString m_insert, m_update, m_audit;
+};
+
+// The table's audit row for the values of its columns.
+void writeAudit(const QSqlDatabase& db, const StoredTable& table, const QVariantList& values, const QString& activity);
+
+// One row as a business class stores it: its values in the table's columns, and on an update the
+// values of the table's key condition.
+struct Row
+{
+    Row(const StoredTable& table, QVariantList values) : table(&table), values(std::move(values)) {}
+
+    const StoredTable* table;
+    QVariantList values;
+    QVariantList keyValues;
+    // The audit twin's values where they differ from the row's; no audit row at all when
+    // `audited` is false.
+    std::optional<QVariantList> auditValues = std::nullopt;
+    bool audited = true;
+};
+
+// Writes the row and its audit twin inside the caller's transaction: an INSERT when new, which
+// returns the new row's id, otherwise an UPDATE that must change exactly one row (raises when the
+// row is gone) and returns an invalid QVariant.
+QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row);
+inline QVariant storeRow(const Db::Transaction& tx, bool isNew, const Row& row)
+{
+    return storeRow(tx.db(), isNew, row);
+}
+
+// The names under which an id that is no number is reported ("ReconcilingItem.store", "item id").
+struct RecordKey
+{
+    QString source;
+    QString what;
+};
+
+// The store of a record whose fields hold its id as text (empty while new) and its create stamp
+// (createDate, createUser), inside the caller's transaction: a new record is stamped (`now`, the
+// session's user), inserted and given its new id; a stored one is updated by its id (the table's
+// key condition names the id column). `row` gives the row to write from the stamped fields, with
+// its audit options; its audit row goes with it.
+template <typename Fields>
+void storeRecord(const QSqlDatabase& db, Fields& fields, const RecordKey& key,
+                 const std::function<Row(const Fields&)>& row, const QString& now = Persistence::now())
+{
+    const bool adding = fields.id.isEmpty();
+    if (adding) {
+        fields.createDate = now;
+        fields.createUser = auditUser;
+    }
+    Row r = row(fields);
+    if (!adding)
+        r.keyValues = {RecordId::toDb(fields.id, key.source, key.what)};
+    const QVariant id = storeRow(db, adding, r);
+    if (adding)
+        fields.id = RecordId::fromDb(id);
+}
+
+// Puts an object's fields (and its new flag, where it is not one of them) back as they were
+// when it goes out of scope unreleased: a store that fails leaves the object as it was before
+// it, so the same store can be retried. Release it once the transaction has committed.
+//
+//     RestoreOnFailure keep(m_f, m_isNew);
+//     ... write ...
+//     tx.commit();
+//     keep.release();
+template <typename Fields>
+class RestoreOnFailure
+{
+public:
+    explicit RestoreOnFailure(Fields& fields) : m_fields(fields), m_saved(fields) {}
+    RestoreOnFailure(Fields& fields, bool& isNew) : m_fields(fields), m_saved(fields), m_isNew(&isNew), m_wasNew(isNew)
+    {
+    }
+    ~RestoreOnFailure()
+    {
+        if (m_released)
+            return;
+        m_fields = std::move(m_saved);
+        if (m_isNew)
+            *m_isNew = m_wasNew;
+    }
+    RestoreOnFailure(const RestoreOnFailure&) = delete;
+    RestoreOnFailure& operator=(const RestoreOnFailure&) = delete;
+
+    void release() { m_released = true; }
+
+private:
+    Fields& m_fields;
+    Fields m_saved;
+    bool* m_isNew = nullptr;
+    bool m_wasNew = false;
+    bool m_released = false;
+};
+
+// "INSERT INTO table (a, b) VALUES (?, ?)" for the columns given.
+QString insertStatement(const QString& table, const QStringList& columns);
+// "UPDATE table SET a = ?, b = ? WHERE key = ?" for the columns given.
+QString updateStatement(const QString& table, const QStringList& columns, const QString& keyCondition);
+
+} // namespace Persistence
