@@ -22,9 +22,10 @@ QStringList PromptRecorder::texts() const
     return out;
 }
 
-QString FileChooserScript::openFile(const QString& title, const QString&, const QString& filter)
+QString FileChooserScript::openFile(const QString& title, const QString& startPath, const QString& filter)
 {
     titles << title;
+    startPaths << startPath;
     filters << filter;
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }

@@ -43,6 +43,7 @@ public:
     QString saveFile(const QString& title, const QString& startPath, const QString& filter) override;
     QStringList answers; // paths in turn; "" is a cancel
     QStringList titles;
+    QStringList startPaths;
     QStringList filters;
 };
 

@@ -1,0 +1,160 @@
+#include "clsattachedfile.h"
+
+#include "apperror.h"
+#include "clock.h"
+#include "daterules.h"
+#include "db.h"
+#include "documentfiles.h"
+#include "documentsdatabase.h"
+#include "global.h"
+#include "modutility.h"
+#include "persistence.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <optional>
+
+namespace {
+
+const QString Source = QStringLiteral("clsAttachedFile");
+
+QVariant today()
+{
+    return DateRules::toDb(Clock::instance().today());
+}
+
+} // namespace
+
+void clsAttachedFile::setFileSource(const QString& path)
+{
+    m_fileSource = path;
+    m_fileName = modUtility::GetFileNameFromPath(path);
+}
+
+void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString& folder)
+{
+    const QString copy = DocumentFiles::copyPath(folder, docName);
+    const QSqlDatabase db = DocumentsDatabase::connectionForWrite();
+    bool wroteCopy = false;
+    try {
+        Db::Transaction tx(db);
+        // The rows the update changes tell whether the document is stored already: only then
+        // are its contents left as they are.
+        const qint64 found = Db::execCount(
+            db,
+            QStringLiteral("UPDATE Document SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE FileName = ?"),
+            {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), docName});
+        // A copy already in the folder is the document as first stored; otherwise the picked file
+        // is read, and its copy written from the same bytes.
+        const bool haveCopy = QFileInfo(copy).isFile();
+        const QString from = haveCopy ? copy : m_fileSource;
+        // An attachment stored long ago whose contents are nowhere any more keeps its row: its
+        // description and dates may still change.
+        const bool lost =
+            found == 0 && !haveCopy && !DocumentFiles::sourceProblem(from).isEmpty() && isDocumentInDB();
+        if (found == 0 && !lost) {
+            // The contents go into the row piece by piece, and into the folder copy from the same
+            // pieces: a large file is never held in memory whole. (zeroblob, a value of zeros of the
+            // given length, is SQLite's own: pieces are written into a value that exists.)
+            const qint64 size = DocumentFiles::checkedSize(from, DocumentsDatabase::blobLimit(db));
+            const QSqlQuery row = Db::exec(
+                db,
+                QStringLiteral(
+                    "INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, CloseDate, "
+                    "Content) VALUES (?, ?, ?, ?, ?, ?, zeroblob(?))"),
+                {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
+                 Db::text(m_docDesc), DateRules::toDb(m_closeDate), size});
+            DocumentsDatabase::BlobWriter content(db, QStringLiteral("Document"), QStringLiteral("Content"),
+                                                  row.lastInsertId().toLongLong());
+            std::optional<DocumentFiles::Writer> copyOut;
+            if (!haveCopy)
+                copyOut.emplace(copy);
+            DocumentFiles::readPieces(from, size, [&](const char* data, qint64 n) {
+                content.write(data, n);
+                if (copyOut)
+                    copyOut->write(data, n);
+            });
+            content.close();
+            if (copyOut) {
+                copyOut->commit();
+                wroteCopy = true;
+            }
+        }
+        tx.commit();
+    } catch (...) {
+        // A copy whose contents never reached the database would be taken for the stored document.
+        if (wroteCopy)
+            QFile::remove(copy);
+        throw;
+    }
+}
+
+void clsAttachedFile::CopyAndSaveAttachFile()
+{
+    if (!m_isChanged)
+        return;
+    SaveAttachedDocToDB(m_docPath, Global::getAttachedDocFolder());
+}
+
+void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
+{
+    if (!m_isChanged)
+        return;
+    if (kind < 0 || kind > 2)
+        throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
+                       QStringLiteral("Documents cannot be attached to owners of kind %1.").arg(kind));
+    // An item's document stored without the item's id would be listed as one of the account's.
+    if (kind != 2 && itemId < 1)
+        throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
+                       QStringLiteral("The item must be stored before its documents are."));
+    Persistence::RestoreOnFailure keep(m_foundInDB);
+    try {
+        // No row of the main database without its contents: they are stored first.
+        CopyAndSaveAttachFile();
+        storeRow(kind, accountId, itemId);
+    } catch (const AppError& e) {
+        // The user learns which of the attachments was not saved.
+        throw AppError(
+            e.number(), e.source(),
+            QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()));
+    }
+    keep.release();
+}
+
+void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
+{
+    // The table keeps no audit twin.
+    static const Persistence::StoredTable table(
+        QStringLiteral("AttachedDocument"),
+        {QStringLiteral("GLAcctId"), QStringLiteral("RecItemId"), QStringLiteral("AmortizableItemId"),
+         QStringLiteral("DocPath"), QStringLiteral("DocDesc"), QStringLiteral("FileSource"),
+         QStringLiteral("OpenDate"), QStringLiteral("CloseDate"), QStringLiteral("CreateDate"),
+         QStringLiteral("CreateUser")},
+        QStringLiteral("DocPath = ?"));
+    const QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    // The picked path, the owner and the creation columns are written once, by the insert.
+    const qint64 found = Db::execCount(
+        db,
+        QStringLiteral(
+            "UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
+        {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), m_docPath});
+    m_foundInDB = found > 0;
+    if (!m_foundInDB) {
+        const qint32 none = -2;
+        Persistence::Row row(table,
+                             {accountId, kind == 1 ? itemId : none, kind == 0 ? itemId : none, m_docPath,
+                              Db::text(m_docDesc), Db::text(m_fileSource), DateRules::toDb(m_openDate),
+                              DateRules::toDb(m_closeDate), today(), Db::text(Global::loginName())});
+        row.audited = false;
+        Persistence::storeRow(tx, true, row);
+    }
+    tx.commit();
+}
+
+bool clsAttachedFile::isDocumentInDB() const
+{
+    return Db::scalar(Global::getConnection(),
+                      QStringLiteral("SELECT 1 FROM AttachedDocument WHERE DocPath = ?"), {m_docPath})
+        .isValid();
+}

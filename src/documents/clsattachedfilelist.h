@@ -1,0 +1,51 @@
+#pragma once
+
+#include "clsattachedfile.h"
+
+#include <QList>
+#include <QString>
+
+// The attachments of one owner: an amortizable item (kind 0), a reconciling item (kind 1) or an
+// account for the documents valid at a date (kind 2). Adding and editing change memory until
+// SaveFiles; deleting removes the main database's row at once.
+class clsAttachedfileList
+{
+public:
+    qint32 getAccountId() const { return m_accountId; }
+    void setAccountId(qint32 id) { m_accountId = id; }
+    qint32 getRecItemId() const { return m_recItemId; }
+    void setRecItemId(qint32 id) { m_recItemId = id; }
+    const QList<clsAttachedFile>& getFiles() const { return m_files; }
+    qint32 getItemType() const { return m_itemType; }
+    void setItemType(qint32 kind) { m_itemType = kind; }
+    bool getIsDirty() const { return m_isDirty; }
+    void setIsDirty(bool dirty) { m_isDirty = dirty; }
+    // For kind 2: the date ("mm/dd/yyyy") at which the listed account documents are valid.
+    const QString& getDocCheckDate() const { return m_docCheckDate; }
+    void setDocCheckDate(const QString& date) { m_docCheckDate = date; }
+
+    // Sets the dates of every attachment, changed or not, without marking anything changed.
+    void UpdateOpenCloseDates(const QString& openDate, const QString& closeDate);
+    void AddFile(const QString& docPath, const QString& docDesc, const QString& fileSource,
+                 const QString& openDate = {}, const QString& closeDate = {});
+    // Changes the first attachment stored under docPath; nothing when there is none.
+    void EditFile(const QString& docPath, const QString& docDesc, const QString& openDate = {},
+                  const QString& closeDate = {});
+    // Deletes the main database's row of the first attachment stored under docPath at once and
+    // drops it from the list; its contents and folder copy stay. Nothing when there is none.
+    void DeleteFile(const QString& docPath);
+    // When the list changed, stores every changed attachment in order; the first failure raises.
+    void SaveFiles();
+    // Appends the owner's attachments from the main database, in one query.
+    void initialize();
+
+private:
+    qsizetype indexOf(const QString& docPath) const;
+
+    qint32 m_accountId = 0;
+    qint32 m_recItemId = -1;
+    QList<clsAttachedFile> m_files;
+    qint32 m_itemType = 0;
+    bool m_isDirty = false;
+    QString m_docCheckDate;
+};
