@@ -39,4 +39,9 @@ qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& v
 // the floor the all-accounts views cannot go below. Returns the rows read.
 qint64 readFigureRows(const QSqlDatabase& db, const QString& date);
 
+// A memory figure of this process from /proc/self/status ("VmRSS", "VmHWM"), in kilobytes.
+qint64 memoryKb(const char* field);
+// Starts the peak ("VmHWM") afresh from the present resident memory.
+void resetPeakMemory();
+
 } // namespace Bench
