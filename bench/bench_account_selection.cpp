@@ -8,25 +8,8 @@
 #include "recselectdialog.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTableView>
-
-namespace {
-
-// The resident memory of the process, in kilobytes.
-qint64 residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -40,10 +23,10 @@ int main(int argc, char* argv[])
     modRegistry::setSetting(QStringLiteral("HKCU"), key, QStringLiteral("optKeyControl"), QStringLiteral("D"), 2);
     Global::gridSortState = Global::GridSortState::atStart();
 
-    const qint64 memoryBefore = residentKb();
+    const qint64 memoryBefore = Bench::memoryKb("VmRSS");
     RecSelectDialog dialog;
     dialog.show();
-    const qint64 memoryOpen = residentKb() - memoryBefore;
+    const qint64 memoryOpen = Bench::memoryKb("VmRSS") - memoryBefore;
     const qint64 rows = dialog.findChild<QTableView*>()->model()->rowCount();
     if (rows != 10000)
         return Bench::fail(QStringLiteral("review-grid-load: wrong rows"));

@@ -6,6 +6,7 @@
 #include "schema.h"
 
 #include <QDate>
+#include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <cstdio>
@@ -164,6 +165,25 @@ qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date)
     return readFigureRows(db, date) +
            readAll(db, QStringLiteral("SELECT glAcctID, COUNT(*), MAX(CASE WHEN preparedBy IS NOT NULL THEN Date END) "
                                       "FROM GLAccountBalance GROUP BY glAcctID"));
+}
+
+qint64 memoryKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+void resetPeakMemory()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
 }
 
 } // namespace Bench

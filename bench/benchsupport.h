@@ -43,4 +43,9 @@ qint64 readFigureRows(const QSqlDatabase& db, const QString& date);
 // prepared history. Returns the rows read.
 qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date);
 
+// A memory figure of this process from /proc/self/status ("VmRSS", "VmHWM"), in kilobytes.
+qint64 memoryKb(const char* field);
+// Starts the peak ("VmHWM") afresh from the present resident memory.
+void resetPeakMemory();
+
 } // namespace Bench

@@ -1,16 +1,25 @@
 #include "exportwriter.h"
 
+#include "fileinuse.h"
+#include "prompter.h"
+
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 ExportWriter::ExportWriter(QString path) : m_path(std::move(path)) {}
 
-QString ExportWriter::cleanField(QString field)
+QString ExportWriter::cleanField(const QString& field)
 {
-    for (QChar& c : field)
-        if (c == u'\t' || c == u'\r' || c == u'\n')
-            c = u' ';
-    return field;
+    QString out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field.at(i);
+        if (c == u'\r' && i + 1 < field.size() && field.at(i + 1) == u'\n')
+            continue; // the pair gives the one blank of its LF
+        out += (c == u'\t' || c == u'\r' || c == u'\n') ? QChar(u' ') : c;
+    }
+    return out;
 }
 
 void ExportWriter::addRow(const QStringList& fields)
@@ -19,7 +28,16 @@ void ExportWriter::addRow(const QStringList& fields)
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += u'\t';
-        line += cleanField(fields.at(i));
+        const QString& field = fields.at(i);
+        const bool clean = std::none_of(field.cbegin(), field.cend(),
+                                        [](QChar c) { return c == u'\t' || c == u'\r' || c == u'\n'; });
+        if (field.startsWith(u'"')) {
+            // Spreadsheets and CSV readers take a leading quote as the start of a quoted field and
+            // would run it on into the next fields and lines: quote it as they expect.
+            line += u'"' + cleanField(field).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        } else {
+            line += clean ? field : cleanField(field);
+        }
     }
     m_content += line.toUtf8();
     m_content += "\r\n";
@@ -44,5 +62,22 @@ bool ExportWriter::commit()
     }
     if (!file.commit())
         return fail(file.errorString());
+    return true;
+}
+
+bool ExportWriter::mayReplace(const QString& path, const QString& inUseTitle)
+{
+    if (QFileInfo::exists(path) &&
+        Prompter::show(Prompter::applicationTitle(),
+                       QStringLiteral("File '") + QDir::toNativeSeparators(path) +
+                           QStringLiteral("' already exists.  Do you want to overwrite it?"),
+                       Prompter::Buttons::YesNo) != Prompter::Yes)
+        return false;
+    if (FileInUse::isFileAlreadyOpen(path)) {
+        Prompter::show(inUseTitle,
+                       QStringLiteral("File is already in use by another process. Please close the file and try again."),
+                       Prompter::Buttons::Ok, Prompter::Icon::Critical);
+        return false;
+    }
     return true;
 }

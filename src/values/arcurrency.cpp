@@ -283,6 +283,20 @@ QString ARCurrency::display(qint64 units)
     return text;
 }
 
+QString ARCurrency::plainText(qint64 units)
+{
+    const Wide v = units < 0 ? -Wide(units) : Wide(units);
+    QString text = QString::number(static_cast<quint64>(v / UnitsPerWhole));
+    int fraction = static_cast<int>(v % UnitsPerWhole);
+    if (fraction != 0) {
+        int digits = 4;
+        for (; fraction % 10 == 0; fraction /= 10)
+            --digits;
+        text += QLatin1Char('.') + QStringLiteral("%1").arg(fraction, digits, 10, QLatin1Char('0'));
+    }
+    return units < 0 ? QLatin1Char('-') + text : text;
+}
+
 QString ARCurrency::toString(bool useParens) const
 {
     return format(m_units, useParens);

@@ -50,6 +50,9 @@ public:
     // The grids' and totals' form "#,##0.00;(#,##0.00)": (1,234.50) for a negative amount,
     // 1,234.50 otherwise, with no trailing blank.
     static QString display(qint64 units);
+    // The plain decimal form of an exact amount, as export files carry it: no grouping, no
+    // trailing zeros, "." as the decimal point whatever the locale ("1234.5", "-0.25", "0").
+    static QString plainText(qint64 units);
 
 private:
     explicit ARCurrency(qint64 units) : m_units(units) {}

@@ -193,6 +193,11 @@ QString dateTimeToDb(const QDateTime& moment)
     return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+QString dateTimeText(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+}
+
 QString longDate(const QDate& date)
 {
     if (!date.isValid())

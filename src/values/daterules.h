@@ -30,6 +30,9 @@ QString fromDb(const QVariant& stored);
 // A date-time for the database ("yyyy-mm-dd hh:mm:ss").
 QString dateTimeToDb(const QDateTime& moment);
 
+// A moment as export files carry it: "mm/dd/yyyy hh:mm:ss", 24-hour, whatever the locale.
+QString dateTimeText(const QDateTime& moment);
+
 // "mmmm d, yyyy" in English, as reports print it.
 QString longDate(const QDate& date);
 

@@ -2,11 +2,7 @@
 
 #include "accountselectionmodel.h"
 #include "exportwriter.h"
-#include "fileinuse.h"
 #include "prompter.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 QString SelectionExport::title()
 {
@@ -20,19 +16,7 @@ QString SelectionExport::completePath(const QString& chosen)
 
 bool SelectionExport::mayWrite(const QString& path)
 {
-    if (QFileInfo::exists(path) &&
-        Prompter::show(Prompter::applicationTitle(),
-                       QStringLiteral("File '") + QDir::toNativeSeparators(path) +
-                           QStringLiteral("' already exists.  Do you want to overwrite it?"),
-                       Prompter::Buttons::YesNo) != Prompter::Yes)
-        return false;
-    if (FileInUse::isFileAlreadyOpen(path)) {
-        Prompter::show(title(),
-                       QStringLiteral("File is already in use by another process. Please close the file and try again."),
-                       Prompter::Buttons::Ok, Prompter::Icon::Critical);
-        return false;
-    }
-    return true;
+    return ExportWriter::mayReplace(path, title());
 }
 
 void SelectionExport::addRows(ExportWriter& writer, const QList<SelectionColumn>& columns,

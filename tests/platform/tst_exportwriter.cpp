@@ -46,13 +46,15 @@ void tst_ExportWriter::writesExactBytes()
     ExportWriter w(path);
     w.addRow({"Account", "Name", "Balance"});
     w.addRow({"1010", "Caf\u00e9 \u20ac \"petty\"", "-1,250.00"});
-    w.addRow({"a\tb", "line1\r\nline2", "x\ny"});
+    w.addRow({"a\tb", "line1\r\nline2", "x\ny", "cr\ronly", "\n\r"});
+    w.addRow({"\"Net 30\" terms", "\"open\r\n"});
     w.addRow({});
-    QCOMPARE(w.rowCount(), 4);
+    QCOMPARE(w.rowCount(), 5);
     QVERIFY2(w.commit(), qPrintable(w.errorString()));
     QCOMPARE(contentOf(path), QByteArray("Account\tName\tBalance\r\n"
                                          "1010\tCaf\xc3\xa9 \xe2\x82\xac \"petty\"\t-1,250.00\r\n"
-                                         "a b\tline1  line2\tx y\r\n"
+                                         "a b\tline1 line2\tx y\tcr only\t  \r\n"
+                                         "\"\"\"Net 30\"\" terms\"\t\"\"\"open \"\r\n"
                                          "\r\n"));
     QCOMPARE(entries(dir.path()), QStringList{"balances.txt"}); // no temporary left beside it
 

@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QTest>
+#include <limits>
 
 class tst_ARCurrency : public QObject
 {
@@ -14,6 +15,8 @@ private Q_SLOTS:
     void overflowKeepsValue();
     void toString_data();
     void toString();
+    void plainText_data();
+    void plainText();
     void arithmetic();
     void independentOfLocale();
 };
@@ -120,6 +123,28 @@ void tst_ARCurrency::toString()
     c.setVal(text);
     QCOMPARE(c.toString(false), plain);
     QCOMPARE(c.toString(true), parens);
+}
+
+void tst_ARCurrency::plainText_data()
+{
+    QTest::addColumn<qint64>("units");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << qint64(0) << "0";
+    QTest::newRow("trailing zeros dropped") << qint64(12345000) << "1234.5";
+    QTest::newRow("whole") << qint64(-70000) << "-7";
+    QTest::newRow("below one") << qint64(-2500) << "-0.25";
+    QTest::newRow("four decimals") << qint64(1) << "0.0001";
+    QTest::newRow("no grouping") << qint64(12345678900000) << "1234567890";
+    QTest::newRow("smallest") << std::numeric_limits<qint64>::min() << "-922337203685477.5808";
+}
+
+void tst_ARCurrency::plainText()
+{
+    QFETCH(qint64, units);
+    QFETCH(QString, text);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(ARCurrency::plainText(units), text);
+    QLocale::setDefault(QLocale::c());
 }
 
 void tst_ARCurrency::arithmetic()

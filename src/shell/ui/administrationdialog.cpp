@@ -14,7 +14,7 @@
 #include "gridview.h"
 #include "loginflow.h"
 #include "msgboxutil.h"
-#include "navigatorcommands.h"
+#include "periodendbaldialog.h"
 #include "prompter.h"
 #include "titlepanels.h"
 #include "userstore.h"
@@ -316,10 +316,7 @@ void AdministrationDialog::manageUsers()
 
 void AdministrationDialog::openPeriodEndExport(QWidget* parent, const std::function<int(QDialog&)>& runDialog)
 {
-    // The period-end export dialog comes with the exports; until then the button says so.
-    Q_UNUSED(parent);
-    Q_UNUSED(runDialog);
-    NavigatorCommands::notAvailable();
+    PeriodEndBalDialog::showExport(parent, runDialog);
 }
 
 void AdministrationDialog::saveAndExit()
