@@ -31,9 +31,9 @@ void addItems()
     tx.commit();
 }
 
-const QString kRawItems = QStringLiteral(
-    "SELECT * FROM ReconcilingItem WHERE glAcctID = 2 AND openDate <= '2024-11-30' AND "
-    "(closeDate IS NULL OR closeDate > '2024-11-30') ORDER BY openDate, comment");
+const QString kRawItems =
+    QStringLiteral("SELECT * FROM ReconcilingItem WHERE glAcctID = 2 AND openDate <= '2024-11-30' AND "
+                   "(closeDate IS NULL OR closeDate > '2024-11-30') ORDER BY openDate, comment");
 
 } // namespace
 
@@ -68,7 +68,8 @@ int main(int argc, char* argv[])
         rows = dialog.recItemListPanel()->getItems().count();
     });
     const double raw = Bench::timeIt([&] {
-        Bench::readAll(db, QStringLiteral("SELECT * FROM GLAccountBalance WHERE glAcctID = 2 AND Date = '2024-11-30'"));
+        Bench::readAll(
+            db, QStringLiteral("SELECT * FROM GLAccountBalance WHERE glAcctID = 2 AND Date = '2024-11-30'"));
         Bench::readAll(db, kRawItems);
         Bench::readAll(db, QStringLiteral("SELECT * FROM AttachedDocument WHERE GLAcctId = 2"));
     });

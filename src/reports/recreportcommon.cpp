@@ -76,29 +76,29 @@ QString topLevelShape(const QStringList& extraPieces)
 
 QStringList topLevelFieldNames(const QStringList& extraNames)
 {
-    return QStringList{QStringLiteral("GLAcctID"),     QStringLiteral("Comment"),
-                       QStringLiteral("Amount"),       QStringLiteral("TargetAmount"),
+    return QStringList{QStringLiteral("GLAcctID"),
+                       QStringLiteral("Comment"),
+                       QStringLiteral("Amount"),
+                       QStringLiteral("TargetAmount"),
                        QStringLiteral("UnidentifiedDifference"),
-                       QStringLiteral("PreparedBy"),   QStringLiteral("PreparedDate"),
-                       QStringLiteral("ApprovedBy"),   QStringLiteral("ApprovedDate"),
-                       QStringLiteral("ReviewedBy"),   QStringLiteral("ReviewedDate")} +
-           extraNames +
-           QStringList{QStringLiteral("CompanyName"), QStringLiteral("Currency"), QStringLiteral("GLAcctFullName"),
-                       QStringLiteral("Description"), QStringLiteral("CompanyPolicy"), QStringLiteral("AsOfDate")};
+                       QStringLiteral("PreparedBy"),
+                       QStringLiteral("PreparedDate"),
+                       QStringLiteral("ApprovedBy"),
+                       QStringLiteral("ApprovedDate"),
+                       QStringLiteral("ReviewedBy"),
+                       QStringLiteral("ReviewedDate")} +
+           extraNames + QStringList{QStringLiteral("CompanyName"),    QStringLiteral("Currency"),
+                                    QStringLiteral("GLAcctFullName"), QStringLiteral("Description"),
+                                    QStringLiteral("CompanyPolicy"),  QStringLiteral("AsOfDate")};
 }
 
 QVariantList topLevelValues(const TopLevel& v)
 {
-    QVariantList values{v.accountId,
-                        ReportValues::textOr(v.comment, v.commentFallback),
-                        money(v.amount),
-                        money(v.targetAmount),
-                        money(v.difference),
-                        v.preparedBy,
-                        v.preparedDate,
-                        v.approvedBy,
-                        v.approvedDate,
-                        v.reviewedBy,
+    QVariantList values{v.accountId,         ReportValues::textOr(v.comment, v.commentFallback),
+                        money(v.amount),     money(v.targetAmount),
+                        money(v.difference), v.preparedBy,
+                        v.preparedDate,      v.approvedBy,
+                        v.approvedDate,      v.reviewedBy,
                         v.reviewedDate};
     values += v.extraValues;
     values += QVariantList{NotUsed,
@@ -140,15 +140,16 @@ void addPageBands(ReportLayout& layout, const PageBands& bands)
                 ReportFont::tahoma(14.25, ReportFont::Bold), ReportAlign::Center);
     ph.addLabel(QStringLiteral("lblAsOfDate"), 0, 660, 9360, 285, QStringLiteral("AsOfDate"),
                 ReportFont::tahoma(9.75, ReportFont::Bold), ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label20"), 7732, 15, bands.currencyCaptionWidth, 285, QStringLiteral("Currency:"),
+    ph.addLabel(QStringLiteral("Label20"), 7732, 15, bands.currencyCaptionWidth, 285,
+                QStringLiteral("Currency:"), small);
+    ph.addLabel(QStringLiteral("lblRptCurr"), 8496, 15, bands.currencyWidth, 285, bands.currencyCaption,
                 small);
-    ph.addLabel(QStringLiteral("lblRptCurr"), 8496, 15, bands.currencyWidth, 285, bands.currencyCaption, small);
 
     ReportSection& pf = layout.setPageFooter(bands.footerHeight);
     pf.addLine(QStringLiteral("Line4"), 0, 144, bands.footerRule);
     pf.addLabel(QStringLiteral("Label14"), 0, 200, bands.printDateWidth, 240, QStringLiteral("%d - %T"));
-    pf.addLabel(QStringLiteral("Label15"), 6336, 200, 2595, 240, QStringLiteral("Page %p of %P"), ReportFont(),
-                ReportAlign::Right);
+    pf.addLabel(QStringLiteral("Label15"), 6336, 200, 2595, 240, QStringLiteral("Page %p of %P"),
+                ReportFont(), ReportAlign::Right);
     pf.addLabel(QStringLiteral("lblGLAcctFullNameInFooter"), 0, 200, 9360, 240,
                 QStringLiteral("GLAcctFullNameInFooter"), ReportFont(), ReportAlign::Center);
 }

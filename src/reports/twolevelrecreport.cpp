@@ -52,15 +52,17 @@ void addHeader(ReportSection& h, Kind kind)
     if (calc) {
         h.addLabel(QStringLiteral("Label19"), 144, 576, 2016, 300, QStringLiteral("Basis of Calculation"),
                    kBoldItalic);
-        h.addTextBox(QStringLiteral("CalcBasis"), 1728, 864, 5472, 288, QStringLiteral("CalcBasis"), kRegular);
+        h.addTextBox(QStringLiteral("CalcBasis"), 1728, 864, 5472, 288, QStringLiteral("CalcBasis"),
+                     kRegular);
     }
     const int top = calc ? 1584 : 576;
-    h.addLabel(QStringLiteral("Label1"), 144, calc ? 1296 : 288, 2160, 225, QStringLiteral("Reconciling Items"),
-               kBoldItalic);
+    h.addLabel(QStringLiteral("Label1"), 144, calc ? 1296 : 288, 2160, 225,
+               QStringLiteral("Reconciling Items"), kBoldItalic);
     h.addLabel(QStringLiteral("Label6"), 288, top, 1290, 285, QStringLiteral(" Open Date"), kBold);
     h.addLabel(QStringLiteral("Label7"), calc ? 2160 : 1872, top, calc ? 5043 : 5331, calc ? 288 : 285,
                QStringLiteral(" Description"), kBold);
-    h.addLabel(QStringLiteral("Label8"), 7344, top, 1575, 285, QStringLiteral("Amount "), kBold, ReportAlign::Center);
+    h.addLabel(QStringLiteral("Label8"), 7344, top, 1575, 285, QStringLiteral("Amount "), kBold,
+               ReportAlign::Center);
     if (calc) {
         h.addFrame(QStringLiteral("Shape1"), 144, top, 1584, 240);
         h.addFrame(QStringLiteral("Shape2"), 1728, top, 285, 240);
@@ -78,15 +80,17 @@ void addDetail(ReportSection& d, Kind kind)
 {
     const bool calc = kind == Kind::CalcBalance;
     const bool list = kind == Kind::List;
-    d.addTextBox(QStringLiteral("txtOpenDate"), 288, 0, 1146, 240, QStringLiteral("OpenDate"), kRegular).inMember(kItems);
-    d.addTextBox(list ? QStringLiteral("Text1") : QStringLiteral("Text3"), calc ? 1728 : 1440, 0, calc || list ? 285 : 288,
-                 240, QStringLiteral("ReqTiming"), kSmall, ReportAlign::Center)
+    d.addTextBox(QStringLiteral("txtOpenDate"), 288, 0, 1146, 240, QStringLiteral("OpenDate"), kRegular)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("txtRecItemComment"), calc ? 2160 : 1872, 0, calc ? 5028 : (list ? 5340 : 5316),
-                 calc ? 240 : (list ? 285 : 288), QStringLiteral("Comment"), kRegular)
+    d.addTextBox(list ? QStringLiteral("Text1") : QStringLiteral("Text3"), calc ? 1728 : 1440, 0,
+                 calc || list ? 285 : 288, 240, QStringLiteral("ReqTiming"), kSmall, ReportAlign::Center)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("txtAmount"), list ? 7488 : 7344, 0, list ? 1302 : 1446, 240, QStringLiteral("Amount"),
-                 kRegular, ReportAlign::Right)
+    d.addTextBox(QStringLiteral("txtRecItemComment"), calc ? 2160 : 1872, 0,
+                 calc ? 5028 : (list ? 5340 : 5316), calc ? 240 : (list ? 285 : 288),
+                 QStringLiteral("Comment"), kRegular)
+        .inMember(kItems);
+    d.addTextBox(QStringLiteral("txtAmount"), list ? 7488 : 7344, 0, list ? 1302 : 1446, 240,
+                 QStringLiteral("Amount"), kRegular, ReportAlign::Right)
         .withFormat(kAmountFormat)
         .inMember(kItems);
 }
@@ -97,15 +101,16 @@ void addFooter(ReportSection& f, Kind kind)
 {
     const bool calc = kind == Kind::CalcBalance;
     const bool list = kind == Kind::List;
-    f.addLabel(QStringLiteral("Label13"), 1584, 144, 5460, 285, QStringLiteral("Unidentified Difference:"), kBold,
-               ReportAlign::Right);
+    f.addLabel(QStringLiteral("Label13"), 1584, 144, 5460, 285, QStringLiteral("Unidentified Difference:"),
+               kBold, ReportAlign::Right);
     f.addTextBox(list ? QStringLiteral("Text4") : QStringLiteral("Text5"), 7200, 144, 1590, 240,
                  QStringLiteral("UnidentifiedDifference"), kRegular, ReportAlign::Right)
         .withFormat(kAmountFormat);
     f.addLine(QStringLiteral("Line1"), 7200, 532, 1725);
-    f.addLabel(QStringLiteral("Label5"), 4176, 576, 2880, 240, QStringLiteral("General Ledger Balance:"), kBold,
-               ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text2"), 7200, 576, 1590, 240, QStringLiteral("Amount"), kRegular, ReportAlign::Right)
+    f.addLabel(QStringLiteral("Label5"), 4176, 576, 2880, 240, QStringLiteral("General Ledger Balance:"),
+               kBold, ReportAlign::Right);
+    f.addTextBox(QStringLiteral("Text2"), 7200, 576, 1590, 240, QStringLiteral("Amount"), kRegular,
+                 ReportAlign::Right)
         .withFormat(kAmountFormat);
     f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7200, 864, 1725);
 
@@ -113,32 +118,38 @@ void addFooter(ReportSection& f, Kind kind)
     const int captionHeight = list ? 288 : 285;
     const int dateLeft = list ? 1012 : 1015;
     const int dateWidth = list ? 3456 : 3450;
-    f.addLabel(QStringLiteral("Label4"), 144, 864, captionWidth, captionHeight, QStringLiteral("Prepared"), kRegular);
-    f.addTextBox(QStringLiteral("txtReconciledDate"), 1008, 864, 3465, 240, QStringLiteral("PreparedDate"), kRegular);
-    f.addLabel(list ? QStringLiteral("Label12") : QStringLiteral("Label16"), 2160, 864, 285, 240, QStringLiteral("by"),
+    f.addLabel(QStringLiteral("Label4"), 144, 864, captionWidth, captionHeight, QStringLiteral("Prepared"),
                kRegular);
-    f.addTextBox(QStringLiteral("txtPreparedBy"), 2448, 864, 3030, 240, QStringLiteral("PreparedBy"), kRegular);
+    f.addTextBox(QStringLiteral("txtReconciledDate"), 1008, 864, 3465, 240, QStringLiteral("PreparedDate"),
+                 kRegular);
+    f.addLabel(list ? QStringLiteral("Label12") : QStringLiteral("Label16"), 2160, 864, 285, 240,
+               QStringLiteral("by"), kRegular);
+    f.addTextBox(QStringLiteral("txtPreparedBy"), 2448, 864, 3030, 240, QStringLiteral("PreparedBy"),
+                 kRegular);
     f.addLabel(list ? QStringLiteral("Label1") : QStringLiteral("Label10"), 144, 1152, captionWidth,
                calc ? 300 : captionHeight, QStringLiteral("Approved"), kRegular);
-    f.addTextBox(QStringLiteral("txtApprovedDate"), dateLeft, 1152, dateWidth, 240, QStringLiteral("APPROVEDDATE"),
+    f.addTextBox(QStringLiteral("txtApprovedDate"), dateLeft, 1152, dateWidth, 240,
+                 QStringLiteral("APPROVEDDATE"), kRegular);
+    f.addLabel(list ? QStringLiteral("Label16") : QStringLiteral("Label17"), 2160, 1152, 285, 240,
+               QStringLiteral("by"), kRegular);
+    f.addTextBox(QStringLiteral("txtApprovedBy"), 2448, 1152, 3030, 240, QStringLiteral("ApprovedBy"),
                  kRegular);
-    f.addLabel(list ? QStringLiteral("Label16") : QStringLiteral("Label17"), 2160, 1152, 285, 240, QStringLiteral("by"),
-               kRegular);
-    f.addTextBox(QStringLiteral("txtApprovedBy"), 2448, 1152, 3030, 240, QStringLiteral("ApprovedBy"), kRegular);
-    f.addLabel(list ? QStringLiteral("Label8") : QStringLiteral("Label11"), 144, 1440, captionWidth, captionHeight,
-               QStringLiteral("Reviewed"), kRegular);
+    f.addLabel(list ? QStringLiteral("Label8") : QStringLiteral("Label11"), 144, 1440, captionWidth,
+               captionHeight, QStringLiteral("Reviewed"), kRegular);
     f.addTextBox(QStringLiteral("txtReviewedDate"), dateLeft, 1440, dateWidth, list ? 288 : 285,
                  QStringLiteral("REVIEWEDDATE"), kRegular);
-    f.addLabel(list ? QStringLiteral("Label17") : QStringLiteral("Label18"), 2160, 1440, calc ? 288 : 285, 240,
-               QStringLiteral("by"), kRegular);
-    f.addTextBox(QStringLiteral("txtReviewedBy"), 2448, 1440, 3030, 240, QStringLiteral("ReviewedBy"), kRegular);
+    f.addLabel(list ? QStringLiteral("Label17") : QStringLiteral("Label18"), 2160, 1440, calc ? 288 : 285,
+               240, QStringLiteral("by"), kRegular);
+    f.addTextBox(QStringLiteral("txtReviewedBy"), 2448, 1440, 3030, 240, QStringLiteral("ReviewedBy"),
+                 kRegular);
 
     f.addLabel(QStringLiteral("Label3"), 144, 1765, 1440, 240, QStringLiteral("Comment:"), kBold);
     f.addTextBox(QStringLiteral("txtComment"), 144, 2016, 8505, 285, QStringLiteral("Comment"), kRegular);
     f.addImage(QStringLiteral("Image2"), 144, 2304, 8490, 135);
     f.addLabel(list ? QStringLiteral("Label6") : QStringLiteral("Label2"), 144, 2448, 3300, 240,
                QStringLiteral("Account Description:"), kBold);
-    f.addTextBox(QStringLiteral("txtDescription"), 144, 2719, 8490, 285, QStringLiteral("Description"), kRegular);
+    f.addTextBox(QStringLiteral("txtDescription"), 144, 2719, 8490, 285, QStringLiteral("Description"),
+                 kRegular);
     f.addImage(QStringLiteral("Image1"), 144, 3007, 8490, 135);
     f.addLabel(list ? QStringLiteral("Label7") : QStringLiteral("Label9"), 144, 3144, 4890, 240,
                QStringLiteral("Company Policy and/or Procedure:"), kBold);
@@ -180,8 +191,8 @@ ReportLayout TwoLevelRecReport::layout(Kind kind)
     bands.footerHeight = list ? 570 : 584;
     bands.printDateWidth = list ? 4320 : 4032;
     RecReportCommon::addPageBands(l, bands);
-    addHeader(l.addGroup(QString(), QStringLiteral("Header"), calc ? 1968 : (list ? 735 : 861), QStringLiteral("Footer"),
-                         list ? 4005 : 4935),
+    addHeader(l.addGroup(QString(), QStringLiteral("Header"), calc ? 1968 : (list ? 735 : 861),
+                         QStringLiteral("Footer"), list ? 4005 : 4935),
               kind);
     addDetail(l.setDetail(kItems, QStringLiteral("ReconcilingItems_Detail"), calc ? 300 : 294), kind);
     addFooter(l.section(QStringLiteral("Footer")), kind);
@@ -191,12 +202,12 @@ ReportLayout TwoLevelRecReport::layout(Kind kind)
 
 QStringList TwoLevelRecReport::getItemFieldNames()
 {
-    return {QStringLiteral("GLAcctID"), QStringLiteral("Amount"), QStringLiteral("Comment"), QStringLiteral("OpenDate"),
-            QStringLiteral("ReqTiming")};
+    return {QStringLiteral("GLAcctID"), QStringLiteral("Amount"), QStringLiteral("Comment"),
+            QStringLiteral("OpenDate"), QStringLiteral("ReqTiming")};
 }
 
 std::shared_ptr<ReportRecordSet> TwoLevelRecReport::buildRecords(Kind kind, const GLAccountBalance& balance,
-                                                                const ReconcilingItemList& items)
+                                                                 const ReconcilingItemList& items)
 {
     RecReportCommon::TopLevel top = RecReportCommon::fromBalance(balance, items.getTotalAmount());
     if (kind == Kind::CalcBalance) {

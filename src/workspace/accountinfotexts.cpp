@@ -19,7 +19,8 @@ QString yesNo(const QString& flag)
 QString erpNumber(const GLAccount& account)
 {
     const ERPNumber& erp = account.getERPNumber();
-    const QString text = QLatin1Char(' ') + erp.getERPNumber() + QStringLiteral("  ") + erp.getERPNumberDesc();
+    const QString text =
+        QLatin1Char(' ') + erp.getERPNumber() + QStringLiteral("  ") + erp.getERPNumberDesc();
     return text == QStringLiteral(" N  Null") ? QStringLiteral("None") : text;
 }
 

@@ -38,7 +38,8 @@ namespace RecItemRules {
 QString timingCode(const QString& stored)
 {
     const QString code = stored.trimmed().toUpper();
-    static const QStringList codes{QStringLiteral("R"), QStringLiteral("T"), QStringLiteral("L"), QStringLiteral("U")};
+    static const QStringList codes{QStringLiteral("R"), QStringLiteral("T"), QStringLiteral("L"),
+                                   QStringLiteral("U")};
     return codes.contains(code) ? code : QStringLiteral("U");
 }
 
@@ -60,8 +61,9 @@ QString datesProblem(const QString& openDate, bool hasCloseDate, const QString& 
         return QStringLiteral("The entry for Close Date is invalid.");
     if (*close > *open)
         return QString();
-    return QStringLiteral("The Close Date must be after the Open Date. Please change the date so that the Close Date "
-                          "will be after the Open Date.");
+    return QStringLiteral(
+        "The Close Date must be after the Open Date. Please change the date so that the Close Date "
+        "will be after the Open Date.");
 }
 
 QString openDateEmptyMessage()

@@ -28,7 +28,8 @@ public:
     // Takes the balance (kept by reference; the host owns it), ticks the boxes of the stored names
     // and opens or closes them by the permission. A user with none of the three rights gets
     // every box closed.
-    void load(IGLAccountBalance& balance, const QString& permission, const QString& fullName, const QString& today);
+    void load(IGLAccountBalance& balance, const QString& permission, const QString& fullName,
+              const QString& today);
 
     // The user ticked (true) or cleared (false) a box. Nothing for a closed box or before load.
     void click(Box box, bool ticked);

@@ -25,8 +25,8 @@ RecDialogTitlePanel::RecDialogTitlePanel(QWidget* parent) : CompoundDialogTitleP
 void RecDialogTitlePanel::initialize(IGLAccountBalance& balance)
 {
     const auto& account = balance.getGLAccount();
-    const QString heading = account ? QStringLiteral("Account  ") + account->getNumber() + QStringLiteral(" - ") +
-                                          account->getName()
+    const QString heading = account ? QStringLiteral("Account  ") + account->getNumber() +
+                                          QStringLiteral(" - ") + account->getName()
                                     : QStringLiteral("Account");
     const auto day = DateRules::fromText(balance.getDate());
     CompoundDialogTitlePanel::initialize(heading, day ? ReportValues::asOf(*day) : QStringLiteral("As of"));
@@ -83,7 +83,8 @@ AccountInfoPanel::AccountInfoPanel(QWidget* parent) : QWidget(parent)
                                QStringLiteral("<<KeyControl>>"));
     m_lblAcctactive = value(QStringLiteral("Active Account:"), QStringLiteral("lblAcctactive"),
                             QStringLiteral("<<KeyAcctActive>>"));
-    m_lblERPNum_Desc = value(QStringLiteral("Hyperion Account:"), QStringLiteral("lblERPNum_Desc"), QString());
+    m_lblERPNum_Desc =
+        value(QStringLiteral("Hyperion Account:"), QStringLiteral("lblERPNum_Desc"), QString());
     layout->addLayout(form);
 
     auto* divider = new DividerLine(this);

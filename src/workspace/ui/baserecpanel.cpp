@@ -88,7 +88,8 @@ void BaseRecPanel::initialize(IGLAccountBalance& balance)
 {
     m_balance = nullptr; // nothing is written back while the panel is filled
     m_txtAmount->setAmount(balance.getAmount());
-    m_rules.load(balance, Global::permission, Global::reportName, DateRules::toText(Clock::instance().today()));
+    m_rules.load(balance, Global::permission, Global::reportName,
+                 DateRules::toText(Clock::instance().today()));
     // A stored comment is shown whole, even one longer than what may be typed.
     {
         const QSignalBlocker block(m_txtComment);
@@ -122,7 +123,8 @@ void BaseRecPanel::showSignOffs()
 {
     if (!m_balance)
         return;
-    const QString names[3] = {m_balance->getPreparedBy(), m_balance->getApprovedBy(), m_balance->getReviewedBy()};
+    const QString names[3] = {m_balance->getPreparedBy(), m_balance->getApprovedBy(),
+                              m_balance->getReviewedBy()};
     const QString dates[3] = {m_balance->getPreparedByDate(), m_balance->getApprovedByDate(),
                               m_balance->getReviewedByDate()};
     for (int i = 0; i < 3; ++i) {

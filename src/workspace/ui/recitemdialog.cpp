@@ -28,7 +28,8 @@ using DialogBehaviour::named;
 namespace {
 
 constexpr int kCommentLimit = 1000;
-const QString kTimingCodes[4] = {QStringLiteral("R"), QStringLiteral("T"), QStringLiteral("L"), QStringLiteral("U")};
+const QString kTimingCodes[4] = {QStringLiteral("R"), QStringLiteral("T"), QStringLiteral("L"),
+                                 QStringLiteral("U")};
 
 void say(const QString& text)
 {
@@ -108,7 +109,8 @@ RecItemDialog::RecItemDialog(QWidget* parent) : QDialog(parent)
         m_timing[i] = named<QCheckBox>(frame, names[i], captions[i]);
         frameLayout->addWidget(m_timing[i]);
         const QString code = kTimingCodes[i];
-        connect(m_timing[i], &QCheckBox::clicked, this, [this, code](bool ticked) { timingClicked(code, ticked); });
+        connect(m_timing[i], &QCheckBox::clicked, this,
+                [this, code](bool ticked) { timingClicked(code, ticked); });
         // A timing box the focus reaches while it is unticked becomes the chosen timing, so that
         // tabbing through the boxes picks each in turn.
         QCheckBox* box = m_timing[i];
@@ -175,7 +177,8 @@ RecItemDialog::RecItemDialog(QWidget* parent) : QDialog(parent)
                                                           : RecItemRules::openDateInvalidMessage());
         });
     LeaveCheck::install(
-        m_dtpCloseDate, [this] { return closeDateLeft(); }, [] { say(RecItemRules::closeDateInvalidMessage()); });
+        m_dtpCloseDate, [this] { return closeDateLeft(); },
+        [] { say(RecItemRules::closeDateInvalidMessage()); });
     connect(m_OKButton, &QPushButton::clicked, this, [this] { save(); });
     connect(m_CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     move(5600 / 15, 1100 / 15);
@@ -301,8 +304,8 @@ void RecItemDialog::save()
     DialogBehaviour::guardedCommitted(this, [this] {
         if (!m_item)
             return;
-        const QString problem =
-            RecItemRules::datesProblem(m_item->getOpenDate(), m_ChkCloseDate->isChecked(), m_item->getCloseDate());
+        const QString problem = RecItemRules::datesProblem(m_item->getOpenDate(), m_ChkCloseDate->isChecked(),
+                                                           m_item->getCloseDate());
         if (!problem.isEmpty()) {
             say(problem);
             return;

@@ -29,7 +29,8 @@ int pixels(int twips)
 
 AppError noItem(const QString& source)
 {
-    return AppError(AppError::ObjectErrorBase + 1, source, QStringLiteral("The given ReconcilingItem can not be Nothing"));
+    return AppError(AppError::ObjectErrorBase + 1, source,
+                    QStringLiteral("The given ReconcilingItem can not be Nothing"));
 }
 
 } // namespace
@@ -55,7 +56,8 @@ RecItemListPanel::RecItemListPanel(QWidget* parent)
 QHBoxLayout* RecItemListPanel::addItemButtons(QWidget* host)
 {
     auto* row = new QHBoxLayout;
-    const auto add = [this, host, row](const QString& name, const QString& caption, void (RecItemListPanel::*action)()) {
+    const auto add = [this, host, row](const QString& name, const QString& caption,
+                                       void (RecItemListPanel::*action)()) {
         auto* button = named<QPushButton>(host, name, caption);
         button->setAutoDefault(false);
         row->addWidget(button);
@@ -69,8 +71,8 @@ QHBoxLayout* RecItemListPanel::addItemButtons(QWidget* host)
     return row;
 }
 
-void RecItemListPanel::intitalize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
-                                  const QString& date)
+void RecItemListPanel::intitalize(ReconcilingItemList& items, const QString& typeCode,
+                                  const GLAccount& account, const QString& date)
 {
     m_items = &items;
     m_typeCode = typeCode;
@@ -127,7 +129,8 @@ void RecItemListPanel::deleteRecItem()
     const auto item = selectedItem();
     if (!item)
         return;
-    if (Prompter::show(QStringLiteral("Delete"), QStringLiteral("Are you sure that you want to delete this reconciling item?"),
+    if (Prompter::show(QStringLiteral("Delete"),
+                       QStringLiteral("Are you sure that you want to delete this reconciling item?"),
                        Prompter::Buttons::YesNo) != Prompter::Yes)
         return;
     item->remove();
@@ -160,7 +163,8 @@ void RecItemListPanel::fill()
 {
     m_lvwItemList->clear();
     // A date fits its column whatever the screen's font.
-    const int dateWidth = std::max(pixels(1100), m_lvwItemList->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
+    const int dateWidth =
+        std::max(pixels(1100), m_lvwItemList->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
     m_lvwItemList->setColumnWidth(0, dateWidth);
     m_lvwItemList->setColumnWidth(1, dateWidth);
     m_lvwItemList->setColumnWidth(2, pixels(300));
@@ -226,8 +230,8 @@ RecItemListDialog::RecItemListDialog(QWidget* parent) : QDialog(parent)
     connect(m_recItemListPanel, &RecItemListPanel::TotalAmountChanged, this, &RecItemListDialog::showTotal);
 }
 
-void RecItemListDialog::initialize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
-                                   const QString& date)
+void RecItemListDialog::initialize(ReconcilingItemList& items, const QString& typeCode,
+                                   const GLAccount& account, const QString& date)
 {
     RecItemListResource resource;
     resource.initialize(typeCode);

@@ -77,7 +77,8 @@ class RecItemListDialog : public QDialog
     Q_OBJECT
 public:
     explicit RecItemListDialog(QWidget* parent = nullptr);
-    void initialize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account, const QString& date);
+    void initialize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
+                    const QString& date);
     RecItemListPanel* panel() const { return m_recItemListPanel; }
 
 private:
