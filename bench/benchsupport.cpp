@@ -179,4 +179,13 @@ void resetPeakMemory()
         refs.write("5");
 }
 
+qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date)
+{
+    return readFigureRows(db, date) +
+           readAll(db,
+                   QStringLiteral("SELECT glAcctID, MAX(CASE WHEN preparedBy IS NOT NULL AND Date <= ? THEN Date END) "
+                                  "FROM GLAccountBalance GROUP BY glAcctID HAVING COUNT(*) > 1"),
+                   {date});
+}
+
 } // namespace Bench

@@ -44,4 +44,8 @@ qint64 memoryKb(const char* field);
 // Starts the peak ("VmHWM") afresh from the present resident memory.
 void resetPeakMemory();
 
+// What the review grid reads at a date ("yyyy-mm-dd"), raw: the figures' rows and each account's
+// prepared history. Returns the rows read.
+qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date);
+
 } // namespace Bench

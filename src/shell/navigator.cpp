@@ -6,11 +6,14 @@
 #include "administrationdialog.h"
 #include "appexit.h"
 #include "apppages.h"
+#include "dialogbehaviour.h"
 #include "glaccount.h"
 #include "global.h"
 #include "glsummaryreport.h"
 #include "listrecdialog.h"
 #include "mainhelpdialog.h"
+#include "recdialogfactory.h"
+#include "recdialogframe.h"
 #include "recdateselectdialog.h"
 #include "reportoutput.h"
 
@@ -164,20 +167,22 @@ void Navigator::balances()
 void Navigator::reconciliationLoop(RecSelectDialogBase& selection)
 {
     // Pick an account, work on it, come back to the same selection until it is closed.
+    const RecDialogFactory factory;
     m_runDialog(selection);
     while (selection.isApproved()) {
-        // The chosen account as its reconciliation will take it (one removed meanwhile raises here).
-        const auto account = selection.getSelectedGLAccount();
         QString date = selection.getSelectedDate();
-        if (account->getRecType().getCode() == QStringLiteral("L")) {
-            ListRecDialog dialog(this);
-            dialog.initialize(*account, date);
-            m_runDialog(dialog);
-        } else {
-            // The reconciliation dialogs of the other account kinds come with a later version.
-            NavigatorCommands::notAvailable();
-        }
-        Global::setCurrentRecDate(date);
+        // A kind without a dialog, an account removed meanwhile or a failed load is shown, and the
+        // user goes on choosing.
+        DialogBehaviour::guarded([&] {
+            const auto account = selection.getSelectedGLAccount();
+            const auto dialog = factory.create(*account, date, this);
+            if (!dialog) {
+                NavigatorCommands::notAvailable(); // its dialog comes with a later version
+                return;
+            }
+            m_runDialog(*dialog);
+        });
+        Global::setCurrentRecDate(selection.getSelectedDate());
         m_runDialog(selection);
     }
 }

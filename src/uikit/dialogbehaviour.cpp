@@ -12,7 +12,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -162,24 +165,29 @@ void useTahoma(QWidget* widget)
 
 void limitLength(QPlainTextEdit* edit, int maxLength)
 {
-    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength] {
-        const QString text = edit->toPlainText();
-        if (text.size() <= maxLength)
+    // What the last change of the text inserted and removed, read when the box reports the change.
+    // A text set by code with the box's signals blocked (a stored text being shown) is never cut,
+    // and an edit of a stored text longer than the limit may shorten it but not lengthen it.
+    struct Change
+    {
+        int position = 0, removed = 0, added = 0;
+    };
+    auto last = std::make_shared<Change>();
+    QObject::connect(edit->document(), &QTextDocument::contentsChange, edit,
+                     [last](int position, int removed, int added) { *last = {position, removed, added}; });
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength, last] {
+        const Change change = std::exchange(*last, Change{});
+        const int size = static_cast<int>(edit->toPlainText().size());
+        const int grown = change.added - change.removed;
+        if (size <= maxLength || grown <= 0)
             return;
-        // Cut what was just typed or pasted, where the cursor stands, and keep the rest.
+        // Cut the end of what was just typed or pasted, where it was put, and keep the rest.
+        const int excess = std::min(size - maxLength, grown);
+        const int end = std::min(change.position + change.added, size);
         QTextCursor cursor = edit->textCursor();
-        const int excess = static_cast<int>(text.size()) - maxLength;
-        const int end = cursor.position();
-        const int start = std::max(0, end - excess);
-        cursor.setPosition(start);
+        cursor.setPosition(std::max(0, end - excess));
         cursor.setPosition(end, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
-        if (edit->toPlainText().size() > maxLength) { // a text set longer than the limit to begin with
-            cursor.movePosition(QTextCursor::End);
-            cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor,
-                                static_cast<int>(edit->toPlainText().size()) - maxLength);
-            cursor.removeSelectedText();
-        }
         edit->setTextCursor(cursor);
     });
 }

@@ -1,19 +1,29 @@
 #include "recrules.h"
 
+#include "apperror.h"
 #include "daterules.h"
-#include "glaccountbalance.h"
-#include "reconcilingitemlist.h"
 
 namespace RecRules {
 
-ARCurrency difference(const GLAccountBalance& balance, const ReconcilingItemList& items)
+std::optional<ARCurrency> difference(const std::function<ARCurrency()>& compute)
 {
-    return balance.getUnidentifiedDifference(items.getTotalAmount());
+    try {
+        return compute();
+    } catch (const AppError& e) {
+        if (e.number() == AppError::Overflow)
+            return std::nullopt;
+        throw;
+    }
 }
 
-bool commentRequired(const ARCurrency& difference, const QString& comment)
+QString differenceText(const std::optional<ARCurrency>& difference)
 {
-    return !difference.isZero() && comment.trimmed().isEmpty();
+    return difference ? difference->toString(true) : QStringLiteral("Overflow");
+}
+
+bool commentRequired(const std::optional<ARCurrency>& difference, const QString& comment)
+{
+    return !(difference && difference->isZero()) && comment.trimmed().isEmpty();
 }
 
 QString commentRequiredMessage()

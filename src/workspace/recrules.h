@@ -3,19 +3,21 @@
 #include "arcurrency.h"
 
 #include <QString>
-
-class GLAccountBalance;
-class ReconcilingItemList;
+#include <functional>
+#include <optional>
 
 // The rules a reconciliation dialog applies before it stores its balance.
 namespace RecRules {
 
-// What the items leave unexplained: the balance less its target amount and the items' total.
-ARCurrency difference(const GLAccountBalance& balance, const ReconcilingItemList& items);
+// The unidentified difference as `compute` works it out, or nothing when one of its sums overflows
+// the money type: an overflow is shown as such, never as a wrong figure.
+std::optional<ARCurrency> difference(const std::function<ARCurrency()>& compute);
+// The difference as the dialogs show it: parenthesised when negative, "Overflow" when it is none.
+QString differenceText(const std::optional<ARCurrency>& difference);
 
-// A difference that is not zero must be explained: a comment of blanks only is no comment (it is
-// stored as Null).
-bool commentRequired(const ARCurrency& difference, const QString& comment);
+// A difference that is not zero (an overflowed one included) must be explained: a comment of
+// blanks only is no comment (it is stored as Null).
+bool commentRequired(const std::optional<ARCurrency>& difference, const QString& comment);
 QString commentRequiredMessage();
 
 } // namespace RecRules

@@ -255,6 +255,23 @@ void tst_DialogBehaviour::plainTextLimit()
     edit.moveCursor(QTextCursor::Start);
     edit.insertPlainText("ABCDEFGH"); // a paste cut where it was pasted
     QCOMPARE(edit.toPlainText(), QStringLiteral("ABCDE12345"));
+
+    // A stored text longer than the limit is shown whole and kept whole; an edit may shorten it
+    // but never lengthen it.
+    const QString stored = QString(14, QLatin1Char('s'));
+    {
+        const QSignalBlocker block(&edit);
+        edit.setPlainText(stored);
+    }
+    QCOMPARE(edit.toPlainText(), stored);
+    edit.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&edit, "xy");
+    QCOMPARE(edit.toPlainText(), stored);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    QCOMPARE(edit.toPlainText(), stored.left(13));
+    edit.moveCursor(QTextCursor::Start);
+    edit.insertPlainText("pasted");
+    QCOMPARE(edit.toPlainText(), stored.left(13));
 }
 
 void tst_DialogBehaviour::enterMovesOn()

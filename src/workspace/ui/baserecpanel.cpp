@@ -99,7 +99,7 @@ void BaseRecPanel::initialize(IGLAccountBalance& balance)
     showSignOffs();
 }
 
-bool BaseRecPanel::explainsDifference(const ARCurrency& difference)
+bool BaseRecPanel::explainsDifference(const std::optional<ARCurrency>& difference)
 {
     if (!m_balance || !RecRules::commentRequired(difference, m_balance->getComment()))
         return true;

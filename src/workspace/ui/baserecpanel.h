@@ -1,11 +1,12 @@
 #pragma once
 
+#include "arcurrency.h"
 #include "signoffrules.h"
 
 #include <QWidget>
+#include <optional>
 
 class AmountBox;
-class ARCurrency;
 class AppError;
 class IGLAccountBalance;
 class QCheckBox;
@@ -26,7 +27,7 @@ public:
     void initialize(IGLAccountBalance& balance);
     // True when the comment explains the difference, or there is none to explain; otherwise asks
     // for a comment and gives false (the host then stores nothing).
-    bool explainsDifference(const ARCurrency& difference);
+    bool explainsDifference(const std::optional<ARCurrency>& difference);
     // Shows a failure of the balance's store as the validation message of its code ("Data
     // Validation Error"), any other failure as the system's message.
     void handleDataValidationError(const AppError& error);

@@ -1,0 +1,585 @@
+#include "accountfigures.h"
+#include "amountbox.h"
+#include "apperror.h"
+#include "baserecpanel.h"
+#include "calcbalrecdialog.h"
+#include "ctlattachedfiles.h"
+#include "glaccount.h"
+#include "modelfixture.h"
+#include "printrecorder.h"
+#include "recdialogfactory.h"
+#include "recdialogframe.h"
+#include "recitemlistpanel.h"
+#include "recrules.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+// The reconciliation dialogs on their shared frame, driven headless over the tutorial ledger: the
+// factory's codes, the target amount box, the save and comment rules per kind, one difference per
+// account, the basis of calculation, and saves that fail part-way.
+class tst_RecDialogs : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void factory_data();
+    void factory();
+    void commentRule_data();
+    void commentRule();
+    void targetAmount_data();
+    void targetAmount();
+    void enterMovesOnNeverSaves();
+    void saveRule_data();
+    void saveRule();
+    void oneDifferencePerAccount_data();
+    void oneDifferencePerAccount();
+    void overflowIsShownNeverAFigure();
+    void basisOfCalculation();
+    void failedStore_data();
+    void failedStore();
+    void failedDocumentsSave_data();
+    void failedDocumentsSave();
+    void previewAndPrint_data();
+    void previewAndPrint();
+    void screenshots();
+};
+
+namespace {
+
+const QString kDate = QStringLiteral("09/30/2026");
+const QString kDbDate = QStringLiteral("2026-09-30");
+
+// The tutorial ledger with its documents database, the preparer logged in, and a home folder of
+// the test's own for the documents' folder copies.
+struct Fixture : ModelFixture
+{
+    QByteArray oldHome;
+    Fixture() : ModelFixture(true)
+    {
+        oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(seams.folder()));
+        Global::docDBPath = QDir(seams.folder()).filePath(QStringLiteral("tutorial-docs.db"));
+        Global::isDocDBValid = true;
+        Global::permission = QStringLiteral("CAN_PREPARE");
+        Global::reportName = QStringLiteral("Pat Rivera");
+    }
+    ~Fixture() { qputenv("HOME", oldHome); }
+
+    // The account's dialog from the factory, shown and active, as the loop shows it.
+    std::unique_ptr<RecDialogFrame> open(qint64 accountId, QString date = kDate) const
+    {
+        GLAccount account;
+        account.Load(QString::number(accountId));
+        auto dialog = RecDialogFactory().create(account, date);
+        if (dialog) {
+            dialog->show();
+            dialog->activateWindow();
+            QApplication::setActiveWindow(dialog.get());
+        }
+        return dialog;
+    }
+    QVariant balanceColumn(qint64 accountId, const QString& column, const QString& date = kDbDate) const
+    {
+        return value(QStringLiteral("SELECT %1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?").arg(column),
+                     {accountId, date});
+    }
+    qint64 audits(qint64 accountId) const
+    {
+        return value(QStringLiteral("SELECT count(*) FROM GLAccountBalanceAudit WHERE glAcctID = ?"), {accountId})
+            .toLongLong();
+    }
+    void addItem(qint64 accountId, const QString& type, qint64 amountUnits) const
+    {
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment, ReqTiming) "
+                                "VALUES (?, ?, '2026-01-15', ?, 'added by the test', 'T')"),
+                 {accountId, type, amountUnits});
+    }
+};
+
+template <typename W>
+W* child(QObject* parent, const QString& name)
+{
+    W* w = parent->findChild<W*>(name);
+    if (!w)
+        qFatal("no control %s", qPrintable(name));
+    return w;
+}
+
+void click(QObject* parent, const char* name)
+{
+    child<QPushButton>(parent, QLatin1String(name))->click();
+}
+
+// Types a text into the target amount box, as the user does after giving it the focus.
+void typeTarget(RecDialogFrame& d, const QString& text)
+{
+    AmountBox* box = d.targetAmountBox();
+    box->setFocus();
+    QCoreApplication::processEvents();
+    box->selectAll();
+    box->del();
+    QTest::keyClicks(box, text);
+}
+
+// The target that makes the dialog's difference `remaining`.
+QString targetLeaving(RecDialogFrame& d, qint64 remainingUnits)
+{
+    qint64 units = d.balance().amount().units() - d.recItemListPanel()->getTotalAmount().units() - remainingUnits;
+    return ARCurrency::fromUnits(units).toString(false);
+}
+
+} // namespace
+
+void tst_RecDialogs::factory_data()
+{
+    QTest::addColumn<qint64>("accountId");
+    QTest::addColumn<QString>("setCode"); // the account's kind changed first, when given
+    QTest::addColumn<QString>("dialog");  // "" when none is made
+    QTest::addColumn<QString>("error");
+    QTest::newRow("S subledger") << qint64(6) << "" << "SubledgerRecDialog" << "";
+    QTest::newRow("H calculated") << qint64(4) << "" << "CalcBalRecDialog" << "";
+    QTest::newRow("L list") << qint64(8) << "" << "ListRecDialog" << "";
+    QTest::newRow("C bank, later") << qint64(1) << "" << "" << "";
+    QTest::newRow("A prepaid, later") << qint64(11) << "" << "" << "";
+    QTest::newRow("B") << qint64(26) << "" << "" << "Not expecting a 'B' code in the create() method";
+    QTest::newRow("N") << qint64(31) << "" << "" << "Not expecting a 'N' code in the create() method";
+    QTest::newRow("unknown") << qint64(31) << "Q" << "" << "Not expecting a 'Q' code in the create() method";
+    QTest::newRow("case counts") << qint64(31) << "q" << "" << "Not expecting a 'q' code in the create() method";
+}
+
+void tst_RecDialogs::factory()
+{
+    QFETCH(qint64, accountId);
+    QFETCH(QString, setCode);
+    QFETCH(QString, dialog);
+    QFETCH(QString, error);
+    Fixture fx;
+    if (!setCode.isEmpty()) {
+        Db::exec(fx.db, QStringLiteral("INSERT INTO ReconciliationType (recTypeCode, name) VALUES (?, 'Other')"),
+                 {setCode});
+        Db::exec(fx.db, QStringLiteral("UPDATE GLAccount SET recTypeCode = ? WHERE glAcctID = ?"), {setCode, accountId});
+    }
+    try {
+        const auto made = fx.open(accountId);
+        QVERIFY(error.isEmpty());
+        QCOMPARE(made ? made->objectName() : QString(), dialog);
+        if (!made)
+            return;
+        GLAccount account;
+        account.Load(QString::number(accountId));
+        QCOMPARE(made->windowTitle(), QStringLiteral("Account ") + account.getNumber());
+        // Each call makes a dialog of its own.
+        QVERIFY(fx.open(accountId).get() != made.get());
+    } catch (const AppError& e) {
+        QCOMPARE(e.description(), error);
+        QCOMPARE(e.number(), AppError::ObjectError1001);
+        QCOMPARE(e.source(), QStringLiteral("RecDialogFactory"));
+    }
+}
+
+void tst_RecDialogs::commentRule_data()
+{
+    QTest::addColumn<bool>("overflow");
+    QTest::addColumn<qint64>("difference");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<bool>("required");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("zero, no comment") << false << qint64(0) << "" << false << "0.00 ";
+    QTest::newRow("a cent short") << false << qint64(-100) << "" << true << "(0.01)";
+    QTest::newRow("blanks are no comment") << false << qint64(100) << "  \t " << true << "0.01 ";
+    QTest::newRow("one letter") << false << qint64(100) << "x" << false << "0.01 ";
+    QTest::newRow("overflow, no comment") << true << qint64(0) << "" << true << "Overflow";
+    QTest::newRow("overflow explained") << true << qint64(0) << "too large" << false << "Overflow";
+}
+
+void tst_RecDialogs::commentRule()
+{
+    QFETCH(bool, overflow);
+    QFETCH(qint64, difference);
+    QFETCH(QString, comment);
+    QFETCH(bool, required);
+    QFETCH(QString, shown);
+    const auto d = overflow ? std::optional<ARCurrency>() : ARCurrency::fromUnits(difference);
+    QCOMPARE(RecRules::commentRequired(d, comment), required);
+    QCOMPARE(RecRules::differenceText(d), shown);
+}
+
+void tst_RecDialogs::targetAmount_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<qint64>("units");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("cleared is zero") << "" << true << qint64(0) << "0.00 ";
+    QTest::newRow("cents cut") << "1234.567" << true << qint64(12345600) << "1,234.56 ";
+    QTest::newRow("negative cut toward zero") << "-12.349" << true << qint64(-123400) << "(12.34)";
+    QTest::newRow("grouped") << "1,234.56" << true << qint64(12345600) << "1,234.56 ";
+    QTest::newRow("sign alone") << "-" << false << qint64(0) << "";
+    QTest::newRow("point alone") << "." << false << qint64(0) << "";
+    QTest::newRow("two points") << "1.2.3" << false << qint64(0) << "";
+    QTest::newRow("twenty nines") << "99999999999999999999" << false << qint64(0) << "";
+}
+
+void tst_RecDialogs::targetAmount()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(qint64, units);
+    QFETCH(QString, shown);
+    Fixture fx;
+    for (const qint64 accountId : {6, 4}) { // the subledger balance and the calculated balance
+        const auto d = fx.open(accountId);
+        const qint64 before = d->balance().targetAmount().units();
+        const QString differenceBefore = child<QLabel>(d.get(), "lblDifference")->text();
+        AmountBox* box = d->targetAmountBox();
+        // The focus shows the plain amount; a paste of letters is refused whole.
+        typeTarget(*d, QString());
+        box->insert(QStringLiteral("12abc"));
+        QCOMPARE(box->text(), QString());
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QTest::qWait(20);
+        if (!accepted) {
+            QCOMPARE(fx.seams.prompter.texts(), QStringList{AmountBox::invalidMessage()});
+            QVERIFY(box->hasFocus());
+            QCOMPARE(d->balance().targetAmount().units(), before);
+            QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), differenceBefore);
+            fx.seams.prompter.clear();
+            click(d.get(), "CmdCancel");
+            continue;
+        }
+        QVERIFY(fx.seams.prompter.messages.isEmpty());
+        QVERIFY(!box->hasFocus());
+        QCOMPARE(d->balance().targetAmount().units(), units);
+        QCOMPARE(box->text(), shown);
+        const qint64 expected = d->balance().amount().units() - units - d->recItemListPanel()->getTotalAmount().units();
+        QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), ARCurrency::fromUnits(expected).toString(true));
+        // Back in the box the amount reads plain, and leaving it unchanged changes nothing.
+        box->setFocus();
+        QCOMPARE(box->text(), ARCurrency::fromUnits(units).toString(false));
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(d->balance().targetAmount().units(), units);
+        // Cancel stores nothing and puts the loaded target back.
+        click(d.get(), "CmdCancel");
+        QCOMPARE(d->balance().targetAmount().units(), before);
+        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), before);
+    }
+}
+
+void tst_RecDialogs::enterMovesOnNeverSaves()
+{
+    Fixture fx;
+    const auto d = fx.open(6);
+    const qint64 audits = fx.audits(6);
+    typeTarget(*d, QStringLiteral("10"));
+    QTest::keyClick(d->targetAmountBox(), Qt::Key_Return);
+    QVERIFY(!d->targetAmountBox()->hasFocus());
+    QCOMPARE(d->balance().targetAmount().units(), qint64(100000));
+    QVERIFY(d->isVisible());
+    QCOMPARE(fx.audits(6), audits);
+}
+
+void tst_RecDialogs::saveRule_data()
+{
+    QTest::addColumn<qint64>("accountId");
+    QTest::addColumn<qint64>("remaining"); // the difference left, in units
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<bool>("saved");
+    for (const auto& [kind, id] : {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}}) {
+        QTest::addRow("%s zero, no comment", kind) << qint64(id) << qint64(0) << "" << true;
+        QTest::addRow("%s a cent, no comment", kind) << qint64(id) << qint64(-100) << "" << false;
+        QTest::addRow("%s a cent, blanks", kind) << qint64(id) << qint64(100) << "   " << false;
+        QTest::addRow("%s a cent, explained", kind) << qint64(id) << qint64(100) << "Timing" << true;
+    }
+}
+
+void tst_RecDialogs::saveRule()
+{
+    QFETCH(qint64, accountId);
+    QFETCH(qint64, remaining);
+    QFETCH(QString, comment);
+    QFETCH(bool, saved);
+    Fixture fx;
+    const auto d = fx.open(accountId);
+    const qint64 audits = fx.audits(accountId);
+    if (d->targetAmountBox()) {
+        typeTarget(*d, targetLeaving(*d, remaining));
+    } else {
+        // The list has no target: the general-ledger balance is what moves the difference.
+        const qint64 amount = d->recItemListPanel()->getTotalAmount().units() + remaining;
+        d->baseRecPanel()->amountBox()->setText(ARCurrency::fromUnits(amount).toString(false));
+        d->baseRecPanel()->amountBox()->setFocus();
+    }
+    d->baseRecPanel()->commentBox()->setPlainText(comment);
+    click(d.get(), "cmdOK"); // the mnemonic's click: the box being edited is taken first
+    QCOMPARE(d->difference()->units(), remaining);
+    if (!saved) {
+        QCOMPARE(fx.seams.prompter.texts(), QStringList{RecRules::commentRequiredMessage()});
+        QCOMPARE(fx.seams.prompter.messages.last().title, QStringLiteral("Corvantis"));
+        QVERIFY(d->isVisible());
+        QCOMPARE(fx.audits(accountId), audits);
+        return;
+    }
+    QVERIFY(fx.seams.prompter.messages.isEmpty());
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    QCOMPARE(fx.audits(accountId), audits + 1);
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(),
+             d->balance().targetAmount().units());
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("amount")).toLongLong(), d->balance().amount().units());
+    // A blank comment is stored as no comment.
+    const QVariant stored = fx.balanceColumn(accountId, QStringLiteral("comment"));
+    QCOMPARE(stored.isNull(), comment.trimmed().isEmpty());
+    if (!stored.isNull())
+        QCOMPARE(stored.toString(), comment);
+    QCOMPARE(fx.value(QStringLiteral("SELECT Activity || ActivityUser FROM GLAccountBalanceAudit WHERE glAcctID = ? "
+                                     "ORDER BY rowid DESC LIMIT 1"),
+                      {accountId})
+                 .toString(),
+             QStringLiteral("UPDATEpreparer"));
+}
+
+void tst_RecDialogs::oneDifferencePerAccount_data()
+{
+    QTest::addColumn<qint64>("accountId");
+    QTest::newRow("S") << qint64(6);
+    QTest::newRow("H lists every kind of item too") << qint64(4);
+    QTest::newRow("L") << qint64(8);
+}
+
+void tst_RecDialogs::oneDifferencePerAccount()
+{
+    QFETCH(qint64, accountId);
+    Fixture fx;
+    // Items of another kind, as an account whose kind was changed keeps them.
+    fx.addItem(accountId, QStringLiteral("O"), 1234500);
+    fx.addItem(accountId, QStringLiteral("S"), -20000);
+    const auto d = fx.open(accountId);
+    const QList<AccountFigures> all = AccountFiguresQuery::load(kDate, QStringLiteral("All Accounts"));
+    const auto figures = std::find_if(all.begin(), all.end(), [&](const AccountFigures& f) { return f.accountId == accountId; });
+    QVERIFY(figures != all.end());
+    QCOMPARE(d->difference()->units(), figures->unidentifiedDifference().units());
+    QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), figures->unidentifiedDifference().toString(true));
+    const qint64 listed = fx.value(QStringLiteral("SELECT count(*) FROM ReconcilingItem WHERE glAcctID = ? AND "
+                                                  "openDate <= ? AND (closeDate IS NULL OR closeDate > ?)"),
+                                   {accountId, kDbDate, kDbDate})
+                              .toLongLong();
+    QCOMPARE(d->recItemListPanel()->listView()->topLevelItemCount(), int(listed));
+}
+
+void tst_RecDialogs::overflowIsShownNeverAFigure()
+{
+    Fixture fx;
+    // Each amount fits the money type; the difference of the two does not.
+    Db::exec(fx.db, QStringLiteral("UPDATE GLAccountBalance SET amount = ?, targetAmount = ? WHERE glAcctID = 6 AND Date = ?"),
+             {qint64(9000000000000000000), qint64(-9000000000000000000), kDbDate});
+    const auto d = fx.open(6);
+    QVERIFY(!d->difference());
+    QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), QStringLiteral("Overflow"));
+    click(d.get(), "cmdOK");
+    QCOMPARE(fx.seams.prompter.texts(), QStringList{RecRules::commentRequiredMessage()});
+    // A target that brings it back in range shows the figure again.
+    typeTarget(*d, QStringLiteral("0"));
+    QTest::keyClick(d->targetAmountBox(), Qt::Key_Tab);
+    QVERIFY(d->difference());
+    QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), d->difference()->toString(true));
+}
+
+void tst_RecDialogs::basisOfCalculation()
+{
+    Fixture fx;
+    // A stored basis longer than what may be typed is shown and stored whole.
+    const QString stored = QString(1200, QLatin1Char('b'));
+    Db::exec(fx.db, QStringLiteral("UPDATE GLAccountBalance SET CalcBasis = ? WHERE glAcctID = 4 AND Date = ?"),
+             {stored, kDbDate});
+    {
+        const auto d = fx.open(4);
+        auto* basis = static_cast<CalcBalRecDialog*>(d.get())->basisBox();
+        QCOMPARE(basis->toPlainText(), stored);
+        // The calculated balance comes first in the tab order, the basis next.
+        QCOMPARE(d->targetAmountBox()->nextInFocusChain(), basis);
+        basis->setFocus();
+        basis->moveCursor(QTextCursor::End);
+        QTest::keyClicks(basis, "more");
+        QCOMPARE(basis->toPlainText(), stored);
+        d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("checked"));
+        click(d.get(), "cmdOK");
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(fx.balanceColumn(4, QStringLiteral("CalcBasis")).toString(), stored);
+    }
+    // A new balance: the basis is empty, 1,200 pasted characters keep 1,000, typing in it does
+    // not move the difference, and Cancel stores no row.
+    const QString fresh = QStringLiteral("12/31/2026");
+    const auto d = fx.open(4, fresh);
+    auto* basis = static_cast<CalcBalRecDialog*>(d.get())->basisBox();
+    QCOMPARE(basis->toPlainText(), QString());
+    QCOMPARE(d->targetAmountBox()->text(), QStringLiteral("0.00 "));
+    const QString difference = child<QLabel>(d.get(), "lblDifference")->text();
+    basis->setFocus();
+    basis->insertPlainText(QString(1200, QLatin1Char('p')));
+    QCOMPARE(basis->toPlainText().size(), CalcBalRecDialog::BasisLimit);
+    QCOMPARE(d->balance().getCalcBalance().size(), CalcBalRecDialog::BasisLimit);
+    QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), difference);
+    click(d.get(), "CmdCancel");
+    QCOMPARE(fx.balanceColumn(4, QStringLiteral("count(*)"), QStringLiteral("2026-12-31")).toLongLong(), qint64(0));
+}
+
+void tst_RecDialogs::failedStore_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<bool>("thenCancel");
+    QTest::newRow("locked, save again") << "locked" << false;
+    QTest::newRow("locked, cancel") << "locked" << true;
+    QTest::newRow("audit refused, save again") << "trigger" << false;
+    QTest::newRow("audit refused, cancel") << "trigger" << true;
+}
+
+void tst_RecDialogs::failedStore()
+{
+    QFETCH(QString, failure);
+    QFETCH(bool, thenCancel);
+    Fixture fx;
+    const auto d = fx.open(6);
+    const qint64 loaded = d->balance().targetAmount().units();
+    const qint64 audits = fx.audits(6);
+    typeTarget(*d, QStringLiteral("77"));
+    d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
+
+    QSqlDatabase holder;
+    if (failure == QStringLiteral("locked")) {
+        Db::exec(fx.db, QStringLiteral("PRAGMA busy_timeout = 200"));
+        holder = Db::open(Global::mainDatabasePath, QStringLiteral("holder"));
+        Db::exec(holder, QStringLiteral("BEGIN EXCLUSIVE"));
+    } else {
+        fx.breakAudit(QStringLiteral("GLAccountBalanceAudit"));
+    }
+    click(d.get(), "cmdOK");
+    QCOMPARE(fx.seams.prompter.messages.size(), 1);
+    QVERIFY(d->isVisible());
+    if (holder.isValid())
+        Db::exec(holder, QStringLiteral("ROLLBACK"));
+    else
+        fx.mendAudit();
+    // Nothing half-written, and the dialog holds what the user typed.
+    QCOMPARE(fx.audits(6), audits);
+    QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), loaded);
+    QCOMPARE(d->balance().targetAmount().units(), qint64(770000));
+
+    if (thenCancel) {
+        click(d.get(), "CmdCancel");
+        QCOMPARE(d->result(), int(QDialog::Rejected));
+        QCOMPARE(d->balance().targetAmount().units(), loaded);
+        QCOMPARE(fx.audits(6), audits);
+    } else {
+        click(d.get(), "cmdOK");
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(770000));
+        QCOMPARE(fx.audits(6), audits + 1);
+    }
+}
+
+void tst_RecDialogs::failedDocumentsSave_data()
+{
+    QTest::addColumn<bool>("thenCancel");
+    QTest::newRow("save again") << false;
+    QTest::newRow("cancel") << true;
+}
+
+void tst_RecDialogs::failedDocumentsSave()
+{
+    QFETCH(bool, thenCancel);
+    Fixture fx;
+    const auto d = fx.open(6);
+    const qint64 audits = fx.audits(6);
+    // A document attached in the dialog, whose row the main database then refuses.
+    const QString source = TestDb::textFile(fx.seams.folder(), QStringLiteral("statement.pdf"), "%PDF-1.4 test");
+    d->attachments()->setDialogRunner([&](QDialog& a) {
+        child<QLineEdit>(&a, QStringLiteral("txtFilePathAndName"))->setText(source);
+        child<QLineEdit>(&a, QStringLiteral("txtAttchDocDesc"))->setText(QStringLiteral("September statement"));
+        child<QLineEdit>(&a, QStringLiteral("dtpRecDocOpenDate"))->setText(kDate);
+        click(&a, "btnOK");
+        return a.result();
+    });
+    click(d->attachments(), "btnAdd");
+    QCOMPARE(d->attachments()->listView()->topLevelItemCount(), 1);
+    Db::exec(fx.db, QStringLiteral("CREATE TRIGGER t BEFORE INSERT ON AttachedDocument BEGIN "
+                                   "SELECT RAISE(ABORT, 'no attachments today'); END"));
+    typeTarget(*d, QStringLiteral("88"));
+    d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
+    click(d.get(), "cmdOK");
+    // The balance is stored; the documents are not, the user is told, and the dialog stays usable.
+    QCOMPARE(fx.seams.prompter.messages.size(), 1);
+    QVERIFY(fx.seams.prompter.lastText().contains(QStringLiteral("no attachments today")));
+    QVERIFY(d->isVisible());
+    QCOMPARE(fx.audits(6), audits + 1);
+    QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = 6")), qint64(0));
+    Db::exec(fx.db, QStringLiteral("DROP TRIGGER t"));
+
+    if (thenCancel) {
+        // Cancel returns to what was stored, and ends without a fault.
+        click(d.get(), "CmdCancel");
+        QCOMPARE(d->result(), int(QDialog::Rejected));
+        QCOMPARE(d->balance().targetAmount().units(), qint64(880000));
+        QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+        return;
+    }
+    click(d.get(), "cmdOK");
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = 6")), qint64(1));
+    QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+}
+
+void tst_RecDialogs::previewAndPrint_data()
+{
+    QTest::addColumn<qint64>("accountId");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("S") << qint64(6) << "Subledger Reconciliation Report";
+    QTest::newRow("H") << qint64(4) << "Calculated Balance Report";
+}
+
+void tst_RecDialogs::previewAndPrint()
+{
+    QFETCH(qint64, accountId);
+    QFETCH(QString, title);
+    Fixture fx;
+    PrintRecorder printer;
+    const auto d = fx.open(accountId);
+    typeTarget(*d, QStringLiteral("321"));
+    click(d.get(), "cmdPrint"); // the target being typed is taken before the report is built
+    QCOMPARE(printer.previews.size(), 1);
+    QCOMPARE(printer.previews.first().title, title);
+    QVERIFY(printer.previews.first().modal);
+    QCOMPARE(d->balance().targetAmount().units(), qint64(3210000));
+    const QString pdf = fx.seams.path(QStringLiteral("report.pdf"));
+    printer.answers = {pdf};
+    click(d.get(), "btnPrint");
+    QVERIFY(QFileInfo(pdf).size() > 1000);
+    QVERIFY(fx.seams.prompter.messages.isEmpty());
+    QVERIFY(d->isVisible()); // the reports store nothing and close nothing
+}
+
+void tst_RecDialogs::screenshots()
+{
+    // For a person to look at: the subledger and calculated-balance dialogs as they open.
+    const QByteArray folder = qgetenv("CORVANTIS_SCREENSHOTS");
+    if (folder.isEmpty())
+        QSKIP("set CORVANTIS_SCREENSHOTS to a folder to write the screenshots");
+    Fixture fx;
+    for (const qint64 id : {6, 4, 8}) {
+        const auto d = fx.open(id);
+        QTest::qWait(50);
+        QVERIFY(d->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(d->objectName() + QStringLiteral(".png"))));
+    }
+}
+
+QTEST_MAIN(tst_RecDialogs)
+#include "tst_recdialogs.moc"
