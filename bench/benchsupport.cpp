@@ -160,13 +160,6 @@ qint64 readFigureRows(const QSqlDatabase& db, const QString& date)
     return rows;
 }
 
-qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date)
-{
-    return readFigureRows(db, date) +
-           readAll(db, QStringLiteral("SELECT glAcctID, COUNT(*), MAX(CASE WHEN preparedBy IS NOT NULL THEN Date END) "
-                                      "FROM GLAccountBalance GROUP BY glAcctID"));
-}
-
 qint64 memoryKb(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -184,6 +177,15 @@ void resetPeakMemory()
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
+}
+
+qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date)
+{
+    return readFigureRows(db, date) +
+           readAll(db,
+                   QStringLiteral("SELECT glAcctID, MAX(CASE WHEN preparedBy IS NOT NULL AND Date <= ? THEN Date END) "
+                                  "FROM GLAccountBalance GROUP BY glAcctID HAVING COUNT(*) > 1"),
+                   {date});
 }
 
 } // namespace Bench

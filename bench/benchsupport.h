@@ -39,13 +39,13 @@ qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& v
 // the floor the all-accounts views cannot go below. Returns the rows read.
 qint64 readFigureRows(const QSqlDatabase& db, const QString& date);
 
-// What the review grid reads at a date ("yyyy-mm-dd"), raw: the figures' rows and each account's
-// prepared history. Returns the rows read.
-qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date);
-
 // A memory figure of this process from /proc/self/status ("VmRSS", "VmHWM"), in kilobytes.
 qint64 memoryKb(const char* field);
 // Starts the peak ("VmHWM") afresh from the present resident memory.
 void resetPeakMemory();
+
+// What the review grid reads at a date ("yyyy-mm-dd"), raw: the figures' rows and each account's
+// prepared history. Returns the rows read.
+qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date);
 
 } // namespace Bench

@@ -10,17 +10,13 @@
 struct DocumentsFixture : ModelFixture
 {
     QString docsPath;
-    QByteArray oldHome;
 
     DocumentsFixture()
     {
-        oldHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(seams.folder()));
         docsPath = TestDb::documents(seams.folder());
         Global::docDBPath = docsPath;
         Global::isDocDBValid = true;
     }
-    ~DocumentsFixture() { qputenv("HOME", oldHome); }
 
     QSqlDatabase docs() const { return Global::getDocDBConnection(docsPath); }
     qint64 documentRows() const

@@ -3,6 +3,7 @@
 #include "db.h"
 #include "global.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -37,6 +38,9 @@ QString FileChooserScript::saveFile(const QString& title, const QString& startPa
 
 TestSeams::TestSeams() : clock(QDateTime(QDate(2024, 3, 15), QTime(10, 30)))
 {
+    // The shared data folder (import copies, attached-document copies) and the home folder belong to
+    // this test alone: test programs run side by side and must not share files.
+    qputenv("HOME", QFile::encodeName(m_dir.path()));
     QStandardPaths::setTestModeEnabled(true);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
@@ -50,6 +54,7 @@ TestSeams::TestSeams() : clock(QDateTime(QDate(2024, 3, 15), QTime(10, 30)))
 
 TestSeams::~TestSeams()
 {
+    qputenv("HOME", m_oldHome);
     Db::closeAll();
     Global::resetState();
     Prompter::install(nullptr);

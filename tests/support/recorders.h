@@ -76,5 +76,6 @@ public:
     FixedClock clock;
 
 private:
+    QByteArray m_oldHome = qgetenv("HOME");
     QTemporaryDir m_dir;
 };

@@ -69,16 +69,12 @@ void click(QObject* parent, const QString& name)
 // The tutorial with its documents database, one of its users logged in.
 struct Fixture : ModelFixture
 {
-    QByteArray oldHome = qgetenv("HOME");
-
     explicit Fixture(const QString& user = QStringLiteral("preparer")) : ModelFixture(true)
     {
-        qputenv("HOME", QFile::encodeName(seams.folder()));
         Global::docDBPath = value("SELECT DocDBLocation FROM AttachedDocDBLocation").toString();
         Global::isDocDBValid = true;
         login(user);
     }
-    ~Fixture() { qputenv("HOME", oldHome); }
 
     void login(const QString& user)
     {
