@@ -46,19 +46,24 @@ void BankReconciliation::Load(const Account& account, const QString& date)
     for (ReconcilingItemList* list : {&m_checks, &m_deposits, &m_bankFees, &m_nsfChecks, &m_others})
         list->clear();
     // One read of the items: each of the five bank types is also kept in its own list.
-    for (const ReconcilingItemList::Item& item : m_items) {
-        const QString& code = item->getType().getCode();
-        if (code == QStringLiteral("C"))
-            m_checks.add(item);
-        else if (code == QStringLiteral("D"))
-            m_deposits.add(item);
-        else if (code == QStringLiteral("B"))
-            m_bankFees.add(item);
-        else if (code == QStringLiteral("N"))
-            m_nsfChecks.add(item);
-        else if (code == QStringLiteral("O"))
-            m_others.add(item);
-    }
+    for (const ReconcilingItemList::Item& item : m_items)
+        if (ReconcilingItemList* list = getItemsForType(item->getType().getCode()))
+            list->add(item);
+}
+
+ReconcilingItemList* BankReconciliation::getItemsForType(const QString& code)
+{
+    if (code == QStringLiteral("C"))
+        return &m_checks;
+    if (code == QStringLiteral("D"))
+        return &m_deposits;
+    if (code == QStringLiteral("B"))
+        return &m_bankFees;
+    if (code == QStringLiteral("N"))
+        return &m_nsfChecks;
+    if (code == QStringLiteral("O"))
+        return &m_others;
+    return nullptr;
 }
 
 ARCurrency BankReconciliation::explained() const

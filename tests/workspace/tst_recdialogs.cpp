@@ -126,10 +126,16 @@ void typeTarget(RecDialogFrame& d, const QString& text)
     QTest::keyClicks(box, text);
 }
 
+// What the dialog's evidence explains (the items, for the bank its groups too), in units.
+qint64 explainedUnits(RecDialogFrame& d)
+{
+    return d.balance().amount().units() - d.balance().targetAmount().units() - d.difference()->units();
+}
+
 // The target that makes the dialog's difference `remaining`.
 QString targetLeaving(RecDialogFrame& d, qint64 remainingUnits)
 {
-    qint64 units = d.balance().amount().units() - d.recItemListPanel()->getTotalAmount().units() - remainingUnits;
+    qint64 units = d.balance().amount().units() - explainedUnits(d) - remainingUnits;
     return ARCurrency::fromUnits(units).toString(false);
 }
 
@@ -144,7 +150,7 @@ void tst_RecDialogs::factory_data()
     QTest::newRow("S subledger") << qint64(6) << "" << "SubledgerRecDialog" << "";
     QTest::newRow("H calculated") << qint64(4) << "" << "CalcBalRecDialog" << "";
     QTest::newRow("L list") << qint64(8) << "" << "ListRecDialog" << "";
-    QTest::newRow("C bank, later") << qint64(1) << "" << "" << "";
+    QTest::newRow("C bank") << qint64(1) << "" << "BankRecDialog" << "";
     QTest::newRow("A prepaid, later") << qint64(11) << "" << "" << "";
     QTest::newRow("B") << qint64(26) << "" << "" << "Not expecting a 'B' code in the create() method";
     QTest::newRow("N") << qint64(31) << "" << "" << "Not expecting a 'N' code in the create() method";
@@ -232,9 +238,10 @@ void tst_RecDialogs::targetAmount()
     QFETCH(qint64, units);
     QFETCH(QString, shown);
     Fixture fx;
-    for (const qint64 accountId : {6, 4}) { // the subledger balance and the calculated balance
+    for (const qint64 accountId : {6, 4, 1}) { // the subledger, calculated and bank balances
         const auto d = fx.open(accountId);
         const qint64 before = d->balance().targetAmount().units();
+        const qint64 explained = explainedUnits(*d);
         const QString differenceBefore = child<QLabel>(d.get(), "lblDifference")->text();
         AmountBox* box = d->targetAmountBox();
         // The focus shows the plain amount; a paste of letters is refused whole.
@@ -257,7 +264,7 @@ void tst_RecDialogs::targetAmount()
         QVERIFY(!box->hasFocus());
         QCOMPARE(d->balance().targetAmount().units(), units);
         QCOMPARE(box->text(), shown);
-        const qint64 expected = d->balance().amount().units() - units - d->recItemListPanel()->getTotalAmount().units();
+        const qint64 expected = d->balance().amount().units() - units - explained;
         QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), ARCurrency::fromUnits(expected).toString(true));
         // Back in the box the amount reads plain, and leaving it unchanged changes nothing.
         box->setFocus();
@@ -290,7 +297,7 @@ void tst_RecDialogs::saveRule_data()
     QTest::addColumn<qint64>("remaining"); // the difference left, in units
     QTest::addColumn<QString>("comment");
     QTest::addColumn<bool>("saved");
-    for (const auto& [kind, id] : {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}}) {
+    for (const auto& [kind, id] : {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"C", 1}}) {
         QTest::addRow("%s zero, no comment", kind) << qint64(id) << qint64(0) << "" << true;
         QTest::addRow("%s a cent, no comment", kind) << qint64(id) << qint64(-100) << "" << false;
         QTest::addRow("%s a cent, blanks", kind) << qint64(id) << qint64(100) << "   " << false;
@@ -346,14 +353,18 @@ void tst_RecDialogs::saveRule()
 void tst_RecDialogs::oneDifferencePerAccount_data()
 {
     QTest::addColumn<qint64>("accountId");
-    QTest::newRow("S") << qint64(6);
-    QTest::newRow("H lists every kind of item too") << qint64(4);
-    QTest::newRow("L") << qint64(8);
+    QTest::addColumn<QString>("panelType"); // the type the item panel lists; "" every type
+    QTest::newRow("S") << qint64(6) << "";
+    QTest::newRow("H lists every kind of item too") << qint64(4) << "";
+    QTest::newRow("L") << qint64(8) << "";
+    // The bank's difference leaves out its subledger item; its panel lists the other items only.
+    QTest::newRow("C") << qint64(1) << "O";
 }
 
 void tst_RecDialogs::oneDifferencePerAccount()
 {
     QFETCH(qint64, accountId);
+    QFETCH(QString, panelType);
     Fixture fx;
     // Items of another kind, as an account whose kind was changed keeps them.
     fx.addItem(accountId, QStringLiteral("O"), 1234500);
@@ -365,8 +376,9 @@ void tst_RecDialogs::oneDifferencePerAccount()
     QCOMPARE(d->difference()->units(), figures->unidentifiedDifference().units());
     QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), figures->unidentifiedDifference().toString(true));
     const qint64 listed = fx.value(QStringLiteral("SELECT count(*) FROM ReconcilingItem WHERE glAcctID = ? AND "
-                                                  "openDate <= ? AND (closeDate IS NULL OR closeDate > ?)"),
-                                   {accountId, kDbDate, kDbDate})
+                                                  "openDate <= ? AND (closeDate IS NULL OR closeDate > ?) AND "
+                                                  "(? = '' OR typeCode = ?)"),
+                                   {accountId, kDbDate, kDbDate, panelType, panelType})
                               .toLongLong();
     QCOMPARE(d->recItemListPanel()->listView()->topLevelItemCount(), int(listed));
 }
