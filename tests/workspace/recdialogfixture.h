@@ -104,4 +104,17 @@ inline QString targetLeaving(RecDialogFrame& d, qint64 remainingUnits)
     return ARCurrency::fromUnits(units).toString(false);
 }
 
+// For a person to look at: the folder CORVANTIS_SCREENSHOTS names, "" when none is named.
+inline QString screenshotFolder()
+{
+    return QString::fromLocal8Bit(qgetenv("CORVANTIS_SCREENSHOTS"));
+}
+
+// The dialog as it shows, saved in the folder under its object name.
+inline bool saveScreenshot(QWidget& dialog, const QString& folder)
+{
+    QTest::qWait(50);
+    return dialog.grab().save(QDir(folder).filePath(dialog.objectName() + QStringLiteral(".png")));
+}
+
 } // namespace RecDialogTest

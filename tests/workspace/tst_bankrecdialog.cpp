@@ -33,7 +33,6 @@ private Q_SLOTS:
     void itemTypeMissing_data();
     void itemTypeMissing();
     void printing();
-    void screenshot();
 };
 
 using namespace RecDialogTest;
@@ -375,17 +374,6 @@ void tst_BankRecDialog::printing()
     QVERIFY(fx.seams.prompter.messages.isEmpty());
     QCOMPARE(d->balance().targetAmount().units(), units(850));
     QCOMPARE(fx.balanceColumn(1, QStringLiteral("targetAmount")).toLongLong(), units(900));
-}
-
-void tst_BankRecDialog::screenshot()
-{
-    const QByteArray folder = qgetenv("CORVANTIS_SCREENSHOTS");
-    if (folder.isEmpty())
-        QSKIP("set CORVANTIS_SCREENSHOTS to a folder to write the screenshot");
-    Fixture fx;
-    const auto d = fx.open(1);
-    QTest::qWait(50);
-    QVERIFY(d->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QStringLiteral("BankRecDialog.png"))));
 }
 
 QTEST_MAIN(tst_BankRecDialog)

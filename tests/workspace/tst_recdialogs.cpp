@@ -456,16 +456,13 @@ void tst_RecDialogs::failedDocumentsSave()
 
 void tst_RecDialogs::screenshots()
 {
-    // For a person to look at: the subledger and calculated-balance dialogs as they open.
-    const QByteArray folder = qgetenv("CORVANTIS_SCREENSHOTS");
+    // For a person to look at: the subledger, calculated-balance, list and bank dialogs as they open.
+    const QString folder = screenshotFolder();
     if (folder.isEmpty())
         QSKIP("set CORVANTIS_SCREENSHOTS to a folder to write the screenshots");
     Fixture fx;
-    for (const qint64 id : {6, 4, 8}) {
-        const auto d = fx.open(id);
-        QTest::qWait(50);
-        QVERIFY(d->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(d->objectName() + QStringLiteral(".png"))));
-    }
+    for (const qint64 id : {6, 4, 8, 1})
+        QVERIFY(saveScreenshot(*fx.open(id), folder));
 }
 
 QTEST_MAIN(tst_RecDialogs)
