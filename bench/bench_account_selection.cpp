@@ -38,7 +38,7 @@ int main(int argc, char* argv[])
     const QString key = QStringLiteral("Software\\Corvantis\\RecSelectDialog");
     modRegistry::setSetting(QStringLiteral("HKCU"), key, QStringLiteral("optAcctType"), QStringLiteral("D"), 1);
     modRegistry::setSetting(QStringLiteral("HKCU"), key, QStringLiteral("optKeyControl"), QStringLiteral("D"), 2);
-    Global::gridSortState = {0, 0, 0, 0, 1, 0, 6, 0, 0, 0};
+    Global::gridSortState = Global::GridSortState::atStart();
 
     const qint64 memoryBefore = residentKb();
     RecSelectDialog dialog;

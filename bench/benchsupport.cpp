@@ -15,8 +15,14 @@ namespace Bench {
 
 double timeIt(const std::function<void()>& work, int runs)
 {
+    return timeIt([] {}, work, runs);
+}
+
+double timeIt(const std::function<void()>& setUp, const std::function<void()>& work, int runs)
+{
     double best = std::numeric_limits<double>::max();
     for (int i = 0; i < runs; ++i) {
+        setUp();
         QElapsedTimer t;
         t.start();
         work();

@@ -11,6 +11,8 @@ namespace Bench {
 
 // The best of a few runs, in milliseconds.
 double timeIt(const std::function<void()>& work, int runs = 3);
+// The same, with an untimed set-up before each run (fresh state for the work to start from).
+double timeIt(const std::function<void()>& setUp, const std::function<void()>& work, int runs = 3);
 void print(const QString& name, double ours, double baseline, qint64 rows, qint64 queries = -1);
 int fail(const QString& message);
 

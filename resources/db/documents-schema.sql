@@ -5,13 +5,15 @@
 -- (a braced GUID followed by the file's own extension). Content holds the whole file.
 -- Dates are TEXT 'YYYY-MM-DD'. CreateUser is the login name of the user who stored it.
 -- Rows are never deleted. The description and dates follow the latest save of the attachment,
--- the contents and the creation columns are written once.
+-- the contents and the creation columns are written once. Content comes last: a document is
+-- written into the row piece by piece, which keeps a large one from being held in memory whole
+-- only when its value ends the row.
 CREATE TABLE Document (
     FileName   TEXT NOT NULL PRIMARY KEY,
-    Content    BLOB,
     CreateDate TEXT,
     CreateUser TEXT,
     OpenDate   TEXT,
     DocDesc    TEXT,
-    CloseDate  TEXT
+    CloseDate  TEXT,
+    Content    BLOB
 );

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -16,6 +17,19 @@ using BalanceRows = QList<BalanceRow>;
 // Readers of the three import file kinds. Each returns the rows in file order, or raises an
 // AppError (number ObjectError1001) whose description tells the user what is wrong with the file.
 namespace BalanceFileReader {
+// The layout of a balances CSV file: the import writes it into the import folder's schema.ini for
+// the copied file, and readCsv follows it. Two columns, account number and amount, both text.
+struct CsvFormat
+{
+    bool hasHeadingRow;
+    char16_t delimiter;
+    char16_t quote;
+};
+inline constexpr CsvFormat csvFormat{false, u',', u'"'};
+// The schema.ini section that declares csvFormat for the named file (CR LF line ends); the
+// delimiter and quote it leaves to the defaults, a comma and a double quote.
+QByteArray schemaIniSection(const QString& fileName);
+
 // No heading row, comma-separated, fields optionally in double quotes ("" inside them is a quote);
 // UTF-8 (a byte-order mark is skipped) or, when the bytes are not UTF-8, Windows-1252; a text
 // that starts with a UTF-16 or UTF-32 byte-order mark is read in that encoding.

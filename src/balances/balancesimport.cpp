@@ -100,10 +100,7 @@ void createSchemaIniFileIfNecessary(const QString& folder)
     if (QFileInfo::exists(path))
         return;
     QSaveFile file(path);
-    const QByteArray text = "[__balances.csv]\r\n"
-                            "ColNameHeader = False\r\n"
-                            "Col1=AccountNumber Text\r\n"
-                            "Col2=Amount Text\r\n";
+    const QByteArray text = BalanceFileReader::schemaIniSection(QStringLiteral("__balances.csv"));
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         throw importError(QStringLiteral("PeriodEndBalancesDialog.createSchemaIniFileIfNecessary"),
                           QStringLiteral("Unable to create the 'schema.ini' file in the import directory ") +

@@ -1,5 +1,5 @@
-// The CSV balances reader: what the import folder's schema.ini declares for the copied file, i.e.
-// no heading row, comma-delimited, double-quoted text, the first two columns read as text.
+// The CSV balances reader: the layout the import folder's schema.ini declares for the copied file
+// (csvFormat: no heading row, comma-delimited, double-quoted text, the first two columns as text).
 #include "balancefilereader.h"
 #include "balancefilereader_p.h"
 
@@ -8,6 +8,7 @@
 #include <algorithm>
 
 using namespace BalanceFileReader::detail;
+using BalanceFileReader::csvFormat;
 
 namespace {
 
@@ -65,7 +66,7 @@ public:
                 if (count < 2)
                     fields[count] = std::move(value);
                 ++count;
-                if (m_p < m_end && *m_p == u',')
+                if (m_p < m_end && *m_p == csvFormat.delimiter)
                     ++m_p;
                 else
                     break;
@@ -83,6 +84,10 @@ public:
             if (fields[1].isEmpty())
                 fail(QStringLiteral("Line %1 of the file has no amount (its second field is empty).")
                          .arg(line));
+            if (csvFormat.hasHeadingRow && !m_headingSkipped) {
+                m_headingSkipped = true;
+                continue;
+            }
             result.append({std::move(fields[0]), std::move(fields[1])});
         }
         return result;
@@ -94,7 +99,7 @@ private:
     {
         while (m_p < m_end && isBlank(*m_p))
             ++m_p;
-        if (m_p < m_end && *m_p == u'"') {
+        if (m_p < m_end && *m_p == csvFormat.quote) {
             quoted = true;
             return quotedField();
         }
@@ -105,7 +110,7 @@ private:
     QString restOfField()
     {
         const QChar* start = m_p;
-        while (m_p < m_end && *m_p != u',' && !isLineEnd(*m_p))
+        while (m_p < m_end && *m_p != csvFormat.delimiter && !isLineEnd(*m_p))
             ++m_p;
         const QChar* stop = m_p;
         while (stop > start && isBlank(stop[-1]))
@@ -122,7 +127,7 @@ private:
         QString value;
         for (;;) {
             const QChar* run = m_p;
-            while (m_p < m_end && *m_p != u'"') {
+            while (m_p < m_end && *m_p != csvFormat.quote) {
                 if (*m_p == u'\n' || (*m_p == u'\r' && (m_p + 1 == m_end || m_p[1] != u'\n')))
                     ++m_line;
                 ++m_p;
@@ -133,8 +138,8 @@ private:
                                     "but is never closed by another one.")
                          .arg(openedOn));
             ++m_p; // the quote
-            if (m_p < m_end && *m_p == u'"') {
-                value += u'"'; // "" stands for one quote
+            if (m_p < m_end && *m_p == csvFormat.quote) {
+                value += QChar(csvFormat.quote); // "" stands for one quote
                 ++m_p;
                 continue;
             }
@@ -156,9 +161,16 @@ private:
     const QChar* m_p;
     const QChar* m_end;
     int m_line = 1;
+    bool m_headingSkipped = false;
 };
 
 } // namespace
+
+QByteArray BalanceFileReader::schemaIniSection(const QString& fileName)
+{
+    return "[" + fileName.toUtf8() + "]\r\n" + "ColNameHeader = " + (csvFormat.hasHeadingRow ? "True" : "False") +
+           "\r\n" + "Col1=AccountNumber Text\r\n" + "Col2=Amount Text\r\n";
+}
 
 BalanceRows BalanceFileReader::readCsv(const QString& path)
 {

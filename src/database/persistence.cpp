@@ -5,6 +5,15 @@
 
 namespace Persistence {
 
+namespace {
+
+QStringList auditColumns(const QStringList& columns)
+{
+    return columns + QStringList{QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
+}
+
+} // namespace
+
 QString activityFor(const QString& argument)
 {
     return argument.trimmed().toUpper() == Update ? Update : Delete;
@@ -50,23 +59,33 @@ QString updateStatement(const QString& table, const QStringList& columns, const 
 void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList& columns, const QVariantList& values,
                 const QString& activity)
 {
-    QStringList all = columns;
-    all << QStringLiteral("Activity") << QStringLiteral("ActivityDate") << QStringLiteral("ActivityUser");
+    const QStringList all = auditColumns(columns);
     QVariantList vals = values;
     vals << activity << now() << auditUser;
     Db::exec(db, insertStatement(table + QStringLiteral("Audit"), all), vals);
 }
 
+StoredTable::StoredTable(QString name, QStringList columns, QString keyCondition)
+    : m_name(std::move(name)), m_columns(std::move(columns)), m_insert(insertStatement(m_name, m_columns)),
+      m_update(updateStatement(m_name, m_columns, keyCondition)),
+      m_audit(insertStatement(m_name + QStringLiteral("Audit"), auditColumns(m_columns)))
+{
+}
+
+void writeAudit(const QSqlDatabase& db, const StoredTable& table, const QVariantList& values, const QString& activity)
+{
+    Db::exec(db, table.auditSql(), QVariantList(values) << activity << now() << auditUser);
+}
+
 QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
 {
     QVariant id;
-    if (isNew) {
-        id = Db::exec(db, insertStatement(row.table, row.columns), row.values).lastInsertId();
-    } else {
-        Db::execOne(db, updateStatement(row.table, row.columns, row.keyCondition), row.values + row.keyValues);
-    }
+    if (isNew)
+        id = Db::exec(db, row.table->insertSql(), row.values).lastInsertId();
+    else
+        Db::execOne(db, row.table->updateSql(), row.values + row.keyValues);
     if (row.audited)
-        writeAudit(db, row.table, row.columns, row.auditValues.value_or(row.values), isNew ? Insert : Update);
+        writeAudit(db, *row.table, row.auditValues.value_or(row.values), isNew ? Insert : Update);
     return id;
 }
 

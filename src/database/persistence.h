@@ -3,10 +3,12 @@
 #include "arcurrency.h"
 #include "ardatefield.h"
 #include "db.h"
+#include "recordid.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -41,22 +43,40 @@ QString dateOf(const QVariant& stored);
 void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList& columns, const QVariantList& values,
                 const QString& activity);
 
-// One row as a business class stores it: its table, columns and values, and how an update finds
-// the stored row.
+// A table as a class stores its rows: the columns it writes (its audit twin, table + "Audit", has
+// the same ones and then Activity, ActivityDate, ActivityUser), the condition that finds a stored
+// row ("RecItemId = ?"), and the statements of both, built once.
+class StoredTable
+{
+public:
+    StoredTable(QString name, QStringList columns, QString keyCondition);
+
+    const QString& name() const { return m_name; }
+    const QStringList& columns() const { return m_columns; }
+    const QString& insertSql() const { return m_insert; }
+    const QString& updateSql() const { return m_update; }
+    const QString& auditSql() const { return m_audit; }
+
+private:
+    QString m_name;
+    QStringList m_columns;
+    QString m_insert, m_update, m_audit;
+};
+
+// The table's audit row for the values of its columns.
+void writeAudit(const QSqlDatabase& db, const StoredTable& table, const QVariantList& values, const QString& activity);
+
+// One row as a business class stores it: its values in the table's columns, and on an update the
+// values of the table's key condition.
 struct Row
 {
-    Row(QString table, QStringList columns, QVariantList values)
-        : table(std::move(table)), columns(std::move(columns)), values(std::move(values))
-    {
-    }
+    Row(const StoredTable& table, QVariantList values) : table(&table), values(std::move(values)) {}
 
-    QString table;
-    QStringList columns;
+    const StoredTable* table;
     QVariantList values;
-    QString keyCondition;   // "RecItemId = ?": finds the stored row on an update
-    QVariantList keyValues; // the values of keyCondition's marks
-    // The audit twin's values (same columns) where they differ from the row's; no audit row at
-    // all when `audited` is false.
+    QVariantList keyValues;
+    // The audit twin's values where they differ from the row's; no audit row at all when
+    // `audited` is false.
     std::optional<QVariantList> auditValues = std::nullopt;
     bool audited = true;
 };
@@ -68,6 +88,35 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row);
 inline QVariant storeRow(const Db::Transaction& tx, bool isNew, const Row& row)
 {
     return storeRow(tx.db(), isNew, row);
+}
+
+// The names under which an id that is no number is reported ("ReconcilingItem.store", "item id").
+struct RecordKey
+{
+    QString source;
+    QString what;
+};
+
+// The store of a record whose fields hold its id as text (empty while new) and its create stamp
+// (createDate, createUser), inside the caller's transaction: a new record is stamped (`now`, the
+// session's user), inserted and given its new id; a stored one is updated by its id (the table's
+// key condition names the id column). `row` gives the row to write from the stamped fields, with
+// its audit options; its audit row goes with it.
+template <typename Fields>
+void storeRecord(const QSqlDatabase& db, Fields& fields, const RecordKey& key,
+                 const std::function<Row(const Fields&)>& row, const QString& now = Persistence::now())
+{
+    const bool adding = fields.id.isEmpty();
+    if (adding) {
+        fields.createDate = now;
+        fields.createUser = auditUser;
+    }
+    Row r = row(fields);
+    if (!adding)
+        r.keyValues = {RecordId::toDb(fields.id, key.source, key.what)};
+    const QVariant id = storeRow(db, adding, r);
+    if (adding)
+        fields.id = RecordId::fromDb(id);
 }
 
 // Puts an object's fields (and its new flag, where it is not one of them) back as they were

@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -48,16 +49,31 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
         const QString from = haveCopy ? copy : m_fileSource;
         // An attachment stored long ago whose contents are nowhere any more keeps its row: its
         // description and dates may still change.
-        const bool lost = !haveCopy && m_foundInDB && !DocumentFiles::sourceProblem(from).isEmpty();
+        const bool lost = found == 0 && !haveCopy && !DocumentFiles::sourceProblem(from).isEmpty() && isDocumentInDB();
         if (found == 0 && !lost) {
-            const QByteArray bytes = DocumentFiles::readWhole(from, DocumentsDatabase::blobLimit(db));
-            Db::exec(db,
-                     QStringLiteral("INSERT INTO Document (FileName, Content, CreateDate, CreateUser, OpenDate, "
-                                    "DocDesc, CloseDate) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                     {docName, bytes, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
-                      Db::text(m_docDesc), DateRules::toDb(m_closeDate)});
-            if (!haveCopy) {
-                DocumentFiles::writeWhole(copy, bytes);
+            // The contents go into the row piece by piece, and into the folder copy from the same
+            // pieces: a large file is never held in memory whole. (zeroblob, a value of zeros of the
+            // given length, is SQLite's own: pieces are written into a value that exists.)
+            const qint64 size = DocumentFiles::checkedSize(from, DocumentsDatabase::blobLimit(db));
+            const QSqlQuery row = Db::exec(
+                db,
+                QStringLiteral("INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, CloseDate, "
+                               "Content) VALUES (?, ?, ?, ?, ?, ?, zeroblob(?))"),
+                {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate), Db::text(m_docDesc),
+                 DateRules::toDb(m_closeDate), size});
+            DocumentsDatabase::BlobWriter content(db, QStringLiteral("Document"), QStringLiteral("Content"),
+                                                  row.lastInsertId().toLongLong());
+            std::optional<DocumentFiles::Writer> copyOut;
+            if (!haveCopy)
+                copyOut.emplace(copy);
+            DocumentFiles::readPieces(from, size, [&](const char* data, qint64 n) {
+                content.write(data, n);
+                if (copyOut)
+                    copyOut->write(data, n);
+            });
+            content.close();
+            if (copyOut) {
+                copyOut->commit();
                 wroteCopy = true;
             }
         }
@@ -84,11 +100,20 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
     if (kind < 0 || kind > 2)
         throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
                        QStringLiteral("Documents cannot be attached to owners of kind %1.").arg(kind));
-    // No row of the main database without its contents: they are stored first.
-    CopyAndSaveAttachFile();
+    // An item's document stored without the item's id would be listed as one of the account's.
+    if (kind != 2 && itemId < 1)
+        throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
+                       QStringLiteral("The item must be stored before its documents are."));
     const bool before = m_foundInDB;
     try {
+        // No row of the main database without its contents: they are stored first.
+        CopyAndSaveAttachFile();
         storeRow(kind, accountId, itemId);
+    } catch (const AppError& e) {
+        m_foundInDB = before;
+        // The user learns which of the attachments was not saved.
+        throw AppError(e.number(), e.source(),
+                       QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()));
     } catch (...) {
         m_foundInDB = before;
         throw;

@@ -39,8 +39,6 @@ public:
     bool isDocumentInDB() const;
 
 private:
-    friend class clsAttachedfileList;
-
     void storeRow(int kind, qint32 accountId, qint32 itemId);
 
     QString m_docDesc;

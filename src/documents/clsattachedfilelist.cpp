@@ -98,7 +98,6 @@ void clsAttachedfileList::initialize()
         file.setFileSource(Db::textOf(q.value(2)));
         file.setOpenDate(DateRules::fromDb(q.value(3)));
         file.setCloseDate(DateRules::fromDb(q.value(4)));
-        file.m_foundInDB = true;
         m_files.append(file);
     }
 }

@@ -28,33 +28,6 @@ AppError fileError(const QString& where, const QString& text)
     return AppError(AppError::ObjectError1001, Source + QLatin1Char('.') + where, text);
 }
 
-AppError writeError(const QSaveFile& file)
-{
-    return fileError(QStringLiteral("write"), QStringLiteral("The file '%1' could not be written: %2")
-                                                  .arg(shown(file.fileName()), file.errorString()));
-}
-
-// Unbuffered: a buffered QSaveFile can report a commit as done after a short write (a file-size
-// limit), leaving a cut-off file; unbuffered, every short write is seen where it happens.
-void openTarget(QSaveFile& file)
-{
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw writeError(file);
-}
-
-// A short write (a full disk, a file-size limit) raises; the temporary file goes with the QSaveFile.
-void writeAll(QSaveFile& file, const char* data, qint64 size)
-{
-    if (file.write(data, size) != size)
-        throw writeError(file);
-}
-
-void commitTarget(QSaveFile& file)
-{
-    if (!file.commit())
-        throw writeError(file);
-}
-
 // The files SQLite keeps for a database this process has open: a descriptor of ours on any of them,
 // once closed, would drop the locks SQLite holds.
 bool isConnectedDatabaseFile(const QString& path)
@@ -92,7 +65,7 @@ QString sourceProblem(const QString& path, qint64 limit)
     if (S_ISDIR(st.st_mode))
         return QStringLiteral("'%1' is a folder, not a file.").arg(shown(path));
     if (!S_ISREG(st.st_mode))
-        return QStringLiteral("'%1' is not a regular file and cannot be attached.").arg(shown(path));
+        return QStringLiteral("'%1' is not a regular file.").arg(shown(path));
     if (isConnectedDatabaseFile(path))
         return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be attached or copied.")
             .arg(shown(path));
@@ -107,65 +80,81 @@ QString sourceProblem(const QString& path, qint64 limit)
     return {};
 }
 
-QByteArray readWhole(const QString& path, qint64 limit)
+qint64 checkedSize(const QString& path, qint64 limit)
 {
     const QString problem = sourceProblem(path, limit);
     if (!problem.isEmpty())
-        throw fileError(QStringLiteral("readWhole"), problem);
+        throw fileError(QStringLiteral("read"), problem);
+    return QFileInfo(path).size();
+}
+
+void readPieces(const QString& path, qint64 size, const std::function<void(const char*, qint64)>& take)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw fileError(QStringLiteral("readWhole"),
+        throw fileError(QStringLiteral("read"),
                         QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), file.errorString()));
-    const qint64 size = file.size();
-    // One buffer of the file's length; an empty file gives empty contents, which are not "none".
-    QByteArray bytes(size, Qt::Uninitialized);
+    QByteArray piece(qMin<qint64>(size + 1, 1 << 20), Qt::Uninitialized);
     qint64 done = 0;
-    while (done < size) {
-        const qint64 n = file.read(bytes.data() + done, size - done);
-        if (n <= 0)
+    for (;;) {
+        const qint64 n = file.read(piece.data(), piece.size());
+        if (n < 0)
+            throw fileError(QStringLiteral("read"),
+                            QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), file.errorString()));
+        if (n == 0)
             break;
+        if (done + n > size)
+            break;
+        take(piece.constData(), n);
         done += n;
     }
-    char extra;
-    if (done != size || file.read(&extra, 1) != 0)
-        throw fileError(QStringLiteral("readWhole"),
+    if (done != size || !file.atEnd())
+        throw fileError(QStringLiteral("read"),
                         QStringLiteral("The file '%1' changed while it was read. Please try again.").arg(shown(path)));
-    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+Writer::Writer(const QString& path) : m_file(path)
+{
+    // Unbuffered: a buffered QSaveFile can report a commit as done after a short write (a
+    // file-size limit), leaving a cut-off file; unbuffered, every short write is seen at once.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail();
+}
+
+void Writer::write(const char* data, qint64 size)
+{
+    if (m_file.write(data, size) != size)
+        fail();
+}
+
+void Writer::commit()
+{
+    if (!m_file.commit())
+        fail();
+}
+
+void Writer::fail()
+{
+    throw fileError(QStringLiteral("write"), QStringLiteral("The file '%1' could not be written: %2")
+                                                 .arg(shown(m_file.fileName()), m_file.errorString()));
 }
 
 void writeWhole(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    openTarget(file);
-    writeAll(file, bytes.constData(), bytes.size());
-    commitTarget(file);
+    Writer out(path);
+    out.write(bytes.constData(), bytes.size());
+    out.commit();
 }
 
 void copyWhole(const QString& from, const QString& to)
 {
-    const QString problem = sourceProblem(from);
-    if (!problem.isEmpty())
-        throw fileError(QStringLiteral("copyWhole"), problem);
+    const qint64 size = checkedSize(from);
     const QString refused = targetProblem(from, to);
     if (!refused.isEmpty())
         throw fileError(QStringLiteral("copyWhole"), refused);
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        throw fileError(QStringLiteral("copyWhole"),
-                        QStringLiteral("The file '%1' cannot be read: %2").arg(shown(from), in.errorString()));
-    QSaveFile out(to);
-    openTarget(out);
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = in.read(chunk.data(), chunk.size());
-        if (n < 0)
-            throw fileError(QStringLiteral("copyWhole"),
-                            QStringLiteral("The file '%1' cannot be read: %2").arg(shown(from), in.errorString()));
-        if (n == 0)
-            break;
-        writeAll(out, chunk.constData(), n);
-    }
-    commitTarget(out);
+    Writer out(to);
+    readPieces(from, size, [&](const char* data, qint64 n) { out.write(data, n); });
+    out.commit();
 }
 
 QString targetProblem(const QString& from, const QString& to)

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QSqlDriver>
 #include <QVariant>
+#include <utility>
 
 #include <sqlite3.h>
 
@@ -70,6 +71,42 @@ QSqlDatabase connectionForWrite()
                            .arg(QDir::toNativeSeparators(path)));
     }
     return db;
+}
+
+BlobWriter::BlobWriter(const QSqlDatabase& db, const QString& table, const QString& column, qint64 rowid) : m_db(db)
+{
+    sqlite3* handle = handleOf(db);
+    if (!handle)
+        throw AppError(AppError::DatabaseError, Source + QStringLiteral(".BlobWriter"),
+                       QStringLiteral("The documents database does not take long values piece by piece."));
+    if (sqlite3_blob_open(handle, "main", table.toUtf8().constData(), column.toUtf8().constData(), rowid, 1, &m_blob) !=
+        SQLITE_OK) {
+        const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
+        m_blob = nullptr;
+        throw AppError(AppError::DatabaseError, Source + QStringLiteral(".BlobWriter"), text);
+    }
+}
+
+BlobWriter::~BlobWriter()
+{
+    if (m_blob)
+        sqlite3_blob_close(m_blob);
+}
+
+void BlobWriter::write(const char* data, qint64 size)
+{
+    if (sqlite3_blob_write(m_blob, data, int(size), int(m_offset)) != SQLITE_OK)
+        throw AppError(AppError::DatabaseError, Source + QStringLiteral(".BlobWriter.write"),
+                       QString::fromUtf8(sqlite3_errmsg(handleOf(m_db))));
+    m_offset += size;
+}
+
+void BlobWriter::close()
+{
+    sqlite3_blob* blob = std::exchange(m_blob, nullptr);
+    if (blob && sqlite3_blob_close(blob) != SQLITE_OK)
+        throw AppError(AppError::DatabaseError, Source + QStringLiteral(".BlobWriter.close"),
+                       QString::fromUtf8(sqlite3_errmsg(handleOf(m_db))));
 }
 
 qint64 blobLimit(const QSqlDatabase& db)

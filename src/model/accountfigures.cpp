@@ -4,6 +4,8 @@
 #include "db.h"
 #include "global.h"
 #include "persistence.h"
+#include "reconciliationkind.h"
+#include "referencelists.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -20,12 +22,6 @@ QString filterCondition(const QString& accountFilter)
     if (accountFilter == QStringLiteral("Key Control Accounts"))
         return QStringLiteral("COALESCE(a.keycontrol, 'Yes') = 'Yes' COLLATE BINARY");
     return QStringLiteral("1 = 0");
-}
-
-bool isBankItemType(const QString& code)
-{
-    return code == QStringLiteral("C") || code == QStringLiteral("D") || code == QStringLiteral("B") ||
-           code == QStringLiteral("N") || code == QStringLiteral("O");
 }
 
 void addUnits(ARCurrency& total, qint64 units)
@@ -53,29 +49,21 @@ QString AccountFigures::status() const
 
 ARCurrency AccountFigures::debitAmount() const
 {
-    const bool debit = accountTypeCode == QStringLiteral("A") || accountTypeCode == QStringLiteral("X");
-    return debit ? amount : ARCurrency();
+    return GLAccountType::isDebitCode(accountTypeCode) ? amount : ARCurrency();
 }
 
 ARCurrency AccountFigures::creditAmount() const
 {
-    const bool debit = accountTypeCode == QStringLiteral("A") || accountTypeCode == QStringLiteral("X");
-    return debit ? ARCurrency() : amount;
+    return GLAccountType::isDebitCode(accountTypeCode) ? ARCurrency() : amount;
 }
 
 ARCurrency AccountFigures::unidentifiedDifference() const
 {
-    ARCurrency explained;
-    if (recTypeCode == QStringLiteral("C")) {
-        explained = bankItemsTotal;
-    } else {
-        explained = itemsTotal;
-        if (recTypeCode == QStringLiteral("A"))
-            explained.add(prepaidRemaining);
-    }
+    using namespace ReconciliationKind;
+    const Kind kind = of(recTypeCode).value_or(Kind::Plain);
     ARCurrency difference = amount;
     difference.subtract(targetAmount);
-    difference.subtract(explained);
+    difference.subtract(explained(kind, {itemsTotal, bankItemsTotal, prepaidRemaining}));
     return difference;
 }
 
@@ -150,7 +138,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             const QString type = Db::textOf(q.value(1));
             const QString timing = Db::textOf(q.value(2));
             addUnits(f.itemsTotal, sum);
-            if (isBankItemType(type))
+            if (ReconciliationKind::bankItemTypeOf(type))
                 addUnits(f.bankItemsTotal, sum);
             if (timing == QStringLiteral("R"))
                 addUnits(f.requiredAdjustments, sum);

@@ -18,6 +18,8 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"),  QStringLiteral("op
                                  QStringLiteral("endDate"),   QStringLiteral("amount"),   QStringLiteral("\"desc\""),
                                  QStringLiteral("comment")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("AmortizableItemID = ?")};
+const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 } // namespace
 
@@ -150,19 +152,9 @@ void AmortizableItem::store()
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
-    const bool adding = isNew();
-    if (adding) {
-        m_f.createDate = Persistence::now();
-        m_f.createUser = Global::userName;
-    }
-    Persistence::Row row{Table, RowColumns, dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser)};
-    if (!adding) {
-        row.keyCondition = QStringLiteral("AmortizableItemID = ?");
-        row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"))};
-    }
-    const QVariant id = Persistence::storeRow(tx, adding, row);
-    if (adding)
-        m_f.id = RecordId::fromDb(id);
+    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
+        return Persistence::Row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+    });
 
     if (m_schedule.count() == 0)
         createAmortizations();
@@ -183,7 +175,7 @@ void AmortizableItem::remove()
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
     Load(m_f.id);
     const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-    Persistence::writeAudit(tx.db(), Table, RowColumns, values, Persistence::Delete);
+    Persistence::writeAudit(tx.db(), Stored, values, Persistence::Delete);
     Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
                 {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
     tx.commit();

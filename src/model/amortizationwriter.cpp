@@ -2,7 +2,6 @@
 
 #include "amortization.h"
 #include "db.h"
-#include "global.h"
 #include "persistence.h"
 #include "recordid.h"
 
@@ -12,30 +11,23 @@ const QString Table = QStringLiteral("Amortization");
 const QStringList DataColumns = {QStringLiteral("amortizableItemID"), QStringLiteral("period"),
                                  QStringLiteral("amount")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("AmortizationID = ?")};
+const Persistence::RecordKey Key{QStringLiteral("Amortization.store"), QStringLiteral("period id")};
 
 } // namespace
 
 void AmortizationWriter::write(Amortization& period, const QString& now)
 {
-    const bool adding = period.isNew();
-    if (adding) {
-        period.m_f.createDate = now;
-        period.m_f.createUser = Global::userName;
-    }
-    Persistence::Row row{Table, RowColumns,
-                         period.dataValues() << Db::text(period.m_f.createDate) << Db::text(period.m_f.createUser)};
-    if (!adding) {
-        row.keyCondition = QStringLiteral("AmortizationID = ?");
-        row.keyValues = {RecordId::toDb(period.m_f.id, QStringLiteral("Amortization.store"), QStringLiteral("period id"))};
-    }
-    const QVariant id = Persistence::storeRow(m_db, adding, row);
-    if (adding)
-        period.m_f.id = RecordId::fromDb(id);
+    Persistence::storeRecord<Amortization::Fields>(
+        m_db, period.m_f, Key,
+        [&period](const Amortization::Fields& f) {
+            return Persistence::Row{Stored, period.dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+        },
+        now);
 }
 
 void AmortizationWriter::audit(const Amortization& period, const QString& activity, const QString& createDate,
                                const QString& createUser)
 {
-    Persistence::writeAudit(m_db, Table, RowColumns, period.dataValues() << Db::text(createDate) << Db::text(createUser),
-                            activity);
+    Persistence::writeAudit(m_db, Stored, period.dataValues() << Db::text(createDate) << Db::text(createUser), activity);
 }

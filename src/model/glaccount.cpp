@@ -19,15 +19,18 @@ const QStringList kColumns = {QStringLiteral("glacctnbr"),       QStringLiteral(
                               QStringLiteral("keycontrol"),      QStringLiteral("active"),
                               QStringLiteral("ERPNumber"),       QStringLiteral("CreateUser"),
                               QStringLiteral("CreateDate")};
+const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ?")};
 
 QString yesWhenEmpty(const QString& flag)
 {
     return flag.isEmpty() ? QStringLiteral("Yes") : flag;
 }
 
+const Persistence::RecordKey kKey{QStringLiteral("GLAccount"), QStringLiteral("account id")};
+
 QVariant accountId(const QString& id)
 {
-    return RecordId::toDb(id, QStringLiteral("GLAccount"), QStringLiteral("account id"));
+    return RecordId::toDb(id, kKey.source, kKey.what);
 }
 
 } // namespace
@@ -183,20 +186,11 @@ void GLAccount::store()
 {
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
-    const bool adding = isNew();
-    if (adding) {
-        m_f.createUser = Global::userName;
-        m_f.createDate = Persistence::now();
-    }
-    Persistence::Row row{kTable, kColumns, columnValues()};
-    row.auditValues = auditValues();
-    if (!adding) {
-        row.keyCondition = QStringLiteral("glAcctID = ?");
-        row.keyValues = {accountId(m_f.id)};
-    }
-    const QVariant id = Persistence::storeRow(tx, adding, row);
-    if (adding)
-        m_f.id = RecordId::fromDb(id);
+    Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields&) {
+        Persistence::Row row{kStored, columnValues()};
+        row.auditValues = auditValues();
+        return row;
+    });
     tx.commit();
     keep.release();
 }
@@ -206,7 +200,7 @@ void GLAccount::remove()
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
     Db::execOne(tx, QStringLiteral("DELETE FROM GLAccount WHERE glAcctID = ?"), {accountId(m_f.id)});
-    Persistence::writeAudit(db, kTable, kColumns, auditValues(), Persistence::Delete);
+    Persistence::writeAudit(db, kStored, auditValues(), Persistence::Delete);
     tx.commit();
 }
 

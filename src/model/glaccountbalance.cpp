@@ -21,7 +21,7 @@ const QStringList kColumns = {
     QStringLiteral("approvedBy"),     QStringLiteral("PreparedByDate"), QStringLiteral("ReviewedByDate"),
     QStringLiteral("ApprovedByDate"), QStringLiteral("CalcBasis"),      QStringLiteral("CreateDate"),
     QStringLiteral("CreateUser")};
-const QString kKeyCondition = QStringLiteral("glAcctID = ? AND Date = ?");
+const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")};
 
 // Sign-off dates are held as passed; one that reads as a date is stored in the database's form.
 QVariant signOffDateToDb(const QString& text)
@@ -223,11 +223,9 @@ void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
         m_f.createUser = Global::userName;
     }
     // A second row for the same account and date is refused by the table's unique key.
-    Persistence::Row row{kTable, kColumns, columnValues()};
-    if (!adding) {
-        row.keyCondition = kKeyCondition;
+    Persistence::Row row{kStored, columnValues()};
+    if (!adding)
         row.keyValues = {accountIdOf(m_f.account), DateRules::toDb(getDate())};
-    }
     Persistence::storeRow(db, adding, row);
     m_isNew = false;
     keep.release();
@@ -393,11 +391,19 @@ void GLAccountBalanceList::applyAmountEdit()
                 const QVariantList auditValues = values;
                 values << id << date;
                 if (Db::execCount(db, insertIfMissing, values) == 1)
-                    Persistence::writeAudit(db, kTable, kColumns, auditValues, Persistence::Insert);
+                    Persistence::writeAudit(db, kStored, auditValues, Persistence::Insert);
                 b.m_isNew = false;
             }
         }
     });
+}
+
+ARCurrency GLAccountBalanceList::getTotalAmount() const
+{
+    ARCurrency total;
+    for (const GLAccountBalance& b : m_balances)
+        total.add(b.getAdjustedAmount());
+    return total;
 }
 
 void GLAccountBalanceList::applyEdit()

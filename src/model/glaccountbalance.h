@@ -173,6 +173,8 @@ public:
     // The balance of the account number (letter case ignored); raises when it is not there.
     GLAccountBalance& getGLAccountBalance(const QString& number);
     bool exists(const QString& number) const;
+    // The sum of every member's adjusted amount, as the balances editor's footer shows it.
+    ARCurrency getTotalAmount() const;
     // The balance of the account number, or null: exists and getGLAccountBalance in one look-up.
     GLAccountBalance* find(const QString& number);
     void add(GLAccountBalance balance);

@@ -33,9 +33,21 @@ inline QString docDBPath;
 inline bool isDBVersionOK = false;
 inline bool isDocDBValid = false;
 inline QList<int> gridColumnWidths;
-// Sort state of the account-selection grids: direction flags of columns 1-4, the last sort
-// column, its direction and kind, then direction flags of the review variant's columns.
-inline std::array<int, 10> gridSortState{};
+// Sort state of the account-selection grids, shared by both of them for the session.
+struct GridSortState
+{
+    // The direction each of the grid columns 1-7 was last sorted in (1 descending); columns 5-7
+    // are those of the review variant only.
+    std::array<int, 7> direction{};
+    int column = 0; // the column last sorted by (0 none)
+    int descending = 0; // its direction (1 descending)
+    int kind = 0;   // its comparison kind
+    bool operator==(const GridSortState&) const = default;
+
+    // As the grids start: sorted by their first column, ascending, with the start kind.
+    static GridSortState atStart() { return {{}, 1, 0, 6}; }
+};
+inline GridSortState gridSortState;
 
 // The login name as the documents tables call it.
 inline const QString& loginName() { return userName; }

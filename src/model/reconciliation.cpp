@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "daterules.h"
 #include "glaccount.h"
+#include "reconciliationkind.h"
 
 void ReconciliationBase::loadBalanceAndItems(const Account& account, const QString& date)
 {
@@ -33,11 +34,16 @@ void PrepaidReconciliation::Load(const Account& account, const QString& date)
     m_prepaid.Load(account ? account->getID() : QString(), date);
 }
 
+ARCurrency Reconciliation::explained() const
+{
+    return ReconciliationKind::explained(ReconciliationKind::Kind::Plain, {m_items.getTotalAmount(), {}, {}});
+}
+
 ARCurrency PrepaidReconciliation::explained() const
 {
-    ARCurrency x = m_prepaid.getTotalRemainingBalance(m_balance.getDate());
-    x.add(m_items.getTotalAmount());
-    return x;
+    return ReconciliationKind::explained(
+        ReconciliationKind::Kind::Prepaid,
+        {m_items.getTotalAmount(), {}, m_prepaid.getTotalRemainingBalance(m_balance.getDate())});
 }
 
 void BankReconciliation::Load(const Account& account, const QString& date)
@@ -53,51 +59,60 @@ void BankReconciliation::Load(const Account& account, const QString& date)
 
 ReconcilingItemList* BankReconciliation::getItemsForType(const QString& code)
 {
-    if (code == QStringLiteral("C"))
+    using ReconciliationKind::BankItemType;
+    const auto type = ReconciliationKind::bankItemTypeOf(code);
+    if (!type)
+        return nullptr;
+    switch (*type) {
+    case BankItemType::Check:
         return &m_checks;
-    if (code == QStringLiteral("D"))
+    case BankItemType::Deposit:
         return &m_deposits;
-    if (code == QStringLiteral("B"))
+    case BankItemType::BankFee:
         return &m_bankFees;
-    if (code == QStringLiteral("N"))
+    case BankItemType::NSFCheck:
         return &m_nsfChecks;
-    if (code == QStringLiteral("O"))
-        return &m_others;
-    return nullptr;
+    case BankItemType::Other:
+        break;
+    }
+    return &m_others;
 }
 
 ARCurrency BankReconciliation::explained() const
 {
-    ARCurrency x = getTotalOtherAmount();
-    x.add(getTotalNSFCheckAmount());
-    x.add(getTotalBankFeeAmount());
-    x.add(getTotalDepositAmount());
-    x.add(getTotalCheckAmount());
-    return x;
+    ARCurrency bankItems = getTotalOtherAmount();
+    bankItems.add(getTotalNSFCheckAmount());
+    bankItems.add(getTotalBankFeeAmount());
+    bankItems.add(getTotalDepositAmount());
+    bankItems.add(getTotalCheckAmount());
+    return ReconciliationKind::explained(ReconciliationKind::Kind::Bank, {m_items.getTotalAmount(), bankItems, {}});
 }
 
 bool ReconciliationFactory::hasKind(const QString& code)
 {
-    static const QStringList kinds{QStringLiteral("S"), QStringLiteral("L"), QStringLiteral("B"),
-                                   QStringLiteral("H"), QStringLiteral("A"), QStringLiteral("C")};
-    return kinds.contains(code); // exactly, as create compares
+    return ReconciliationKind::of(code).has_value();
 }
 
 std::unique_ptr<IReconciliation> ReconciliationFactory::create(const IReconciliation::Account& account,
                                                                const QString& date)
 {
     const QString code = account ? account->getRecType().getCode() : QString();
-    std::unique_ptr<IReconciliation> r;
-    if (!hasKind(code))
+    const auto kind = ReconciliationKind::of(code);
+    if (!kind)
         throw AppError(AppError::ObjectError1001, QStringLiteral("ReconciliationFactory"),
                        QStringLiteral("Not expecting a '") + code + QStringLiteral("' code in the create() method"));
-    if (code == QStringLiteral("S") || code == QStringLiteral("L") || code == QStringLiteral("B") ||
-        code == QStringLiteral("H"))
+    std::unique_ptr<IReconciliation> r;
+    switch (*kind) {
+    case ReconciliationKind::Kind::Plain:
         r = std::make_unique<Reconciliation>();
-    else if (code == QStringLiteral("A"))
+        break;
+    case ReconciliationKind::Kind::Prepaid:
         r = std::make_unique<PrepaidReconciliation>();
-    else
+        break;
+    case ReconciliationKind::Kind::Bank:
         r = std::make_unique<BankReconciliation>();
+        break;
+    }
     r->Load(account, date);
     return r;
 }

@@ -65,7 +65,7 @@ public:
     void Load(const Account& account, const QString& date) override { loadBalanceAndItems(account, date); }
 
 private:
-    ARCurrency explained() const override { return m_items.getTotalAmount(); }
+    ARCurrency explained() const override;
 };
 
 // Prepaid: what the prepaid items still have to amortize after the date, and the items.

@@ -17,6 +17,8 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("ope
                                  QStringLiteral("ReqTiming")};
 
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("RecItemId = ?")};
+const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 // A code as held: the empty text stays the empty text, never NULL.
 QVariant asHeld(const QString& code)
@@ -131,7 +133,7 @@ void ReconcilingItem::writeAudit(const QString& activity, const QString& createD
 {
     QVariantList values = dataValues();
     values << Db::text(createDate) << Db::text(createUser);
-    Persistence::writeAudit(Global::getConnection(), Table, RowColumns, values, activity);
+    Persistence::writeAudit(Global::getConnection(), Stored, values, activity);
 }
 
 void ReconcilingItem::store()
@@ -140,21 +142,12 @@ void ReconcilingItem::store()
         throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
-    const bool adding = isNew();
-    if (adding) {
-        m_f.createDate = Persistence::now();
-        m_f.createUser = Global::userName;
-    }
-    Persistence::Row row{Table, RowColumns, dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser)};
-    if (!adding) {
-        row.keyCondition = QStringLiteral("RecItemId = ?");
-        row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".store"), QStringLiteral("item id"))};
+    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
+        Persistence::Row row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
         // Items written before create dates were kept carry none; their changes go unrecorded.
-        row.audited = !m_f.createDate.isEmpty();
-    }
-    const QVariant id = Persistence::storeRow(tx, adding, row);
-    if (adding)
-        m_f.id = RecordId::fromDb(id);
+        row.audited = !f.createDate.isEmpty();
+        return row;
+    });
     tx.commit();
     keep.release();
 }

@@ -14,7 +14,9 @@ public:
 
     const QString& getCode() const { return m_code; }
     const QString& getName() const { return m_name; }
-    bool isDebit() const { return m_code == QStringLiteral("A") || m_code == QStringLiteral("X"); }
+    bool isDebit() const { return isDebitCode(m_code); }
+    // The one rule for the debit side: "A" and "X", the codes compared exactly.
+    static bool isDebitCode(const QString& code) { return code == QStringLiteral("A") || code == QStringLiteral("X"); }
     bool isCredit() const { return !isDebit(); }
     bool isNull() const { return m_code == QStringLiteral("N"); }
     bool equals(const GLAccountType& other) const { return m_code == other.m_code && m_name == other.m_name; }

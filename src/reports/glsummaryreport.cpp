@@ -131,10 +131,11 @@ void GLSummaryReport::initialize(const QString& date)
         // Every account the filter lets through, figured in a few grouped queries; an account
         // whose kind has no reconciliation class is listed from its balance like any other.
         for (const AccountFigures& f : AccountFiguresQuery::load(date, Global::accountFilter)) {
+            // The balance prints on its account type's side; the amount column and the total take it
+            // whichever side that is.
             const ARCurrency debit = f.debitAmount();
             const ARCurrency credit = f.creditAmount();
-            const bool isDebit = f.accountTypeCode == QStringLiteral("A") || f.accountTypeCode == QStringLiteral("X");
-            const ARCurrency balance = isDebit ? debit : credit;
+            const ARCurrency& balance = f.amount;
             const ARCurrency difference = f.unidentifiedDifference();
             accounts.addNew(names, {1, f.number, f.name, debit.toString(true), credit.toString(true),
                                     balance.toString(true), f.reconciled ? QStringLiteral("R") : QString(),

@@ -69,7 +69,7 @@ ReportControl& ReportSection::addLine(const QString& name, int left, int top, in
 void ReportSection::addDoubleRule(const QString& firstName, const QString& secondName, int left, int top, int width)
 {
     addLine(firstName, left, top, width);
-    addLine(secondName, left, top + 33, width);
+    addLine(secondName, left, top + DoubleRuleGap, width);
 }
 
 ReportControl& ReportSection::addFrame(const QString& name, int left, int top, int width, int height)

@@ -85,6 +85,8 @@ public:
                               const ReportFont& font = ReportFont(), ReportAlign align = ReportAlign::Left);
     ReportControl& addLine(const QString& name, int left, int top, int width, int height = 0);
     // Two rules 33 twips apart, as the layouts draw them under a total.
+    // Two rules DoubleRuleGap twips apart, as under a total.
+    static constexpr int DoubleRuleGap = 33;
     void addDoubleRule(const QString& firstName, const QString& secondName, int left, int top, int width);
     ReportControl& addFrame(const QString& name, int left, int top, int width, int height);
     ReportControl& addImage(const QString& name, int left, int top, int width, int height);

@@ -4,7 +4,7 @@
 #include "filechooser.h"
 #include "global.h"
 #include "loginflow.h"
-#include "modregistry.h"
+#include "loginsettings.h"
 #include "prompter.h"
 
 #include <QCloseEvent>
@@ -18,17 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QString kMainKey = QStringLiteral("Software\\Corvantis\\Database");
-const QString kDocumentsKey = QStringLiteral("Software\\Corvantis\\Database1");
-const QString kNone = QStringLiteral("None");
-
-QString readPath(const QString& key)
-{
-    QVariant value;
-    modRegistry::getSetting(QStringLiteral("HKCU"), key, QStringLiteral("Path"), QStringLiteral("S"), kNone, value);
-    return value.toString();
-}
 
 QPushButton* button(const QString& name, const QString& text, QWidget* parent)
 {
@@ -165,13 +154,10 @@ void frmLogin::showForAnotherLogin()
 
 void frmLogin::loadPaths()
 {
-    const QString mainPath = readPath(kMainKey);
-    m_txtDBNAME->setText(mainPath == kNone ? Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialReconciliations.db")
-                                           : mainPath);
-    const QString documentsPath = readPath(kDocumentsKey);
-    m_txtAttachedDocDB->setText(documentsPath == kNone
-                                    ? Global::programFolder() + QStringLiteral("/Database/CorvantisAttachDoc.db")
-                                    : documentsPath);
+    m_txtDBNAME->setText(LoginSettings::mainDatabasePath().value_or(
+        Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialReconciliations.db")));
+    m_txtAttachedDocDB->setText(LoginSettings::documentsPath().value_or(
+        Global::programFolder() + QStringLiteral("/Database/CorvantisAttachDoc.db")));
     showLoginFrame();
 }
 
@@ -198,8 +184,7 @@ void frmLogin::login()
         m_ending = true;
         return;
     case LoginFlow::Outcome::LoggedIn:
-        modRegistry::setSetting(QStringLiteral("HKCU"), kDocumentsKey, QStringLiteral("Path"), QStringLiteral("S"),
-                                m_txtAttachedDocDB->text());
+        LoginSettings::setDocumentsPath(m_txtAttachedDocDB->text());
         hide();
         if (m_onLoggedIn)
             m_onLoggedIn(m_txtDBNAME->text());

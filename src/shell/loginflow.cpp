@@ -3,7 +3,7 @@
 #include "apperror.h"
 #include "appexit.h"
 #include "global.h"
-#include "modregistry.h"
+#include "loginsettings.h"
 #include "prompter.h"
 
 #include <QDir>
@@ -83,8 +83,7 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
         return e.isReported() ? Outcome::ProgramEnded : Outcome::Refused;
     }
 
-    modRegistry::setSetting(QStringLiteral("HKCU"), QStringLiteral("Software\\Corvantis\\Database"),
-                            QStringLiteral("Path"), QStringLiteral("S"), mainPath);
+    LoginSettings::setMainDatabasePath(mainPath);
     Global::setTutorialPath();
 
     if (!Global::fieldExists(QStringLiteral("AttachedDocument"), QStringLiteral("CreateUser"))) {

@@ -37,7 +37,7 @@ void Main()
 {
     loginWindow().show();
     // The account-selection grids start sorted by their first column, ascending.
-    Global::gridSortState = {0, 0, 0, 0, 1, 0, 6, 0, 0, 0};
+    Global::gridSortState = Global::GridSortState::atStart();
 }
 
 } // namespace modMain

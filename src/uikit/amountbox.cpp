@@ -14,8 +14,10 @@ const QString kAmountChars = QStringLiteral("1234567890.,-");
 AmountBox::AmountBox(QWidget* parent) : QLineEdit(parent)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // What the user types or pastes; a stored amount set from code is shown whole.
-    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.,\\-]{0,20}")), this));
+    // What the user types or pastes (the idle form's parentheses and blank stay valid, so that an
+    // edit of it is checked too); a stored amount set from code is shown whole.
+    setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("\\(?[0-9.,\\-]{0,20}\\)? ?")), this));
     DialogBehaviour::enterMovesOn(this);
     LeaveCheck::install(
         this, [this] { return commit(); },

@@ -94,6 +94,17 @@ bool guarded(const std::function<void()>& handler)
     return false;
 }
 
+bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler)
+{
+    bool committed = false;
+    const bool ran = guarded([&] {
+        committed = commitFocusedField(dialog);
+        if (committed)
+            handler();
+    });
+    return ran && committed;
+}
+
 void report(const AppError& e)
 {
     if (e.isReported())
@@ -115,6 +126,13 @@ bool commitFocusedField(QWidget* dialog)
             return check->commit();
     }
     return true;
+}
+
+void useTahoma(QWidget* widget)
+{
+    QFont f = widget->font();
+    f.setFamily(QStringLiteral("Tahoma"));
+    widget->setFont(f);
 }
 
 void limitLength(QPlainTextEdit* edit, int maxLength)

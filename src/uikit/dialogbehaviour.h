@@ -41,6 +41,9 @@ void enterMovesOn(QWidget* field);
 // Runs a handler; an error it raises is shown (title "Corvantis") and goes no further.
 // False when the handler failed.
 bool guarded(const std::function<void()>& handler);
+// What OK, Save, Preview and Print do: commit the field being edited (commitFocusedField), then,
+// when it was accepted, run the handler guarded. False when refused or failed.
+bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler);
 // Shows an error as guarded() does: a validation failure as its validation message, any other
 // as the system's message; nothing for one already shown.
 void report(const AppError& error);
@@ -49,6 +52,10 @@ void report(const AppError& error);
 // runs now (a mnemonic presses a button without moving the focus). False when it was refused;
 // the message was shown and the focus is back in the field.
 bool commitFocusedField(QWidget* dialog);
+
+// The face the system's dialogs and panels are drawn in, at the widget's own size; its children
+// take it over.
+void useTahoma(QWidget* widget);
 
 // Enforces a length limit on what the user types or pastes into a plain-text box.
 void limitLength(QPlainTextEdit* edit, int maxLength);

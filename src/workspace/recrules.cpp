@@ -2,8 +2,6 @@
 
 #include "apperror.h"
 #include "glaccount.h"
-#include "glaccountbalance.h"
-#include "reconcilingitemlist.h"
 #include "recreportcommon.h"
 #include "referencelists.h"
 #include "daterules.h"
@@ -19,11 +17,6 @@ std::optional<ARCurrency> difference(const std::function<ARCurrency()>& compute)
             return std::nullopt;
         throw;
     }
-}
-
-std::optional<ARCurrency> difference(const GLAccountBalance& balance, const ReconcilingItemList& items)
-{
-    return difference([&] { return balance.getUnidentifiedDifference(items.getTotalAmount()); });
 }
 
 QString differenceText(const std::optional<ARCurrency>& difference)

@@ -7,8 +7,6 @@
 #include <optional>
 
 class GLAccount;
-class GLAccountBalance;
-class ReconcilingItemList;
 
 // The rules a reconciliation dialog applies before it stores its balance.
 namespace RecRules {
@@ -16,8 +14,6 @@ namespace RecRules {
 // The unidentified difference as `compute` works it out, or nothing when one of its sums overflows
 // the money type: an overflow is shown as such, never as a wrong figure.
 std::optional<ARCurrency> difference(const std::function<ARCurrency()>& compute);
-// What the items leave unexplained: the balance less its target amount and the items' total.
-std::optional<ARCurrency> difference(const GLAccountBalance& balance, const ReconcilingItemList& items);
 // The difference as the dialogs show it: parenthesised when negative, "Overflow" when it is none.
 QString differenceText(const std::optional<ARCurrency>& difference);
 

@@ -1,6 +1,7 @@
 #include "apperror.h"
 #include "db.h"
 #include "global.h"
+#include "persistence.h"
 #include "recorders.h"
 #include "schema.h"
 #include "testdb.h"
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void transactionRollsBackUnlessCommitted();
     void nestedTransactionRollsBackItsPart();
     void execOneRaisesWhenNoRowChanges();
+    void storeRowWritesTheRowAndItsAuditTwin();
+    void failedStoreRestoresTheObject();
     void fieldExists();
     void firstFieldValue();
     void securityErrorEndsProgram();
@@ -89,6 +92,93 @@ void tst_Database::transactionRollsBackUnlessCommitted()
         tx.commit();
     }
     QCOMPARE(Db::scalar(db, "SELECT count(*) FROM ERPNumbers").toInt(), 1);
+}
+
+namespace {
+
+// A stored object as the business classes keep one: its fields in one struct, the new flag apart.
+struct Note
+{
+    struct Fields
+    {
+        QString id;
+        QString text;
+    } f;
+    bool isNew = true;
+
+    // The store every class runs: row and audit row in one transaction, the object put back
+    // unless it commits.
+    void store(const QSqlDatabase& db, bool failBeforeCommit)
+    {
+        Db::Transaction tx(db);
+        Persistence::RestoreOnFailure keep(f, isNew);
+        f.text = f.text.trimmed();
+        static const Persistence::StoredTable table("Note", {"text"}, "id = ?");
+        Persistence::Row row{table, {f.text}};
+        if (!isNew)
+            row.keyValues = {f.id};
+        const QVariant id = Persistence::storeRow(tx, isNew, row);
+        if (isNew)
+            f.id = id.toString();
+        isNew = false;
+        if (failBeforeCommit)
+            throw AppError(AppError::DatabaseError, "Note.store", "failed before the commit");
+        tx.commit();
+        keep.release();
+    }
+};
+
+QSqlDatabase noteDatabase(const QString& folder)
+{
+    QSqlDatabase db = Db::open(TestDb::emptyMain(folder));
+    Db::exec(db, "CREATE TABLE Note (id INTEGER PRIMARY KEY AUTOINCREMENT, text TEXT)");
+    Db::exec(db, "CREATE TABLE NoteAudit (text TEXT, Activity TEXT, ActivityDate TEXT, ActivityUser TEXT)");
+    return db;
+}
+
+} // namespace
+
+void tst_Database::storeRowWritesTheRowAndItsAuditTwin()
+{
+    TestSeams seams;
+    QSqlDatabase db = noteDatabase(seams.folder());
+    Global::userName = "maria";
+    Note note;
+    note.f.text = " first ";
+    note.store(db, false);
+    QVERIFY(!note.isNew);
+    QCOMPARE(Db::scalar(db, "SELECT text FROM Note WHERE id = ?", {note.f.id}).toString(), QStringLiteral("first"));
+    note.f.text = "second";
+    note.store(db, false);
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM Note").toInt(), 1);
+    QSqlQuery audit = Db::exec(db, "SELECT text, Activity, ActivityUser FROM NoteAudit ORDER BY rowid");
+    QStringList rows;
+    while (audit.next())
+        rows << audit.value(0).toString() + "/" + audit.value(1).toString() + "/" + audit.value(2).toString();
+    QCOMPARE(rows, (QStringList{"first/INSERT/maria", "second/UPDATE/maria"}));
+    // An update of a row that is gone raises and writes no audit row.
+    Db::exec(db, "DELETE FROM Note");
+    QVERIFY_THROWS_EXCEPTION(AppError, note.store(db, false));
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM NoteAudit").toInt(), 2);
+}
+
+void tst_Database::failedStoreRestoresTheObject()
+{
+    TestSeams seams;
+    QSqlDatabase db = noteDatabase(seams.folder());
+    Note note;
+    note.f.text = " kept as typed ";
+    QVERIFY_THROWS_EXCEPTION(AppError, note.store(db, true));
+    // Nothing landed, and the object is as it was: still new, no id, its text untouched.
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM Note").toInt(), 0);
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM NoteAudit").toInt(), 0);
+    QVERIFY(note.isNew);
+    QVERIFY(note.f.id.isEmpty());
+    QCOMPARE(note.f.text, QStringLiteral(" kept as typed "));
+    // So the same store can be retried.
+    note.store(db, false);
+    QVERIFY(!note.isNew);
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM NoteAudit").toInt(), 1);
 }
 
 void tst_Database::nestedTransactionRollsBackItsPart()

@@ -140,7 +140,7 @@ void tst_AttachedFiles::saveWritesContentsCopyAndRow()
     QFETCH(QString, open);
     QFETCH(QString, close);
     DocumentsFixture fx;
-    const QString source = fx.file(u"statement.pdf"_qs, 200000);
+    const QString source = fx.file(u"statement.pdf"_qs, 2500000); // more than one piece
     clsAttachedfileList list = listWith(kind, source, open, close);
     const clsAttachedFile& file = list.getFiles().first();
     list.SaveFiles();
@@ -200,6 +200,13 @@ void tst_AttachedFiles::secondSaveUpdatesAndEditWorksWithoutSource()
     QCOMPARE(fx.value(u"SELECT DocDesc || OpenDate FROM AttachedDocument"_qs).toString(), u"Final invoice2024-02-01"_qs);
     QCOMPARE(Db::scalar(fx.docs(), u"SELECT DocDesc FROM Document"_qs).toString(), u"Final invoice"_qs);
     QCOMPARE(fx.rows(u"AttachedDocument"_qs), 1);
+    // The contents lost everywhere: the stored row's description still changes, and nothing
+    // stands in for the contents.
+    Db::exec(fx.docs(), u"DELETE FROM Document"_qs);
+    loaded.EditFile(key, u"Lost"_qs);
+    loaded.SaveFiles();
+    QCOMPARE(fx.value(u"SELECT DocDesc FROM AttachedDocument"_qs).toString(), u"Lost"_qs);
+    QCOMPARE(fx.documentRows(), 0);
 }
 
 void tst_AttachedFiles::emptyFileIsStoredAsEmptyContents()
@@ -401,6 +408,10 @@ void tst_AttachedFiles::ownerListsAndDelete()
     loaded.setRecItemId(42);
     loaded.initialize();
     QCOMPARE(loaded.getFiles().size(), 3);
+    // An item never stored has no id its documents could carry.
+    clsAttachedfileList unstored = listWith(1, fx.file(u"d.pdf"_qs));
+    unstored.setRecItemId(-1);
+    QVERIFY(raised([&] { unstored.SaveFiles(); }).contains(u"must be stored"_qs));
     loaded.DeleteFile(QString()); // an empty name deletes nothing
     loaded.DeleteFile(u"{not there}"_qs);
     QVERIFY(!loaded.getIsDirty());

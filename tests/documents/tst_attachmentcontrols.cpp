@@ -25,6 +25,7 @@ private Q_SLOTS:
     void accountDialogDates_data();
     void accountDialogDates();
     void browseAndCloseDateBox();
+    void accountListOffersDates();
     void emptyListMessages_data();
     void emptyListMessages();
     void everyOwnerKindRoundTrip_data();
@@ -251,6 +252,38 @@ void tst_AttachmentControls::browseAndCloseDateBox()
     tick->click();
     QVERIFY(!close->isEnabled());
     QVERIFY(close->text().isEmpty());
+
+    // Enter in the description does what OK does.
+    path->setText(fx.file(u"chosen.pdf"_qs));
+    child<QLineEdit>(&dialog, "dtpRecDocOpenDate")->setText(u"03/31/2024"_qs);
+    QTest::keyClick(child<QLineEdit>(&dialog, "txtAttchDocDesc"), Qt::Key_Return);
+    QVERIFY(!dialog.Cancelled());
+    QCOMPARE(dialog.FileSource(), fx.seams.path(u"chosen.pdf"_qs));
+}
+
+void tst_AttachmentControls::accountListOffersDates()
+{
+    DocumentsFixture fx;
+    Host host(2);
+    QStringList seen;
+    const auto look = [&](QDialog& d) {
+        seen << child<QLineEdit>(&d, "dtpRecDocOpenDate")->text() + u'|' +
+                    QString::number(child<QCheckBox>(&d, "ChkCloseDate")->isChecked()) + u'|' +
+                    child<QLineEdit>(&d, "dtpRecDocCloseDate")->text() + u'|' +
+                    QString::number(child<QLineEdit>(&d, "txtFilePathAndName")->isVisibleTo(&d));
+    };
+    host.control->setDialogRunner([&](QDialog& d) {
+        look(d);
+        return answer(fx.file(u"a.pdf"_qs), u"a"_qs, u"03/01/2024"_qs, u"06/30/2024"_qs)(d);
+    });
+    click(host.control, "btnAdd");
+    host.control->setDialogRunner([&](QDialog& d) {
+        look(d);
+        return 0;
+    });
+    click(host.control, "btnEdit");
+    // New: the reconciliation date, no close date; Edit: the attachment's dates, the box ticked.
+    QCOMPARE(seen, (QStringList{u"03/31/2024|0||1"_qs, u"03/01/2024|1|06/30/2024|0"_qs}));
 }
 
 void tst_AttachmentControls::emptyListMessages_data()

@@ -4,6 +4,7 @@
 #include "glaccount.h"
 #include "global.h"
 #include "reconciliation.h"
+#include "reconciliationkind.h"
 #include "modelfixture.h"
 
 #include <QTest>
@@ -14,6 +15,8 @@ class tst_Reconciliation : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void kindsAndWhatTheyExplain_data();
+    void kindsAndWhatTheyExplain();
     void factoryCodes_data();
     void factoryCodes();
     void bankWorkedExample();
@@ -179,6 +182,38 @@ void tst_Reconciliation::setBasedFiguresEqualObjects()
             QCOMPARE(f.reviewedBy, r->getReviewedBy());
         }
     }
+}
+
+void tst_Reconciliation::kindsAndWhatTheyExplain_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("hasKind");
+    QTest::addColumn<qint64>("explained"); // items 100, bank items 30, prepaid remaining 5 (units)
+    QTest::newRow("subledger: the items") << "S" << true << qint64(100);
+    QTest::newRow("list: the items") << "L" << true << qint64(100);
+    QTest::newRow("prepaid: items and remaining") << "A" << true << qint64(105);
+    QTest::newRow("bank: the bank items only") << "C" << true << qint64(30);
+    QTest::newRow("lower case is no kind") << "c" << false << qint64(100);
+    QTest::newRow("unknown: figured as plain") << "Z" << false << qint64(100);
+}
+
+void tst_Reconciliation::kindsAndWhatTheyExplain()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, hasKind);
+    QFETCH(qint64, explained);
+    using namespace ReconciliationKind;
+    QCOMPARE(ReconciliationFactory::hasKind(code), hasKind);
+    const Evidence evidence{ARCurrency::fromUnits(100), ARCurrency::fromUnits(30), ARCurrency::fromUnits(5)};
+    QCOMPARE(ReconciliationKind::explained(of(code).value_or(Kind::Plain), evidence).units(), explained);
+    // The set-based figures draw on the same rule.
+    AccountFigures f;
+    f.recTypeCode = code;
+    f.amount = ARCurrency::fromUnits(1000);
+    f.itemsTotal = evidence.items;
+    f.bankItemsTotal = evidence.bankItems;
+    f.prepaidRemaining = evidence.prepaidRemaining;
+    QCOMPARE(f.unidentifiedDifference().units(), 1000 - explained);
 }
 
 QTEST_GUILESS_MAIN(tst_Reconciliation)

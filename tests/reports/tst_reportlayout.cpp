@@ -100,27 +100,37 @@ void tst_ReportLayout::initTestCase()
 
 void tst_ReportLayout::detailRowsArePlacedInTwips()
 {
-    const ReportDocument doc = layOut(SampleLayouts::listing(), *SampleLayouts::listingRecords(3));
+    ReportLayout layout = SampleLayouts::listing();
+    const ReportDocument doc = layOut(layout, *SampleLayouts::listingRecords(3));
     QCOMPARE(doc.pageCount(), 1);
     QCOMPARE(doc.title, QStringLiteral("Account Listing"));
+    // Where the layout places each control, moved by the page margin and the section's place.
+    const ReportControl& number = layout.section(QStringLiteral("Accounts_Detail")).control(QStringLiteral("Text2"));
     const QList<PageItem> numbers = doc.pages[0].itemsOf(QStringLiteral("Text2"));
     QCOMPARE(numbers.size(), 3);
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(numbers[i].left, SampleLayouts::ListingLeft + 144);
-        QCOMPARE(numbers[i].top, SampleLayouts::ListingBodyTop + i * SampleLayouts::ListingRow);
+        QCOMPARE(numbers[i].left, SampleLayouts::ListingLeft + number.left);
+        QCOMPARE(numbers[i].top, SampleLayouts::ListingBodyTop + i * SampleLayouts::ListingRow + number.top);
         QCOMPARE(numbers[i].text, QString::number(1000 + i));
     }
     // The group footer follows the last row; the page footer sits at the bottom of the sheet.
     const PageItem total = doc.pages[0].itemsOf(QStringLiteral("Label12")).first();
-    QCOMPARE(total.top, SampleLayouts::ListingBodyTop + 3 * SampleLayouts::ListingRow);
+    QCOMPARE(total.top, SampleLayouts::ListingBodyTop + 3 * SampleLayouts::ListingRow +
+                            layout.section(QStringLiteral("Footer")).control(QStringLiteral("Label12")).top);
+    const ReportControl& footerRule = layout.section(QStringLiteral("PageFooter")).control(QStringLiteral("Line4"));
     const PageItem rule = doc.pages[0].itemsOf(QStringLiteral("Line4")).first();
-    QCOMPARE(rule.top, SampleLayouts::ListingBodyBottom + 144);
+    QCOMPARE(rule.top, SampleLayouts::ListingBodyBottom + footerRule.top);
     QCOMPARE(rule.kind, PageItem::Kind::Line);
-    QCOMPARE(rule.width, 10656);
-    // The double rule under the total: two lines 33 twips apart.
-    QCOMPARE(doc.pages[0].itemsOf(QStringLiteral("Line1")).first().top - doc.pages[0].itemsOf(QStringLiteral("Line2")).first().top, 33);
+    QCOMPARE(rule.left, SampleLayouts::ListingLeft + footerRule.left);
+    QCOMPARE(rule.width, footerRule.width);
+    // The double rule under the total: two lines the gap apart.
+    QCOMPARE(doc.pages[0].itemsOf(QStringLiteral("Line1")).first().top - doc.pages[0].itemsOf(QStringLiteral("Line2")).first().top,
+             ReportSection::DoubleRuleGap);
     QCOMPARE(doc.pages[0].itemsOf(QStringLiteral("Shape3")).first().kind, PageItem::Kind::Frame);
-    QVERIFY(doc.dump().contains(QStringLiteral("text 864,2740 1440x")));
+    QVERIFY(doc.dump().contains(QStringLiteral("text %1,%2 %3x")
+                                    .arg(SampleLayouts::ListingLeft + number.left)
+                                    .arg(SampleLayouts::ListingBodyTop + number.top)
+                                    .arg(number.width)));
 }
 
 void tst_ReportLayout::thousandRowsRepeatThePageHeader()

@@ -9,12 +9,16 @@
 #include "navigator.h"
 #include "printtarget.h"
 #include "recorders.h"
+#include "recselectdialogbase.h"
 #include "testdb.h"
 #include "titlepanels.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextBrowser>
@@ -38,6 +42,13 @@ private Q_SLOTS:
     void balances();
     void reconciliationLoop_data();
     void reconciliationLoop();
+    void reconciliationLoopEachKind_data();
+    void reconciliationLoopEachKind();
+    void reconciliationLoopGoesOn_data();
+    void reconciliationLoopGoesOn();
+    void doubleClickTestsTheDate_data();
+    void doubleClickTestsTheDate();
+    void listAccountOpensItsReconciliation();
     void summaryReport();
     void helpAndTutorial();
     void pageLinksAreCommands();
@@ -267,13 +278,19 @@ void tst_Navigator::reconciliationLoop()
     Global::isDocDBValid = true;
     Global::setCurrentRecDate("10/31/2026");
     Navigator nav;
-    // The selection opens, an account is chosen for 09/30/2026, the not-yet-built reconciliation
-    // says so, the same selection comes back holding that date, and Close ends the command.
+    // The selection opens, its first account (1010, a bank account) is chosen for 09/30/2026, its
+    // reconciliation opens and is cancelled, the same selection comes back holding that date, and
+    // Close ends the command.
     QStringList seen;
     QStringList dates;
     nav.setDialogRunner([&](QDialog& d) {
         seen << d.objectName() + ":" + d.windowTitle();
         d.show(); // showing loads the grid
+        if (d.objectName() == "BankRecDialog") {
+            d.findChild<QPushButton*>("CmdCancel")->click();
+            d.hide();
+            return d.result();
+        }
         auto* box = d.findChild<QLineEdit*>("dtpRecDate");
         dates << box->text();
         if (seen.size() == 1) {
@@ -286,10 +303,218 @@ void tst_Navigator::reconciliationLoop()
         return d.result();
     });
     nav.navigate("event:" + command);
-    QCOMPARE(seen, QStringList(2, dialog + ":" + caption));
+    QCOMPARE(seen, (QStringList{dialog + ":" + caption, "BankRecDialog:Account 1010", dialog + ":" + caption}));
     QCOMPARE(dates, (QStringList{"10/31/2026", "09/30/2026"}));
-    QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::notAvailableMessage()});
+    QVERIFY(seams.prompter.messages.isEmpty());
     QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("09/30/2026"));
+}
+
+namespace {
+
+// The selection grid's row of an account number, made current; -1 when it is not listed.
+int chooseAccount(QDialog& selection, const QString& number)
+{
+    auto* grid = selection.findChild<QTableView*>("grd");
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        if (grid->model()->index(r, 1).data().toString() == number) {
+            grid->setCurrentIndex(grid->model()->index(r, 1));
+            return r;
+        }
+    return -1;
+}
+
+// The tutorial ledger with every account listed by the selections and the preparer logged in.
+void tutorialForPreparer(const TestSeams& seams)
+{
+    Global::mainDatabasePath = TestDb::tutorial(seams.folder());
+    Global::docDBPath = QDir(seams.folder()).filePath("tutorial-docs.db");
+    Global::isDocDBValid = true;
+    Global::userName = "preparer";
+    Global::permission = "CAN_PREPARE";
+    Global::reportName = "Pat Rivera";
+    const QString key = RecSelectDialogBase::settingsKey();
+    modRegistry::setSetting("HKCU", key, "optAcctType", "D", 1);   // all accounts
+    modRegistry::setSetting("HKCU", key, "optKeyControl", "D", 2); // key-control or not
+}
+
+} // namespace
+
+void tst_Navigator::reconciliationLoopEachKind_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<qint64>("accountId");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("subledger") << "PREPARE_REC" << "1100" << qint64(6) << "SubledgerRecDialog";
+    QTest::newRow("calculated balance") << "REC_REVIEW" << "1040" << qint64(4) << "CalcBalRecDialog";
+    QTest::newRow("list") << "PREPARE_REC" << "1150" << qint64(8) << "ListRecDialog";
+    QTest::newRow("bank") << "REC_REVIEW" << "1010" << qint64(1) << "BankRecDialog";
+}
+
+void tst_Navigator::reconciliationLoopEachKind()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, number);
+    QFETCH(qint64, accountId);
+    QFETCH(QString, dialog);
+    TestSeams seams;
+    tutorialForPreparer(seams);
+    Navigator nav;
+    // A month-end with no balance stored yet: the account is picked, prepared with a comment, a
+    // target and a basis where its dialog has them, and saved; the selection comes back at the
+    // same date with the account prepared.
+    QStringList seen, dates, statuses;
+    nav.setDialogRunner([&](QDialog& d) {
+        seen << d.objectName();
+        d.show();
+        if (d.objectName().startsWith("RecSelectDialog")) {
+            auto* box = d.findChild<QLineEdit*>("dtpRecDate");
+            dates << box->text();
+            if (seen.size() == 1) {
+                box->setText("12/31/2026");
+                Q_EMIT box->editingFinished(); // leaving the box loads the grid for the date
+            }
+            const int row = chooseAccount(d, number);
+            auto* grid = d.findChild<QTableView*>("grd");
+            statuses << grid->model()->index(row, 4).data().toString();
+            d.findChild<QPushButton*>(seen.size() == 1 ? "OKButton" : "CancelButton")->click();
+        } else {
+            if (auto* target = d.findChild<QLineEdit*>("txtTargetAmount"))
+                target->setText("25.50");
+            if (auto* basis = d.findChild<QPlainTextEdit*>("txtbasisofCal"))
+                basis->setPlainText("Count of the box");
+            d.findChild<QPlainTextEdit*>("txtComment")->setPlainText("Reviewed with the ledger");
+            d.findChild<QCheckBox*>("ChkPreparedBy")->click();
+            if (auto* target = d.findChild<QLineEdit*>("txtTargetAmount"))
+                target->setFocus(); // Save takes the box being edited
+            d.findChild<QPushButton*>("cmdOK")->click();
+        }
+        d.hide();
+        return d.result();
+    });
+    nav.navigate("event:" + command);
+    QCOMPARE(seen, (QStringList{seen.first(), dialog, seen.first()}));
+    QVERIFY(seams.prompter.messages.isEmpty());
+    QCOMPARE(dates.last(), QStringLiteral("12/31/2026"));
+    // Before: nothing signed at the date (the review grid shows the last prepared month-end).
+    QVERIFY(statuses.first() != QStringLiteral("Prepared"));
+    QCOMPARE(statuses.last(), QStringLiteral("Prepared"));
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("12/31/2026"));
+    QSqlDatabase db = Global::getConnection();
+    QSqlQuery row = Db::exec(db, "SELECT preparedBy, comment, targetAmount, CalcBasis FROM GLAccountBalance "
+                                 "WHERE glAcctID = ? AND Date = '2026-12-31'", {accountId});
+    QVERIFY(row.next());
+    QCOMPARE(row.value(0).toString(), QStringLiteral("Pat Rivera"));
+    QCOMPARE(row.value(1).toString(), QStringLiteral("Reviewed with the ledger"));
+    QCOMPARE(row.value(2).toLongLong(), dialog == "ListRecDialog" ? 0 : qint64(255000));
+    QCOMPARE(row.value(3).toString(), dialog == "CalcBalRecDialog" ? QStringLiteral("Count of the box") : QString());
+    QCOMPARE(Db::scalar(db, "SELECT Activity || ' ' || ActivityUser FROM GLAccountBalanceAudit WHERE glAcctID = ? "
+                            "AND Date = '2026-12-31'", {accountId})
+                 .toString(),
+             QStringLiteral("INSERT preparer"));
+}
+
+void tst_Navigator::reconciliationLoopGoesOn_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("breakSql");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("B") << "3000" << "" << "Not expecting a 'B' code in the create() method";
+    QTest::newRow("N") << "9990" << "" << "Not expecting a 'N' code in the create() method";
+    QTest::newRow("prepaid, later") << "1300" << "" << NavigatorCommands::notAvailableMessage();
+    QTest::newRow("load fails") << "1100" << "ALTER TABLE AttachedDocument RENAME TO Gone" << "AttachedDocument";
+}
+
+void tst_Navigator::reconciliationLoopGoesOn()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, breakSql);
+    QFETCH(QString, message);
+    TestSeams seams;
+    tutorialForPreparer(seams);
+    Global::setCurrentRecDate("10/31/2026");
+    if (!breakSql.isEmpty())
+        Db::exec(Global::getConnection(), breakSql);
+    Navigator nav;
+    // A kind without a dialog says so, and the selection comes back for the next account.
+    QStringList seen;
+    nav.setDialogRunner([&](QDialog& d) {
+        seen << d.objectName();
+        d.show();
+        if (seen.size() == 1 && chooseAccount(d, number) >= 0)
+            d.findChild<QPushButton*>("OKButton")->click();
+        else
+            d.findChild<QPushButton*>("CancelButton")->click();
+        d.hide();
+        return d.result();
+    });
+    nav.navigate("event:REC_REVIEW");
+    QCOMPARE(seen, QStringList(2, "RecSelectDialog"));
+    QCOMPARE(seams.prompter.messages.size(), 1);
+    QVERIFY2(seams.prompter.lastText().contains(message), qPrintable(seams.prompter.lastText()));
+    QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("10/31/2026"));
+}
+
+void tst_Navigator::doubleClickTestsTheDate_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("a date opens the account") << "09/30/2026"
+                                              << QStringList{"RecSelectDialogSimple", "SubledgerRecDialog"};
+    QTest::newRow("empty") << "" << QStringList{"RecSelectDialogSimple"};
+    QTest::newRow("no such day") << "13/45/2026" << QStringList{"RecSelectDialogSimple"};
+}
+
+void tst_Navigator::doubleClickTestsTheDate()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, opened);
+    TestSeams seams;
+    tutorialForPreparer(seams);
+    Global::setCurrentRecDate("10/31/2026");
+    Navigator nav;
+    // A double-click on an account opens it only while the date box holds a date.
+    QStringList seen;
+    nav.setDialogRunner([&](QDialog& d) {
+        seen << d.objectName();
+        d.show();
+        if (seen.size() == 1) {
+            d.findChild<QLineEdit*>("dtpRecDate")->setText(typed);
+            auto* grid = d.findChild<QTableView*>("grd");
+            const int row = chooseAccount(d, "1100");
+            Q_EMIT grid->doubleClicked(grid->model()->index(row, 1));
+        }
+        if (d.isVisible())
+            d.findChild<QPushButton*>(seen.size() == 2 ? "CmdCancel" : "CancelButton")->click();
+        d.hide();
+        return d.result();
+    });
+    nav.navigate("event:PREPARE_REC");
+    QCOMPARE(seen.mid(0, 2), opened);
+    QCOMPARE(Global::getCurrentRecDate(), opened.size() > 1 ? typed : QStringLiteral("10/31/2026"));
+}
+
+void tst_Navigator::listAccountOpensItsReconciliation()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::tutorial(seams.folder());
+    Global::isDocDBValid = true;
+    Global::setCurrentRecDate("11/30/2026");
+    Global::selectedGLAcctID = 20; // 2200, a list account, is chosen in the grid
+    Navigator nav;
+    QStringList seen;
+    nav.setDialogRunner([&](QDialog& d) {
+        seen << d.objectName() + ":" + d.windowTitle();
+        d.show();
+        const char* button = seen.size() == 1 ? "OKButton" : seen.size() == 2 ? "CmdCancel" : "CancelButton";
+        d.findChild<QPushButton*>(button)->click();
+        d.hide();
+        return d.result();
+    });
+    nav.navigate("event:PREPARE_REC");
+    QCOMPARE(seen, (QStringList{"RecSelectDialogSimple:Prepare Reconciliation", "ListRecDialog:Account 2200",
+                                "RecSelectDialogSimple:Prepare Reconciliation"}));
+    QVERIFY(seams.prompter.messages.isEmpty());
 }
 
 void tst_Navigator::balances()

@@ -45,12 +45,21 @@ void tst_RecDateSelectDialog::looks()
     QCOMPARE(d.findChild<SimpleDialogTitlePanel*>("m_title")->title(), QStringLiteral("Pick a Reconciliation Date to Use"));
     QVERIFY(d.findChild<DividerLine*>("DividerLine2"));
     d.setFilterButtonsVisible(false);
-    d.setOkCaption("&OK");
+    // The command's caption on the OK button, which still approves with the date typed; Enter in
+    // the box approves nothing.
+    d.setOkCaption("&Review");
+    d.show();
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
     QVERIFY(button(d, "btnActiveAccts")->isHidden());
     QVERIFY(button(d, "btnKeyCtrlAccts")->isHidden());
-    QCOMPARE(button(d, "OKButton")->text(), QStringLiteral("&OK"));
-    for (const QPushButton* b : d.findChildren<QPushButton*>())
-        QVERIFY2(!b->autoDefault(), "Enter must never approve by accident");
+    dateBox(d)->setText("01/31/2024");
+    QTest::keyClick(dateBox(d), Qt::Key_Return);
+    QVERIFY2(!d.isApproved(), "Enter must never approve by accident");
+    QCOMPARE(button(d, "OKButton")->text(), QStringLiteral("&Review"));
+    button(d, "OKButton")->click();
+    QVERIFY(d.isApproved());
+    QCOMPARE(d.getSelectedDate(), QStringLiteral("01/31/2024"));
 }
 
 void tst_RecDateSelectDialog::buttons_data()

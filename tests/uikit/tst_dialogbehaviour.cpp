@@ -3,21 +3,25 @@
 #include "datebox.h"
 #include "dialogbehaviour.h"
 #include "recorders.h"
+#include "waitcursor.h"
 
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 // The behaviour every dialog shares, and the date box that rests on it.
 class tst_DialogBehaviour : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void waitCursorComesBackAfterAnyError();
     void typedKeys_data();
     void typedKeys();
     void leavingTheBox_data();
@@ -284,6 +288,18 @@ void tst_DialogBehaviour::enterMovesOn()
     QTest::keyClick(d.next, Qt::Key_Return);
     QVERIFY(amount->hasFocus());
     QVERIFY(accepted.isEmpty());
+}
+
+void tst_DialogBehaviour::waitCursorComesBackAfterAnyError()
+{
+    QVERIFY(!QGuiApplication::overrideCursor());
+    try {
+        WaitCursor wait;
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        throw std::runtime_error("not an AppError");
+    } catch (const std::runtime_error&) {
+    }
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(tst_DialogBehaviour)

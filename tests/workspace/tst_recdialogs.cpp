@@ -6,6 +6,7 @@
 #include "ctlattachedfiles.h"
 #include "glaccount.h"
 #include "modelfixture.h"
+#include "printrecorder.h"
 #include "recdialogfactory.h"
 #include "recdialogframe.h"
 #include "recdialogfixture.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -46,6 +48,8 @@ private Q_SLOTS:
     void failedStore();
     void failedDocumentsSave_data();
     void failedDocumentsSave();
+    void previewAndPrint_data();
+    void previewAndPrint();
     void screenshots();
 };
 
@@ -322,6 +326,8 @@ void tst_RecDialogs::basisOfCalculation()
         const auto d = fx.open(4);
         auto* basis = static_cast<CalcBalRecDialog*>(d.get())->basisBox();
         QCOMPARE(basis->toPlainText(), stored);
+        // The calculated balance comes first in the tab order, the basis next.
+        QCOMPARE(d->targetAmountBox()->nextInFocusChain(), basis);
         basis->setFocus();
         basis->moveCursor(QTextCursor::End);
         QTest::keyClicks(basis, "more");
@@ -452,6 +458,35 @@ void tst_RecDialogs::failedDocumentsSave()
     QCOMPARE(d->result(), int(QDialog::Accepted));
     QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = 6")), qint64(1));
     QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+}
+
+void tst_RecDialogs::previewAndPrint_data()
+{
+    QTest::addColumn<qint64>("accountId");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("S") << qint64(6) << "Subledger Reconciliation Report";
+    QTest::newRow("H") << qint64(4) << "Calculated Balance Report";
+}
+
+void tst_RecDialogs::previewAndPrint()
+{
+    QFETCH(qint64, accountId);
+    QFETCH(QString, title);
+    Fixture fx;
+    PrintRecorder printer;
+    const auto d = fx.open(accountId);
+    typeTarget(*d, QStringLiteral("321"));
+    click(d.get(), "cmdPrint"); // the target being typed is taken before the report is built
+    QCOMPARE(printer.previews.size(), 1);
+    QCOMPARE(printer.previews.first().title, title);
+    QVERIFY(printer.previews.first().modal);
+    QCOMPARE(d->balance().targetAmount().units(), qint64(3210000));
+    const QString pdf = fx.seams.path(QStringLiteral("report.pdf"));
+    printer.answers = {pdf};
+    click(d.get(), "btnPrint");
+    QVERIFY(QFileInfo(pdf).size() > 1000);
+    QVERIFY(fx.seams.prompter.messages.isEmpty());
+    QVERIFY(d->isVisible()); // the reports store nothing and close nothing
 }
 
 void tst_RecDialogs::screenshots()

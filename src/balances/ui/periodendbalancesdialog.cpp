@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "balancesimport.h"
 #include "balancesmodel.h"
+#include "celleditdelegate.h"
 #include "daterules.h"
 #include "dialogbehaviour.h"
 #include "gridview.h"
@@ -10,12 +11,11 @@
 #include "periodendbalancesimportdialog.h"
 #include "prompter.h"
 #include "titlepanels.h"
+#include "waitcursor.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -39,6 +39,8 @@ PeriodEndBalancesDialog::PeriodEndBalancesDialog(QWidget* parent) : QDialog(pare
     auto* label = named<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("General Ledger Accounts:"));
     m_grid = named<QTableView>(this, QStringLiteral("grd"));
     GridView::setUp(m_grid);
+    m_cells = new CellEditDelegate(m_grid);
+    m_grid->setItemDelegate(m_cells);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -103,7 +105,6 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
 
     connect(m_model, &BalancesModel::totalChanged, this, [this] { m_total->setText(updateTotal()); });
     connect(m_model, &BalancesModel::amountRefused, this, [this](const QString& text) {
-        m_refused = true;
         Prompter::show(Prompter::applicationTitle(),
                        QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or -1234.56 "
                                       "for a credit.")
@@ -118,30 +119,12 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
 
 QString PeriodEndBalancesDialog::updateTotal() const
 {
-    ARCurrency total;
-    for (qint64 i = 1; i <= m_list.count(); ++i)
-        total.add(m_list.getGLAccountBalanceAt(i).getAdjustedAmount());
-    return ARCurrency::display(total.getVal());
+    return ARCurrency::display(m_list.getTotalAmount().getVal());
 }
 
 bool PeriodEndBalancesDialog::commitPendingEdit()
 {
-    // The cell editor open in the grid, if any: its text goes through the model as a finished edit.
-    const auto editors = m_grid->viewport()->findChildren<QLineEdit*>();
-    for (QLineEdit* editor : editors) {
-        if (editor->isHidden()) // closed, waiting to be deleted
-            continue;
-        m_refused = false;
-        QMetaObject::invokeMethod(m_grid, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, editor));
-        if (m_refused) {
-            editor->setFocus();
-            editor->selectAll();
-            return false;
-        }
-        QMetaObject::invokeMethod(m_grid, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
-                                  Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
-    }
-    return true;
+    return m_cells->commitOpenEditor();
 }
 
 void PeriodEndBalancesDialog::accept()
@@ -177,11 +160,9 @@ void PeriodEndBalancesDialog::importBalances(const QString& path)
         return;
     BalancesImportOutcome outcome;
     try {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        WaitCursor wait;
         outcome = BalancesImport::run(path, m_list);
-        QApplication::restoreOverrideCursor();
     } catch (const AppError& e) {
-        QApplication::restoreOverrideCursor();
         showImportError(QStringLiteral("Encountered an Unexpected Error while attempting to ") +
                         QStringLiteral("import period end balances: ") + QStringLiteral("\r\n\r\n") + e.description());
         return;

@@ -6,6 +6,7 @@
 #include <functional>
 
 class BalancesModel;
+class CellEditDelegate;
 class CompoundDialogTitlePanel;
 class QLabel;
 class QTableView;
@@ -45,7 +46,7 @@ private:
     BalancesModel* m_model = nullptr;
     CompoundDialogTitlePanel* m_title;
     QTableView* m_grid;
+    CellEditDelegate* m_cells;
     QLabel* m_total;
-    bool m_refused = false;
     std::function<int(QDialog&)> m_runDialog;
 };

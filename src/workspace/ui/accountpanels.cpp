@@ -61,9 +61,7 @@ QLabel* heading(QWidget* parent, const QString& text)
 AccountInfoPanel::AccountInfoPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("m_accountInfoPanel"));
-    QFont f = font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    setFont(f);
+    DialogBehaviour::useTahoma(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading(this, QStringLiteral("Account Information")));
     layout->addWidget(new DividerLine(this));

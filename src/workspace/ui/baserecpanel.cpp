@@ -7,6 +7,8 @@
 #include "dialogbehaviour.h"
 #include "glaccountbalance.h"
 #include "global.h"
+#include "prompter.h"
+#include "recrules.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,19 +21,12 @@ namespace {
 
 constexpr int kCommentLimit = 1000;
 
-QFont tahoma(const QWidget* w)
-{
-    QFont f = w->font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    return f;
-}
-
 } // namespace
 
 BaseRecPanel::BaseRecPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("m_baseRecPanel"));
-    setFont(tahoma(this));
+    DialogBehaviour::useTahoma(this);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
 
@@ -44,6 +39,7 @@ BaseRecPanel::BaseRecPanel(QWidget* parent) : QWidget(parent)
     m_txtComment = named<QPlainTextEdit>(this, QStringLiteral("txtComment"));
     m_txtComment->setTabChangesFocus(true);
     m_txtComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txtComment->setFixedHeight(m_txtComment->fontMetrics().lineSpacing() * 5 + 10);
     DialogBehaviour::limitLength(m_txtComment, kCommentLimit);
     auto* commentLabel = named<QLabel>(this, QStringLiteral("lblComment"), QStringLiteral("Co&mment:"));
     commentLabel->setBuddy(m_txtComment);
@@ -63,12 +59,13 @@ BaseRecPanel::BaseRecPanel(QWidget* parent) : QWidget(parent)
         m_boxes[i] = named<QCheckBox>(this, boxNames[i]);
         m_names[i] = named<QLabel>(this, nameNames[i]);
         m_dates[i] = named<QLabel>(this, dateNames[i]);
-        m_names[i]->setMinimumWidth(180);
+        m_names[i]->setMinimumWidth(220);
         grid->addWidget(named<QLabel>(this, QStringLiteral("lblRow%1").arg(i), rowTexts[i]), 2 + i, 0);
         auto* row = new QHBoxLayout;
         row->addWidget(m_boxes[i]);
-        row->addWidget(m_names[i], 1);
+        row->addWidget(m_names[i]);
         row->addWidget(m_dates[i]);
+        row->addStretch(1);
         grid->addLayout(row, 2 + i, 1, 1, 3);
         connect(m_boxes[i], &QCheckBox::clicked, this, [this, box](bool ticked) { clicked(box, ticked); });
     }
@@ -99,6 +96,15 @@ void BaseRecPanel::initialize(IGLAccountBalance& balance)
     }
     m_balance = &balance;
     showSignOffs();
+}
+
+bool BaseRecPanel::explainsDifference(const std::optional<ARCurrency>& difference)
+{
+    if (!m_balance || !RecRules::commentRequired(difference, m_balance->getComment()))
+        return true;
+    Prompter::show(Prompter::applicationTitle(), RecRules::commentRequiredMessage(), Prompter::Buttons::Ok,
+                   Prompter::Icon::Information);
+    return false;
 }
 
 void BaseRecPanel::handleDataValidationError(const AppError& error)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "arcurrency.h"
 #include "signoffrules.h"
 
 #include <QWidget>
+#include <optional>
 
 class AmountBox;
 class AppError;
@@ -23,6 +25,9 @@ public:
     // Fills the panel from the balance (kept by reference; the host owns it) for the logged-in
     // user. Signs nothing.
     void initialize(IGLAccountBalance& balance);
+    // True when the comment explains the difference, or there is none to explain; otherwise asks
+    // for a comment and gives false (the host then stores nothing).
+    bool explainsDifference(const std::optional<ARCurrency>& difference);
     // Shows a failure of the balance's store as the validation message of its code ("Data
     // Validation Error"), any other failure as the system's message.
     void handleDataValidationError(const AppError& error);

@@ -8,7 +8,6 @@
 #include "dialogbehaviour.h"
 #include "glaccount.h"
 #include "gridview.h"
-#include "prompter.h"
 #include "recitemlistpanel.h"
 #include "recresources.h"
 #include "recrules.h"
@@ -45,9 +44,7 @@ RecDialogFrame::RecDialogFrame(Kind kind, QWidget* parent) : QDialog(parent), m_
 {
     setObjectName(m_kind.objectName);
     setWindowTitle(m_kind.caption);
-    QFont f = font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    setFont(f);
+    DialogBehaviour::useTahoma(this);
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     m_titlePanel = new RecDialogTitlePanel(this);
@@ -68,13 +65,7 @@ RecDialogFrame::RecDialogFrame(Kind kind, QWidget* parent) : QDialog(parent), m_
     rec->addWidget(named<QLabel>(recTab, m_kind.itemsLabelName, m_kind.itemsLabel));
     m_recItemListPanel = new RecItemListPanel(recTab);
     rec->addWidget(m_recItemListPanel, 1);
-    auto* itemButtons = new QHBoxLayout;
-    auto* cmdNew = named<QPushButton>(recTab, QStringLiteral("cmdNew"), QStringLiteral("&New"));
-    auto* cmdEdit = named<QPushButton>(recTab, QStringLiteral("cmdEdit"), QStringLiteral("&Edit"));
-    auto* cmdDelete = named<QPushButton>(recTab, QStringLiteral("cmdDelete"), QStringLiteral("&Delete"));
-    itemButtons->addWidget(cmdNew);
-    itemButtons->addWidget(cmdEdit);
-    itemButtons->addWidget(cmdDelete);
+    QHBoxLayout* itemButtons = m_recItemListPanel->addItemButtons(recTab);
     itemButtons->addStretch();
     itemButtons->addWidget(
         named<QLabel>(recTab, m_kind.differenceLabelName, QStringLiteral("Unidentified Difference:")));
@@ -110,9 +101,6 @@ RecDialogFrame::RecDialogFrame(Kind kind, QWidget* parent) : QDialog(parent), m_
     DialogBehaviour::noAutoDefault(this);
     resize(760, 720);
 
-    connect(cmdNew, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->newRecItem(); }); });
-    connect(cmdEdit, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->editRecItem(); }); });
-    connect(cmdDelete, &QPushButton::clicked, this, [this] { run([this] { m_recItemListPanel->deleteRecItem(); }); });
     connect(cmdPrint, &QPushButton::clicked, this, [this] { run([this] { previewReport(); }); });
     connect(btnPrint, &QPushButton::clicked, this, [this] { run([this] { printReport(); }); });
     connect(cmdOK, &QPushButton::clicked, this, &RecDialogFrame::save);
@@ -212,20 +200,14 @@ AmountBox* RecDialogFrame::addTargetAmountBox(const QString& caption)
 
 void RecDialogFrame::run(const std::function<void()>& work)
 {
-    DialogBehaviour::guarded([&] {
-        if (DialogBehaviour::commitFocusedField(this))
-            work();
-    });
+    DialogBehaviour::guardedCommitted(this, work);
 }
 
 void RecDialogFrame::save()
 {
     run([this] {
-        if (RecRules::commentRequired(difference(), balance().getComment())) {
-            Prompter::show(Prompter::applicationTitle(), RecRules::commentRequiredMessage(), Prompter::Buttons::Ok,
-                           Prompter::Icon::Information);
+        if (!m_baseRecPanel->explainsDifference(difference()))
             return;
-        }
         try {
             balance().applyEdit();
             // Stored: from here Cancel returns to what was stored, and a failed save of the

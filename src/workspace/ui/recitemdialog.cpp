@@ -64,9 +64,7 @@ RecItemDialog::RecItemDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("RecItemDialog"));
     setWindowTitle(QStringLiteral("List or Reconciling Item"));
-    QFont f = font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    setFont(f);
+    DialogBehaviour::useTahoma(this);
     auto* outer = new QVBoxLayout(this);
     m_titlePanel = named<SimpleDialogTitlePanel>(this, QStringLiteral("m_titlePanel"));
     outer->addWidget(m_titlePanel);
@@ -289,8 +287,8 @@ bool RecItemDialog::closeDateLeft()
 
 void RecItemDialog::save()
 {
-    DialogBehaviour::guarded([this] {
-        if (!m_item || !DialogBehaviour::commitFocusedField(this))
+    DialogBehaviour::guardedCommitted(this, [this] {
+        if (!m_item)
             return;
         const QString problem =
             RecItemRules::datesProblem(m_item->getOpenDate(), m_ChkCloseDate->isChecked(), m_item->getCloseDate());

@@ -41,9 +41,7 @@ RecItemListPanel::RecItemListPanel(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_lvwItemList = named<QTreeWidget>(this, QStringLiteral("lvwItemList"));
-    QFont f = m_lvwItemList->font();
-    f.setFamily(QStringLiteral("Tahoma"));
-    m_lvwItemList->setFont(f);
+    DialogBehaviour::useTahoma(m_lvwItemList);
     m_lvwItemList->setRootIsDecorated(false);
     m_lvwItemList->setUniformRowHeights(true);
     m_lvwItemList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -52,6 +50,23 @@ RecItemListPanel::RecItemListPanel(QWidget* parent)
     layout->addWidget(m_lvwItemList);
     connect(m_lvwItemList, &QTreeWidget::itemDoubleClicked, this,
             [this] { DialogBehaviour::guarded([this] { editRecItem(); }); });
+}
+
+QHBoxLayout* RecItemListPanel::addItemButtons(QWidget* host)
+{
+    auto* row = new QHBoxLayout;
+    const auto add = [this, host, row](const QString& name, const QString& caption, void (RecItemListPanel::*action)()) {
+        auto* button = named<QPushButton>(host, name, caption);
+        button->setAutoDefault(false);
+        row->addWidget(button);
+        connect(button, &QPushButton::clicked, this, [this, host, action] {
+            DialogBehaviour::guardedCommitted(host->window(), [this, action] { (this->*action)(); });
+        });
+    };
+    add(QStringLiteral("cmdNew"), QStringLiteral("&New"), &RecItemListPanel::newRecItem);
+    add(QStringLiteral("cmdEdit"), QStringLiteral("&Edit"), &RecItemListPanel::editRecItem);
+    add(QStringLiteral("cmdDelete"), QStringLiteral("&Delete"), &RecItemListPanel::deleteRecItem);
+    return row;
 }
 
 void RecItemListPanel::intitalize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
@@ -144,8 +159,10 @@ void RecItemListPanel::reload()
 void RecItemListPanel::fill()
 {
     m_lvwItemList->clear();
-    m_lvwItemList->setColumnWidth(0, pixels(1100));
-    m_lvwItemList->setColumnWidth(1, pixels(1100));
+    // A date fits its column whatever the screen's font.
+    const int dateWidth = std::max(pixels(1100), m_lvwItemList->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
+    m_lvwItemList->setColumnWidth(0, dateWidth);
+    m_lvwItemList->setColumnWidth(1, dateWidth);
     m_lvwItemList->setColumnWidth(2, pixels(300));
     setCommentWidth();
     m_lvwItemList->setColumnWidth(4, pixels(1350));
@@ -186,13 +203,7 @@ RecItemListDialog::RecItemListDialog(QWidget* parent) : QDialog(parent)
     m_recItemListPanel = new RecItemListPanel(this);
     layout->addWidget(m_recItemListPanel, 1);
 
-    auto* totals = new QHBoxLayout;
-    auto* cmdNew = named<QPushButton>(this, QStringLiteral("cmdNew"), QStringLiteral("&New"));
-    auto* cmdEdit = named<QPushButton>(this, QStringLiteral("cmdEdit"), QStringLiteral("&Edit"));
-    auto* cmdDelete = named<QPushButton>(this, QStringLiteral("cmdDelete"), QStringLiteral("&Delete"));
-    totals->addWidget(cmdNew);
-    totals->addWidget(cmdEdit);
-    totals->addWidget(cmdDelete);
+    QHBoxLayout* totals = m_recItemListPanel->addItemButtons(this);
     totals->addStretch();
     totals->addWidget(named<QLabel>(this, QStringLiteral("lblTotal"), QStringLiteral("Total:")));
     m_lblTotalAmount = named<QLabel>(this, QStringLiteral("lblTotalAmount"));
@@ -211,12 +222,6 @@ RecItemListDialog::RecItemListDialog(QWidget* parent) : QDialog(parent)
     DialogBehaviour::noAutoDefault(this);
     resize(pixels(10000), pixels(6000));
 
-    connect(cmdNew, &QPushButton::clicked, this,
-            [this] { DialogBehaviour::guarded([this] { m_recItemListPanel->newRecItem(); }); });
-    connect(cmdEdit, &QPushButton::clicked, this,
-            [this] { DialogBehaviour::guarded([this] { m_recItemListPanel->editRecItem(); }); });
-    connect(cmdDelete, &QPushButton::clicked, this,
-            [this] { DialogBehaviour::guarded([this] { m_recItemListPanel->deleteRecItem(); }); });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_recItemListPanel, &RecItemListPanel::TotalAmountChanged, this, &RecItemListDialog::showTotal);
 }

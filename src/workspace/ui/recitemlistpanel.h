@@ -9,6 +9,7 @@
 
 class CompoundDialogTitlePanel;
 class GLAccount;
+class QHBoxLayout;
 class QLabel;
 class QTreeWidget;
 class RecItemListPanel;
@@ -38,6 +39,11 @@ public:
     void editRecItem();
     void newRecItem();
     void deleteRecItem();
+
+    // The New, Edit and Delete buttons of a host (cmdNew, cmdEdit, cmdDelete), in a row the host
+    // places: each commits the field being edited, then runs on this panel; an error is shown
+    // and the host stays as it was.
+    QHBoxLayout* addItemButtons(QWidget* host);
 
     QTreeWidget* listView() const { return m_lvwItemList; }
     void setDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }

@@ -4,19 +4,17 @@
 #include "daterules.h"
 #include "dialogbehaviour.h"
 #include "exportwriter.h"
-#include "fileinuse.h"
 #include "filechooser.h"
 #include "glaccount.h"
 #include "global.h"
 #include "gridview.h"
 #include "modregistry.h"
 #include "prompter.h"
+#include "selectionexport.h"
 #include "titlepanels.h"
+#include "waitcursor.h"
 
-#include <QApplication>
 #include <QButtonGroup>
-#include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -33,8 +31,6 @@
 using DialogBehaviour::named;
 
 namespace {
-
-const QString kExportTitle = QStringLiteral("Export Reconciliations Grid");
 
 QButtonGroup* optionGroup(QGroupBox* frame, const QString& name, const QStringList& captions)
 {
@@ -202,34 +198,24 @@ void RecSelectDialogBase::LoadGLAccountDBGridView()
     m_model->setRows({});
     m_loadedDate.clear();
     const AccountSelectionFilter filter{std::max(0, m_activeGroup->checkedId()), std::max(0, m_keyGroup->checkedId())};
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
+    {
+        WaitCursor wait;
         m_model->setRows(AccountSelectionQuery::load(date, filter, m_variant.withFigures));
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
     }
-    QApplication::restoreOverrideCursor();
     m_loadedDate = date;
     applyRememberedSort();
     selectAccount(keep);
 }
 
-int RecSelectDialogBase::statePosition(int column)
-{
-    // Direction flags: columns 1-4 at places 1-4, columns 5-7 at places 8-10.
-    return column <= 4 ? column - 1 : column + 2;
-}
-
 void RecSelectDialogBase::applyRememberedSort()
 {
     const auto& state = Global::gridSortState;
-    const int column = state[4];
+    const int column = state.column;
     // A sort on a column this variant lacks keeps the number order and leaves the state alone.
     if (column < 1 || column >= m_variant.columns.size() || m_variant.columns.at(column).sortKind == 0)
         return;
-    m_model->sortBy(column, state[5] == 1);
-    m_grid->horizontalHeader()->setSortIndicator(column, state[5] == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    m_model->sortBy(column, state.descending == 1);
+    m_grid->horizontalHeader()->setSortIndicator(column, state.descending == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void RecSelectDialogBase::sortGrid(int column)
@@ -238,11 +224,11 @@ void RecSelectDialogBase::sortGrid(int column)
         return;
     const qint64 keep = currentAccountId();
     auto& state = Global::gridSortState;
-    int& flag = state[statePosition(column)];
+    int& flag = state.direction.at(column - 1);
     flag = flag == 0 ? 1 : 0;
-    state[4] = column;
-    state[5] = flag;
-    state[6] = m_variant.columns.at(column).sortKind;
+    state.column = column;
+    state.descending = flag;
+    state.kind = m_variant.columns.at(column).sortKind;
     m_model->sortBy(column, flag == 1);
     m_grid->horizontalHeader()->setSortIndicatorShown(true);
     m_grid->horizontalHeader()->setSortIndicator(column, flag == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
@@ -297,46 +283,19 @@ void RecSelectDialogBase::confirmSelection()
 
 void RecSelectDialogBase::exportGrid()
 {
-    QString path = FileChooser::instance().saveFile(QStringLiteral("Export Report To"), QString(),
-                                                    QStringLiteral("Excel Files | *.xls"));
-    if (path.isEmpty())
+    const QString chosen = FileChooser::instance().saveFile(QStringLiteral("Export Report To"), QString(),
+                                                            QStringLiteral("Excel Files | *.xls"));
+    if (chosen.isEmpty())
         return; // cancelled: nothing is written
-    if (!path.contains(QLatin1Char('.')))
-        path += QStringLiteral(".xls");
-    if (QFileInfo::exists(path) &&
-        Prompter::show(Prompter::applicationTitle(),
-                       QStringLiteral("File '") + QDir::toNativeSeparators(path) +
-                           QStringLiteral("' already exists.  Do you want to overwrite it?"),
-                       Prompter::Buttons::YesNo) != Prompter::Yes)
+    const QString path = SelectionExport::completePath(chosen);
+    if (!SelectionExport::mayWrite(path))
         return;
-    if (FileInUse::isFileAlreadyOpen(path)) {
-        Prompter::show(kExportTitle,
-                       QStringLiteral("File is already in use by another process. Please close the file and try again."),
-                       Prompter::Buttons::Ok, Prompter::Icon::Critical);
-        return;
-    }
-    // One line of headings, then one line per row in grid order, the visible columns as shown.
     ExportWriter writer(path);
-    QList<int> visible;
-    QStringList headings;
-    for (int c = 0; c < m_variant.columns.size(); ++c)
-        if (m_variant.columns.at(c).visible) {
-            visible << c;
-            headings << m_variant.columns.at(c).caption;
-        }
-    writer.addRow(headings);
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        QStringList fields;
-        for (int c : std::as_const(visible))
-            fields << m_model->text(r, c);
-        writer.addRow(fields);
+    SelectionExport::addRows(writer, m_variant.columns, *m_model);
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = writer.commit();
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = writer.commit();
-    QApplication::restoreOverrideCursor();
-    if (!written) {
-        Prompter::show(kExportTitle, writer.errorString(), Prompter::Buttons::Ok, Prompter::Icon::Critical);
-        return;
-    }
-    Prompter::show(kExportTitle, QStringLiteral("Export Completed"));
+    SelectionExport::reportOutcome(writer, written);
 }

@@ -56,7 +56,6 @@ private:
     void selectAccount(qint64 id);
     qint64 currentAccountId() const;
     static int readIndex(const QString& valueName);
-    static int statePosition(int column);
 
     Variant m_variant;
     AccountSelectionModel* m_model;

@@ -1,0 +1,160 @@
+// Attached documents: a 50 MB document saved (documents row, folder copy, main row) against a plain
+// INSERT of the same bytes plus a plain copy of the file; and one owner's list in a table of
+// 240,000 attachments against the raw SELECT of the same rows.
+#include "benchsupport.h"
+#include "clsattachedfilelist.h"
+#include "db.h"
+#include "global.h"
+#include "modutility.h"
+#include "schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+// A figure of the process's memory in kB: "VmHWM" the peak since the last reset, "VmRSS" now.
+qint64 memoryKb(const QByteArray& key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    qputenv("HOME", QFile::encodeName(dir.path())); // the documents folder lies under it
+    QStandardPaths::setTestModeEnabled(true);
+    Global::mainDatabasePath = dir.filePath(QStringLiteral("main.db"));
+    Global::docDBPath = dir.filePath(QStringLiteral("docs.db"));
+    Schema::createMainDatabase(Global::mainDatabasePath);
+    Schema::createDocumentsDatabase(Global::docDBPath);
+    Db::closeAll();
+    Global::userName = QStringLiteral("bench");
+    const QSqlDatabase main = Global::getConnection();
+    const QSqlDatabase docs = Global::getDocDBConnection();
+
+    // ---- attach-save ----
+    const qint64 size = 50LL * 1024 * 1024;
+    const QString source = dir.filePath(QStringLiteral("statement.pdf"));
+    {
+        QFile f(source);
+        if (!f.open(QIODevice::WriteOnly))
+            return Bench::fail(QStringLiteral("attach-save: cannot write the source"));
+        QByteArray block(1024 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < block.size(); ++i)
+            block[i] = char((i * 31 + i / 4096) & 0xff);
+        for (int i = 0; i < 50; ++i)
+            f.write(block);
+    }
+    const QString folder = Global::getAttachedDocFolder();
+    int n = 0;
+    qint64 peak = 0;
+    const qint64 before = Db::statementCount();
+    const double ours = Bench::timeIt([&] {
+        clsAttachedfileList list;
+        list.setAccountId(1);
+        list.setItemType(2);
+        list.AddFile(modUtility::GetUniqueFileName(source), QStringLiteral("March statement"), source,
+                     QStringLiteral("03/01/2024"));
+        const qint64 rss = memoryKb("VmRSS");
+        resetPeak();
+        list.SaveFiles();
+        peak = std::max(peak, memoryKb("VmHWM") - rss);
+    });
+    const qint64 queries = (Db::statementCount() - before) / 3;
+    const double base = Bench::timeIt([&] {
+        const QString name = QStringLiteral("baseline-%1.pdf").arg(++n);
+        QFile f(source);
+        f.open(QIODevice::ReadOnly);
+        const QByteArray bytes = f.readAll();
+        QSqlQuery q(docs);
+        q.prepare(QStringLiteral("INSERT INTO Document (FileName, Content) VALUES (?, ?)"));
+        q.addBindValue(name);
+        q.addBindValue(bytes);
+        q.exec();
+        QFile::copy(source, folder + QLatin1Char('/') + name);
+    });
+    const qint64 stored = Db::scalar(main, QStringLiteral("SELECT count(*) FROM AttachedDocument")).toLongLong();
+    const qint64 contents =
+        Db::scalar(docs, QStringLiteral("SELECT count(*) FROM Document WHERE length(Content) = ?"), {size})
+            .toLongLong();
+    if (stored != 3 || contents != 6)
+        return Bench::fail(QStringLiteral("attach-save: the documents were not all stored"));
+    Bench::print(QStringLiteral("attach-save"), ours, base, 1, queries);
+    std::printf("attach-save memory: peak %lld MB above the resident size for a %lld MB file\n",
+                static_cast<long long>(peak / 1024), static_cast<long long>(size / 1024 / 1024));
+
+    // ---- attach-list-load ----
+    // 2,000 accounts x 120 attachments: 40 account documents, 40 of reconciling items and 40 of
+    // amortizable items each.
+    {
+        Db::Transaction tx(main);
+        QSqlQuery q(main);
+        q.prepare(QStringLiteral("INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, "
+                                 "DocDesc, FileSource, OpenDate, CloseDate, CreateDate, CreateUser) "
+                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, '2024-01-01', 'bench')"));
+        for (int account = 1; account <= 2000; ++account)
+            for (int i = 0; i < 120; ++i) {
+                const int kind = i % 3;
+                const int item = account * 100 + i / 3;
+                q.addBindValue(account);
+                q.addBindValue(kind == 1 ? item : -2);
+                q.addBindValue(kind == 0 ? item : -2);
+                q.addBindValue(modUtility::GetUniqueFileName(QStringLiteral("x.pdf")));
+                q.addBindValue(QStringLiteral("Document %1 of account %2").arg(i).arg(account));
+                q.addBindValue(QStringLiteral("/home/ann/Documents/statement-%1.pdf").arg(i));
+                q.addBindValue(QStringLiteral("2023-%1-01").arg(1 + i % 12, 2, 10, QLatin1Char('0')));
+                q.addBindValue(i % 4 == 0 ? QVariant() : QVariant(QStringLiteral("2025-01-01")));
+                if (!q.exec())
+                    return Bench::fail(QStringLiteral("attach-list-load: cannot write the rows"));
+            }
+        tx.commit();
+    }
+    qint64 rows = 0;
+    const qint64 listBefore = Db::statementCount();
+    const double listOurs = Bench::timeIt(
+        [&] {
+            clsAttachedfileList list;
+            list.setAccountId(1234);
+            list.setItemType(2);
+            list.setDocCheckDate(QStringLiteral("03/31/2024"));
+            list.initialize();
+            rows = list.getFiles().size();
+        },
+        20);
+    const qint64 listQueries = (Db::statementCount() - listBefore) / 20;
+    const double listBase = Bench::timeIt(
+        [&] {
+            Bench::readAll(main,
+                           QStringLiteral("SELECT DocPath, DocDesc, FileSource, OpenDate, CloseDate FROM AttachedDocument "
+                                          "WHERE GLAcctId = ? AND RecItemId < 0 AND AmortizableItemId < 0 AND "
+                                          "OpenDate <= ? AND (CloseDate IS NULL OR CloseDate > ?)"),
+                           {1234, QStringLiteral("2024-03-31"), QStringLiteral("2024-03-31")});
+        },
+        20);
+    if (rows != 40)
+        return Bench::fail(QStringLiteral("attach-list-load: loaded %1 rows, not 40").arg(rows));
+    Bench::print(QStringLiteral("attach-list-load"), listOurs, listBase, rows, listQueries);
+    return 0;
+}

@@ -1,0 +1,48 @@
+#include "reconciliationkind.h"
+
+namespace ReconciliationKind {
+
+std::optional<Kind> of(const QString& code)
+{
+    if (code == QStringLiteral("S") || code == QStringLiteral("L") || code == QStringLiteral("B") ||
+        code == QStringLiteral("H"))
+        return Kind::Plain;
+    if (code == QStringLiteral("A"))
+        return Kind::Prepaid;
+    if (code == QStringLiteral("C"))
+        return Kind::Bank;
+    return std::nullopt;
+}
+
+std::optional<BankItemType> bankItemTypeOf(const QString& code)
+{
+    if (code == QStringLiteral("C"))
+        return BankItemType::Check;
+    if (code == QStringLiteral("D"))
+        return BankItemType::Deposit;
+    if (code == QStringLiteral("B"))
+        return BankItemType::BankFee;
+    if (code == QStringLiteral("N"))
+        return BankItemType::NSFCheck;
+    if (code == QStringLiteral("O"))
+        return BankItemType::Other;
+    return std::nullopt;
+}
+
+ARCurrency explained(Kind kind, const Evidence& evidence)
+{
+    switch (kind) {
+    case Kind::Bank:
+        return evidence.bankItems;
+    case Kind::Prepaid: {
+        ARCurrency x = evidence.prepaidRemaining;
+        x.add(evidence.items);
+        return x;
+    }
+    case Kind::Plain:
+        break;
+    }
+    return evidence.items;
+}
+
+} // namespace ReconciliationKind
