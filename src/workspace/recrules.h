@@ -6,8 +6,6 @@
 #include <functional>
 #include <optional>
 
-class GLAccount;
-
 // The rules a reconciliation dialog applies before it stores its balance.
 namespace RecRules {
 
@@ -23,18 +21,6 @@ bool commentRequired(const std::optional<ARCurrency>& difference, const QString&
 QString commentRequiredMessage();
 
 } // namespace RecRules
-
-// The texts the account information panel shows for an account.
-namespace AccountInfoTexts {
-
-QString normalBalance(const GLAccount& account); // "Debit" for asset and expense types, else "Credit"
-QString yesNo(const QString& flag);              // "Yes" when the flag reads "YES" in any case
-QString erpNumber(const GLAccount& account);     // " code  description", or "None"
-QString description(const GLAccount& account);  // the description, or a sentence saying there is none
-QString policy(const GLAccount& account);
-QString helpfulTips(const GLAccount& account);   // the classification's help for the account's types
-
-} // namespace AccountInfoTexts
 
 // The rules of the reconciling-item dialog.
 namespace RecItemRules {

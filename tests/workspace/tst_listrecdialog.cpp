@@ -465,9 +465,13 @@ void tst_ListRecDialog::newBalanceIsInserted()
 {
     Fixture fx("admin");
     Db::exec(fx.db, "DELETE FROM GLAccountBalance WHERE glAcctID = 20 AND Date = '2026-11-30'");
+    // An item of another type open at the date is listed and counts.
+    Db::exec(fx.db, "INSERT INTO ReconcilingItem (glAcctID, openDate, comment, amount, typeCode, ReqTiming) "
+                    "VALUES (20, '2026-11-01', 'Other', 1000000, 'O', 'U')");
     auto dialog = fx.open();
+    QCOMPARE(dialog->recItemListPanel()->listView()->topLevelItemCount(), 3);
     QCOMPARE(child<QLineEdit>(dialog.get(), "txtAmount")->text(), QStringLiteral("0.00 "));
-    QCOMPARE(child<QLabel>(dialog.get(), "lblDifference")->text(), QStringLiteral("(18,852.91)"));
+    QCOMPARE(child<QLabel>(dialog.get(), "lblDifference")->text(), QStringLiteral("(18,952.91)"));
     typeInto(child<QPlainTextEdit>(dialog.get(), "txtComment"), "Balance not yet posted");
     click(dialog.get(), "cmdOK");
     QCOMPARE(dialog->result(), int(QDialog::Accepted));

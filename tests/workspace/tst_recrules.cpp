@@ -1,3 +1,4 @@
+#include "accountinfotexts.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "modelfixture.h"

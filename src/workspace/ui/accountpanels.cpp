@@ -1,10 +1,10 @@
 #include "accountpanels.h"
 
+#include "accountinfotexts.h"
 #include "daterules.h"
 #include "dialogbehaviour.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
-#include "recrules.h"
 #include "report.h"
 
 #include <QFormLayout>
