@@ -36,7 +36,8 @@ const ReportFont kBoldItalic = ReportFont::tahoma(9.75, ReportFont::BoldItalic);
 const ReportFont kSmall = ReportFont::tahoma(8.25);
 
 // The group row of one item type: its labels from the type's texts and its total.
-void addItemTypeRow(ReportRecordSet& groups, const QString& accountId, const QString& code, const ARCurrency& total)
+void addItemTypeRow(ReportRecordSet& groups, const QString& accountId, const QString& code,
+                    const ARCurrency& total)
 {
     RecItemResource resource;
     resource.initialize(code);
@@ -64,17 +65,18 @@ void addItemTypeRows(ReportRecordSet& groups, const BankReconciliation& r)
 void addItemRows(ReportRecordSet& items, const BankReconciliation& r)
 {
     const QStringList names = BankRecReport::getItemFieldNames();
-    for (const ReconcilingItemList* list :
-         {&r.getCheckItems(), &r.getDepositItems(), &r.getBankFeeItems(), &r.getNSFCheckItems(), &r.getOtherItems()})
+    for (const ReconcilingItemList* list : {&r.getCheckItems(), &r.getDepositItems(), &r.getBankFeeItems(),
+                                            &r.getNSFCheckItems(), &r.getOtherItems()})
         for (const auto& item : *list)
-            items.addNew(names, {item->getType().getCode(), item->getAmount().toString(true), item->getComment(),
-                                 item->getOpenDate(), item->getReqTiming()});
+            items.addNew(names, {item->getType().getCode(), item->getAmount().toString(true),
+                                 item->getComment(), item->getOpenDate(), item->getReqTiming()});
 }
 
 // The balance per bank above the groups.
 void addHeader(ReportSection& h)
 {
-    h.addLabel(QStringLiteral("Label2"), 1584, 0, 5460, 285, QStringLiteral("Bank Balance:"), kBold, ReportAlign::Right);
+    h.addLabel(QStringLiteral("Label2"), 1584, 0, 5460, 285, QStringLiteral("Bank Balance:"), kBold,
+               ReportAlign::Right);
     h.addTextBox(QStringLiteral("Text10"), 7200, 0, 1590, 285, QStringLiteral("TargetAmount"), kRegular,
                  ReportAlign::Right)
         .withFormat(kAmountFormat);
@@ -88,7 +90,8 @@ void addGroupBands(ReportSection& gh, ReportSection& gf)
     gh.addTextBox(QStringLiteral("Text6"), 144, 288, 1296, 240, QStringLiteral("OpenDateFieldLabel"), kBold,
                   ReportAlign::Center)
         .inMember(kGroups);
-    gh.addTextBox(QStringLiteral("Text7"), 2016, 288, 5328, 240, QStringLiteral("DescriptionFieldLabel"), kBold)
+    gh.addTextBox(QStringLiteral("Text7"), 2016, 288, 5328, 240, QStringLiteral("DescriptionFieldLabel"),
+                  kBold)
         .inMember(kGroups);
     gh.addTextBox(QStringLiteral("Text8"), 7344, 288, 1590, 240, QStringLiteral("AmountFieldLabel"), kBold,
                   ReportAlign::Right)
@@ -99,7 +102,8 @@ void addGroupBands(ReportSection& gh, ReportSection& gf)
     gh.addFrame(QStringLiteral("Shape4"), 7344, 288, 1728, 240);
 
     gf.addLine(QStringLiteral("Line5"), 7200, 100, 1725);
-    gf.addLabel(QStringLiteral("Label1"), 1584, 144, 5460, 285, QStringLiteral("Total:"), kBold, ReportAlign::Right);
+    gf.addLabel(QStringLiteral("Label1"), 1584, 144, 5460, 285, QStringLiteral("Total:"), kBold,
+                ReportAlign::Right);
     gf.addTextBox(QStringLiteral("Text9"), 7200, 144, 1590, 285, QStringLiteral("TotalAmount"), kRegular,
                   ReportAlign::Right)
         .withFormat(kAmountFormat)
@@ -110,12 +114,15 @@ void addGroupBands(ReportSection& gh, ReportSection& gf)
 // One line per item: open date, timing code, comment (growing), amount.
 void addDetail(ReportSection& d)
 {
-    d.addTextBox(QStringLiteral("txtOpenDate"), 288, 0, 1155, 285, QStringLiteral("OpenDate"), kRegular).inMember(kItems);
-    d.addTextBox(QStringLiteral("Text1"), 1584, 24, 285, 240, QStringLiteral("ReqTiming"), kSmall, ReportAlign::Center)
+    d.addTextBox(QStringLiteral("txtOpenDate"), 288, 0, 1155, 285, QStringLiteral("OpenDate"), kRegular)
+        .inMember(kItems);
+    d.addTextBox(QStringLiteral("Text1"), 1584, 24, 285, 240, QStringLiteral("ReqTiming"), kSmall,
+                 ReportAlign::Center)
         .inMember(kItems);
     d.addTextBox(QStringLiteral("txtRecItemComment"), 2016, 0, 5037, 285, QStringLiteral("Comment"), kRegular)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("txtAmount"), 7200, 0, 1590, 285, QStringLiteral("Amount"), kRegular, ReportAlign::Right)
+    d.addTextBox(QStringLiteral("txtAmount"), 7200, 0, 1590, 285, QStringLiteral("Amount"), kRegular,
+                 ReportAlign::Right)
         .withFormat(kAmountFormat)
         .inMember(kItems);
 }
@@ -124,15 +131,16 @@ void addDetail(ReportSection& d)
 // account description and the policy, which grow to fit.
 void addFooter(ReportSection& f)
 {
-    f.addLabel(QStringLiteral("Label13"), 1584, 144, 5460, 285, QStringLiteral("Unidentified Difference:"), kBold,
-               ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text4"), 7200, 144, 1590, 285, QStringLiteral("UnidentifiedDifference"), kRegular,
-                 ReportAlign::Right)
+    f.addLabel(QStringLiteral("Label13"), 1584, 144, 5460, 285, QStringLiteral("Unidentified Difference:"),
+               kBold, ReportAlign::Right);
+    f.addTextBox(QStringLiteral("Text4"), 7200, 144, 1590, 285, QStringLiteral("UnidentifiedDifference"),
+                 kRegular, ReportAlign::Right)
         .withFormat(kAmountFormat);
     f.addLine(QStringLiteral("Line1"), 7200, 532, 1725);
-    f.addLabel(QStringLiteral("Label5"), 4176, 576, 2880, 285, QStringLiteral("General Ledger Balance:"), kBold,
-               ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text2"), 7200, 576, 1590, 285, QStringLiteral("Amount"), kRegular, ReportAlign::Right)
+    f.addLabel(QStringLiteral("Label5"), 4176, 576, 2880, 285, QStringLiteral("General Ledger Balance:"),
+               kBold, ReportAlign::Right);
+    f.addTextBox(QStringLiteral("Text2"), 7200, 576, 1590, 285, QStringLiteral("Amount"), kRegular,
+                 ReportAlign::Right)
         .withFormat(kAmountFormat);
     f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7200, 864, 1725);
 
@@ -151,12 +159,12 @@ void addFooter(ReportSection& f)
         int byWidth;
     };
     static const SignOff signOffs[] = {
-        {u"Prepared", u"Label4", u"txtReconciledDate", u"PreparedDate", u"Label12", u"txtPreparedBy", u"PreparedBy", 864,
-         1008, 3456, 300},
-        {u"Approved", u"Label8", u"txtApprovedDate", u"APPROVEDDATE", u"Label10", u"txtApprovedBy", u"ApprovedBy", 1152,
-         1015, 3450, 300},
-        {u"Reviewed", u"Label9", u"txtReviewedDate", u"REVIEWEDDATE", u"Label17", u"txtReviewedBy", u"ReviewedBy", 1440,
-         1015, 3450, 285},
+        {u"Prepared", u"Label4", u"txtReconciledDate", u"PreparedDate", u"Label12", u"txtPreparedBy",
+         u"PreparedBy", 864, 1008, 3456, 300},
+        {u"Approved", u"Label8", u"txtApprovedDate", u"APPROVEDDATE", u"Label10", u"txtApprovedBy",
+         u"ApprovedBy", 1152, 1015, 3450, 300},
+        {u"Reviewed", u"Label9", u"txtReviewedDate", u"REVIEWEDDATE", u"Label17", u"txtReviewedBy",
+         u"ReviewedBy", 1440, 1015, 3450, 285},
     };
     const auto text = [](const char16_t* s) { return QString::fromUtf16(s); };
     for (const SignOff& s : signOffs) {
@@ -171,8 +179,10 @@ void addFooter(ReportSection& f)
     f.addTextBox(QStringLiteral("txtComment"), 144, 2016, 8490, 285, QStringLiteral("Comment"), kRegular);
     f.addLabel(QStringLiteral("Label6"), 144, 2448, 3300, 285, QStringLiteral("Account Description:"), kBold);
     f.addImage(QStringLiteral("Image1"), 144, 2575, 8490, 135);
-    f.addTextBox(QStringLiteral("txtDescription"), 144, 2719, 8490, 285, QStringLiteral("Description"), kRegular);
-    f.addLabel(QStringLiteral("Label7"), 144, 3144, 4890, 285, QStringLiteral("Company Policy and/or Procedure:"), kBold);
+    f.addTextBox(QStringLiteral("txtDescription"), 144, 2719, 8490, 285, QStringLiteral("Description"),
+                 kRegular);
+    f.addLabel(QStringLiteral("Label7"), 144, 3144, 4890, 285,
+               QStringLiteral("Company Policy and/or Procedure:"), kBold);
     f.addTextBox(QStringLiteral("Text11"), 144, 3419, 8505, 285, QStringLiteral("CompanyPolicy"), kRegular);
 }
 
@@ -217,9 +227,12 @@ ReportLayout BankRecReport::layout()
 
 QStringList BankRecReport::getItemTypeFieldNames()
 {
-    return {QStringLiteral("GLAcctID"),         QStringLiteral("RecItemTypeCode"),
-            QStringLiteral("RecItemTypeLabel"), QStringLiteral("AmountFieldLabel"),
-            QStringLiteral("DescriptionFieldLabel"), QStringLiteral("OpenDateFieldLabel"),
+    return {QStringLiteral("GLAcctID"),
+            QStringLiteral("RecItemTypeCode"),
+            QStringLiteral("RecItemTypeLabel"),
+            QStringLiteral("AmountFieldLabel"),
+            QStringLiteral("DescriptionFieldLabel"),
+            QStringLiteral("OpenDateFieldLabel"),
             QStringLiteral("TotalAmount")};
 }
 

@@ -39,13 +39,19 @@ struct Bank : ModelFixture
     Bank() : ModelFixture(true)
     {
         Db::exec(db, QStringLiteral("DELETE FROM ReconcilingItem WHERE glAcctID = 1"));
-        Db::exec(db, QStringLiteral("UPDATE GLAccountBalance SET amount = ?, targetAmount = ? WHERE glAcctID = 1 AND Date = ?"),
-                 {units(1000), units(900), kDbDate});
+        Db::exec(
+            db,
+            QStringLiteral(
+                "UPDATE GLAccountBalance SET amount = ?, targetAmount = ? WHERE glAcctID = 1 AND Date = ?"),
+            {units(1000), units(900), kDbDate});
     }
-    void add(const QString& type, double amount, const QString& timing = QString(), const QString& comment = QString())
+    void add(const QString& type, double amount, const QString& timing = QString(),
+             const QString& comment = QString())
     {
-        Db::exec(db, QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment, ReqTiming) "
-                                    "VALUES (1, ?, '2026-09-15', ?, ?, ?)"),
+        Db::exec(db,
+                 QStringLiteral(
+                     "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment, ReqTiming) "
+                     "VALUES (1, ?, '2026-09-15', ?, ?, ?)"),
                  {type, units(amount), comment.isEmpty() ? QVariant() : comment,
                   timing.isEmpty() ? QVariant() : timing});
     }
@@ -88,9 +94,15 @@ void tst_BankRecReport::layoutBands()
     for (const ReportSection& s : l.sections())
         bands << s.name() + QLatin1Char(' ') + QString::number(s.height());
     bands.sort();
-    QStringList expected{"ReportHeader 15", "PageHeader 1125", "Header 330", "ReconcilingItemTypes_Header 630",
-                         "ReconcilingItem_Detail 288", "ReconcilingItemTypes_Footer 540", "Footer 3822",
-                         "PageFooter 584", "ReportFooter 360"};
+    QStringList expected{"ReportHeader 15",
+                         "PageHeader 1125",
+                         "Header 330",
+                         "ReconcilingItemTypes_Header 630",
+                         "ReconcilingItem_Detail 288",
+                         "ReconcilingItemTypes_Footer 540",
+                         "Footer 3822",
+                         "PageFooter 584",
+                         "ReportFooter 360"};
     expected.sort();
     QCOMPARE(bands, expected);
     QCOMPARE(l.reportWidth(), 9525);
@@ -103,11 +115,12 @@ void tst_BankRecReport::groups_data()
 {
     QTest::addColumn<QStringList>("types");  // the items of the reconciliation, by type
     QTest::addColumn<QStringList>("groups"); // "label|open date|description|amount|total" per printed group
-    const QString checks = QStringLiteral("Outstanding Checks|Check Date|Check Number/ Payee/ Comment|Amount|");
-    QTest::newRow("no items: the checks alone, 0.00")
-        << QStringList() << QStringList{checks + "0.00 "};
-    QTest::newRow("only other items") << QStringList{"O", "O"}
-                                      << QStringList{checks + "0.00 ", "Other Items|Open Date|Description|Amount|20.00 "};
+    const QString checks =
+        QStringLiteral("Outstanding Checks|Check Date|Check Number/ Payee/ Comment|Amount|");
+    QTest::newRow("no items: the checks alone, 0.00") << QStringList() << QStringList{checks + "0.00 "};
+    QTest::newRow("only other items")
+        << QStringList{"O", "O"}
+        << QStringList{checks + "0.00 ", "Other Items|Open Date|Description|Amount|20.00 "};
     QTest::newRow("every kind, in order")
         << QStringList{"O", "N", "B", "D", "C"}
         << QStringList{checks + "(10.00)", "Deposits in Transit|Deposit Date|Deposit/ Comment|Amount|10.00 ",
@@ -130,8 +143,8 @@ void tst_BankRecReport::groups()
     QStringList printed;
     for (int i = 0; i < groupRows.rowCount(); ++i) {
         QStringList fields;
-        for (const char* f : {"RecItemTypeLabel", "OpenDateFieldLabel", "DescriptionFieldLabel", "AmountFieldLabel",
-                              "TotalAmount"})
+        for (const char* f : {"RecItemTypeLabel", "OpenDateFieldLabel", "DescriptionFieldLabel",
+                              "AmountFieldLabel", "TotalAmount"})
             fields << groupRows.value(i, QLatin1String(f)).toString();
         printed << fields.join(QLatin1Char('|'));
         QCOMPARE(groupRows.value(i, QStringLiteral("GLAcctID")).toString(), QStringLiteral("1"));
@@ -158,7 +171,8 @@ void tst_BankRecReport::workedExampleAsPrinted()
     QCOMPARE(doc->title, QStringLiteral("Bank Reconciliation Report"));
     QCOMPARE(doc->pageCount(), 1);
     const ReportPage& page = doc->pages.first();
-    QCOMPARE(page.textOf(QStringLiteral("lblGLAcctFullName")), QStringLiteral("1010 - Operating Cash - Coastal Federal Bank"));
+    QCOMPARE(page.textOf(QStringLiteral("lblGLAcctFullName")),
+             QStringLiteral("1010 - Operating Cash - Coastal Federal Bank"));
     QCOMPARE(page.textOf(QStringLiteral("lblAsOfDate")), QStringLiteral("As of September 30, 2026"));
     QCOMPARE(page.textOf(QStringLiteral("Text10")).trimmed(), QStringLiteral("900.00"));
     QCOMPARE(page.textOf(QStringLiteral("Text9")).split(QLatin1Char('\n')).size(), 2);
@@ -183,11 +197,12 @@ void tst_BankRecReport::workedExampleAsPrinted()
     const QString text = QString::fromUtf8(p.readAllStandardOutput());
     for (const char* pattern :
          {"Bank Balance: +900\\.00", "Outstanding Checks", "Check Date +Check Number/ Payee/ Comment +Amount",
-          "09/15/2026 +T +Chk 2001 - Harbor Fuel +\\(150\\.00\\)", "Total: +\\(150\\.00\\)", "Deposits in Transit",
-          "Deposit Date +Deposit/ Comment +Amount", "09/15/2026 +Deposit 09/30 +50\\.00", "Total: +50\\.00",
-          "Unidentified Difference: +200\\.00", "General Ledger Balance: +1,000\\.00", "Prepared +10/08/2026 +by +Pat Rivera",
-          "Page 1 of 1"})
-        QVERIFY2(text.contains(QRegularExpression(QLatin1String(pattern))), qPrintable(pattern + QStringLiteral("\n") + text));
+          "09/15/2026 +T +Chk 2001 - Harbor Fuel +\\(150\\.00\\)", "Total: +\\(150\\.00\\)",
+          "Deposits in Transit", "Deposit Date +Deposit/ Comment +Amount",
+          "09/15/2026 +Deposit 09/30 +50\\.00", "Total: +50\\.00", "Unidentified Difference: +200\\.00",
+          "General Ledger Balance: +1,000\\.00", "Prepared +10/08/2026 +by +Pat Rivera", "Page 1 of 1"})
+        QVERIFY2(text.contains(QRegularExpression(QLatin1String(pattern))),
+                 qPrintable(pattern + QStringLiteral("\n") + text));
     QVERIFY(!text.contains(QStringLiteral("Bank Fees")));
     // For a person to look at: the printed page.
     const QByteArray folder = qgetenv("CORVANTIS_SCREENSHOTS");

@@ -49,25 +49,27 @@ struct Fixture : ModelFixture
     }
     QVariant balanceColumn(qint64 accountId, const QString& column, const QString& date = kDbDate) const
     {
-        return value(QStringLiteral("SELECT %1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?").arg(column),
-                     {accountId, date});
+        return value(
+            QStringLiteral("SELECT %1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?").arg(column),
+            {accountId, date});
     }
     qint64 audits(qint64 accountId) const
     {
-        return value(QStringLiteral("SELECT count(*) FROM GLAccountBalanceAudit WHERE glAcctID = ?"), {accountId})
+        return value(QStringLiteral("SELECT count(*) FROM GLAccountBalanceAudit WHERE glAcctID = ?"),
+                     {accountId})
             .toLongLong();
     }
     void addItem(qint64 accountId, const QString& type, qint64 amountUnits) const
     {
         Db::exec(db,
-                 QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment, ReqTiming) "
-                                "VALUES (?, ?, '2026-01-15', ?, 'added by the test', 'T')"),
+                 QStringLiteral(
+                     "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment, ReqTiming) "
+                     "VALUES (?, ?, '2026-01-15', ?, 'added by the test', 'T')"),
                  {accountId, type, amountUnits});
     }
 };
 
-template <typename W>
-W* child(QObject* parent, const QString& name)
+template <typename W> W* child(QObject* parent, const QString& name)
 {
     W* w = parent->findChild<W*>(name);
     if (!w)

@@ -44,8 +44,9 @@ namespace {
 void workedExample(const Fixture& fx)
 {
     Db::exec(fx.db, QStringLiteral("DELETE FROM ReconcilingItem WHERE glAcctID = 1"));
-    Db::exec(fx.db, QStringLiteral("UPDATE GLAccountBalance SET amount = ?, targetAmount = ?, comment = NULL "
-                                   "WHERE glAcctID = 1 AND Date = ?"),
+    Db::exec(fx.db,
+             QStringLiteral("UPDATE GLAccountBalance SET amount = ?, targetAmount = ?, comment = NULL "
+                            "WHERE glAcctID = 1 AND Date = ?"),
              {units(1000), units(900), kDbDate});
     fx.addItem(1, QStringLiteral("C"), units(-150));
     fx.addItem(1, QStringLiteral("D"), units(50));
@@ -61,7 +62,8 @@ QStringList groupRows(const BankRecDialog& d)
 {
     QStringList rows;
     for (int i = 0; i < d.groupList()->topLevelItemCount(); ++i)
-        rows << d.groupList()->topLevelItem(i)->text(0) + QLatin1Char(' ') + d.groupList()->topLevelItem(i)->text(2);
+        rows << d.groupList()->topLevelItem(i)->text(0) + QLatin1Char(' ') +
+                    d.groupList()->topLevelItem(i)->text(2);
     return rows;
 }
 
@@ -92,9 +94,10 @@ void tst_BankRecDialog::workedExampleAgreesEverywhere()
     workedExample(fx);
     const auto d = fx.open(1);
     QCOMPARE(d->objectName(), QStringLiteral("BankRecDialog"));
-    QCOMPARE(groupRows(bank(d)), QStringList({QStringLiteral("Outstanding Checks (150.00)"),
-                                              QStringLiteral("Deposits in Transit 50.00 "),
-                                              QStringLiteral("Bank Fees 0.00 "), QStringLiteral("NSF Checks 0.00 ")}));
+    QCOMPARE(groupRows(bank(d)),
+             QStringList({QStringLiteral("Outstanding Checks (150.00)"),
+                          QStringLiteral("Deposits in Transit 50.00 "), QStringLiteral("Bank Fees 0.00 "),
+                          QStringLiteral("NSF Checks 0.00 ")}));
     QVERIFY(bank(d).groupList()->isColumnHidden(1)); // the sign is shown nowhere and sums nothing
     QCOMPARE(d->targetAmountBox()->text(), QStringLiteral("900.00 "));
     QCOMPARE(differenceShown(*d), QStringLiteral("200.00 "));
@@ -103,7 +106,8 @@ void tst_BankRecDialog::workedExampleAgreesEverywhere()
     // The review grid, the summary report and the bank report show the same figure.
     Global::accountFilter = QStringLiteral("All Accounts");
     const QList<AccountFigures> all = AccountFiguresQuery::load(kDate, Global::accountFilter);
-    const auto figures = std::find_if(all.begin(), all.end(), [](const AccountFigures& f) { return f.accountId == 1; });
+    const auto figures =
+        std::find_if(all.begin(), all.end(), [](const AccountFigures& f) { return f.accountId == 1; });
     QCOMPARE(figures->unidentifiedDifference().units(), units(200));
     GLSummaryReport summary;
     summary.initialize(kDate);
@@ -113,7 +117,8 @@ void tst_BankRecDialog::workedExampleAgreesEverywhere()
     QVERIFY2(row.first().contains(QStringLiteral("200.00")), qPrintable(row.first()));
     BankRecReport report;
     report.initialize(bank(d).bankReconciliation());
-    QCOMPARE(report.report().layOut()->pages.last().textOf(QStringLiteral("Text4")).trimmed(), QStringLiteral("200.00"));
+    QCOMPARE(report.report().layOut()->pages.last().textOf(QStringLiteral("Text4")).trimmed(),
+             QStringLiteral("200.00"));
 }
 
 void tst_BankRecDialog::groupDetails_data()
@@ -152,8 +157,10 @@ void tst_BankRecDialog::groupDetails()
     click(d.get(), "cmdDetails");
     QCOMPARE(shown, 1);
     QVERIFY2(fx.seams.prompter.messages.isEmpty(), qPrintable(fx.seams.prompter.lastText()));
-    QCOMPARE(fx.value(QStringLiteral("SELECT typeCode FROM ReconcilingItem WHERE comment = 'added in the group'")).toString(),
-             code);
+    QCOMPARE(
+        fx.value(QStringLiteral("SELECT typeCode FROM ReconcilingItem WHERE comment = 'added in the group'"))
+            .toString(),
+        code);
     // Only that group's total moved, and the difference with it at once.
     QStringList after = groupRows(bank(d));
     QVERIFY(after[row] != before[row]);
@@ -168,7 +175,8 @@ void tst_BankRecDialog::otherItemsChangeNoGroup()
     workedExample(fx);
     const auto d = fx.open(1);
     const QStringList groups = groupRows(bank(d));
-    d->recItemListPanel()->setDialogRunner(newItem(QStringLiteral("-30"), QStringLiteral("interest not booked")));
+    d->recItemListPanel()->setDialogRunner(
+        newItem(QStringLiteral("-30"), QStringLiteral("interest not booked")));
     click(d.get(), "cmdNew");
     QCOMPARE(d->recItemListPanel()->listView()->topLevelItemCount(), 1);
     QCOMPARE(groupRows(bank(d)), groups);
@@ -231,21 +239,25 @@ void tst_BankRecDialog::bankBalance()
         QVERIFY(d->isVisible());
         QCOMPARE(d->balance().targetAmount().units(), units(10));
     }
-    QCOMPARE(fx.balanceColumn(1, QStringLiteral("targetAmount")).toLongLong(), stored != kNothing ? stored : loaded);
+    QCOMPARE(fx.balanceColumn(1, QStringLiteral("targetAmount")).toLongLong(),
+             stored != kNothing ? stored : loaded);
 }
 
 void tst_BankRecDialog::saveChecks_data()
 {
-    QTest::addColumn<qint64>("offset");   // added to the ledger balance, in units
+    QTest::addColumn<qint64>("offset"); // added to the ledger balance, in units
     QTest::addColumn<QString>("reconciledDate");
     QTest::addColumn<QString>("message"); // "" when Save & Exit stores
-    QTest::newRow("balanced") << qint64(0) << "" << "";
+    QTest::newRow("balanced") << qint64(0) << ""
+                              << "";
     QTest::newRow("a cent left, no comment") << units(0.01) << "" << RecRules::commentRequiredMessage();
     // Half a cent shows as 0.00 or 0.01, yet is not nothing.
     QTest::newRow("half a cent left, no comment") << qint64(50) << "" << RecRules::commentRequiredMessage();
-    QTest::newRow("completed on the period date") << qint64(0) << kDbDate
+    QTest::newRow("completed on the period date")
+        << qint64(0) << kDbDate
         << "The Reconciliation Completed Date must be after the current Reconciliation Date.";
-    QTest::newRow("completed the next day") << qint64(0) << "2026-10-01" << "";
+    QTest::newRow("completed the next day") << qint64(0) << "2026-10-01"
+                                            << "";
 }
 
 void tst_BankRecDialog::saveChecks()
@@ -256,8 +268,9 @@ void tst_BankRecDialog::saveChecks()
     Fixture fx;
     workedExample(fx);
     // The difference of the worked example taken up by the bank balance, then the offset left.
-    Db::exec(fx.db, QStringLiteral("UPDATE GLAccountBalance SET targetAmount = ?, amount = amount + ?, "
-                                   "ReconciledInd = ?, reconciledDate = ? WHERE glAcctID = 1 AND Date = ?"),
+    Db::exec(fx.db,
+             QStringLiteral("UPDATE GLAccountBalance SET targetAmount = ?, amount = amount + ?, "
+                            "ReconciledInd = ?, reconciledDate = ? WHERE glAcctID = 1 AND Date = ?"),
              {units(1100), offset, reconciledDate.isEmpty() ? 0 : 1,
               reconciledDate.isEmpty() ? QVariant() : QVariant(reconciledDate), kDbDate});
     const auto d = fx.open(1);
@@ -288,10 +301,12 @@ void tst_BankRecDialog::itemsOfOtherKinds()
     // changed keeps them; and checks closed on the date and the next day.
     fx.addItem(1, QStringLiteral("L"), units(300));
     fx.addItem(1, QStringLiteral("S"), units(70));
-    Db::exec(fx.db, QStringLiteral("UPDATE ReconcilingItem SET ReqTiming = CASE typeCode WHEN 'L' THEN 'R' ELSE 'U' END "
-                                   "WHERE glAcctID = 1 AND typeCode IN ('L', 'S')"));
-    Db::exec(fx.db, QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, closeDate, amount) "
-                                   "VALUES (1, 'C', '2026-09-01', ?, ?), (1, 'C', '2026-09-01', '2026-10-01', ?)"),
+    Db::exec(fx.db, QStringLiteral(
+                        "UPDATE ReconcilingItem SET ReqTiming = CASE typeCode WHEN 'L' THEN 'R' ELSE 'U' END "
+                        "WHERE glAcctID = 1 AND typeCode IN ('L', 'S')"));
+    Db::exec(fx.db,
+             QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, closeDate, amount) "
+                            "VALUES (1, 'C', '2026-09-01', ?, ?), (1, 'C', '2026-09-01', '2026-10-01', ?)"),
              {kDbDate, units(-1), units(-2)});
     const auto d = fx.open(1);
     BankReconciliation& r = bank(d).bankReconciliation();
@@ -301,7 +316,8 @@ void tst_BankRecDialog::itemsOfOtherKinds()
     QCOMPARE(r.getRequiredAdjustments().units(), units(300));
     QCOMPARE(r.getUnResolved().units(), units(70));
     const QList<AccountFigures> all = AccountFiguresQuery::load(kDate, QStringLiteral("All Accounts"));
-    const auto figures = std::find_if(all.begin(), all.end(), [](const AccountFigures& f) { return f.accountId == 1; });
+    const auto figures =
+        std::find_if(all.begin(), all.end(), [](const AccountFigures& f) { return f.accountId == 1; });
     QCOMPARE(figures->unidentifiedDifference().units(), units(202));
     QCOMPARE(figures->requiredAdjustments.units(), units(300));
 }
@@ -312,12 +328,18 @@ void tst_BankRecDialog::itemTypeMissing_data()
     QTest::addColumn<QString>("button"); // pressed once the dialog is open; "" when it does not open
     QTest::addColumn<QString>("message");
     const QString noType = QStringLiteral("There is no reconciling item type with the code '%1'.");
-    QTest::newRow("no other items: the dialog does not open") << "O" << "" << noType.arg("O");
+    QTest::newRow("no other items: the dialog does not open") << "O"
+                                                              << "" << noType.arg("O");
     QTest::newRow("bank fees stored: the dialog does not open")
-        << "B" << "" << "Reconciling item 1 has the item type code 'B', which is not a known item type.";
-    QTest::newRow("no bank fees: their details") << "B" << "cmdDetails" << noType.arg("B");
-    QTest::newRow("no checks: the preview") << "C" << "cmdPrint" << noType.arg("C");
-    QTest::newRow("no checks: the print") << "C" << "CmdRptPrint" << noType.arg("C");
+        << "B"
+        << ""
+        << "Reconciling item 1 has the item type code 'B', which is not a known item type.";
+    QTest::newRow("no bank fees: their details") << "B"
+                                                 << "cmdDetails" << noType.arg("B");
+    QTest::newRow("no checks: the preview") << "C"
+                                            << "cmdPrint" << noType.arg("C");
+    QTest::newRow("no checks: the print") << "C"
+                                          << "CmdRptPrint" << noType.arg("C");
 }
 
 void tst_BankRecDialog::itemTypeMissing()
@@ -329,8 +351,9 @@ void tst_BankRecDialog::itemTypeMissing()
     PrintRecorder printer;
     Db::exec(fx.db, QStringLiteral("DELETE FROM ReconcilingItem WHERE glAcctID = 1"));
     if (button.isEmpty() && code == QStringLiteral("B"))
-        Db::exec(fx.db, QStringLiteral("INSERT INTO ReconcilingItem (RecItemId, glAcctID, typeCode, openDate, amount) "
-                                       "VALUES (1, 1, 'B', '2026-09-01', 50000)"));
+        Db::exec(fx.db, QStringLiteral(
+                            "INSERT INTO ReconcilingItem (RecItemId, glAcctID, typeCode, openDate, amount) "
+                            "VALUES (1, 1, 'B', '2026-09-01', 50000)"));
     Db::exec(fx.db, QStringLiteral("DELETE FROM ReconcilingItemType WHERE recItemTypeCode = ?"), {code});
     ReconcilingItemTypeList::reload();
     std::unique_ptr<RecDialogFrame> d;

@@ -23,20 +23,22 @@ constexpr int kTotalColumn = 2;
 } // namespace
 
 BankRecDialog::BankRecDialog(QWidget* parent)
-    : RecDialogFrame({QStringLiteral("BankRecDialog"), QString(), QStringLiteral("O"), QStringLiteral("Label4"),
-                      QStringLiteral("Other Reconciling Items:"), QStringLiteral("Label3"), QStringLiteral("CmdRptPrint")},
+    : RecDialogFrame({QStringLiteral("BankRecDialog"), QString(), QStringLiteral("O"),
+                      QStringLiteral("Label4"), QStringLiteral("Other Reconciling Items:"),
+                      QStringLiteral("Label3"), QStringLiteral("CmdRptPrint")},
                      parent),
       m_runDialog([](QDialog& dialog) { return dialog.exec(); })
 {
     addTargetAmountBox(QStringLiteral("&Bank Balance:"));
 
-    kindArea()->addWidget(named<QLabel>(this, QStringLiteral("Label2"), QStringLiteral("Reconciling Item Groups:")));
+    kindArea()->addWidget(
+        named<QLabel>(this, QStringLiteral("Label2"), QStringLiteral("Reconciling Item Groups:")));
     m_lvwItemGroupList = named<QTreeWidget>(this, QStringLiteral("lvwItemGroupList"));
     m_lvwItemGroupList->setRootIsDecorated(false);
     m_lvwItemGroupList->setUniformRowHeights(true);
     m_lvwItemGroupList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_lvwItemGroupList->setHeaderLabels({QStringLiteral("Reconciling Item Type"), QStringLiteral("+/-"),
-                                         QStringLiteral("Total Amount")});
+    m_lvwItemGroupList->setHeaderLabels(
+        {QStringLiteral("Reconciling Item Type"), QStringLiteral("+/-"), QStringLiteral("Total Amount")});
     m_lvwItemGroupList->headerItem()->setTextAlignment(kTotalColumn, Qt::AlignRight);
     m_lvwItemGroupList->header()->setStretchLastSection(false);
     // Four rows and the heading, no more.
@@ -48,7 +50,8 @@ BankRecDialog::BankRecDialog(QWidget* parent)
     row->addWidget(m_cmdDetails, 0, Qt::AlignTop);
     kindArea()->addLayout(row);
 
-    connect(m_cmdDetails, &QPushButton::clicked, this, [this] { run([this] { showSelectedGroupDetails(); }); });
+    connect(m_cmdDetails, &QPushButton::clicked, this,
+            [this] { run([this] { showSelectedGroupDetails(); }); });
     connect(m_lvwItemGroupList, &QTreeWidget::itemDoubleClicked, this,
             [this] { run([this] { showSelectedGroupDetails(); }); });
 }
@@ -60,8 +63,8 @@ void BankRecDialog::loadReconciliation(const std::shared_ptr<GLAccount>& account
     // One read of the balance and one of the items; the groups and the panel share those lists.
     m_bankReconciliation.Load(account, recDate);
     initItemGroupList();
-    recItemListPanel()->intitalize(*m_bankReconciliation.getItemsForType(QStringLiteral("O")), QStringLiteral("O"),
-                                   *account, m_bankReconciliation.getDate());
+    recItemListPanel()->intitalize(*m_bankReconciliation.getItemsForType(QStringLiteral("O")),
+                                   QStringLiteral("O"), *account, m_bankReconciliation.getDate());
 }
 
 void BankRecDialog::initItemGroupList()
