@@ -238,6 +238,7 @@ void tst_BankRecDialog::bankBalance()
     } else {
         QVERIFY(d->isVisible());
         QCOMPARE(d->balance().targetAmount().units(), units(10));
+        QCOMPARE(QApplication::focusWidget(), bank(d).groupList()); // the groups come next
     }
     QCOMPARE(fx.balanceColumn(1, QStringLiteral("targetAmount")).toLongLong(),
              stored != kNothing ? stored : loaded);

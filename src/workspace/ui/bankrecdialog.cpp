@@ -1,9 +1,11 @@
 #include "bankrecdialog.h"
 
 #include "bankrecgroups.h"
+#include "amountbox.h"
 #include "bankrecreport.h"
 #include "dialogbehaviour.h"
 #include "glaccount.h"
+#include "gridview.h"
 #include "reportoutput.h"
 
 #include <QHBoxLayout>
@@ -17,7 +19,6 @@ using DialogBehaviour::named;
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15; // 1440 twips an inch at 96 pixels an inch
 constexpr int kTotalColumn = 2;
 
 } // namespace
@@ -49,6 +50,9 @@ BankRecDialog::BankRecDialog(QWidget* parent)
     m_cmdDetails->setAutoDefault(false);
     row->addWidget(m_cmdDetails, 0, Qt::AlignTop);
     kindArea()->addLayout(row);
+    // After the bank balance come the groups, then the other items.
+    QWidget::setTabOrder(targetAmountBox(), m_lvwItemGroupList);
+    QWidget::setTabOrder(m_lvwItemGroupList, m_cmdDetails);
 
     connect(m_cmdDetails, &QPushButton::clicked, this,
             [this] { run([this] { showSelectedGroupDetails(); }); });
@@ -69,10 +73,10 @@ void BankRecDialog::loadReconciliation(const std::shared_ptr<GLAccount>& account
 
 void BankRecDialog::initItemGroupList()
 {
-    m_lvwItemGroupList->setColumnWidth(0, 7500 / kTwipsPerPixel);
+    m_lvwItemGroupList->setColumnWidth(0, GridView::pixelsOfTwips(this, 7500));
     m_lvwItemGroupList->setColumnWidth(1, 0);
     m_lvwItemGroupList->setColumnHidden(1, true);
-    m_lvwItemGroupList->setColumnWidth(kTotalColumn, 1350 / kTwipsPerPixel);
+    m_lvwItemGroupList->setColumnWidth(kTotalColumn, GridView::pixelsOfTwips(this, 1350));
     m_lvwItemGroupList->clear();
     for (const BankRecGroups::Group& group : BankRecGroups::all()) {
         auto* item = new QTreeWidgetItem(m_lvwItemGroupList, {group.name, group.sign, QString()});
