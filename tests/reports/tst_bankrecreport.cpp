@@ -20,7 +20,6 @@ class tst_BankRecReport : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void layoutBands();
     void groups_data();
     void groups();
     void workedExampleAsPrinted();
@@ -85,30 +84,6 @@ QString allText(const ReportDocument& doc)
 void tst_BankRecReport::initTestCase()
 {
     DesktopSeams::substituteFonts();
-}
-
-void tst_BankRecReport::layoutBands()
-{
-    const ReportLayout l = BankRecReport::layout();
-    QStringList bands;
-    for (const ReportSection& s : l.sections())
-        bands << s.name() + QLatin1Char(' ') + QString::number(s.height());
-    bands.sort();
-    QStringList expected{"ReportHeader 15",
-                         "PageHeader 1125",
-                         "Header 330",
-                         "ReconcilingItemTypes_Header 630",
-                         "ReconcilingItem_Detail 288",
-                         "ReconcilingItemTypes_Footer 540",
-                         "Footer 3822",
-                         "PageFooter 584",
-                         "ReportFooter 360"};
-    expected.sort();
-    QCOMPARE(bands, expected);
-    QCOMPARE(l.reportWidth(), 9525);
-    QCOMPARE(l.groups().size(), size_t(2));
-    QCOMPARE(l.groups()[1].member, QStringLiteral("ReconcilingItemTypes"));
-    QCOMPARE(l.detail().member, QStringLiteral("ReconcilingItems"));
 }
 
 void tst_BankRecReport::groups_data()
