@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -364,6 +365,7 @@ void tst_Navigator::reconciliationLoopEachKind()
     // target and a basis where its dialog has them, and saved; the selection comes back at the
     // same date with the account prepared.
     QStringList seen, dates, statuses;
+    bool sortedByName = false;
     nav.setDialogRunner([&](QDialog& d) {
         seen << d.objectName();
         d.show();
@@ -374,8 +376,17 @@ void tst_Navigator::reconciliationLoopEachKind()
                 box->setText("12/31/2026");
                 Q_EMIT box->editingFinished(); // leaving the box loads the grid for the date
             }
-            const int row = chooseAccount(d, number);
             auto* grid = d.findChild<QTableView*>("grd");
+            if (seen.size() == 1) {
+                static_cast<RecSelectDialogBase&>(d).sortGrid(2); // by name
+            } else {
+                const QHeaderView* header = grid->horizontalHeader();
+                const QString first = grid->model()->index(0, 2).data().toString();
+                const QString second = grid->model()->index(1, 2).data().toString();
+                sortedByName = header->sortIndicatorSection() == 2 &&
+                               (header->sortIndicatorOrder() == Qt::AscendingOrder ? first <= second : first >= second);
+            }
+            const int row = chooseAccount(d, number);
             statuses << grid->model()->index(row, 4).data().toString();
             d.findChild<QPushButton*>(seen.size() == 1 ? "OKButton" : "CancelButton")->click();
         } else {
@@ -399,6 +410,7 @@ void tst_Navigator::reconciliationLoopEachKind()
     // Before: nothing signed at the date (the review grid shows the last prepared month-end).
     QVERIFY(statuses.first() != QStringLiteral("Prepared"));
     QCOMPARE(statuses.last(), QStringLiteral("Prepared"));
+    QVERIFY(sortedByName); // the sort chosen before is kept
     QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("12/31/2026"));
     QSqlDatabase db = Global::getConnection();
     QSqlQuery row = Db::exec(db, "SELECT preparedBy, comment, targetAmount, CalcBasis FROM GLAccountBalance "
