@@ -410,17 +410,20 @@ void tst_RecDialogs::failedStore()
 
 void tst_RecDialogs::failedDocumentsSave_data()
 {
+    QTest::addColumn<qint64>("accountId");
     QTest::addColumn<bool>("thenCancel");
-    QTest::newRow("save again") << false;
-    QTest::newRow("cancel") << true;
+    QTest::newRow("save again") << qint64(6) << false;
+    QTest::newRow("cancel") << qint64(6) << true;
+    QTest::newRow("bank, cancel") << qint64(1) << true;
 }
 
 void tst_RecDialogs::failedDocumentsSave()
 {
+    QFETCH(qint64, accountId);
     QFETCH(bool, thenCancel);
     Fixture fx;
-    const auto d = fx.open(6);
-    const qint64 audits = fx.audits(6);
+    const auto d = fx.open(accountId);
+    const qint64 audits = fx.audits(accountId);
     // A document attached in the dialog, whose row the main database then refuses.
     const QString source = TestDb::textFile(fx.seams.folder(), QStringLiteral("statement.pdf"), "%PDF-1.4 test");
     d->attachments()->setDialogRunner([&](QDialog& a) {
@@ -441,9 +444,9 @@ void tst_RecDialogs::failedDocumentsSave()
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
     QVERIFY(fx.seams.prompter.lastText().contains(QStringLiteral("no attachments today")));
     QVERIFY(d->isVisible());
-    QCOMPARE(fx.audits(6), audits + 1);
-    QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
-    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = 6")), qint64(0));
+    QCOMPARE(fx.audits(accountId), audits + 1);
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(0));
     Db::exec(fx.db, QStringLiteral("DROP TRIGGER t"));
 
     if (thenCancel) {
@@ -451,13 +454,13 @@ void tst_RecDialogs::failedDocumentsSave()
         click(d.get(), "CmdCancel");
         QCOMPARE(d->result(), int(QDialog::Rejected));
         QCOMPARE(d->balance().targetAmount().units(), qint64(880000));
-        QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
         return;
     }
     click(d.get(), "cmdOK");
     QCOMPARE(d->result(), int(QDialog::Accepted));
-    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = 6")), qint64(1));
-    QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(1));
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
 }
 
 void tst_RecDialogs::previewAndPrint_data()
