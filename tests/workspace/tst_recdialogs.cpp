@@ -8,8 +8,8 @@
 #include "modelfixture.h"
 #include "printrecorder.h"
 #include "recdialogfactory.h"
-#include "recdialogframe.h"
 #include "recdialogfixture.h"
+#include "recdialogframe.h"
 #include "recitemlistpanel.h"
 #include "recrules.h"
 
