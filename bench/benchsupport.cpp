@@ -159,5 +159,11 @@ qint64 readFigureRows(const QSqlDatabase& db, const QString& date)
     return rows;
 }
 
+qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date)
+{
+    return readFigureRows(db, date) +
+           readAll(db, QStringLiteral("SELECT glAcctID, COUNT(*), MAX(CASE WHEN preparedBy IS NOT NULL THEN Date END) "
+                                      "FROM GLAccountBalance GROUP BY glAcctID"));
+}
 
 } // namespace Bench

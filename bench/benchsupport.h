@@ -39,4 +39,8 @@ qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& v
 // the floor the all-accounts views cannot go below. Returns the rows read.
 qint64 readFigureRows(const QSqlDatabase& db, const QString& date);
 
+// What the review grid reads at a date ("yyyy-mm-dd"), raw: the figures' rows and each account's
+// prepared history. Returns the rows read.
+qint64 readReviewGridRows(const QSqlDatabase& db, const QString& date);
+
 } // namespace Bench

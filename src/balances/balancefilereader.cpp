@@ -34,6 +34,43 @@ void requireReadableFile(const QString& path)
                  .arg(quotedPath(path)));
 }
 
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isBlank(text.at(start)))
+        ++start;
+    while (end > start && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
+bool WorksheetRows::take(qint64 row, const QString& account, QString amount)
+{
+    QString number = trimBlanks(account);
+    if (m_rows.stoppedAtRow == 0) {
+        if (row > m_next) { // a row left out of the file is empty: the reading ends there
+            m_rows.stoppedAtRow = m_next;
+        } else if (number.isEmpty()) {
+            m_rows.stoppedAtRow = row;
+            return true;
+        } else {
+            m_rows.append({std::move(number), std::move(amount)});
+            m_next = row + 1;
+            return true;
+        }
+    }
+    if (number.isEmpty() && trimBlanks(amount).isEmpty())
+        return true;
+    m_rows.dataBelowRow = row;
+    return false;
+}
+
 } // namespace detail
 
 QString numberText(double value)

@@ -10,9 +10,22 @@ struct BalanceRow
 {
     QString accountNumber;
     QString amount;
+    // A CSV line's fields after the amount, joined by commas, when any of them holds text: an
+    // unquoted amount with a thousands separator ("1,234.56") arrives split over them.
+    QString further = {};
     bool operator==(const BalanceRow&) const = default;
 };
-using BalanceRows = QList<BalanceRow>;
+
+// The rows of a file in file order. A workbook is read down to its first row whose column A is
+// empty; when a row below that one still holds data, both rows are named so the user can be told.
+struct BalanceRows : QList<BalanceRow>
+{
+    using QList<BalanceRow>::QList;
+    BalanceRows() = default;
+    BalanceRows(QList<BalanceRow> rows) : QList<BalanceRow>(std::move(rows)) {}
+    qint64 stoppedAtRow = 0; // the empty row that ended the reading (1 is the first row)
+    qint64 dataBelowRow = 0; // the first row below it with data, 0 when there is none
+};
 
 // Readers of the three import file kinds. Each returns the rows in file order, or raises an
 // AppError (number ObjectError1001) whose description tells the user what is wrong with the file.
@@ -34,8 +47,8 @@ QByteArray schemaIniSection(const QString& fileName);
 // UTF-8 (a byte-order mark is skipped) or, when the bytes are not UTF-8, Windows-1252; a text
 // that starts with a UTF-16 or UTF-32 byte-order mark is read in that encoding.
 BalanceRows readCsv(const QString& path);
-// First worksheet, column A the account, column B the amount, from row 1 to the first row whose
-// column A is empty.
+// First worksheet, column A the account (blanks around it trimmed), column B the amount, from row 1
+// to the first row whose column A is empty.
 BalanceRows readXls(const QString& path);
 BalanceRows readXlsx(const QString& path);
 // A spreadsheet number as a cell shows it in the general format: up to 15 significant digits,

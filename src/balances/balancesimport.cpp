@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "glaccountbalance.h"
+#include "db.h"
 #include "global.h"
 
 #include <QDir>
@@ -31,6 +32,27 @@ QString chained(const AppError& e)
     return QStringLiteral("%1 (%2)").arg(e.description()).arg(e.number());
 }
 
+// "1310,1,234.56" in a CSV line: an amount of bare digits (a sign or a currency sign at most)
+// followed by more fields is a number cut at its thousands separator, not the amount "1".
+bool isSplitAmount(const BalanceRow& row)
+{
+    if (row.further.isEmpty())
+        return false;
+    const QString amount = row.amount.trimmed();
+    qsizetype i = 0;
+    const auto skip = [&](auto isSkipped) {
+        while (i < amount.size() && isSkipped(amount.at(i)))
+            ++i;
+    };
+    const auto isSign = [](QChar c) { return c == u'-' || c == u'+'; };
+    skip(isSign);
+    skip([](QChar c) { return c.category() == QChar::Symbol_Currency; });
+    skip(isSign);
+    const qsizetype digits = i;
+    skip([](QChar c) { return c >= u'0' && c <= u'9'; });
+    return i == amount.size() && i > digits;
+}
+
 } // namespace
 
 QString BalancesImportOutcome::summary() const
@@ -38,6 +60,13 @@ QString BalancesImportOutcome::summary() const
     QString text = QString::number(imported) + QStringLiteral(" account balances were imported into Corvantis.") +
                    kCrLf + kCrLf + QStringLiteral("Net amount imported DR (CR):") + QLatin1Char('\t') +
                    net.toString(true);
+    if (dataBelowRow > 0)
+        text +=
+            kCrLf + kCrLf +
+            QStringLiteral("The import stopped at row %1, the first row without an account number; row %2 "
+                           "below it holds data that was not imported.")
+                .arg(stoppedAtRow)
+                .arg(dataBelowRow);
     if (!refusals.isEmpty())
         text += kCrLf + kCrLf + QStringLiteral("Corvantis could not import the following balances: ") + kCrLf +
                 refusals;
@@ -61,6 +90,10 @@ QString copySelectedImportFileToImportDirectory(const QString& path)
     try {
         const QString folder = importFolder();
         target = folder + QStringLiteral("/__balances.") + QFileInfo(path).suffix();
+        // A database this program is connected to is never opened beside SQLite (closing that
+        // descriptor would drop the program's locks on it).
+        if (Db::isConnectedFile(path))
+            throw importError(QStringLiteral("QFile"), QStringLiteral("it is a database in use by Corvantis"));
         QFile source(path);
         if (!source.open(QIODevice::ReadOnly))
             throw importError(QStringLiteral("QFile"), source.errorString());
@@ -150,7 +183,8 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
     for (const BalanceRow& row : rows) {
         GLAccountBalance* balance = list.find(row.accountNumber);
         const bool known = balance != nullptr;
-        const auto amount = ARCurrency::fromText(row.amount);
+        const bool split = isSplitAmount(row);
+        const auto amount = split ? std::nullopt : ARCurrency::fromText(row.amount);
         if (amount && known) {
             accepted.append({balance, *amount});
             outcome.net.add(*amount); // raises before any balance changed
@@ -159,13 +193,18 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
         const QString reason = amount ? QStringLiteral("invalid account")
                                : known ? QStringLiteral("amount invalid")
                                        : QStringLiteral("both items invalid");
-        outcome.refusals += QStringLiteral(" - '") + row.amount + QStringLiteral("'\tinto Account\t'") +
+        const QString shown = split ? row.amount + u',' + row.further : row.amount;
+        outcome.refusals += QStringLiteral(" - '") + shown + QStringLiteral("'\tinto Account\t'") +
                             row.accountNumber + QStringLiteral("'\t") + reason + kCrLf;
     }
     // In file order, so that an account listed twice keeps its last amount.
     for (const Accepted& a : std::as_const(accepted))
         a.balance->getAmount() = a.amount;
     outcome.imported = accepted.size();
+    if (rows.dataBelowRow > 0) {
+        outcome.stoppedAtRow = rows.stoppedAtRow;
+        outcome.dataBelowRow = rows.dataBelowRow;
+    }
     return outcome;
 }
 

@@ -13,6 +13,8 @@ struct BalancesImportOutcome
     qint64 imported = 0;
     ARCurrency net;
     QString refusals; // one line per refused row
+    qint64 stoppedAtRow = 0; // a workbook's first empty row, when data follows it
+    qint64 dataBelowRow = 0;
 
     // The text of the "Import Summary" message.
     QString summary() const;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QStringList>
 #include <algorithm>
 
 using namespace BalanceFileReader::detail;
@@ -34,11 +35,6 @@ QString decode(QByteArrayView bytes)
     return ansi.decode(bytes);
 }
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
 bool isLineEnd(QChar c)
 {
     return c == u'\r' || c == u'\n';
@@ -57,14 +53,20 @@ public:
         while (m_p < m_end) {
             const int line = m_line;
             QString fields[2];
+            QStringList further;
+            bool furtherText = false;
             int count = 0;
             bool quoted = false;
             for (;;) {
                 bool fieldQuoted = false;
                 QString value = field(fieldQuoted);
                 quoted = quoted || fieldQuoted;
-                if (count < 2)
+                if (count < 2) {
                     fields[count] = std::move(value);
+                } else {
+                    furtherText = furtherText || !value.isEmpty();
+                    further.append(std::move(value));
+                }
                 ++count;
                 if (m_p < m_end && *m_p == csvFormat.delimiter)
                     ++m_p;
@@ -88,7 +90,8 @@ public:
                 m_headingSkipped = true;
                 continue;
             }
-            result.append({std::move(fields[0]), std::move(fields[1])});
+            result.append(
+                {std::move(fields[0]), std::move(fields[1]), furtherText ? further.join(QChar(csvFormat.delimiter)) : QString()});
         }
         return result;
     }

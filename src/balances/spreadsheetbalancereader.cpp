@@ -1,4 +1,4 @@
-// The workbook balances readers: column A (account) and column B (amount) of the first worksheet,
+// The .xlsx balances reader: column A (account) and column B (amount) of the first worksheet,
 // from row 1 down to the first row whose column A is empty.
 #include "balancefilereader.h"
 #include "balancefilereader_p.h"
@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QXmlStreamReader>
 
-#include <freexl.h>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
@@ -31,89 +30,6 @@ FileKind fileKind(const QString& path)
         return FileKind::Zip;
     return FileKind::Other;
 }
-
-// ---------------------------------------------------------------------------------------------
-// .xls (the binary workbook format)
-
-QString xlsCellText(const void* handle, unsigned int row, unsigned short column)
-{
-    FreeXL_CellValue cell;
-    // A cell outside the sheet's used range is as empty as an empty cell inside it.
-    if (freexl_get_cell_value(handle, row, column, &cell) != FREEXL_OK)
-        return {};
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return BalanceFileReader::numberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        return QString::fromUtf8(cell.value.text_value);
-    default:
-        return {};
-    }
-}
-
-class XlsWorkbook
-{
-public:
-    explicit XlsWorkbook(const QString& path) : m_path(path)
-    {
-        const FileKind kind = fileKind(path);
-        if (kind == FileKind::Zip)
-            fail(QStringLiteral("The file %1 is an Excel workbook (.xlsx) with the .xls extension. Rename it "
-                                "to end in .xlsx and import it again.")
-                     .arg(quotedPath(path)));
-        if (freexl_open(QFile::encodeName(path).constData(), &m_handle) == FREEXL_OK)
-            return;
-        close(); // the library wants its handle closed even after a failed open
-        // A compound file that does not parse: encryption garbles what follows the password record.
-        if (kind == FileKind::CompoundFile)
-            fail(QStringLiteral("The workbook %1 cannot be read: it is damaged or password-protected.")
-                     .arg(quotedPath(path)));
-        fail(QStringLiteral("The file %1 is not an Excel 97-2003 workbook (.xls) or it is damaged.")
-                 .arg(quotedPath(path)));
-    }
-    ~XlsWorkbook() { close(); }
-    XlsWorkbook(const XlsWorkbook&) = delete;
-    XlsWorkbook& operator=(const XlsWorkbook&) = delete;
-
-    BalanceRows rows()
-    {
-        unsigned int info = 0;
-        if (freexl_get_info(m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-            info == FREEXL_BIFF_OBFUSCATED)
-            fail(QStringLiteral("The workbook %1 is password-protected. Remove the password, save it and "
-                                "import it again.")
-                     .arg(quotedPath(m_path)));
-        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0 ||
-            freexl_select_active_worksheet(m_handle, 0) != FREEXL_OK)
-            fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
-
-        BalanceRows result;
-        for (unsigned int row = 0;; ++row) {
-            QString account = xlsCellText(m_handle, row, 0);
-            if (account.isEmpty())
-                break;
-            result.append({std::move(account), xlsCellText(m_handle, row, 1)});
-        }
-        return result;
-    }
-
-private:
-    void close()
-    {
-        if (m_handle)
-            freexl_close(m_handle);
-        m_handle = nullptr;
-    }
-
-    QString m_path;
-    const void* m_handle = nullptr;
-};
 
 // ---------------------------------------------------------------------------------------------
 // .xlsx (a zip of XML parts)
@@ -153,22 +69,35 @@ QString resolveTarget(const QString& folder, const QString& target)
 
 // The value of <t> elements up to the end of the current element (a shared string item or an
 // inline string): plain or split into rich-text runs; phonetic guides (<rPh>) are not part of it.
+// Walked with a depth count, not by recursion, so runs nested however deep cannot exhaust the stack.
 QString readRichText(QXmlStreamReader& xml)
 {
     QString text;
-    while (xml.readNextStartElement()) {
-        const auto name = xml.name();
-        if (name == QLatin1String("t"))
-            text += xml.readElementText();
-        else if (name == QLatin1String("r"))
-            text += readRichText(xml);
-        else
-            xml.skipCurrentElement();
+    int runDepth = 0; // <r> elements open below the starting element
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (runDepth == 0)
+                break;
+            --runDepth;
+        } else if (token == QXmlStreamReader::StartElement) {
+            const auto name = xml.name();
+            if (name == QLatin1String("t"))
+                text += xml.readElementText();
+            else if (name == QLatin1String("r"))
+                ++runDepth;
+            else
+                xml.skipCurrentElement();
+        }
     }
     return text;
 }
 
-// Column number of a cell reference ("B12" is 2), 0 when it has no letters.
+// The widest sheet: columns A to XFD.
+constexpr int kLastColumn = 16384;
+
+// Column number of a cell reference ("B12" is 2), 0 when it has no letters, -1 when its letters
+// name a column beyond the sheet's last.
 int columnOf(QStringView reference)
 {
     int column = 0;
@@ -177,35 +106,96 @@ int columnOf(QStringView reference)
         if (u < u'A' || u > u'Z')
             break;
         column = column * 26 + (u - u'A' + 1);
+        if (column > kLastColumn)
+            return -1;
     }
     return column;
 }
 
-// A zip part as the XML reader's input. A part whose compressed data is damaged fails a read
-// while still claiming more data, and the XML reader would wait for that data for ever; this
-// stream ends at the first failed read instead, so the reader stops with an error.
+// A zip part as the XML reader's input. A part whose compressed data is damaged fails a read, or
+// gives nothing, while still claiming more data, and the XML reader would wait for that data for
+// ever; this stream ends at the first read that gives nothing, so the reader stops with an error.
+//
+// The stream also keeps memory bounded by what is kept, not by the part's unzipped size: a run of
+// blanks between elements is cut short (the XML reader would hold it whole as one token), a
+// run of text or a tag longer than any cell can hold counts as damage, and so does a part that
+// unzips beyond what any balances sheet needs.
 class PartStream : public QIODevice
 {
 public:
+    // More than a sheet of a million rows of accounts and amounts needs.
+    static constexpr qint64 MaxPartSize = qint64(256) << 20;
+
     explicit PartStream(QuaZipFile& file) : m_file(file)
     {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return true; }
     bool atEnd() const override { return m_failed || m_file.atEnd(); }
+    // The part unzipped beyond MaxPartSize; the reading stopped there.
+    bool tooLarge() const { return m_tooLarge; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
-        const qint64 read = m_failed ? -1 : m_file.read(data, maxSize);
-        m_failed = read < 0;
-        return read;
+        while (!m_failed) {
+            const qint64 read = m_file.read(data, maxSize);
+            if (read <= 0) {
+                // Nothing more comes, even from a damaged part that still claims more data.
+                m_failed = true;
+                return read;
+            }
+            m_total += read;
+            if (m_total > MaxPartSize) {
+                m_tooLarge = m_failed = true;
+                return -1;
+            }
+            const qint64 kept = compact(data, read);
+            if (kept < 0) {
+                m_failed = true;
+                return -1;
+            }
+            if (kept > 0)
+                return kept;
+        }
+        return -1;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
+    // A cell holds at most 32,767 characters: longer blank runs carry nothing, longer text is damage.
+    static constexpr qint64 MaxBlankRun = 1 << 16;
+    static constexpr qint64 MaxRun = 1 << 22;
+
+    // Drops the blanks beyond MaxBlankRun of a run between elements; -1 on a run beyond MaxRun.
+    qint64 compact(char* data, qint64 size)
+    {
+        qint64 out = 0;
+        for (qint64 i = 0; i < size; ++i) {
+            const char c = data[i];
+            if (c == '<' || c == '>') {
+                m_inTag = c == '<';
+                m_run = m_blankRun = 0;
+            } else if (!m_inTag && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+                if (++m_blankRun > MaxBlankRun)
+                    continue;
+            } else {
+                m_blankRun = 0;
+            }
+            if (++m_run > MaxRun)
+                return -1;
+            data[out++] = c;
+        }
+        return out;
+    }
+
     QuaZipFile& m_file;
     bool m_failed = false;
+    bool m_tooLarge = false;
+    bool m_inTag = false;
+    qint64 m_total = 0;
+    qint64 m_run = 0;      // bytes kept since the last '<' or '>'
+    qint64 m_blankRun = 0; // blanks in a row between elements
 };
 
 class XlsxWorkbook
@@ -259,6 +249,12 @@ private:
         PartStream stream(file);
         QXmlStreamReader xml(&stream);
         handle(xml);
+        if (stream.tooLarge())
+            fail(QStringLiteral("The workbook %1 cannot be imported: its worksheet is larger than %2 MB unpacked, "
+                                "far more than a list of account balances needs. Copy the two columns of "
+                                "balances into a new workbook and import that.")
+                     .arg(quotedPath(m_path))
+                     .arg(PartStream::MaxPartSize >> 20));
         if (xml.hasError())
             failDamaged();
         const bool readToEnd = xml.atEnd();
@@ -379,11 +375,11 @@ private:
         return value; // "str" (a formula's text), "e" (an error such as #N/A), "d" (a date)
     }
 
-    // Streams the sheet's rows; stops at the first row whose column A is empty. A row missing
-    // from the file is an empty row.
+    // Streams the sheet's rows until the first row whose column A is empty and the first row with
+    // data below it are known. A row missing from the file is an empty row.
     BalanceRows readSheet(const QString& sheetPart, const QStringList& sharedStrings)
     {
-        BalanceRows result;
+        WorksheetRows sheet;
         const bool found = readPart(sheetPart, [&](QXmlStreamReader& xml) {
             qint64 previousRow = 0;
             while (!xml.atEnd()) {
@@ -395,8 +391,8 @@ private:
                 const QXmlStreamAttributes rowAttributes = xml.attributes();
                 const QStringView r = rowAttributes.value(QLatin1String("r"));
                 const qint64 row = r.isEmpty() ? previousRow + 1 : r.toLongLong();
-                if (row != previousRow + 1)
-                    return; // the expected row is missing: its column A is empty
+                if (row <= previousRow)
+                    return; // rows come in order, each once: a file out of order is read no further
                 previousRow = row;
 
                 QString cells[2];
@@ -409,20 +405,21 @@ private:
                     const QXmlStreamAttributes cellAttributes = xml.attributes();
                     const QStringView reference = cellAttributes.value(QLatin1String("r"));
                     const int column = reference.isEmpty() ? previousColumn + 1 : columnOf(reference);
+                    if (column < 0 || column > kLastColumn)
+                        failDamaged();
                     previousColumn = column;
                     if (column == 1 || column == 2)
                         cells[column - 1] = cellText(xml, sharedStrings);
                     else
                         xml.skipCurrentElement();
                 }
-                if (cells[0].isEmpty())
+                if (!sheet.take(row, cells[0], std::move(cells[1])))
                     return;
-                result.append({std::move(cells[0]), std::move(cells[1])});
             }
         });
         if (!found)
             failDamaged();
-        return result;
+        return std::move(sheet).rows();
     }
 
     QString m_path;
@@ -430,12 +427,6 @@ private:
 };
 
 } // namespace
-
-BalanceRows BalanceFileReader::readXls(const QString& path)
-{
-    requireReadableFile(path);
-    return XlsWorkbook(path).rows();
-}
 
 BalanceRows BalanceFileReader::readXlsx(const QString& path)
 {

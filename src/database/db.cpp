@@ -39,12 +39,41 @@ QString connectionName(const QString& path, const QString& purpose)
     return purpose.isEmpty() ? canonical(path) : purpose + QLatin1Char(':') + canonical(path);
 }
 
+// The error number for SQLite's result code: a file that another connection holds (busy) or
+// locks (locked), a unique key that refused a row, or any other failure. Extended codes keep the
+// primary code in their low byte.
+qint32 errorNumber(const QSqlError& error, const QString& text)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    if (ok && (code == 5 || code == 6))
+        return AppError::DatabaseBusy;
+    if (ok && code == 19 && text.startsWith(QStringLiteral("UNIQUE constraint failed")))
+        return AppError::DatabaseConflict;
+    return AppError::DatabaseError;
+}
+
 AppError dbError(const QString& source, const QSqlError& error)
 {
     QString text = error.databaseText();
     if (text.isEmpty())
         text = error.text();
-    return AppError(AppError::DatabaseError, source, text);
+    const qint32 number = errorNumber(error, text);
+    if (number == AppError::DatabaseBusy)
+        return AppError(number, source,
+                        QStringLiteral("The database is in use by another user and did not become free in time, "
+                                       "so nothing was changed. Please try again in a moment."))
+            .withDetails(text);
+    return AppError(number, source, text);
+}
+
+// Runs a statement of the transaction frame itself (BEGIN, COMMIT, ROLLBACK).
+void execFrame(const QSqlDatabase& db, const QString& sql, const QString& source)
+{
+    ++g_statements;
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw dbError(source, q.lastError());
 }
 
 QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCreate)
@@ -57,7 +86,7 @@ QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCre
         QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
         uri.setQuery(QStringLiteral("mode=rw"));
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Db::BusyTimeoutMs));
     }
     if (!db.open()) {
         const AppError err = dbError(QStringLiteral("Db.open"), db.lastError());
@@ -154,7 +183,7 @@ void useSharedAccess(QSqlDatabase& db)
         return;
     g_shared.insert(db.connectionName());
     QSqlQuery q(db);
-    q.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
     // A read-only file keeps its journal: WAL cannot be set there, and need not be.
     q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     // Years of balances of thousands of accounts: a page cache of 64 MB keeps a month's work in memory.
@@ -228,7 +257,9 @@ bool tableExists(const QSqlDatabase& db, const QString& table)
         return scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
                       {table})
                    .toLongLong() > 0;
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy)
+            throw; // a file in use says nothing about its tables
         return false;
     }
 }
@@ -241,7 +272,25 @@ bool columnExists(const QSqlDatabase& db, const QString& table, const QString& c
         while (q.next())
             if (q.value(0).toString().compare(column, Qt::CaseInsensitive) == 0)
                 return true;
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy)
+            throw; // a file in use says nothing about its columns
+    }
+    return false;
+}
+
+bool isConnectedFile(const QString& path)
+{
+    const QString wanted = canonical(path);
+    for (const QString& name : QSqlDatabase::connectionNames()) {
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (!db.isOpen())
+            continue;
+        QString file = db.databaseName();
+        if (file.startsWith(QStringLiteral("file:")))
+            file = QUrl(file).toLocalFile();
+        if (canonical(file) == wanted)
+            return true;
     }
     return false;
 }
@@ -266,9 +315,10 @@ Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
     int& depth = g_depth[m_db.connectionName()];
     m_level = depth;
     if (m_level == 0) {
-        ++g_statements;
-        if (!m_db.transaction())
-            throw dbError(QStringLiteral("Db.Transaction"), m_db.lastError());
+        // Every transaction here may write: it takes the write lock at once, waiting on the busy
+        // timeout. A deferred one that has read first fails at once with "database is locked"
+        // when it tries to write while another connection writes.
+        execFrame(m_db, QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("Db.Transaction"));
     } else {
         exec(m_db, QStringLiteral("SAVEPOINT sp%1").arg(m_level));
     }
@@ -281,7 +331,7 @@ Transaction::~Transaction()
         return;
     --g_depth[m_db.connectionName()];
     if (m_level == 0) {
-        m_db.rollback();
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
     } else {
         QSqlQuery q(m_db);
         q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT sp%1").arg(m_level));
@@ -292,11 +342,7 @@ Transaction::~Transaction()
 void Transaction::commit()
 {
     if (m_level == 0) {
-        ++g_statements;
-        if (!m_db.commit()) {
-            const AppError err = dbError(QStringLiteral("Db.Transaction.commit"), m_db.lastError());
-            throw err; // the destructor rolls back
-        }
+        execFrame(m_db, QStringLiteral("COMMIT"), QStringLiteral("Db.Transaction.commit")); // on failure the destructor rolls back
     } else {
         exec(m_db, QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_level));
     }

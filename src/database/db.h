@@ -11,6 +11,10 @@
 // transaction that rolls back unless committed.
 namespace Db {
 
+// How long a statement waits for another user of the file before it fails as busy
+// (AppError::DatabaseBusy).
+constexpr int BusyTimeoutMs = 5000;
+
 // The connection to an existing SQLite file; opening never creates a file. Raises AppError when
 // the path is missing, not a file, or not a database. `purpose` keeps a separate connection to
 // the same file (the login check uses its own).
@@ -39,8 +43,13 @@ QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& 
 // Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
 void runScript(const QSqlDatabase& db, const QString& script);
 
+// Whether the table (column) exists: false only when it is really missing or the file cannot be
+// read as a database; a file held by another user raises AppError::DatabaseBusy.
 bool tableExists(const QSqlDatabase& db, const QString& table);
 bool columnExists(const QSqlDatabase& db, const QString& table, const QString& column);
+// True when an open connection of this process uses the file. Such a file is never opened
+// outside SQLite: closing any other descriptor of it would drop the process's locks on it.
+bool isConnectedFile(const QString& path);
 
 // The number of statements run so far in this process (benchmarks count queries with it).
 qint64 statementCount();
@@ -51,6 +60,7 @@ QVariant text(const QString& value);
 inline QString textOf(const QVariant& stored) { return stored.isNull() ? QString() : stored.toString(); }
 QVariant null();
 
+// A transaction that may write (BEGIN IMMEDIATE); nested ones are savepoints.
 class Transaction
 {
 public:

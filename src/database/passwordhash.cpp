@@ -48,12 +48,21 @@ bool isHashed(const QString& stored)
 
 bool verify(const QString& password, const QString& stored)
 {
-    if (!isHashed(stored))
+    if (!isHashed(stored)) {
+        spendVerifyTime(password); // a name with a plain password answers no sooner than others
         return password == stored;
+    }
     const QStringList parts = stored.split(QLatin1Char('$'));
     const QByteArray salt = QByteArray::fromBase64(parts[2].toLatin1());
     const QByteArray expected = QByteArray::fromBase64(parts[3].toLatin1());
     return sameBytes(derive(password, salt, parts[1].toInt()), expected);
+}
+
+void spendVerifyTime(const QString& password)
+{
+    static const QByteArray salt(16, '\0');
+    volatile const bool same = sameBytes(derive(password, salt, Rounds), salt);
+    Q_UNUSED(same);
 }
 
 } // namespace PasswordHash

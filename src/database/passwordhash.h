@@ -12,5 +12,7 @@ QString hash(const QString& password);
 bool isHashed(const QString& stored);
 // True when the typed password matches the stored value, hashed or (older databases) plain.
 bool verify(const QString& password, const QString& stored);
+// Takes as long as verifying against a stored hash, for a name that has no stored password.
+void spendVerifyTime(const QString& password);
 
 } // namespace PasswordHash

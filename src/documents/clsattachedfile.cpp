@@ -38,8 +38,8 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
     bool wroteCopy = false;
     try {
         Db::Transaction tx(db);
-        // The write comes first: it waits for another writer instead of failing at once, and the
-        // rows it changes tell whether the document is stored already.
+        // The rows the update changes tell whether the document is stored already: only then
+        // are its contents left as they are.
         const qint64 found = Db::execCount(
             db, QStringLiteral("UPDATE Document SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE FileName = ?"),
             {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), docName});

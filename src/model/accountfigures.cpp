@@ -2,10 +2,12 @@
 
 #include "daterules.h"
 #include "db.h"
+#include "glaccount.h"
 #include "global.h"
 #include "persistence.h"
 #include "reconciliationkind.h"
 #include "referencelists.h"
+#include "typecode.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -18,9 +20,9 @@ QString filterCondition(const QString& accountFilter)
     if (accountFilter == QStringLiteral("All Accounts"))
         return QStringLiteral("1 = 1");
     if (accountFilter == QStringLiteral("Active Accounts"))
-        return QStringLiteral("COALESCE(a.active, 'Yes') = 'Yes' COLLATE BINARY");
+        return GLAccount::flagSql(QStringLiteral("a.active")) + QStringLiteral(" = 'Yes' COLLATE BINARY");
     if (accountFilter == QStringLiteral("Key Control Accounts"))
-        return QStringLiteral("COALESCE(a.keycontrol, 'Yes') = 'Yes' COLLATE BINARY");
+        return GLAccount::flagSql(QStringLiteral("a.keycontrol")) + QStringLiteral(" = 'Yes' COLLATE BINARY");
     return QStringLiteral("1 = 0");
 }
 
@@ -99,8 +101,8 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             f.name = Db::textOf(q.value(2));
             f.accountTypeCode = Db::textOf(q.value(3));
             f.recTypeCode = Db::textOf(q.value(4));
-            f.active = q.value(5).isNull() ? QStringLiteral("Yes") : q.value(5).toString();
-            f.keyControl = q.value(6).isNull() ? QStringLiteral("Yes") : q.value(6).toString();
+            f.active = GLAccount::flagText(Db::textOf(q.value(5)));
+            f.keyControl = GLAccount::flagText(Db::textOf(q.value(6)));
             f.erpNumber = Db::textOf(q.value(7));
             f.hasBalanceRow = !q.value(8).isNull();
             f.amount = Persistence::moneyOf(q.value(9));
@@ -119,15 +121,15 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
         }
     }
 
-    // 2. Reconciling items open at the date, summed by account, type and timing.
+    // 2. Reconciling items open at the date, summed by account, type and timing (codes grouped and
+    //    compared without regard to letter case).
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT i.glAcctID, i.typeCode COLLATE BINARY, i.ReqTiming COLLATE BINARY, SUM(i.amount) "
+            QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, SUM(i.amount) "
                            "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
                            "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
-                filter +
-                QStringLiteral(" GROUP BY i.glAcctID, i.typeCode COLLATE BINARY, i.ReqTiming COLLATE BINARY"),
+                filter + QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
             {at, at});
         while (q.next()) {
             const auto it = index.constFind(q.value(0).toLongLong());
@@ -140,9 +142,9 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             addUnits(f.itemsTotal, sum);
             if (ReconciliationKind::bankItemTypeOf(type))
                 addUnits(f.bankItemsTotal, sum);
-            if (timing == QStringLiteral("R"))
+            if (TypeCode::is(timing, u"R"))
                 addUnits(f.requiredAdjustments, sum);
-            else if (timing == QStringLiteral("U"))
+            else if (TypeCode::is(timing, u"U"))
                 addUnits(f.unresolved, sum);
         }
     }

@@ -23,7 +23,7 @@ const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctI
 
 QString yesWhenEmpty(const QString& flag)
 {
-    return flag.isEmpty() ? QStringLiteral("Yes") : flag;
+    return GLAccount::flagText(flag);
 }
 
 const Persistence::RecordKey kKey{QStringLiteral("GLAccount"), QStringLiteral("account id")};
@@ -87,6 +87,16 @@ void GLAccount::setRecTypeCode(const QString& code)
 void GLAccount::SetERPNumber(const QString& code)
 {
     m_f.erpNumber = ERPNumberList().getERPNumber(code);
+}
+
+QString GLAccount::flagText(const QString& stored)
+{
+    return stored.isEmpty() ? QStringLiteral("Yes") : stored;
+}
+
+QString GLAccount::flagSql(const QString& column)
+{
+    return QStringLiteral("COALESCE(NULLIF(%1, ''), 'Yes')").arg(column);
 }
 
 QString GLAccount::getKeyControl()

@@ -74,6 +74,10 @@ public:
     // The row's columns in the order they are read and written.
     // `alias` qualifies each column ("a" gives "a.glAcctID, a.glacctnbr, ...").
     static QString selectColumns(const QString& alias = {});
+    // The key-control and active flags: an empty one reads "Yes". The SQL form gives the same text
+    // for a column, so the set-based filters and the objects agree.
+    static QString flagText(const QString& stored);
+    static QString flagSql(const QString& column);
     // Builds the account from a row of selectColumns() without reading the lookup tables again.
     void readRow(const class QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers);
 

@@ -22,6 +22,9 @@ const QStringList kColumns = {
     QStringLiteral("ApprovedByDate"), QStringLiteral("CalcBasis"),      QStringLiteral("CreateDate"),
     QStringLiteral("CreateUser")};
 const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")};
+const QString kStoredMeanwhile =
+    QStringLiteral("Another user stored a balance of this account at this date after you opened it, so yours was "
+                   "not stored. Close this window and open the date again to see the stored balance.");
 
 // Sign-off dates are held as passed; one that reads as a date is stored in the database's form.
 QVariant signOffDateToDb(const QString& text)
@@ -222,11 +225,18 @@ void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
         m_f.createDate = now;
         m_f.createUser = Global::userName;
     }
-    // A second row for the same account and date is refused by the table's unique key.
     Persistence::Row row{kStored, columnValues()};
     if (!adding)
         row.keyValues = {accountIdOf(m_f.account), DateRules::toDb(getDate())};
-    Persistence::storeRow(db, adding, row);
+    try {
+        Persistence::storeRow(db, adding, row);
+    } catch (const AppError& e) {
+        // A second row for the same account and date is refused by the table's unique key:
+        // another user stored this balance since it was loaded.
+        if (!adding || e.number() != AppError::DatabaseConflict)
+            throw;
+        throw AppError(AppError::DatabaseConflict, e.source(), kStoredMeanwhile).withDetails(e.description());
+    }
     m_isNew = false;
     keep.release();
 }

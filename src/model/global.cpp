@@ -69,7 +69,7 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
         return Db::open(path, purpose);
     try {
         QSqlDatabase db = Db::open(path, purpose);
-        if (!Db::tableExists(db, QStringLiteral("Users"))) {
+        if (!isDatabaseOfThisSystem(db)) {
             db = QSqlDatabase();
             Db::close(path, purpose);
             throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
@@ -79,10 +79,24 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
             Db::useSharedAccess(db);
         return db;
     } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy) {
+            Db::close(path, purpose);
+            throw; // in use by another user: the caller says so, the program goes on
+        }
         Prompter::show(Prompter::applicationTitle(), securityErrorText(e.description()));
         AppExit::end();
         throw AppError(e).markReported();
     }
+}
+
+bool Database::isDatabaseOfThisSystem(const QSqlDatabase& db)
+{
+    // The login reads these columns of table Users; another program's Users table lacks them.
+    for (const char* column : {"UserId", "UserName", "Password", "ChkPreparedBy", "ChkReviewedBy", "ChkApprovedBy",
+                               "Role", "rptname"})
+        if (!Db::columnExists(db, QStringLiteral("Users"), QString::fromLatin1(column)))
+            return false;
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -93,7 +107,6 @@ namespace Global {
 void resetState()
 {
     typedUserName.clear();
-    typedPassword.clear();
     isLoggedIn = false;
     userName.clear();
     reportName.clear();
@@ -148,7 +161,9 @@ bool tableExists(const QString& table)
 {
     try {
         return Db::tableExists(getConnection(), table);
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy)
+            throw;
         return false;
     }
 }
@@ -161,7 +176,9 @@ bool fieldExists(const QString& table, const QString& column, const QString& pat
         if (!fileExists(path))
             return false;
         return Db::columnExists(Db::open(path), table, column);
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy)
+            throw; // a file in use says nothing about its columns
         return false;
     }
 }
@@ -186,7 +203,12 @@ QSqlDatabase getDocDBConnectionAt(const QString& path)
 // ---------------------------------------------------------------------------------------------
 // Login
 
-bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
+bool isCurrentSchema(const QSqlDatabase& db)
+{
+    return Db::columnExists(db, QStringLiteral("AttachedDocument"), QStringLiteral("CreateUser"));
+}
+
+LoginResult checkLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
 {
     // Declared first so that the connection below is released before it is closed.
     struct CloseLogin
@@ -201,6 +223,7 @@ bool validateLogin(const QString& databasePath, const QString& typedUser, const 
         QSqlQuery q = Db::exec(db, QStringLiteral("SELECT UserId, UserName, Password, ChkPreparedBy, ChkReviewedBy, "
                                                   "ChkApprovedBy, Role, rptname FROM Users ORDER BY UserId"));
         const QString wanted = typedUser.toUpper();
+        bool nameFound = false;
         while (q.next()) {
             const QVariant name = q.value(1);
             const QVariant password = q.value(2);
@@ -208,14 +231,22 @@ bool validateLogin(const QString& databasePath, const QString& typedUser, const 
                 continue;
             if (name.toString().toUpper() != wanted)
                 continue;
+            nameFound = true;
             if (!PasswordHash::verify(typedPass, password.toString()))
                 continue;
             match = UserRow{q.value(0), name, password, q.value(3), q.value(4), q.value(5), q.value(6), q.value(7)};
             break;
         }
+        // An unknown name costs what a known one does, so the answer's time tells nobody which
+        // names exist.
+        if (!nameFound)
+            PasswordHash::spendVerifyTime(typedPass);
     }
     if (!match)
-        return false;
+        return LoginResult::Refused;
+    // An older file is refused before anything in it changes.
+    if (!isCurrentSchema(db))
+        return LoginResult::OutOfDate;
 
     // A password still kept in plain text is stored hashed from now on. A read-only file keeps
     // it as it is; the login goes on.
@@ -223,7 +254,9 @@ bool validateLogin(const QString& databasePath, const QString& typedUser, const 
         try {
             Db::exec(db, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
                      {PasswordHash::hash(typedPass), match->id});
-        } catch (const AppError&) {
+        } catch (const AppError& e) {
+            if (e.number() == AppError::DatabaseBusy)
+                throw;
         }
     }
 
@@ -231,7 +264,6 @@ bool validateLogin(const QString& databasePath, const QString& typedUser, const 
     QSqlDatabase main = Database::openConnection(databasePath);
     Q_UNUSED(main);
     typedUserName = typedUser;
-    typedPassword = typedPass;
     isLoggedIn = true;
     reportName = Db::textOf(match->fullName);
     userName = Db::textOf(match->name);
@@ -247,7 +279,12 @@ bool validateLogin(const QString& databasePath, const QString& typedUser, const 
     isAdminUser = role == QStringLiteral("Administrator");
     userID = match->id.toString();
     mainDatabasePath = databasePath;
-    return true;
+    return LoginResult::Accepted;
+}
+
+bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
+{
+    return checkLogin(databasePath, typedUser, typedPass) == LoginResult::Accepted;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -284,7 +321,12 @@ void setTutorialPath()
 void showTutorial()
 {
     if (fileExists(tutorialPath)) {
-        ShellOpener::instance().open(tutorialPath);
+        if (!ShellOpener::instance().open(tutorialPath))
+            Prompter::show(
+                Prompter::applicationTitle(),
+                QStringLiteral("Corvantis could not open the tutorial: no program for PDF documents is set "
+                               "up on this computer.\r\nThe tutorial is the file '") +
+                    nativePath(tutorialPath) + QStringLiteral("'. Open it with a PDF viewer."));
         return;
     }
     Prompter::show(QStringLiteral("Application Error"),

@@ -13,7 +13,6 @@ namespace Global {
 
 // Logged-in state: filled all at once by a successful login check, untouched by a failed one.
 inline QString typedUserName;
-inline QString typedPassword;
 inline bool isLoggedIn = false;
 inline QString& userName = Persistence::auditUser; // the login name as stored: CreateUser, ActivityUser
 inline QString reportName;   // the user's full name: written into sign-off fields
@@ -73,7 +72,8 @@ void executeSQLDocDB(const QString& sql, const QVariantList& values, const QStri
 QString getFirstFieldValue(const QString& sql, const QVariantList& values = {});
 bool tableExists(const QString& table);
 // Whether the table has the column, in the database at path (the main database when path is
-// empty). Any failure, a missing file included, gives false; no file is created or changed.
+// empty). Any failure, a missing file included, gives false, but a file held by another user
+// raises AppError::DatabaseBusy; no file is created or changed.
 bool fieldExists(const QString& table, const QString& column, const QString& path = {});
 // True for an existing regular file (not a folder).
 bool fileExists(const QString& path);
@@ -82,11 +82,25 @@ QSqlDatabase getDocDBConnectionAt(const QString& path);
 
 // ---- Login ----
 
+// What a login check found.
+enum class LoginResult {
+    Accepted,  // the session is on the file
+    Refused,   // no user of that name with that password
+    OutOfDate  // the user and password match, but the file is of an older schema
+};
+
 // Checks the user name (without regard to case) and password against table Users of the file,
-// on a connection of its own. On success fills the logged-in state and makes the file the active
-// main database, all at once; otherwise changes nothing. A file that is not a database of this
-// system shows the security-error message and ends the program.
+// and the file's schema, on a connection of its own that writes nothing. Only when both pass is
+// a password still stored in plain text re-stored hashed, the file opened for shared use and the
+// logged-in state filled, all at once; otherwise nothing changes, in the session or in the file.
+// A file that is not a database of this system shows the security-error message and ends the
+// program; a file that another user holds longer than the busy timeout raises
+// AppError::DatabaseBusy.
+LoginResult checkLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass);
+// True when checkLogin accepts.
 bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass);
+// The main database is of the schema of this version (table AttachedDocument has CreateUser).
+bool isCurrentSchema(const QSqlDatabase& db);
 
 // ---- Dates and folders ----
 
@@ -117,4 +131,6 @@ public:
     // Opens the file as a main database, on its own connection when purpose is given.
     static QSqlDatabase openConnection(const QString& path, const QString& purpose = {});
     static QString securityErrorText(const QString& description);
+    // The file has table Users with the columns the login reads.
+    static bool isDatabaseOfThisSystem(const QSqlDatabase& db);
 };

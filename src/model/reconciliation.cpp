@@ -4,6 +4,7 @@
 #include "daterules.h"
 #include "glaccount.h"
 #include "reconciliationkind.h"
+#include "typecode.h"
 
 void ReconciliationBase::loadBalanceAndItems(const Account& account, const QString& date)
 {
@@ -17,7 +18,7 @@ ARCurrency ReconciliationBase::timingTotal(const QString& timing) const
     ARCurrency total;
     const auto at = DateRules::fromText(m_balance.getDate());
     for (const ReconcilingItemList::Item& item : m_items) {
-        if (item->getReqTiming() != timing)
+        if (!TypeCode::is(item->getReqTiming(), timing))
             continue;
         const auto open = DateRules::fromText(item->getOpenDate());
         const auto close = DateRules::fromText(item->getCloseDate());

@@ -1,5 +1,7 @@
 #include "reconciliationkind.h"
 
+#include "typecode.h"
+
 namespace ReconciliationKind {
 
 std::optional<Kind> of(const QString& code)
@@ -16,15 +18,15 @@ std::optional<Kind> of(const QString& code)
 
 std::optional<BankItemType> bankItemTypeOf(const QString& code)
 {
-    if (code == QStringLiteral("C"))
+    if (TypeCode::is(code, u"C"))
         return BankItemType::Check;
-    if (code == QStringLiteral("D"))
+    if (TypeCode::is(code, u"D"))
         return BankItemType::Deposit;
-    if (code == QStringLiteral("B"))
+    if (TypeCode::is(code, u"B"))
         return BankItemType::BankFee;
-    if (code == QStringLiteral("N"))
+    if (TypeCode::is(code, u"N"))
         return BankItemType::NSFCheck;
-    if (code == QStringLiteral("O"))
+    if (TypeCode::is(code, u"O"))
         return BankItemType::Other;
     return std::nullopt;
 }

@@ -14,7 +14,8 @@ enum class Kind { Plain, Prepaid, Bank };
 std::optional<Kind> of(const QString& recTypeCode);
 
 enum class BankItemType { Check, Deposit, BankFee, NSFCheck, Other };
-// "C" checks, "D" deposits, "B" bank fees, "N" NSF checks, "O" others; nothing for any other code.
+// "C" checks, "D" deposits, "B" bank fees, "N" NSF checks, "O" others, without regard to letter
+// case as item codes compare; nothing for any other code.
 std::optional<BankItemType> bankItemTypeOf(const QString& itemTypeCode);
 
 // The totals a kind draws on.

@@ -16,12 +16,24 @@ public:
     static constexpr qint32 Overflow = 6;
     // A database statement or connection failed.
     static constexpr qint32 DatabaseError = static_cast<qint32>(0x80004005u);
+    // Another user held the database file longer than this program waits for it.
+    static constexpr qint32 DatabaseBusy = static_cast<qint32>(0x80004006u);
+    // Another user stored a row with the same key meanwhile (a unique key refused the row).
+    static constexpr qint32 DatabaseConflict = static_cast<qint32>(0x80004007u);
 
     AppError(qint32 number, QString source, QString description);
 
     qint32 number() const { return m_number; }
     const QString& source() const { return m_source; }
     const QString& description() const { return m_description; }
+    // What the database or library said, shown under the message's details when the
+    // description says it in the system's words.
+    const QString& details() const { return m_details; }
+    AppError& withDetails(const QString& details)
+    {
+        m_details = details;
+        return *this;
+    }
 
     // Set when the error has already been shown to the user (the security-error path),
     // so that the handler at the edge does not show it a second time.
@@ -38,6 +50,7 @@ private:
     qint32 m_number;
     QString m_source;
     QString m_description;
+    QString m_details;
     QByteArray m_what;
     bool m_reported = false;
 };

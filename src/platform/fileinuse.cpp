@@ -7,6 +7,19 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+bool openedByThisProcess(const QString& canonicalPath)
+{
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : descriptors.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        if (QFileInfo(descriptors.filePath(fd)).symLinkTarget() == canonicalPath)
+            return true;
+    return false;
+}
+
+} // namespace
+
 namespace FileInUse {
 
 bool isFileAlreadyOpen(const QString& path)
@@ -17,6 +30,11 @@ bool isFileAlreadyOpen(const QString& path)
 
     // Office suites leave ".~lock.NAME#" beside a document while they have it open.
     if (QFileInfo::exists(info.dir().filePath(QStringLiteral(".~lock.") + info.fileName() + u'#')))
+        return true;
+
+    // A file this process has open (a connected database) is in use, and is not opened again:
+    // closing a second descriptor of it would drop every lock the process holds on it.
+    if (openedByThisProcess(info.canonicalFilePath()))
         return true;
 
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

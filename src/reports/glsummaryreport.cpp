@@ -139,7 +139,8 @@ void GLSummaryReport::initialize(const QString& date)
             const ARCurrency difference = f.unidentifiedDifference();
             accounts.addNew(names, {1, f.number, f.name, debit.toString(true), credit.toString(true),
                                     balance.toString(true), f.reconciled ? QStringLiteral("R") : QString(),
-                                    statusText(f), difference.isZero() ? QStringLiteral("-") : difference.toString(true)});
+                                    statusText(f),
+                                    difference.isZero() ? QStringLiteral("- ") : difference.toString(true)});
             total.add(balance);
         }
         m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"), totalText(total.units()));

@@ -157,7 +157,7 @@ void frmLogin::loadPaths()
     m_txtDBNAME->setText(LoginSettings::mainDatabasePath().value_or(
         Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialReconciliations.db")));
     m_txtAttachedDocDB->setText(LoginSettings::documentsPath().value_or(
-        Global::programFolder() + QStringLiteral("/Database/CorvantisAttachDoc.db")));
+        Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialDocuments.db")));
     showLoginFrame();
 }
 

@@ -61,6 +61,12 @@ QString LoginFlow::invalidDocumentsMessage(const QString& path)
                           "to select a valid Documents database file before starting working on any reconciliation.");
 }
 
+QString LoginFlow::inUseMessage()
+{
+    return QStringLiteral("The database is in use by another user or program and did not become free in time. "
+                          "Please try again in a moment.");
+}
+
 LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& userName, const QString& password)
 {
     if (!hasDatabaseExtension(mainPath)) {
@@ -73,28 +79,40 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
     }
 
     try {
-        if (!Global::validateLogin(mainPath, userName, password)) {
+        switch (Global::checkLogin(mainPath, userName, password)) {
+        case Global::LoginResult::Refused:
             Prompter::show(QStringLiteral("Login"), QStringLiteral("Invalid Password, try again!"));
             return Outcome::WrongPassword;
+        case Global::LoginResult::OutOfDate:
+            rememberPath(mainPath);
+            Global::isDBVersionOK = false;
+            Prompter::show(outOfDateTitle(), outOfDateMessage());
+            AppExit::end();
+            return Outcome::ProgramEnded;
+        case Global::LoginResult::Accepted:
+            break;
         }
+        rememberPath(mainPath);
+        Global::isDBVersionOK = true;
+        checkDocumentsDatabase();
     } catch (const AppError& e) {
-        if (!e.isReported())
-            Prompter::show(Prompter::applicationTitle(), e.description());
-        return e.isReported() ? Outcome::ProgramEnded : Outcome::Refused;
+        if (e.isReported())
+            return Outcome::ProgramEnded;
+        if (e.number() == AppError::DatabaseBusy)
+            Prompter::show(Prompter::applicationTitle(), inUseMessage(), Prompter::Buttons::Ok,
+                           Prompter::Icon::Warning, e.details());
+        else
+            Prompter::show(Prompter::applicationTitle(), e.description(), Prompter::Buttons::Ok,
+                           Prompter::Icon::None, e.details());
+        return Outcome::Refused;
     }
+    return Outcome::LoggedIn;
+}
 
+void LoginFlow::rememberPath(const QString& mainPath)
+{
     LoginSettings::setMainDatabasePath(mainPath);
     Global::setTutorialPath();
-
-    if (!Global::fieldExists(QStringLiteral("AttachedDocument"), QStringLiteral("CreateUser"))) {
-        Global::isDBVersionOK = false;
-        Prompter::show(outOfDateTitle(), outOfDateMessage());
-        AppExit::end();
-        return Outcome::ProgramEnded;
-    }
-    Global::isDBVersionOK = true;
-    checkDocumentsDatabase();
-    return Outcome::LoggedIn;
 }
 
 void LoginFlow::checkDocumentsDatabase()
@@ -103,7 +121,9 @@ void LoginFlow::checkDocumentsDatabase()
     try {
         Global::docDBPath =
             Global::getFirstFieldValue(QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation"));
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy)
+            throw;
         Global::docDBPath.clear(); // no location table: treated as no documents database
     }
     if (!Global::fileExists(Global::docDBPath)) {

@@ -23,9 +23,11 @@ public:
     static QString missingFileMessage();
     static QString outOfDateTitle();
     static QString outOfDateMessage();
+    static QString inUseMessage();
     static QString missingDocumentsMessage(const QString& path);
     static QString invalidDocumentsMessage(const QString& path);
 
 private:
+    static void rememberPath(const QString& mainPath);
     void checkDocumentsDatabase();
 };

@@ -8,8 +8,11 @@
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QRegularExpressionValidator>
+#include <QRegularExpression>
 #include <QTimer>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,6 +33,39 @@ QIcon calendarIcon(const QPalette& palette)
     return QIcon(pixmap);
 }
 
+// The keys a date box takes. A pasted date loses the blanks and line end around it (a copied
+// spreadsheet cell brings them); a pasted text with other characters is refused with the
+// invalid-date message, where a single wrong key is only ignored.
+class DateKeys final : public QValidator
+{
+public:
+    explicit DateKeys(DateBox* box) : QValidator(box), m_box(box) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        const QString trimmed = input.trimmed();
+        if (trimmed.size() != input.size()) {
+            qsizetype lead = 0;
+            while (lead < input.size() && input.at(lead).isSpace())
+                ++lead;
+            pos = std::clamp<int>(pos - int(lead), 0, int(trimmed.size()));
+            input = trimmed;
+        }
+        static const QRegularExpression keys(QStringLiteral("^[0-9/-]*$"));
+        if (keys.match(input).hasMatch()) {
+            m_accepted = input;
+            return Acceptable;
+        }
+        if (input.size() > m_accepted.size() + 1) // more than one key: a paste
+            QTimer::singleShot(0, m_box, [box = m_box] { box->reportInvalid(); });
+        return Invalid;
+    }
+
+private:
+    DateBox* m_box;
+    mutable QString m_accepted; // the text last let through
+};
+
 } // namespace
 
 DateBox::DateBox(QWidget* parent) : QLineEdit(parent), m_invalidMessage(defaultInvalidMessage())
@@ -38,15 +74,17 @@ DateBox::DateBox(QWidget* parent) : QLineEdit(parent), m_invalidMessage(defaultI
     calendar->setObjectName(QStringLiteral("actCalendar"));
     calendar->setToolTip(QStringLiteral("Choose a date from the calendar (F4)"));
     connect(calendar, &QAction::triggered, this, [this] { showCalendar(); });
-    // Pasted text obeys the same characters as typed text.
-    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9/-]*")), this));
+    // Pasted text obeys the same characters as typed text, once the blanks around it are gone.
+    setValidator(new DateKeys(this));
     LeaveCheck::install(
-        this, [this] { return commit(); },
-        [this] {
-            Q_EMIT invalidDate();
-            if (!m_invalidMessage.isEmpty())
-                Prompter::show(Prompter::applicationTitle(), m_invalidMessage);
-        });
+        this, [this] { return commit(); }, [this] { reportInvalid(); });
+}
+
+void DateBox::reportInvalid()
+{
+    Q_EMIT invalidDate();
+    if (!m_invalidMessage.isEmpty())
+        Prompter::show(Prompter::applicationTitle(), m_invalidMessage);
 }
 
 QString DateBox::defaultInvalidMessage()

@@ -25,6 +25,8 @@ public:
     void showCalendar();
 
     static QString defaultInvalidMessage();
+    // Tells the user the text is no date (the invalid-date signal, then the message when there is one).
+    void reportInvalid();
 
 Q_SIGNALS:
     // The box was left holding a text that is no date; emitted once per leaving.

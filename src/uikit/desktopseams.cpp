@@ -9,14 +9,20 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QStyle>
+#include <QAbstractFileIconProvider>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProcess>
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
@@ -81,17 +87,68 @@ public:
     }
 };
 
+// Names a listed file's type and icon by its name alone. Qt's own provider reads each file's
+// first bytes to learn its type; closing that descriptor of a database file that this process
+// has connected would drop every lock SQLite holds on it, and another program could then delete
+// the journal the connection still writes to.
+class NameOnlyIconProvider final : public QAbstractFileIconProvider
+{
+public:
+    QIcon icon(IconType type) const override
+    {
+        return QApplication::style()->standardIcon(type == Folder || type == Drive ? QStyle::SP_DirIcon
+                                                                                   : QStyle::SP_FileIcon);
+    }
+    QIcon icon(const QFileInfo& info) const override { return icon(info.isDir() ? Folder : File); }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        const QMimeType mime = m_mimeTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return mime.isDefault() ? QStringLiteral("File") : mime.comment();
+    }
+
+private:
+    QMimeDatabase m_mimeTypes;
+};
+
 class DialogFileChooser final : public FileChooser
 {
 public:
     QString openFile(const QString& title, const QString& startPath, const QString& filter) override
     {
-        return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, startPath, qtFilter(filter));
+        return run(title, startPath, filter, QFileDialog::AcceptOpen);
     }
     QString saveFile(const QString& title, const QString& startPath, const QString& filter) override
     {
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, startPath, qtFilter(filter));
+        return run(title, startPath, filter, QFileDialog::AcceptSave);
     }
+
+private:
+    QString run(const QString& title, const QString& startPath, const QString& filter, QFileDialog::AcceptMode mode)
+    {
+        // Qt's own dialog, where the file list's icons and types can be told apart from content.
+        // It starts at the root folder (never the last one visited, which may hold a database)
+        // and sees the start path only once the provider is in place.
+        QFileDialog dialog(QApplication::activeWindow(), title, QDir::rootPath());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setIconProvider(&m_icons);
+        dialog.setAcceptMode(mode);
+        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setNameFilter(qtFilter(filter));
+        const QFileInfo start(startPath);
+        if (start.isDir()) {
+            dialog.setDirectory(startPath);
+        } else if (!startPath.isEmpty()) {
+            dialog.setDirectory(start.absolutePath());
+            dialog.selectFile(start.fileName());
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
+
+    NameOnlyIconProvider m_icons;
 };
 
 class PrintDialogTarget final : public PrintTarget
@@ -143,7 +200,23 @@ public:
 class DesktopShellOpener final : public ShellOpener
 {
 public:
-    bool open(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+    bool open(const QString& path) override
+    {
+        return hasProgramFor(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+
+private:
+    // The desktop starts its opener even when no program handles the file, and that failure never
+    // comes back; so ask first whether one is set up for the file's type.
+    static bool hasProgramFor(const QString& path)
+    {
+        const QString type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
+        if (!query.waitForFinished(3000))
+            return true; // no way to ask: let the desktop try
+        return query.exitCode() != 0 || !query.readAllStandardOutput().trimmed().isEmpty();
+    }
 };
 
 class ApplicationExit final : public AppExit

@@ -21,6 +21,14 @@ namespace {
 
 const char* const kCausesValidation = "causesValidation";
 
+bool isEnter(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 // Turns Enter into moving on: the key never reaches the field or the dialog's buttons.
 class EnterMovesOn final : public QObject
 {
@@ -30,10 +38,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        if (!isEnter(event))
             return false;
         // A Tab keystroke in its place, so the focus moves exactly as Tab would move it.
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
@@ -42,9 +47,30 @@ protected:
     }
 };
 
-void showError(const QString& description)
+// Enter on a focused button presses it, as Space does: buttons are not auto-default, so without
+// this the key would do nothing at all.
+class EnterPressesButton final : public QObject
 {
-    Prompter::show(Prompter::applicationTitle(), description, Prompter::Buttons::Ok, Prompter::Icon::Critical);
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!isEnter(event) || static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        auto* button = static_cast<QPushButton*>(watched);
+        if (!button->isEnabled())
+            return false;
+        button->click();
+        return true;
+    }
+};
+
+void showError(const QString& description, const QString& details = {})
+{
+    Prompter::show(Prompter::applicationTitle(), description, Prompter::Buttons::Ok, Prompter::Icon::Critical,
+                   details);
 }
 
 } // namespace
@@ -73,6 +99,8 @@ void noAutoDefault(QWidget* dialog)
     for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
         b->setAutoDefault(false);
         b->setDefault(false);
+        if (!b->findChild<EnterPressesButton*>(QString(), Qt::FindDirectChildrenOnly))
+            b->installEventFilter(new EnterPressesButton(b));
     }
 }
 
@@ -113,7 +141,7 @@ void report(const AppError& e)
     if (e.number() == AppError::ObjectErrorBase && e.source().contains(QLatin1Char(':')))
         MsgBoxUtil::displayDataValidationError(DataValidationError(e));
     else
-        showError(e.description());
+        showError(e.description(), e.details());
 }
 
 bool commitFocusedField(QWidget* dialog)

@@ -1,7 +1,52 @@
 #include "gridview.h"
 
+#include "celleditdelegate.h"
+
+#include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <QTableView>
+
+#include <algorithm>
+
+namespace {
+
+int cellMargin(const QWidget* widget)
+{
+    const QStyle* style = widget ? widget->style() : QApplication::style();
+    return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+}
+
+// Paints a cell's background as usual and its amount right-aligned, with room for the ")"; an
+// amount typed into the cell is committed as any other cell's.
+class AmountDelegate final : public CellEditDelegate
+{
+public:
+    using CellEditDelegate::CellEditDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        const QRect area =
+            opt.rect.adjusted(cellMargin(widget), 0, -GridView::amountRightMargin(widget, text), 0);
+        const QPalette::ColorGroup group =
+            opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(
+            group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(area, int(Qt::AlignRight | Qt::AlignVCenter), text);
+        painter->restore();
+    }
+};
+
+} // namespace
 
 namespace GridView {
 
@@ -15,6 +60,12 @@ void setColumnWidthTwips(QTableView* view, int column, int twips)
     view->setColumnWidth(column, pixelsOfTwips(view, twips));
 }
 
+void fitText(QTableView* view, int column, const QString& sample)
+{
+    const int needed = view->fontMetrics().horizontalAdvance(sample) + 4 * cellMargin(view);
+    view->setColumnWidth(column, std::max(view->columnWidth(column), needed));
+}
+
 void setUp(QTableView* view)
 {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -23,6 +74,22 @@ void setUp(QTableView* view)
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setHighlightSections(false);
     view->setWordWrap(false);
+}
+
+int amountRightMargin(const QWidget* widget, const QString& text)
+{
+    const int margin = cellMargin(widget);
+    if (text.isEmpty() || text.endsWith(QLatin1Char(')')))
+        return margin;
+    return margin + (widget ? widget->fontMetrics() : QFontMetrics(QApplication::font()))
+                        .horizontalAdvance(QLatin1Char(')'));
+}
+
+CellEditDelegate* alignAmounts(QTableView* view, int column)
+{
+    auto* delegate = new AmountDelegate(view);
+    view->setItemDelegateForColumn(column, delegate);
+    return delegate;
 }
 
 } // namespace GridView

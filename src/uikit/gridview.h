@@ -1,5 +1,7 @@
 #pragma once
 
+class CellEditDelegate;
+class QString;
 class QTableView;
 class QWidget;
 
@@ -9,7 +11,16 @@ namespace GridView {
 
 int pixelsOfTwips(const QWidget* widget, int twips);
 void setColumnWidthTwips(QTableView* view, int column, int twips);
+// Widens a column, when needed, so that a text like `sample` shows whole.
+void fitText(QTableView* view, int column, const QString& sample);
 // Whole rows selected one at a time, no row numbers, rows as high as one line of text.
 void setUp(QTableView* view);
+
+// Right-aligned amounts line up on the decimal point: an amount without a closing parenthesis
+// leaves room for one, so "1,234.56" sits over "(1,234.56)". The column's delegate is returned, for
+// committing an amount being typed.
+CellEditDelegate* alignAmounts(QTableView* view, int column);
+// The room left after an amount's text in a cell (the cell's margin, and a ")" for a positive).
+int amountRightMargin(const QWidget* widget, const QString& text);
 
 } // namespace GridView

@@ -3,6 +3,7 @@
 #include "apperror.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -89,20 +90,25 @@ std::optional<qint64> ARCurrency::parseUnits(const QString& input)
     if (t.isEmpty())
         return std::nullopt;
 
+    // One sign at most: parentheses, a leading "+" or "-", or a "-" after the currency sign.
     bool negative = false;
+    bool hasSign = false;
     if (t.startsWith(QLatin1Char('(')) && t.endsWith(QLatin1Char(')'))) {
-        negative = true;
+        negative = hasSign = true;
         t = t.mid(1, t.size() - 2).trimmed();
     }
     if (!t.isEmpty() && (t[0] == QLatin1Char('-') || t[0] == QLatin1Char('+'))) {
-        if (negative)
+        if (hasSign)
             return std::nullopt;
         negative = t[0] == QLatin1Char('-');
+        hasSign = true;
         t = t.mid(1).trimmed();
     }
     if (t.startsWith(QLatin1Char('$')))
         t = t.mid(1).trimmed();
-    if (!negative && !t.isEmpty() && t[0] == QLatin1Char('-')) { // "$-5"
+    if (!t.isEmpty() && t[0] == QLatin1Char('-')) { // "$-5"
+        if (hasSign)
+            return std::nullopt;
         negative = true;
         t = t.mid(1);
     }
@@ -142,6 +148,8 @@ std::optional<qint64> ARCurrency::parseUnits(const QString& input)
     // All digits with the decimal point moved by the exponent; keep four decimals and round the
     // rest half to even, as the money type's own conversion does.
     QString digits = intPart + fracPart;
+    if (std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c == QLatin1Char('0'); }))
+        return qint64(0); // a zero, whatever its exponent
     qsizetype pointAt = intPart.size() + exponent; // digits before the decimal point
     while (!digits.isEmpty() && digits[0] == QLatin1Char('0') && pointAt > 0) {
         digits.remove(0, 1);

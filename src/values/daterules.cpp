@@ -63,8 +63,8 @@ std::optional<QDate> parseNumeric(const QStringList& p)
     }
     if (p.size() != 3)
         return std::nullopt;
-    if (p[0].size() == 4) { // yyyy-mm-dd
-        if (p[1].size() > 2 || p[2].size() > 2)
+    if (p[0].size() == 4) { // yyyy-mm-dd, from the year 1000 on as in every other form
+        if (p[1].size() > 2 || p[2].size() > 2 || p[0].toInt() < 1000)
             return std::nullopt;
         return make(p[0].toInt(), p[1].toInt(), p[2].toInt());
     }

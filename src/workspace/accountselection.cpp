@@ -17,12 +17,16 @@ bool flagIs(const QString& flag, const char* word)
     return flag.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
 }
 
-// The date of each account's latest balance with a preparer, for accounts with more than one balance.
-QHash<qint64, QString> preparedHistory(const QSqlDatabase& db)
+// The date of each account's latest balance with a preparer on or before the date, for accounts with
+// more than one balance: a sign-off made for a later month says nothing about this one.
+QHash<qint64, QString> preparedHistory(const QSqlDatabase& db, const QString& date)
 {
     QHash<qint64, QString> out;
-    QSqlQuery q = Db::exec(db, QStringLiteral("SELECT glAcctID, MAX(CASE WHEN preparedBy IS NOT NULL THEN Date END) "
-                                              "FROM GLAccountBalance GROUP BY glAcctID HAVING COUNT(*) > 1"));
+    QSqlQuery q = Db::exec(
+        db,
+        QStringLiteral("SELECT glAcctID, MAX(CASE WHEN preparedBy IS NOT NULL AND Date <= ? THEN Date END) "
+                       "FROM GLAccountBalance GROUP BY glAcctID HAVING COUNT(*) > 1"),
+        {DateRules::toDb(date)});
     while (q.next())
         if (!q.value(1).isNull())
             out.insert(q.value(0).toLongLong(), Persistence::dateOf(q.value(1)));
@@ -46,7 +50,7 @@ QList<AccountSelectionRow> load(const QString& date, const AccountSelectionFilte
 {
     const QList<AccountFigures> figures = AccountFiguresQuery::load(date, QStringLiteral("All Accounts"));
     const QHash<qint64, QString> history =
-        withFigures ? preparedHistory(Global::getConnection()) : QHash<qint64, QString>();
+        withFigures ? preparedHistory(Global::getConnection(), date) : QHash<qint64, QString>();
     QList<AccountSelectionRow> rows;
     rows.reserve(figures.size());
     for (const AccountFigures& f : figures) {

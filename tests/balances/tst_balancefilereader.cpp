@@ -54,7 +54,8 @@ QString describe(const BalanceRows& list)
 {
     QStringList lines;
     for (const BalanceRow& r : list)
-        lines << QStringLiteral("[%1|%2]").arg(r.accountNumber, r.amount);
+        lines << QStringLiteral("[%1|%2%3]")
+                     .arg(r.accountNumber, r.amount, r.further.isEmpty() ? QString() : u'|' + r.further);
     return lines.join(QLatin1Char(' '));
 }
 
@@ -103,10 +104,13 @@ private Q_SLOTS:
     void csv();
     void workbooks_data();
     void workbooks();
+    void workbookStopsAtFirstEmptyRow_data();
+    void workbookStopsAtFirstEmptyRow();
     void failures_data();
     void failures();
     void largeCsvIsReadWhole();
     void xlsxReadsPastRow32767();
+    void xlsxHugeSheetIsRefusedInBoundedMemory();
     void numberText_data();
     void numberText();
 
@@ -128,10 +132,12 @@ void tst_BalanceFileReader::csv_data()
 
     QTest::newRow("BOM, CR LF, quotes, blanks, blank line, UTF-8")
         << QStringLiteral("balances.csv") << QByteArray()
-        << rows({"1000", "1234.56", "1010-00", "1,234.56", "1020", "-20", "1030", "abc", "1040", "12\"5",
-                 "1060-\u00c4", "3", "1050", "0.1"});
-    QTest::newRow("Windows-1252 bytes")
-        << QStringLiteral("cp1252.csv") << QByteArray() << rows({"1000", "12.50", "1010\u2013A", "7"});
+        << BalanceRows{{"1000", "1234.56"}, {"1010-00", "1,234.56", "note"},
+                       {"1020", "-20"},     {"1030", "abc", "Smith \"Jr\", Inc."},
+                       {"1040", "12\"5"},   {"1060-\u00c4", "3"},
+                       {"1050", "0.1"}};
+    QTest::newRow("Windows-1252 bytes") << QStringLiteral("cp1252.csv") << QByteArray()
+                                        << BalanceRows{{"1000", "12.50", "Caf\u00e9"}, {"1010\u2013A", "7"}};
     QTest::newRow("a heading line is data")
         << QStringLiteral("heading.csv") << QByteArray() << rows({"Account", "Amount", "1000", "1234.56"});
     QTest::newRow("LF, no final line end")
@@ -144,6 +150,11 @@ void tst_BalanceFileReader::csv_data()
     QTest::newRow("line break inside quotes is data")
         << QString() << QByteArray("\"10\r\n20\",5\r\n30,6\r\n") << rows({"10\r\n20", "5", "30", "6"});
     QTest::newRow("empty file") << QString() << QByteArray() << BalanceRows();
+    QTest::newRow("further fields with text are kept for the import's check")
+        << QStringLiteral("split-thousands.csv") << QByteArray()
+        << BalanceRows{{"1010", "100.00"}, {"1310", "1", "234.56"}, {"1030", "$1", "000.00"}};
+    QTest::newRow("empty further fields are dropped")
+        << QString() << QByteArray("1,2,,\r\n3,4, ,\"\"x\r\n") << BalanceRows{{"1", "2"}, {"3", "4", ",x"}};
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     QTest::newRow("UTF-16 with byte-order mark")
         << QString() << QByteArray(utf16.encode(QStringLiteral("1000,5\r\n1010,-1\r\n")))
@@ -169,14 +180,20 @@ void tst_BalanceFileReader::workbooks_data()
 
     // Each workbook has a blank row after these rows and a second sheet: neither is read.
     QTest::newRow("xls") << QStringLiteral("balances.xls") << commonWorkbookRows();
+    // Saved by a spreadsheet program: formula cells read as the results the workbook stored.
+    QTest::newRow("xls, formulas, from a spreadsheet program")
+        << QStringLiteral("faults/formulas.xls")
+        << rows({"1010", "1234.56", "1020", "200.50", "1030", "1435.06", "1100", "-5000", "1110", "0.3", "1150",
+                 "1234.565"});
     QTest::newRow("xlsx, shared strings, formulas, boolean")
         << QStringLiteral("balances.xlsx")
-        << commonWorkbookRows() + rows({"1060-10", "6", "1070", "TRUE", "1080", "n/a", "1090", "#DIV/0!"});
+        << BalanceRows(commonWorkbookRows() +
+                       rows({"1060-10", "6", "1070", "TRUE", "1080", "n/a", "1090", "#DIV/0!"}));
     QTest::newRow("xlsx, inline strings, absolute targets")
         << QStringLiteral("balances-openpyxl.xlsx") << commonWorkbookRows();
     QTest::newRow("xlsx, hand-made: runs, cells without reference, skipped row")
         << QStringLiteral("inline-strings.xlsx")
-        << rows({"2000", "1.5", "2010", "text result", "2020", "", "2030", "#N/A", "2040", "FALSE", " 2050 ",
+        << rows({"2000", "1.5", "2010", "text result", "2020", "", "2030", "#N/A", "2040", "FALSE", "2050",
                  "-0.5"});
     QTest::newRow("xlsx, A1 empty") << QStringLiteral("empty-a1.xlsx") << BalanceRows();
 }
@@ -188,6 +205,34 @@ void tst_BalanceFileReader::workbooks()
     const BalanceRows actual = readAny(fixture(file));
     QCOMPARE(describe(actual), describe(expected));
     QCOMPARE(actual, expected);
+}
+
+void tst_BalanceFileReader::workbookStopsAtFirstEmptyRow_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qsizetype>("count");
+    QTest::addColumn<qint64>("stoppedAtRow");
+    QTest::addColumn<qint64>("dataBelowRow");
+    QTest::newRow("xlsx: row 8 below the empty row 7")
+        << QStringLiteral("blank-row-midway.xlsx") << qsizetype(6) << qint64(7) << qint64(8);
+    QTest::newRow("xls: row 8 below the empty row 7")
+        << QStringLiteral("balances.xls") << qsizetype(6) << qint64(7) << qint64(8);
+    QTest::newRow("xlsx: a row left out ends the list")
+        << QStringLiteral("inline-strings.xlsx") << qsizetype(6) << qint64(7) << qint64(8);
+    QTest::newRow("xlsx: A1 empty") << QStringLiteral("empty-a1.xlsx") << qsizetype(0) << qint64(1)
+                                    << qint64(2);
+}
+
+void tst_BalanceFileReader::workbookStopsAtFirstEmptyRow()
+{
+    QFETCH(QString, file);
+    QFETCH(qsizetype, count);
+    QFETCH(qint64, stoppedAtRow);
+    QFETCH(qint64, dataBelowRow);
+    const BalanceRows actual = readAny(fixture(file));
+    QCOMPARE(actual.size(), count);
+    QCOMPARE(actual.stoppedAtRow, stoppedAtRow);
+    QCOMPARE(actual.dataBelowRow, dataBelowRow);
 }
 
 void tst_BalanceFileReader::failures_data()
@@ -221,6 +266,8 @@ void tst_BalanceFileReader::failures_data()
     fileCase("xls: an xlsx renamed", "xlsx-renamed.xls", {"(.xlsx) with the .xls extension", "Rename"});
     fileCase("xls: a csv renamed", "csv-renamed.xls", {"not an Excel 97-2003 workbook (.xls)", "damaged"});
     fileCase("xls: password", "protected.xls", {"password-protected"});
+    fileCase("xls: one byte inserted", "faults/freexl-overread.xls", {"damaged"});
+    fileCase("xlsx: a part whose data ends before its size", "faults/ends-early.xlsx", {"damaged"});
     fileCase("xlsx: truncated", "truncated.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: a csv renamed", "csv-renamed.xlsx", {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: damaged compressed data", "damaged-data.xlsx",
@@ -229,6 +276,10 @@ void tst_BalanceFileReader::failures_data()
              {"not an Excel workbook (.xlsx)", "damaged"});
     fileCase("xlsx: compound file (encrypted)", "compound-file.xlsx", {"password-protected"});
     fileCase("xlsx: no worksheet", "no-worksheet.xlsx", {"has no worksheet"});
+    fileCase("xlsx: column reference that wraps to B", "faults/colref-wrap.xlsx", {"damaged"});
+    fileCase("xlsx: column reference that overflows", "faults/longcolref.xlsx", {"damaged"});
+    // 120,000 nested runs are read without recursion; the sheet then names strings it lacks.
+    fileCase("xlsx: deeply nested runs", "faults/nest-120000.xlsx", {"damaged"});
 }
 
 void tst_BalanceFileReader::failures()
@@ -266,8 +317,10 @@ void tst_BalanceFileReader::largeCsvIsReadWhole()
     const qint64 elapsed = timer.elapsed();
     qInfo("read %d CSV rows in %lld ms", int(read.size()), elapsed);
     QCOMPARE(read.size(), count);
-    QCOMPARE(read.first(), (BalanceRow{QStringLiteral("100001"), QStringLiteral("1.25")}));
-    QCOMPARE(read.last(), (BalanceRow{QStringLiteral("200000"), QStringLiteral("100000.25")}));
+    QCOMPARE(read.first(),
+             (BalanceRow{QStringLiteral("100001"), QStringLiteral("1.25"), QStringLiteral("memo")}));
+    QCOMPARE(read.last(),
+             (BalanceRow{QStringLiteral("200000"), QStringLiteral("100000.25"), QStringLiteral("memo")}));
     QVERIFY2(elapsed < 10000, "far too slow: the reader is not linear");
 }
 
@@ -282,6 +335,36 @@ void tst_BalanceFileReader::xlsxReadsPastRow32767()
     QCOMPARE(read.size(), count);
     QCOMPARE(read.at(32767), (BalanceRow{QStringLiteral("32768"), QStringLiteral("327.68")}));
     QCOMPARE(read.last(), (BalanceRow{QStringLiteral("40000"), QStringLiteral("400")}));
+}
+
+namespace {
+// The process's peak resident memory so far, in kB.
+qint64 peakMemoryKb()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return 0;
+}
+} // namespace
+
+void tst_BalanceFileReader::xlsxHugeSheetIsRefusedInBoundedMemory()
+{
+    // 880 KB that unzip to 900 million blanks before the first row.
+    const qint64 before = peakMemoryKb();
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        BalanceFileReader::readXlsx(fixture("faults/ws-900MB.xlsx"));
+        QFAIL("a worksheet of 900 MB was read");
+    } catch (const AppError& e) {
+        QVERIFY2(e.description().contains("larger than"), qPrintable(e.description()));
+    }
+    QVERIFY2(peakMemoryKb() - before < 100 * 1024, qPrintable(QString::number(peakMemoryKb() - before)));
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void tst_BalanceFileReader::numberText_data()

@@ -1,6 +1,8 @@
 #include "balancesimport.h"
+#include "balancesmodel.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "gridview.h"
 #include "modelfixture.h"
 #include "periodendbalancesdialog.h"
 #include "periodendbalancesimportdialog.h"
@@ -40,6 +42,9 @@ private Q_SLOTS:
     void importCopies();
     void importsEveryKind_data();
     void importsEveryKind();
+    void importSaysWhatItLeftOut_data();
+    void importSaysWhatItLeftOut();
+    void amountsLineUpOnTheDecimalPoint();
 };
 
 namespace {
@@ -428,6 +433,59 @@ void tst_PeriodEndBalances::importsEveryKind()
     d.findChild<QPushButton*>("OKButton")->click();
     QCOMPARE(QString::number(storedUnits(f, "1020", "2020-01-31")), amount1020);
     QCOMPARE(QString::number(storedUnits(f, "1050", "2020-01-31")), amount1050);
+}
+
+void tst_PeriodEndBalances::importSaysWhatItLeftOut_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("summary");
+    const QString head =
+        " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
+    const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
+    QTest::newRow("an unquoted thousands separator")
+        << "split-thousands.csv"
+        << "1" + head + "100.00 " + refused + " - '1,234.56'\tinto Account\t'1310'\tamount invalid\r\n" +
+               " - '$1,000.00'\tinto Account\t'1030'\tamount invalid\r\n";
+    QTest::newRow("data below the first empty row")
+        << "blank-row-midway.xlsx"
+        << "6" + head +
+               "(895.02)\r\n\r\nThe import stopped at row 7, the first row without an account number; "
+               "row 8 below it holds data that was not imported.";
+}
+
+void tst_PeriodEndBalances::importSaysWhatItLeftOut()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, summary);
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize("11/30/2026");
+    d.importBalances(QStringLiteral(CORVANTIS_FIXTURES "/") + fixture);
+    QCOMPARE(f.seams.prompter.lastTitle(), QStringLiteral("Import Summary"));
+    QCOMPARE(f.seams.prompter.lastText(), summary);
+}
+
+void tst_PeriodEndBalances::amountsLineUpOnTheDecimalPoint()
+{
+    ModelFixture f(true);
+    PeriodEndBalancesDialog d;
+    d.initialize("11/30/2026");
+    d.resize(d.sizeHint() + QSize(150, 0)); // an enlarged editor keeps the total under its column
+    d.show();
+    QCoreApplication::processEvents();
+    auto* grid = d.findChild<QTableView*>("grd");
+    auto* total = d.findChild<QLabel*>("lblTotal");
+    const int amount = BalancesModel::AmountColumn;
+    const int columnRight =
+        grid->viewport()
+            ->mapTo(&d, QPoint(grid->columnViewportPosition(amount) + grid->columnWidth(amount), 0))
+            .x();
+    const int textRight = total->mapTo(&d, total->contentsRect().topRight()).x() + 1;
+    QVERIFY2(qAbs(textRight - (columnRight - GridView::amountRightMargin(grid, total->text()))) <= 1,
+             qPrintable(QStringLiteral("%1 %2").arg(textRight).arg(columnRight)));
+    // A positive leaves the room of the ")" that closes a negative.
+    QCOMPARE(GridView::amountRightMargin(grid, "1.00") - GridView::amountRightMargin(grid, "(1.00)"),
+             grid->fontMetrics().horizontalAdvance(QLatin1Char(')')));
 }
 
 QTEST_MAIN(tst_PeriodEndBalances)

@@ -25,8 +25,10 @@ private Q_SLOTS:
     void failedStoreRestoresTheObject();
     void fieldExists();
     void firstFieldValue();
+    void securityErrorEndsProgram_data();
     void securityErrorEndsProgram();
     void tutorialDatabases();
+    void tutorialBooksBalanceAndSignOffsFollowTheirOrder();
     void currentRecDate();
     void folders();
     void tutorialDocument();
@@ -237,14 +239,22 @@ void tst_Database::firstFieldValue()
     QVERIFY(!Global::tableExists("NoSuchTable"));
 }
 
+void tst_Database::securityErrorEndsProgram_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::newRow("no table Users") << "CREATE TABLE Songs (Title TEXT)";
+    QTest::newRow("another program's table Users") << "CREATE TABLE Users (Name TEXT, Pass TEXT)";
+}
+
 void tst_Database::securityErrorEndsProgram()
 {
+    QFETCH(QString, table);
     TestSeams seams;
-    // An SQLite file of another program: no table Users.
+    // An SQLite file of another program.
     const QString foreign = seams.path("other.db");
     {
         QSqlDatabase db = Db::create(foreign);
-        Db::exec(db, "CREATE TABLE Songs (Title TEXT)");
+        Db::exec(db, table);
     }
     Db::close(foreign);
     const QByteArray before = [&] { QFile f(foreign); f.open(QIODevice::ReadOnly); return f.readAll(); }();
@@ -259,6 +269,7 @@ void tst_Database::securityErrorEndsProgram()
     QCOMPARE(seams.prompter.messages.size(), 1);
     QVERIFY(seams.prompter.lastText().startsWith(
         "Corvantis encountered an unexpected security error while attempting to connect to the database: "));
+    QVERIFY2(seams.prompter.lastText().endsWith("is not a Corvantis database."), qPrintable(seams.prompter.lastText()));
     QFile f(foreign);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
@@ -284,6 +295,46 @@ void tst_Database::tutorialDatabases()
     QVERIFY(Db::scalar(db, "SELECT count(DISTINCT recTypeCode) FROM GLAccount").toInt() >= 6);
     QVERIFY(Db::scalar(db, "SELECT count(DISTINCT typeCode) FROM ReconcilingItem").toInt() >= 8);
     QVERIFY(Db::scalar(db, "SELECT count(DISTINCT Date) FROM GLAccountBalance").toInt() >= 12);
+}
+
+void tst_Database::tutorialBooksBalanceAndSignOffsFollowTheirOrder()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::tutorial(seams.folder()));
+    // Debits positive, credits negative: every month end is a trial balance of 0.00.
+    QSqlQuery q = Db::exec(db, "SELECT Date, SUM(amount), count(*) FROM GLAccountBalance GROUP BY Date");
+    int monthEnds = 0;
+    while (q.next()) {
+        ++monthEnds;
+        QVERIFY2(q.value(2).toInt() >= 25, qPrintable(q.value(0).toString()));
+        QVERIFY2(q.value(1).toLongLong() == 0, qPrintable(q.value(0).toString()));
+    }
+    QCOMPARE(monthEnds, 12);
+    QVERIFY(Db::scalar(db, "SELECT count(*) FROM GLAccountBalance b JOIN GLAccount a USING (glAcctID) "
+                           "WHERE a.accountTypeCode IN ('L', 'E', 'I') AND b.amount > 0")
+                .toInt() == 0);
+    // Prepared, then approved, then reviewed, each on or after the one before.
+    QCOMPARE(
+        Db::scalar(db,
+                   "SELECT count(*) FROM GLAccountBalance WHERE "
+                   "(approvedBy IS NOT NULL AND (preparedBy IS NULL OR ApprovedByDate < PreparedByDate)) OR "
+                   "(reviewedBy IS NOT NULL AND (approvedBy IS NULL OR ReviewedByDate < ApprovedByDate))")
+            .toInt(),
+        0);
+    // Every reconciliation of the months before the latest is fully signed off.
+    QCOMPARE(Db::scalar(db, "SELECT count(*) FROM GLAccountBalance b JOIN GLAccount a USING (glAcctID) "
+                            "WHERE a.recTypeCode IN ('A', 'C', 'H', 'L', 'S') AND b.reviewedBy IS NULL "
+                            "AND b.Date < (SELECT MAX(Date) FROM GLAccountBalance)")
+                 .toInt(),
+             0);
+    // The latest month shows every state the program produces.
+    QCOMPARE(Db::scalar(
+                 db,
+                 "SELECT count(DISTINCT CASE WHEN reviewedBy IS NOT NULL THEN 3 WHEN approvedBy IS NOT NULL "
+                 "THEN 2 WHEN preparedBy IS NOT NULL THEN 1 ELSE 0 END) FROM GLAccountBalance "
+                 "WHERE Date = (SELECT MAX(Date) FROM GLAccountBalance)")
+                 .toInt(),
+             4);
 }
 
 void tst_Database::currentRecDate()
@@ -320,6 +371,12 @@ void tst_Database::tutorialDocument()
     Global::tutorialPath = TestDb::textFile(seams.folder(), "help.pdf", "%PDF-1.4");
     Global::showTutorial();
     QCOMPARE(seams.opener.opened, QStringList{Global::tutorialPath});
+    QCOMPARE(seams.prompter.messages.size(), 1);
+    // No program for PDF documents: the user is told where the tutorial is.
+    seams.opener.opens = false;
+    Global::showTutorial();
+    QCOMPARE(seams.prompter.messages.size(), 2);
+    QVERIFY(seams.prompter.lastText().contains("'" + QDir::toNativeSeparators(Global::tutorialPath) + "'"));
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

@@ -272,7 +272,7 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks_data()
     QTest::newRow("file where the folder should be") << u"folder"_qs << u"Could not create the folder"_qs << 0LL;
     QTest::newRow("folder where the copy should be") << u"copy"_qs << u"could not be written"_qs << 0LL;
     QTest::newRow("source deleted") << u"source"_qs << u"cannot be found"_qs << 0LL;
-    QTest::newRow("documents database locked") << u"locked"_qs << u"locked"_qs << 0LL;
+    QTest::newRow("documents database locked") << u"locked"_qs << u"in use by another user"_qs << 0LL;
     QTest::newRow("documents database deleted") << u"deleted"_qs << u"Could not find file"_qs << 0LL;
     QTest::newRow("main insert fails") << u"trigger"_qs << u"no attachments today"_qs << 1LL;
 }

@@ -203,7 +203,16 @@ void tst_GLAccountBalance::oneRowPerAccountAndDate()
     first.Load(a, "01/31/2024");
     second.Load(a, "01/31/2024");
     first.store();
-    QVERIFY_THROWS_EXCEPTION(AppError, second.store());
+    // Another user stored the same new balance meanwhile: said in the system's words, with the
+    // database's own text kept for the details.
+    try {
+        second.store();
+        QFAIL("a second row for the account and date was stored");
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), AppError::DatabaseConflict);
+        QVERIFY2(e.description().startsWith("Another user stored a balance"), qPrintable(e.description()));
+        QVERIFY(e.details().contains("UNIQUE constraint failed"));
+    }
     QVERIFY(second.isNew());
     QCOMPARE(fx.rows("GLAccountBalance"), 1);
     QCOMPARE(fx.activities(), QStringList{"INSERT"});

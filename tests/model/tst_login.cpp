@@ -5,7 +5,9 @@
 #include "recorders.h"
 #include "testdb.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <limits>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -25,6 +27,7 @@ private Q_SLOTS:
     void emptyUsersRefusesEveryone();
     void loginNeverCreatesOrChangesFiles();
     void passwordHash();
+    void unknownNameCostsAsMuchAsKnown();
 
 private:
     QString m_template;
@@ -178,6 +181,30 @@ void tst_Login::passwordHash()
     QVERIFY(!PasswordHash::verify("Same", a));
     QVERIFY(PasswordHash::verify("plain", "plain"));
     QVERIFY(!PasswordHash::verify("plain", "pbkdf2-sha256$100000$AAAA$BBBB"));
+}
+
+void tst_Login::unknownNameCostsAsMuchAsKnown()
+{
+    TestSeams seams;
+    const QString path = copyOf(m_template, seams.folder());
+    QVERIFY(Global::validateLogin(path, "Maria", "Secret1")); // stored hashed from now on
+    // The fastest of several interleaved tries of each, so that a busy machine slows all alike.
+    const QStringList users{"Maria", "Nobody", "O'Brien"};
+    QList<qint64> fastest(users.size(), std::numeric_limits<qint64>::max());
+    for (int round = 0; round < 5; ++round)
+        for (qsizetype i = 0; i < users.size(); ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            QVERIFY(!Global::validateLogin(path, users[i], "wrong"));
+            fastest[i] = std::min(fastest[i], timer.nsecsElapsed());
+        }
+    // A refusal takes about as long whether the name exists or not, with a hashed or a plain
+    // password (without the equal cost an unknown name answered twenty times sooner).
+    const auto report = [&](qsizetype i) {
+        return QString("%1 %2 ns against %3 ns").arg(users[i]).arg(fastest[i]).arg(fastest[0]);
+    };
+    QVERIFY2(fastest[1] * 4 > fastest[0], qPrintable(report(1)));
+    QVERIFY2(fastest[2] * 4 > fastest[0], qPrintable(report(2)));
 }
 
 QTEST_GUILESS_MAIN(tst_Login)

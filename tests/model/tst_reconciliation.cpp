@@ -23,6 +23,7 @@ private Q_SLOTS:
     void timingRule();
     void prepaid();
     void setBasedFiguresEqualObjects();
+    void lowerCaseCodesAndEmptyFlagsCountAlike();
 };
 
 namespace {
@@ -122,11 +123,11 @@ void tst_Reconciliation::timingRule()
     fx.item(*a, "S", "R", 10, "2024-01-01", "2024-01-31"); // closed on the date: not open
     fx.item(*a, "S", "R", 100, "2024-01-01", "2024-02-01"); // closed the next day: counts
     fx.item(*a, "S", "R", 1000, "2023-12-15");             // opened the year before: counts
-    fx.item(*a, "S", "r", 10000, "2024-01-01");            // lower case is not "R"
+    fx.item(*a, "S", "r", 10000, "2024-01-01");            // lower case counts as "R"
     fx.item(*a, "S", "U", 7, "2024-01-01");
     fx.item(*a, "S", "T", 3, "2024-01-01");
     auto r = ReconciliationFactory::create(a, "01/31/2024");
-    QCOMPARE(r->getRequiredAdjustments().toString(false), QStringLiteral("1,101.00"));
+    QCOMPARE(r->getRequiredAdjustments().toString(false), QStringLiteral("11,101.00"));
     QCOMPARE(r->getUnResolved().toString(false), QStringLiteral("7.00"));
 }
 
@@ -214,6 +215,32 @@ void tst_Reconciliation::kindsAndWhatTheyExplain()
     f.bankItemsTotal = evidence.bankItems;
     f.prepaidRemaining = evidence.prepaidRemaining;
     QCOMPARE(f.unidentifiedDifference().units(), 1000 - explained);
+}
+
+void tst_Reconciliation::lowerCaseCodesAndEmptyFlagsCountAlike()
+{
+    Fixture fx;
+    auto a = fx.account("C");
+    Db::exec(fx.db, "UPDATE GLAccount SET active = '', keycontrol = ''");
+    a->Load(a->getID());
+    fx.balance(*a, 1000, 900);
+    fx.item(*a, "C", "T", 60, "2024-01-02");
+    fx.item(*a, "c", "r", 40, "2024-01-03"); // a check and an adjustment, in the list and the totals
+    auto bank = ReconciliationFactory::create(a, "01/31/2024");
+    ReconcilingItemList checks;
+    checks.Load(a->getID(), "01/31/2024", "C");
+    QCOMPARE(checks.count(), 2);
+    QCOMPARE(bank->getUnidentifiedDifference().toString(false), QStringLiteral("0.00"));
+    QCOMPARE(bank->getRequiredAdjustments().toString(false), QStringLiteral("40.00"));
+    QVERIFY(checks.getTotalAmount() == static_cast<BankReconciliation&>(*bank).getTotalCheckAmount());
+    QCOMPARE(a->getActive(), QStringLiteral("Yes"));
+    for (const QString filter : {"Active Accounts", "Key Control Accounts"}) {
+        const auto figures = AccountFiguresQuery::load("01/31/2024", filter);
+        QCOMPARE(figures.size(), 1);
+        QCOMPARE(figures[0].active, QStringLiteral("Yes"));
+        QVERIFY(figures[0].unidentifiedDifference() == bank->getUnidentifiedDifference());
+        QVERIFY(figures[0].requiredAdjustments == bank->getRequiredAdjustments());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Reconciliation)

@@ -3,6 +3,7 @@
 #include "global.h"
 #include "loginflow.h"
 #include "modregistry.h"
+#include "otherwriter.h"
 #include "recorders.h"
 #include "testdb.h"
 
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void wrongPasswordSelectsPassword();
     void successfulLogin();
     void outOfDateDatabaseEndsProgram();
+    void busyDatabaseKeepsLoginWindow();
     void missingDocumentsDatabase();
     void invalidDocumentsDatabase();
     void pickersOnlyFillFields();
@@ -76,6 +78,12 @@ struct LoginWindow
     void ok() { QTest::mouseClick(child<QPushButton>(window, "cmdOK"), Qt::LeftButton); }
 };
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 } // namespace
 
 void tst_frmLogin::initTestCase()
@@ -94,7 +102,7 @@ void tst_frmLogin::defaultPaths()
     QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(),
              Global::programFolder() + "/Database/CorvantisTutorialReconciliations.db");
     QCOMPARE(child<QLineEdit>(w.window, "txtAttachedDocDB")->text(),
-             Global::programFolder() + "/Database/CorvantisAttachDoc.db");
+             Global::programFolder() + "/Database/CorvantisTutorialDocuments.db");
     QCOMPARE(w.window.windowTitle(), QStringLiteral("Corvantis Login"));
 }
 
@@ -107,7 +115,7 @@ void tst_frmLogin::rememberedPaths()
     QCOMPARE(child<QLineEdit>(w.window, "txtDBNAME")->text(), QStringLiteral("/books/main.db"));
     // "None" is treated as nothing remembered.
     QCOMPARE(child<QLineEdit>(w.window, "txtAttachedDocDB")->text(),
-             Global::programFolder() + "/Database/CorvantisAttachDoc.db");
+             Global::programFolder() + "/Database/CorvantisTutorialDocuments.db");
 }
 
 void tst_frmLogin::credentialsShowForDatabaseExtension()
@@ -212,15 +220,44 @@ void tst_frmLogin::outOfDateDatabaseEndsProgram()
         Db::exec(db, "CREATE TABLE AttachedDocument (GLAcctId INTEGER, DocPath TEXT)");
     }
     Db::close(path, "prep");
+    const QByteArray bytes = fileBytes(path);
     LoginWindow w;
     w.fill(path, "admin", "admin");
     w.ok();
+    // Refused as it was: the plain password not re-stored, the journal not switched, so the
+    // older version of the program still opens it.
+    QCOMPARE(fileBytes(path), bytes);
+    QVERIFY(!QFile::exists(path + "-wal"));
     QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis Database Out Of Date"));
     QVERIFY(seams.prompter.lastText().startsWith("The database you are attempting to open is not compatible"));
     QVERIFY(seams.exits.ended());
     QVERIFY(!Global::isDBVersionOK);
     QVERIFY(w.loggedInPath.isEmpty());
     QCOMPARE(readSetting("Software\\Corvantis\\Database"), path); // remembered before the check
+}
+
+void tst_frmLogin::busyDatabaseKeepsLoginWindow()
+{
+    TestSeams seams;
+    const QString path = seams.path("busy.db");
+    QFile::copy(m_template, path); // a rollback journal: another writer keeps readers out
+    LoginWindow w;
+    w.fill(path, "admin", "admin");
+    {
+        OtherWriter other(path, "BEGIN EXCLUSIVE", Db::BusyTimeoutMs + 1500);
+        QVERIFY(other.holds());
+        w.ok();
+    }
+    // Waited, then said so; the program goes on and the user may try again.
+    QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::inUseMessage()});
+    QVERIFY(seams.prompter.messages.first().details.contains("locked")); // the database's own words
+    QVERIFY(!seams.exits.ended());
+    QVERIFY(w.window.isVisible());
+    QVERIFY(!Global::isLoggedIn);
+    seams.prompter.clear();
+    w.ok();
+    QVERIFY2(seams.prompter.messages.isEmpty(), qPrintable(seams.prompter.texts().join('\n')));
+    QCOMPARE(w.loggedInPath, path);
 }
 
 void tst_frmLogin::missingDocumentsDatabase()

@@ -9,7 +9,7 @@
 #include "navigator.h"
 #include "printtarget.h"
 #include "recorders.h"
-#include "recselectdialogbase.h"
+#include "recselectdialog.h"
 #include "testdb.h"
 #include "titlepanels.h"
 
@@ -19,11 +19,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTableView>
 #include <QTest>
-#include <QTextBrowser>
 #include <QTextBlock>
+#include <QTextBrowser>
 
 // The navigator: how its links name commands, the gate, each command's sequence as far as this
 // version goes, errors that stop at the command, its pages, and another login from it.
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void gate();
     void commandErrorKeepsNavigator();
     void commandsNotBuiltYet();
+    void helpAndReadmeSayWhatItDoes();
     void balances();
     void reconciliationLoop_data();
     void reconciliationLoop();
@@ -258,6 +260,37 @@ void tst_Navigator::commandsNotBuiltYet()
         QCOMPARE(seams.prompter.messages.last().icon, Prompter::Icon::Information);
     }
     QVERIFY(dialogs.isEmpty());
+}
+
+void tst_Navigator::helpAndReadmeSayWhatItDoes()
+{
+    const auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    const QString help = read(QStringLiteral(CORVANTIS_HTML_DIR) + "/main_help.html");
+    const QString readme = read(QStringLiteral(CORVANTIS_README));
+    QVERIFY(!help.isEmpty() && !readme.isEmpty());
+    // The selection's buttons by the names they carry.
+    RecSelectDialogSimple selection;
+    for (const char* name : {"OKButton", "CancelButton"}) {
+        const QString caption = selection.findChild<QPushButton*>(name)->text().remove(QLatin1Char('&'));
+        QVERIFY2(help.contains("<i>" + caption + "</i>"), qPrintable(caption));
+    }
+    QVERIFY(!help.contains("press OK"));
+    // What still answers that it is not available is listed as such.
+    QVERIFY(readme.contains(NavigatorCommands::notAvailableMessage()));
+    for (const QString c : {"APP_SETUP", "ACC_SETUP"})
+        QVERIFY2(readme.contains("`" + c + "`"), qPrintable(c));
+    // The tutorial's roles as the database holds them.
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::tutorial(seams.folder()));
+    QSqlQuery q = Db::exec(db, "SELECT UserName, Role FROM Users");
+    while (q.next())
+        QVERIFY2(
+            readme.contains(
+                QStringLiteral("| `%1` | `%1` | %2 |").arg(q.value(0).toString(), q.value(1).toString())),
+            qPrintable(q.value(0).toString()));
 }
 
 void tst_Navigator::reconciliationLoop_data()

@@ -4,6 +4,8 @@
 #include "recorders.h"
 #include "titlepanels.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLocale>
 #include <QPushButton>
 #include <QTest>
@@ -22,6 +24,9 @@ private Q_SLOTS:
     void datesIgnoreTheLocale_data();
     void datesIgnoreTheLocale();
     void escWithAnInvalidDateClosesQuietly();
+    void typedDateEnterEnterConfirms();
+    void pastedDates_data();
+    void pastedDates();
 };
 
 namespace {
@@ -171,6 +176,54 @@ void tst_RecDateSelectDialog::escWithAnInvalidDateClosesQuietly()
                  QStringList{"Date entered is invalid, Please enter a valid date in MMDDYYYY format."});
     QCOMPARE(dateBox(d)->text(), QStringLiteral("13/45/2024"));
     QCOMPARE(d.getSelectedDate(), QString());
+}
+
+void tst_RecDateSelectDialog::typedDateEnterEnterConfirms()
+{
+    TestSeams seams;
+    RecDateSelectDialog d;
+    d.show();
+    QApplication::setActiveWindow(&d);
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    dateBox(d)->setFocus();
+    dateBox(d)->selectAll();
+    QTest::keyClicks(dateBox(d), "01312024");
+    QTest::keyClick(dateBox(d), Qt::Key_Return); // moves on to the first button
+    QVERIFY(!d.isApproved());
+    QCOMPARE(QApplication::focusWidget(), button(d, "OKButton"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // presses it
+    QVERIFY(d.isApproved());
+    QCOMPARE(d.getSelectedDate(), QStringLiteral("01/31/2024"));
+}
+
+void tst_RecDateSelectDialog::pastedDates_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("a copied cell: blanks and a line end around it") << "  01/31/2024\r\n"
+                                                                    << "01/31/2024" << false;
+    QTest::newRow("a tab before it") << "\t1312024"
+                                     << "1312024" << false;
+    QTest::newRow("words are no date") << "Jan 31, 2024"
+                                       << "12/31/2023" << true;
+}
+
+void tst_RecDateSelectDialog::pastedDates()
+{
+    QFETCH(QString, pasted);
+    QFETCH(QString, text);
+    QFETCH(bool, refused);
+    TestSeams seams;
+    Global::setCurrentRecDate("12/31/2023");
+    RecDateSelectDialog d;
+    d.load();
+    QApplication::clipboard()->setText(pasted);
+    dateBox(d)->selectAll();
+    dateBox(d)->paste();
+    QCoreApplication::processEvents();
+    QCOMPARE(dateBox(d)->text(), text);
+    QCOMPARE(seams.prompter.texts(), refused ? QStringList{DateBox::defaultInvalidMessage()} : QStringList());
 }
 
 QTEST_MAIN(tst_RecDateSelectDialog)

@@ -53,9 +53,10 @@ public:
     bool open(const QString& path) override
     {
         opened.append(path);
-        return true;
+        return opens;
     }
     QStringList opened;
+    bool opens = true; // false: as a desktop with no program for the file
 };
 
 class TestSeams

@@ -39,6 +39,10 @@ void tst_ARCurrency::setVal_data()
     QTest::newRow("two points") << "1.2.3" << qint64(0) << false;
     QTest::newRow("trailing garbage") << "12abc" << qint64(0) << false;
     QTest::newRow("lone sign") << "-" << qint64(0) << false;
+    QTest::newRow("zero with a large exponent") << "0e21" << qint64(0) << true;
+    QTest::newRow("plus then minus") << "+-5" << qint64(0) << false;
+    QTest::newRow("minus, currency sign, minus") << "-$-5" << qint64(0) << false;
+    QTest::newRow("parentheses round a minus after the currency sign") << "($-5)" << qint64(0) << false;
     QTest::newRow("leading point") << ".5" << qint64(5000) << true;
     QTest::newRow("largest accepted") << "9223372036854.77" << qint64(92233720368547700) << true;
     // The plain form's short path must agree with the full reading at its edges.

@@ -41,6 +41,7 @@ void tst_DateRules::normalize_data()
     QTest::newRow("blanks") << "  " << "";
     QTest::newRow("word") << "abc" << "";
     QTest::newRow("three-digit year") << "1/1/999" << "";
+    QTest::newRow("ISO form before the year 1000, refused as in every form") << "0999-01-01" << "";
 }
 
 void tst_DateRules::normalize()

@@ -210,11 +210,11 @@ void tst_ListRecDialog::commentRule_data()
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("comment");
     QTest::addColumn<bool>("stored");
-    // The items open at 11/30/2026 explain 18,852.91 exactly.
-    QTest::newRow("zero difference, no comment") << "18852.91" << "" << true;
-    QTest::newRow("difference, no comment") << "18852.90" << "" << false;
-    QTest::newRow("difference, blanks only") << "18852.90" << "   \n " << false;
-    QTest::newRow("difference, comment") << "18852.90" << "O'Brien \"x\" owes a cent" << true;
+    // The items open at 11/30/2026 explain the credit balance of 18,852.91 exactly.
+    QTest::newRow("zero difference, no comment") << "-18852.91" << "" << true;
+    QTest::newRow("difference, no comment") << "-18852.90" << "" << false;
+    QTest::newRow("difference, blanks only") << "-18852.90" << "   \n " << false;
+    QTest::newRow("difference, comment") << "-18852.90" << "O'Brien \"x\" owes a cent" << true;
 }
 
 void tst_ListRecDialog::commentRule()
@@ -237,7 +237,7 @@ void tst_ListRecDialog::commentRule()
     } else {
         QCOMPARE(fx.seams.prompter.texts(), QStringList{RecRules::commentRequiredMessage()});
         QCOMPARE(fx.seams.prompter.messages.last().icon, Prompter::Icon::Information);
-        QCOMPARE(child<QLabel>(dialog.get(), "lblDifference")->text(), QStringLiteral("(0.01)"));
+        QCOMPARE(child<QLabel>(dialog.get(), "lblDifference")->text(), QStringLiteral("0.01 "));
     }
 }
 
@@ -471,7 +471,7 @@ void tst_ListRecDialog::newBalanceIsInserted()
     auto dialog = fx.open();
     QCOMPARE(dialog->recItemListPanel()->listView()->topLevelItemCount(), 3);
     QCOMPARE(child<QLineEdit>(dialog.get(), "txtAmount")->text(), QStringLiteral("0.00 "));
-    QCOMPARE(child<QLabel>(dialog.get(), "lblDifference")->text(), QStringLiteral("(18,952.91)"));
+    QCOMPARE(child<QLabel>(dialog.get(), "lblDifference")->text(), QStringLiteral("18,752.91 "));
     typeInto(child<QPlainTextEdit>(dialog.get(), "txtComment"), "Balance not yet posted");
     click(dialog.get(), "cmdOK");
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -530,7 +530,7 @@ void tst_ListRecDialog::escEnterAndNoSelection()
     QVERIFY(fx.seams.prompter.messages.isEmpty());
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     QVERIFY(!dialog->isVisible());
-    QCOMPARE(dialog->balance().amount().units(), units(18852.91)); // back as loaded
+    QCOMPARE(dialog->balance().amount().units(), units(-18852.91)); // back as loaded
 }
 
 void tst_ListRecDialog::previewAndPrint()
@@ -552,7 +552,7 @@ void tst_ListRecDialog::previewAndPrint()
     QVERIFY(QFileInfo(pdf).size() > 1000);
     click(dialog.get(), "btnCmdReportPrint"); // a cancelled print says nothing
     QVERIFY(fx.seams.prompter.messages.isEmpty());
-    QCOMPARE(fx.balanceColumn("amount").toLongLong(), units(18852.91));
+    QCOMPARE(fx.balanceColumn("amount").toLongLong(), units(-18852.91));
 }
 
 void tst_ListRecDialog::itemListDialog()

@@ -7,12 +7,15 @@
 #include "recselectdialog.h"
 #include "titlepanels.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <memory>
@@ -32,6 +35,9 @@ private Q_SLOTS:
     void statuses_data() { variants(); }
     void statuses();
     void reviewFiguresEqualTheReconciliations();
+    void statusLooksBackFromTheDate();
+    void enlargedSizeIsRemembered_data() { variants(); }
+    void enlargedSizeIsRemembered();
     void sorting_data() { variants(); }
     void sorting();
     void sortIsSharedBetweenVariants();
@@ -245,6 +251,50 @@ void tst_RecSelectDialog::statuses()
                                      .toLongLong()));
 }
 
+void tst_RecSelectDialog::statusLooksBackFromTheDate()
+{
+    ModelFixture f(true);
+    setSetting("optAcctType", 1);
+    setSetting("optKeyControl", 2);
+    Global::setCurrentRecDate("11/30/2025"); // before the first month end: nothing prepared yet
+    RecSelectDialog d;
+    d.show();
+    QCOMPARE(cellOf(d, "1010", "Status"), QString());
+    setDate(d, "01/15/2026");
+    QCOMPARE(cellOf(d, "1010", "Status"), QStringLiteral("12/31/2025"));
+    // The whole date fits its column.
+    const int status = headerOf(d, "Status");
+    QVERIFY(grid(d)->columnWidth(status) >
+            grid(d)->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2025")));
+}
+
+void tst_RecSelectDialog::enlargedSizeIsRemembered()
+{
+    QFETCH(bool, review);
+    ModelFixture f(true);
+    Global::setCurrentRecDate("10/31/2026");
+    auto d = make(review);
+    d->show();
+    const QSize first = d->size();
+    const int nameWidth = grid(*d)->columnWidth(headerOf(*d, "Name"));
+    d->resize(first + QSize(120, 90));
+    QApplication::processEvents();
+    QVERIFY(grid(*d)->columnWidth(headerOf(*d, "Name")) > nameWidth); // the names take the room
+    const QSize enlarged = d->size();
+    d.reset();
+    QVariant width;
+    modRegistry::getSetting("HKCU", RecSelectDialogBase::settingsKey(),
+                            (review ? "RecSelectDialog" : "RecSelectDialogSimple") + QString("Width"), "D", 0,
+                            width);
+    QCOMPARE(width.toInt(), enlarged.width());
+    d = make(review);
+    d->show();
+    // As large as it was left, as far as the screen allows.
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QCOMPARE(d->size(), first.expandedTo(enlarged.boundedTo(screen)));
+    QVERIFY(d->height() > first.height() || screen.height() <= first.height());
+}
+
 void tst_RecSelectDialog::reviewFiguresEqualTheReconciliations()
 {
     ModelFixture f(true);
@@ -360,9 +410,13 @@ void tst_RecSelectDialog::chosenAccountIsKeptById()
     auto d = make(review);
     d->show();
     QCOMPARE(currentNumber(*d), QStringLiteral("1010")); // the first row
+    // A sort shows the list from its top: the first row current, no row highlighted.
     grid(*d)->selectRow(column(*d, "Number").indexOf("2100"));
     clickHeader(*d, "Name");
-    QCOMPARE(currentNumber(*d), QStringLiteral("2100"));
+    QCOMPARE(grid(*d)->currentIndex().row(), 0);
+    QVERIFY(grid(*d)->selectionModel()->selectedIndexes().isEmpty());
+    QCOMPARE(grid(*d)->verticalScrollBar()->value(), 0);
+    grid(*d)->selectRow(column(*d, "Number").indexOf("2100"));
     setDate(*d, "09/30/2026");
     QCOMPARE(currentNumber(*d), QStringLiteral("2100"));
     QCOMPARE(d->getSelectedGLAccount()->getNumber(), QStringLiteral("2100"));

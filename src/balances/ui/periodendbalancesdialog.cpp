@@ -39,8 +39,6 @@ PeriodEndBalancesDialog::PeriodEndBalancesDialog(QWidget* parent) : QDialog(pare
     auto* label = named<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("General Ledger Accounts:"));
     m_grid = named<QTableView>(this, QStringLiteral("grd"));
     GridView::setUp(m_grid);
-    m_cells = new CellEditDelegate(m_grid);
-    m_grid->setItemDelegate(m_cells);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -55,11 +53,15 @@ PeriodEndBalancesDialog::PeriodEndBalancesDialog(QWidget* parent) : QDialog(pare
     DialogBehaviour::setCausesValidation(cancel, false);
     DialogBehaviour::noAutoDefault(this);
 
-    // The footer: the total under the "DR(CR)" column.
+    // The footer: the total under the "DR(CR)" column, its digits under the column's digits. The
+    // names take any extra width and the scroll bar always shows, so the column's right edge stays
+    // where the footer expects it.
+    m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     auto* footer = new QHBoxLayout;
     footer->setSpacing(0);
     footer->addStretch();
     footer->addWidget(m_total);
+    footer->addSpacing(m_grid->verticalScrollBar()->sizeHint().width() + m_grid->frameWidth());
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(import);
     buttons->addStretch();
@@ -100,10 +102,11 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
                           m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
     m_grid->setMinimumWidth(gridWidth);
     m_grid->setMinimumHeight(m_grid->verticalHeader()->defaultSectionSize() * 18);
-    m_total->setFixedWidth(GridView::pixelsOfTwips(m_grid, kAmountWidth) + m_grid->verticalScrollBar()->sizeHint().width() +
-                           m_grid->frameWidth());
+    m_grid->horizontalHeader()->setSectionResizeMode(BalancesModel::NameColumn, QHeaderView::Stretch);
+    m_cells = GridView::alignAmounts(m_grid, BalancesModel::AmountColumn); // the only editable column
+    m_total->setFixedWidth(GridView::pixelsOfTwips(m_grid, kAmountWidth) + m_grid->frameWidth());
 
-    connect(m_model, &BalancesModel::totalChanged, this, [this] { m_total->setText(updateTotal()); });
+    connect(m_model, &BalancesModel::totalChanged, this, [this] { showTotal(); });
     connect(m_model, &BalancesModel::amountRefused, this, [this](const QString& text) {
         Prompter::show(Prompter::applicationTitle(),
                        QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or -1234.56 "
@@ -111,10 +114,18 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
                            .arg(text),
                        Prompter::Buttons::Ok, Prompter::Icon::Warning);
     });
-    m_total->setText(updateTotal());
+    showTotal();
     const auto asDate = DateRules::fromText(date);
     m_title->initialize(QStringLiteral("Period End Balances"),
                         QStringLiteral("As of ") + (asDate ? DateRules::longDate(*asDate) : date));
+}
+
+void PeriodEndBalancesDialog::showTotal()
+{
+    const QString total = updateTotal();
+    m_total->setText(total);
+    m_total->setContentsMargins(
+        0, 0, std::max(0, GridView::amountRightMargin(m_grid, total) - m_total->frameWidth()), 0);
 }
 
 QString PeriodEndBalancesDialog::updateTotal() const
@@ -124,7 +135,7 @@ QString PeriodEndBalancesDialog::updateTotal() const
 
 bool PeriodEndBalancesDialog::commitPendingEdit()
 {
-    return m_cells->commitOpenEditor();
+    return !m_cells || m_cells->commitOpenEditor();
 }
 
 void PeriodEndBalancesDialog::accept()

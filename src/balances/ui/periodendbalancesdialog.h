@@ -36,6 +36,8 @@ public:
     void reject() override;
 
 private:
+    // Shows the total in the footer, its digits under the column's digits.
+    void showTotal();
     void showImportDialog();
     static void showImportError(const QString& message);
     // Ends the edit of the cell being typed in; false when its text was refused.
@@ -46,7 +48,7 @@ private:
     BalancesModel* m_model = nullptr;
     CompoundDialogTitlePanel* m_title;
     QTableView* m_grid;
-    CellEditDelegate* m_cells;
+    CellEditDelegate* m_cells = nullptr; // the amount column's, once the grid is loaded
     QLabel* m_total;
     std::function<int(QDialog&)> m_runDialog;
 };

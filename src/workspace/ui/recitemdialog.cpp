@@ -35,27 +35,28 @@ void say(const QString& text)
     Prompter::show(Prompter::applicationTitle(), text);
 }
 
-// A timing box that the focus reaches while it is unticked becomes the chosen timing, so that
-// tabbing through the boxes picks each in turn.
-class TickOnFocus final : public QObject
+// Runs a handler when the widget gains or loses the focus.
+class FocusHook final : public QObject
 {
 public:
-    TickOnFocus(QCheckBox* box, std::function<void()> tick) : QObject(box), m_tick(std::move(tick))
+    using Handler = std::function<void(const QFocusEvent&)>;
+    FocusHook(QWidget* widget, QEvent::Type type, Handler handler)
+        : QObject(widget), m_type(type), m_handler(std::move(handler))
     {
-        box->installEventFilter(this);
+        widget->installEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusIn && DialogBehaviour::isMovingOn(static_cast<QFocusEvent*>(event)->reason()) &&
-            !static_cast<QCheckBox*>(watched)->isChecked())
-            m_tick();
+        if (event->type() == m_type)
+            m_handler(*static_cast<QFocusEvent*>(event));
         return false;
     }
 
 private:
-    std::function<void()> m_tick;
+    QEvent::Type m_type;
+    Handler m_handler;
 };
 
 } // namespace
@@ -108,7 +109,13 @@ RecItemDialog::RecItemDialog(QWidget* parent) : QDialog(parent)
         frameLayout->addWidget(m_timing[i]);
         const QString code = kTimingCodes[i];
         connect(m_timing[i], &QCheckBox::clicked, this, [this, code](bool ticked) { timingClicked(code, ticked); });
-        new TickOnFocus(m_timing[i], [this, code] { setTiming(code); });
+        // A timing box the focus reaches while it is unticked becomes the chosen timing, so that
+        // tabbing through the boxes picks each in turn.
+        QCheckBox* box = m_timing[i];
+        new FocusHook(box, QEvent::FocusIn, [this, box, code](const QFocusEvent& e) {
+            if (DialogBehaviour::isMovingOn(e.reason()) && !box->isChecked())
+                setTiming(code);
+        });
     }
     grid->addWidget(frame, 0, 2, 3, 1);
     outer->addLayout(grid);
@@ -157,6 +164,10 @@ RecItemDialog::RecItemDialog(QWidget* parent) : QDialog(parent)
             m_item->setComment(m_txtComment->toPlainText());
     });
     connect(m_ChkCloseDate, &QCheckBox::clicked, this, [this](bool ticked) { closeDateClicked(ticked); });
+    new FocusHook(m_ChkCloseDate, QEvent::FocusOut, [this](const QFocusEvent&) {
+        if (m_dtpCloseDate->isEnabled())
+            m_dtpCloseDate->selectAll();
+    });
     LeaveCheck::install(
         m_dtpOpenDate, [this] { return openDateLeft(); },
         [this] {

@@ -76,10 +76,20 @@ RecSelectDialogBase::RecSelectDialogBase(Variant variant, QWidget* parent) : QDi
         const SelectionColumn& column = m_variant.columns.at(c);
         m_grid->setColumnHidden(c, !column.visible);
         GridView::setColumnWidthTwips(m_grid, c, column.widthTwips);
+        if (column.field == SelectionColumn::Field::Status) // a whole date, "11/30/2026"
+            GridView::fitText(m_grid, c, QStringLiteral("00/00/0000"));
+        if (column.isMoney()) { // millions in parentheses
+            GridView::alignAmounts(m_grid, c);
+            GridView::fitText(m_grid, c, QStringLiteral("(0,000,000.00)"));
+        }
         if (column.visible)
-            gridWidth += GridView::pixelsOfTwips(m_grid, column.widthTwips);
+            gridWidth += m_grid->columnWidth(c);
+        // An enlarged dialog gives its extra width to the names.
+        if (column.field == SelectionColumn::Field::Name)
+            m_grid->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Stretch);
     }
     m_grid->setMinimumSize(gridWidth, m_grid->verticalHeader()->defaultSectionSize() * 16);
+    setSizeGripEnabled(true);
 
     auto* ok = named<QPushButton>(this, QStringLiteral("OKButton"), QStringLiteral("&Open Reconciliation"));
     auto* cancel = named<QPushButton>(this, QStringLiteral("CancelButton"), QStringLiteral("&Close"));
@@ -148,11 +158,26 @@ RecSelectDialogBase::RecSelectDialogBase(Variant variant, QWidget* parent) : QDi
 
 RecSelectDialogBase::~RecSelectDialogBase()
 {
+    // The size the user gave the dialog is its size the next time.
+    if (m_placed) {
+        // Each variant keeps its own: the review table is the wider one.
+        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), objectName() + QStringLiteral("Width"),
+                                QStringLiteral("D"), width());
+        modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(),
+                                objectName() + QStringLiteral("Height"), QStringLiteral("D"), height());
+    }
     // The filters are remembered for the next time, in either variant.
     modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), QStringLiteral("optAcctType"), QStringLiteral("D"),
                             std::max(0, m_activeGroup->checkedId()));
     modRegistry::setSetting(QStringLiteral("HKCU"), settingsKey(), QStringLiteral("optKeyControl"), QStringLiteral("D"),
                             std::max(0, m_keyGroup->checkedId()));
+}
+
+int RecSelectDialogBase::readSize(const QString& valueName)
+{
+    QVariant value;
+    modRegistry::getSetting(QStringLiteral("HKCU"), settingsKey(), valueName, QStringLiteral("D"), 0, value);
+    return std::max(0, value.toInt());
 }
 
 int RecSelectDialogBase::readIndex(const QString& valueName)
@@ -172,6 +197,9 @@ void RecSelectDialogBase::showEvent(QShowEvent* event)
             if (const QScreen* screen = QGuiApplication::primaryScreen()) {
                 const QRect area = screen->availableGeometry();
                 adjustSize();
+                const QSize remembered(readSize(objectName() + QStringLiteral("Width")),
+                                       readSize(objectName() + QStringLiteral("Height")));
+                resize(size().expandedTo(remembered).boundedTo(area.size()));
                 move(area.left() + (area.width() - width()) / 2, area.top() + GridView::pixelsOfTwips(this, 50));
             }
             m_placed = true;
@@ -222,7 +250,6 @@ void RecSelectDialogBase::sortGrid(int column)
 {
     if (column < 1 || column >= m_variant.columns.size() || m_variant.columns.at(column).sortKind == 0)
         return;
-    const qint64 keep = currentAccountId();
     auto& state = Global::gridSortState;
     int& flag = state.direction.at(column - 1);
     flag = flag == 0 ? 1 : 0;
@@ -232,7 +259,10 @@ void RecSelectDialogBase::sortGrid(int column)
     m_model->sortBy(column, flag == 1);
     m_grid->horizontalHeader()->setSortIndicatorShown(true);
     m_grid->horizontalHeader()->setSortIndicator(column, flag == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
-    selectAccount(keep);
+    // A sorted list is shown from its top, the first row current and no row highlighted.
+    if (m_model->rowCount() > 0)
+        m_grid->selectionModel()->setCurrentIndex(m_model->index(0, 1), QItemSelectionModel::Clear);
+    m_grid->scrollToTop();
 }
 
 qint64 RecSelectDialogBase::currentAccountId() const

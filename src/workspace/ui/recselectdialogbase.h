@@ -56,6 +56,7 @@ private:
     void selectAccount(qint64 id);
     qint64 currentAccountId() const;
     static int readIndex(const QString& valueName);
+    static int readSize(const QString& valueName);
 
     Variant m_variant;
     AccountSelectionModel* m_model;

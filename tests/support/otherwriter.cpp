@@ -1,0 +1,73 @@
+#include "otherwriter.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUuid>
+#include <chrono>
+#include <sys/stat.h>
+#include <unistd.h>
+
+OtherWriter::OtherWriter(const QString& path, const QString& beginStatement, int holdMs)
+{
+    std::atomic<bool> started{false};
+    m_thread = std::thread([this, path, beginStatement, holdMs, &started] {
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(path);
+            if (db.open()) {
+                QSqlQuery q(db);
+                m_holds = q.exec(beginStatement);
+                started = true;
+                if (m_holds) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+                    q.exec(QStringLiteral("ROLLBACK"));
+                }
+            }
+            started = true;
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+    while (!started)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+OtherWriter::~OtherWriter()
+{
+    m_thread.join();
+}
+
+namespace FileLocks {
+
+bool heldByThisProcess(const QString& path)
+{
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    // "1: POSIX  ADVISORY  READ 1234 08:01:5678 128 128": the pid, then device and inode.
+    const QByteArray pid = QByteArray::number(::getpid());
+    const QByteArray inode = ':' + QByteArray::number(static_cast<qulonglong>(st.st_ino));
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() >= 6 && fields[1] == "POSIX" && fields[4] == pid && fields[5].endsWith(inode))
+            return true;
+    }
+    return false;
+}
+
+QString runOtherProgram(const QString& path, const QString& sql)
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {path, sql});
+    if (!sqlite.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed();
+}
+
+} // namespace FileLocks
