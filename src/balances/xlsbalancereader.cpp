@@ -373,7 +373,8 @@ private:
             throw Damaged{};
         // Columns A and B by row; a formula's text result follows it in a STRING record.
         QMap<quint16, std::array<QString, 2>> cells;
-        std::optional<std::pair<quint16, quint16>> pendingString;
+        // The cell whose formula result is the text of the next STRING record.
+        struct PendingCell { quint16 row = 0; quint16 column = 0; bool waiting = false; } pendingString;
         const auto put = [&](quint16 row, quint16 column, QString text) {
             if (column < 2)
                 cells[row][column] = std::move(text);
@@ -416,7 +417,7 @@ private:
                     break;
                 }
                 switch (d.u8(6)) {
-                case 0: pendingString = std::make_pair(row, column); break; // the text comes next
+                case 0: pendingString = PendingCell{row, column, true}; break; // the text comes next
                 case 1: put(row, column, d.u8(8) ? QStringLiteral("TRUE") : QStringLiteral("FALSE")); break;
                 case 2: put(row, column, errorText(d.u8(8))); break;
                 default: put(row, column, QString()); break;
@@ -424,9 +425,9 @@ private:
                 break;
             }
             case kString:
-                if (pendingString)
-                    put(pendingString->first, pendingString->second, recordString(d, 0));
-                pendingString.reset();
+                if (pendingString.waiting)
+                    put(pendingString.row, pendingString.column, recordString(d, 0));
+                pendingString = {};
                 break;
             default:
                 break;
