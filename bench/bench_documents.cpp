@@ -95,7 +95,8 @@ int main(int argc, char* argv[])
         q.exec();
         QFile::copy(source, folder + QLatin1Char('/') + name);
     });
-    const qint64 stored = Db::scalar(main, QStringLiteral("SELECT count(*) FROM AttachedDocument")).toLongLong();
+    const qint64 stored =
+        Db::scalar(main, QStringLiteral("SELECT count(*) FROM AttachedDocument")).toLongLong();
     const qint64 contents =
         Db::scalar(docs, QStringLiteral("SELECT count(*) FROM Document WHERE length(Content) = ?"), {size})
             .toLongLong();
@@ -111,9 +112,10 @@ int main(int argc, char* argv[])
     {
         Db::Transaction tx(main);
         QSqlQuery q(main);
-        q.prepare(QStringLiteral("INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, "
-                                 "DocDesc, FileSource, OpenDate, CloseDate, CreateDate, CreateUser) "
-                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, '2024-01-01', 'bench')"));
+        q.prepare(
+            QStringLiteral("INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, "
+                           "DocDesc, FileSource, OpenDate, CloseDate, CreateDate, CreateUser) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, '2024-01-01', 'bench')"));
         for (int account = 1; account <= 2000; ++account)
             for (int i = 0; i < 120; ++i) {
                 const int kind = i % 3;
@@ -146,11 +148,13 @@ int main(int argc, char* argv[])
     const qint64 listQueries = (Db::statementCount() - listBefore) / 20;
     const double listBase = Bench::timeIt(
         [&] {
-            Bench::readAll(main,
-                           QStringLiteral("SELECT DocPath, DocDesc, FileSource, OpenDate, CloseDate FROM AttachedDocument "
-                                          "WHERE GLAcctId = ? AND RecItemId < 0 AND AmortizableItemId < 0 AND "
-                                          "OpenDate <= ? AND (CloseDate IS NULL OR CloseDate > ?)"),
-                           {1234, QStringLiteral("2024-03-31"), QStringLiteral("2024-03-31")});
+            Bench::readAll(
+                main,
+                QStringLiteral(
+                    "SELECT DocPath, DocDesc, FileSource, OpenDate, CloseDate FROM AttachedDocument "
+                    "WHERE GLAcctId = ? AND RecItemId < 0 AND AmortizableItemId < 0 AND "
+                    "OpenDate <= ? AND (CloseDate IS NULL OR CloseDate > ?)"),
+                {1234, QStringLiteral("2024-03-31"), QStringLiteral("2024-03-31")});
         },
         20);
     if (rows != 40)

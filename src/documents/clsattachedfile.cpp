@@ -41,7 +41,8 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
         // The rows the update changes tell whether the document is stored already: only then
         // are its contents left as they are.
         const qint64 found = Db::execCount(
-            db, QStringLiteral("UPDATE Document SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE FileName = ?"),
+            db,
+            QStringLiteral("UPDATE Document SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE FileName = ?"),
             {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), docName});
         // A copy already in the folder is the document as first stored; otherwise the picked file
         // is read, and its copy written from the same bytes.
@@ -49,7 +50,8 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
         const QString from = haveCopy ? copy : m_fileSource;
         // An attachment stored long ago whose contents are nowhere any more keeps its row: its
         // description and dates may still change.
-        const bool lost = found == 0 && !haveCopy && !DocumentFiles::sourceProblem(from).isEmpty() && isDocumentInDB();
+        const bool lost =
+            found == 0 && !haveCopy && !DocumentFiles::sourceProblem(from).isEmpty() && isDocumentInDB();
         if (found == 0 && !lost) {
             // The contents go into the row piece by piece, and into the folder copy from the same
             // pieces: a large file is never held in memory whole. (zeroblob, a value of zeros of the
@@ -57,10 +59,11 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
             const qint64 size = DocumentFiles::checkedSize(from, DocumentsDatabase::blobLimit(db));
             const QSqlQuery row = Db::exec(
                 db,
-                QStringLiteral("INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, CloseDate, "
-                               "Content) VALUES (?, ?, ?, ?, ?, ?, zeroblob(?))"),
-                {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate), Db::text(m_docDesc),
-                 DateRules::toDb(m_closeDate), size});
+                QStringLiteral(
+                    "INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, CloseDate, "
+                    "Content) VALUES (?, ?, ?, ?, ?, ?, zeroblob(?))"),
+                {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
+                 Db::text(m_docDesc), DateRules::toDb(m_closeDate), size});
             DocumentsDatabase::BlobWriter content(db, QStringLiteral("Document"), QStringLiteral("Content"),
                                                   row.lastInsertId().toLongLong());
             std::optional<DocumentFiles::Writer> copyOut;
@@ -104,49 +107,54 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
     if (kind != 2 && itemId < 1)
         throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
                        QStringLiteral("The item must be stored before its documents are."));
-    const bool before = m_foundInDB;
+    Persistence::RestoreOnFailure keep(m_foundInDB);
     try {
         // No row of the main database without its contents: they are stored first.
         CopyAndSaveAttachFile();
         storeRow(kind, accountId, itemId);
     } catch (const AppError& e) {
-        m_foundInDB = before;
         // The user learns which of the attachments was not saved.
-        throw AppError(e.number(), e.source(),
-                       QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()));
-    } catch (...) {
-        m_foundInDB = before;
-        throw;
+        throw AppError(
+            e.number(), e.source(),
+            QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()));
     }
+    keep.release();
 }
 
 void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
 {
-    static const QStringList columns = {
-        QStringLiteral("GLAcctId"),  QStringLiteral("RecItemId"), QStringLiteral("AmortizableItemId"),
-        QStringLiteral("DocPath"),   QStringLiteral("DocDesc"),   QStringLiteral("FileSource"),
-        QStringLiteral("OpenDate"),  QStringLiteral("CloseDate"), QStringLiteral("CreateDate"),
-        QStringLiteral("CreateUser")};
+    // The table keeps no audit twin.
+    static const Persistence::StoredTable table(
+        QStringLiteral("AttachedDocument"),
+        {QStringLiteral("GLAcctId"), QStringLiteral("RecItemId"), QStringLiteral("AmortizableItemId"),
+         QStringLiteral("DocPath"), QStringLiteral("DocDesc"), QStringLiteral("FileSource"),
+         QStringLiteral("OpenDate"), QStringLiteral("CloseDate"), QStringLiteral("CreateDate"),
+         QStringLiteral("CreateUser")},
+        QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
     // The picked path, the owner and the creation columns are written once, by the insert.
     const qint64 found = Db::execCount(
-        db, QStringLiteral("UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
+        db,
+        QStringLiteral(
+            "UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
         {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), m_docPath});
     m_foundInDB = found > 0;
     if (!m_foundInDB) {
         const qint32 none = -2;
-        Db::exec(db, Persistence::insertStatement(QStringLiteral("AttachedDocument"), columns),
-                 {accountId, kind == 1 ? itemId : none, kind == 0 ? itemId : none, m_docPath, Db::text(m_docDesc),
-                  Db::text(m_fileSource), DateRules::toDb(m_openDate), DateRules::toDb(m_closeDate), today(),
-                  Db::text(Global::loginName())});
+        Persistence::Row row(table,
+                             {accountId, kind == 1 ? itemId : none, kind == 0 ? itemId : none, m_docPath,
+                              Db::text(m_docDesc), Db::text(m_fileSource), DateRules::toDb(m_openDate),
+                              DateRules::toDb(m_closeDate), today(), Db::text(Global::loginName())});
+        row.audited = false;
+        Persistence::storeRow(tx, true, row);
     }
     tx.commit();
 }
 
 bool clsAttachedFile::isDocumentInDB() const
 {
-    return Db::scalar(Global::getConnection(), QStringLiteral("SELECT 1 FROM AttachedDocument WHERE DocPath = ?"),
-                      {m_docPath})
+    return Db::scalar(Global::getConnection(),
+                      QStringLiteral("SELECT 1 FROM AttachedDocument WHERE DocPath = ?"), {m_docPath})
         .isValid();
 }

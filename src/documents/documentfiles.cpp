@@ -35,7 +35,8 @@ bool isConnectedDatabaseFile(const QString& path)
     for (const QString& db : {Global::mainDatabasePath, Global::docDBPath}) {
         if (db.isEmpty())
             continue;
-        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        for (const QString& suffix :
+             {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
             if (DocumentFiles::sameFile(path, db + suffix))
                 return true;
     }
@@ -59,7 +60,9 @@ QString sourceProblem(const QString& path, qint64 limit)
 {
     if (QDir::isRelativePath(path))
         return QStringLiteral("Please give the full path of the file to attach, or choose it with Browse.");
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return QStringLiteral("The file '%1' cannot be found.").arg(shown(path));
     if (S_ISDIR(st.st_mode))
@@ -70,7 +73,8 @@ QString sourceProblem(const QString& path, qint64 limit)
         return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be attached or copied.")
             .arg(shown(path));
     if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
-        return QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("The file '%1' cannot be read: %2")
+            .arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
     if (limit >= 0 && st.st_size > limit)
         return QStringLiteral("The file '%1' is too large to be stored in the documents database "
                               "(%2 bytes; at most %3 bytes).")
@@ -92,15 +96,17 @@ void readPieces(const QString& path, qint64 size, const std::function<void(const
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw fileError(QStringLiteral("read"),
-                        QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), file.errorString()));
+        throw fileError(
+            QStringLiteral("read"),
+            QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), file.errorString()));
     QByteArray piece(qMin<qint64>(size + 1, 1 << 20), Qt::Uninitialized);
     qint64 done = 0;
     for (;;) {
         const qint64 n = file.read(piece.data(), piece.size());
         if (n < 0)
-            throw fileError(QStringLiteral("read"),
-                            QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), file.errorString()));
+            throw fileError(
+                QStringLiteral("read"),
+                QStringLiteral("The file '%1' cannot be read: %2").arg(shown(path), file.errorString()));
         if (n == 0)
             break;
         if (done + n > size)
@@ -109,8 +115,9 @@ void readPieces(const QString& path, qint64 size, const std::function<void(const
         done += n;
     }
     if (done != size || !file.atEnd())
-        throw fileError(QStringLiteral("read"),
-                        QStringLiteral("The file '%1' changed while it was read. Please try again.").arg(shown(path)));
+        throw fileError(
+            QStringLiteral("read"),
+            QStringLiteral("The file '%1' changed while it was read. Please try again.").arg(shown(path)));
 }
 
 Writer::Writer(const QString& path) : m_file(path)
@@ -160,7 +167,8 @@ void copyWhole(const QString& from, const QString& to)
 QString targetProblem(const QString& from, const QString& to)
 {
     if (isConnectedDatabaseFile(to))
-        return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be replaced.").arg(shown(to));
+        return QStringLiteral("'%1' is a database that Corvantis is using; it cannot be replaced.")
+            .arg(shown(to));
     if (sameFile(from, to))
         return QStringLiteral("The document cannot be saved onto itself ('%1'). Please choose another name.")
             .arg(shown(to));
@@ -169,18 +177,22 @@ QString targetProblem(const QString& from, const QString& to)
 
 bool sameFile(const QString& a, const QString& b)
 {
-    struct stat sa{}, sb{};
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    struct stat sa
+    {
+    }, sb{};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 QString copyPath(const QString& folder, const QString& docPath)
 {
     if (!modUtility::isStoredFileName(docPath))
-        throw fileError(QStringLiteral("copyPath"),
-                        QStringLiteral("The stored name of this document (\"%1\") is not valid; the document cannot be "
-                                       "opened or saved.")
-                            .arg(docPath));
+        throw fileError(
+            QStringLiteral("copyPath"),
+            QStringLiteral("The stored name of this document (\"%1\") is not valid; the document cannot be "
+                           "opened or saved.")
+                .arg(docPath));
     return folder + QLatin1Char('/') + docPath;
 }
 

@@ -28,15 +28,17 @@ bool hasMoved(const QSqlDatabase& db)
 {
     sqlite3* handle = handleOf(db);
     int moved = 0;
-    return handle && sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+    return handle && sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+           moved != 0;
 }
 
 QString activePath()
 {
     if (Global::docDBPath.trimmed().isEmpty())
-        throw AppError(AppError::DatabaseError, Source,
-                       QStringLiteral("No documents database is chosen. Please choose one in the administration "
-                                      "dialog's Database tab."));
+        throw AppError(
+            AppError::DatabaseError, Source,
+            QStringLiteral("No documents database is chosen. Please choose one in the administration "
+                           "dialog's Database tab."));
     return Global::docDBPath;
 }
 
@@ -56,31 +58,34 @@ QSqlDatabase connectionForWrite()
         if (hasMoved(Db::open(path))) {
             // The next attempt opens whatever file now stands at the path, after the checks below.
             Db::close(path);
-            throw AppError(AppError::DatabaseError, Source + QStringLiteral(".connectionForWrite"),
-                           QStringLiteral("The documents database '%1' was moved, replaced or deleted while it was "
-                                          "in use. Nothing was saved; please try again.")
-                               .arg(QDir::toNativeSeparators(path)));
+            throw AppError(
+                AppError::DatabaseError, Source + QStringLiteral(".connectionForWrite"),
+                QStringLiteral("The documents database '%1' was moved, replaced or deleted while it was "
+                               "in use. Nothing was saved; please try again.")
+                    .arg(QDir::toNativeSeparators(path)));
         }
         return Global::getDocDBConnection(path);
     }
     QSqlDatabase db = Global::getDocDBConnection(path);
     if (!Db::columnExists(db, QStringLiteral("Document"), QStringLiteral("CreateUser"))) {
         Db::close(path);
-        throw AppError(AppError::DatabaseError, Source + QStringLiteral(".connectionForWrite"),
-                       QStringLiteral("The file '%1' is not a valid Corvantis documents database. Nothing was saved.")
-                           .arg(QDir::toNativeSeparators(path)));
+        throw AppError(
+            AppError::DatabaseError, Source + QStringLiteral(".connectionForWrite"),
+            QStringLiteral("The file '%1' is not a valid Corvantis documents database. Nothing was saved.")
+                .arg(QDir::toNativeSeparators(path)));
     }
     return db;
 }
 
-BlobWriter::BlobWriter(const QSqlDatabase& db, const QString& table, const QString& column, qint64 rowid) : m_db(db)
+BlobWriter::BlobWriter(const QSqlDatabase& db, const QString& table, const QString& column, qint64 rowid)
+    : m_db(db)
 {
     sqlite3* handle = handleOf(db);
     if (!handle)
         throw AppError(AppError::DatabaseError, Source + QStringLiteral(".BlobWriter"),
                        QStringLiteral("The documents database does not take long values piece by piece."));
-    if (sqlite3_blob_open(handle, "main", table.toUtf8().constData(), column.toUtf8().constData(), rowid, 1, &m_blob) !=
-        SQLITE_OK) {
+    if (sqlite3_blob_open(handle, "main", table.toUtf8().constData(), column.toUtf8().constData(), rowid, 1,
+                          &m_blob) != SQLITE_OK) {
         const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
         m_blob = nullptr;
         throw AppError(AppError::DatabaseError, Source + QStringLiteral(".BlobWriter"), text);

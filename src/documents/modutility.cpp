@@ -35,8 +35,9 @@ QString GetUniqueFileName(const QString& path)
 
 bool isStoredFileName(const QString& docPath)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}(\\.[^./\\\\\\x00-\\x1f]*)?$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}("
+                       "\\.[^./\\\\\\x00-\\x1f]*)?$"));
     return docPath.size() <= DocPathLength && pattern.match(docPath).hasMatch();
 }
 
@@ -45,13 +46,15 @@ QString storedNameProblem(const QString& path)
     const QString extension = GetFileExtension(path);
     const qsizetype room = DocPathLength - NewGuidString().size();
     if (extension.size() > room)
-        return QStringLiteral("The extension of the file name (\"%1\") is too long to be stored: it may have at most "
-                              "%2 characters. Please rename the file or choose another one.")
+        return QStringLiteral(
+                   "The extension of the file name (\"%1\") is too long to be stored: it may have at most "
+                   "%2 characters. Please rename the file or choose another one.")
             .arg(extension)
             .arg(room - 1);
     if (!isStoredFileName(NewGuidString() + extension))
-        return QStringLiteral("The extension of the file name (\"%1\") holds a character that cannot be stored. "
-                              "Please rename the file or choose another one.")
+        return QStringLiteral(
+                   "The extension of the file name (\"%1\") holds a character that cannot be stored. "
+                   "Please rename the file or choose another one.")
             .arg(extension);
     return {};
 }
@@ -61,9 +64,10 @@ bool ExtractDocumentFromDB(const QString& docName, const QString& folder)
     const QString target = DocumentFiles::copyPath(folder, docName);
     QByteArray bytes;
     {
-        QSqlQuery q = Db::exec(DocumentsDatabase::connection(),
-                               QStringLiteral("SELECT Content FROM Document WHERE FileName = ? AND Content IS NOT NULL"),
-                               {docName});
+        QSqlQuery q = Db::exec(
+            DocumentsDatabase::connection(),
+            QStringLiteral("SELECT Content FROM Document WHERE FileName = ? AND Content IS NOT NULL"),
+            {docName});
         if (!q.next())
             return false;
         bytes = q.value(0).toByteArray();

@@ -134,6 +134,8 @@ private:
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setIconProvider(&m_icons);
         dialog.setAcceptMode(mode);
+        // Every save asks its own question before it replaces a file, in the system's words.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         dialog.setNameFilter(qtFilter(filter));
         const QFileInfo start(startPath);

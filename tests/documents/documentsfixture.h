@@ -29,10 +29,14 @@ struct DocumentsFixture : ModelFixture
     }
     QByteArray content(const QString& docPath) const
     {
-        return Db::scalar(docs(), QStringLiteral("SELECT Content FROM Document WHERE FileName = ?"), {docPath})
+        return Db::scalar(docs(), QStringLiteral("SELECT Content FROM Document WHERE FileName = ?"),
+                          {docPath})
             .toByteArray();
     }
-    QString folder() const { return QDir::homePath() + QStringLiteral("/.qttest/share/Corvantis/AttachedDoc"); }
+    QString folder() const
+    {
+        return QDir::homePath() + QStringLiteral("/.qttest/share/Corvantis/AttachedDoc");
+    }
     QString copyOf(const QString& docPath) const { return folder() + QLatin1Char('/') + docPath; }
     QByteArray read(const QString& path) const
     {

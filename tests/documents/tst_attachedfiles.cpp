@@ -44,14 +44,15 @@ private Q_SLOTS:
 namespace {
 
 // A list of one owner with one new attachment of the file.
-clsAttachedfileList listWith(int kind, const QString& source, const QString& open = {}, const QString& close = {})
+clsAttachedfileList listWith(int kind, const QString& source, const QString& open = {},
+                             const QString& close = {})
 {
     clsAttachedfileList list;
     list.setAccountId(7);
     list.setItemType(kind);
     list.setRecItemId(kind == 2 ? -1 : 42);
-    list.AddFile(modUtility::GetUniqueFileName(source), QStringLiteral("He said \"hi\"; O'Neil \\ %_ é"), source,
-                 open, close);
+    list.AddFile(modUtility::GetUniqueFileName(source), QStringLiteral("He said \"hi\"; O'Neil \\ %_ é"),
+                 source, open, close);
     return list;
 }
 
@@ -151,8 +152,9 @@ void tst_AttachedFiles::saveWritesContentsCopyAndRow()
     QCOMPARE(fx.read(fx.copyOf(file.getDocPath())), original);
     QVERIFY(file.isDocumentInDB());
 
-    QSqlQuery row = Db::exec(fx.db, u"SELECT GLAcctId, RecItemId, AmortizableItemId, DocDesc, FileSource, OpenDate, "
-                                    "CloseDate, CreateDate, CreateUser FROM AttachedDocument WHERE DocPath = ?"_qs,
+    QSqlQuery row = Db::exec(fx.db,
+                             u"SELECT GLAcctId, RecItemId, AmortizableItemId, DocDesc, FileSource, OpenDate, "
+                             "CloseDate, CreateDate, CreateUser FROM AttachedDocument WHERE DocPath = ?"_qs,
                              {file.getDocPath()});
     QVERIFY(row.next());
     QCOMPARE(row.value(0).toInt(), 7);
@@ -164,7 +166,8 @@ void tst_AttachedFiles::saveWritesContentsCopyAndRow()
     QCOMPARE(row.value(6), DateRules::toDb(close));
     QCOMPARE(row.value(7).toString(), u"2024-03-15"_qs);
     QCOMPARE(row.value(8).toString(), u"preparer"_qs);
-    QSqlQuery doc = Db::exec(fx.docs(), u"SELECT CreateDate, CreateUser, OpenDate, DocDesc, CloseDate FROM Document"_qs);
+    QSqlQuery doc =
+        Db::exec(fx.docs(), u"SELECT CreateDate, CreateUser, OpenDate, DocDesc, CloseDate FROM Document"_qs);
     QVERIFY(doc.next());
     QCOMPARE(doc.value(0).toString(), u"2024-03-15"_qs);
     QCOMPARE(doc.value(1).toString(), u"preparer"_qs);
@@ -197,7 +200,8 @@ void tst_AttachedFiles::secondSaveUpdatesAndEditWorksWithoutSource()
     loaded.SaveFiles(); // not changed: nothing happens
     loaded.EditFile(key, u"Final invoice"_qs, u"02/01/2024"_qs);
     loaded.SaveFiles();
-    QCOMPARE(fx.value(u"SELECT DocDesc || OpenDate FROM AttachedDocument"_qs).toString(), u"Final invoice2024-02-01"_qs);
+    QCOMPARE(fx.value(u"SELECT DocDesc || OpenDate FROM AttachedDocument"_qs).toString(),
+             u"Final invoice2024-02-01"_qs);
     QCOMPARE(Db::scalar(fx.docs(), u"SELECT DocDesc FROM Document"_qs).toString(), u"Final invoice"_qs);
     QCOMPARE(fx.rows(u"AttachedDocument"_qs), 1);
     // The contents lost everywhere: the stored row's description still changes, and nothing
@@ -269,7 +273,8 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks_data()
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("message");
     QTest::addColumn<qint64>("documentsLeft"); // contents stored before the failing step
-    QTest::newRow("file where the folder should be") << u"folder"_qs << u"Could not create the folder"_qs << 0LL;
+    QTest::newRow("file where the folder should be")
+        << u"folder"_qs << u"Could not create the folder"_qs << 0LL;
     QTest::newRow("folder where the copy should be") << u"copy"_qs << u"could not be written"_qs << 0LL;
     QTest::newRow("source deleted") << u"source"_qs << u"cannot be found"_qs << 0LL;
     QTest::newRow("documents database locked") << u"locked"_qs << u"in use by another user"_qs << 0LL;
@@ -369,8 +374,9 @@ void tst_AttachedFiles::accountDocumentsValidAtDate()
     DocumentsFixture fx;
     const auto add = [&](qint32 account, qint32 rec, qint32 amort, const QString& name, const QVariant& open,
                          const QVariant& close) {
-        Db::exec(fx.db, u"INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, DocDesc, "
-                        "OpenDate, CloseDate) VALUES (?, ?, ?, ?, ?, ?, ?)"_qs,
+        Db::exec(fx.db,
+                 u"INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, DocDesc, "
+                 "OpenDate, CloseDate) VALUES (?, ?, ?, ?, ?, ?, ?)"_qs,
                  {account, rec, amort, name, name, open, close});
     };
     add(7, -2, -2, u"opens at the date"_qs, u"2024-03-31"_qs, QVariant());
@@ -388,7 +394,8 @@ void tst_AttachedFiles::accountDocumentsValidAtDate()
     for (const clsAttachedFile& f : list.getFiles())
         names << f.getDocDesc() + u' ' + f.getOpenDate() + u' ' + f.getCloseDate();
     names.sort();
-    QCOMPARE(names, (QStringList{u"closes after 01/01/2024 04/01/2024"_qs, u"opens at the date 03/31/2024 "_qs}));
+    QCOMPARE(names,
+             (QStringList{u"closes after 01/01/2024 04/01/2024"_qs, u"opens at the date 03/31/2024 "_qs}));
 }
 
 void tst_AttachedFiles::ownerListsAndDelete()

@@ -39,8 +39,7 @@ private Q_SLOTS:
 
 namespace {
 
-template <typename W>
-W* child(QObject* parent, const char* name)
+template <typename W> W* child(QObject* parent, const char* name)
 {
     W* w = parent->findChild<W*>(QLatin1String(name));
     if (!w)
@@ -113,7 +112,8 @@ void tst_AttachmentControls::attachRefusesBadInput_data()
     QTest::newRow("folder") << u"@/sub.dir"_qs << u"x"_qs << u"is a folder"_qs;
     QTest::newRow("extension too long") << u"@/a.thirteenchars"_qs << u"x"_qs << u"too long"_qs;
     QTest::newRow("151 characters") << u"@/a.pdf"_qs << QString(151, u'd') << u"at most 150"_qs;
-    QTest::newRow("quotes and non-ASCII") << u"@/a.pdf"_qs << u"He said \"hi\"; O'Neil \\ %_ — Zoë"_qs << QString();
+    QTest::newRow("quotes and non-ASCII")
+        << u"@/a.pdf"_qs << u"He said \"hi\"; O'Neil \\ %_ — Zoë"_qs << QString();
     QTest::newRow("home folder") << u"~/a.pdf"_qs << u"x"_qs << QString();
     QTest::newRow("empty file, dotted folder") << u"@/sub.dir/README"_qs << QString() << QString();
 }
@@ -202,12 +202,16 @@ void tst_AttachmentControls::accountDialogDates_data()
     QTest::addColumn<QString>("open");
     QTest::addColumn<QString>("close"); // null: close box left unticked
     QTest::addColumn<QString>("message");
-    QTest::newRow("open out of range") << u"13/45/2024"_qs << QString() << u"The entry for Open Date is invalid."_qs;
+    QTest::newRow("open out of range")
+        << u"13/45/2024"_qs << QString() << u"The entry for Open Date is invalid."_qs;
     QTest::newRow("open empty") << QString(u""_qs) << QString() << u"The entry for Open Date is invalid."_qs;
     QTest::newRow("open 02/30") << u"02/30/2024"_qs << QString() << u"The entry for Open Date is invalid."_qs;
-    QTest::newRow("close invalid") << u"03/01/2024"_qs << u"02/30/2024"_qs << u"The entry for Close Date is invalid."_qs;
-    QTest::newRow("close equal") << u"03/01/2024"_qs << u"03/01/2024"_qs << u"The Close Date must be after"_qs;
-    QTest::newRow("close before") << u"03/01/2024"_qs << u"02/29/2024"_qs << u"The Close Date must be after"_qs;
+    QTest::newRow("close invalid") << u"03/01/2024"_qs << u"02/30/2024"_qs
+                                   << u"The entry for Close Date is invalid."_qs;
+    QTest::newRow("close equal") << u"03/01/2024"_qs << u"03/01/2024"_qs
+                                 << u"The Close Date must be after"_qs;
+    QTest::newRow("close before") << u"03/01/2024"_qs << u"02/29/2024"_qs
+                                  << u"The Close Date must be after"_qs;
     QTest::newRow("close after") << u"03/01/2024"_qs << u"3/2/24"_qs << QString();
     QTest::newRow("no close date") << u"030124"_qs << QString() << QString();
 }
@@ -326,7 +330,8 @@ void tst_AttachmentControls::everyOwnerKindRoundTrip()
     const QString source = fx.file(u"statement.pdf"_qs, 70000);
     {
         Host host(kind);
-        host.control->setDialogRunner(answer(source, u"March statement"_qs, kind == 2 ? u"03/01/2024"_qs : QString()));
+        host.control->setDialogRunner(
+            answer(source, u"March statement"_qs, kind == 2 ? u"03/01/2024"_qs : QString()));
         click(host.control, "btnAdd");
         QCOMPARE(host.rows()->topLevelItemCount(), 1);
         QCOMPARE(host.rows()->topLevelItem(0)->text(0), u"statement.pdf"_qs);
@@ -344,7 +349,8 @@ void tst_AttachmentControls::everyOwnerKindRoundTrip()
     if (kind == 2)
         QCOMPARE(row->text(2), u"03/01/2024"_qs);
 
-    host.control->setDialogRunner(answer(QString(), u"Statement, corrected"_qs, kind == 2 ? u"03/05/2024"_qs : QString(),
+    host.control->setDialogRunner(answer(QString(), u"Statement, corrected"_qs,
+                                         kind == 2 ? u"03/05/2024"_qs : QString(),
                                          kind == 2 ? u"04/30/2024"_qs : QString()));
     click(host.control, "btnEdit");
     QCOMPARE(row->text(1), u"Statement, corrected"_qs);
@@ -468,7 +474,9 @@ void tst_AttachmentControls::saveFailureReachesHostAndRetryWorks()
     Host host(0);
     host.control->setDialogRunner(answer(fx.file(u"a.pdf"_qs), u"a"_qs));
     click(host.control, "btnAdd");
-    Db::exec(fx.db, u"CREATE TRIGGER t BEFORE INSERT ON AttachedDocument BEGIN SELECT RAISE(ABORT, 'disk full'); END"_qs);
+    Db::exec(
+        fx.db,
+        u"CREATE TRIGGER t BEFORE INSERT ON AttachedDocument BEGIN SELECT RAISE(ABORT, 'disk full'); END"_qs);
     QVERIFY_THROWS_EXCEPTION(AppError, host.control->SaveFiles());
     QCOMPARE(host.rows()->topLevelItemCount(), 1); // the user's work stays
     fx.mendAudit();
@@ -485,18 +493,21 @@ void tst_AttachmentControls::screenshots()
     DocumentsFixture fx;
     for (int kind : {1, 2}) {
         Host host(kind);
-        host.control->setDialogRunner(answer(fx.file(u"Bank statement March.pdf"_qs), u"Statement of the operating account"_qs,
+        host.control->setDialogRunner(answer(fx.file(u"Bank statement March.pdf"_qs),
+                                             u"Statement of the operating account"_qs,
                                              kind == 2 ? u"03/01/2024"_qs : QString()));
         click(host.control, "btnAdd");
-        host.control->setDialogRunner(answer(fx.file(u"Invoice 4711.pdf"_qs), u"Invoice for the insurance premium"_qs,
-                                             kind == 2 ? u"01/01/2024"_qs : QString(), kind == 2 ? u"12/31/2024"_qs : QString()));
+        host.control->setDialogRunner(
+            answer(fx.file(u"Invoice 4711.pdf"_qs), u"Invoice for the insurance premium"_qs,
+                   kind == 2 ? u"01/01/2024"_qs : QString(), kind == 2 ? u"12/31/2024"_qs : QString()));
         click(host.control, "btnAdd");
         host.widget.resize(760, 220);
         host.widget.show();
         QVERIFY(host.widget.grab().save(out + u"/list-kind%1.png"_qs.arg(kind)));
     }
     AttachDocument attach;
-    child<QLineEdit>(&attach, "txtFilePathAndName")->setText(u"/home/ann/Documents/Bank statement March.pdf"_qs);
+    child<QLineEdit>(&attach, "txtFilePathAndName")
+        ->setText(u"/home/ann/Documents/Bank statement March.pdf"_qs);
     attach.show();
     QVERIFY(attach.grab().save(out + u"/attachdocument.png"_qs));
     AttachDocument1 account;

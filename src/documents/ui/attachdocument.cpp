@@ -5,6 +5,7 @@
 #include "dialogbehaviour.h"
 #include "documentfiles.h"
 #include "filechooser.h"
+#include "gridview.h"
 #include "modutility.h"
 #include "prompter.h"
 
@@ -19,22 +20,11 @@
 
 using DialogBehaviour::named;
 
-namespace {
-
-// The windows' sizes in twips, as the forms were drawn (15 twips to a pixel).
-constexpr int Twips = 15;
-
-void say(const QString& text)
-{
-    Prompter::show(Prompter::applicationTitle(), text);
-}
-
-} // namespace
-
 AttachDocumentBase::AttachDocumentBase(QWidget* parent, const QString& descLabelName) : QDialog(parent)
 {
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    m_lblSelectFile = named<QLabel>(this, QStringLiteral("lblSelectFile"), QStringLiteral("Select a file to attach:"));
+    m_lblSelectFile =
+        named<QLabel>(this, QStringLiteral("lblSelectFile"), QStringLiteral("Select a file to attach:"));
     m_txtFilePathAndName = named<QLineEdit>(this, QStringLiteral("txtFilePathAndName"));
     m_cmdBrowse = named<QPushButton>(this, QStringLiteral("cmdBrowse"), QStringLiteral("&Browse ..."));
     auto* lblDesc = named<QLabel>(this, descLabelName, QStringLiteral("Description:"));
@@ -66,7 +56,8 @@ AttachDocumentBase::AttachDocumentBase(QWidget* parent, const QString& descLabel
     layout->addStretch();
     DialogBehaviour::noAutoDefault(this);
 
-    connect(m_cmdBrowse, &QPushButton::clicked, this, [this] { DialogBehaviour::guarded([this] { browse(); }); });
+    connect(m_cmdBrowse, &QPushButton::clicked, this,
+            [this] { DialogBehaviour::guarded([this] { browse(); }); });
     connect(ok, &QPushButton::clicked, this, [this] { DialogBehaviour::guarded([this] { confirm(); }); });
     // Enter in the description does what OK does.
     connect(m_txtAttchDocDesc, &QLineEdit::returnPressed, this,
@@ -100,13 +91,13 @@ void AttachDocumentBase::browse()
 bool AttachDocumentBase::fileAccepted(const QString& path)
 {
     if (path.size() < 3) {
-        say(QStringLiteral("Please select a file."));
+        Prompter::show({}, QStringLiteral("Please select a file."));
         return false;
     }
     // The file is checked now, while the user can still choose another; the store checks again.
     for (const QString& problem : {DocumentFiles::sourceProblem(path), modUtility::storedNameProblem(path)})
         if (!problem.isEmpty()) {
-            say(problem);
+            Prompter::show({}, problem);
             return false;
         }
     return true;
@@ -121,7 +112,9 @@ void AttachDocumentBase::confirm()
         return;
     const QString desc = m_txtAttchDocDesc->text();
     if (desc.size() > modUtility::DocDescLength) {
-        say(QStringLiteral("The description can have at most %1 characters; it has %2. Please shorten it.")
+        Prompter::show(
+            {},
+            QStringLiteral("The description can have at most %1 characters; it has %2. Please shorten it.")
                 .arg(modUtility::DocDescLength)
                 .arg(desc.size()));
         m_txtAttchDocDesc->setFocus();
@@ -140,7 +133,8 @@ AttachDocument::AttachDocument(QWidget* parent) : AttachDocumentBase(parent, QSt
 {
     setObjectName(QStringLiteral("AttachDocument"));
     setWindowTitle(QStringLiteral("Select the document to attach"));
-    resize(8500 / Twips, 4500 / Twips);
+    // The window as the form was drawn.
+    resize(GridView::pixelsOfTwips(this, 8500), GridView::pixelsOfTwips(this, 4500));
 }
 
 void AttachDocument::InitializEdit(const QString& description)
@@ -176,7 +170,7 @@ AttachDocument1::AttachDocument1(QWidget* parent) : AttachDocumentBase(parent, Q
     DialogBehaviour::noAutoDefault(this);
     closeDateToggled(false);
     connect(m_chkCloseDate, &QCheckBox::toggled, this, &AttachDocument1::closeDateToggled);
-    resize(8500 / Twips, 6500 / Twips);
+    resize(GridView::pixelsOfTwips(this, 8500), GridView::pixelsOfTwips(this, 6500));
 }
 
 void AttachDocument1::closeDateToggled(bool ticked)
@@ -188,7 +182,8 @@ void AttachDocument1::closeDateToggled(bool ticked)
         m_dtpRecDocCloseDate->setFocus();
 }
 
-void AttachDocument1::InitializEdit(const QString& openDate, const QString& closeDate, const QString& description)
+void AttachDocument1::InitializEdit(const QString& openDate, const QString& closeDate,
+                                    const QString& description)
 {
     m_dtpRecDocOpenDate->setText(openDate);
     m_dtpRecDocCloseDate->setText(closeDate);
@@ -230,7 +225,7 @@ bool AttachDocument1::datesValid()
     m_dtpRecDocOpenDate->commit();
     const auto open = DateRules::fromText(openDateValue());
     if (!open) {
-        say(QStringLiteral("The entry for Open Date is invalid."));
+        Prompter::show({}, QStringLiteral("The entry for Open Date is invalid."));
         m_dtpRecDocOpenDate->setFocus();
         return false;
     }
@@ -239,13 +234,15 @@ bool AttachDocument1::datesValid()
     m_dtpRecDocCloseDate->commit();
     const auto close = DateRules::fromText(closeDateValue());
     if (!close) {
-        say(QStringLiteral("The entry for Close Date is invalid."));
+        Prompter::show({}, QStringLiteral("The entry for Close Date is invalid."));
         m_dtpRecDocCloseDate->setFocus();
         return false;
     }
     if (*close <= *open) {
-        say(QStringLiteral("The Close Date must be after the Open Date. Please change the date so that the Close "
-                           "Date will be after the Open Date."));
+        Prompter::show(
+            {}, QStringLiteral(
+                    "The Close Date must be after the Open Date. Please change the date so that the Close "
+                    "Date will be after the Open Date."));
         m_dtpRecDocCloseDate->setFocus();
         return false;
     }

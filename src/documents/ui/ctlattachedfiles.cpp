@@ -5,11 +5,12 @@
 #include "documentfetch.h"
 #include "documentfiles.h"
 #include "filechooser.h"
+#include "gridview.h"
 #include "modutility.h"
 #include "prompter.h"
 #include "shellopener.h"
+#include "waitcursor.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -20,24 +21,6 @@
 #include <QVBoxLayout>
 
 using DialogBehaviour::named;
-
-namespace {
-
-constexpr int Twips = 15;
-
-void say(const QString& text)
-{
-    Prompter::show(Prompter::applicationTitle(), text);
-}
-
-// The wait cursor while the documents are stored; a large file takes a moment.
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-} // namespace
 
 AttachedFilesControl::AttachedFilesControl(QWidget* parent, const Columns& columns)
     : QWidget(parent), m_columns(columns)
@@ -105,7 +88,7 @@ void AttachedFilesControl::intitalize()
     m_lvwItemList->setColumnCount(int(m_columns.captions.size()));
     m_lvwItemList->setHeaderLabels(m_columns.captions);
     for (int c = 0; c < m_columns.widths.size(); ++c) {
-        m_lvwItemList->setColumnWidth(c, m_columns.widths.at(c) / Twips);
+        m_lvwItemList->setColumnWidth(c, GridView::pixelsOfTwips(m_lvwItemList, m_columns.widths.at(c)));
         m_lvwItemList->setColumnHidden(c, m_columns.widths.at(c) == 0);
     }
     setButtons();
@@ -119,6 +102,7 @@ void AttachedFilesControl::loadListView()
 
 void AttachedFilesControl::SaveFiles()
 {
+    // A large file takes a moment.
     const WaitCursor wait;
     m_list.SaveFiles();
 }
@@ -154,7 +138,7 @@ void AttachedFilesControl::setButtons()
 QTreeWidgetItem* AttachedFilesControl::selectedRow(const QString& emptyText) const
 {
     if (m_lvwItemList->topLevelItemCount() == 0) {
-        say(emptyText);
+        Prompter::show({}, emptyText);
         return nullptr;
     }
     const QList<QTreeWidgetItem*> selected = m_lvwItemList->selectedItems();
@@ -191,7 +175,7 @@ void AttachedFilesControl::onView()
         return;
     const QString path = DocumentFetch::locate(keyOf(row), row->text(m_columns.source));
     if (path.isEmpty()) {
-        say(QStringLiteral("The file is not available."));
+        Prompter::show({}, QStringLiteral("The file is not available."));
         return;
     }
     ShellOpener::instance().open(path);
@@ -203,20 +187,20 @@ void AttachedFilesControl::onSaveAs()
     if (!row)
         return;
     QString target = QDir::homePath() + QLatin1Char('/') + row->text(0);
-    const QString chosen = FileChooser::instance().saveFile(QStringLiteral("Save the attached file as"), target,
-                                                            QStringLiteral("All Files (*)|*|"));
+    const QString chosen = FileChooser::instance().saveFile(QStringLiteral("Save the attached file as"),
+                                                            target, QStringLiteral("All Files (*)|*|"));
     if (chosen.isEmpty())
         return; // cancelled
     if (chosen.size() >= 2)
         target = chosen;
     const QString source = DocumentFetch::locate(keyOf(row), row->text(m_columns.source));
     if (source.isEmpty()) {
-        say(QStringLiteral("The file is not saved to database yet."));
+        Prompter::show({}, QStringLiteral("The file is not saved to database yet."));
         return;
     }
     const QString refused = DocumentFiles::targetProblem(source, target);
     if (!refused.isEmpty()) {
-        say(refused);
+        Prompter::show({}, refused);
         return;
     }
     if (QFileInfo::exists(target) &&
@@ -274,12 +258,12 @@ void ctlAttachedFiles::editSelected(QTreeWidgetItem* row)
 // ---------------------------------------------------------------------------------------------
 
 ctlAttachedFiles1::ctlAttachedFiles1(QWidget* parent)
-    : AttachedFilesControl(parent, {{QStringLiteral("File Name"), QStringLiteral("Description"),
-                                     QStringLiteral("Open Date"), QStringLiteral("Close Date"),
-                                     QStringLiteral("File GUID"), QStringLiteral("File Source")},
-                                    {2500, 5600, 1200, 1200, 0, 0},
-                                    4,
-                                    5})
+    : AttachedFilesControl(
+          parent, {{QStringLiteral("File Name"), QStringLiteral("Description"), QStringLiteral("Open Date"),
+                    QStringLiteral("Close Date"), QStringLiteral("File GUID"), QStringLiteral("File Source")},
+                   {2500, 5600, 1200, 1200, 0, 0},
+                   4,
+                   5})
 {
     setObjectName(QStringLiteral("ctlAttachedFiles1"));
 }
@@ -292,7 +276,7 @@ void ctlAttachedFiles1::setDocCheckDate(const QString& date)
 
 QStringList ctlAttachedFiles1::rowTexts(const clsAttachedFile& file) const
 {
-    return {file.getFileName(), file.getDocDesc(), file.getOpenDate(),
+    return {file.getFileName(),  file.getDocDesc(), file.getOpenDate(),
             file.getCloseDate(), file.getDocPath(), file.getFileSource()};
 }
 
@@ -305,8 +289,8 @@ void ctlAttachedFiles1::addNew()
     m_runDialog(dialog);
     if (dialog.Cancelled())
         return;
-    m_list.AddFile(dialog.AttachDocFile(), dialog.AttachDocDesc(), dialog.FileSource(), dialog.openDateValue(),
-                   dialog.closeDateValue());
+    m_list.AddFile(dialog.AttachDocFile(), dialog.AttachDocDesc(), dialog.FileSource(),
+                   dialog.openDateValue(), dialog.closeDateValue());
     appendRow(rowTexts(m_list.getFiles().last()));
 }
 
