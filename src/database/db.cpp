@@ -76,15 +76,16 @@ void execFrame(const QSqlDatabase& db, const QString& sql, const QString& source
         throw dbError(source, q.lastError());
 }
 
-QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCreate)
+// `mode` is the SQLite URI mode of an existing file: "rw", or "ro" for a file only looked at.
+QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCreate, const QString& mode = QStringLiteral("rw"))
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     if (mayCreate) {
         db.setDatabaseName(path);
     } else {
-        // A URI in read-write mode: SQLite refuses instead of creating a missing file.
+        // A URI in that mode: SQLite refuses instead of creating a missing file.
         QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        uri.setQuery(QStringLiteral("mode=rw"));
+        uri.setQuery(QStringLiteral("mode=") + mode);
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Db::BusyTimeoutMs));
     }
@@ -101,7 +102,20 @@ QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCre
 
 namespace Db {
 
+// Opens an existing file in the SQLite URI mode given ("rw" or "ro").
+QSqlDatabase openIn(const QString& mode, const QString& path, const QString& purpose);
+
 QSqlDatabase open(const QString& path, const QString& purpose)
+{
+    return openIn(QStringLiteral("rw"), path, purpose);
+}
+
+QSqlDatabase openReadOnly(const QString& path, const QString& purpose)
+{
+    return openIn(QStringLiteral("ro"), path, purpose);
+}
+
+QSqlDatabase openIn(const QString& mode, const QString& path, const QString& purpose)
 {
     const QFileInfo info(path);
     if (path.trimmed().isEmpty() || !info.exists())
@@ -119,7 +133,7 @@ QSqlDatabase open(const QString& path, const QString& purpose)
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
     }
-    QSqlDatabase db = addConnection(path, name, false);
+    QSqlDatabase db = addConnection(path, name, false, mode);
     // SQLite reads the file lazily: make it prove that it is a database before anyone uses it.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
@@ -233,8 +247,9 @@ QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& 
     return q.next() ? q.value(0) : QVariant();
 }
 
-void runScript(const QSqlDatabase& db, const QString& script)
+QStringList splitScript(const QString& script)
 {
+    QStringList statements;
     QString statement;
     const QStringList lines = script.split(QLatin1Char('\n'));
     for (const QString& raw : lines) {
@@ -243,12 +258,19 @@ void runScript(const QSqlDatabase& db, const QString& script)
             continue;
         statement += raw + QLatin1Char('\n');
         if (line.endsWith(QLatin1Char(';'))) {
-            exec(db, statement.trimmed());
+            statements << statement.trimmed();
             statement.clear();
         }
     }
     if (!statement.trimmed().isEmpty())
-        exec(db, statement.trimmed());
+        statements << statement.trimmed();
+    return statements;
+}
+
+void runScript(const QSqlDatabase& db, const QString& script)
+{
+    for (const QString& statement : splitScript(script))
+        exec(db, statement);
 }
 
 bool tableExists(const QSqlDatabase& db, const QString& table)

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -19,6 +20,9 @@ constexpr int BusyTimeoutMs = 5000;
 // the path is missing, not a file, or not a database. `purpose` keeps a separate connection to
 // the same file (the login check uses its own).
 QSqlDatabase open(const QString& path, const QString& purpose = {});
+// The same, read-only: nothing done through the connection can change the file (a file that is
+// only looked at, such as a candidate documents database).
+QSqlDatabase openReadOnly(const QString& path, const QString& purpose);
 // True when a connection to the file (and purpose) is open already.
 bool isOpen(const QString& path, const QString& purpose = {});
 // Creates a new, empty database file (the schema tools only).
@@ -42,6 +46,8 @@ void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& val
 QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
 void runScript(const QSqlDatabase& db, const QString& script);
+// The statements of such a script, in order.
+QStringList splitScript(const QString& script);
 
 // Whether the table (column) exists: false only when it is really missing or the file cannot be
 // read as a database; a file held by another user raises AppError::DatabaseBusy.

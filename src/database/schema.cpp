@@ -44,9 +44,46 @@ void removeDatabaseFile(const QString& path)
         QFile::remove(path + suffix);
 }
 
+bool createsTable(const QString& statement, const QString& table)
+{
+    return statement.startsWith(QStringLiteral("CREATE TABLE ") + table + QStringLiteral(" ("));
+}
+
 } // namespace
 
 namespace Schema {
+
+QStringList mainTableStatements(const QString& table)
+{
+    QStringList found;
+    const QString onTable = QStringLiteral(" ON ") + table + QStringLiteral(" (");
+    for (const QString& s : Db::splitScript(mainSchemaScript()))
+        if (createsTable(s, table) || (s.startsWith(QStringLiteral("CREATE ")) && s.contains(QStringLiteral(" INDEX ")) &&
+                                       s.contains(onTable)))
+            found << s;
+    return found;
+}
+
+QList<QPair<QString, QString>> mainTableColumns(const QString& table)
+{
+    QList<QPair<QString, QString>> columns;
+    for (const QString& s : Db::splitScript(mainSchemaScript())) {
+        if (!createsTable(s, table))
+            continue;
+        // One column a line between the opening line and the closing ");".
+        const QStringList lines = s.split(QLatin1Char('\n'));
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            QString definition = lines.at(i).trimmed();
+            if (definition.endsWith(QLatin1Char(',')))
+                definition.chop(1);
+            const QString name = definition.section(QLatin1Char(' '), 0, 0);
+            if (name.isEmpty() || name == QStringLiteral("UNIQUE") || name == QStringLiteral("PRIMARY"))
+                continue;
+            columns.append({name, definition});
+        }
+    }
+    return columns;
+}
 
 QString mainSchemaScript() { return resourceText(QStringLiteral("main-schema.sql")); }
 QString documentsSchemaScript() { return resourceText(QStringLiteral("documents-schema.sql")); }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 
 // Creates the database files of this system from the schema that ships with the program.
 namespace Schema {
@@ -16,6 +19,11 @@ void createDocumentsDatabase(const QString& path);
 // The tutorial pair: a main database with the tutorial company (passwords stored hashed) whose
 // documents location names the tutorial documents file beside it. Existing files are replaced.
 void createTutorialDatabases(const QString& mainPath, const QString& documentsPath);
+
+// The statements of the main schema that create the table and its indexes, in script order.
+QStringList mainTableStatements(const QString& table);
+// The table's column definitions in the main schema ("GLAcctId INTEGER"), by column name, in order.
+QList<QPair<QString, QString>> mainTableColumns(const QString& table);
 
 // Stores every password of table Users that is still plain text in hashed form.
 void hashPlainPasswords(const QString& mainPath);

@@ -45,6 +45,17 @@ void Company::reload()
     rows().clear();
 }
 
+QStringList Company::currencies()
+{
+    QStringList codes;
+    QSqlQuery q = Db::exec(Global::getConnection(),
+                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value"),
+                           {QStringLiteral("CURRENCY")});
+    while (q.next())
+        codes << Db::textOf(q.value(0));
+    return codes;
+}
+
 Company::~Company() = default;
 
 void Company::initialize(const QString& name, const QString& currency)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // The company whose accounts are reconciled: its name and currency, the one row of table Company.
@@ -12,6 +13,8 @@ public:
     Company(); // reads the row
     ~Company();
     static void reload();
+    // The currency codes offered (table SystemType, "CURRENCY" rows), in code order.
+    static QStringList currencies();
 
     void initialize(const QString& name, const QString& currency);
     const QString& getName() const { return m_name; }

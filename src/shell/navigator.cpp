@@ -3,6 +3,7 @@
 #include "periodendbalancesdialog.h"
 #include "recselectdialog.h"
 
+#include "administrationdialog.h"
 #include "appexit.h"
 #include "apppages.h"
 #include "dialogbehaviour.h"
@@ -50,6 +51,8 @@ Navigator::Navigator(QWidget* parent) : QMainWindow(parent)
         RecSelectDialog selection(this);
         reconciliationLoop(selection);
     });
+    m_commands.setHandler(QStringLiteral("APP_SETUP"), [this] { administration<ApplicationSetupDialog>(); });
+    m_commands.setHandler(QStringLiteral("ACC_SETUP"), [this] { administration<AccountManageDialog>(); });
     m_commands.setHandler(QStringLiteral("MAIN_HELP"), [this] { mainHelp(); });
     m_commands.setHandler(QStringLiteral("MAIN_TUTORIAL"), [] { Global::showTutorial(); });
     m_commands.setHandler(QStringLiteral("EXIT_PROGRAM"), [] { AppExit::end(); });
@@ -181,6 +184,16 @@ void Navigator::reconciliationLoop(RecSelectDialogBase& selection)
         Global::setCurrentRecDate(selection.getSelectedDate());
         m_runDialog(selection);
     }
+}
+
+template <class Dialog>
+void Navigator::administration()
+{
+    // Each opening starts from the grid's default column widths.
+    Global::gridColumnWidths.clear();
+    Dialog dialog(this);
+    dialog.setDialogRunner(m_runDialog);
+    m_runDialog(dialog);
 }
 
 void Navigator::mainHelp()

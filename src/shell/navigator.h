@@ -47,6 +47,9 @@ private:
     void summaryReport();
     void balances();
     void mainHelp();
+    // APP_SETUP and ACC_SETUP: a new administration dialog of the kind, shown modally.
+    template <class Dialog>
+    void administration();
     // The date picker as the summary report (with the filter buttons) or the balances use it;
     // the chosen date, or nothing when cancelled.
     std::optional<QString> pickDate(bool withFilters);

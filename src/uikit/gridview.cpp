@@ -55,6 +55,11 @@ int pixelsOfTwips(const QWidget* widget, int twips)
     return twips * widget->logicalDpiX() / 1440;
 }
 
+int twipsOfPixels(const QWidget* widget, int pixels)
+{
+    return qRound(pixels * 1440.0 / widget->logicalDpiX());
+}
+
 void setColumnWidthTwips(QTableView* view, int column, int twips)
 {
     view->setColumnWidth(column, pixelsOfTwips(view, twips));

@@ -10,6 +10,7 @@ class QWidget;
 namespace GridView {
 
 int pixelsOfTwips(const QWidget* widget, int twips);
+int twipsOfPixels(const QWidget* widget, int pixels);
 void setColumnWidthTwips(QTableView* view, int column, int twips);
 // Widens a column, when needed, so that a text like `sample` shows whole.
 void fitText(QTableView* view, int column, const QString& sample);

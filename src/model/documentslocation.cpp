@@ -1,0 +1,140 @@
+#include "documentslocation.h"
+
+#include "apperror.h"
+#include "db.h"
+#include "global.h"
+#include "prompter.h"
+#include "schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kInspect = QStringLiteral("inspect");
+const QString kLocationTable = QStringLiteral("AttachedDocDBLocation");
+const QString kDocumentTable = QStringLiteral("AttachedDocument");
+
+// Records the location: the one row rewritten, or added when the table has none.
+void storeLocation(const Db::Transaction& tx, const QString& path)
+{
+    if (Db::execCount(tx.db(), QStringLiteral("UPDATE AttachedDocDBLocation SET DocDBLocation = ?"), {path}) == 0)
+        Db::exec(tx, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"), {path});
+}
+
+QStringList missingColumns(const QSqlDatabase& db)
+{
+    QStringList missing;
+    for (const auto& [name, definition] : Schema::mainTableColumns(kDocumentTable))
+        if (!Db::columnExists(db, kDocumentTable, name))
+            missing << definition;
+    return missing;
+}
+
+} // namespace
+
+namespace DocumentsLocation {
+
+QString tutorialPath()
+{
+    return Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialDocuments.db");
+}
+
+bool isDocumentsDatabase(const QString& path)
+{
+    if (!Global::fileExists(path))
+        return false;
+    struct CloseAfter
+    {
+        QString path;
+        ~CloseAfter() { Db::close(path, kInspect); }
+    } closer{path};
+    try {
+        QSqlDatabase db = Db::openReadOnly(path, kInspect);
+        return Db::columnExists(db, QStringLiteral("Document"), QStringLiteral("CreateUser"));
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseBusy)
+            throw; // a file in use says nothing of what it is
+        return false; // not a database at all
+    }
+}
+
+QString invalidMessage(const QString& path)
+{
+    return QStringLiteral("The file \"") + QDir::toNativeSeparators(path) +
+           QStringLiteral("\" you just selected is not a valid Corvantis documents database. Please select a valid "
+                          "documents database.");
+}
+
+bool choose(const QString& path)
+{
+    if (!isDocumentsDatabase(path)) {
+        Prompter::show(Prompter::applicationTitle(), invalidMessage(path));
+        return false;
+    }
+    const QString stored = QFileInfo(path).absoluteFilePath();
+    {
+        QSqlDatabase db = Global::getConnection();
+        Db::Transaction tx(db);
+        storeLocation(tx, stored);
+        tx.commit();
+    }
+    Global::docDBPath = stored;
+    Global::isDocDBValid = true;
+    return true;
+}
+
+QString storedLocation()
+{
+    return Global::getFirstFieldValue(QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation"));
+}
+
+} // namespace DocumentsLocation
+
+namespace DatabaseUpgrade {
+
+bool isUpToDate()
+{
+    QSqlDatabase db = Global::getConnection();
+    return Db::tableExists(db, kDocumentTable) && missingColumns(db).isEmpty() && Db::tableExists(db, kLocationTable);
+}
+
+QString alreadyUpToDateMessage()
+{
+    return QStringLiteral("No change has been made to the database as it is already up to date. ");
+}
+
+bool run()
+{
+    QSqlDatabase db = Global::getConnection();
+    if (isUpToDate()) {
+        Prompter::show(Prompter::applicationTitle(), alreadyUpToDateMessage());
+        Global::isDBVersionOK = true;
+        return false;
+    }
+    try {
+        Db::Transaction tx(db);
+        if (!Db::tableExists(db, kDocumentTable)) {
+            for (const QString& statement : Schema::mainTableStatements(kDocumentTable))
+                Db::exec(tx, statement);
+        } else {
+            for (const QString& definition : missingColumns(db))
+                Db::exec(tx, QStringLiteral("ALTER TABLE AttachedDocument ADD COLUMN ") + definition);
+        }
+        if (!Db::tableExists(db, kLocationTable))
+            for (const QString& statement : Schema::mainTableStatements(kLocationTable))
+                Db::exec(tx, statement);
+        if (Db::scalar(db, QStringLiteral("SELECT count(*) FROM AttachedDocDBLocation")).toLongLong() == 0)
+            Db::exec(tx, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"),
+                     {DocumentsLocation::tutorialPath()});
+        tx.commit();
+    } catch (const AppError& e) {
+        throw AppError(e.number(), QStringLiteral("DatabaseUpgrade.run"),
+                       QStringLiteral("The database could not be upgraded; nothing was changed. (%1)").arg(e.description()));
+    }
+    Global::isDBVersionOK = true;
+    Global::docDBPath = DocumentsLocation::storedLocation();
+    return true;
+}
+
+} // namespace DatabaseUpgrade

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// Where the documents database lives (table AttachedDocDBLocation of the main database) and
+// whether a file is one of this version; and the upgrade that gives an older main database the
+// attachment tables.
+namespace DocumentsLocation {
+
+// The tutorial documents database beside the program.
+QString tutorialPath();
+
+// True when the file holds table Document with its column CreateUser. The file is opened
+// read-only on a connection of its own and closed again: whatever it holds (another database, a
+// text file, nothing at all), it is left byte for byte as it was.
+bool isDocumentsDatabase(const QString& path);
+QString invalidMessage(const QString& path);
+
+// Makes the file the documents database: tests it, records it in AttachedDocDBLocation (the row
+// added when there is none) and only then makes it the one in use. False after showing the
+// message for a file that is not a documents database; the one in use stays as it was. A failed
+// write raises and changes nothing either.
+bool choose(const QString& path);
+
+// The path recorded in the main database; "" when there is none.
+QString storedLocation();
+
+} // namespace DocumentsLocation
+
+// Brings an older main database up to date: table AttachedDocument with every column that the
+// login and the attachments need, and table AttachedDocDBLocation with its one row.
+namespace DatabaseUpgrade {
+
+// The active main database has both tables, every column of AttachedDocument included.
+bool isUpToDate();
+QString alreadyUpToDateMessage();
+
+// Creates what is missing, all in one transaction: nothing changes when any step fails (a
+// read-only file, a full disk), and the error says why. Afterwards the main database counts as up
+// to date and the documents database is the recorded one (the tutorial's when none was).
+// False (after the "already up to date" message) when there was nothing to do.
+bool run();
+
+} // namespace DatabaseUpgrade

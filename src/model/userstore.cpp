@@ -1,0 +1,218 @@
+#include "userstore.h"
+
+#include "apperror.h"
+#include "db.h"
+#include "global.h"
+#include "passwordhash.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+const QString kSource = QStringLiteral("UserStore");
+
+AppError refusal(const QString& text)
+{
+    return AppError(AppError::DatabaseError, kSource, text);
+}
+
+QVariantList rightFlags(UserAccount::Right right)
+{
+    using R = UserAccount::Right;
+    return {right == R::Prepare ? 1 : 0, right == R::Approve ? 1 : 0, right == R::Review ? 1 : 0};
+}
+
+bool isAdministrator(const QSqlDatabase& db, qint64 id)
+{
+    return Db::scalar(db, QStringLiteral("SELECT Role FROM Users WHERE UserId = ?"), {id}).toString() ==
+           UserStore::administratorRole();
+}
+
+qint64 administratorCount(const QSqlDatabase& db)
+{
+    return Db::scalar(db, QStringLiteral("SELECT count(*) FROM Users WHERE Role = ?"), {UserStore::administratorRole()})
+        .toLongLong();
+}
+
+bool isLoggedInUser(qint64 id)
+{
+    return QString::number(id) == Global::userID;
+}
+
+// The last administrator stays one: without him nobody could manage the users.
+void keepLastAdministrator(const QSqlDatabase& db, qint64 id)
+{
+    if (isAdministrator(db, id) && administratorCount(db) <= 1)
+        throw refusal(QStringLiteral("This user is the last administrator and must remain one: nobody could manage "
+                                     "the users without an administrator."));
+}
+
+void checkNameFree(const UserAccount& user)
+{
+    if (UserStore::nameTaken(user.userName, user.id))
+        throw refusal(UserStore::nameTakenMessage(user.userName));
+}
+
+} // namespace
+
+namespace UserStore {
+
+QString administratorRole()
+{
+    return QStringLiteral("Administrator");
+}
+
+QString displayRole(const QString& stored)
+{
+    const QString upper = stored.toUpper();
+    return upper == QStringLiteral("ADMIN") || upper == QStringLiteral("ADMINISTRATOR") ? administratorRole() : stored;
+}
+
+bool isUserRole(const QString& role)
+{
+    return role.trimmed().toUpper() == QStringLiteral("USER");
+}
+
+QList<UserListEntry> list()
+{
+    QList<UserListEntry> users;
+    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT UserId, UserName FROM Users ORDER BY UserId"));
+    while (q.next())
+        users.append({q.value(0).toLongLong(), Db::textOf(q.value(1))});
+    return users;
+}
+
+std::optional<UserAccount> load(qint64 id)
+{
+    QSqlQuery q = Db::exec(Global::getConnection(),
+                           QStringLiteral("SELECT UserName, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, Role, rptname "
+                                          "FROM Users WHERE UserId = ?"),
+                           {id});
+    if (!q.next())
+        return std::nullopt;
+    UserAccount user;
+    user.id = id;
+    user.userName = Db::textOf(q.value(0));
+    user.role = Db::textOf(q.value(4));
+    user.fullName = Db::textOf(q.value(5));
+    // With several flags set, the last of prepare, review, approve is the one shown.
+    if (q.value(1).toInt() == 1)
+        user.right = UserAccount::Right::Prepare;
+    if (q.value(2).toInt() == 1)
+        user.right = UserAccount::Right::Review;
+    if (q.value(3).toInt() == 1)
+        user.right = UserAccount::Right::Approve;
+    return user;
+}
+
+QStringList roles()
+{
+    QStringList values;
+    QSqlQuery q = Db::exec(Global::getConnection(),
+                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY rowid"),
+                           {QStringLiteral("ROLE")});
+    while (q.next())
+        values << Db::textOf(q.value(0));
+    return values;
+}
+
+bool nameTaken(const QString& name, qint64 exceptId)
+{
+    // Trimmed and upper-cased on both sides, as the names are compared when a user is added.
+    return Db::scalar(Global::getConnection(),
+                      QStringLiteral("SELECT count(*) FROM Users WHERE upper(trim(UserName)) = upper(trim(?)) "
+                                     "AND UserId <> ?"),
+                      {name, exceptId})
+               .toLongLong() > 0;
+}
+
+QString missingFields(const UserAccount& user, const QString& password, bool passwordRequired)
+{
+    const QString line = QStringLiteral("     -  %1\n");
+    QString missing;
+    if (user.userName.trimmed().isEmpty())
+        missing += line.arg(QStringLiteral("UserName"));
+    if (passwordRequired && password.trimmed().isEmpty())
+        missing += line.arg(QStringLiteral("Password"));
+    if (user.role.trimmed().isEmpty())
+        missing += line.arg(QStringLiteral("Role"));
+    if (user.right == UserAccount::Right::None)
+        missing += line.arg(QStringLiteral("Preparer/Aprrover/Reviewer"));
+    if (user.fullName.trimmed().isEmpty())
+        missing += line.arg(QStringLiteral("Full Name"));
+    return missing;
+}
+
+QString missingFieldsMessage(const QString& lines)
+{
+    return QStringLiteral("Please enter the following fields.\n") + lines;
+}
+
+QString nameTakenMessage(const QString& typedName)
+{
+    return QStringLiteral("User ") + typedName + QStringLiteral(" already exists in the system.");
+}
+
+qint64 insert(const UserAccount& user, const QString& password)
+{
+    QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    checkNameFree(user);
+    QVariantList values{user.userName, PasswordHash::hash(password)};
+    values << rightFlags(user.right) << user.role << user.fullName;
+    QSqlQuery q = Db::exec(tx,
+                           QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, ChkApprovedBy, "
+                                          "ChkReviewedBy, Role, rptname) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                           values);
+    const qint64 id = q.lastInsertId().toLongLong();
+    tx.commit();
+    return id;
+}
+
+void update(const UserAccount& user, const QString& password)
+{
+    QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    checkNameFree(user);
+    if (user.role != administratorRole()) {
+        if (isLoggedInUser(user.id) && isAdministrator(db, user.id))
+            throw refusal(QStringLiteral("You cannot take the Administrator role from the user you are logged in as."));
+        keepLastAdministrator(db, user.id);
+    }
+    QVariantList values{user.userName};
+    values << rightFlags(user.right) << user.role << user.fullName;
+    Db::execOne(tx,
+                QStringLiteral("UPDATE Users SET UserName = ?, ChkPreparedBy = ?, ChkApprovedBy = ?, ChkReviewedBy = ?, "
+                               "Role = ?, rptname = ? WHERE UserId = ?"),
+                values << user.id);
+    if (!password.isEmpty())
+        Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
+                    {PasswordHash::hash(password), user.id});
+    tx.commit();
+    // The logged-in administrator who renamed himself is recorded under the new name from now on.
+    if (isLoggedInUser(user.id)) {
+        Global::userName = user.userName;
+        Global::reportName = user.fullName;
+    }
+}
+
+void updatePassword(qint64 id, const QString& password)
+{
+    QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"), {PasswordHash::hash(password), id});
+    tx.commit();
+}
+
+void remove(qint64 id)
+{
+    QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    if (isLoggedInUser(id))
+        throw refusal(QStringLiteral("You cannot delete the user you are logged in as."));
+    keepLastAdministrator(db, id);
+    Db::execOne(tx, QStringLiteral("DELETE FROM Users WHERE UserId = ?"), {id});
+    tx.commit();
+}
+
+} // namespace UserStore

@@ -1,0 +1,266 @@
+#include "adminsession.h"
+#include "frmusermanager.h"
+#include "passwordhash.h"
+#include "userstore.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+// The user manager: what an administrator and anyone else may change, passwords hashed and never
+// shown, the user the window shows as the one acted on, and an administrator always left.
+class tst_UserManager : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void addUser_data();
+    void addUser();
+    void adminEditsUser_data();
+    void adminEditsUser();
+    void deleteActsOnShownUser();
+    void administratorsStay_data();
+    void administratorsStay();
+    void goneUser_data();
+    void goneUser();
+    void singleRole();
+    void userChangesOwnPassword();
+};
+
+namespace {
+
+void pick(frmUserManager& w, const QString& name)
+{
+    auto* list = child<QTreeWidget>(w, "lstViewUsers");
+    const auto items = list->findItems(name, Qt::MatchExactly);
+    QVERIFY2(!items.isEmpty(), qPrintable(name));
+    emit list->itemDoubleClicked(items.first(), 0);
+}
+
+void fill(frmUserManager& w, const QString& name, const QString& password, const QString& fullName,
+          const char* right = "OptPrepare")
+{
+    child<QLineEdit>(w, "txtUserName")->setText(name);
+    child<QLineEdit>(w, "txtPassword")->setText(password);
+    child<QLineEdit>(w, "txtRptName")->setText(fullName);
+    if (right)
+        child<QRadioButton>(w, right)->setChecked(true);
+}
+
+void click(frmUserManager& w, const char* button)
+{
+    child<QPushButton>(w, button)->click();
+}
+
+QString storedPassword(const AdminSession& s, const QString& name)
+{
+    return s.value(QStringLiteral("SELECT Password FROM Users WHERE UserName = ?"), {name}).toString();
+}
+
+} // namespace
+
+void tst_UserManager::addUser_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("fullName");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("quote kept literally") << "O'Brien" << "pw1" << "Pat O'Brien" << "User Created successfully." << true;
+    QTest::newRow("SQL text kept literally") << "a\";DROP--" << "pw2" << "X" << "User Created successfully." << true;
+    QTest::newRow("name of another in other case and blanks")
+        << "Preparer " << "pw" << "Someone" << "User Preparer  already exists in the system." << false;
+    QTest::newRow("no password for a new user")
+        << "newbie" << "" << "New Bie" << "Please enter the following fields.\n     -  Password\n" << false;
+    QTest::newRow("every field empty")
+        << "" << "" << ""
+        << "Please enter the following fields.\n     -  UserName\n     -  Password\n     -  Full Name\n" << false;
+}
+
+void tst_UserManager::addUser()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    QFETCH(QString, fullName);
+    QFETCH(QString, message);
+    QFETCH(bool, stored);
+    AdminSession s;
+    frmUserManager w;
+    click(w, "btnAddnew");
+    QVERIFY(w.isNewUser());
+    QVERIFY2(!child<QPushButton>(w, "btnDelete")->isEnabled(), "a user not saved yet cannot be deleted");
+    QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("USER")); // the second role
+    QCOMPARE(child<QLineEdit>(w, "txtPassword")->echoMode(), QLineEdit::Password);
+    fill(w, name, password, fullName);
+    click(w, "btnSave");
+
+    QCOMPARE(s.seams.prompter.texts(), QStringList{message});
+    QCOMPARE(s.count("Users"), stored ? 4 : 3);
+    if (!stored) {
+        QCOMPARE(child<QLineEdit>(w, "txtUserName")->text(), name); // kept for correcting
+        return;
+    }
+    const QString hash = storedPassword(s, name);
+    QVERIFY(PasswordHash::isHashed(hash));
+    QVERIFY(PasswordHash::verify(password, hash));
+    QVERIFY(child<QTreeWidget>(w, "lstViewUsers")->findItems(name, Qt::MatchExactly).size() == 1);
+    QVERIFY(Global::validateLogin(s.mainPath, name, password));
+}
+
+void tst_UserManager::adminEditsUser_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("rename");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty password keeps the stored one") << "" << "reviewer" << "User information updated successfully.";
+    QTest::newRow("new password") << "fresh" << "reviewer" << "User information updated successfully.";
+    QTest::newRow("own name in other case") << "" << "REVIEWER" << "User information updated successfully.";
+    QTest::newRow("another user's name") << "" << "Admin" << "User Admin already exists in the system.";
+}
+
+void tst_UserManager::adminEditsUser()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, rename);
+    QFETCH(QString, message);
+    AdminSession s;
+    const QString before = storedPassword(s, "reviewer");
+    frmUserManager w;
+    pick(w, "reviewer");
+    QCOMPARE(w.shownUserId(), qint64(3));
+    QVERIFY2(child<QLineEdit>(w, "txtPassword")->text().isEmpty(), "a stored password is never shown");
+    QCOMPARE(child<QLineEdit>(w, "txtRptName")->text(), QStringLiteral("Robin Chen"));
+    QVERIFY(child<QRadioButton>(w, "OptReview")->isChecked());
+    child<QLineEdit>(w, "txtUserName")->setText(rename);
+    child<QLineEdit>(w, "txtPassword")->setText(password);
+    child<QRadioButton>(w, "OptApprove")->setChecked(true);
+    click(w, "btnSave");
+
+    QCOMPARE(s.seams.prompter.texts(), QStringList{message});
+    const bool refused = message.contains("already exists");
+    QCOMPARE(s.value("SELECT UserName FROM Users WHERE UserId = 3").toString(), refused ? "reviewer" : rename);
+    QCOMPARE(s.value("SELECT ChkApprovedBy FROM Users WHERE UserId = 3").toInt(), refused ? 0 : 1);
+    QCOMPARE(Global::userName, QStringLiteral("admin")); // another user's change leaves the session alone
+    const QString after = s.value("SELECT Password FROM Users WHERE UserId = 3").toString();
+    if (password.isEmpty())
+        QCOMPARE(after, before);
+    else
+        QVERIFY(Global::validateLogin(s.mainPath, "reviewer", password));
+}
+
+void tst_UserManager::deleteActsOnShownUser()
+{
+    AdminSession s;
+    frmUserManager w;
+    pick(w, "preparer");
+    s.seams.prompter.answers = {Prompter::No};
+    click(w, "btnDelete");
+    QCOMPARE(s.count("Users"), 3);
+    s.seams.prompter.answers = {Prompter::Yes};
+    click(w, "btnDelete");
+    QCOMPARE(s.seams.prompter.lastText(), QStringLiteral("User successfully deleted"));
+    QCOMPARE(s.value("SELECT count(*) FROM Users WHERE UserId = 2").toInt(), 0);
+    QCOMPARE(s.value("SELECT count(*) FROM Users WHERE UserId = 1").toInt(), 1); // not the logged-in one
+    QVERIFY(!child<QPushButton>(w, "btnDelete")->isEnabled());
+
+    // Save with nobody shown changes nothing and says why.
+    s.seams.prompter.clear();
+    fill(w, "ghost", "pw", "Ghost");
+    click(w, "btnSave");
+    QCOMPARE(s.count("Users"), 2);
+    QVERIFY(s.seams.prompter.lastText().contains("no user to save"));
+}
+
+void tst_UserManager::administratorsStay_data()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("loggedInId");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("delete himself") << true << "1" << "You cannot delete the user you are logged in as.";
+    QTest::newRow("demote himself") << false << "1"
+                                    << "You cannot take the Administrator role from the user you are logged in as.";
+    QTest::newRow("delete the last administrator") << true << "2" << "This user is the last administrator";
+    QTest::newRow("demote the last administrator") << false << "2" << "This user is the last administrator";
+}
+
+void tst_UserManager::administratorsStay()
+{
+    QFETCH(bool, remove);
+    QFETCH(QString, loggedInId);
+    QFETCH(QString, message);
+    AdminSession s;
+    Global::userID = loggedInId; // "last administrator" seen from a session that is not his
+    frmUserManager w;
+    pick(w, "admin");
+    child<QComboBox>(w, "cmbRole")->setEditText("USER");
+    s.seams.prompter.answers = {Prompter::Yes};
+    click(w, remove ? "btnDelete" : "btnSave");
+    QVERIFY2(s.seams.prompter.lastText().startsWith(message), qPrintable(s.seams.prompter.lastText()));
+    QCOMPARE(s.value("SELECT Role FROM Users WHERE UserId = 1").toString(), QStringLiteral("Administrator"));
+}
+
+void tst_UserManager::goneUser_data()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::newRow("save") << false;
+    QTest::newRow("delete") << true;
+}
+
+void tst_UserManager::goneUser()
+{
+    QFETCH(bool, remove);
+    AdminSession s;
+    frmUserManager w;
+    pick(w, "reviewer");
+    Db::exec(s.db(), "DELETE FROM Users WHERE UserId = 3"); // another administrator, meanwhile
+    s.seams.prompter.answers = {Prompter::Yes};
+    click(w, remove ? "btnDelete" : "btnSave");
+    QVERIFY2(s.seams.prompter.lastText().contains("another user may have deleted it"),
+             qPrintable(s.seams.prompter.lastText()));
+    QCOMPARE(s.count("Users"), 2);
+}
+
+void tst_UserManager::singleRole()
+{
+    AdminSession s;
+    Db::exec(s.db(), "DELETE FROM SystemType WHERE SystemType = 'ROLE' AND Value = 'USER'");
+    Db::exec(s.db(), "UPDATE Users SET Role = 'admin' WHERE UserId = 3");
+    frmUserManager w;
+    click(w, "btnAddnew");
+    QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("Administrator"));
+    pick(w, "reviewer");
+    QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("Administrator")); // "admin" as shown
+}
+
+void tst_UserManager::userChangesOwnPassword()
+{
+    AdminSession s(QStringLiteral("PREPARER")); // typed in upper case at login
+    QVERIFY(!Global::isAdminUser);
+    frmUserManager w;
+    QVERIFY(child<QLineEdit>(w, "txtUserName")->isReadOnly());
+    QCOMPARE(child<QLineEdit>(w, "txtUserName")->text(), QStringLiteral("preparer"));
+    QVERIFY(child<QLineEdit>(w, "txtPassword")->text().isEmpty());
+    QVERIFY(!child<QPushButton>(w, "btnDelete")->isEnabled());
+    QVERIFY(!child<QPushButton>(w, "btnAddnew")->isEnabled());
+    QVERIFY(!child<QComboBox>(w, "cmbRole")->isEnabled());
+    QCOMPARE(child<QTreeWidget>(w, "lstViewUsers")->topLevelItemCount(), 0);
+
+    click(w, "btnSave");
+    QCOMPARE(s.seams.prompter.texts(), QStringList{"Password is a required field!"});
+    QCOMPARE(w.result(), 0);
+
+    child<QLineEdit>(w, "txtPassword")->setText("n3w");
+    click(w, "btnSave");
+    QCOMPARE(s.seams.prompter.lastText(), QStringLiteral("User information updated successfully."));
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QCOMPARE(s.value("SELECT UserName || '|' || Role || '|' || rptname || ChkPreparedBy FROM Users WHERE UserId = 2")
+                 .toString(),
+             QStringLiteral("preparer|USER|Pat Rivera1"));
+    QVERIFY(!Global::validateLogin(s.mainPath, "preparer", "preparer"));
+    QVERIFY(Global::validateLogin(s.mainPath, "preparer", "n3w"));
+}
+
+QTEST_MAIN(tst_UserManager)
+#include "tst_usermanager.moc"
