@@ -1,6 +1,7 @@
 #include "recdialogfactory.h"
 
 #include "apperror.h"
+#include "bankrecdialog.h"
 #include "calcbalrecdialog.h"
 #include "glaccount.h"
 #include "listrecdialog.h"
@@ -27,7 +28,7 @@ const QHash<QString, Creator>& dialogs()
         {QStringLiteral("S"), make<SubledgerRecDialog>},
         {QStringLiteral("H"), make<CalcBalRecDialog>},
         {QStringLiteral("L"), make<ListRecDialog>},
-        {QStringLiteral("C"), nullptr},
+        {QStringLiteral("C"), make<BankRecDialog>},
         {QStringLiteral("A"), nullptr},
     };
     return all;
