@@ -21,11 +21,12 @@ public:
     void add(const QString& id, const Item& item)
     {
         const QString key = makeKey(id);
-        if (m_keys.contains(key))
+        Item& slot = m_keys[key]; // one look-up: a new key holds no member yet
+        if (slot)
             throw AppError(457, m_source + QStringLiteral(".add"),
                            QStringLiteral("The list already holds the item '%1'.").arg(key));
+        slot = item;
         m_items.append(item);
-        m_keys.insert(key, item);
     }
     // The member with that id; raises when there is none.
     Item get(const QString& id) const

@@ -53,29 +53,30 @@ void BankReconciliation::Load(const Account& account, const QString& date)
     for (ReconcilingItemList* list : {&m_checks, &m_deposits, &m_bankFees, &m_nsfChecks, &m_others})
         list->clear();
     // One read of the items: each of the five bank types is also kept in its own list.
+    for (const ReconcilingItemList::Item& item : m_items)
+        if (ReconcilingItemList* list = getItemsForType(item->getType().getCode()))
+            list->add(item);
+}
+
+ReconcilingItemList* BankReconciliation::getItemsForType(const QString& code)
+{
     using ReconciliationKind::BankItemType;
-    for (const ReconcilingItemList::Item& item : m_items) {
-        const auto type = ReconciliationKind::bankItemTypeOf(item->getType().getCode());
-        if (!type)
-            continue;
-        switch (*type) {
-        case BankItemType::Check:
-            m_checks.add(item);
-            break;
-        case BankItemType::Deposit:
-            m_deposits.add(item);
-            break;
-        case BankItemType::BankFee:
-            m_bankFees.add(item);
-            break;
-        case BankItemType::NSFCheck:
-            m_nsfChecks.add(item);
-            break;
-        case BankItemType::Other:
-            m_others.add(item);
-            break;
-        }
+    const auto type = ReconciliationKind::bankItemTypeOf(code);
+    if (!type)
+        return nullptr;
+    switch (*type) {
+    case BankItemType::Check:
+        return &m_checks;
+    case BankItemType::Deposit:
+        return &m_deposits;
+    case BankItemType::BankFee:
+        return &m_bankFees;
+    case BankItemType::NSFCheck:
+        return &m_nsfChecks;
+    case BankItemType::Other:
+        break;
     }
+    return &m_others;
 }
 
 ARCurrency BankReconciliation::explained() const

@@ -46,6 +46,7 @@ public:
     ARCurrency getUnResolved() const override { return timingTotal(QStringLiteral("U")); }
 
     GLAccountBalance& balance() { return m_balance; }
+    const GLAccountBalance& balance() const { return m_balance; }
     const ReconcilingItemList& allItems() const { return m_items; }
 
 protected:
@@ -100,6 +101,9 @@ public:
     ARCurrency getTotalOtherAmount() const { return m_others.getTotalAmount(); }
     bool hasOtherItems() const { return m_others.count() > 0; }
     const ReconcilingItemList& getOtherItems() const { return m_others; }
+    // The list of one bank item type ("C", "D", "B", "N", "O"), nothing for any other code. A list
+    // dialog keeps and reloads the list itself, so what it changes reaches the totals.
+    ReconcilingItemList* getItemsForType(const QString& code);
 
     void beginEdit() { m_balance.beginEdit(); }
     void cancelEdit() { m_balance.cancelEdit(); }

@@ -75,6 +75,12 @@ void tst_DateRules::databaseForm()
     QCOMPARE(DateRules::fromDb(QStringLiteral("2024-03-05")), QStringLiteral("03/05/2024"));
     QCOMPARE(DateRules::fromDb(QStringLiteral("2024-03-05 13:45:00")), QStringLiteral("03/05/2024"));
     QCOMPARE(DateRules::fromDb(QVariant()), QString());
+    // Every digit in its place, at the edges of the four-digit years as within them.
+    QCOMPARE(DateRules::toText(QDate(1000, 1, 1)), QStringLiteral("01/01/1000"));
+    QCOMPARE(DateRules::toText(QDate(9999, 12, 31)), QStringLiteral("12/31/9999"));
+    QCOMPARE(DateRules::toText(QDate(2009, 10, 29)), QStringLiteral("10/29/2009"));
+    QCOMPARE(DateRules::toText(QDate(999, 7, 4)), QDate(999, 7, 4).toString(QStringLiteral("MM/dd/yyyy")));
+    QCOMPARE(DateRules::toText(QDate()), QString());
     QCOMPARE(DateRules::longDate(QDate(2024, 2, 29)), QStringLiteral("February 29, 2024"));
 }
 

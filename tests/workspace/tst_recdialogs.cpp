@@ -8,6 +8,7 @@
 #include "modelfixture.h"
 #include "printrecorder.h"
 #include "recdialogfactory.h"
+#include "recdialogfixture.h"
 #include "recdialogframe.h"
 #include "recitemlistpanel.h"
 #include "recrules.h"
@@ -52,92 +53,7 @@ private Q_SLOTS:
     void screenshots();
 };
 
-namespace {
-
-const QString kDate = QStringLiteral("09/30/2026");
-const QString kDbDate = QStringLiteral("2026-09-30");
-
-// The tutorial ledger with its documents database, the preparer logged in, and a home folder of
-// the test's own for the documents' folder copies.
-struct Fixture : ModelFixture
-{
-    QByteArray oldHome;
-    Fixture() : ModelFixture(true)
-    {
-        oldHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(seams.folder()));
-        Global::docDBPath = QDir(seams.folder()).filePath(QStringLiteral("tutorial-docs.db"));
-        Global::isDocDBValid = true;
-        Global::permission = QStringLiteral("CAN_PREPARE");
-        Global::reportName = QStringLiteral("Pat Rivera");
-    }
-    ~Fixture() { qputenv("HOME", oldHome); }
-
-    // The account's dialog from the factory, shown and active, as the loop shows it.
-    std::unique_ptr<RecDialogFrame> open(qint64 accountId, QString date = kDate) const
-    {
-        GLAccount account;
-        account.Load(QString::number(accountId));
-        auto dialog = RecDialogFactory().create(account, date);
-        if (dialog) {
-            dialog->show();
-            dialog->activateWindow();
-            QApplication::setActiveWindow(dialog.get());
-        }
-        return dialog;
-    }
-    QVariant balanceColumn(qint64 accountId, const QString& column, const QString& date = kDbDate) const
-    {
-        return value(QStringLiteral("SELECT %1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?").arg(column),
-                     {accountId, date});
-    }
-    qint64 audits(qint64 accountId) const
-    {
-        return value(QStringLiteral("SELECT count(*) FROM GLAccountBalanceAudit WHERE glAcctID = ?"), {accountId})
-            .toLongLong();
-    }
-    void addItem(qint64 accountId, const QString& type, qint64 amountUnits) const
-    {
-        Db::exec(db,
-                 QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment, ReqTiming) "
-                                "VALUES (?, ?, '2026-01-15', ?, 'added by the test', 'T')"),
-                 {accountId, type, amountUnits});
-    }
-};
-
-template <typename W>
-W* child(QObject* parent, const QString& name)
-{
-    W* w = parent->findChild<W*>(name);
-    if (!w)
-        qFatal("no control %s", qPrintable(name));
-    return w;
-}
-
-void click(QObject* parent, const char* name)
-{
-    child<QPushButton>(parent, QLatin1String(name))->click();
-}
-
-// Types a text into the target amount box, as the user does after giving it the focus.
-void typeTarget(RecDialogFrame& d, const QString& text)
-{
-    AmountBox* box = d.targetAmountBox();
-    box->setFocus();
-    QCoreApplication::processEvents();
-    box->selectAll();
-    box->del();
-    QTest::keyClicks(box, text);
-}
-
-// The target that makes the dialog's difference `remaining`.
-QString targetLeaving(RecDialogFrame& d, qint64 remainingUnits)
-{
-    qint64 units = d.balance().amount().units() - d.recItemListPanel()->getTotalAmount().units() - remainingUnits;
-    return ARCurrency::fromUnits(units).toString(false);
-}
-
-} // namespace
+using namespace RecDialogTest;
 
 void tst_RecDialogs::factory_data()
 {
@@ -148,7 +64,7 @@ void tst_RecDialogs::factory_data()
     QTest::newRow("S subledger") << qint64(6) << "" << "SubledgerRecDialog" << "";
     QTest::newRow("H calculated") << qint64(4) << "" << "CalcBalRecDialog" << "";
     QTest::newRow("L list") << qint64(8) << "" << "ListRecDialog" << "";
-    QTest::newRow("C bank, later") << qint64(1) << "" << "" << "";
+    QTest::newRow("C bank") << qint64(1) << "" << "BankRecDialog" << "";
     QTest::newRow("A prepaid") << qint64(11) << "" << "PrepaidRecDialog" << "";
     QTest::newRow("B") << qint64(26) << "" << "" << "Not expecting a 'B' code in the create() method";
     QTest::newRow("N") << qint64(31) << "" << "" << "Not expecting a 'N' code in the create() method";
@@ -236,9 +152,10 @@ void tst_RecDialogs::targetAmount()
     QFETCH(qint64, units);
     QFETCH(QString, shown);
     Fixture fx;
-    for (const qint64 accountId : {6, 4}) { // the subledger balance and the calculated balance
+    for (const qint64 accountId : {6, 4, 1}) { // the subledger, calculated and bank balances
         const auto d = fx.open(accountId);
         const qint64 before = d->balance().targetAmount().units();
+        const qint64 explained = explainedUnits(*d);
         const QString differenceBefore = child<QLabel>(d.get(), "lblDifference")->text();
         AmountBox* box = d->targetAmountBox();
         // The focus shows the plain amount; a paste of letters is refused whole.
@@ -261,7 +178,7 @@ void tst_RecDialogs::targetAmount()
         QVERIFY(!box->hasFocus());
         QCOMPARE(d->balance().targetAmount().units(), units);
         QCOMPARE(box->text(), shown);
-        const qint64 expected = d->balance().amount().units() - units - d->recItemListPanel()->getTotalAmount().units();
+        const qint64 expected = d->balance().amount().units() - units - explained;
         QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), ARCurrency::fromUnits(expected).toString(true));
         // Back in the box the amount reads plain, and leaving it unchanged changes nothing.
         box->setFocus();
@@ -295,7 +212,7 @@ void tst_RecDialogs::saveRule_data()
     QTest::addColumn<QString>("comment");
     QTest::addColumn<bool>("saved");
     for (const auto& [kind, id] :
-         {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"A", 11}}) {
+         {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"C", 1}, std::pair{"A", 11}}) {
         QTest::addRow("%s zero, no comment", kind) << qint64(id) << qint64(0) << "" << true;
         QTest::addRow("%s a cent, no comment", kind) << qint64(id) << qint64(-100) << "" << false;
         QTest::addRow("%s a cent, blanks", kind) << qint64(id) << qint64(100) << "   " << false;
@@ -351,17 +268,21 @@ void tst_RecDialogs::saveRule()
 void tst_RecDialogs::oneDifferencePerAccount_data()
 {
     QTest::addColumn<qint64>("accountId");
-    QTest::newRow("S") << qint64(6);
-    QTest::newRow("H lists every kind of item too") << qint64(4);
-    QTest::newRow("L") << qint64(8);
-    QTest::newRow("A lists every kind of item too") << qint64(11);
-    QTest::newRow("A software") << qint64(12);
-    QTest::newRow("A rent") << qint64(13);
+    QTest::addColumn<QString>("panelType"); // the type the item panel lists; "" every type
+    QTest::newRow("S") << qint64(6) << "";
+    QTest::newRow("H lists every kind of item too") << qint64(4) << "";
+    QTest::newRow("L") << qint64(8) << "";
+    // The bank's difference leaves out its subledger item; its panel lists the other items only.
+    QTest::newRow("C") << qint64(1) << "O";
+    QTest::newRow("A lists every kind of item too") << qint64(11) << "";
+    QTest::newRow("A software") << qint64(12) << "";
+    QTest::newRow("A rent") << qint64(13) << "";
 }
 
 void tst_RecDialogs::oneDifferencePerAccount()
 {
     QFETCH(qint64, accountId);
+    QFETCH(QString, panelType);
     Fixture fx;
     // Items of another kind, as an account whose kind was changed keeps them.
     fx.addItem(accountId, QStringLiteral("O"), 1234500);
@@ -373,8 +294,9 @@ void tst_RecDialogs::oneDifferencePerAccount()
     QCOMPARE(d->difference()->units(), figures->unidentifiedDifference().units());
     QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), figures->unidentifiedDifference().toString(true));
     const qint64 listed = fx.value(QStringLiteral("SELECT count(*) FROM ReconcilingItem WHERE glAcctID = ? AND "
-                                                  "openDate <= ? AND (closeDate IS NULL OR closeDate > ?)"),
-                                   {accountId, kDbDate, kDbDate})
+                                                  "openDate <= ? AND (closeDate IS NULL OR closeDate > ?) AND "
+                                                  "(? = '' OR typeCode = ?)"),
+                                   {accountId, kDbDate, kDbDate, panelType, panelType})
                               .toLongLong();
     QCOMPARE(d->recItemListPanel()->listView()->topLevelItemCount(), int(listed));
 }
@@ -492,17 +414,20 @@ void tst_RecDialogs::failedStore()
 
 void tst_RecDialogs::failedDocumentsSave_data()
 {
+    QTest::addColumn<qint64>("accountId");
     QTest::addColumn<bool>("thenCancel");
-    QTest::newRow("save again") << false;
-    QTest::newRow("cancel") << true;
+    QTest::newRow("save again") << qint64(6) << false;
+    QTest::newRow("cancel") << qint64(6) << true;
+    QTest::newRow("bank, cancel") << qint64(1) << true;
 }
 
 void tst_RecDialogs::failedDocumentsSave()
 {
+    QFETCH(qint64, accountId);
     QFETCH(bool, thenCancel);
     Fixture fx;
-    const auto d = fx.open(6);
-    const qint64 audits = fx.audits(6);
+    const auto d = fx.open(accountId);
+    const qint64 audits = fx.audits(accountId);
     // A document attached in the dialog, whose row the main database then refuses.
     const QString source = TestDb::textFile(fx.seams.folder(), QStringLiteral("statement.pdf"), "%PDF-1.4 test");
     d->attachments()->setDialogRunner([&](QDialog& a) {
@@ -523,9 +448,9 @@ void tst_RecDialogs::failedDocumentsSave()
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
     QVERIFY(fx.seams.prompter.lastText().contains(QStringLiteral("no attachments today")));
     QVERIFY(d->isVisible());
-    QCOMPARE(fx.audits(6), audits + 1);
-    QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
-    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = 6")), qint64(0));
+    QCOMPARE(fx.audits(accountId), audits + 1);
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(0));
     Db::exec(fx.db, QStringLiteral("DROP TRIGGER t"));
 
     if (thenCancel) {
@@ -533,13 +458,13 @@ void tst_RecDialogs::failedDocumentsSave()
         click(d.get(), "CmdCancel");
         QCOMPARE(d->result(), int(QDialog::Rejected));
         QCOMPARE(d->balance().targetAmount().units(), qint64(880000));
-        QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
         return;
     }
     click(d.get(), "cmdOK");
     QCOMPARE(d->result(), int(QDialog::Accepted));
-    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = 6")), qint64(1));
-    QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(1));
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
 }
 
 void tst_RecDialogs::previewAndPrint_data()
@@ -573,16 +498,13 @@ void tst_RecDialogs::previewAndPrint()
 
 void tst_RecDialogs::screenshots()
 {
-    // For a person to look at: the subledger and calculated-balance dialogs as they open.
-    const QByteArray folder = qgetenv("CORVANTIS_SCREENSHOTS");
+    // For a person to look at: the subledger, calculated-balance, list and bank dialogs as they open.
+    const QString folder = screenshotFolder();
     if (folder.isEmpty())
         QSKIP("set CORVANTIS_SCREENSHOTS to a folder to write the screenshots");
     Fixture fx;
-    for (const qint64 id : {6, 4, 8, 11}) {
-        const auto d = fx.open(id);
-        QTest::qWait(50);
-        QVERIFY(d->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(d->objectName() + QStringLiteral(".png"))));
-    }
+    for (const qint64 id : {6, 4, 8, 1, 11})
+        QVERIFY(saveScreenshot(*fx.open(id), folder));
 }
 
 QTEST_MAIN(tst_RecDialogs)

@@ -1,6 +1,7 @@
 #include "recdialogfactory.h"
 
 #include "apperror.h"
+#include "bankrecdialog.h"
 #include "calcbalrecdialog.h"
 #include "glaccount.h"
 #include "listrecdialog.h"
@@ -28,7 +29,7 @@ const QHash<QString, Creator>& dialogs()
         {QStringLiteral("S"), make<SubledgerRecDialog>},
         {QStringLiteral("H"), make<CalcBalRecDialog>},
         {QStringLiteral("L"), make<ListRecDialog>},
-        {QStringLiteral("C"), nullptr},
+        {QStringLiteral("C"), make<BankRecDialog>},
         {QStringLiteral("A"), make<PrepaidRecDialog>},
     };
     return all;
