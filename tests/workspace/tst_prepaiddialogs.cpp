@@ -11,6 +11,7 @@
 #include "prepaidrules.h"
 #include "printrecorder.h"
 #include "recdialogfactory.h"
+#include "recdialogfixture.h"
 #include "reportrecordset.h"
 
 #include <QAbstractItemModel>
@@ -57,31 +58,20 @@ private Q_SLOTS:
 
 namespace {
 
+using RecDialogTest::child;
+using RecDialogTest::click;
+
 const qint64 kInsurance = 11;
 const qint64 kNotStored = std::numeric_limits<qint64>::min();
 
-struct Fixture : ModelFixture
+// The tutorial ledger of the reconciliation dialogs' tests, with the prepaid dialog of an account
+// at a date and readers of the stored prepaid items.
+struct Fixture : RecDialogTest::Fixture
 {
-    QByteArray oldHome;
-    Fixture() : ModelFixture(true)
-    {
-        oldHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(seams.folder()));
-        Global::docDBPath = QDir(seams.folder()).filePath(QStringLiteral("tutorial-docs.db"));
-        Global::isDocDBValid = true;
-        Global::permission = QStringLiteral("CAN_PREPARE");
-    }
-    ~Fixture() { qputenv("HOME", oldHome); }
-
     std::unique_ptr<PrepaidRecDialog> open(const QString& date, qint64 accountId = kInsurance) const
     {
-        GLAccount account;
-        account.Load(QString::number(accountId));
-        QString d = date;
-        std::unique_ptr<RecDialogFrame> made = RecDialogFactory().create(account, d);
-        std::unique_ptr<PrepaidRecDialog> dialog(static_cast<PrepaidRecDialog*>(made.release()));
-        showActive(*dialog);
-        return dialog;
+        std::unique_ptr<RecDialogFrame> made = RecDialogTest::Fixture::open(accountId, date);
+        return std::unique_ptr<PrepaidRecDialog>(static_cast<PrepaidRecDialog*>(made.release()));
     }
     static void showActive(QWidget& w)
     {
@@ -106,19 +96,6 @@ struct Fixture : ModelFixture
         return out;
     }
 };
-
-template <typename W> W* child(QObject* parent, const QString& name)
-{
-    W* w = parent->findChild<W*>(name);
-    if (!w)
-        qFatal("no control %s", qPrintable(name));
-    return w;
-}
-
-void click(QObject* parent, const char* name)
-{
-    child<QPushButton>(parent, QLatin1String(name))->click();
-}
 
 // Types the item's fields as a user would; the amount last, still in its box.
 void fill(QDialog& d, const QString& description, const QString& amount, const QString& open,
