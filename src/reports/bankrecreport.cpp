@@ -144,35 +144,18 @@ void addFooter(ReportSection& f)
         .withFormat(kAmountFormat);
     f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7200, 864, 1725);
 
-    struct SignOff
-    {
-        const char16_t* caption;
-        const char16_t* captionName;
-        const char16_t* dateName;
-        const char16_t* dateField;
-        const char16_t* byName;
-        const char16_t* nameName;
-        const char16_t* nameField;
-        int top;
-        int dateLeft;
-        int dateWidth;
-        int byWidth;
-    };
-    static const SignOff signOffs[] = {
-        {u"Prepared", u"Label4", u"txtReconciledDate", u"PreparedDate", u"Label12", u"txtPreparedBy",
-         u"PreparedBy", 864, 1008, 3456, 300},
-        {u"Approved", u"Label8", u"txtApprovedDate", u"APPROVEDDATE", u"Label10", u"txtApprovedBy",
-         u"ApprovedBy", 1152, 1015, 3450, 300},
-        {u"Reviewed", u"Label9", u"txtReviewedDate", u"REVIEWEDDATE", u"Label17", u"txtReviewedBy",
-         u"ReviewedBy", 1440, 1015, 3450, 285},
-    };
-    const auto text = [](const char16_t* s) { return QString::fromUtf16(s); };
-    for (const SignOff& s : signOffs) {
-        f.addLabel(text(s.captionName), 144, s.top, 870, 285, text(s.caption), kRegular);
-        f.addTextBox(text(s.dateName), s.dateLeft, s.top, s.dateWidth, 285, text(s.dateField), kRegular);
-        f.addLabel(text(s.byName), 2160, s.top, s.byWidth, 285, QStringLiteral("by"), kRegular);
-        f.addTextBox(text(s.nameName), 2448, s.top, 3030, 285, text(s.nameField), kRegular);
-    }
+    RecReportCommon::addSignOffs(
+        f,
+        {{QStringLiteral("Prepared"), QStringLiteral("Label4"), QStringLiteral("txtReconciledDate"),
+          QStringLiteral("PreparedDate"), QStringLiteral("Label12"), QStringLiteral("txtPreparedBy"),
+          QStringLiteral("PreparedBy"), 864, 1008, 3456, 300},
+         {QStringLiteral("Approved"), QStringLiteral("Label8"), QStringLiteral("txtApprovedDate"),
+          QStringLiteral("APPROVEDDATE"), QStringLiteral("Label10"), QStringLiteral("txtApprovedBy"),
+          QStringLiteral("ApprovedBy"), 1152, 1015, 3450, 300},
+         {QStringLiteral("Reviewed"), QStringLiteral("Label9"), QStringLiteral("txtReviewedDate"),
+          QStringLiteral("REVIEWEDDATE"), QStringLiteral("Label17"), QStringLiteral("txtReviewedBy"),
+          QStringLiteral("ReviewedBy"), 1440, 1015, 3450, 285}},
+        285);
 
     f.addLabel(QStringLiteral("Label3"), 144, 1765, 1440, 285, QStringLiteral("Comment:"), kBold);
     f.addImage(QStringLiteral("Image2"), 144, 1872, 8490, 135);

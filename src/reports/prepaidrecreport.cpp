@@ -136,25 +136,18 @@ void addFooter(ReportSection& f)
         .withFormat(kAmountFormat);
     f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7920, 1008, 1437);
 
-    const struct
-    {
-        const char *caption, *captionName, *dateName, *dateField, *byName, *byWho, *whoField;
-        int top, dateLeft, dateWidth, byWidth;
-    } signOffs[] = {
-        {"Prepared", "Label4", "txtReconciledDate", "PreparedDate", "Label9", "txtPreparedBy", "PreparedBy",
-         1008, 1008, 3465, 285},
-        {"Approved", "Label2", "txtApprovedDate", "APPROVEDDATE", "Label16", "txtApprovedBy", "ApprovedBy",
-         1296, 1015, 3450, 300},
-        {"Reviewed", "Label8", "txtReviewedDate", "REVIEWEDDATE", "Label17", "txtReviewedBy", "ReviewedBy",
-         1584, 1015, 3450, 285},
-    };
-    for (const auto& s : signOffs) {
-        f.addLabel(QLatin1String(s.captionName), 144, s.top, 870, 240, QLatin1String(s.caption), kRegular);
-        f.addTextBox(QLatin1String(s.dateName), s.dateLeft, s.top, s.dateWidth, 240,
-                     QLatin1String(s.dateField), kRegular);
-        f.addLabel(QLatin1String(s.byName), 2160, s.top, s.byWidth, 240, QStringLiteral("by"), kRegular);
-        f.addTextBox(QLatin1String(s.byWho), 2448, s.top, 3030, 240, QLatin1String(s.whoField), kRegular);
-    }
+    RecReportCommon::addSignOffs(
+        f,
+        {{QStringLiteral("Prepared"), QStringLiteral("Label4"), QStringLiteral("txtReconciledDate"),
+          QStringLiteral("PreparedDate"), QStringLiteral("Label9"), QStringLiteral("txtPreparedBy"),
+          QStringLiteral("PreparedBy"), 1008, 1008, 3465, 285},
+         {QStringLiteral("Approved"), QStringLiteral("Label2"), QStringLiteral("txtApprovedDate"),
+          QStringLiteral("APPROVEDDATE"), QStringLiteral("Label16"), QStringLiteral("txtApprovedBy"),
+          QStringLiteral("ApprovedBy"), 1296, 1015, 3450, 300},
+         {QStringLiteral("Reviewed"), QStringLiteral("Label8"), QStringLiteral("txtReviewedDate"),
+          QStringLiteral("REVIEWEDDATE"), QStringLiteral("Label17"), QStringLiteral("txtReviewedBy"),
+          QStringLiteral("ReviewedBy"), 1584, 1015, 3450, 285}},
+        240);
 
     f.addLabel(QStringLiteral("Label3"), 144, 1909, 1440, 240, QStringLiteral("Comment:"), kBold);
     f.addTextBox(QStringLiteral("txtComment"), 144, 2160, 9225, 240, QStringLiteral("Comment"), kRegular);

@@ -154,4 +154,15 @@ void addPageBands(ReportLayout& layout, const PageBands& bands)
                 QStringLiteral("GLAcctFullNameInFooter"), ReportFont(), ReportAlign::Center);
 }
 
+void addSignOffs(ReportSection& footer, const QList<SignOffLine>& lines, int height)
+{
+    const ReportFont regular = ReportFont::tahoma(9.75);
+    for (const SignOffLine& s : lines) {
+        footer.addLabel(s.captionName, 144, s.top, 870, height, s.caption, regular);
+        footer.addTextBox(s.dateName, s.dateLeft, s.top, s.dateWidth, height, s.dateField, regular);
+        footer.addLabel(s.byName, 2160, s.top, s.byWidth, height, QStringLiteral("by"), regular);
+        footer.addTextBox(s.nameName, 2448, s.top, 3030, height, s.nameField, regular);
+    }
+}
+
 } // namespace RecReportCommon

@@ -2,6 +2,7 @@
 
 #include "arcurrency.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -12,6 +13,7 @@ class GLAccountBalance;
 class Report;
 class ReportLayout;
 class ReportRecordSet;
+class ReportSection;
 
 // What every reconciliation report (bank, prepaid, subledger, calculated balance, list) shares:
 // the top-level record with its placeholders and fallback texts, the page labels set before
@@ -77,5 +79,15 @@ struct PageBands
     int pageNumberLeft = 6336;
 };
 void addPageBands(ReportLayout& layout, const PageBands& bands);
+
+// One sign-off line of a footer: the caption, the date box, the word "by" and the name box, each
+// named as the layout names it.
+struct SignOffLine
+{
+    QString caption, captionName, dateName, dateField, byName, nameName, nameField;
+    int top, dateLeft, dateWidth, byWidth;
+};
+// The sign-off lines at the left of a footer, each control `height` high.
+void addSignOffs(ReportSection& footer, const QList<SignOffLine>& lines, int height);
 
 } // namespace RecReportCommon
