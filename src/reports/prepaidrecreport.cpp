@@ -38,10 +38,7 @@ const QString kChildShape = QStringLiteral(" ((SHAPE APPEND NEW adVarChar(10) AS
                                            " AS ItemTypes "
                                            " RELATE GLAcctID TO GLAcctID) ");
 
-const ReportFont kRegular = ReportFont::tahoma(9.75);
-const ReportFont kBold = ReportFont::tahoma(9.75, ReportFont::Bold);
-const ReportFont kBoldItalic = ReportFont::tahoma(9.75, ReportFont::BoldItalic);
-const ReportFont kSmall = ReportFont::tahoma(8.25);
+using namespace RecReportCommon::Fonts;
 
 QString money(const ARCurrency& amount)
 {

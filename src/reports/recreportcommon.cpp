@@ -132,7 +132,7 @@ void setPageLabels(Report& report, const GLAccount& account, const QString& date
 
 void addPageBands(ReportLayout& layout, const PageBands& bands)
 {
-    const ReportFont small = ReportFont::tahoma(8.25);
+    const ReportFont& small = Fonts::kSmall;
     ReportSection& ph = layout.setPageHeader(bands.headerHeight);
     ph.addLabel(QStringLiteral("lblCompanyName"), 0, 0, 9360, 435, QStringLiteral("CompanyName"),
                 ReportFont::tahoma(12, ReportFont::Bold), ReportAlign::Center);
@@ -156,7 +156,7 @@ void addPageBands(ReportLayout& layout, const PageBands& bands)
 
 void addSignOffs(ReportSection& footer, const QList<SignOffLine>& lines, int height)
 {
-    const ReportFont regular = ReportFont::tahoma(9.75);
+    const ReportFont& regular = Fonts::kRegular;
     for (const SignOffLine& s : lines) {
         footer.addLabel(s.captionName, 144, s.top, 870, height, s.caption, regular);
         footer.addTextBox(s.dateName, s.dateLeft, s.top, s.dateWidth, height, s.dateField, regular);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "arcurrency.h"
+#include "reportlayout.h"
 
 #include <QList>
 #include <QString>
@@ -26,6 +27,14 @@ extern const QString NoDescription; // a blank account description
 extern const QString NoPolicy;      // a blank company policy
 extern const QString NotUsed;       // company, currency and account name: printed by the page labels
 extern const QString AsOfNotUsed;   // the as-of date: printed by a page label
+
+// The fonts the reconciliation reports set their bands in.
+namespace Fonts {
+inline const ReportFont kRegular = ReportFont::tahoma(9.75);
+inline const ReportFont kBold = ReportFont::tahoma(9.75, ReportFont::Bold);
+inline const ReportFont kBoldItalic = ReportFont::tahoma(9.75, ReportFont::BoldItalic);
+inline const ReportFont kSmall = ReportFont::tahoma(8.25);
+} // namespace Fonts
 
 // The values of the top-level record. Money is written as "1,234.50 " or "(1,234.50)".
 struct TopLevel

@@ -19,10 +19,7 @@ const QString kChildShape = QStringLiteral(" ((SHAPE APPEND NEW adVarChar(10) AS
                                            " AS ReconcilingItems"
                                            " RELATE GLAcctID TO GLAcctID) ");
 
-const ReportFont kRegular = ReportFont::tahoma(9.75);
-const ReportFont kBold = ReportFont::tahoma(9.75, ReportFont::Bold);
-const ReportFont kBoldItalic = ReportFont::tahoma(9.75, ReportFont::BoldItalic);
-const ReportFont kSmall = ReportFont::tahoma(8.25);
+using namespace RecReportCommon::Fonts;
 
 using Kind = TwoLevelRecReport::Kind;
 
