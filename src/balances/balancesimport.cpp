@@ -4,11 +4,11 @@
 #include "glaccountbalance.h"
 #include "db.h"
 #include "global.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 #include <QTemporaryFile>
 
@@ -132,13 +132,13 @@ void createSchemaIniFileIfNecessary(const QString& folder)
     const QString path = folder + QStringLiteral("/schema.ini");
     if (QFileInfo::exists(path))
         return;
-    QSaveFile file(path);
-    const QByteArray text = BalanceFileReader::schemaIniSection(QStringLiteral("__balances.csv"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    const QString reason =
+        writeWholeFile(path, BalanceFileReader::schemaIniSection(QStringLiteral("__balances.csv")));
+    if (!reason.isEmpty())
         throw importError(QStringLiteral("PeriodEndBalancesDialog.createSchemaIniFileIfNecessary"),
                           QStringLiteral("Unable to create the 'schema.ini' file in the import directory ") +
                               QStringLiteral("('") + native(folder) + QStringLiteral("'): ") +
-                              QStringLiteral("%1 (%2)").arg(file.errorString()).arg(AppError::ObjectError1001));
+                              QStringLiteral("%1 (%2)").arg(reason).arg(AppError::ObjectError1001));
 }
 
 BalanceRows getBalances(const QString& path, const QString& copy)

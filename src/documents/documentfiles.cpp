@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "global.h"
 #include "modutility.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -148,9 +149,10 @@ void Writer::fail()
 
 void writeWhole(const QString& path, const QByteArray& bytes)
 {
-    Writer out(path);
-    out.write(bytes.constData(), bytes.size());
-    out.commit();
+    const QString reason = writeWholeFile(path, bytes);
+    if (!reason.isEmpty())
+        throw fileError(QStringLiteral("write"),
+                        QStringLiteral("The file '%1' could not be written: %2").arg(shown(path), reason));
 }
 
 void copyWhole(const QString& from, const QString& to)

@@ -2,10 +2,10 @@
 
 #include "fileinuse.h"
 #include "prompter.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 ExportWriter::ExportWriter(QString path) : m_path(std::move(path)) {}
 
@@ -47,22 +47,11 @@ void ExportWriter::addRow(const QStringList& fields)
 bool ExportWriter::commit()
 {
     m_error.clear();
-    QSaveFile file(m_path);
-    const auto fail = [&](const QString& reason) {
-        m_error = QStringLiteral("The file %1 could not be written: %2")
-                      .arg(QDir::toNativeSeparators(m_path), reason);
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (file.write(m_content) != m_content.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(reason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+    const QString reason = writeWholeFile(m_path, m_content);
+    if (reason.isEmpty())
+        return true;
+    m_error = QStringLiteral("The file %1 could not be written: %2").arg(QDir::toNativeSeparators(m_path), reason);
+    return false;
 }
 
 bool ExportWriter::mayReplace(const QString& path, const QString& inUseTitle)

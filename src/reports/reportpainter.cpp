@@ -3,12 +3,13 @@
 #include "reportdocument.h"
 #include "reporterror.h"
 #include "reportfonts.h"
+#include "wholefile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <vector>
 
@@ -83,21 +84,20 @@ void ReportPainter::paint(const ReportDocument& document, QPagedPaintDevice& dev
 
 void ReportPainter::writePdf(const ReportDocument& document, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw reportError(QStringLiteral("Report.writePdf"),
-                          QStringLiteral("The file \"%1\" could not be written (%2).")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // Painted in memory and written whole, so a failed write leaves no cut-off file.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setResolution(1200);
         writer.setTitle(document.title);
         writer.setCreator(QStringLiteral("Corvantis"));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()));
         paint(document, writer, 1, document.pageCount());
     }
-    if (!file.commit())
+    const QString reason = writeWholeFile(path, pdf.data());
+    if (!reason.isEmpty())
         throw reportError(QStringLiteral("Report.writePdf"),
                           QStringLiteral("The file \"%1\" could not be written (%2).")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+                              .arg(QDir::toNativeSeparators(path), reason));
 }

@@ -1,3 +1,4 @@
+#include "apperror.h"
 #include "balancesimport.h"
 #include "balancesmodel.h"
 #include "glaccount.h"
@@ -18,6 +19,9 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 // The balances editor and its import: what the grid and its total show is what OK stores, OK keeps
 // what other users saved meanwhile, and an import either applies every good row or changes nothing.
@@ -397,6 +401,28 @@ void tst_PeriodEndBalances::importCopies()
     QCOMPARE(outcome.imported, 1);
     QCOMPARE(list.getGLAccountBalance("1010").getAdjustedAmount().units(), 9990000);
     QFile copy(own);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), QByteArray("1010,999\r\n"));
+    copy.close();
+    // A copy the disk cuts short (a file-size limit stands in for a full disk) imports nothing and
+    // leaves the previous copy whole.
+    const QString longer = writeFile(f.seams.folder(), "long.csv", "1010,5\r\n1020,6\r\n1030,7\r\n1040,8\r\n");
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 20;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    try {
+        BalancesImport::run(longer, list);
+    } catch (const AppError& e) {
+        error = e.description();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(error.contains("Unable to copy selected import file"), qPrintable(error));
+    QCOMPARE(list.getGLAccountBalance("1010").getAdjustedAmount().units(), 9990000);
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QCOMPARE(copy.readAll(), QByteArray("1010,999\r\n"));
     // An existing schema.ini is left as it is.

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void writesExactBytes();
     void failedOpenLeavesNoFile();
     void readOnlyFolderLeavesNoFile();
+    void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
     void fileInUse();
 };
@@ -91,8 +92,19 @@ void tst_ExportWriter::readOnlyFolderLeavesNoFile()
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+void tst_ExportWriter::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("larger than the write buffer") << 5000 << 4096;
+    // A short write inside the buffer shows only when it is flushed at the commit.
+    QTest::newRow("smaller than the write buffer") << 100 << 1000;
+}
+
 void tst_ExportWriter::failedWriteKeepsTheOldFile()
 {
+    QFETCH(int, rows);
+    QFETCH(int, limit);
     QTemporaryDir dir;
     const QString path = dir.filePath("old.txt");
     {
@@ -101,7 +113,7 @@ void tst_ExportWriter::failedWriteKeepsTheOldFile()
         QVERIFY(first.commit());
     }
     ExportWriter big(path);
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < rows; ++i)
         big.addRow({QString::number(i), QString(40, u'x')});
 
     // A file-size limit makes the write fail part-way, as a full disk would, even for root.
@@ -109,7 +121,7 @@ void tst_ExportWriter::failedWriteKeepsTheOldFile()
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
-    small.rlim_cur = 4096;
+    small.rlim_cur = rlim_t(limit);
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool written = big.commit();
     ::setrlimit(RLIMIT_FSIZE, &saved);
