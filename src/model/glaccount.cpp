@@ -7,6 +7,7 @@
 #include "persistence.h"
 #include "prompter.h"
 #include "recordid.h"
+#include "samename.h"
 
 #include <QSqlQuery>
 
@@ -237,13 +238,20 @@ void GLAccount::applyEdit()
 
 bool GLAccount::isNumberUnique() const
 {
-    QString sql = QStringLiteral("SELECT count(*) FROM GLAccount WHERE glacctnbr = ?");
-    QVariantList values{m_f.number};
+    // One read of every other number, compared here: the database's own comparison folds the
+    // case of ASCII letters only.
+    QString sql = QStringLiteral("SELECT glacctnbr FROM GLAccount WHERE glacctnbr IS NOT NULL");
+    QVariantList values;
     if (!isNew()) {
         sql += QStringLiteral(" AND glAcctID <> ?");
         values << accountId(m_f.id);
     }
-    return Db::scalar(Global::getConnection(), sql, values).toLongLong() == 0;
+    QSqlQuery q = Db::exec(Global::getConnection(), sql, values);
+    const QString key = SameName::accountKey(m_f.number);
+    while (q.next())
+        if (SameName::accountKey(q.value(0).toString()) == key)
+            return false;
+    return true;
 }
 
 bool GLAccount::isValid() const
@@ -296,7 +304,7 @@ void GLAccountList::add(const GLAccount& account)
 
 void GLAccountList::index(qsizetype position) const
 {
-    const QString key = m_accounts.at(position).getNumber().toCaseFolded();
+    const QString key = SameName::accountKey(m_accounts.at(position).getNumber());
     if (!m_byNumber.contains(key)) // the first account of a number stays the one found
         m_byNumber.insert(key, position);
 }
@@ -309,6 +317,6 @@ const GLAccount* GLAccountList::find(const QString& number) const
             index(i);
         m_indexed = true;
     }
-    const auto hit = m_byNumber.constFind(number.toCaseFolded());
+    const auto hit = m_byNumber.constFind(SameName::accountKey(number));
     return hit == m_byNumber.constEnd() ? nullptr : &m_accounts.at(*hit);
 }

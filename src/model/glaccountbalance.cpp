@@ -8,6 +8,7 @@
 #include "global.h"
 #include "persistence.h"
 #include "recordid.h"
+#include "samename.h"
 
 #include <QSqlQuery>
 
@@ -299,7 +300,7 @@ void GLAccountBalanceList::index(qsizetype position) const
     const auto& account = m_balances.at(position).getGLAccount();
     if (!account)
         return;
-    const QString key = account->getNumber().toCaseFolded();
+    const QString key = SameName::accountKey(account->getNumber());
     if (!m_byNumber.contains(key)) // the first balance of a number stays the one found
         m_byNumber.insert(key, position);
 }
@@ -312,7 +313,7 @@ qsizetype GLAccountBalanceList::indexOf(const QString& number) const
             index(i);
         m_indexed = true;
     }
-    return m_byNumber.value(number.toCaseFolded(), -1);
+    return m_byNumber.value(SameName::accountKey(number), -1);
 }
 
 const GLAccountBalance& GLAccountBalanceList::getGLAccountBalanceAt(qint64 position) const

@@ -7,6 +7,7 @@
 #include "db.h"
 #include "passwordhash.h"
 #include "prompter.h"
+#include "samename.h"
 #include "shellopener.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,21 @@ struct UserRow
 {
     QVariant id, name, password, prepared, reviewed, approved, role, fullName;
 };
+
+// The users a typed name means. No two users are given the same name now, but an older file may
+// hold one name in two spellings ("ärger" and "ÄRGER"): there the spelling typed exactly picks
+// the user. Without such a spelling the name means them all, and the login cannot tell who is
+// meant rather than open whichever comes first.
+QList<UserRow> meantUsers(const QList<UserRow>& named, const QString& typedUser)
+{
+    if (named.size() < 2)
+        return named;
+    QList<UserRow> exact;
+    for (const UserRow& row : named)
+        if (row.name.toString().trimmed() == typedUser.trimmed())
+            exact.append(row);
+    return exact.size() == 1 ? exact : named;
+}
 
 } // namespace
 
@@ -222,28 +238,30 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
     {
         QSqlQuery q = Db::exec(db, QStringLiteral("SELECT UserId, UserName, Password, ChkPreparedBy, ChkReviewedBy, "
                                                   "ChkApprovedBy, Role, rptname FROM Users ORDER BY UserId"));
-        const QString wanted = typedUser.toUpper();
-        bool nameFound = false;
+        QList<UserRow> named;
         while (q.next()) {
             const QVariant name = q.value(1);
             const QVariant password = q.value(2);
             if (name.isNull() || password.isNull())
                 continue;
-            if (name.toString().toUpper() != wanted)
-                continue;
-            nameFound = true;
-            if (!PasswordHash::verify(typedPass, password.toString()))
-                continue;
-            match = UserRow{q.value(0), name, password, q.value(3), q.value(4), q.value(5), q.value(6), q.value(7)};
-            break;
+            if (SameName::sameUser(name.toString(), typedUser))
+                named.append({q.value(0), name, password, q.value(3), q.value(4), q.value(5), q.value(6), q.value(7)});
         }
         // An unknown name costs what a known one does, so the answer's time tells nobody which
         // names exist.
-        if (!nameFound)
+        if (named.isEmpty())
             PasswordHash::spendVerifyTime(typedPass);
+        const QList<UserRow> meant = meantUsers(named, typedUser);
+        QList<UserRow> fitting;
+        for (const UserRow& row : meant)
+            if (PasswordHash::verify(typedPass, row.password.toString()))
+                fitting.append(row);
+        if (fitting.isEmpty())
+            return LoginResult::Refused;
+        if (meant.size() > 1)
+            return LoginResult::Ambiguous;
+        match = fitting.first();
     }
-    if (!match)
-        return LoginResult::Refused;
     // An older file is refused before anything in it changes.
     if (!isCurrentSchema(db))
         return LoginResult::OutOfDate;

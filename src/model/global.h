@@ -86,11 +86,12 @@ QSqlDatabase getDocDBConnectionAt(const QString& path);
 enum class LoginResult {
     Accepted,  // the session is on the file
     Refused,   // no user of that name with that password
+    Ambiguous, // the password fits, but the name is that of several users in other letter case
     OutOfDate  // the user and password match, but the file is of an older schema
 };
 
-// Checks the user name (without regard to case) and password against table Users of the file,
-// and the file's schema, on a connection of its own that writes nothing. Only when both pass is
+// Checks the user name (compared as SameName::sameUser says) and password against table Users of
+// the file, and the file's schema, on a connection of its own that writes nothing. Only when both pass is
 // a password still stored in plain text re-stored hashed, the file opened for shared use and the
 // logged-in state filled, all at once; otherwise nothing changes, in the session or in the file.
 // A file that is not a database of this system shows the security-error message and ends the

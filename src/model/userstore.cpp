@@ -4,6 +4,7 @@
 #include "db.h"
 #include "global.h"
 #include "passwordhash.h"
+#include "samename.h"
 
 #include <QSqlQuery>
 
@@ -118,12 +119,12 @@ QStringList roles()
 
 bool nameTaken(const QString& name, qint64 exceptId)
 {
-    // Trimmed and upper-cased on both sides, as the names are compared when a user is added.
-    return Db::scalar(Global::getConnection(),
-                      QStringLiteral("SELECT count(*) FROM Users WHERE upper(trim(UserName)) = upper(trim(?)) "
-                                     "AND UserId <> ?"),
-                      {name, exceptId})
-               .toLongLong() > 0;
+    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT UserName FROM Users WHERE UserId <> ?"),
+                           {exceptId});
+    while (q.next())
+        if (!q.value(0).isNull() && SameName::sameUser(q.value(0).toString(), name))
+            return true;
+    return false;
 }
 
 QString missingFields(const UserAccount& user, const QString& password, bool passwordRequired)

@@ -29,8 +29,8 @@ struct UserListEntry
 // administrator who can log in, so that somebody can always manage the users.
 namespace UserStore {
 
+// A password has no length limit: it is stored hashed, and the login takes it whole.
 inline constexpr int MaxNameLength = 15;
-inline constexpr int MaxPasswordLength = 15;
 inline constexpr int MaxFullNameLength = 50;
 
 // The role the login recognises as an administrator (exactly so).
@@ -48,7 +48,7 @@ std::optional<UserAccount> load(qint64 id);
 // The roles offered (table SystemType, "ROLE" rows), in table order.
 QStringList roles();
 
-// A user other than exceptId whose name equals this one, trimmed and without regard to case.
+// A user other than exceptId with the same name (SameName::sameUser).
 bool nameTaken(const QString& name, qint64 exceptId = 0);
 
 // The lines of the "Please enter the following fields." message for what is missing; empty when

@@ -173,7 +173,8 @@ void frmLogin::showLoginFrame()
 void frmLogin::login()
 {
     LoginFlow flow;
-    switch (flow.login(m_txtDBNAME->text(), m_txtUserName->text(), m_txtPassword->text())) {
+    switch (flow.login(m_txtDBNAME->text(), m_txtUserName->text(), m_txtPassword->text(),
+                       m_txtAttachedDocDB->text())) {
     case LoginFlow::Outcome::Refused:
         return;
     case LoginFlow::Outcome::WrongPassword:

@@ -7,12 +7,24 @@
 #include "prompter.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
 QString quoted(const QString& path)
 {
     return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+}
+
+// Both paths name one file: the same file reached by another path (a link, "..") counts as one.
+bool isSameFile(const QString& a, const QString& b)
+{
+    const auto canonical = [](const QString& path) {
+        const QFileInfo info(path);
+        const QString resolved = info.canonicalFilePath();
+        return resolved.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : resolved;
+    };
+    return canonical(a) == canonical(b);
 }
 
 } // namespace
@@ -67,7 +79,24 @@ QString LoginFlow::inUseMessage()
                           "Please try again in a moment.");
 }
 
-LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& userName, const QString& password)
+QString LoginFlow::ambiguousNameMessage(const QString& typedName)
+{
+    return QStringLiteral("More than one user of this database is named \"") + typedName.trimmed() +
+           QStringLiteral("\" when letter case is not counted. Type your user name exactly as it is stored, or "
+                          "ask an administrator to give each user a name of his own.");
+}
+
+QString LoginFlow::otherDocumentsMessage(const QString& shownPath, const QString& usedPath)
+{
+    return QStringLiteral("This main database keeps its attached documents in the Documents database file ") +
+           quoted(usedPath) + QStringLiteral(", not in ") + quoted(shownPath) +
+           QStringLiteral(" shown in the login window. Attachments will be read from and written to ") +
+           quoted(usedPath) +
+           QStringLiteral(". To keep them in another file, select it in the Administration dialog.");
+}
+
+LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& userName, const QString& password,
+                                    const QString& shownDocumentsPath)
 {
     if (!hasDatabaseExtension(mainPath)) {
         Prompter::show(Prompter::applicationTitle(), extensionMessage());
@@ -83,6 +112,10 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
         case Global::LoginResult::Refused:
             Prompter::show(QStringLiteral("Login"), QStringLiteral("Invalid Password, try again!"));
             return Outcome::WrongPassword;
+        case Global::LoginResult::Ambiguous:
+            Prompter::show(QStringLiteral("Login"), ambiguousNameMessage(userName), Prompter::Buttons::Ok,
+                           Prompter::Icon::Warning);
+            return Outcome::Refused;
         case Global::LoginResult::OutOfDate:
             rememberPath(mainPath);
             Global::isDBVersionOK = false;
@@ -94,7 +127,7 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
         }
         rememberPath(mainPath);
         Global::isDBVersionOK = true;
-        checkDocumentsDatabase();
+        checkDocumentsDatabase(shownDocumentsPath);
     } catch (const AppError& e) {
         if (e.isReported())
             return Outcome::ProgramEnded;
@@ -115,7 +148,7 @@ void LoginFlow::rememberPath(const QString& mainPath)
     Global::setTutorialPath();
 }
 
-void LoginFlow::checkDocumentsDatabase()
+void LoginFlow::checkDocumentsDatabase(const QString& shownPath)
 {
     Global::isDocDBValid = true;
     try {
@@ -134,4 +167,9 @@ void LoginFlow::checkDocumentsDatabase()
         Prompter::show(Prompter::applicationTitle(), invalidDocumentsMessage(Global::docDBPath));
         Global::isDocDBValid = false;
     }
+    // The path in the login window is only remembered; the main database names the documents
+    // database that is used. A copied pair of files still names the original's, so say which.
+    if (Global::isDocDBValid && !shownPath.trimmed().isEmpty() && !isSameFile(shownPath, Global::docDBPath))
+        Prompter::show(Prompter::applicationTitle(), otherDocumentsMessage(shownPath, Global::docDBPath),
+                       Prompter::Buttons::Ok, Prompter::Icon::Information);
 }

@@ -14,7 +14,10 @@ public:
         ProgramEnded     // the program is ending (a security error or an out-of-date database)
     };
 
-    Outcome login(const QString& mainPath, const QString& userName, const QString& password);
+    // shownDocumentsPath is the documents database the login window shows; when the main database
+    // names another one, the login says which is used. Empty: no such notice.
+    Outcome login(const QString& mainPath, const QString& userName, const QString& password,
+                  const QString& shownDocumentsPath = {});
 
     // The main path has one of the database extensions (lower case, after trimming).
     static bool hasDatabaseExtension(const QString& path);
@@ -26,8 +29,10 @@ public:
     static QString inUseMessage();
     static QString missingDocumentsMessage(const QString& path);
     static QString invalidDocumentsMessage(const QString& path);
+    static QString ambiguousNameMessage(const QString& typedName);
+    static QString otherDocumentsMessage(const QString& shownPath, const QString& usedPath);
 
 private:
     static void rememberPath(const QString& mainPath);
-    void checkDocumentsDatabase();
+    void checkDocumentsDatabase(const QString& shownPath);
 };

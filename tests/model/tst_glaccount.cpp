@@ -2,6 +2,7 @@
 #include "db.h"
 #include "company.h"
 #include "glaccount.h"
+#include "glaccountbalance.h"
 #include "global.h"
 #include "modelfixture.h"
 
@@ -187,24 +188,36 @@ void tst_GLAccount::validation()
 
 void tst_GLAccount::uniqueness_data()
 {
+    // An account numbered `stored` is there; may another take `number`? The lists that find an
+    // account by a typed number (the balances import's matching among them) answer alike.
+    QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("number");
     QTest::addColumn<bool>("unique");
-    QTest::newRow("same") << "1000-A" << false;
-    QTest::newRow("other case") << "1000-a" << false;
-    QTest::newRow("leading blank") << " 1000-A" << true;
-    QTest::newRow("quote") << "10'00" << true;
+    QTest::newRow("same") << "1000-A" << "1000-A" << false;
+    QTest::newRow("other case") << "1000-A" << "1000-a" << false;
+    QTest::newRow("accented, other case") << "Ä1" << "ä1" << false;
+    QTest::newRow("sharp s") << "STRASSE-9" << "straße-9" << false;
+    QTest::newRow("quotes, other case") << "x'9\"1" << "X'9\"1" << false;
+    QTest::newRow("leading blank") << "1000-A" << " 1000-A" << true;
+    QTest::newRow("accent differs") << "Ä1" << "A1" << true;
+    QTest::newRow("quote") << "1000-A" << "10'00" << true;
 }
 
 void tst_GLAccount::uniqueness()
 {
+    QFETCH(QString, stored);
     QFETCH(QString, number);
     QFETCH(bool, unique);
     Fixture fx;
-    GLAccount first = fx.account("1000-A");
+    GLAccount first = fx.account(stored);
     first.store();
     QVERIFY(first.validate()); // its own number is no conflict
     GLAccount a = fx.account(number);
     QCOMPARE(a.isNumberUnique(), unique);
+    QCOMPARE(GLAccountList().exists(number), !unique);
+    GLAccountBalanceList balances;
+    balances.Load("03/31/2024");
+    QCOMPARE(balances.exists(number), !unique);
     if (!unique) {
         try {
             a.validate();

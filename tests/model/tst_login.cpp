@@ -42,6 +42,9 @@ void tst_Login::initTestCase()
     TestDb::addPlainUser(m_template, "O'Brien", "pa'ss", "User", 0, 1, 1, "Sean O'Brien");
     TestDb::addPlainUser(m_template, "Zoë", "ünïcode", "Administrator", 0, 0, 1, "Zoë Ünal");
     TestDb::addPlainUser(m_template, "nullpass", QString(), "User");
+    // An older file may hold one name in two spellings: the spelling typed exactly picks the user.
+    TestDb::addPlainUser(m_template, "ärger", "pA");
+    TestDb::addPlainUser(m_template, "ÄRGER", "pB");
 }
 
 namespace {
@@ -64,6 +67,11 @@ void tst_Login::matching_data()
     QTest::newRow("password in other case") << "Maria" << "secret1" << false;
     QTest::newRow("quotes") << "o'brien" << "pa'ss" << true;
     QTest::newRow("non-ascii name") << "ZOË" << "ünïcode" << true;
+    QTest::newRow("surrounding blanks") << " maria  " << "Secret1" << true;
+    QTest::newRow("name held twice, one spelling") << " ärger" << "pA" << true;
+    QTest::newRow("name held twice, the other") << "ÄRGER " << "pB" << true;
+    QTest::newRow("name held twice, other's password") << "ÄRGER" << "pA" << false;
+    QTest::newRow("name held twice, neither spelling") << "Ärger" << "pA" << false;
     QTest::newRow("injection in name") << "' OR 1=1 --" << "x" << false;
     QTest::newRow("injection in password") << "Maria" << "' OR '1'='1" << false;
     QTest::newRow("wildcards") << "%" << "Secret1" << false;
@@ -84,7 +92,7 @@ void tst_Login::matching()
     QCOMPARE(Global::isLoggedIn, accepted);
     QVERIFY(seams.prompter.messages.isEmpty());
     if (accepted) {
-        QCOMPARE(Global::userName.toUpper(), user.toUpper());
+        QCOMPARE(Global::userName.toUpper(), user.trimmed().toUpper());
         QVERIFY(Global::userName != user || user == "Maria"); // the stored form of the name
         QCOMPARE(Global::mainDatabasePath, path);
     }

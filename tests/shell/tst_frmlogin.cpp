@@ -26,11 +26,14 @@ private Q_SLOTS:
     void refusals_data();
     void refusals();
     void wrongPasswordSelectsPassword();
+    void nameHeldTwiceIsSaid();
     void successfulLogin();
     void outOfDateDatabaseEndsProgram();
     void busyDatabaseKeepsLoginWindow();
     void missingDocumentsDatabase();
     void invalidDocumentsDatabase();
+    void documentsPathShownAtLogin_data();
+    void documentsPathShownAtLogin();
     void pickersOnlyFillFields();
     void leavingTheWindow();
 
@@ -69,9 +72,11 @@ struct LoginWindow
         window.setOnReturn([this] { ++returns; });
         window.show();
     }
-    void fill(const QString& path, const QString& user, const QString& password)
+    void fill(const QString& path, const QString& user, const QString& password,
+              const QString& shownDocuments = {}) // empty: no word on which documents database is used
     {
         child<QLineEdit>(window, "txtDBNAME")->setText(path);
+        child<QLineEdit>(window, "txtAttachedDocDB")->setText(shownDocuments);
         child<QLineEdit>(window, "txtUserName")->setText(user);
         child<QLineEdit>(window, "txtPassword")->setText(password);
     }
@@ -189,14 +194,26 @@ void tst_frmLogin::wrongPasswordSelectsPassword()
     QCOMPARE(readSetting("Software\\Corvantis\\Database"), QStringLiteral("None"));
 }
 
+void tst_frmLogin::nameHeldTwiceIsSaid()
+{
+    TestSeams seams;
+    const QString path = seams.path("main.db");
+    QFile::copy(m_template, path);
+    TestDb::addPlainUser(path, "ADMIN", "admin"); // an older file: "admin" twice, in two spellings
+    LoginWindow w;
+    w.fill(path, "Admin", "admin");
+    w.ok();
+    QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::ambiguousNameMessage("Admin")});
+    QVERIFY(!Global::isLoggedIn && w.window.isVisible());
+}
+
 void tst_frmLogin::successfulLogin()
 {
     TestSeams seams;
     const QString path = seams.path("main.db");
     QFile::copy(m_template, path);
     LoginWindow w;
-    child<QLineEdit>(w.window, "txtAttachedDocDB")->setText("/remembered/docs.db");
-    w.fill(path, "ADMIN", "admin");
+    w.fill(path, "ADMIN", "admin", m_docs);
     w.ok();
     QVERIFY2(seams.prompter.messages.isEmpty(), qPrintable(seams.prompter.texts().join('\n')));
     QCOMPARE(w.loggedInPath, path);
@@ -206,7 +223,7 @@ void tst_frmLogin::successfulLogin()
     QCOMPARE(Global::docDBPath, m_docs);
     QCOMPARE(Global::tutorialPath, Global::programFolder() + "/Tutorial/CorvantisHelp.pdf");
     QCOMPARE(readSetting("Software\\Corvantis\\Database"), path);
-    QCOMPARE(readSetting("Software\\Corvantis\\Database1"), QStringLiteral("/remembered/docs.db"));
+    QCOMPARE(readSetting("Software\\Corvantis\\Database1"), m_docs);
 }
 
 void tst_frmLogin::outOfDateDatabaseEndsProgram()
@@ -291,6 +308,32 @@ void tst_frmLogin::invalidDocumentsDatabase()
     QFile f(text);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("not a database"));
+}
+
+void tst_frmLogin::documentsPathShownAtLogin_data()
+{
+    // The copied main database names the original's documents database; the window shows another.
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("a copy of the documents database") << "docs.db" << true;
+    QTest::newRow("the used file through a link") << "link.db" << false;
+}
+
+void tst_frmLogin::documentsPathShownAtLogin()
+{
+    QFETCH(QString, shown);
+    QFETCH(bool, notice);
+    TestSeams seams;
+    const QString path = seams.path("main.db");
+    QFile::copy(m_template, path);
+    shown = seams.path(shown);
+    QVERIFY(notice ? QFile::copy(m_docs, shown) : QFile::link(m_docs, shown));
+    LoginWindow w;
+    w.fill(path, "admin", "admin", shown);
+    w.ok();
+    QCOMPARE(seams.prompter.texts(), notice ? QStringList{LoginFlow::otherDocumentsMessage(shown, m_docs)} : QStringList{});
+    QCOMPARE(Global::docDBPath, m_docs); // the main database's choice holds
+    QVERIFY(Global::isDocDBValid && !w.loggedInPath.isEmpty());
 }
 
 void tst_frmLogin::pickersOnlyFillFields()

@@ -20,6 +20,9 @@ private Q_SLOTS:
     void addUser();
     void adminEditsUser_data();
     void adminEditsUser();
+    void sameName_data();
+    void sameName();
+    void longStoredNameKept();
     void deleteActsOnShownUser();
     void administratorsStay_data();
     void administratorsStay();
@@ -70,6 +73,8 @@ void tst_UserManager::addUser_data()
     QTest::addColumn<bool>("stored");
     QTest::newRow("quote kept literally") << "O'Brien" << "pw1" << "Pat O'Brien" << "User Created successfully." << true;
     QTest::newRow("SQL text kept literally") << "a\";DROP--" << "pw2" << "X" << "User Created successfully." << true;
+    QTest::newRow("password longer than the name") << "longpass" << QString(40, u'p') + "!" << "Long Pass"
+                                                   << "User Created successfully." << true;
     QTest::newRow("name of another in other case and blanks")
         << "Preparer " << "pw" << "Someone" << "User Preparer  already exists in the system." << false;
     QTest::newRow("no password for a new user")
@@ -94,6 +99,7 @@ void tst_UserManager::addUser()
     QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("USER")); // the second role
     QCOMPARE(child<QLineEdit>(w, "txtPassword")->echoMode(), QLineEdit::Password);
     fill(w, name, password, fullName);
+    QCOMPARE(child<QLineEdit>(w, "txtPassword")->text(), password); // taken whole, never cut
     click(w, "btnSave");
 
     QCOMPARE(s.seams.prompter.texts(), QStringList{message});
@@ -148,6 +154,51 @@ void tst_UserManager::adminEditsUser()
         QCOMPARE(after, before);
     else
         QVERIFY(Global::validateLogin(s.mainPath, "reviewer", password));
+}
+
+void tst_UserManager::sameName_data()
+{
+    // A user named `stored` is there: adding `typed`, renaming another to it and logging in as it agree.
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("accented, other case") << "ärger" << "ÄRGER" << true;
+    QTest::newRow("sharp s") << "Straße" << "STRASSE" << true;
+    QTest::newRow("surrounding blanks") << "maria" << "  MARIA " << true;
+    QTest::newRow("accent differs") << "ärger" << "arger" << false;
+    QTest::newRow("inner blank") << "ma ria" << "maria" << false;
+}
+
+void tst_UserManager::sameName()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, typed);
+    QFETCH(bool, same);
+    AdminSession s;
+    const qint64 id = TestDb::addPlainUser(s.mainPath, stored, "pw1");
+    frmUserManager w;
+    click(w, "btnAddnew");
+    fill(w, typed, "pw2", "New User");
+    click(w, "btnSave");
+    QCOMPARE(s.count("Users"), same ? id : id + 1);
+    Db::exec(s.db(), "DELETE FROM Users WHERE UserId > ?", {id}); // only the insert was asked about
+    pick(w, "reviewer");
+    child<QLineEdit>(w, "txtUserName")->setText(typed);
+    click(w, "btnSave");
+    QCOMPARE(s.value("SELECT UserName FROM Users WHERE UserId = 3").toString(), same ? "reviewer" : typed);
+    QCOMPARE(s.seams.prompter.texts().count(UserStore::nameTakenMessage(typed)), same ? 2 : 0);
+    QCOMPARE(Global::validateLogin(s.mainPath, typed, "pw1"), same);
+}
+
+void tst_UserManager::longStoredNameKept()
+{
+    AdminSession s;
+    const QString longName = QStringLiteral("reviewer-of-accounts"); // stored before names were limited
+    Db::exec(s.db(), "UPDATE Users SET UserName = ? WHERE UserId = 3", {longName});
+    frmUserManager w;
+    pick(w, longName);
+    click(w, "btnSave");
+    QCOMPARE(s.value("SELECT UserName FROM Users WHERE UserId = 3").toString(), longName);
 }
 
 void tst_UserManager::deleteActsOnShownUser()

@@ -53,7 +53,7 @@ frmUserManager::frmUserManager(QWidget* parent) : QDialog(parent)
 
     auto* frame2 = named<QGroupBox>(this, QStringLiteral("Frame2"), QStringLiteral("Logon Information"));
     m_txtUserName = textBox(frame2, QStringLiteral("txtUserName"), UserStore::MaxNameLength);
-    m_txtPassword = textBox(frame2, QStringLiteral("txtPassword"), UserStore::MaxPasswordLength);
+    m_txtPassword = named<QLineEdit>(frame2, QStringLiteral("txtPassword"));
     m_txtPassword->setEchoMode(QLineEdit::Password);
     auto* logon = new QFormLayout(frame2);
     logon->addRow(QStringLiteral("User Name:"), m_txtUserName);
@@ -127,7 +127,7 @@ frmUserManager::frmUserManager(QWidget* parent) : QDialog(parent)
         // Anyone else sees only his own name and may change only his password.
         m_shownId = Global::userID.toLongLong();
         m_txtUserName->setReadOnly(true);
-        m_txtUserName->setText(Global::userName);
+        showName(Global::userName);
         for (QWidget* w : std::initializer_list<QWidget*>{m_btnAddnew, m_btnDelete, m_frame3, m_frame4})
             w->setEnabled(false);
         m_txtPassword->setFocus();
@@ -184,6 +184,7 @@ void frmUserManager::ButtonEnable()
 void frmUserManager::ClearTextBox()
 {
     m_txtUserName->clear();
+    m_txtUserName->setMaxLength(UserStore::MaxNameLength);
     m_txtPassword->clear();
     m_txtPassword->setPlaceholderText({});
     m_txtRptName->clear();
@@ -209,7 +210,7 @@ void frmUserManager::pickUser(QTreeWidgetItem* item)
         ClearTextBox();
         m_isNew = false;
         m_shownId = id;
-        m_txtUserName->setText(user->userName);
+        showName(user->userName);
         m_txtPassword->setPlaceholderText(QStringLiteral("(unchanged)"));
         m_cmbRole->setEditText(UserStore::displayRole(user->role));
         m_txtRptName->setText(user->fullName);
@@ -218,6 +219,14 @@ void frmUserManager::pickUser(QTreeWidgetItem* item)
         m_optApprove->setChecked(user->right == UserAccount::Right::Approve);
         ButtonEnable();
     });
+}
+
+void frmUserManager::showName(const QString& name)
+{
+    // The limit is for typing: a longer name stored before stays whole, or saving would rename
+    // the user to its first characters and the name he logs in with would be gone.
+    m_txtUserName->setMaxLength(std::max<int>(UserStore::MaxNameLength, name.size()));
+    m_txtUserName->setText(name);
 }
 
 void frmUserManager::addNew()

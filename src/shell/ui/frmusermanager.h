@@ -36,6 +36,7 @@ private:
     void ButtonEnable();
     void ClearTextBox();
     void pickUser(QTreeWidgetItem* item);
+    void showName(const QString& name);
     void addNew();
     void save();
     void saveAsAdministrator();
