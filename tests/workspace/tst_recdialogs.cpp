@@ -147,7 +147,6 @@ void tst_RecDialogs::targetAmount_data()
     QTest::newRow("point alone") << "." << format << qint64(0) << "";
     QTest::newRow("two points") << "1.2.3" << format << qint64(0) << "";
     QTest::newRow("a cent beyond the largest") << "9223372036854.78" << tooLarge << qint64(0) << "";
-    QTest::newRow("fourteen digits") << "-10000000000000" << tooLarge << qint64(0) << "";
     QTest::newRow("twenty nines") << "99999999999999999999" << tooLarge << qint64(0) << "";
 }
 
