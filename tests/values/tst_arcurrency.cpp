@@ -13,8 +13,6 @@ private Q_SLOTS:
     void setVal();
     void setValFromNumbers();
     void overflowKeepsValue();
-    void refusedEntryMessage_data();
-    void refusedEntryMessage();
     void toString_data();
     void toString();
     void plainText_data();
@@ -101,31 +99,6 @@ void tst_ARCurrency::overflowKeepsValue()
     one.setVal("1");
     QVERIFY_THROWS_EXCEPTION(AppError, max.add(one));
     QCOMPARE(max.getVal(), std::numeric_limits<qint64>::max());
-}
-
-void tst_ARCurrency::refusedEntryMessage_data()
-{
-    const QString format = QStringLiteral("Please enter an amount in nnnn.nn format.");
-    const QString tooLarge = QStringLiteral("The amount is too large. Please enter an amount between "
-                                            "-9,223,372,036,854.77 and 9,223,372,036,854.77.");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no number") << "1.2.3" << format;
-    QTest::newRow("a cent more") << "9223372036854.78" << tooLarge;
-    QTest::newRow("fourteen digits") << "10000000000000" << tooLarge;
-    QTest::newRow("negative, grouped") << "(10,000,000,000,000.00)" << tooLarge;
-    QTest::newRow("exponent") << "1e20" << tooLarge;
-}
-
-void tst_ARCurrency::refusedEntryMessage()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, message);
-    QCOMPARE(ARCurrency::refusedEntryMessage(text), message);
-    // The largest amount named is one that is taken.
-    const auto largest = ARCurrency::fromText(ARCurrency::largestEntry().toString(false));
-    QVERIFY(largest);
-    QCOMPARE(largest->units(), ARCurrency::largestEntry().units());
 }
 
 void tst_ARCurrency::toString_data()
