@@ -21,6 +21,19 @@ qint64 monthIndex(const QDate& d)
     return qint64(d.year()) * 12 + d.month();
 }
 
+// The equal share of each month: the amount divided by the months, held to four decimals as the
+// money type holds a quotient (the nearest ten-thousandth, a tie to the even one), then cut to
+// whole cents toward zero. 1,199.99 over 240 months is 4.99995833, held as 5.0000: 5.00 a month.
+qint64 monthlyShare(qint64 total, qint64 months)
+{
+    qint64 share = total / months; // toward zero
+    const qint64 rest = total % months;
+    const qint64 twice = 2 * (rest < 0 ? -rest : rest);
+    if (twice > months || (twice == months && share % 2 != 0))
+        share += total < 0 ? -1 : 1;
+    return share / ARCurrency::UnitsPerCent * ARCurrency::UnitsPerCent;
+}
+
 } // namespace
 
 void AmortizationList::add(const Amortization& period)
@@ -131,7 +144,7 @@ void AmortizationList::create(const AmortizableItem& item)
     // The divisor counts the months from the start's month to the end's month; a period is made
     // only for the month ends up to the end date.
     const qint64 months = monthIndex(end) - monthIndex(start) + 1;
-    const qint64 monthly = total / months / ARCurrency::UnitsPerCent * ARCurrency::UnitsPerCent;
+    const qint64 monthly = monthlyShare(total, months);
 
     QList<Amortization> periods;
     qint64 scheduled = 0;

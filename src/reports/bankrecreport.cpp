@@ -69,13 +69,23 @@ void addItemRows(ReportRecordSet& items, const BankReconciliation& r)
                                  item->getComment(), item->getOpenDate(), item->getReqTiming()});
 }
 
+using RecReportCommon::AmountColumn;
+
+// The amounts end where the layout always ended them; the column holds the widest amount.
+AmountColumn amounts()
+{
+    return AmountColumn(8790);
+}
+// The frame over the amounts and the rules under them start a little left of them.
+constexpr int kFrameMargin = 144;
+
 // The balance per bank above the groups.
 void addHeader(ReportSection& h)
 {
-    h.addLabel(QStringLiteral("Label2"), 1584, 0, 5460, 285, QStringLiteral("Bank Balance:"), kBold,
+    const AmountColumn money = amounts();
+    h.addLabel(QStringLiteral("Label2"), money.before(5460), 0, 5460, 285, QStringLiteral("Bank Balance:"), kBold,
                ReportAlign::Right);
-    h.addTextBox(QStringLiteral("Text10"), 7200, 0, 1590, 285, QStringLiteral("TargetAmount"), kRegular,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(h, QStringLiteral("Text10"), money, 0, 285, QStringLiteral("TargetAmount"))
         .withFormat(kAmountFormat);
 }
 
@@ -87,25 +97,27 @@ void addGroupBands(ReportSection& gh, ReportSection& gf)
     gh.addTextBox(QStringLiteral("Text6"), 144, 288, 1296, 240, QStringLiteral("OpenDateFieldLabel"), kBold,
                   ReportAlign::Center)
         .inMember(kGroups);
-    gh.addTextBox(QStringLiteral("Text7"), 2016, 288, 5328, 240, QStringLiteral("DescriptionFieldLabel"),
+    const AmountColumn money = amounts();
+    const int frameLeft = money.left; // the heading's frame starts with the amounts
+    gh.addTextBox(QStringLiteral("Text7"), 2016, 288, frameLeft - 2016, 240, QStringLiteral("DescriptionFieldLabel"),
                   kBold)
         .inMember(kGroups);
-    gh.addTextBox(QStringLiteral("Text8"), 7344, 288, 1590, 240, QStringLiteral("AmountFieldLabel"), kBold,
-                  ReportAlign::Right)
+    gh.addTextBox(QStringLiteral("Text8"), frameLeft, 288, 8934 - frameLeft, 240, QStringLiteral("AmountFieldLabel"),
+                  kBold, ReportAlign::Right)
         .inMember(kGroups);
     gh.addFrame(QStringLiteral("Shape1"), 144, 288, 1440, 240);
     gh.addFrame(QStringLiteral("Shape2"), 1584, 288, 285, 240);
-    gh.addFrame(QStringLiteral("Shape3"), 1872, 288, 5475, 240);
-    gh.addFrame(QStringLiteral("Shape4"), 7344, 288, 1728, 240);
+    gh.addFrame(QStringLiteral("Shape3"), 1872, 288, frameLeft + 3 - 1872, 240);
+    gh.addFrame(QStringLiteral("Shape4"), frameLeft, 288, 9072 - frameLeft, 240);
 
-    gf.addLine(QStringLiteral("Line5"), 7200, 100, 1725);
-    gf.addLabel(QStringLiteral("Label1"), 1584, 144, 5460, 285, QStringLiteral("Total:"), kBold,
+    const int ruleWidth = 8925 - money.left;
+    gf.addLine(QStringLiteral("Line5"), money.left, 100, ruleWidth);
+    gf.addLabel(QStringLiteral("Label1"), money.before(5460), 144, 5460, 285, QStringLiteral("Total:"), kBold,
                 ReportAlign::Right);
-    gf.addTextBox(QStringLiteral("Text9"), 7200, 144, 1590, 285, QStringLiteral("TotalAmount"), kRegular,
-                  ReportAlign::Right)
+    RecReportCommon::addAmountBox(gf, QStringLiteral("Text9"), money, 144, 285, QStringLiteral("TotalAmount"))
         .withFormat(kAmountFormat)
         .inMember(kGroups);
-    gf.addDoubleRule(QStringLiteral("Line6"), QStringLiteral("Line7"), 7200, 432, 1725);
+    gf.addDoubleRule(QStringLiteral("Line6"), QStringLiteral("Line7"), money.left, 432, ruleWidth);
 }
 
 // One line per item: open date, timing code, comment (growing), amount.
@@ -116,10 +128,11 @@ void addDetail(ReportSection& d)
     d.addTextBox(QStringLiteral("Text1"), 1584, 24, 285, 240, QStringLiteral("ReqTiming"), kSmall,
                  ReportAlign::Center)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("txtRecItemComment"), 2016, 0, 5037, 285, QStringLiteral("Comment"), kRegular)
+    const AmountColumn money = amounts();
+    d.addTextBox(QStringLiteral("txtRecItemComment"), 2016, 0, money.left - kFrameMargin - 2016, 285,
+                 QStringLiteral("Comment"), kRegular)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("txtAmount"), 7200, 0, 1590, 285, QStringLiteral("Amount"), kRegular,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(d, QStringLiteral("txtAmount"), money, 0, 285, QStringLiteral("Amount"))
         .withFormat(kAmountFormat)
         .inMember(kItems);
 }
@@ -128,18 +141,19 @@ void addDetail(ReportSection& d)
 // account description and the policy, which grow to fit.
 void addFooter(ReportSection& f)
 {
-    f.addLabel(QStringLiteral("Label13"), 1584, 144, 5460, 285, QStringLiteral("Unidentified Difference:"),
-               kBold, ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text4"), 7200, 144, 1590, 285, QStringLiteral("UnidentifiedDifference"),
-                 kRegular, ReportAlign::Right)
+    const AmountColumn money = amounts();
+    const int ruleWidth = 8925 - money.left;
+    f.addLabel(QStringLiteral("Label13"), money.before(5460), 144, 5460, 285,
+               QStringLiteral("Unidentified Difference:"), kBold, ReportAlign::Right);
+    RecReportCommon::addAmountBox(f, QStringLiteral("Text4"), money, 144, 285,
+                                  QStringLiteral("UnidentifiedDifference"))
         .withFormat(kAmountFormat);
-    f.addLine(QStringLiteral("Line1"), 7200, 532, 1725);
-    f.addLabel(QStringLiteral("Label5"), 4176, 576, 2880, 285, QStringLiteral("General Ledger Balance:"),
-               kBold, ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text2"), 7200, 576, 1590, 285, QStringLiteral("Amount"), kRegular,
-                 ReportAlign::Right)
+    f.addLine(QStringLiteral("Line1"), money.left, 532, ruleWidth);
+    f.addLabel(QStringLiteral("Label5"), money.before(2880), 576, 2880, 285,
+               QStringLiteral("General Ledger Balance:"), kBold, ReportAlign::Right);
+    RecReportCommon::addAmountBox(f, QStringLiteral("Text2"), money, 576, 285, QStringLiteral("Amount"))
         .withFormat(kAmountFormat);
-    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7200, 864, 1725);
+    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), money.left, 864, ruleWidth);
 
     RecReportCommon::addSignOffs(
         f,

@@ -7,6 +7,7 @@
 #include "db.h"
 #include "global.h"
 #include "prompter.h"
+#include "recreportcommon.h"
 #include "reportrecordset.h"
 
 
@@ -38,6 +39,15 @@ GLSummaryReport::GLSummaryReport() : m_report(layout())
 
 ReportLayout GLSummaryReport::layout()
 {
+    // From the right: the difference ends at the page's edge, the status before it, the balance
+    // before that; both amount columns hold the widest amount; the name takes what is left.
+    using RecReportCommon::AmountColumn;
+    constexpr int gap = AmountColumn::Gap;
+    const AmountColumn difference(10656, kSmall);
+    const int statusLeft = difference.left - gap - 1296;
+    const AmountColumn balance(statusLeft - gap, kSmall);
+    const int balanceLeft = balance.left - gap;
+
     ReportLayout l(kTitle);
     l.setReportWidth(10665);
     l.setMargins(720, 1000, 720, 1000);
@@ -52,43 +62,50 @@ ReportLayout GLSummaryReport::layout()
     ph.addLabel(QStringLiteral("lblRptCurr"), 10080, 0, 570, 255, QString(), kSmall, ReportAlign::Right);
     ph.addLabel(QStringLiteral("lblRptType"), 9075, 750, 1575, 255, QString(), kSmall, ReportAlign::Right);
     ph.addLabel(QStringLiteral("Label13"), 0, 1440, 1290, 285, QStringLiteral("Account No."), kHeading, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label16"), 1296, 1440, 5190, 285, QStringLiteral("Account Name"), kHeading,
+    ph.addLabel(QStringLiteral("Label16"), 1296, 1440, balanceLeft - 1296, 285, QStringLiteral("Account Name"),
+                kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label17"), balanceLeft, 1440, statusLeft - balanceLeft, 285,
+                QStringLiteral("G/L Balance"), kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label5"), statusLeft, 1200, 1296, 285, QString(), kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label9"), statusLeft, 1440, 1296, 285, QStringLiteral("Status"), kHeading,
                 ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label17"), 6480, 1440, 1584, 285, QStringLiteral("G/L Balance"), kHeading,
-                ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label5"), 8064, 1200, 1296, 285, QString(), kHeading, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label9"), 8064, 1440, 1296, 285, QStringLiteral("Status"), kHeading, ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label10"), 9360, 1200, 1296, 285, QStringLiteral("Unidentified"), kHeading,
-                ReportAlign::Center);
-    ph.addLabel(QStringLiteral("Label11"), 9360, 1440, 1296, 285, QStringLiteral("Difference"), kHeading,
-                ReportAlign::Center);
+    const int differenceLeft = statusLeft + 1296;
+    ph.addLabel(QStringLiteral("Label10"), differenceLeft, 1200, 10656 - differenceLeft, 285,
+                QStringLiteral("Unidentified"), kHeading, ReportAlign::Center);
+    ph.addLabel(QStringLiteral("Label11"), differenceLeft, 1440, 10656 - differenceLeft, 285,
+                QStringLiteral("Difference"), kHeading, ReportAlign::Center);
     ph.addFrame(QStringLiteral("Shape3"), 0, 1152, 1296, 570);
-    ph.addFrame(QStringLiteral("Shape5"), 1296, 1152, 5184, 570);
-    ph.addFrame(QStringLiteral("Shape8"), 6480, 1152, 1584, 570);
-    ph.addFrame(QStringLiteral("Shape10"), 8064, 1152, 1296, 570);
-    ph.addFrame(QStringLiteral("Shape9"), 9360, 1152, 1296, 570);
+    ph.addFrame(QStringLiteral("Shape5"), 1296, 1152, balanceLeft - 1296, 570);
+    ph.addFrame(QStringLiteral("Shape8"), balanceLeft, 1152, statusLeft - balanceLeft, 570);
+    ph.addFrame(QStringLiteral("Shape10"), statusLeft, 1152, 1296, 570);
+    ph.addFrame(QStringLiteral("Shape9"), differenceLeft, 1152, 10656 - differenceLeft, 570);
 
     l.addGroup(QString(), QStringLiteral("Header"), 0, QStringLiteral("Footer"), 375);
     const QString accounts = QStringLiteral("Accounts");
     ReportSection& d = l.setDetail(accounts, QStringLiteral("Accounts_Detail"), 285);
     d.addTextBox(QStringLiteral("Text2"), 144, 0, 1440, 285, QStringLiteral("Number"), kSmall).inMember(accounts);
-    d.addTextBox(QStringLiteral("Text1"), 1728, 0, 4608, 285, QStringLiteral("Name"), kSmall).inMember(accounts);
-    d.addTextBox(QStringLiteral("Text6"), 6480, 0, 1590, 285, QStringLiteral("Amount"), kSmall, ReportAlign::Right)
+    d.addTextBox(QStringLiteral("Text1"), 1728, 0, balanceLeft - gap - 1728, 285, QStringLiteral("Name"), kSmall)
+        .inMember(accounts);
+    RecReportCommon::addAmountBox(d, QStringLiteral("Text6"), balance, 0, 285, QStringLiteral("Amount"), kSmall)
         .withFormat(QStringLiteral("#,##0.00;(#,##0.00)"))
         .inMember(accounts);
-    d.addTextBox(QStringLiteral("Text4"), 8064, 0, 1290, 285, QStringLiteral("LastReconciled"), kSmall,
+    d.addTextBox(QStringLiteral("Text4"), statusLeft, 0, 1290, 285, QStringLiteral("LastReconciled"), kSmall,
                  ReportAlign::Center)
         .inMember(accounts);
-    d.addTextBox(QStringLiteral("Text3"), 9360, 0, 1296, 285, QStringLiteral("UnreconciledDifference"), kSmall,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(d, QStringLiteral("Text3"), difference, 0, 285,
+                                  QStringLiteral("UnreconciledDifference"), kSmall)
         .inMember(accounts);
 
     ReportSection& f = l.section(QStringLiteral("Footer"));
-    f.addLabel(QStringLiteral("Label12"), 1008, 0, 5460, 285, QStringLiteral("Total:"), ReportFont(), ReportAlign::Right);
-    f.addLabel(QStringLiteral("lblGlSum"), 6480, 0, 1590, 285, QStringLiteral("0.00"),
-               ReportFont::tahoma(8.25, ReportFont::Bold), ReportAlign::Right);
-    f.addLine(QStringLiteral("Line3"), 6480, 0, 1725);
-    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line1"), 6480, 288, 1725);
+    const ReportFont totalFont = ReportFont::tahoma(8.25, ReportFont::Bold);
+    const AmountColumn total(balance.right, totalFont);
+    f.addLabel(QStringLiteral("Label12"), total.before(5460), 0, 5460, 285, QStringLiteral("Total:"), ReportFont(),
+               ReportAlign::Right);
+    f.addLabel(QStringLiteral("lblGlSum"), total.left, 0, total.width(), 285, QStringLiteral("0.00"), totalFont,
+               ReportAlign::Right);
+    const int ruleWidth = balance.right + 135 - total.left;
+    f.addLine(QStringLiteral("Line3"), total.left, 0, ruleWidth);
+    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line1"), total.left, 288, ruleWidth);
 
     ReportSection& pf = l.setPageFooter(555);
     pf.addLine(QStringLiteral("Line4"), 0, 144, 10656);

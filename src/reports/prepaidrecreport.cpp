@@ -45,17 +45,35 @@ QString money(const ARCurrency& amount)
     return amount.toString(true);
 }
 
+using RecReportCommon::AmountColumn;
+
+// The columns of an item line, from the right: the unamortized balance ends where the layout
+// always ended it, the original amount just before it, both wide enough for the widest amount;
+// the dates, the timing code and the description take what is left.
+struct Columns
+{
+    AmountColumn balance{9210};
+    AmountColumn amount{balance.left - kAmountMargin};
+    int endDate = amount.left - 1152;
+    int startDate = endDate - 1152;
+    int timing = startDate - 288;
+    static constexpr int kAmountMargin = 150; // an amount ends this far inside its frame
+};
+
 // The group's title and six framed column headings, each bound to the group row.
 void addGroupHeader(ReportSection& h)
 {
+    const Columns c;
     h.addTextBox(QStringLiteral("Text21"), 0, 0, 3030, 288, QStringLiteral("ItemTypeLabel"), kBoldItalic)
         .inMember(kGroups);
-    h.addFrame(QStringLiteral("Shape1"), 0, 288, 3888, 525);
-    h.addFrame(QStringLiteral("Shape6"), 3890, 288, 285, 525);
-    h.addFrame(QStringLiteral("Shape2"), 4176, 288, 1155, 525);
-    h.addFrame(QStringLiteral("Shape3"), 5328, 288, 1152, 525);
-    h.addFrame(QStringLiteral("Shape4"), 6480, 288, 1440, 525);
-    h.addFrame(QStringLiteral("Shape5"), 7920, 288, 1440, 525);
+    h.addFrame(QStringLiteral("Shape1"), 0, 288, c.timing, 525);
+    h.addFrame(QStringLiteral("Shape6"), c.timing + 2, 288, c.startDate - c.timing - 3, 525);
+    h.addFrame(QStringLiteral("Shape2"), c.startDate, 288, c.endDate - c.startDate + 3, 525);
+    h.addFrame(QStringLiteral("Shape3"), c.endDate, 288, c.amount.left - c.endDate, 525);
+    h.addFrame(QStringLiteral("Shape4"), c.amount.left, 288, c.balance.left - c.amount.left, 525);
+    h.addFrame(QStringLiteral("Shape5"), c.balance.left, 288, 9360 - c.balance.left, 525);
+    const int amountWidth = c.balance.left - c.amount.left;
+    const int balanceWidth = 9360 - c.balance.left;
     const struct
     {
         const char* name;
@@ -63,17 +81,17 @@ void addGroupHeader(ReportSection& h)
         const char* field;
         ReportAlign align;
     } headings[] = {
-        {"Text14", 144, 576, 3744, "DescriptionFieldLabel", ReportAlign::Left},
-        {"Text20", 4176, 576, 1155, "StartDateFieldLabel", ReportAlign::Center},
-        {"Text19", 5328, 576, 1155, "EndDateFieldLabel", ReportAlign::Center},
-        {"Text18", 6480, 340, 1440, "OriginalAmountFieldLabelTop", ReportAlign::Center},
-        {"Text17", 6480, 576, 1440, "OriginalAmountFieldLabelBottom", ReportAlign::Center},
-        {"Text16", 7920, 340, 1440, "UnamortizedBalanceFieldLabelTop", ReportAlign::Center},
-        {"Text15", 7920, 576, 1440, "UnamortizedBalanceFieldLabelBottom", ReportAlign::Center},
+        {"Text14", 144, 576, c.timing - 144, "DescriptionFieldLabel", ReportAlign::Left},
+        {"Text20", c.startDate, 576, 1155, "StartDateFieldLabel", ReportAlign::Center},
+        {"Text19", c.endDate, 576, 1155, "EndDateFieldLabel", ReportAlign::Center},
+        {"Text18", c.amount.left, 340, amountWidth, "OriginalAmountFieldLabelTop", ReportAlign::Center},
+        {"Text17", c.amount.left, 576, amountWidth, "OriginalAmountFieldLabelBottom", ReportAlign::Center},
+        {"Text16", c.balance.left, 340, balanceWidth, "UnamortizedBalanceFieldLabelTop", ReportAlign::Center},
+        {"Text15", c.balance.left, 576, balanceWidth, "UnamortizedBalanceFieldLabelBottom", ReportAlign::Center},
     };
-    for (const auto& c : headings)
-        h.addTextBox(QLatin1String(c.name), c.left, c.top, c.width, 240, QLatin1String(c.field), kBold,
-                     c.align)
+    for (const auto& heading : headings)
+        h.addTextBox(QLatin1String(heading.name), heading.left, heading.top, heading.width, 240,
+                     QLatin1String(heading.field), kBold, heading.align)
             .inMember(kGroups);
 }
 
@@ -81,23 +99,23 @@ void addGroupHeader(ReportSection& h)
 // its comment under the description, taking no room when empty.
 void addDetail(ReportSection& d)
 {
-    d.addTextBox(QStringLiteral("Text1"), 0, 0, 3450, 240, QStringLiteral("ItemDescription"), kRegular)
+    const Columns c;
+    d.addTextBox(QStringLiteral("Text1"), 0, 0, c.timing - 72, 240, QStringLiteral("ItemDescription"), kRegular)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("Text8"), 3888, 0, 288, 240, QStringLiteral("ReqTiming"), kSmall,
+    d.addTextBox(QStringLiteral("Text8"), c.timing, 0, 288, 240, QStringLiteral("ReqTiming"), kSmall,
                  ReportAlign::Center)
         .inMember(QStringLiteral("items"));
-    d.addTextBox(QStringLiteral("Text2"), 4176, 0, 1155, 240, QStringLiteral("StartDate"), kRegular,
-                 ReportAlign::Center)
+    d.addTextBox(QStringLiteral("Text2"), c.startDate, 0, c.endDate - c.startDate, 240, QStringLiteral("StartDate"),
+                 kRegular, ReportAlign::Center)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("Text3"), 5328, 0, 1155, 240, QStringLiteral("EndDate"), kRegular,
-                 ReportAlign::Center)
+    d.addTextBox(QStringLiteral("Text3"), c.endDate, 0, c.amount.left - c.endDate, 240, QStringLiteral("EndDate"),
+                 kRegular, ReportAlign::Center)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("Text4"), 6480, 0, 1290, 240, QStringLiteral("Amount"), kRegular,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(d, QStringLiteral("Text4"), c.amount, 0, 240, QStringLiteral("Amount"))
         .withFormat(kAmountFormat)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("Text5"), 7920, 0, 1290, 240, QStringLiteral("UnamortizedBalance"), kRegular,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(d, QStringLiteral("Text5"), c.balance, 0, 240,
+                                  QStringLiteral("UnamortizedBalance"))
         .withFormat(kAmountFormat)
         .inMember(kItems);
     d.addTextBox(QStringLiteral("Text7"), 144, 288, 3600, 0, QStringLiteral("ItemComment"), kRegular)
@@ -106,32 +124,34 @@ void addDetail(ReportSection& d)
 
 void addGroupFooter(ReportSection& f)
 {
-    f.addLine(QStringLiteral("Line5"), 7920, 100, 1437);
-    f.addLabel(QStringLiteral("Label12"), 2304, 144, 5460, 240, QStringLiteral("Total:"), kBold,
+    const AmountColumn money = Columns().balance;
+    const int ruleWidth = 9357 - money.left;
+    f.addLine(QStringLiteral("Line5"), money.left, 100, ruleWidth);
+    f.addLabel(QStringLiteral("Label12"), money.before(5460), 144, 5460, 240, QStringLiteral("Total:"), kBold,
                ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text9"), 7920, 144, 1302, 240, QStringLiteral("TotalAmount"), kRegular,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(f, QStringLiteral("Text9"), money, 144, 240, QStringLiteral("TotalAmount"))
         .withFormat(kAmountFormat)
         .inMember(kGroups);
-    f.addDoubleRule(QStringLiteral("Line6"), QStringLiteral("Line7"), 7920, 432, 1437);
+    f.addDoubleRule(QStringLiteral("Line6"), QStringLiteral("Line7"), money.left, 432, ruleWidth);
 }
 
 // The difference and the balance at the right, the sign-offs at the left, then the comment, the
 // account description and the policy.
 void addFooter(ReportSection& f)
 {
-    f.addLabel(QStringLiteral("Label13"), 2304, 288, 5460, 240, QStringLiteral("Unidentified Difference:"),
-               kBold, ReportAlign::Right);
+    const AmountColumn money = Columns().balance;
+    const int ruleWidth = 9357 - money.left;
+    f.addLabel(QStringLiteral("Label13"), money.before(5460), 288, 5460, 240,
+               QStringLiteral("Unidentified Difference:"), kBold, ReportAlign::Right);
     // No display format: the money text prints as built, a non-negative amount with its blank.
-    f.addTextBox(QStringLiteral("Text10"), 7920, 288, 1302, 240, QStringLiteral("UnidentifiedDifference"),
-                 kRegular, ReportAlign::Right);
-    f.addLine(QStringLiteral("Line1"), 7920, 676, 1437);
-    f.addLabel(QStringLiteral("Label5"), 4896, 720, 2880, 240, QStringLiteral("General Ledger Balance:"),
-               kBold, ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text11"), 7920, 720, 1302, 240, QStringLiteral("Amount"), kRegular,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(f, QStringLiteral("Text10"), money, 288, 240,
+                                  QStringLiteral("UnidentifiedDifference"));
+    f.addLine(QStringLiteral("Line1"), money.left, 676, ruleWidth);
+    f.addLabel(QStringLiteral("Label5"), money.before(2880), 720, 2880, 240,
+               QStringLiteral("General Ledger Balance:"), kBold, ReportAlign::Right);
+    RecReportCommon::addAmountBox(f, QStringLiteral("Text11"), money, 720, 240, QStringLiteral("Amount"))
         .withFormat(kAmountFormat);
-    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7920, 1008, 1437);
+    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), money.left, 1008, ruleWidth);
 
     RecReportCommon::addSignOffs(
         f,

@@ -5,7 +5,11 @@
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "report.h"
+#include "reportfonts.h"
 #include "reportrecordset.h"
+
+#include <cmath>
+#include <limits>
 
 namespace RecReportCommon {
 
@@ -154,12 +158,36 @@ void addPageBands(ReportLayout& layout, const PageBands& bands)
                 QStringLiteral("GLAcctFullNameInFooter"), ReportFont(), ReportAlign::Center);
 }
 
-void addSignOffs(ReportSection& footer, const QList<SignOffLine>& lines, int height)
+QString widestAmount()
 {
+    return ARCurrency::fromUnits(-std::numeric_limits<qint64>::max()).toString(true);
+}
+
+AmountColumn::AmountColumn(int right, const ReportFont& font)
+    : left(right - int(std::ceil(ReportFonts::advance(font, widestAmount()))) - 1), right(right)
+{
+}
+
+ReportControl& addAmountBox(ReportSection& section, const QString& name, const AmountColumn& column, int top,
+                            int height, const QString& field, const ReportFont& font)
+{
+    return section.addTextBox(name, column.left, top, column.width(), height, field, font, ReportAlign::Right);
+}
+
+void addSignOffs(ReportSection& footer, const QList<SignOffLine>& lines, int height, int captionWidth,
+                 int captionHeight)
+{
+    constexpr int captionLeft = 144;
     const ReportFont& regular = Fonts::kRegular;
     for (const SignOffLine& s : lines) {
-        footer.addLabel(s.captionName, 144, s.top, 870, height, s.caption, regular);
-        footer.addTextBox(s.dateName, s.dateLeft, s.top, s.dateWidth, height, s.dateField, regular);
+        footer.addLabel(s.captionName, captionLeft, s.top, captionWidth, captionHeight ? captionHeight : height,
+                        s.caption, regular);
+        // A caption that runs to the date's box would print as one word with it ("Approved12/07/2026").
+        const int spaced =
+            captionLeft + int(std::ceil(ReportFonts::advance(regular, s.caption + QLatin1Char(' '))));
+        const int dateLeft = std::max(s.dateLeft, spaced);
+        footer.addTextBox(s.dateName, dateLeft, s.top, s.dateWidth - (dateLeft - s.dateLeft), height, s.dateField,
+                          regular);
         footer.addLabel(s.byName, 2160, s.top, s.byWidth, height, QStringLiteral("by"), regular);
         footer.addTextBox(s.nameName, 2448, s.top, 3030, height, s.nameField, regular);
     }

@@ -89,6 +89,27 @@ struct PageBands
 };
 void addPageBands(ReportLayout& layout, const PageBands& bands);
 
+// The widest amount the money type can hold, as a report prints it: "(922,337,203,685,477.58)".
+QString widestAmount();
+
+// The column a layout prints amounts in: its right edge stays where the layout puts it and it is
+// as wide as the widest amount in the font, so that every figure prints whole, on one line.
+struct AmountColumn
+{
+    explicit AmountColumn(int right, const ReportFont& font = Fonts::kRegular);
+    int left = 0;
+    int right = 0;
+    int width() const { return right - left; }
+    // Where a caption or column of the given width starts that ends just before the amounts.
+    int before(int width) const { return left - Gap - width; }
+    // The width of a column from `start` that ends just before the amounts.
+    int upTo(int start) const { return left - Gap - start; }
+    static constexpr int Gap = 72; // twips between the amounts and what stands left of them
+};
+// A right-aligned amount box in the column.
+ReportControl& addAmountBox(ReportSection& section, const QString& name, const AmountColumn& column, int top,
+                            int height, const QString& field, const ReportFont& font = Fonts::kRegular);
+
 // One sign-off line of a footer: the caption, the date box, the word "by" and the name box, each
 // named as the layout names it.
 struct SignOffLine
@@ -96,7 +117,9 @@ struct SignOffLine
     QString caption, captionName, dateName, dateField, byName, nameName, nameField;
     int top, dateLeft, dateWidth, byWidth;
 };
-// The sign-off lines at the left of a footer, each control `height` high.
-void addSignOffs(ReportSection& footer, const QList<SignOffLine>& lines, int height);
+// The sign-off lines at the left of a footer, each control `height` high (a caption
+// `captionHeight`, when given). A date starts a blank's width after its caption at the least.
+void addSignOffs(ReportSection& footer, const QList<SignOffLine>& lines, int height, int captionWidth = 870,
+                 int captionHeight = 0);
 
 } // namespace RecReportCommon

@@ -23,28 +23,43 @@ using namespace RecReportCommon::Fonts;
 
 using Kind = TwoLevelRecReport::Kind;
 
+using RecReportCommon::AmountColumn;
+
+// The amounts end where the layouts always ended them; the column holds the widest amount.
+AmountColumn amounts()
+{
+    return AmountColumn(8790);
+}
+// The frame over the amounts starts a little left of them, as the rules under them do.
+constexpr int kFrameMargin = 144;
+
 // The target amount and, for the calculated balance, its basis; then the item headings in
 // their frames.
 void addHeader(ReportSection& h, Kind kind)
 {
+    const AmountColumn money = amounts();
+    const int frameLeft = money.left - kFrameMargin;
+    const auto addAmountHeading = [&](const QString& name, int top) {
+        h.addLabel(name, money.left, top, 8919 - money.left, 285, QStringLiteral("Amount "), kBold,
+                   ReportAlign::Center);
+        h.addFrame(QStringLiteral("Shape4"), frameLeft, top, 8928 - frameLeft, 240);
+    };
     if (kind == Kind::List) {
         h.addLabel(QStringLiteral("Label2"), 144, 144, 2160, 225, QStringLiteral("Items"), kBoldItalic);
         h.addLabel(QStringLiteral("Label9"), 288, 432, 1305, 285, QStringLiteral(" Open Date"), kBold);
-        h.addLabel(QStringLiteral("Label10"), 1872, 432, 5340, 285, QStringLiteral(" Description"), kBold);
-        h.addLabel(QStringLiteral("Label11"), 7344, 432, 1575, 285, QStringLiteral("Amount "), kBold,
-                   ReportAlign::Center);
+        h.addLabel(QStringLiteral("Label10"), 1872, 432, frameLeft - 1872, 285, QStringLiteral(" Description"),
+                   kBold);
         h.addFrame(QStringLiteral("Shape1"), 144, 432, 1296, 240);
         h.addFrame(QStringLiteral("Shape2"), 1440, 432, 285, 240);
-        h.addFrame(QStringLiteral("Shape3"), 1728, 432, 5472, 240);
-        h.addFrame(QStringLiteral("Shape4"), 7200, 432, 1728, 240);
+        h.addFrame(QStringLiteral("Shape3"), 1728, 432, frameLeft - 1728, 240);
+        addAmountHeading(QStringLiteral("Label11"), 432);
         return;
     }
     const bool calc = kind == Kind::CalcBalance;
-    h.addLabel(QStringLiteral("Label12"), 4176, 144, 2880, 240,
+    h.addLabel(QStringLiteral("Label12"), money.before(2880), 144, 2880, 240,
                calc ? QStringLiteral("Calculated Balance:") : QStringLiteral("Balance per Subledger:"), kBold,
                ReportAlign::Right);
-    h.addTextBox(QStringLiteral("Text1"), 7200, 144, 1590, 240, QStringLiteral("TargetAmount"), kRegular,
-                 ReportAlign::Right)
+    RecReportCommon::addAmountBox(h, QStringLiteral("Text1"), money, 144, 240, QStringLiteral("TargetAmount"))
         .withFormat(kAmountFormat);
     if (calc) {
         h.addLabel(QStringLiteral("Label19"), 144, 576, 2016, 300, QStringLiteral("Basis of Calculation"),
@@ -56,20 +71,19 @@ void addHeader(ReportSection& h, Kind kind)
     h.addLabel(QStringLiteral("Label1"), 144, calc ? 1296 : 288, 2160, 225,
                QStringLiteral("Reconciling Items"), kBoldItalic);
     h.addLabel(QStringLiteral("Label6"), 288, top, 1290, 285, QStringLiteral(" Open Date"), kBold);
-    h.addLabel(QStringLiteral("Label7"), calc ? 2160 : 1872, top, calc ? 5043 : 5331, calc ? 288 : 285,
+    const int descriptionLeft = calc ? 2160 : 1872;
+    h.addLabel(QStringLiteral("Label7"), descriptionLeft, top, frameLeft - descriptionLeft, calc ? 288 : 285,
                QStringLiteral(" Description"), kBold);
-    h.addLabel(QStringLiteral("Label8"), 7344, top, 1575, 285, QStringLiteral("Amount "), kBold,
-               ReportAlign::Center);
     if (calc) {
         h.addFrame(QStringLiteral("Shape1"), 144, top, 1584, 240);
         h.addFrame(QStringLiteral("Shape2"), 1728, top, 285, 240);
-        h.addFrame(QStringLiteral("Shape3"), 2016, top, 5184, 240);
+        h.addFrame(QStringLiteral("Shape3"), 2016, top, frameLeft - 2016, 240);
     } else {
         h.addFrame(QStringLiteral("Shape1"), 0, top, 1440, 240);
         h.addFrame(QStringLiteral("Shape2"), 1442, top, 285, 240);
-        h.addFrame(QStringLiteral("Shape3"), 1728, top, 5472, 240);
+        h.addFrame(QStringLiteral("Shape3"), 1728, top, frameLeft - 1728, 240);
     }
-    h.addFrame(QStringLiteral("Shape4"), 7200, top, 1728, 240);
+    addAmountHeading(QStringLiteral("Label8"), top);
 }
 
 // One line per item: open date, timing code, comment (growing), amount.
@@ -77,17 +91,17 @@ void addDetail(ReportSection& d, Kind kind)
 {
     const bool calc = kind == Kind::CalcBalance;
     const bool list = kind == Kind::List;
+    const AmountColumn money = amounts();
     d.addTextBox(QStringLiteral("txtOpenDate"), 288, 0, 1146, 240, QStringLiteral("OpenDate"), kRegular)
         .inMember(kItems);
     d.addTextBox(list ? QStringLiteral("Text1") : QStringLiteral("Text3"), calc ? 1728 : 1440, 0,
                  calc || list ? 285 : 288, 240, QStringLiteral("ReqTiming"), kSmall, ReportAlign::Center)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("txtRecItemComment"), calc ? 2160 : 1872, 0,
-                 calc ? 5028 : (list ? 5340 : 5316), calc ? 240 : (list ? 285 : 288),
-                 QStringLiteral("Comment"), kRegular)
+    const int commentLeft = calc ? 2160 : 1872;
+    d.addTextBox(QStringLiteral("txtRecItemComment"), commentLeft, 0, money.left - kFrameMargin - commentLeft,
+                 calc ? 240 : (list ? 285 : 288), QStringLiteral("Comment"), kRegular)
         .inMember(kItems);
-    d.addTextBox(QStringLiteral("txtAmount"), list ? 7488 : 7344, 0, list ? 1302 : 1446, 240,
-                 QStringLiteral("Amount"), kRegular, ReportAlign::Right)
+    RecReportCommon::addAmountBox(d, QStringLiteral("txtAmount"), money, 0, 240, QStringLiteral("Amount"))
         .withFormat(kAmountFormat)
         .inMember(kItems);
 }
@@ -98,47 +112,36 @@ void addFooter(ReportSection& f, Kind kind)
 {
     const bool calc = kind == Kind::CalcBalance;
     const bool list = kind == Kind::List;
-    f.addLabel(QStringLiteral("Label13"), 1584, 144, 5460, 285, QStringLiteral("Unidentified Difference:"),
-               kBold, ReportAlign::Right);
-    f.addTextBox(list ? QStringLiteral("Text4") : QStringLiteral("Text5"), 7200, 144, 1590, 240,
-                 QStringLiteral("UnidentifiedDifference"), kRegular, ReportAlign::Right)
+    const AmountColumn money = amounts();
+    const int ruleWidth = 8925 - money.left;
+    f.addLabel(QStringLiteral("Label13"), money.before(5460), 144, 5460, 285,
+               QStringLiteral("Unidentified Difference:"), kBold, ReportAlign::Right);
+    RecReportCommon::addAmountBox(f, list ? QStringLiteral("Text4") : QStringLiteral("Text5"), money, 144, 240,
+                                  QStringLiteral("UnidentifiedDifference"))
         .withFormat(kAmountFormat);
-    f.addLine(QStringLiteral("Line1"), 7200, 532, 1725);
-    f.addLabel(QStringLiteral("Label5"), 4176, 576, 2880, 240, QStringLiteral("General Ledger Balance:"),
-               kBold, ReportAlign::Right);
-    f.addTextBox(QStringLiteral("Text2"), 7200, 576, 1590, 240, QStringLiteral("Amount"), kRegular,
-                 ReportAlign::Right)
+    f.addLine(QStringLiteral("Line1"), money.left, 532, ruleWidth);
+    f.addLabel(QStringLiteral("Label5"), money.before(2880), 576, 2880, 240,
+               QStringLiteral("General Ledger Balance:"), kBold, ReportAlign::Right);
+    RecReportCommon::addAmountBox(f, QStringLiteral("Text2"), money, 576, 240, QStringLiteral("Amount"))
         .withFormat(kAmountFormat);
-    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), 7200, 864, 1725);
+    f.addDoubleRule(QStringLiteral("Line2"), QStringLiteral("Line3"), money.left, 864, ruleWidth);
 
-    const int captionWidth = list ? 864 : 870;
-    const int captionHeight = list ? 288 : 285;
     const int dateLeft = list ? 1012 : 1015;
     const int dateWidth = list ? 3456 : 3450;
-    f.addLabel(QStringLiteral("Label4"), 144, 864, captionWidth, captionHeight, QStringLiteral("Prepared"),
-               kRegular);
-    f.addTextBox(QStringLiteral("txtReconciledDate"), 1008, 864, 3465, 240, QStringLiteral("PreparedDate"),
-                 kRegular);
-    f.addLabel(list ? QStringLiteral("Label12") : QStringLiteral("Label16"), 2160, 864, 285, 240,
-               QStringLiteral("by"), kRegular);
-    f.addTextBox(QStringLiteral("txtPreparedBy"), 2448, 864, 3030, 240, QStringLiteral("PreparedBy"),
-                 kRegular);
-    f.addLabel(list ? QStringLiteral("Label1") : QStringLiteral("Label10"), 144, 1152, captionWidth,
-               calc ? 300 : captionHeight, QStringLiteral("Approved"), kRegular);
-    f.addTextBox(QStringLiteral("txtApprovedDate"), dateLeft, 1152, dateWidth, 240,
-                 QStringLiteral("APPROVEDDATE"), kRegular);
-    f.addLabel(list ? QStringLiteral("Label16") : QStringLiteral("Label17"), 2160, 1152, 285, 240,
-               QStringLiteral("by"), kRegular);
-    f.addTextBox(QStringLiteral("txtApprovedBy"), 2448, 1152, 3030, 240, QStringLiteral("ApprovedBy"),
-                 kRegular);
-    f.addLabel(list ? QStringLiteral("Label8") : QStringLiteral("Label11"), 144, 1440, captionWidth,
-               captionHeight, QStringLiteral("Reviewed"), kRegular);
-    f.addTextBox(QStringLiteral("txtReviewedDate"), dateLeft, 1440, dateWidth, list ? 288 : 285,
-                 QStringLiteral("REVIEWEDDATE"), kRegular);
-    f.addLabel(list ? QStringLiteral("Label17") : QStringLiteral("Label18"), 2160, 1440, calc ? 288 : 285,
-               240, QStringLiteral("by"), kRegular);
-    f.addTextBox(QStringLiteral("txtReviewedBy"), 2448, 1440, 3030, 240, QStringLiteral("ReviewedBy"),
-                 kRegular);
+    RecReportCommon::addSignOffs(
+        f,
+        {{QStringLiteral("Prepared"), QStringLiteral("Label4"), QStringLiteral("txtReconciledDate"),
+          QStringLiteral("PreparedDate"), list ? QStringLiteral("Label12") : QStringLiteral("Label16"),
+          QStringLiteral("txtPreparedBy"), QStringLiteral("PreparedBy"), 864, 1008, 3465, 285},
+         {QStringLiteral("Approved"), list ? QStringLiteral("Label1") : QStringLiteral("Label10"),
+          QStringLiteral("txtApprovedDate"), QStringLiteral("APPROVEDDATE"),
+          list ? QStringLiteral("Label16") : QStringLiteral("Label17"), QStringLiteral("txtApprovedBy"),
+          QStringLiteral("ApprovedBy"), 1152, dateLeft, dateWidth, 285},
+         {QStringLiteral("Reviewed"), list ? QStringLiteral("Label8") : QStringLiteral("Label11"),
+          QStringLiteral("txtReviewedDate"), QStringLiteral("REVIEWEDDATE"),
+          list ? QStringLiteral("Label17") : QStringLiteral("Label18"), QStringLiteral("txtReviewedBy"),
+          QStringLiteral("ReviewedBy"), 1440, dateLeft, dateWidth, calc ? 288 : 285}},
+        240, list ? 864 : 870, list ? 288 : 285);
 
     f.addLabel(QStringLiteral("Label3"), 144, 1765, 1440, 240, QStringLiteral("Comment:"), kBold);
     f.addTextBox(QStringLiteral("txtComment"), 144, 2016, 8505, 285, QStringLiteral("Comment"), kRegular);

@@ -21,13 +21,8 @@ AmountBox::AmountBox(QWidget* parent) : QLineEdit(parent)
     DialogBehaviour::enterMovesOn(this);
     LeaveCheck::install(
         this, [this] { return commit(); },
-        [] { Prompter::show(Prompter::applicationTitle(), invalidMessage()); });
+        [this] { Prompter::show(Prompter::applicationTitle(), ARCurrency::refusedEntryMessage(text())); });
     setAmount(ARCurrency());
-}
-
-QString AmountBox::invalidMessage()
-{
-    return QStringLiteral("Please enter an amount in nnnn.nn format.");
 }
 
 void AmountBox::setAmount(const ARCurrency& amount)

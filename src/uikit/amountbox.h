@@ -7,9 +7,9 @@
 // The money entry box of every dialog: right-aligned, takes only "1234567890.,-" (typed or
 // pasted, at most 20 characters), shows its amount with parentheses while idle and without them
 // while it has the focus (its whole text selected), and Enter moves on. Leaving it for another
-// control of the dialog accepts the text (blank is 0; cents beyond two are cut) or refuses it with
-// "Please enter an amount in nnnn.nn format.", the text selected and the focus kept: a text that
-// is no number, or a number too large for the money type.
+// control of the dialog accepts the text (blank is 0; cents beyond two are cut) or refuses it, the
+// text selected and the focus kept: a text that is no number asks for the nnnn.nn form, a number
+// too large for the money type names the range allowed.
 class AmountBox : public QLineEdit
 {
     Q_OBJECT
@@ -22,8 +22,6 @@ public:
     // Accepts the text now, as a button pressed by its mnemonic needs; false when it is refused
     // (nothing is shown: the caller's LeaveCheck tells the user).
     bool commit();
-
-    static QString invalidMessage();
 
 Q_SIGNALS:
     // The user's text was accepted: amount() holds it and the box shows it.

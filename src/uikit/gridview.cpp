@@ -41,7 +41,8 @@ public:
         painter->setFont(opt.font);
         painter->setPen(opt.palette.color(
             group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(area, int(Qt::AlignRight | Qt::AlignVCenter), text);
+        painter->drawText(area, int(Qt::AlignRight | Qt::AlignVCenter),
+                          GridView::elideAmount(painter->fontMetrics(), text, area.width()));
         painter->restore();
     }
 };
@@ -88,6 +89,30 @@ int amountRightMargin(const QWidget* widget, const QString& text)
         return margin;
     return margin + (widget ? widget->fontMetrics() : QFontMetrics(QApplication::font()))
                         .horizontalAdvance(QLatin1Char(')'));
+}
+
+void fitAmounts(QTableView* view, int column)
+{
+    const QAbstractItemModel* model = view->model();
+    if (!model)
+        return;
+    const QFontMetrics metrics = view->fontMetrics();
+    int widest = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QString text = model->index(row, column).data(Qt::DisplayRole).toString();
+        widest = std::max(widest, metrics.horizontalAdvance(text) + amountRightMargin(view, text));
+    }
+    const int needed = widest + cellMargin(view) + 2 * cellMargin(view);
+    view->setColumnWidth(column, std::max(view->columnWidth(column), needed));
+}
+
+QString elideAmount(const QFontMetrics& metrics, const QString& text, int width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const qsizetype signs = text.startsWith(QLatin1Char('(')) || text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const QString sign = text.left(signs);
+    return sign + metrics.elidedText(text.mid(signs), Qt::ElideLeft, width - metrics.horizontalAdvance(sign));
 }
 
 CellEditDelegate* alignAmounts(QTableView* view, int column)

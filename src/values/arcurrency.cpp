@@ -208,6 +208,22 @@ std::optional<ARCurrency> ARCurrency::fromText(const QString& text)
     }
 }
 
+ARCurrency ARCurrency::largestEntry()
+{
+    return ARCurrency(static_cast<qint64>(kMaxInputUnits / UnitsPerCent * UnitsPerCent));
+}
+
+QString ARCurrency::refusedEntryMessage(const QString& text)
+{
+    try {
+        parseUnits(text);
+    } catch (const AppError&) {
+        const QString largest = largestEntry().toString(false);
+        return QStringLiteral("The amount is too large. Please enter an amount between -%1 and %1.").arg(largest);
+    }
+    return QStringLiteral("Please enter an amount in nnnn.nn format.");
+}
+
 void ARCurrency::setVal(const QVariant& value)
 {
     qint64 units = 0;

@@ -45,6 +45,12 @@ public:
     // when the text is blank, no number, or too large for the money type.
     static std::optional<ARCurrency> fromText(const QString& text);
 
+    // The largest amount a text may stand for (either sign): its hundredfold must fit the type.
+    static ARCurrency largestEntry();
+    // Why a typed amount is refused, as every amount box and cell says it: a number too large for
+    // the money type names the range allowed; any other text asks for the nnnn.nn form.
+    static QString refusedEntryMessage(const QString& text);
+
     // The display form of an amount, as the layouts' "#,##0.00;(#,##0.00)" format shows it.
     static QString format(qint64 units, bool useParens);
     // The grids' and totals' form "#,##0.00;(#,##0.00)": (1,234.50) for a negative amount,

@@ -63,7 +63,7 @@ bool AmortizationTable::setData(const QModelIndex& index, const QVariant& value,
         const auto amount =
             text.trimmed().isEmpty() ? std::optional<ARCurrency>(ARCurrency()) : ARCurrency::fromText(text);
         if (!amount) {
-            Q_EMIT refused(QStringLiteral("Please enter an amount in nnnn.nn format."));
+            Q_EMIT refused(ARCurrency::refusedEntryMessage(text));
             return false;
         }
         period.getAmount() = *amount;

@@ -104,6 +104,15 @@ void tst_Amortization::createSchedule_data()
                                << "01/31/2020" << "12/31/2029";
     QTest::newRow("start on the 31st, leap February") << units(400) << "01/31/2024" << "04/30/2024" << 4
                                                        << units(100) << units(100) << "01/31/2024" << "04/30/2024";
+    // The share is held to four decimals before it is cut to cents: 4.99995833 is 5.0000, so 5.00.
+    QTest::newRow("share rounds up to the cent") << units(1199.99) << "01/01/2025" << "12/31/2044" << 240
+                                                 << units(4.99) << units(5) << "01/31/2025" << "12/31/2044";
+    QTest::newRow("negative share rounds away from zero")
+        << units(-1199.99) << "01/01/2025" << "12/31/2044" << 240 << units(-4.99) << units(-5) << "01/31/2025"
+        << "12/31/2044";
+    // A tie goes to the even ten-thousandth: 0.00995 is 0.0100, so a cent a month.
+    QTest::newRow("tie to even") << units(1.99) << "01/01/2025" << "08/31/2041" << 200 << units(0) << units(0.01)
+                                 << "01/31/2025" << "08/31/2041";
     QTest::newRow("negative amount") << units(-300.01) << "01/01/2025" << "03/31/2025" << 3 << units(-100.01)
                                      << units(-100) << "01/31/2025" << "03/31/2025";
     QTest::newRow("largest amount") << Top << "01/01/2025" << "12/31/2025" << 12 << Top - Top / 12 / 100 * 100 * 11

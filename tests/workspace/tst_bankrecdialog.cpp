@@ -221,7 +221,7 @@ void tst_BankRecDialog::bankBalance()
         click(d.get(), "cmdOK"); // the mnemonic's click: the box still has the focus
     QCOMPARE(fx.audits(1), audits + (stored != kNothing ? 1 : 0));
     if (refused) {
-        QCOMPARE(fx.seams.prompter.texts(), QStringList{AmountBox::invalidMessage()});
+        QCOMPARE(fx.seams.prompter.texts(), QStringList{ARCurrency::refusedEntryMessage(typed)});
         QTest::qWait(20);
         QVERIFY(d->targetAmountBox()->hasFocus());
         QVERIFY(d->isVisible());

@@ -226,7 +226,8 @@ void tst_PrepaidDialogs::itemDialogInput_data()
     const QString jan = QStringLiteral("01/01/2025");
     const QString dec = QStringLiteral("12/31/2025");
     const QString missingAmount = QStringLiteral("Please enter the following fields:\r\n - Amount\r\n");
-    const QString amountFormat = QStringLiteral("Please enter an amount in nnnn.nn format.");
+    const QString tooLarge = QStringLiteral("The amount is too large. Please enter an amount between "
+                                            "-9,223,372,036,854.77 and 9,223,372,036,854.77.");
     QTest::newRow("cents cut") << desc << "1234.567" << open << jan << dec << "" << qint64(12345600) << 12;
     QTest::newRow("negative accepted") << desc << "-5" << open << jan << dec << "" << qint64(-50000) << 12;
     QTest::newRow("zero") << desc << "0" << open << jan << dec << missingAmount << kNotStored << 0;
@@ -234,7 +235,7 @@ void tst_PrepaidDialogs::itemDialogInput_data()
                                    << 0;
     QTest::newRow("letters never reach the box")
         << desc << "abc" << open << jan << dec << missingAmount << kNotStored << 0;
-    QTest::newRow("twenty nines") << desc << QString(20, '9') << open << jan << dec << amountFormat
+    QTest::newRow("twenty nines") << desc << QString(20, '9') << open << jan << dec << tooLarge
                                   << kNotStored << 0;
     QTest::newRow("blank description")
         << "  "

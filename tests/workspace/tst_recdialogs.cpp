@@ -131,26 +131,32 @@ void tst_RecDialogs::commentRule()
 
 void tst_RecDialogs::targetAmount_data()
 {
+    const QString format = QStringLiteral("Please enter an amount in nnnn.nn format.");
+    const QString tooLarge = QStringLiteral("The amount is too large. Please enter an amount between "
+                                            "-9,223,372,036,854.77 and 9,223,372,036,854.77.");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("refusal"); // the message, "" when the amount is taken
     QTest::addColumn<qint64>("units");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("cleared is zero") << "" << true << qint64(0) << "0.00 ";
-    QTest::newRow("cents cut") << "1234.567" << true << qint64(12345600) << "1,234.56 ";
-    QTest::newRow("negative cut toward zero") << "-12.349" << true << qint64(-123400) << "(12.34)";
-    QTest::newRow("grouped") << "1,234.56" << true << qint64(12345600) << "1,234.56 ";
-    QTest::newRow("sign alone") << "-" << false << qint64(0) << "";
-    QTest::newRow("point alone") << "." << false << qint64(0) << "";
-    QTest::newRow("two points") << "1.2.3" << false << qint64(0) << "";
-    QTest::newRow("twenty nines") << "99999999999999999999" << false << qint64(0) << "";
+    QTest::newRow("cleared is zero") << "" << "" << qint64(0) << "0.00 ";
+    QTest::newRow("cents cut") << "1234.567" << "" << qint64(12345600) << "1,234.56 ";
+    QTest::newRow("negative cut toward zero") << "-12.349" << "" << qint64(-123400) << "(12.34)";
+    QTest::newRow("grouped") << "1,234.56" << "" << qint64(12345600) << "1,234.56 ";
+    QTest::newRow("largest") << "-9223372036854.77" << "" << qint64(-92233720368547700) << "(9,223,372,036,854.77)";
+    QTest::newRow("sign alone") << "-" << format << qint64(0) << "";
+    QTest::newRow("point alone") << "." << format << qint64(0) << "";
+    QTest::newRow("two points") << "1.2.3" << format << qint64(0) << "";
+    QTest::newRow("a cent beyond the largest") << "9223372036854.78" << tooLarge << qint64(0) << "";
+    QTest::newRow("twenty nines") << "99999999999999999999" << tooLarge << qint64(0) << "";
 }
 
 void tst_RecDialogs::targetAmount()
 {
     QFETCH(QString, typed);
-    QFETCH(bool, accepted);
+    QFETCH(QString, refusal);
     QFETCH(qint64, units);
     QFETCH(QString, shown);
+    const bool accepted = refusal.isEmpty();
     Fixture fx;
     for (const qint64 accountId : {6, 4, 1}) { // the subledger, calculated and bank balances
         const auto d = fx.open(accountId);
@@ -166,7 +172,7 @@ void tst_RecDialogs::targetAmount()
         QTest::keyClick(box, Qt::Key_Tab);
         QTest::qWait(20);
         if (!accepted) {
-            QCOMPARE(fx.seams.prompter.texts(), QStringList{AmountBox::invalidMessage()});
+            QCOMPARE(fx.seams.prompter.texts(), QStringList{refusal});
             QVERIFY(box->hasFocus());
             QCOMPARE(d->balance().targetAmount().units(), before);
             QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), differenceBefore);
@@ -287,18 +293,40 @@ void tst_RecDialogs::oneDifferencePerAccount()
     // Items of another kind, as an account whose kind was changed keeps them.
     fx.addItem(accountId, QStringLiteral("O"), 1234500);
     fx.addItem(accountId, QStringLiteral("S"), -20000);
+    Db::exec(fx.db, QStringLiteral("UPDATE GLAccountBalance SET comment = NULL WHERE glAcctID = ? AND Date = ?"),
+             {accountId, kDbDate});
     const auto d = fx.open(accountId);
     const QList<AccountFigures> all = AccountFiguresQuery::load(kDate, QStringLiteral("All Accounts"));
     const auto figures = std::find_if(all.begin(), all.end(), [&](const AccountFigures& f) { return f.accountId == accountId; });
     QVERIFY(figures != all.end());
-    QCOMPARE(d->difference()->units(), figures->unidentifiedDifference().units());
-    QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), figures->unidentifiedDifference().toString(true));
+    QVERIFY(!figures->unidentifiedDifference().isZero()); // so Save & Exit needs a comment
     const qint64 listed = fx.value(QStringLiteral("SELECT count(*) FROM ReconcilingItem WHERE glAcctID = ? AND "
                                                   "openDate <= ? AND (closeDate IS NULL OR closeDate > ?) AND "
                                                   "(? = '' OR typeCode = ?)"),
                                    {accountId, kDbDate, kDbDate, panelType, panelType})
                               .toLongLong();
-    QCOMPARE(d->recItemListPanel()->listView()->topLevelItemCount(), int(listed));
+    // The list, the difference shown and the items a report is built from stay the grid's, from
+    // the opening on and after the list reloads.
+    const auto sameAsGrid = [&] {
+        QCOMPARE(d->difference()->units(), figures->unidentifiedDifference().units());
+        QCOMPARE(child<QLabel>(d.get(), "lblDifference")->text(), figures->unidentifiedDifference().toString(true));
+        QCOMPARE(d->recItemListPanel()->listView()->topLevelItemCount(), int(listed));
+        QCOMPARE(d->recItemListPanel()->getItems().count(), listed);
+    };
+    sameAsGrid();
+    if (QTest::currentTestFailed())
+        return;
+    // New, then Esc in the item dialog: nothing stored, the list reloaded.
+    d->recItemListPanel()->setDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
+    click(d.get(), "cmdNew");
+    sameAsGrid();
+    if (QTest::currentTestFailed())
+        return;
+    const qint64 audits = fx.audits(accountId);
+    click(d.get(), "cmdOK");
+    QCOMPARE(fx.seams.prompter.texts(), QStringList{RecRules::commentRequiredMessage()});
+    QVERIFY(d->isVisible());
+    QCOMPARE(fx.audits(accountId), audits);
 }
 
 void tst_RecDialogs::overflowIsShownNeverAFigure()

@@ -108,10 +108,13 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
 
     connect(m_model, &BalancesModel::totalChanged, this, [this] { showTotal(); });
     connect(m_model, &BalancesModel::amountRefused, this, [this](const QString& text) {
+        // A number too large for the money type is told so, with the range allowed.
         Prompter::show(Prompter::applicationTitle(),
-                       QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or -1234.56 "
-                                      "for a credit.")
-                           .arg(text),
+                       ARCurrency::isNumeric(text)
+                           ? ARCurrency::refusedEntryMessage(text)
+                           : QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or "
+                                            "-1234.56 for a credit.")
+                                 .arg(text),
                        Prompter::Buttons::Ok, Prompter::Icon::Warning);
     });
     showTotal();

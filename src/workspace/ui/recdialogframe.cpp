@@ -135,8 +135,7 @@ void RecDialogFrame::initialize(GLAccount& account, QString& recDate)
 void RecDialogFrame::loadReconciliation(const std::shared_ptr<GLAccount>& account, QString& recDate)
 {
     m_glAccountBalance.Load(account, recDate);
-    m_items.Load(account->getID(), recDate, QString());
-    m_recItemListPanel->intitalize(m_items, m_kind.itemTypeCode, *account, recDate);
+    m_recItemListPanel->load(m_items, m_kind.itemTypeCode, *account, recDate, RecItemListPanel::Listed::EveryType);
 }
 
 void RecDialogFrame::showDialog()

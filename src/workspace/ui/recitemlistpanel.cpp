@@ -71,11 +71,27 @@ QHBoxLayout* RecItemListPanel::addItemButtons(QWidget* host)
     return row;
 }
 
+void RecItemListPanel::load(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
+                            const QString& date, Listed listed)
+{
+    keep(items, typeCode, account, date, listed);
+    loadItems();
+    fill();
+}
+
 void RecItemListPanel::intitalize(ReconcilingItemList& items, const QString& typeCode,
                                   const GLAccount& account, const QString& date)
 {
+    keep(items, typeCode, account, date, Listed::ItemType);
+    fill();
+}
+
+void RecItemListPanel::keep(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
+                            const QString& date, Listed listed)
+{
     m_items = &items;
     m_typeCode = typeCode;
+    m_listed = listed;
     m_account = &account;
     m_date = date;
     RecItemResource resource;
@@ -84,7 +100,6 @@ void RecItemListPanel::intitalize(ReconcilingItemList& items, const QString& typ
                                     resource.getDescriptionLabel(), resource.getAmountLabel()});
     m_lvwItemList->headerItem()->setTextAlignment(2, Qt::AlignHCenter);
     m_lvwItemList->headerItem()->setTextAlignment(4, Qt::AlignRight);
-    fill();
 }
 
 ReconcilingItemList& RecItemListPanel::getItems()
@@ -150,11 +165,14 @@ void RecItemListPanel::editItem(const ReconcilingItemList::Item& item)
     reload();
 }
 
+void RecItemListPanel::loadItems()
+{
+    m_items->Load(m_account->getID(), m_date, m_listed == Listed::EveryType ? QString() : m_typeCode);
+}
+
 void RecItemListPanel::reload()
 {
-    // The list and subledger reconciliations show every item open at the date, whatever its type.
-    const bool allTypes = m_typeCode == QStringLiteral("L") || m_typeCode == QStringLiteral("S");
-    m_items->Load(m_account->getID(), m_date, allTypes ? QString() : m_typeCode);
+    loadItems();
     fill();
     Q_EMIT TotalAmountChanged();
 }

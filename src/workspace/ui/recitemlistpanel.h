@@ -26,10 +26,18 @@ class RecItemListPanel : public QWidget
 public:
     explicit RecItemListPanel(QWidget* parent = nullptr);
 
+    // Which of the account's items the list holds: those of the item type New creates, or every
+    // item whatever its type (a reconciliation counts them all, as the review grid does).
+    enum class Listed { ItemType, EveryType };
+
     // Keeps the host's list, the item type, the account and the date, and shows the list as it
-    // was handed over (no load, no event). The list and account stay the host's.
+    // was handed over (no load, no event); a reload after New, Edit or Delete loads the items of
+    // the type. The list and account stay the host's.
     void intitalize(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account,
                     const QString& date);
+    // The same, loading the host's list first; every reload loads the same items again.
+    void load(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account, const QString& date,
+              Listed listed);
 
     // The list itself, as the reports take it.
     ReconcilingItemList& getItems();
@@ -57,6 +65,9 @@ protected:
 private:
     ReconcilingItemList::Item selectedItem() const;
     void editItem(const ReconcilingItemList::Item& item);
+    void keep(ReconcilingItemList& items, const QString& typeCode, const GLAccount& account, const QString& date,
+              Listed listed);
+    void loadItems();
     void reload();
     void fill();
     void setCommentWidth();
@@ -64,6 +75,7 @@ private:
     ReconcilingItemList* m_items = nullptr;
     ReconcilingItemList m_none;
     QString m_typeCode;
+    Listed m_listed = Listed::ItemType;
     const GLAccount* m_account = nullptr;
     QString m_date;
     QTreeWidget* m_lvwItemList;

@@ -230,6 +230,10 @@ void RecSelectDialogBase::LoadGLAccountDBGridView()
         WaitCursor wait;
         m_model->setRows(AccountSelectionQuery::load(date, filter, m_variant.withFigures));
     }
+    // Every figure shows whole, however large.
+    for (int c = 0; c < m_variant.columns.size(); ++c)
+        if (m_variant.columns.at(c).isMoney())
+            GridView::fitAmounts(m_grid, c);
     m_loadedDate = date;
     applyRememberedSort();
     selectAccount(keep);
