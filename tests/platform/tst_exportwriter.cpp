@@ -1,5 +1,7 @@
 #include "exportwriter.h"
 #include "fileinuse.h"
+#include "recorders.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +26,9 @@ private Q_SLOTS:
     void readOnlyFolderLeavesNoFile();
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
+    void refusesWhatIsNotARegularFile_data();
+    void refusesWhatIsNotARegularFile();
+    void givesTheSystemsReason();
     void fileInUse();
 };
 
@@ -50,13 +57,15 @@ void tst_ExportWriter::writesExactBytes()
     w.addRow({"a\tb", "line1\r\nline2", "x\ny", "cr\ronly", "\n\r"});
     w.addRow({"\"Net 30\" terms", "\"open\r\n"});
     w.addRow({});
-    QCOMPARE(w.rowCount(), 5);
+    w.addRow({QStringLiteral("nul") + QChar(0) + QStringLiteral("inside"), QString(QChar(0))});
+    QCOMPARE(w.rowCount(), 6);
     QVERIFY2(w.commit(), qPrintable(w.errorString()));
     QCOMPARE(contentOf(path), QByteArray("Account\tName\tBalance\r\n"
                                          "1010\tCaf\xc3\xa9 \xe2\x82\xac \"petty\"\t-1,250.00\r\n"
                                          "a b\tline1 line2\tx y\tcr only\t  \r\n"
                                          "\"\"\"Net 30\"\" terms\"\t\"\"\"open \"\r\n"
-                                         "\r\n"));
+                                         "\r\n"
+                                         "nul inside\t \r\n"));
     QCOMPARE(entries(dir.path()), QStringList{"balances.txt"}); // no temporary left beside it
 
     // A writer that is dropped before commit() writes nothing.
@@ -128,9 +137,85 @@ void tst_ExportWriter::failedWriteKeepsTheOldFile()
     std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(!written);
-    QVERIFY(big.errorString().contains("old.txt"));
+    // The reason of the write that failed, not a guess.
+    QCOMPARE(big.errorString(), ExportWriter::failureText(path, qt_error_string(EFBIG)));
     QCOMPARE(contentOf(path), QByteArray("old\tcontent\r\n"));
     QCOMPARE(entries(dir.path()), QStringList{"old.txt"});
+}
+
+void tst_ExportWriter::refusesWhatIsNotARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("device") << "device";
+    QTest::newRow("pipe") << "pipe";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("link to a pipe") << "link";
+}
+
+void tst_ExportWriter::refusesWhatIsNotARegularFile()
+{
+    QFETCH(QString, kind);
+    TestSeams seams;
+    QTemporaryDir dir;
+    QString path = dir.filePath("export.xls");
+    const QByteArray pipe = QFile::encodeName(dir.filePath("pipe"));
+    if (kind == "device") {
+        // A node of its own for the full device: a fault here must not cost the system its /dev.
+        path = dir.filePath("full");
+        if (::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            QSKIP("no device node can be made here");
+    } else if (kind == "pipe" || kind == "link") {
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        if (kind == "pipe")
+            path = QFile::decodeName(pipe);
+        else
+            QVERIFY(QFile::link(QFile::decodeName(pipe), path));
+    } else {
+        QVERIFY(QDir().mkdir(path));
+    }
+    struct stat before = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+    const QStringList entriesBefore = entries(dir.path());
+
+    // The export dialogs ask first: a message, no overwrite question.
+    seams.prompter.answers = {Prompter::Yes};
+    QVERIFY(!ExportWriter::mayReplace(path, "Export"));
+    QCOMPARE(seams.prompter.texts(), QStringList{ExportWriter::failureText(path, specialFileReason())});
+
+    // The writer refuses on its own too.
+    ExportWriter w(path);
+    w.addRow({"a", "b"});
+    QVERIFY(!w.commit());
+    QCOMPARE(w.errorString(), ExportWriter::failureText(path, specialFileReason()));
+
+    struct stat after = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(entries(dir.path()), entriesBefore);
+}
+
+void tst_ExportWriter::givesTheSystemsReason()
+{
+    // A full disk: the reason of the write that met it.
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (full >= 0) {
+        QCOMPARE(writeAll(full, QByteArray(10000, 'x')), qt_error_string(ENOSPC));
+        ::close(full);
+    }
+    // A file of a system folder that takes no new file and no write: never "no such file".
+    const QString proc = "/proc/version";
+    QFile f(proc);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    ExportWriter w(proc);
+    w.addRow({"x"});
+    QVERIFY(!w.commit());
+    QVERIFY2(!w.errorString().contains(qt_error_string(ENOENT)), qPrintable(w.errorString()));
+    QVERIFY(w.errorString().startsWith(ExportWriter::failureText(proc, {})));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
 }
 
 void tst_ExportWriter::fileInUse()
