@@ -7,6 +7,7 @@
 #include "recorders.h"
 #include "testdb.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void outOfDateDatabaseEndsProgram();
     void busyDatabaseKeepsLoginWindow();
     void missingDocumentsDatabase();
+    void invalidDocumentsDatabase_data();
     void invalidDocumentsDatabase();
     void pickersOnlyFillFields();
     void leavingTheWindow();
@@ -276,21 +278,48 @@ void tst_frmLogin::missingDocumentsDatabase()
     QCOMPARE(w.loggedInPath, path); // the login still completes
 }
 
+void tst_frmLogin::invalidDocumentsDatabase_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("text file") << "text";
+    QTest::newRow("zero-byte file") << "empty";
+    QTest::newRow("another program's database in WAL mode") << "wal";
+    QTest::newRow("the main database") << "main";
+}
+
+// Told at the login, and left exactly as it was, with nothing new beside it.
 void tst_frmLogin::invalidDocumentsDatabase()
 {
+    QFETCH(QString, kind);
     TestSeams seams;
     const QString path = seams.path("main.db");
     QFile::copy(m_template, path);
-    const QString text = TestDb::textFile(seams.folder(), "docs.db", "not a database");
-    TestDb::setDocumentsLocation(path, text);
+    QString docs = seams.path("docs.db");
+    if (kind == "text") {
+        TestDb::textFile(seams.folder(), "docs.db", "not a database");
+    } else if (kind == "empty") {
+        TestDb::textFile(seams.folder(), "docs.db", {});
+    } else if (kind == "wal") {
+        FileLocks::runOtherProgram(docs, "PRAGMA journal_mode = WAL; CREATE TABLE Ledger (Account TEXT);");
+    } else {
+        docs = path;
+    }
+    TestDb::setDocumentsLocation(path, docs);
+    const QByteArray before = fileBytes(docs);
+    // Beside the documents file, not the main database's own companions.
+    const auto beside = [&] { return QDir(seams.folder()).entryList({"docs.db*"}, QDir::Files | QDir::Hidden); };
+    const QStringList listing = beside();
     LoginWindow w;
     w.fill(path, "admin", "admin");
     w.ok();
-    QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::invalidDocumentsMessage(text)});
+    QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::invalidDocumentsMessage(docs)});
     QVERIFY(!Global::isDocDBValid);
-    QFile f(text);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("not a database"));
+    QCOMPARE(w.loggedInPath, path);
+    if (kind != "main") {
+        QVERIFY(!Db::isConnectedFile(docs));
+        QCOMPARE(fileBytes(docs), before);
+        QCOMPARE(beside(), listing);
+    }
 }
 
 void tst_frmLogin::pickersOnlyFillFields()
