@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QStyle>
@@ -41,6 +42,25 @@ QString qtFilter(const QString& filter)
     return out.join(QStringLiteral(";;"));
 }
 
+// A text that brings its own line breaks (the system's warnings are laid out at about eighty
+// characters) is shown with exactly those lines: the box would otherwise wrap each line a second
+// time at its own, narrower width, leaving a word or two alone on a line mid-sentence. The label
+// is made as wide as the longest line, as far as the screen has room.
+void keepOwnLineBreaks(QMessageBox& box, const QString& text)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label || !text.contains(QLatin1Char('\n')))
+        return;
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() * 3 / 4 : widest;
+    // A little slack: the label's layout rounds each line's width up.
+    label->setMinimumWidth(std::min(widest + metrics.averageCharWidth(), room));
+}
+
 class MessageBoxPrompter final : public Prompter
 {
 public:
@@ -61,6 +81,7 @@ public:
                    QStringLiteral("\n...\n\nThe whole text is under \"Show Details...\".");
         }
         box.setText(text);
+        keepOwnLineBreaks(box, text);
         if (!details.isEmpty())
             box.setDetailedText(details);
         switch (m.icon) {
