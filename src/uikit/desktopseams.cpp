@@ -45,20 +45,25 @@ QString qtFilter(const QString& filter)
 // A text that brings its own line breaks (the system's warnings are laid out at about eighty
 // characters) is shown with exactly those lines: the box would otherwise wrap each line a second
 // time at its own, narrower width, leaving a word or two alone on a line mid-sentence. The label
-// is made as wide as the longest line, as far as the screen has room.
+// is made as wide as the longest line when the box has room for it; a text whose lines are wider
+// than that (paragraphs with blank lines between them) is wrapped by the box like any paragraph.
 void keepOwnLineBreaks(QMessageBox& box, const QString& text)
 {
     auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-    if (!label || !text.contains(QLatin1Char('\n')))
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    if (!label || !screen || !text.contains(QLatin1Char('\n')))
         return;
     const QFontMetrics metrics(label->font());
     int widest = 0;
     for (const QString& line : text.split(QLatin1Char('\n')))
         widest = std::max(widest, metrics.horizontalAdvance(line));
-    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
-    const int room = screen ? screen->availableGeometry().width() * 3 / 4 : widest;
-    // A little slack: the label's layout rounds each line's width up.
-    label->setMinimumWidth(std::min(widest + metrics.averageCharWidth(), room));
+    // A little slack, as the label's layout rounds each line's width up.
+    widest += metrics.averageCharWidth();
+    // The widest box the message box allows itself on this screen, less its icon and margins.
+    const int screenWidth = screen->availableGeometry().width();
+    const int boxLimit = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+    if (widest <= boxLimit - 150)
+        label->setMinimumWidth(widest);
 }
 
 class MessageBoxPrompter final : public Prompter

@@ -57,6 +57,7 @@ void tst_MessageBox::layoutOfText_data()
         << line + "\r\n" + line + "\r\n\r\nAre you sure you want to change it now?" << true;
     QTest::newRow("lines of about eighty characters, LF") << line + "\n" + line + " Really?" << true;
     QTest::newRow("one paragraph") << QString(line + ' ').repeated(6) << false;
+    QTest::newRow("paragraphs") << QString(line + ' ').repeated(3) + "\n\n" + QString(line + ' ').repeated(2) << false;
     QTest::newRow("a line wider than the screen") << QString(line + ' ').repeated(40) + "\nEnd." << false;
 }
 
