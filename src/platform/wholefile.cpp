@@ -44,19 +44,8 @@ int createBeside(const QByteArray& target, mode_t mode, QByteArray& created)
     return -1;
 }
 
-} // namespace
-
-bool isSpecialFile(const QString& path)
-{
-    struct stat st = {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
-}
-
-QString specialFileReason()
-{
-    return QStringLiteral("it is not a regular file but a device, a pipe or a folder, which is not replaced");
-}
-
+// Writes every byte to an open descriptor, going on after a short write; returns the system's
+// reason for the write that failed, or an empty text.
 QString writeAll(int fd, const QByteArray& bytes)
 {
     qsizetype done = 0;
@@ -72,6 +61,19 @@ QString writeAll(int fd, const QByteArray& bytes)
         done += n;
     }
     return {};
+}
+
+} // namespace
+
+bool isSpecialFile(const QString& path)
+{
+    struct stat st = {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+QString specialFileReason()
+{
+    return QStringLiteral("it is not a regular file but a device, a pipe or a folder, which is not replaced");
 }
 
 QString writeWholeFile(const QString& path, const QByteArray& bytes)

@@ -15,7 +15,3 @@ QString writeWholeFile(const QString& path, const QByteArray& bytes);
 bool isSpecialFile(const QString& path);
 // The reason given for such a path.
 QString specialFileReason();
-
-// Writes every byte to an open descriptor, going on after a short write; returns the system's
-// reason for the write that failed, or an empty text.
-QString writeAll(int fd, const QByteArray& bytes);

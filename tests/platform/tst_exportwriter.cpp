@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -137,7 +138,6 @@ void tst_ExportWriter::failedWriteKeepsTheOldFile()
     std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(!written);
-    // The reason of the write that failed, not a guess.
     QCOMPARE(big.errorString(), ExportWriter::failureText(path, qt_error_string(EFBIG)));
     QCOMPARE(contentOf(path), QByteArray("old\tcontent\r\n"));
     QCOMPARE(entries(dir.path()), QStringList{"old.txt"});
@@ -149,73 +149,42 @@ void tst_ExportWriter::refusesWhatIsNotARegularFile_data()
     QTest::newRow("device") << "device";
     QTest::newRow("pipe") << "pipe";
     QTest::newRow("folder") << "folder";
-    QTest::newRow("link to a pipe") << "link";
 }
 
 void tst_ExportWriter::refusesWhatIsNotARegularFile()
 {
     QFETCH(QString, kind);
     TestSeams seams;
-    QTemporaryDir dir;
-    QString path = dir.filePath("export.xls");
-    const QByteArray pipe = QFile::encodeName(dir.filePath("pipe"));
-    if (kind == "device") {
-        // A node of its own for the full device: a fault here must not cost the system its /dev.
-        path = dir.filePath("full");
-        if (::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
-            QSKIP("no device node can be made here");
-    } else if (kind == "pipe" || kind == "link") {
-        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
-        if (kind == "pipe")
-            path = QFile::decodeName(pipe);
-        else
-            QVERIFY(QFile::link(QFile::decodeName(pipe), path));
-    } else {
-        QVERIFY(QDir().mkdir(path));
-    }
-    struct stat before = {};
-    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
-    const QStringList entriesBefore = entries(dir.path());
+    const QString path = seams.path("export.xls");
+    const QByteArray name = QFile::encodeName(path);
+    // A device node of its own: a fault here must not cost the system its /dev/full.
+    if (kind == "device" && ::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+        QSKIP("no device node can be made here");
+    QVERIFY(kind != "pipe" || ::mkfifo(name.constData(), 0600) == 0);
+    QVERIFY(kind != "folder" || QDir().mkdir(path));
+    const QStringList before = entries(seams.folder());
 
-    // The export dialogs ask first: a message, no overwrite question.
+    // Refused before the overwrite question, and by the writer on its own too.
     seams.prompter.answers = {Prompter::Yes};
     QVERIFY(!ExportWriter::mayReplace(path, "Export"));
     QCOMPARE(seams.prompter.texts(), QStringList{ExportWriter::failureText(path, specialFileReason())});
-
-    // The writer refuses on its own too.
     ExportWriter w(path);
-    w.addRow({"a", "b"});
+    w.addRow({"a"});
     QVERIFY(!w.commit());
-    QCOMPARE(w.errorString(), ExportWriter::failureText(path, specialFileReason()));
-
-    struct stat after = {};
-    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
-    QCOMPARE(after.st_mode, before.st_mode);
-    QCOMPARE(after.st_ino, before.st_ino);
-    QCOMPARE(entries(dir.path()), entriesBefore);
+    QCOMPARE(w.errorString(), seams.prompter.lastText());
+    QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+    QCOMPARE(entries(seams.folder()), before);
 }
 
 void tst_ExportWriter::givesTheSystemsReason()
 {
-    // A full disk: the reason of the write that met it.
-    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
-    if (full >= 0) {
-        QCOMPARE(writeAll(full, QByteArray(10000, 'x')), qt_error_string(ENOSPC));
-        ::close(full);
-    }
-    // A file of a system folder that takes no new file and no write: never "no such file".
-    const QString proc = "/proc/version";
-    QFile f(proc);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray before = f.readAll();
-    f.close();
-    ExportWriter w(proc);
+    // A system file whose folder takes no new file: never "no such file".
+    const QByteArray before = contentOf("/proc/version");
+    ExportWriter w("/proc/version");
     w.addRow({"x"});
     QVERIFY(!w.commit());
     QVERIFY2(!w.errorString().contains(qt_error_string(ENOENT)), qPrintable(w.errorString()));
-    QVERIFY(w.errorString().startsWith(ExportWriter::failureText(proc, {})));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
+    QCOMPARE(contentOf("/proc/version"), before);
 }
 
 void tst_ExportWriter::fileInUse()
