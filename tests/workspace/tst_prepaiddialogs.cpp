@@ -6,7 +6,6 @@
 #include "datebox.h"
 #include "glaccount.h"
 #include "modelfixture.h"
-#include "msgboxutil.h"
 #include "prepaidrecdialog.h"
 #include "prepaidrecreport.h"
 #include "prepaidrules.h"
@@ -44,8 +43,6 @@ private Q_SLOTS:
     void cancelStoresNothing();
     void documentsWaitForTheItem_data();
     void documentsWaitForTheItem();
-    void laterDatedItemIsToldOnce_data();
-    void laterDatedItemIsToldOnce();
     void monthlyAmountsBalance();
     void gridCells_data();
     void gridCells();
@@ -385,31 +382,6 @@ void tst_PrepaidDialogs::documentsWaitForTheItem()
             .toLongLong(),
         save ? 2 : 0);
     QCOMPARE(fx.value(QStringLiteral("SELECT count(*) FROM AttachedDocument")).toLongLong() > 0, save);
-}
-
-void tst_PrepaidDialogs::laterDatedItemIsToldOnce_data()
-{
-    QTest::addColumn<QString>("open");
-    QTest::addColumn<QStringList>("told");
-    QTest::newRow("on the date") << "12/31/2024" << QStringList();
-    QTest::newRow("later") << "01/15/2025"
-                           << QStringList{MsgBoxUtil::listedLaterText("prepaid item", "01/15/2025", "12/31/2024")};
-}
-
-void tst_PrepaidDialogs::laterDatedItemIsToldOnce()
-{
-    QFETCH(QString, open);
-    QFETCH(QStringList, told);
-    Fixture fx;
-    const auto d = fx.open(QStringLiteral("12/31/2024"));
-    d->setDialogRunner([&](QDialog& dialog) {
-        Fixture::showActive(dialog);
-        fill(dialog, "Fleet policy", "1200", open, "01/01/2025", "12/31/2025");
-        click(&dialog, "OKButton");
-        return dialog.result();
-    });
-    click(d.get(), "cmdNewAmortizableItem");
-    QCOMPARE(fx.seams.prompter.texts(), told);
 }
 
 void tst_PrepaidDialogs::monthlyAmountsBalance()
