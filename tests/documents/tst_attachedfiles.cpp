@@ -8,6 +8,7 @@
 #include "documentslocation.h"
 #include "modutility.h"
 #include "otherwriter.h"
+#include "wholefile.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -477,6 +478,9 @@ void tst_AttachedFiles::writeWholeLeavesOldFileOnFailure()
     QCOMPARE(fx.read(target), QByteArray("old contents"));
     QCOMPARE(QDir(fx.seams.folder()).entryList({u"old.txt*"_qs}, QDir::Files | QDir::Hidden).size(), 1);
     QVERIFY(raised([&] { DocumentFiles::copyWhole(target, target); }).contains(u"onto itself"_qs));
+    const QString pipe = fx.seams.path(u"pipe"_qs);
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(DocumentFiles::targetProblem(target, pipe).endsWith(specialFileReason()));
 }
 
 void tst_AttachedFiles::foreignFileIsRefusedUntouched_data()
