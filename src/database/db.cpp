@@ -112,7 +112,13 @@ QSqlDatabase open(const QString& path, const QString& purpose)
 
 QSqlDatabase openReadOnly(const QString& path, const QString& purpose)
 {
-    return openIn(QStringLiteral("ro"), path, purpose);
+    // Even a reader of a file in WAL mode makes its -wal and -shm files beside it, and cannot
+    // remove them again. With none of the companion files there, nobody is using the file, and it
+    // is read as it stands on disk (immutable), which creates nothing.
+    for (const char* companion : {"-wal", "-shm", "-journal"})
+        if (QFileInfo::exists(path + QLatin1String(companion)))
+            return openIn(QStringLiteral("ro"), path, purpose);
+    return openIn(QStringLiteral("ro&immutable=1"), path, purpose);
 }
 
 QSqlDatabase openIn(const QString& mode, const QString& path, const QString& purpose)

@@ -20,8 +20,9 @@ constexpr int BusyTimeoutMs = 5000;
 // the path is missing, not a file, or not a database. `purpose` keeps a separate connection to
 // the same file (the login check uses its own).
 QSqlDatabase open(const QString& path, const QString& purpose = {});
-// The same, read-only: nothing done through the connection can change the file (a file that is
-// only looked at, such as a candidate documents database).
+// The same, read-only: nothing done through the connection can change the file, and a file that
+// nobody uses gets nothing new beside it (a file that is only looked at, such as a candidate
+// documents database).
 QSqlDatabase openReadOnly(const QString& path, const QString& purpose);
 // True when a connection to the file (and purpose) is open already.
 bool isOpen(const QString& path, const QString& purpose = {});

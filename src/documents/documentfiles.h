@@ -38,7 +38,8 @@ private:
 
 // Writes the bytes to path; raises AppError when it cannot, leaving an older file at path as it was.
 void writeWhole(const QString& path, const QByteArray& bytes);
-// Why a copy of from may not be written at to (onto itself, over a database in use); "" when it may.
+// Why a copy of from may not be written at to (onto itself, over a database in use, over a device,
+// a pipe or a folder); "" when it may.
 QString targetProblem(const QString& from, const QString& to);
 // Copies the file at from to to, piece by piece; raises AppError for a target targetProblem refuses.
 void copyWhole(const QString& from, const QString& to);

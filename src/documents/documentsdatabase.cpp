@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "db.h"
+#include "documentslocation.h"
 #include "global.h"
 
 #include <QDir>
@@ -42,13 +43,30 @@ QString activePath()
     return Global::docDBPath;
 }
 
+// The shared connection to the documents database at the path, made only once the file has shown
+// that it is one. A file not yet open is looked at first without changing it (shared access would
+// rewrite its header, a 0-byte file included); one already open may be the main database itself,
+// named by mistake, whose connection is left as it is. A missing file is reported missing by the
+// opener.
+QSqlDatabase checkedConnection(const QString& path, const QString& operation, const QString& outcome)
+{
+    const bool isDocuments =
+        Db::isOpen(path) ? Db::columnExists(Db::open(path), QStringLiteral("Document"), QStringLiteral("CreateUser"))
+                         : !Global::fileExists(path) || DocumentsLocation::isDocumentsDatabase(path);
+    if (!isDocuments)
+        throw AppError(AppError::DatabaseError, Source + operation,
+                       QStringLiteral("The file '%1' is not a valid Corvantis documents database. %2")
+                           .arg(QDir::toNativeSeparators(path), outcome));
+    return Global::getDocDBConnection(path);
+}
+
 } // namespace
 
 namespace DocumentsDatabase {
 
 QSqlDatabase connection()
 {
-    return Global::getDocDBConnection(activePath());
+    return checkedConnection(activePath(), QStringLiteral(".connection"), QStringLiteral("Nothing was read."));
 }
 
 QSqlDatabase connectionForWrite()
@@ -64,17 +82,8 @@ QSqlDatabase connectionForWrite()
                                "in use. Nothing was saved; please try again.")
                     .arg(QDir::toNativeSeparators(path)));
         }
-        return Global::getDocDBConnection(path);
     }
-    QSqlDatabase db = Global::getDocDBConnection(path);
-    if (!Db::columnExists(db, QStringLiteral("Document"), QStringLiteral("CreateUser"))) {
-        Db::close(path);
-        throw AppError(
-            AppError::DatabaseError, Source + QStringLiteral(".connectionForWrite"),
-            QStringLiteral("The file '%1' is not a valid Corvantis documents database. Nothing was saved.")
-                .arg(QDir::toNativeSeparators(path)));
-    }
-    return db;
+    return checkedConnection(path, QStringLiteral(".connectionForWrite"), QStringLiteral("Nothing was saved."));
 }
 
 BlobWriter::BlobWriter(const QSqlDatabase& db, const QString& table, const QString& column, qint64 rowid)

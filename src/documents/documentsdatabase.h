@@ -9,8 +9,8 @@ struct sqlite3_blob;
 // connection kept for its path.
 namespace DocumentsDatabase {
 
-// The connection for reading; raises AppError when no documents database is set or it cannot
-// be opened.
+// The connection for reading; raises AppError when no documents database is set, it cannot be
+// opened or it is not a documents database (a file that is not is left exactly as it was).
 QSqlDatabase connection();
 // The connection for a write, checked first: the path still names the very file the connection
 // has open (on Linux a file deleted or replaced while open keeps taking writes that are then

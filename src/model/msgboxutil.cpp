@@ -1,5 +1,6 @@
 #include "msgboxutil.h"
 
+#include "daterules.h"
 #include "datavalidationerror.h"
 
 namespace MsgBoxUtil {
@@ -65,6 +66,30 @@ Prompter::Answer displayGLAccountDeleteWarning()
     m.text = wrap(glAccountDeleteWarningText());
     m.buttons = Prompter::Buttons::YesNo;
     return Prompter::instance().ask(m);
+}
+
+QString listedLaterText(const QString& what, const QString& date, const QString& recDate)
+{
+    const auto day = DateRules::parse(date);
+    const auto recDay = DateRules::parse(recDate);
+    if (!day || !recDay || *day <= *recDay)
+        return {};
+    return QStringLiteral("The %1 is stored. It is dated %2, after the reconciliation date %3, so it is not "
+                          "listed with this reconciliation: it is listed in the reconciliations from %2 on.")
+        .arg(what, DateRules::toText(*day), DateRules::toText(*recDay));
+}
+
+bool displayListedLaterNotice(const QStringList& texts)
+{
+    QStringList shown;
+    for (const QString& text : texts)
+        if (!text.isEmpty())
+            shown << text;
+    if (shown.isEmpty())
+        return false;
+    Prompter::show(Prompter::applicationTitle(), shown.join(QStringLiteral("\n\n")), Prompter::Buttons::Ok,
+                   Prompter::Icon::Information);
+    return true;
 }
 
 } // namespace MsgBoxUtil

@@ -9,6 +9,17 @@
 
 ExportWriter::ExportWriter(QString path) : m_path(std::move(path)) {}
 
+namespace {
+
+// A character that would break a row (TAB, CR, LF) or cut the text short for a reader that stops
+// at a NUL.
+bool breaksRow(QChar c)
+{
+    return c == u'\t' || c == u'\r' || c == u'\n' || c == QChar(u'\0');
+}
+
+} // namespace
+
 QString ExportWriter::cleanField(const QString& field)
 {
     QString out;
@@ -17,7 +28,7 @@ QString ExportWriter::cleanField(const QString& field)
         const QChar c = field.at(i);
         if (c == u'\r' && i + 1 < field.size() && field.at(i + 1) == u'\n')
             continue; // the pair gives the one blank of its LF
-        out += (c == u'\t' || c == u'\r' || c == u'\n') ? QChar(u' ') : c;
+        out += breaksRow(c) ? QChar(u' ') : c;
     }
     return out;
 }
@@ -29,8 +40,7 @@ void ExportWriter::addRow(const QStringList& fields)
         if (i > 0)
             line += u'\t';
         const QString& field = fields.at(i);
-        const bool clean = std::none_of(field.cbegin(), field.cend(),
-                                        [](QChar c) { return c == u'\t' || c == u'\r' || c == u'\n'; });
+        const bool clean = std::none_of(field.cbegin(), field.cend(), breaksRow);
         if (field.startsWith(u'"')) {
             // Spreadsheets and CSV readers take a leading quote as the start of a quoted field and
             // would run it on into the next fields and lines: quote it as they expect.
@@ -50,12 +60,23 @@ bool ExportWriter::commit()
     const QString reason = writeWholeFile(m_path, m_content);
     if (reason.isEmpty())
         return true;
-    m_error = QStringLiteral("The file %1 could not be written: %2").arg(QDir::toNativeSeparators(m_path), reason);
+    m_error = failureText(m_path, reason);
     return false;
+}
+
+QString ExportWriter::failureText(const QString& path, const QString& reason)
+{
+    return QStringLiteral("The file %1 could not be written: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
 bool ExportWriter::mayReplace(const QString& path, const QString& inUseTitle)
 {
+    // A device, a pipe or a folder is never replaced, so there is no overwrite question to ask.
+    if (isSpecialFile(path)) {
+        Prompter::show(inUseTitle, failureText(path, specialFileReason()), Prompter::Buttons::Ok,
+                       Prompter::Icon::Critical);
+        return false;
+    }
     if (QFileInfo::exists(path) &&
         Prompter::show(Prompter::applicationTitle(),
                        QStringLiteral("File '") + QDir::toNativeSeparators(path) +

@@ -5,8 +5,9 @@
 #include <QStringList>
 
 // The one way the system writes a tab-separated export (or any other text file it hands to the
-// user): UTF-8 without a byte-order mark, every line ending in CR LF, a TAB, a CR LF pair, a lone
-// CR or a lone LF inside a field each turned into one blank so that a field never breaks a row.
+// user): UTF-8 without a byte-order mark, every line ending in CR LF, a TAB, a NUL, a CR LF pair,
+// a lone CR or a lone LF inside a field each turned into one blank so that a field never breaks a
+// row. Only a regular file or a new name is written: a device, a pipe or a folder is refused.
 // Rows are gathered in memory and commit() writes the whole file at once through a save file: an
 // export that fails, or that is dropped before commit(), leaves no half-written file, and a file
 // already there keeps its old content on failure. A field that begins with a double quote is
@@ -33,13 +34,17 @@ public:
     bool commit();
     QString errorString() const { return m_error; }
 
-    // A field as it is written: a TAB, a CR LF pair, a lone CR and a lone LF each become one blank.
+    // A field as it is written: a TAB, a NUL, a CR LF pair, a lone CR and a lone LF each become
+    // one blank.
     static QString cleanField(const QString& field);
 
-    // Whether an export may go to the chosen file: a file already there is replaced only when the
-    // user says so, and a file another program holds open is refused with a message titled
-    // inUseTitle. Nothing is written here.
+    // Whether an export may go to the chosen file: a device, a pipe or a folder is refused with a
+    // message, a file already there is replaced only when the user says so, and a file another
+    // program holds open is refused with a message titled inUseTitle. Nothing is written here.
     static bool mayReplace(const QString& path, const QString& inUseTitle);
+
+    // The message for a file that could not be written, and why.
+    static QString failureText(const QString& path, const QString& reason);
 
 private:
     QString m_path;

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "appexit.h"
+#include "documentslocation.h"
 #include "global.h"
 #include "loginsettings.h"
 #include "prompter.h"
@@ -163,7 +164,9 @@ void LoginFlow::checkDocumentsDatabase(const QString& shownPath)
         Prompter::show(Prompter::applicationTitle(), missingDocumentsMessage(Global::docDBPath));
         Global::isDocDBValid = false;
     }
-    if (!Global::fieldExists(QStringLiteral("Document"), QStringLiteral("CreateUser"), Global::docDBPath)) {
+    // Looked at without a connection kept open: a file that is not a documents database (the
+    // main database itself included) stays exactly as it was.
+    if (!DocumentsLocation::isDocumentsDatabase(Global::docDBPath)) {
         Prompter::show(Prompter::applicationTitle(), invalidDocumentsMessage(Global::docDBPath));
         Global::isDocDBValid = false;
     }

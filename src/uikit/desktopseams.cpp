@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QStyle>
@@ -41,6 +42,30 @@ QString qtFilter(const QString& filter)
     return out.join(QStringLiteral(";;"));
 }
 
+// A text that brings its own line breaks (the system's warnings are laid out at about eighty
+// characters) is shown with exactly those lines: the box would otherwise wrap each line a second
+// time at its own, narrower width, leaving a word or two alone on a line mid-sentence. The label
+// is made as wide as the longest line when the box has room for it; a text whose lines are wider
+// than that (paragraphs with blank lines between them) is wrapped by the box like any paragraph.
+void keepOwnLineBreaks(QMessageBox& box, const QString& text)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    if (!label || !screen || !text.contains(QLatin1Char('\n')))
+        return;
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    // A little slack, as the label's layout rounds each line's width up.
+    widest += metrics.averageCharWidth();
+    // The widest box the message box allows itself on this screen, less its icon and margins.
+    const int screenWidth = screen->availableGeometry().width();
+    const int boxLimit = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+    if (widest <= boxLimit - 150)
+        label->setMinimumWidth(widest);
+}
+
 class MessageBoxPrompter final : public Prompter
 {
 public:
@@ -61,6 +86,7 @@ public:
                    QStringLiteral("\n...\n\nThe whole text is under \"Show Details...\".");
         }
         box.setText(text);
+        keepOwnLineBreaks(box, text);
         if (!details.isEmpty())
             box.setDetailedText(details);
         switch (m.icon) {

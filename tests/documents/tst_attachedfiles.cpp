@@ -3,8 +3,12 @@
 #include "daterules.h"
 #include "documentfetch.h"
 #include "documentfiles.h"
+#include "documentsdatabase.h"
 #include "documentsfixture.h"
+#include "documentslocation.h"
 #include "modutility.h"
+#include "otherwriter.h"
+#include "wholefile.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -39,6 +43,8 @@ private Q_SLOTS:
     void ownerListsAndDelete();
     void fetchFallsBackAndRefusesForeignNames();
     void writeWholeLeavesOldFileOnFailure();
+    void foreignFileIsRefusedUntouched_data();
+    void foreignFileIsRefusedUntouched();
 };
 
 namespace {
@@ -472,6 +478,44 @@ void tst_AttachedFiles::writeWholeLeavesOldFileOnFailure()
     QCOMPARE(fx.read(target), QByteArray("old contents"));
     QCOMPARE(QDir(fx.seams.folder()).entryList({u"old.txt*"_qs}, QDir::Files | QDir::Hidden).size(), 1);
     QVERIFY(raised([&] { DocumentFiles::copyWhole(target, target); }).contains(u"onto itself"_qs));
+    const QString pipe = fx.seams.path(u"pipe"_qs);
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(DocumentFiles::targetProblem(target, pipe).endsWith(specialFileReason()));
+}
+
+void tst_AttachedFiles::foreignFileIsRefusedUntouched_data()
+{
+    QTest::addColumn<QByteArray>("content"); // "main" for the main database itself
+    QTest::newRow("zero-byte file") << QByteArray();
+    QTest::newRow("text file") << QByteArray("Account,Amount\n1010,5\n");
+    QTest::newRow("another program's database in WAL mode") << QByteArray("wal");
+    QTest::newRow("the main database") << QByteArray("main");
+}
+
+// Every way in (the check of the login and the administration dialog, reading a document,
+// storing one) refuses it in the same words and leaves it as it was, with nothing new beside it.
+void tst_AttachedFiles::foreignFileIsRefusedUntouched()
+{
+    QFETCH(QByteArray, content);
+    DocumentsFixture fx;
+    const bool main = content == "main";
+    Global::getFirstFieldValue(u"SELECT count(*) FROM Users"_qs); // in use, as after the login
+    const QString path = main ? Global::mainDatabasePath
+                              : TestDb::textFile(fx.seams.folder(), u"x.db"_qs, content == "wal" ? "" : content);
+    if (content == "wal")
+        FileLocks::runOtherProgram(path, u"PRAGMA journal_mode = WAL; CREATE TABLE Ledger (Account TEXT);"_qs);
+    const QByteArray before = fx.read(path);
+    const QString source = fx.file(u"a.pdf"_qs);
+    const QStringList listing = QDir(fx.seams.folder()).entryList(QDir::Files | QDir::Hidden);
+    Global::docDBPath = path;
+
+    QVERIFY(!DocumentsLocation::isDocumentsDatabase(path));
+    const QString refused = u"'%1' is not a valid Corvantis documents database"_qs.arg(path);
+    QVERIFY(raised([] { DocumentsDatabase::connection(); }).contains(refused));
+    clsAttachedfileList list = listWith(2, source, u"01/31/2024"_qs);
+    QVERIFY(raised([&] { list.SaveFiles(); }).contains(refused));
+    QCOMPARE(QDir(fx.seams.folder()).entryList(QDir::Files | QDir::Hidden), listing);
+    QVERIFY(main || (!Db::isConnectedFile(path) && fx.read(path) == before));
 }
 
 QTEST_GUILESS_MAIN(tst_AttachedFiles)

@@ -1,14 +1,19 @@
 #include "exportwriter.h"
 #include "fileinuse.h"
+#include "recorders.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +27,9 @@ private Q_SLOTS:
     void readOnlyFolderLeavesNoFile();
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
+    void refusesWhatIsNotARegularFile_data();
+    void refusesWhatIsNotARegularFile();
+    void givesTheSystemsReason();
     void fileInUse();
 };
 
@@ -50,13 +58,15 @@ void tst_ExportWriter::writesExactBytes()
     w.addRow({"a\tb", "line1\r\nline2", "x\ny", "cr\ronly", "\n\r"});
     w.addRow({"\"Net 30\" terms", "\"open\r\n"});
     w.addRow({});
-    QCOMPARE(w.rowCount(), 5);
+    w.addRow({QStringLiteral("nul") + QChar(0) + QStringLiteral("inside"), QString(QChar(0))});
+    QCOMPARE(w.rowCount(), 6);
     QVERIFY2(w.commit(), qPrintable(w.errorString()));
     QCOMPARE(contentOf(path), QByteArray("Account\tName\tBalance\r\n"
                                          "1010\tCaf\xc3\xa9 \xe2\x82\xac \"petty\"\t-1,250.00\r\n"
                                          "a b\tline1 line2\tx y\tcr only\t  \r\n"
                                          "\"\"\"Net 30\"\" terms\"\t\"\"\"open \"\r\n"
-                                         "\r\n"));
+                                         "\r\n"
+                                         "nul inside\t \r\n"));
     QCOMPARE(entries(dir.path()), QStringList{"balances.txt"}); // no temporary left beside it
 
     // A writer that is dropped before commit() writes nothing.
@@ -128,9 +138,53 @@ void tst_ExportWriter::failedWriteKeepsTheOldFile()
     std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(!written);
-    QVERIFY(big.errorString().contains("old.txt"));
+    QCOMPARE(big.errorString(), ExportWriter::failureText(path, qt_error_string(EFBIG)));
     QCOMPARE(contentOf(path), QByteArray("old\tcontent\r\n"));
     QCOMPARE(entries(dir.path()), QStringList{"old.txt"});
+}
+
+void tst_ExportWriter::refusesWhatIsNotARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("device") << "device";
+    QTest::newRow("pipe") << "pipe";
+    QTest::newRow("folder") << "folder";
+}
+
+void tst_ExportWriter::refusesWhatIsNotARegularFile()
+{
+    QFETCH(QString, kind);
+    TestSeams seams;
+    const QString path = seams.path("export.xls");
+    const QByteArray name = QFile::encodeName(path);
+    // A device node of its own: a fault here must not cost the system its /dev/full.
+    if (kind == "device" && ::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+        QSKIP("no device node can be made here");
+    QVERIFY(kind != "pipe" || ::mkfifo(name.constData(), 0600) == 0);
+    QVERIFY(kind != "folder" || QDir().mkdir(path));
+    const QStringList before = entries(seams.folder());
+
+    // Refused before the overwrite question, and by the writer on its own too.
+    seams.prompter.answers = {Prompter::Yes};
+    QVERIFY(!ExportWriter::mayReplace(path, "Export"));
+    QCOMPARE(seams.prompter.texts(), QStringList{ExportWriter::failureText(path, specialFileReason())});
+    ExportWriter w(path);
+    w.addRow({"a"});
+    QVERIFY(!w.commit());
+    QCOMPARE(w.errorString(), seams.prompter.lastText());
+    QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+    QCOMPARE(entries(seams.folder()), before);
+}
+
+void tst_ExportWriter::givesTheSystemsReason()
+{
+    // A system file whose folder takes no new file: never "no such file".
+    const QByteArray before = contentOf("/proc/version");
+    ExportWriter w("/proc/version");
+    w.addRow({"x"});
+    QVERIFY(!w.commit());
+    QVERIFY2(!w.errorString().contains(qt_error_string(ENOENT)), qPrintable(w.errorString()));
+    QCOMPARE(contentOf("/proc/version"), before);
 }
 
 void tst_ExportWriter::fileInUse()

@@ -7,6 +7,7 @@
 #include "recorders.h"
 #include "testdb.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void outOfDateDatabaseEndsProgram();
     void busyDatabaseKeepsLoginWindow();
     void missingDocumentsDatabase();
+    void invalidDocumentsDatabase_data();
     void invalidDocumentsDatabase();
     void documentsPathShownAtLogin_data();
     void documentsPathShownAtLogin();
@@ -293,21 +295,34 @@ void tst_frmLogin::missingDocumentsDatabase()
     QCOMPARE(w.loggedInPath, path); // the login still completes
 }
 
+void tst_frmLogin::invalidDocumentsDatabase_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("text file") << QByteArray("not a database");
+    QTest::newRow("zero-byte file") << QByteArray();
+    QTest::newRow("another program's database in WAL mode") << QByteArray("wal");
+}
+
+// Told at the login, and left exactly as it was, with nothing new beside it.
 void tst_frmLogin::invalidDocumentsDatabase()
 {
+    QFETCH(QByteArray, content);
     TestSeams seams;
     const QString path = seams.path("main.db");
     QFile::copy(m_template, path);
-    const QString text = TestDb::textFile(seams.folder(), "docs.db", "not a database");
-    TestDb::setDocumentsLocation(path, text);
+    const QString docs = TestDb::textFile(seams.folder(), "docs.db", content == "wal" ? "" : content);
+    if (content == "wal")
+        FileLocks::runOtherProgram(docs, "PRAGMA journal_mode = WAL; CREATE TABLE Ledger (Account TEXT);");
+    TestDb::setDocumentsLocation(path, docs);
+    const QByteArray before = fileBytes(docs);
     LoginWindow w;
     w.fill(path, "admin", "admin");
     w.ok();
-    QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::invalidDocumentsMessage(text)});
+    QCOMPARE(seams.prompter.texts(), QStringList{LoginFlow::invalidDocumentsMessage(docs)});
     QVERIFY(!Global::isDocDBValid);
-    QFile f(text);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("not a database"));
+    QVERIFY(!Db::isConnectedFile(docs));
+    QCOMPARE(fileBytes(docs), before);
+    QCOMPARE(QDir(seams.folder()).entryList({"docs.db*"}, QDir::Files | QDir::Hidden), QStringList{"docs.db"});
 }
 
 void tst_frmLogin::documentsPathShownAtLogin_data()

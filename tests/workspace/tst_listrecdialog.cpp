@@ -2,9 +2,11 @@
 #include "apperror.h"
 #include "baserecpanel.h"
 #include "ctlattachedfiles.h"
+#include "datebox.h"
 #include "glaccount.h"
 #include "listrecdialog.h"
 #include "modelfixture.h"
+#include "msgboxutil.h"
 #include "printrecorder.h"
 #include "recitemdialog.h"
 #include "recitemlistpanel.h"
@@ -42,6 +44,8 @@ private Q_SLOTS:
     void saveFailuresKeepTheDialog();
     void newBalanceIsInserted();
     void attachmentsRetriedAfterFailure();
+    void laterDatedIsToldOnce_data();
+    void laterDatedIsToldOnce();
     void escEnterAndNoSelection();
     void previewAndPrint();
     void itemListDialog();
@@ -505,6 +509,49 @@ void tst_ListRecDialog::attachmentsRetriedAfterFailure()
             QCOMPARE(fx.rows("AttachedDocument"), before + 1);
         }
     }
+}
+
+void tst_ListRecDialog::laterDatedIsToldOnce_data()
+{
+    QTest::addColumn<QString>("itemDate");    // a new item's open date; "" for none
+    QTest::addColumn<QStringList>("docDates"); // open dates of account documents added
+    QTest::addColumn<QStringList>("told");
+    const auto later = [](const QString& what, const QString& date) {
+        return MsgBoxUtil::listedLaterText(what, date, kDate);
+    };
+    QTest::newRow("item on the date") << "11/30/2026" << QStringList() << QStringList();
+    QTest::newRow("item dated later") << "12/15/2026" << QStringList() << QStringList{later("item", "12/15/2026")};
+    QTest::newRow("documents, two dated later")
+        << "" << QStringList{"12/01/2026", "11/30/2026", "01/05/2027"}
+        << QStringList{later("document \"s.txt\"", "12/01/2026") + "\n\n" + later("document \"s.txt\"", "01/05/2027")};
+}
+
+// Something stored with a date after the reconciliation date drops out of its lists: told once.
+void tst_ListRecDialog::laterDatedIsToldOnce()
+{
+    QFETCH(QString, itemDate);
+    QFETCH(QStringList, docDates);
+    QFETCH(QStringList, told);
+    Fixture fx;
+    auto dialog = fx.open();
+    const qint64 stored = fx.rows("ReconcilingItem") + fx.rows("AttachedDocument");
+    dialog->recItemListPanel()->setDialogRunner(answerItem("25", "Refund", true, [&](QDialog& d) {
+        typeInto(child<QLineEdit>(&d, "dtpOpenDate"), itemDate);
+    }));
+    if (!itemDate.isEmpty())
+        click(dialog.get(), "cmdNew");
+    const QString source = TestDb::textFile(fx.seams.folder(), "s.txt", "statement");
+    dialog->attachments()->setDialogRunner([&, next = 0](QDialog& d) mutable {
+        child<QLineEdit>(&d, "txtFilePathAndName")->setText(source);
+        child<DateBox>(&d, "dtpRecDocOpenDate")->setText(docDates.at(next++));
+        click(&d, "btnOK");
+        return d.result();
+    });
+    for (qsizetype i = 0; i < docDates.size(); ++i)
+        click(dialog->attachments(), "btnAdd");
+    click(dialog.get(), "cmdOK");
+    QCOMPARE(fx.rows("ReconcilingItem") + fx.rows("AttachedDocument"), stored + docDates.size() + !itemDate.isEmpty());
+    QCOMPARE(fx.seams.prompter.texts(), told);
 }
 
 void tst_ListRecDialog::escEnterAndNoSelection()

@@ -7,6 +7,7 @@
 #include "filechooser.h"
 #include "gridview.h"
 #include "modutility.h"
+#include "msgboxutil.h"
 #include "prompter.h"
 #include "shellopener.h"
 #include "waitcursor.h"
@@ -102,9 +103,16 @@ void AttachedFilesControl::loadListView()
 
 void AttachedFilesControl::SaveFiles()
 {
-    // A large file takes a moment.
-    const WaitCursor wait;
-    m_list.SaveFiles();
+    QList<clsAttachedFile> changed;
+    for (const clsAttachedFile& file : m_list.getFiles())
+        if (file.getIsChanged())
+            changed << file;
+    {
+        // A large file takes a moment.
+        const WaitCursor wait;
+        m_list.SaveFiles();
+    }
+    stored(changed);
 }
 
 void AttachedFilesControl::fillListView()
@@ -292,6 +300,15 @@ void ctlAttachedFiles1::addNew()
     m_list.AddFile(dialog.AttachDocFile(), dialog.AttachDocDesc(), dialog.FileSource(),
                    dialog.openDateValue(), dialog.closeDateValue());
     appendRow(rowTexts(m_list.getFiles().last()));
+}
+
+void ctlAttachedFiles1::stored(const QList<clsAttachedFile>& files)
+{
+    QStringList texts;
+    for (const clsAttachedFile& file : files)
+        texts << MsgBoxUtil::listedLaterText(QStringLiteral("document \"%1\"").arg(file.getFileName()),
+                                             file.getOpenDate(), m_docCheckDate);
+    MsgBoxUtil::displayListedLaterNotice(texts);
 }
 
 void ctlAttachedFiles1::editSelected(QTreeWidgetItem* row)

@@ -51,6 +51,8 @@ protected:
     virtual void editSelected(QTreeWidgetItem* row) = 0;
     // The row's texts for an attachment, in column order.
     virtual QStringList rowTexts(const clsAttachedFile& file) const = 0;
+    // Called once a store succeeded, with the attachments it wrote (added or edited).
+    virtual void stored(const QList<clsAttachedFile>& /*files*/) {}
 
     clsAttachedfileList m_list;
     std::function<int(QDialog&)> m_runDialog;
@@ -109,6 +111,9 @@ protected:
     void addNew() override;
     void editSelected(QTreeWidgetItem* row) override;
     QStringList rowTexts(const clsAttachedFile& file) const override;
+    // A document stored with an open date after the reconciliation date drops out of this list:
+    // the user is told so, once for the store.
+    void stored(const QList<clsAttachedFile>& files) override;
 
 private:
     QString m_docCheckDate;

@@ -7,6 +7,7 @@
 #include "datebox.h"
 #include "dialogbehaviour.h"
 #include "glaccount.h"
+#include "msgboxutil.h"
 #include "prepaidrules.h"
 #include "prompter.h"
 #include "titlepanels.h"
@@ -160,8 +161,9 @@ AmortizableItemDialog::AmortizableItemDialog(QWidget* parent)
     resize(560, 600);
 }
 
-void AmortizableItemDialog::initialize(AmortizableItem& item)
+void AmortizableItemDialog::initialize(AmortizableItem& item, const QString& recDate)
 {
+    m_recDate = recDate;
     m_item = nullptr; // nothing is written back while the boxes are filled
     m_cboMethod->setCurrentIndex(0);
     m_titlePanel->initialize(PrepaidRules::itemDialogTitle(item.getGLAccount().get()));
@@ -246,6 +248,8 @@ void AmortizableItemDialog::save()
         m_ctlAttachedFiles1->setRecItemId(m_item->getID().toInt());
         m_ctlAttachedFiles1->SaveFiles();
         accept();
+        MsgBoxUtil::displayListedLaterNotice(
+            {MsgBoxUtil::listedLaterText(QStringLiteral("prepaid item"), m_item->getOpenDate(), m_recDate)});
     });
 }
 

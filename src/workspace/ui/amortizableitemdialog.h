@@ -24,8 +24,10 @@ class AmortizableItemDialog : public QDialog
 public:
     explicit AmortizableItemDialog(QWidget* parent = nullptr);
 
-    // The item (new or loaded, with its account) is kept by reference; the caller owns it.
-    void initialize(AmortizableItem& item);
+    // The item (new or loaded, with its account) is kept by reference; the caller owns it. An item
+    // stored with an open date after the reconciliation date is not listed with it: the user is
+    // told so after the store.
+    void initialize(AmortizableItem& item, const QString& recDate = {});
 
     // How the monthly amounts dialog is run (tests answer it instead of a person).
     void setDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }
@@ -44,6 +46,7 @@ private:
     bool datesValid();
 
     AmortizableItem* m_item = nullptr;
+    QString m_recDate;
     SimpleDialogTitlePanel* m_titlePanel;
     QLineEdit* m_txtDesc;
     AmountBox* m_txtAmount;

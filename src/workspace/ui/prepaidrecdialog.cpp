@@ -129,7 +129,7 @@ void PrepaidRecDialog::editAmortizableItem(AmortizableItem& item)
 {
     {
         AmortizableItemDialog dialog(this);
-        dialog.initialize(item);
+        dialog.initialize(item, balance().getDate());
         m_runDialog(dialog);
     }
     // Stored by its dialog or not: the list shows what is stored now.

@@ -6,6 +6,7 @@
 #include "daterules.h"
 #include "dialogbehaviour.h"
 #include "glaccount.h"
+#include "msgboxutil.h"
 #include "prompter.h"
 #include "reconcilingitem.h"
 #include "recresources.h"
@@ -316,5 +317,7 @@ void RecItemDialog::save()
         m_ctlAttachedFiles1->UpdateOpenCloseDates(m_item->getOpenDate(), m_item->getCloseDate());
         m_ctlAttachedFiles1->SaveFiles();
         accept();
+        MsgBoxUtil::displayListedLaterNotice(
+            {MsgBoxUtil::listedLaterText(QStringLiteral("item"), m_item->getOpenDate(), m_recDate)});
     });
 }
