@@ -209,6 +209,7 @@ void frmUserManager::pickUser(QTreeWidgetItem* item)
         ClearTextBox();
         m_isNew = false;
         m_shownId = id;
+        m_shownLoaded = user->loaded;
         m_txtUserName->setText(user->userName);
         m_txtPassword->setPlaceholderText(QStringLiteral("(unchanged)"));
         m_cmbRole->setEditText(UserStore::displayRole(user->role));
@@ -235,6 +236,8 @@ UserAccount frmUserManager::typedUser() const
 {
     UserAccount user;
     user.id = m_isNew ? 0 : m_shownId;
+    if (!m_isNew)
+        user.loaded = m_shownLoaded;
     user.userName = m_txtUserName->text();
     user.fullName = m_txtRptName->text();
     user.role = m_cmbRole->currentText();
