@@ -437,7 +437,7 @@ void GLAccountBalanceList::applyAmountEdit()
             } else if (changed && Db::scalar(db, rowExists, {id, date}).isValid()) {
                 Persistence::Row row{kStored, {}};
                 row.keyValues = {id, date};
-                row.conflict = b.conflict();
+                row.conflict = {b.conflict().subject, QStringLiteral("the period-end balances")};
                 Persistence::refuseStale(db, row);
             } else if (changed) {
                 // No row for the account and date (none loaded, or removed meanwhile): add the whole balance.
