@@ -48,11 +48,8 @@ struct Fixture : ModelFixture
     }
     qint64 auditRows() const
     {
-        qint64 n = 0;
-        for (const char* table : {"GLAccountAudit", "GLAccountBalanceAudit", "ReconcilingItemAudit",
-                                  "AmortizableItemAudit", "AmortizationAudit"})
-            n += rows(QString::fromLatin1(table));
-        return n;
+        return rows("GLAccountAudit") + rows("GLAccountBalanceAudit") + rows("ReconcilingItemAudit") +
+               rows("AmortizableItemAudit") + rows("AmortizationAudit");
     }
     // The other user's work, under his login name, some seconds later (or at the moment given);
     // this user stores a little later still.
@@ -97,13 +94,8 @@ void editAmount(const QString& amount)
     editor.applyAmountEdit();
 }
 
-// What the test's user did: his stale store, and whether his object still holds what he typed.
-struct Stale
-{
-    std::function<void()> store;
-    std::function<bool()> keptTyped;
-};
-using Scenario = std::function<Stale(Fixture&)>;
+// Loads this user's row, lets the other user store, types into the row; returns this user's store.
+using Scenario = std::function<std::function<void()>(Fixture&)>;
 
 } // namespace
 
@@ -121,7 +113,7 @@ void tst_OptimisticStores::staleStore_data()
         auto mine = std::make_shared<GLAccountBalance>(fx.balance());
         fx.asRobin([] { editAmount("700"); }, QDateTime(QDate(2026, 12, 8), QTime(17, 5)));
         mine->setTargetAmount("450");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->targetAmount().units() == 4500000; }};
+        return [mine] { mine->store(); };
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(7000000))
                                                                        << "was changed by Robin Chen on "
                                                                           "12/08/2026 at 17:05";
@@ -131,7 +123,7 @@ void tst_OptimisticStores::staleStore_data()
         Db::exec(Db::open(Global::mainDatabasePath, "other program"),
                  "UPDATE GLAccountBalance SET amount = 9000000");
         mine->setComment("ok");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->getComment() == "ok"; }};
+        return [mine] { mine->store(); };
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(9000000))
                                                            << "was changed by another user";
 
@@ -140,8 +132,7 @@ void tst_OptimisticStores::staleStore_data()
         mine->Load(kDate);
         fx.asRobin([] { editAmount("800"); });
         mine->getGLAccountBalance("1030").setAdjustedAmount("600");
-        return Stale{[mine] { mine->applyAmountEdit(); },
-                     [mine] { return mine->getGLAccountBalance("1030").amount().units() == 6000000; }};
+        return [mine] { mine->applyAmountEdit(); };
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(8000000))
                                                           << "was changed by Robin Chen at 09:48";
 
@@ -154,7 +145,7 @@ void tst_OptimisticStores::staleStore_data()
             i.store();
         });
         mine->setAmount("30");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->getAmount().units() == 300000; }};
+        return [mine] { mine->store(); };
     }) << "SELECT comment FROM ReconcilingItem"
                                       << QVariant("Check 1001, voided")
                                       << "was changed by Robin Chen at 09:48";
@@ -169,7 +160,7 @@ void tst_OptimisticStores::staleStore_data()
             theirs.store();
         });
         mine->setComment("mine");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->getComment() == "mine"; }};
+        return [mine] { mine->store(); };
     }) << "SELECT amount FROM Amortization ORDER BY AmortizationID"
                                              << QVariant(qint64(1500000))
                                              << "was changed by Robin Chen at 09:48";
@@ -184,7 +175,7 @@ void tst_OptimisticStores::staleStore_data()
             a.store();
         });
         mine->setComment("reconciled weekly");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->getComment() == "reconciled weekly"; }};
+        return [mine] { mine->store(); };
     }) << "SELECT name FROM GLAccount"
                              << QVariant("Main bank") << "was changed by Robin Chen at 09:48";
 
@@ -194,8 +185,7 @@ void tst_OptimisticStores::staleStore_data()
         theirs.fullName = "Robin A. Chen";
         UserStore::update(theirs, QString());
         mine->role = "Reviewer";
-        return Stale{[mine] { UserStore::update(*mine, QString()); },
-                     [mine] { return mine->role == "Reviewer"; }};
+        return [mine] { UserStore::update(*mine, QString()); };
     }) << "SELECT rptname FROM Users WHERE UserName = 'robin'"
                           << QVariant("Robin A. Chen") << "was changed by another user";
 
@@ -205,7 +195,7 @@ void tst_OptimisticStores::staleStore_data()
         theirs.setName("Harbor Supply");
         theirs.store();
         mine->setName("Harbor Point");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->getName() == "Harbor Point"; }};
+        return [mine] { mine->store(); };
     }) << "SELECT CompanyName FROM Company"
                              << QVariant("Harbor Supply") << "was changed by another user";
     QTest::newRow("new balance of a deleted account") << Scenario([](Fixture& fx) {
@@ -213,7 +203,7 @@ void tst_OptimisticStores::staleStore_data()
         mine->Load(fx.bank, "12/31/2026");
         fx.asRobin([&] { fx.bank->remove(); });
         mine->setComment("explained");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->isNew(); }};
+        return [mine] { mine->store(); };
     }) << "SELECT count(*) FROM GLAccountBalance" << QVariant(qint64(1))
                                                       << "Account 1030 was deleted by Robin Chen at 09:48";
 
@@ -225,7 +215,7 @@ void tst_OptimisticStores::staleStore_data()
             i.remove();
         });
         mine->setAmount("30");
-        return Stale{[mine] { mine->store(); }, [mine] { return mine->getAmount().units() == 300000; }};
+        return [mine] { mine->store(); };
     }) << "SELECT count(*) FROM ReconcilingItem"
                                               << QVariant(qint64(0))
                                               << "item \"Check 1001\" was deleted by Robin Chen at 09:48";
@@ -238,10 +228,10 @@ void tst_OptimisticStores::staleStore()
     QFETCH(QVariant, witness);
     QFETCH(QString, message);
     Fixture fx;
-    const Stale stale = scenario(fx);
+    const std::function<void()> store = scenario(fx);
     const qint64 audits = fx.auditRows();
     try {
-        stale.store();
+        store();
         QFAIL("a store over another user's change or removal went through");
     } catch (const AppError& e) {
         const bool deleted = message.contains(" was deleted by ");
@@ -249,7 +239,6 @@ void tst_OptimisticStores::staleStore()
         QVERIFY2(e.description().contains(message), qPrintable(e.description()));
     }
     QCOMPARE(fx.value(witnessSql), witness);
-    QVERIFY(stale.keptTyped());
     QCOMPARE(fx.auditRows(), audits);
 }
 
