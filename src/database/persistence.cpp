@@ -3,6 +3,9 @@
 #include "clock.h"
 #include "daterules.h"
 
+#include <QDateTime>
+#include <QSqlQuery>
+
 namespace Persistence {
 
 namespace {
@@ -12,7 +15,103 @@ QStringList auditColumns(const QStringList& columns)
     return columns + QStringList{QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
 }
 
+// "a IS NOT DISTINCT FROM ? AND b IS NOT DISTINCT FROM ?": the columns still hold the values
+// bound (NULL matching NULL).
+QString unchangedCondition(const QStringList& columns)
+{
+    QStringList parts;
+    for (const QString& c : columns)
+        parts << c + QStringLiteral(" IS NOT DISTINCT FROM ?");
+    return parts.join(QStringLiteral(" AND "));
+}
+
+// The values of the named columns among the table's.
+QVariantList valuesOf(const StoredTable& table, const QStringList& names, const QVariantList& values)
+{
+    QVariantList out;
+    for (const QString& n : names)
+        out << values.value(table.columns().indexOf(n));
+    return out;
+}
+
+// The user's name as the Users table holds it: his full name when he has one, else his login
+// name as stored; the audit's text when no user has that name.
+QString userNameOf(const QSqlDatabase& db, const QString& loginName)
+{
+    QSqlQuery q = Db::exec(db,
+                           QStringLiteral("SELECT UserName, rptname FROM Users "
+                                          "WHERE upper(trim(UserName)) = upper(trim(?)) ORDER BY UserId"),
+                           {loginName});
+    if (!q.next())
+        return loginName;
+    const QString fullName = Db::textOf(q.value(1)).trimmed();
+    return fullName.isEmpty() ? Db::textOf(q.value(0)) : fullName;
+}
+
 } // namespace
+
+// Why an update guarded by the loaded values changed no row: the row is gone, or holds
+// something else now.
+void refuseStale(const QSqlDatabase& db, const Row& row)
+{
+    const StoredTable& t = *row.table;
+    QSqlQuery q = Db::exec(db,
+                           QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                               .arg(t.auditKey().join(QStringLiteral(", ")), t.name(), t.keyCondition()),
+                           row.keyValues);
+    const QString audit = t.name() + QStringLiteral("Audit");
+    if (!q.next()) {
+        const QString by =
+            row.loaded ? lastChangeBy(db, audit, t.auditKey(), valuesOf(t, t.auditKey(), *row.loaded), Delete)
+                       : QString();
+        throw deletedMeanwhile(row.conflict.subject, by);
+    }
+    QVariantList current;
+    for (qsizetype i = 0; i < t.auditKey().size(); ++i)
+        current << q.value(int(i));
+    throw changedMeanwhile(row.conflict, lastChangeBy(db, audit, t.auditKey(), current));
+}
+
+QString lastChangeBy(const QSqlDatabase& db, const QString& auditTable, const QStringList& columns,
+                     const QVariantList& values, const QString& activity)
+{
+    QString condition = unchangedCondition(columns);
+    QVariantList bound = values;
+    if (!activity.isEmpty()) {
+        condition += QStringLiteral(" AND Activity = ?");
+        bound << activity;
+    }
+    QSqlQuery q = Db::exec(
+        db,
+        QStringLiteral("SELECT ActivityUser, ActivityDate FROM %1 WHERE %2 ORDER BY ActivityDate DESC")
+            .arg(auditTable, condition),
+        bound);
+    if (!q.next())
+        return {};
+    const QString who = userNameOf(db, Db::textOf(q.value(0)));
+    const QDateTime when = DateRules::dateTimeFromDb(q.value(1));
+    if (!when.isValid())
+        return who;
+    const QString time = when.toString(QStringLiteral("HH:mm"));
+    if (when.date() == Clock::instance().today())
+        return QStringLiteral("%1 at %2").arg(who, time);
+    return QStringLiteral("%1 on %2 at %3").arg(who, DateRules::toText(when.date()), time);
+}
+
+AppError changedMeanwhile(const Conflict& conflict, const QString& by)
+{
+    return AppError(
+        AppError::ChangedMeanwhile, conflict.subject,
+        QStringLiteral("%1 was changed by %2 after you opened it; reopen %3 to see the change.")
+            .arg(conflict.subject, by.isEmpty() ? QStringLiteral("another user") : by, conflict.reopen));
+}
+
+AppError deletedMeanwhile(const QString& subject, const QString& by)
+{
+    return AppError(AppError::DeletedMeanwhile, subject,
+                    QStringLiteral("%1 was deleted by %2 after you opened it, so nothing was stored.")
+                        .arg(subject, by.isEmpty() ? QStringLiteral("another user") : by));
+}
 
 QString activityFor(const QString& argument)
 {
@@ -65,9 +164,12 @@ void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList&
     Db::exec(db, insertStatement(table + QStringLiteral("Audit"), all), vals);
 }
 
-StoredTable::StoredTable(QString name, QStringList columns, QString keyCondition)
-    : m_name(std::move(name)), m_columns(std::move(columns)), m_insert(insertStatement(m_name, m_columns)),
-      m_update(updateStatement(m_name, m_columns, keyCondition)),
+StoredTable::StoredTable(QString name, QStringList columns, QString keyCondition, QStringList auditKey)
+    : m_name(std::move(name)), m_columns(std::move(columns)), m_keyCondition(std::move(keyCondition)),
+      m_auditKey(auditKey.isEmpty() ? m_columns : std::move(auditKey)),
+      m_insert(insertStatement(m_name, m_columns)),
+      m_update(updateStatement(m_name, m_columns, m_keyCondition)),
+      m_guardedUpdate(m_update + QStringLiteral(" AND ") + unchangedCondition(m_columns)),
       m_audit(insertStatement(m_name + QStringLiteral("Audit"), auditColumns(m_columns)))
 {
 }
@@ -82,8 +184,10 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
     QVariant id;
     if (isNew)
         id = Db::exec(db, row.table->insertSql(), row.values).lastInsertId();
-    else
+    else if (!row.loaded)
         Db::execOne(db, row.table->updateSql(), row.values + row.keyValues);
+    else if (Db::execCount(db, row.table->guardedUpdateSql(), row.values + row.keyValues + *row.loaded) != 1)
+        refuseStale(db, row);
     if (row.audited)
         writeAudit(db, *row.table, row.auditValues.value_or(row.values), isNew ? Insert : Update);
     return id;

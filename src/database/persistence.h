@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apperror.h"
 #include "arcurrency.h"
 #include "ardatefield.h"
 #include "db.h"
@@ -49,19 +50,47 @@ void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList&
 class StoredTable
 {
 public:
-    StoredTable(QString name, QStringList columns, QString keyCondition);
+    // `auditKey` names the columns whose values find a row's audit rows (the audit twin has no
+    // autonumber key): every column unless given.
+    StoredTable(QString name, QStringList columns, QString keyCondition, QStringList auditKey = {});
 
     const QString& name() const { return m_name; }
     const QStringList& columns() const { return m_columns; }
+    const QString& keyCondition() const { return m_keyCondition; }
+    const QStringList& auditKey() const { return m_auditKey; }
     const QString& insertSql() const { return m_insert; }
     const QString& updateSql() const { return m_update; }
+    // The update that changes the row only while every column still holds what was loaded: the
+    // new values, the key's, then the loaded ones.
+    const QString& guardedUpdateSql() const { return m_guardedUpdate; }
     const QString& auditSql() const { return m_audit; }
 
 private:
     QString m_name;
     QStringList m_columns;
-    QString m_insert, m_update, m_audit;
+    QString m_keyCondition;
+    QStringList m_auditKey;
+    QString m_insert, m_update, m_guardedUpdate, m_audit;
 };
+
+// How a store that came too late names its row to the user: "The balance of account 1030 at
+// 11/30/2026" and what to reopen to see the other user's change ("the account").
+struct Conflict
+{
+    QString subject;
+    QString reopen;
+};
+
+// Who made the newest audit row of `auditTable` whose `columns` hold `values` (of the given
+// activity, when one is given), and when: "Robin Chen at 09:48", with the date when it was not
+// today. The user is named as the Users table holds him (his full name when he has one); empty
+// when no audit row tells.
+QString lastChangeBy(const QSqlDatabase& db, const QString& auditTable, const QStringList& columns,
+                     const QVariantList& values, const QString& activity = {});
+// The refusal of a store whose row another user changed (or deleted) since it was loaded; `by`
+// as lastChangeBy gives it, empty for an unknown user. Nothing was stored.
+AppError changedMeanwhile(const Conflict& conflict, const QString& by);
+AppError deletedMeanwhile(const QString& subject, const QString& by);
 
 // The table's audit row for the values of its columns.
 void writeAudit(const QSqlDatabase& db, const StoredTable& table, const QVariantList& values, const QString& activity);
@@ -79,11 +108,21 @@ struct Row
     // `audited` is false.
     std::optional<QVariantList> auditValues = std::nullopt;
     bool audited = true;
+    // The values of the table's columns when this user loaded the row (as read, or as last
+    // stored). With them an update writes only while nobody changed the row meanwhile; a row
+    // changed or deleted since raises ChangedMeanwhile or DeletedMeanwhile, naming the row as
+    // `conflict` says.
+    std::optional<QVariantList> loaded = std::nullopt;
+    Conflict conflict;
 };
+
+// Raises why an update of `row` guarded by its loaded values changed nothing: DeletedMeanwhile
+// when the row with its key is gone, else ChangedMeanwhile naming who stored it as it stands.
+[[noreturn]] void refuseStale(const QSqlDatabase& db, const Row& row);
 
 // Writes the row and its audit twin inside the caller's transaction: an INSERT when new, which
 // returns the new row's id, otherwise an UPDATE that must change exactly one row (raises when the
-// row is gone) and returns an invalid QVariant.
+// row is gone, or was changed since it was loaded) and returns an invalid QVariant.
 QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row);
 inline QVariant storeRow(const Db::Transaction& tx, bool isNew, const Row& row)
 {

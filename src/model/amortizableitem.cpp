@@ -86,6 +86,8 @@ AmortizableItem::Fields AmortizableItem::fromRow(const QSqlQuery& row)
     f.comment = Db::textOf(row.value(7));
     f.createDate = Db::textOf(row.value(8));
     f.createUser = Db::textOf(row.value(9));
+    for (int column = 1; column <= 9; ++column) // in the order of RowColumns
+        f.loaded << row.value(column);
     return f;
 }
 
@@ -124,6 +126,7 @@ void AmortizableItem::Load(const QString& id)
     m_schedule.clear();
     for (const Amortization& p : std::as_const(schedule))
         m_schedule.add(p);
+    m_f.scheduleLoaded = scheduleState(m_schedule);
 }
 
 QVariantList AmortizableItem::dataValues() const
@@ -136,6 +139,37 @@ QVariantList AmortizableItem::dataValues() const
             Persistence::money(m_f.amount),
             Persistence::freeText(m_f.description),
             Persistence::freeText(m_f.comment)};
+}
+
+QVariantList AmortizableItem::rowValues() const
+{
+    return dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
+}
+
+QStringList AmortizableItem::scheduleState(const AmortizationList& schedule)
+{
+    QStringList state;
+    for (const Amortization& p : schedule)
+        state << QStringLiteral("%1|%2|%3").arg(p.getID(), p.getPeriod()).arg(p.getAmount().units());
+    return state;
+}
+
+Persistence::Conflict AmortizableItem::conflict() const
+{
+    return {QStringLiteral("The prepaid item \"%1\"").arg(m_f.description.trimmed()),
+            QStringLiteral("the item")};
+}
+
+void AmortizableItem::requireScheduleUnchanged(const QSqlDatabase& db) const
+{
+    AmortizationList stored;
+    stored.Load(m_f.id);
+    if (scheduleState(stored) == m_f.scheduleLoaded)
+        return;
+    throw Persistence::changedMeanwhile(conflict(),
+                                        Persistence::lastChangeBy(db, QStringLiteral("AmortizationAudit"),
+                                                                  {QStringLiteral("amortizableItemID")},
+                                                                  {RecordId::parse(m_f.id).value_or(0)}));
 }
 
 void AmortizableItem::requireEndDateAfterStart() const
@@ -152,8 +186,17 @@ void AmortizableItem::store()
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
-    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
-        return Persistence::Row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+    // The item and its schedule are one: a change of either by another user stops the whole store.
+    const bool guarded = !m_f.id.isEmpty() && !m_f.loaded.isEmpty();
+    if (guarded)
+        requireScheduleUnchanged(tx.db());
+    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded](const Fields& f) {
+        Persistence::Row row{Stored, rowValues()};
+        if (guarded) {
+            row.loaded = f.loaded;
+            row.conflict = conflict();
+        }
+        return row;
     });
 
     if (m_schedule.count() == 0)
@@ -166,6 +209,8 @@ void AmortizableItem::store()
     tx.commit();
     keep.release();
     keepSchedule.release();
+    m_f.loaded = rowValues();
+    m_f.scheduleLoaded = scheduleState(m_schedule);
 }
 
 void AmortizableItem::remove()

@@ -10,7 +10,11 @@
 #include <optional>
 
 class GLAccount;
+class QSqlDatabase;
 class QSqlQuery;
+namespace Persistence {
+struct Conflict;
+}
 
 // A prepaid amount recorded against one account and spread month by month from its start date to
 // its end date by its schedule. The item owns its schedule; the row, its audit row and the whole
@@ -111,6 +115,10 @@ private:
         QString comment;
         QString createDate;
         QString createUser;
+        // The row and its schedule as last read or stored: a store writes only while both still
+        // hold them.
+        QVariantList loaded;
+        QStringList scheduleLoaded;
     };
 
     bool isGLAccountValid() const;
@@ -126,6 +134,12 @@ private:
     // The account with that id, loaded; null for the empty id (never the selected account).
     static Account accountFor(const QString& accountId);
     QVariantList dataValues() const;
+    QVariantList rowValues() const;
+    // Each period of the schedule as "id|period|amount units", in stored order.
+    static QStringList scheduleState(const AmortizationList& schedule);
+    // Raises ChangedMeanwhile when the stored schedule is no longer the one loaded.
+    void requireScheduleUnchanged(const QSqlDatabase& db) const;
+    Persistence::Conflict conflict() const;
 
     Fields m_f;
     AmortizationList m_schedule;

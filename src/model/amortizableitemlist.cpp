@@ -53,6 +53,7 @@ void AmortizableItemList::load(const QString& accountId, const QString& date,
             for (const Item& item : std::as_const(items)) {
                 item->m_f.account = shared;
                 item->m_schedule = schedules.value(item->getID());
+                item->m_f.scheduleLoaded = AmortizableItem::scheduleState(item->m_schedule);
             }
         }
     }

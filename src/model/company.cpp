@@ -4,6 +4,7 @@
 #include "datavalidationerror.h"
 #include "db.h"
 #include "global.h"
+#include "persistence.h"
 #include "referencelists.h"
 
 #include <QHash>
@@ -38,6 +39,8 @@ Company::Company()
         hit = rows().insert(key, row);
     }
     initialize(hit->name, hit->currency);
+    m_loadedName = hit->name;
+    m_loadedCurrency = hit->currency;
 }
 
 void Company::reload()
@@ -72,12 +75,23 @@ void Company::store()
     const QString currency = m_currency.trimmed().isEmpty() ? QStringLiteral("USD") : m_currency.trimmed();
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
-    if (Db::execCount(db, QStringLiteral("UPDATE Company SET CompanyName = ?, Currency = ?"),
-                      {m_name.trimmed(), currency}) == 0)
-        throw AppError(AppError::DatabaseError, QStringLiteral("Company.store"),
-                       QStringLiteral("The database has no company row to change."));
+    if (Db::execCount(db,
+                      QStringLiteral("UPDATE Company SET CompanyName = ?, Currency = ? "
+                                     "WHERE COALESCE(CompanyName, '') = COALESCE(?, '') AND "
+                                     "COALESCE(Currency, '') = COALESCE(?, '')"),
+                      {m_name.trimmed(), currency, m_loadedName, m_loadedCurrency}) == 0) {
+        if (Db::scalar(db, QStringLiteral("SELECT count(*) FROM Company")).toLongLong() == 0)
+            throw AppError(AppError::DatabaseError, QStringLiteral("Company.store"),
+                           QStringLiteral("The database has no company row to change."));
+        reload(); // the next Company reads the other user's values
+        throw Persistence::changedMeanwhile(
+            {QStringLiteral("The company information"), QStringLiteral("the administration window")},
+            QString());
+    }
     tx.commit();
     rows().insert(ReferenceLists::cacheKey(db), {m_name.trimmed(), currency});
+    m_loadedName = m_name.trimmed();
+    m_loadedCurrency = currency;
 }
 
 void Company::beginEdit()

@@ -24,7 +24,8 @@ public:
     bool isValid() const { return !m_name.trimmed().isEmpty(); }
 
     // Writes the trimmed name and currency ("USD" when blank) into the row. Raises
-    // "Company:NameMissing" for a blank name, and an error when there is no row to change.
+    // "Company:NameMissing" for a blank name, an error when there is no row to change, and
+    // AppError::ChangedMeanwhile when another user changed the row since it was read.
     void store();
     void beginEdit();
     void cancelEdit();
@@ -33,6 +34,8 @@ public:
 private:
     QString m_name;
     QString m_currency;
+    // The row as read or last stored: a store writes only while the row still holds it.
+    QString m_loadedName, m_loadedCurrency;
     bool m_editing = false;
     std::unique_ptr<Company> m_copy;
     struct NoRead {};

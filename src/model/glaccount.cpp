@@ -20,7 +20,9 @@ const QStringList kColumns = {QStringLiteral("glacctnbr"),       QStringLiteral(
                               QStringLiteral("keycontrol"),      QStringLiteral("active"),
                               QStringLiteral("ERPNumber"),       QStringLiteral("CreateUser"),
                               QStringLiteral("CreateDate")};
-const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ?")};
+// An account's audit rows carry no id, and the acting user and moment as its create stamp: its
+// other columns find them.
+const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ?"), kColumns.mid(0, 9)};
 
 QString yesWhenEmpty(const QString& flag)
 {
@@ -155,6 +157,9 @@ void GLAccount::readRow(const QSqlQuery& q, const RecTypeList& recTypes, const E
     m_f.erpNumber = erpNumbers.getERPNumber(Db::textOf(q.value(9)));
     m_f.createUser = Db::textOf(q.value(10));
     m_f.createDate = Db::textOf(q.value(11));
+    m_f.loaded.clear();
+    for (int column = 1; column <= kColumns.size(); ++column)
+        m_f.loaded << q.value(column);
 }
 
 void GLAccount::Load(const QString& id)
@@ -197,13 +202,19 @@ void GLAccount::store()
 {
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
-    Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields&) {
+    Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields& f) {
         Persistence::Row row{kStored, columnValues()};
         row.auditValues = auditValues();
+        if (!f.id.isEmpty() && !f.loaded.isEmpty()) {
+            row.loaded = f.loaded;
+            row.conflict = {QStringLiteral("Account %1").arg(f.loaded.constFirst().toString()),
+                            QStringLiteral("the account")};
+        }
         return row;
     });
     tx.commit();
     keep.release();
+    m_f.loaded = columnValues();
 }
 
 void GLAccount::remove()

@@ -100,6 +100,8 @@ private:
         ERPNumber erpNumber;
         QString createUser;
         QString createDate;
+        // The row's columns as last read or stored: an update writes only while the row holds them.
+        QVariantList loaded;
     };
     Fields m_f;
     bool m_editing = false;

@@ -71,6 +71,7 @@ GLAccountBalance& GLAccountBalance::operator=(const GLAccountBalance& other)
         return *this;
     m_f = other.m_f;
     m_isNew = other.m_isNew;
+    m_loaded = other.m_loaded;
     m_copy = other.m_copy ? std::make_unique<GLAccountBalance>(*other.m_copy) : nullptr;
     return *this;
 }
@@ -157,6 +158,9 @@ void GLAccountBalance::readRow(const QSqlQuery& q, int first, const Account& acc
     m_f.createDate = Db::textOf(v(14));
     m_f.createUser = Db::textOf(v(15));
     m_isNew = false;
+    m_loaded.clear();
+    for (int i = 0; i < kColumns.size(); ++i)
+        m_loaded << v(i);
 }
 
 void GLAccountBalance::Load(const Account& account, const QString& date)
@@ -208,13 +212,38 @@ QVariantList GLAccountBalance::columnValues() const
             Persistence::freeText(m_f.createUser)};
 }
 
+Persistence::Conflict GLAccountBalance::conflict() const
+{
+    return {QStringLiteral("The balance of account %1 at %2")
+                .arg(m_f.account ? m_f.account->getNumber() : QString(), getDate()),
+            QStringLiteral("the account")};
+}
+
+void GLAccountBalance::requireAccount(const QSqlDatabase& db) const
+{
+    if (Db::scalar(db, QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?"),
+                   {accountIdOf(m_f.account)})
+            .isValid())
+        return;
+    // What remains of a deleted account's balances is no place for new work.
+    const QString number = m_f.account->getNumber();
+    throw Persistence::deletedMeanwhile(QStringLiteral("Account %1").arg(number),
+                                        Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
+                                                                  {QStringLiteral("glacctnbr")}, {number},
+                                                                  Persistence::Delete));
+}
+
 void GLAccountBalance::store()
 {
+    validate();
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f, m_isNew);
+    Persistence::RestoreOnFailure keepLoaded(m_loaded);
+    requireAccount(tx.db());
     storeIn(tx.db(), Persistence::now());
     tx.commit();
     keep.release();
+    keepLoaded.release();
 }
 
 void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
@@ -227,8 +256,11 @@ void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
         m_f.createUser = Global::userName;
     }
     Persistence::Row row{kStored, columnValues()};
-    if (!adding)
+    if (!adding) {
         row.keyValues = {accountIdOf(m_f.account), DateRules::toDb(getDate())};
+        row.loaded = m_loaded;
+        row.conflict = conflict();
+    }
     try {
         Persistence::storeRow(db, adding, row);
     } catch (const AppError& e) {
@@ -240,6 +272,7 @@ void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
     }
     m_isNew = false;
     keep.release();
+    m_loaded = row.values;
 }
 
 void GLAccountBalance::beginEdit()
@@ -254,8 +287,10 @@ void GLAccountBalance::cancelEdit()
         return;
     std::unique_ptr<GLAccountBalance> copy = std::move(m_copy);
     const bool isNew = m_isNew;
+    QVariantList loaded = std::move(m_loaded);
     *this = *copy;
     m_isNew = isNew;
+    m_loaded = std::move(loaded);
 }
 
 void GLAccountBalance::applyEdit()
@@ -373,12 +408,18 @@ void GLAccountBalanceList::applyAmountEdit()
         QStringLiteral("INSERT INTO GLAccountBalanceAudit (%1, Activity, ActivityDate, ActivityUser) "
                        "SELECT %1, ?, ?, ? FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?")
             .arg(auditColumns);
-    static const QString updateAmount =
-        QStringLiteral("UPDATE GLAccountBalance SET amount = ? WHERE glAcctID = ? AND Date = ?");
-    // An unchanged new balance is only added while nobody else has stored one for its account and date.
+    // The amount is written only while it still is the one loaded: another user's amount (typed or
+    // imported) is not overwritten, while his sign-offs, target or comment are no concern of this store.
+    static const QString updateAmount = QStringLiteral(
+        "UPDATE GLAccountBalance SET amount = ? WHERE glAcctID = ? AND Date = ? AND COALESCE(amount, 0) = ?");
+    static const QString rowExists =
+        QStringLiteral("SELECT 1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?");
+    // An unchanged new balance is only added while nobody else has stored one for its account and
+    // date, and while the account is there.
     static const QString insertIfMissing =
         QStringLiteral("INSERT INTO GLAccountBalance (%1) SELECT %2 WHERE NOT EXISTS "
-                       "(SELECT 1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?)")
+                       "(SELECT 1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?) "
+                       "AND EXISTS (SELECT 1 FROM GLAccount WHERE glAcctID = ?)")
             .arg(auditColumns, QStringList(kColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
 
     storeAll([this](const QSqlDatabase& db, const QString& now) {
@@ -388,11 +429,20 @@ void GLAccountBalanceList::applyAmountEdit()
             const QVariant id = accountIdOf(b.getGLAccount());
             const QVariant date = Persistence::date(b.m_f.date);
             const bool changed = b.amount().units() != m_loadedUnits.at(i);
-            if (changed && Db::execCount(db, updateAmount, {b.amount().units(), id, date}) == 1) {
+            if (changed &&
+                Db::execCount(db, updateAmount, {b.amount().units(), id, date, m_loadedUnits.at(i)}) == 1) {
                 Db::exec(db, auditFromRow, {Persistence::Update, now, Global::userName, id, date});
                 b.m_isNew = false;
+                if (!b.m_loaded.isEmpty())
+                    b.m_loaded[2] = b.amount().units();
+            } else if (changed && Db::scalar(db, rowExists, {id, date}).isValid()) {
+                Persistence::Row row{kStored, {}};
+                row.keyValues = {id, date};
+                row.conflict = {b.conflict().subject, QStringLiteral("the period-end balances")};
+                Persistence::refuseStale(db, row);
             } else if (changed) {
                 // No row for the account and date (none loaded, or removed meanwhile): add the whole balance.
+                b.requireAccount(db);
                 b.m_isNew = true;
                 b.storeIn(db, now);
             } else if (b.m_isNew) {
@@ -400,10 +450,12 @@ void GLAccountBalanceList::applyAmountEdit()
                 b.m_f.createUser = Global::userName;
                 QVariantList values = b.columnValues();
                 const QVariantList auditValues = values;
-                values << id << date;
-                if (Db::execCount(db, insertIfMissing, values) == 1)
+                values << id << date << id;
+                if (Db::execCount(db, insertIfMissing, values) == 1) {
                     Persistence::writeAudit(db, kStored, auditValues, Persistence::Insert);
-                b.m_isNew = false;
+                    b.m_isNew = false;
+                    b.m_loaded = auditValues;
+                }
             }
         }
     });
@@ -432,11 +484,12 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
     {
         bool isNew;
         QString createDate, createUser;
+        QVariantList loaded;
     };
     QList<Stamp> before;
     before.reserve(m_balances.size());
     for (const GLAccountBalance& b : std::as_const(m_balances))
-        before.append({b.m_isNew, b.m_f.createDate, b.m_f.createUser});
+        before.append({b.m_isNew, b.m_f.createDate, b.m_f.createUser, b.m_loaded});
     try {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);
@@ -448,6 +501,7 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
             b.m_isNew = before[i].isNew;
             b.m_f.createDate = before[i].createDate;
             b.m_f.createUser = before[i].createUser;
+            b.m_loaded = before[i].loaded;
         }
         throw;
     }

@@ -11,6 +11,9 @@
 
 class GLAccount;
 class QSqlDatabase;
+namespace Persistence {
+struct Conflict;
+}
 class QSqlQuery;
 
 // What the sign-off and title panels read and change of a balance, whether it stands alone or
@@ -117,7 +120,9 @@ public:
     // and stays new.
     void Load(const Account& account, const QString& date);
     // Validates, then inserts or updates the row with its audit row in one transaction. On
-    // failure nothing is written and the object is as it was.
+    // failure nothing is written and the object is as it was. A row that another user changed
+    // since it was loaded is not overwritten (AppError::ChangedMeanwhile), nor is the balance of
+    // an account deleted meanwhile stored (AppError::DeletedMeanwhile).
     void store();
     void beginEdit();
     void cancelEdit();
@@ -135,6 +140,9 @@ private:
     // is its to undo).
     void storeIn(const QSqlDatabase& db, const QString& now);
     void validate() const;
+    // Raises DeletedMeanwhile when the account's row is gone.
+    void requireAccount(const QSqlDatabase& db) const;
+    Persistence::Conflict conflict() const;
     QVariantList columnValues() const;
 
     // What the balance holds and stores: copied as one, and put back as one when a store fails.
@@ -152,6 +160,9 @@ private:
     };
     Fields m_f;
     bool m_isNew = true;
+    // The row's columns as this user last read or stored them: a store writes only while the row
+    // still holds them. Not part of an edit: cancelling one does not change what is stored.
+    QVariantList m_loaded;
     std::unique_ptr<GLAccountBalance> m_copy;
 };
 

@@ -102,6 +102,8 @@ ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const Reconciling
     f.reqTiming = Db::textOf(row.value(7));
     f.createUser = Db::textOf(row.value(8));
     f.createDate = Db::textOf(row.value(9));
+    for (const int column : {1, 2, 3, 4, 5, 6, 7, 9, 8}) // in the order of RowColumns
+        f.loaded << row.value(column);
     return item;
 }
 
@@ -129,6 +131,11 @@ QVariantList ReconcilingItem::dataValues() const
             asHeld(m_f.reqTiming)};
 }
 
+QVariantList ReconcilingItem::rowValues() const
+{
+    return dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
+}
+
 void ReconcilingItem::writeAudit(const QString& activity, const QString& createDate, const QString& createUser)
 {
     QVariantList values = dataValues();
@@ -143,13 +150,21 @@ void ReconcilingItem::store()
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
-        Persistence::Row row{Stored, dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
+        Persistence::Row row{Stored, rowValues()};
         // Items written before create dates were kept carry none; their changes go unrecorded.
         row.audited = !f.createDate.isEmpty();
+        if (!f.loaded.isEmpty()) {
+            row.loaded = f.loaded;
+            const QString name = f.comment.trimmed().isEmpty()
+                                     ? QStringLiteral("of %1").arg(f.openDate.getDate())
+                                     : QStringLiteral("\"%1\"").arg(f.comment.trimmed());
+            row.conflict = {QStringLiteral("The reconciling item %1").arg(name), QStringLiteral("the item")};
+        }
         return row;
     });
     tx.commit();
     keep.release();
+    m_f.loaded = rowValues();
 }
 
 void ReconcilingItem::StoreAudit()

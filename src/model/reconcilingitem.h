@@ -90,6 +90,8 @@ private:
         QString createDate;
         QString createUser;
         QString reqTiming;
+        // The row's columns as last read or stored: an update writes only while the row holds them.
+        QVariantList loaded;
     };
 
     // The columns the list and Load read, in the order fromRow expects them.
@@ -98,6 +100,7 @@ private:
     static ReconcilingItem fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types);
     static ReconcilingItemType typeFor(const ReconcilingItemTypeList& types, const QString& code, const QString& id);
     QVariantList dataValues() const;
+    QVariantList rowValues() const;
     void writeAudit(const QString& activity, const QString& createDate, const QString& createUser);
 
     Fields m_f;

@@ -4,6 +4,7 @@
 #include "db.h"
 #include "global.h"
 #include "passwordhash.h"
+#include "persistence.h"
 #include "samename.h"
 
 #include <QSqlQuery>
@@ -93,6 +94,8 @@ std::optional<UserAccount> load(qint64 id)
         return std::nullopt;
     UserAccount user;
     user.id = id;
+    for (int column = 0; column < 6; ++column)
+        user.loaded << q.value(column);
     user.userName = Db::textOf(q.value(0));
     user.role = Db::textOf(q.value(4));
     user.fullName = Db::textOf(q.value(5));
@@ -181,11 +184,25 @@ void update(const UserAccount& user, const QString& password)
         keepLastAdministrator(db, user.id);
     }
     QVariantList values{user.userName};
-    values << rightFlags(user.right) << user.role << user.fullName;
-    Db::execOne(tx,
-                QStringLiteral("UPDATE Users SET UserName = ?, ChkPreparedBy = ?, ChkApprovedBy = ?, ChkReviewedBy = ?, "
-                               "Role = ?, rptname = ? WHERE UserId = ?"),
-                values << user.id);
+    values << rightFlags(user.right) << user.role << user.fullName << user.id;
+    static const QString updateSql = QStringLiteral(
+        "UPDATE Users SET UserName = ?, ChkPreparedBy = ?, ChkApprovedBy = ?, ChkReviewedBy = ?, "
+        "Role = ?, rptname = ? WHERE UserId = ?");
+    if (user.loaded.isEmpty()) {
+        Db::execOne(tx, updateSql, values);
+    } else if (Db::execCount(tx.db(),
+                             updateSql +
+                                 QStringLiteral(" AND UserName IS NOT DISTINCT FROM ? AND ChkPreparedBy "
+                                                "IS NOT DISTINCT FROM ? AND ChkReviewedBy IS NOT DISTINCT "
+                                                "FROM ? AND ChkApprovedBy IS NOT DISTINCT FROM ? AND Role IS "
+                                                "NOT DISTINCT FROM ? AND rptname IS NOT DISTINCT FROM ?"),
+                             values + user.loaded) != 1) {
+        // Another administrator changed or deleted the user since this one was loaded.
+        const QString subject = QStringLiteral("User %1").arg(user.loaded.constFirst().toString());
+        if (!Db::scalar(db, QStringLiteral("SELECT 1 FROM Users WHERE UserId = ?"), {user.id}).isValid())
+            throw Persistence::deletedMeanwhile(subject, QString());
+        throw Persistence::changedMeanwhile({subject, QStringLiteral("the user")}, QString());
+    }
     if (!password.isEmpty())
         Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
                     {PasswordHash::hash(password), user.id});

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <optional>
 
 // One user of table Users as the user manager edits it. The stored password never travels with
@@ -16,6 +17,9 @@ struct UserAccount
     QString fullName;
     QString role;
     Right right = Right::None;
+    // The row's UserName, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, Role and rptname as loaded:
+    // an update writes only while the row still holds them. Empty for a user not loaded.
+    QVariantList loaded;
 };
 
 struct UserListEntry
@@ -61,7 +65,8 @@ QString nameTakenMessage(const QString& typedName);
 // user) when the name is taken.
 qint64 insert(const UserAccount& user, const QString& password);
 // Rewrites the user's name, role, full name and right, and the password when one is given (an
-// empty one keeps the stored password). Raises when the row is gone, the name is another user's,
+// empty one keeps the stored password). Raises when the row is gone or (for a loaded user) was
+// changed by another user since it was loaded, the name is another user's,
 // or the change would take the administrator role from the logged-in user or the last administrator.
 void update(const UserAccount& user, const QString& password);
 // Rewrites the password only. Raises when the row is gone.

@@ -20,6 +20,10 @@ public:
     static constexpr qint32 DatabaseBusy = static_cast<qint32>(0x80004006u);
     // Another user stored a row with the same key meanwhile (a unique key refused the row).
     static constexpr qint32 DatabaseConflict = static_cast<qint32>(0x80004007u);
+    // Another user changed the row this user loaded since it was loaded: nothing was stored.
+    static constexpr qint32 ChangedMeanwhile = static_cast<qint32>(0x80004008u);
+    // Another user deleted the row (or the account it belongs to) since it was loaded: nothing was stored.
+    static constexpr qint32 DeletedMeanwhile = static_cast<qint32>(0x80004009u);
 
     AppError(qint32 number, QString source, QString description);
 

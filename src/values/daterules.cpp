@@ -207,6 +207,11 @@ QString dateTimeToDb(const QDateTime& moment)
     return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+QDateTime dateTimeFromDb(const QVariant& stored)
+{
+    return QDateTime::fromString(stored.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QString dateTimeText(const QDateTime& moment)
 {
     return moment.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));

@@ -29,6 +29,8 @@ QVariant toDb(const QDate& date);
 QString fromDb(const QVariant& stored);
 // A date-time for the database ("yyyy-mm-dd hh:mm:ss").
 QString dateTimeToDb(const QDateTime& moment);
+// A stored date-time back; invalid when the text is none.
+QDateTime dateTimeFromDb(const QVariant& stored);
 
 // A moment as export files carry it: "mm/dd/yyyy hh:mm:ss", 24-hour, whatever the locale.
 QString dateTimeText(const QDateTime& moment);

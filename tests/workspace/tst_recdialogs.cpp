@@ -5,6 +5,7 @@
 #include "calcbalrecdialog.h"
 #include "ctlattachedfiles.h"
 #include "glaccount.h"
+#include "glaccountbalance.h"
 #include "modelfixture.h"
 #include "printrecorder.h"
 #include "recdialogfactory.h"
@@ -46,6 +47,8 @@ private Q_SLOTS:
     void basisOfCalculation();
     void failedStore_data();
     void failedStore();
+    void staleSave_data();
+    void staleSave();
     void failedDocumentsSave_data();
     void failedDocumentsSave();
     void previewAndPrint_data();
@@ -438,6 +441,52 @@ void tst_RecDialogs::failedStore()
         QCOMPARE(fx.balanceColumn(6, QStringLiteral("targetAmount")).toLongLong(), qint64(770000));
         QCOMPARE(fx.audits(6), audits + 1);
     }
+}
+
+void tst_RecDialogs::staleSave_data()
+{
+    QTest::addColumn<qint64>("accountId");
+    QTest::addColumn<bool>("deleted"); // the account deleted meanwhile, else its balance signed off
+    for (const auto& [kind, id] :
+         {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"C", 1}, std::pair{"A", 11}})
+        QTest::addRow("%s signed off meanwhile", kind) << qint64(id) << false;
+    QTest::newRow("C account deleted meanwhile") << qint64(1) << true;
+}
+
+void tst_RecDialogs::staleSave()
+{
+    QFETCH(qint64, accountId);
+    QFETCH(bool, deleted);
+    Fixture fx;
+    const auto d = fx.open(accountId);
+    d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
+    // Another user, with the same account open in another window, stores first.
+    Global::userName = QStringLiteral("other");
+    auto account = std::make_shared<GLAccount>();
+    account->Load(QString::number(accountId));
+    if (deleted) {
+        account->remove();
+    } else {
+        GLAccountBalance theirs;
+        theirs.Load(account, kDate);
+        theirs.setApprovedBy(QStringLiteral("Robin Chen"));
+        theirs.store();
+    }
+    Global::userName = QStringLiteral("preparer");
+    const qint64 audits = fx.audits(accountId);
+
+    click(d.get(), "cmdOK");
+    QCOMPARE(fx.seams.prompter.messages.size(), 1);
+    QVERIFY2(fx.seams.prompter.lastText().contains(deleted ? QStringLiteral(" was deleted by other at ")
+                                                           : QStringLiteral(" was changed by other at ")),
+             qPrintable(fx.seams.prompter.lastText()));
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->baseRecPanel()->commentBox()->toPlainText(), QStringLiteral("explained"));
+    QCOMPARE(fx.audits(accountId), audits);
+    QVERIFY(fx.balanceColumn(accountId, QStringLiteral("comment")).toString() != QStringLiteral("explained"));
+    if (!deleted)
+        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("approvedBy")).toString(),
+                 QStringLiteral("Robin Chen"));
 }
 
 void tst_RecDialogs::failedDocumentsSave_data()

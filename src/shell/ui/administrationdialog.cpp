@@ -94,6 +94,7 @@ AdministrationDialog::AdministrationDialog(Kind kind, QWidget* parent) : QDialog
         m_tabs->setTabVisible(AccountsTab, false);
         m_tabs->setCurrentIndex(CompanyTab);
         DialogBehaviour::guarded([this] {
+            Company::reload(); // the row as it stands now, not as this program read it earlier
             m_company = std::make_unique<Company>();
             m_txtCompanyName->setText(m_company->getName());
             fillCurrencyCombo();

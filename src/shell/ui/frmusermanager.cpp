@@ -210,6 +210,7 @@ void frmUserManager::pickUser(QTreeWidgetItem* item)
         ClearTextBox();
         m_isNew = false;
         m_shownId = id;
+        m_shownLoaded = user->loaded;
         showName(user->userName);
         m_txtPassword->setPlaceholderText(QStringLiteral("(unchanged)"));
         m_cmbRole->setEditText(UserStore::displayRole(user->role));
@@ -244,6 +245,8 @@ UserAccount frmUserManager::typedUser() const
 {
     UserAccount user;
     user.id = m_isNew ? 0 : m_shownId;
+    if (!m_isNew)
+        user.loaded = m_shownLoaded;
     user.userName = m_txtUserName->text();
     user.fullName = m_txtRptName->text();
     user.role = m_cmbRole->currentText();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QVariantList>
 
 class QButtonGroup;
 class QComboBox;
@@ -48,6 +49,7 @@ private:
 
     bool m_isNew = false;
     qint64 m_shownId = 0;
+    QVariantList m_shownLoaded; // the shown user's row as loaded: a save does not overwrite another's change
 
     QTreeWidget* m_lstViewUsers;
     QGroupBox* m_frame3;
