@@ -29,7 +29,8 @@ private Q_SLOTS:
     void closingIsNoLeaving_data();
     void closingIsNoLeaving();
     void refusalIsShownOnce();
-    void mnemonicCommitsTheField();
+    void buttonCommitsEditedFields_data();
+    void buttonCommitsEditedFields();
     void calendarPicksADay();
     void errorsStopAtTheHandler_data();
     void errorsStopAtTheHandler();
@@ -177,21 +178,40 @@ void tst_DialogBehaviour::refusalIsShownOnce()
     QVERIFY(d.box->hasFocus());
 }
 
-void tst_DialogBehaviour::mnemonicCommitsTheField()
+void tst_DialogBehaviour::buttonCommitsEditedFields_data()
 {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("focusInBox"); // else the focus went to the next field without a check
+    QTest::addColumn<bool>("committed");
+    QTest::addColumn<QString>("shown");
+    // A mnemonic presses OK with the focus still in the box.
+    QTest::newRow("date in the focused box") << "013124" << true << true << "01/31/2024";
+    QTest::newRow("no date in the focused box") << "99/99/2024" << true << false << "99/99/2024";
+    // No focus-out reached the box (a desktop that gave the dialog no focus back).
+    QTest::newRow("date in a box left unchecked") << "013124" << false << true << "01/31/2024";
+    QTest::newRow("no date in a box left unchecked") << "99/99/2024" << false << false << "99/99/2024";
+    QTest::newRow("untouched box") << "" << false << true << "";
+}
+
+void tst_DialogBehaviour::buttonCommitsEditedFields()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, focusInBox);
+    QFETCH(bool, committed);
+    QFETCH(QString, shown);
     TestSeams seams;
     DateDialog d;
     QVERIFY(d.showWithFocusInBox());
-    d.box->setText("013124");
-    // A mnemonic presses OK with the focus still in the box: OK commits the field first.
-    QVERIFY(DialogBehaviour::commitFocusedField(&d.dialog));
-    QCOMPARE(d.box->text(), QStringLiteral("01/31/2024"));
-    d.box->setText("99/99/2024");
-    QVERIFY(!DialogBehaviour::commitFocusedField(&d.dialog));
-    QCOMPARE(seams.prompter.messages.size(), 1);
-    QVERIFY(d.box->hasFocus());
-    d.next->setFocus(); // a field without a check commits trivially
-    QVERIFY(DialogBehaviour::commitFocusedField(&d.dialog));
+    QTest::keyClicks(d.box, typed);
+    if (!focusInBox) {
+        d.next->setFocus(Qt::OtherFocusReason);
+        QVERIFY(d.next->hasFocus()); // the condition that made the box's text go unsaved
+    }
+    QCOMPARE(DialogBehaviour::commitEditedFields(&d.dialog), committed);
+    QCOMPARE(d.box->text(), shown);
+    QCOMPARE(seams.prompter.messages.size(), committed ? 0 : 1);
+    if (!committed)
+        QVERIFY(d.box->hasFocus()); // back in the box to put it right
 }
 
 void tst_DialogBehaviour::calendarPicksADay()

@@ -1,4 +1,6 @@
 #include "accountfigures.h"
+#include "amortizableitem.h"
+#include "amortizableitemdialog.h"
 #include "amountbox.h"
 #include "apperror.h"
 #include "baserecpanel.h"
@@ -10,7 +12,9 @@
 #include "recdialogfactory.h"
 #include "recdialogfixture.h"
 #include "recdialogframe.h"
+#include "recitemdialog.h"
 #include "recitemlistpanel.h"
+#include "reconcilingitem.h"
 #include "recrules.h"
 
 #include <QApplication>
@@ -38,6 +42,8 @@ private Q_SLOTS:
     void targetAmount_data();
     void targetAmount();
     void enterMovesOnNeverSaves();
+    void correctionAfterRefusalIsSaved_data();
+    void correctionAfterRefusalIsSaved();
     void saveRule_data();
     void saveRule();
     void oneDifferencePerAccount_data();
@@ -190,6 +196,96 @@ void tst_RecDialogs::targetAmount()
         QCOMPARE(d->balance().targetAmount().units(), before);
         QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), before);
     }
+}
+
+void tst_RecDialogs::correctionAfterRefusalIsSaved_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QString>("corrected");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("item amount") << "item" << "txtAmount" << "1.2.3" << "250.5" << "2505000";
+    QTest::newRow("item close date") << "item" << "dtpCloseDate" << "13/45/2026" << "01/15/2027" << "2027-01-15";
+    QTest::newRow("bank balance") << "bank" << "txtTargetAmount" << "1.2.3" << "250.5" << "2505000";
+    QTest::newRow("prepaid item amount") << "prepaid" << "txtAmount" << "1.2.3" << "250.5" << "2505000";
+}
+
+void tst_RecDialogs::correctionAfterRefusalIsSaved()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, box);
+    QFETCH(QString, refused);
+    QFETCH(QString, corrected);
+    QFETCH(QString, stored);
+    Fixture fx;
+    // Each dialog as its caller opens it, its Save button, and what Save stored.
+    ReconcilingItem item;
+    AmortizableItem prepaid;
+    std::unique_ptr<QDialog> d;
+    QString saveButton = QStringLiteral("OKButton");
+    std::function<QVariant()> storedValue;
+    if (dialog == "bank") {
+        auto frame = fx.open(1);
+        frame->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("outstanding items explained"));
+        d = std::move(frame);
+        saveButton = QStringLiteral("cmdOK");
+        storedValue = [&] { return fx.balanceColumn(1, QStringLiteral("targetAmount")); };
+    } else if (dialog == "item") {
+        GLAccount account;
+        account.Load(QStringLiteral("8"));
+        item.initialize(QString(), QStringLiteral("8"), QStringLiteral("12/01/2026"), QString(), QString(),
+                        QStringLiteral("3"), QStringLiteral("L"), QString(), QString(), QStringLiteral("T"));
+        auto itemDialog = std::make_unique<RecItemDialog>();
+        itemDialog->initialize(item, account, QStringLiteral("12/31/2026"));
+        d = std::move(itemDialog);
+        const QString column = box == "txtAmount" ? QStringLiteral("amount") : QStringLiteral("closeDate");
+        storedValue = [&, column] {
+            return fx.value(QStringLiteral("SELECT %1 FROM ReconcilingItem WHERE RecItemId = ?").arg(column),
+                            {item.getID()});
+        };
+    } else {
+        auto account = std::make_shared<GLAccount>();
+        account->Load(QStringLiteral("11"));
+        prepaid.initialize(QString(), account, QStringLiteral("12/31/2024"), QStringLiteral("01/01/2025"),
+                           QStringLiteral("12/31/2025"), QStringLiteral("0"), QStringLiteral("Policy"), QString(),
+                           QString(), QString());
+        auto itemDialog = std::make_unique<AmortizableItemDialog>();
+        itemDialog->initialize(prepaid);
+        d = std::move(itemDialog);
+        storedValue = [&] {
+            return fx.value(QStringLiteral("SELECT amount FROM AmortizableItem WHERE AmortizableItemID = ?"),
+                            {prepaid.getID()});
+        };
+    }
+    d->show();
+    d->activateWindow();
+    QApplication::setActiveWindow(d.get());
+    if (box == "dtpCloseDate")
+        child<QCheckBox>(d.get(), "ChkCloseDate")->click();
+    auto* field = child<QLineEdit>(d.get(), box);
+    const auto retype = [field](const QString& text) {
+        field->selectAll();
+        field->del();
+        QTest::keyClicks(field, text);
+    };
+
+    field->setFocus();
+    QCoreApplication::processEvents();
+    retype(refused);
+    QTest::keyClick(field, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    QCOMPARE(fx.seams.prompter.messages.size(), 1);
+    // The message is closed and the focus is elsewhere, no check having run: the desktop without
+    // a window manager. The user types the correction and presses Save.
+    auto* save = child<QPushButton>(d.get(), saveButton);
+    save->setFocus(Qt::OtherFocusReason);
+    QVERIFY(!field->hasFocus());
+    retype(corrected);
+    save->click();
+    QVERIFY2(fx.seams.prompter.messages.size() == 1, qPrintable(fx.seams.prompter.lastText()));
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    QCOMPARE(storedValue().toString(), stored);
 }
 
 void tst_RecDialogs::enterMovesOnNeverSaves()
