@@ -35,6 +35,7 @@ DateBox* dateBox(QWidget* parent, const QString& name, const QString& message, b
 {
     auto* box = named<DateBox>(parent, name);
     box->setMaxLength(10);
+    box->removeCalendar(); // the item's dates are typed
     box->setInvalidMessage(QString());
     QObject::connect(box, &DateBox::invalidDate, box, [message, icon] {
         if (icon)
