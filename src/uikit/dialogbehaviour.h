@@ -57,6 +57,24 @@ void report(const AppError& error);
 // message was shown and the focus is back in that field.
 bool commitEditedFields(QWidget* dialog);
 
+// Wraps a handler the dialog connects to a signal or focus change of its own fields so that it
+// runs only while the dialog is whole. Destroying a dialog takes the focus out of its field (a
+// line edit then reports editingFinished) after the dialog's own part is gone: what is left is a
+// plain QDialog or QWidget, and the handler must not touch it.
+//     connect(m_date, &QLineEdit::editingFinished, this, DialogBehaviour::whileWhole(this, [this] {...}));
+template <typename Dialog, typename Handler>
+auto whileWhole(Dialog* dialog, Handler handler)
+{
+    static_assert(QtPrivate::HasQ_OBJECT_Macro<Dialog>::Value, "the dialog class must declare Q_OBJECT");
+    // Converted now, while the dialog is whole; its class is asked through QObject, which it
+    // stays until the very end.
+    const QObject* self = dialog;
+    return [self, handler = std::move(handler)](auto&&... args) {
+        if (self->metaObject()->inherits(&Dialog::staticMetaObject))
+            handler(std::forward<decltype(args)>(args)...);
+    };
+}
+
 // The face the system's dialogs and panels are drawn in, at the widget's own size; its children
 // take it over.
 void useTahoma(QWidget* widget);

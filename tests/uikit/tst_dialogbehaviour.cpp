@@ -36,6 +36,27 @@ private Q_SLOTS:
     void errorsStopAtTheHandler();
     void plainTextLimit();
     void enterMovesOn();
+    void handlersStopWithTheDialog();
+};
+
+// A dialog of a class of its own that counts its date box finishing an edit.
+class CountingDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CountingDialog(int& finished) : m_finished(finished)
+    {
+        box = new DateBox(this);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(box);
+        layout->addWidget(new QLineEdit(this));
+        connect(box, &QLineEdit::editingFinished, this,
+                DialogBehaviour::whileWhole(this, [this] { ++m_finished; }));
+    }
+    DateBox* box;
+
+private:
+    int& m_finished;
 };
 
 namespace {
@@ -320,6 +341,25 @@ void tst_DialogBehaviour::waitCursorComesBackAfterAnyError()
     } catch (const std::runtime_error&) {
     }
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void tst_DialogBehaviour::handlersStopWithTheDialog()
+{
+    TestSeams seams;
+    int finished = 0;
+    auto* d = new CountingDialog(finished);
+    d->show();
+    d->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    d->box->setFocus();
+    QTest::keyClicks(d->box, "013124");
+    QTest::keyClick(d->box, Qt::Key_Tab);
+    QCOMPARE(finished, 1); // heard while the dialog is whole
+    d->box->setFocus();
+    QTest::keyClicks(d->box, "5");
+    QVERIFY(d->box->hasFocus());
+    delete d; // the box loses the focus once the dialog's own part is gone
+    QCOMPARE(finished, 1);
 }
 
 QTEST_MAIN(tst_DialogBehaviour)
