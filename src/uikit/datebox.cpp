@@ -142,8 +142,8 @@ void DateBox::keyPressEvent(QKeyEvent* event)
         focusNextChild(); // moves on as Tab does
         return;
     }
-    if (m_calendar &&
-        (event->key() == Qt::Key_F4 || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier)))) {
+    if (m_calendar && (event->key() == Qt::Key_F4 ||
+                       (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier)))) {
         showCalendar();
         return;
     }
