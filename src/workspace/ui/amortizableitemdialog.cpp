@@ -144,15 +144,18 @@ AmortizableItemDialog::AmortizableItemDialog(QWidget* parent)
         if (m_item)
             m_item->getAmount() = m_txtAmount->amount();
     });
-    const auto dateInto = [this](DateBox* box, void (AmortizableItem::*set)(const QString&)) {
-        connect(box, &QLineEdit::textChanged, this, [this, set](const QString& t) {
-            if (m_item)
-                (m_item->*set)(t);
-        });
-    };
-    dateInto(m_dtpOpenDate, &AmortizableItem::setOpenDate);
-    dateInto(m_dtpStartDate, &AmortizableItem::setStartDate);
-    dateInto(m_dtpEndDate, &AmortizableItem::setEndDate);
+    connect(m_dtpOpenDate, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (m_item)
+            m_item->setOpenDate(t);
+    });
+    connect(m_dtpStartDate, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (m_item)
+            m_item->setStartDate(t);
+    });
+    connect(m_dtpEndDate, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (m_item)
+            m_item->setEndDate(t);
+    });
 
     connect(m_cmdMonthlyAmounts, &QPushButton::clicked, this,
             [this] { DialogBehaviour::guardedCommitted(this, [this] { monthlyAmounts(); }); });
