@@ -68,7 +68,8 @@ RecDateSelectDialog::RecDateSelectDialog(QWidget* parent) : QDialog(parent)
 
     connect(m_date, &QLineEdit::textChanged, this, [this](const QString& t) { m_selectedDate = t; });
     // Leaving the box: the normalised date, or none while the text is no date (kept as typed).
-    connect(m_date, &QLineEdit::editingFinished, this, [this] { m_selectedDate = m_date->date(); });
+    connect(m_date, &QLineEdit::editingFinished, this,
+            DialogBehaviour::whileWhole(this, [this] { m_selectedDate = m_date->date(); }));
     connect(m_ok, &QPushButton::clicked, this, [this] { approve(QStringLiteral("All Accounts")); });
     connect(m_active, &QPushButton::clicked, this, [this] { approve(QStringLiteral("Active Accounts")); });
     connect(m_key, &QPushButton::clicked, this, [this] { approve(QStringLiteral("Key Control Accounts")); });

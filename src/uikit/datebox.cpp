@@ -114,6 +114,12 @@ void DateBox::showCalendar()
     popup->setFocus();
 }
 
+void DateBox::removeCalendar()
+{
+    m_calendar = false;
+    delete findChild<QAction*>(QStringLiteral("actCalendar"));
+}
+
 QString DateBox::date() const
 {
     return Global::formatDateString(text());
@@ -136,7 +142,8 @@ void DateBox::keyPressEvent(QKeyEvent* event)
         focusNextChild(); // moves on as Tab does
         return;
     }
-    if (event->key() == Qt::Key_F4 || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier))) {
+    if (m_calendar && (event->key() == Qt::Key_F4 ||
+                       (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier)))) {
         showCalendar();
         return;
     }

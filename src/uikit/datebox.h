@@ -23,6 +23,8 @@ public:
     QString invalidMessage() const { return m_invalidMessage; }
     // Opens the calendar under the box.
     void showCalendar();
+    // Makes the box a plain text box: no calendar button, and F4 or Alt+Down open nothing.
+    void removeCalendar();
 
     static QString defaultInvalidMessage();
     // Tells the user the text is no date (the invalid-date signal, then the message when there is one).
@@ -38,4 +40,5 @@ protected:
 
 private:
     QString m_invalidMessage;
+    bool m_calendar = true;
 };

@@ -126,7 +126,7 @@ bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler)
 {
     bool committed = false;
     const bool ran = guarded([&] {
-        committed = commitFocusedField(dialog);
+        committed = commitEditedFields(dialog);
         if (committed)
             handler();
     });
@@ -144,14 +144,24 @@ void report(const AppError& e)
         showError(e.description(), e.details());
 }
 
-bool commitFocusedField(QWidget* dialog)
+bool commitEditedFields(QWidget* dialog)
 {
     QWidget* focused = QApplication::focusWidget();
     if (!focused || (focused != dialog && !dialog->isAncestorOf(focused)))
         focused = dialog->focusWidget(); // the dialog is not active (tests, a message on top)
-    for (QWidget* w = focused; w && w != dialog; w = w->parentWidget()) {
-        if (LeaveCheck* check = LeaveCheck::of(w))
-            return check->commit();
+    LeaveCheck* current = nullptr;
+    for (QWidget* w = focused; w && w != dialog && !current; w = w->parentWidget())
+        current = LeaveCheck::of(w);
+    // The field being edited first: its refusal is the one the user is looking at.
+    if (current && !current->commit())
+        return false;
+    const QWidget* window = dialog->window();
+    for (LeaveCheck* check : dialog->findChildren<LeaveCheck*>(QStringLiteral("leaveCheck"))) {
+        // A dialog opened from this one keeps its own fields; a disabled field takes no typing.
+        if (check == current || check->field()->window() != window || !check->field()->isEnabled())
+            continue;
+        if (check->edited() && !check->commit())
+            return false;
     }
     return true;
 }
@@ -215,12 +225,31 @@ LeaveCheck* LeaveCheck::of(const QWidget* field)
 bool LeaveCheck::commit()
 {
     if (m_check()) {
-        m_pending = false;
+        accepted();
         return true;
     }
     m_pending = false;
     refuseNow();
     return false;
+}
+
+bool LeaveCheck::edited() const
+{
+    // The boxes' own marks of the user's typing and pasting: text set by code clears them.
+    if (const auto* line = qobject_cast<const QLineEdit*>(m_field))
+        return line->isModified();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(m_field))
+        return plain->document()->isModified();
+    return true; // a field that cannot tell is checked every time
+}
+
+void LeaveCheck::accepted()
+{
+    m_pending = false;
+    if (auto* line = qobject_cast<QLineEdit*>(m_field))
+        line->setModified(false);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(m_field))
+        plain->document()->setModified(false);
 }
 
 bool LeaveCheck::eventFilter(QObject* watched, QEvent* event)
@@ -236,7 +265,7 @@ bool LeaveCheck::eventFilter(QObject* watched, QEvent* event)
             return false;
     }
     if (m_check())
-        m_pending = false;
+        accepted();
     else
         refuseLater();
     return false;
@@ -263,6 +292,10 @@ void LeaveCheck::refuseNow()
     m_refusing = true;
     m_refuse();
     m_refusing = false;
+    // The message box has closed; without a window manager nothing hands the dialog its
+    // activation back, so it asks for it itself.
+    if (m_field->isVisible() && !m_field->isActiveWindow())
+        m_field->activateWindow();
     m_field->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(m_field))
         edit->selectAll();

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <utility>
 
 class AppError;
 class QPlainTextEdit;
@@ -41,17 +42,38 @@ void enterMovesOn(QWidget* field);
 // Runs a handler; an error it raises is shown (title "Corvantis") and goes no further.
 // False when the handler failed.
 bool guarded(const std::function<void()>& handler);
-// What OK, Save, Preview and Print do: commit the field being edited (commitFocusedField), then,
-// when it was accepted, run the handler guarded. False when refused or failed.
+// What OK, Save, Preview and Print do: commit the edited fields (commitEditedFields), then, when
+// they were accepted, run the handler guarded. False when refused or failed.
 bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler);
 // Shows an error as guarded() does: a validation failure as its validation message, any other
 // as the system's message; nothing for one already shown.
 void report(const AppError& error);
 
 // OK, Save, Preview and Print call this first: the leave check of the field that has the focus
-// runs now (a mnemonic presses a button without moving the focus). False when it was refused;
-// the message was shown and the focus is back in the field.
-bool commitFocusedField(QWidget* dialog);
+// runs now (a mnemonic presses a button without moving the focus), and so does that of every
+// other field of the dialog the user edited since its check last accepted it: a focus-out the window
+// system never delivered (a message box closed on a desktop that gives the dialog no focus back)
+// must not leave a typed amount or date out of what is saved. False at the first refusal; its
+// message was shown and the focus is back in that field.
+bool commitEditedFields(QWidget* dialog);
+
+// Wraps a handler the dialog connects to a signal or focus change of its own fields so that it
+// runs only while the dialog is whole. Destroying a dialog takes the focus out of its field (a
+// line edit then reports editingFinished) after the dialog's own part is gone: what is left is a
+// plain QDialog or QWidget, and the handler must not touch it.
+//     connect(m_date, &QLineEdit::editingFinished, this, DialogBehaviour::whileWhole(this, [this] {...}));
+template <typename Dialog, typename Handler>
+auto whileWhole(Dialog* dialog, Handler handler)
+{
+    static_assert(QtPrivate::HasQ_OBJECT_Macro<Dialog>::Value, "the dialog class must declare Q_OBJECT");
+    // Converted now, while the dialog is whole; its class is asked through QObject, which it
+    // stays until the very end.
+    const QObject* self = dialog;
+    return [self, handler = std::move(handler)](auto&&... args) {
+        if (self->metaObject()->inherits(&Dialog::staticMetaObject))
+            handler(std::forward<decltype(args)>(args)...);
+    };
+}
 
 // The face the system's dialogs and panels are drawn in, at the widget's own size; its children
 // take it over.
@@ -78,6 +100,10 @@ public:
 
     // Runs the check at once, as a button that commits the field does; false when refused.
     bool commit();
+    // The user typed or pasted into the field since the check last accepted it (or since code
+    // last set its text): there is something a button must commit first.
+    bool edited() const;
+    QWidget* field() const { return m_field; }
     // Drops a refusal still waiting to be shown (the dialog is being reset).
     void cancelPending() { m_pending = false; }
 
@@ -88,6 +114,7 @@ private:
     LeaveCheck(QWidget* field, Check check, Refuse refuse);
     void refuseLater();
     void refuseNow();
+    void accepted();
 
     QWidget* m_field;
     Check m_check;

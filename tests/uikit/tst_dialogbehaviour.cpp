@@ -184,14 +184,14 @@ void tst_DialogBehaviour::mnemonicCommitsTheField()
     QVERIFY(d.showWithFocusInBox());
     d.box->setText("013124");
     // A mnemonic presses OK with the focus still in the box: OK commits the field first.
-    QVERIFY(DialogBehaviour::commitFocusedField(&d.dialog));
+    QVERIFY(DialogBehaviour::commitEditedFields(&d.dialog));
     QCOMPARE(d.box->text(), QStringLiteral("01/31/2024"));
     d.box->setText("99/99/2024");
-    QVERIFY(!DialogBehaviour::commitFocusedField(&d.dialog));
+    QVERIFY(!DialogBehaviour::commitEditedFields(&d.dialog));
     QCOMPARE(seams.prompter.messages.size(), 1);
     QVERIFY(d.box->hasFocus());
     d.next->setFocus(); // a field without a check commits trivially
-    QVERIFY(DialogBehaviour::commitFocusedField(&d.dialog));
+    QVERIFY(DialogBehaviour::commitEditedFields(&d.dialog));
 }
 
 void tst_DialogBehaviour::calendarPicksADay()

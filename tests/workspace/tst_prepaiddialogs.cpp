@@ -16,6 +16,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -157,12 +158,17 @@ void tst_PrepaidDialogs::workedExample()
     QStringList shownPeriods;
     QString shownRemaining;
     QStringList proposed;
+    int calendars = 0;
     d->setDialogRunner([&](QDialog& dialog) {
         auto& itemDialog = static_cast<AmortizableItemDialog&>(dialog);
         Fixture::showActive(itemDialog);
-        proposed = {child<DateBox>(&itemDialog, "dtpOpenDate")->text(),
-                    child<DateBox>(&itemDialog, "dtpStartDate")->text(),
-                    child<DateBox>(&itemDialog, "dtpEndDate")->text()};
+        for (const char* name : {"dtpOpenDate", "dtpStartDate", "dtpEndDate"}) {
+            auto* box = child<DateBox>(&itemDialog, name);
+            proposed << box->text();
+            // Plain text boxes: no calendar button, and F4 opens none.
+            QTest::keyClick(box, Qt::Key_F4);
+            calendars += int(box->actions().size() + box->findChildren<QCalendarWidget*>().size());
+        }
         fill(itemDialog, QStringLiteral("Worked example"), QStringLiteral("1000"),
              QStringLiteral("12/31/2024"), QStringLiteral("01/01/2025"), QStringLiteral("03/31/2025"));
         itemDialog.setDialogRunner([&](QDialog& monthly) {
@@ -181,6 +187,7 @@ void tst_PrepaidDialogs::workedExample()
     QVERIFY2(fx.seams.prompter.messages.isEmpty(), qPrintable(fx.seams.prompter.lastText()));
     // The proposal of a new item at the date.
     QCOMPARE(proposed, (QStringList{"12/31/2024", "01/01/2025", "12/31/2025"}));
+    QCOMPARE(calendars, 0);
     QCOMPARE(shownPeriods, (QStringList{"01/31/2025=333.34", "02/28/2025=333.33", "03/31/2025=333.33"}));
     QCOMPARE(shownRemaining, QStringLiteral("0.00 "));
     QCOMPARE(fx.newestPeriods(),

@@ -11,7 +11,9 @@
 #include "recdialogfactory.h"
 #include "recdialogfixture.h"
 #include "recdialogframe.h"
+#include "recitemdialog.h"
 #include "recitemlistpanel.h"
+#include "reconcilingitem.h"
 #include "recrules.h"
 
 #include <QApplication>
@@ -39,6 +41,8 @@ private Q_SLOTS:
     void targetAmount_data();
     void targetAmount();
     void enterMovesOnNeverSaves();
+    void correctionAfterRefusalIsSaved_data();
+    void correctionAfterRefusalIsSaved();
     void saveRule_data();
     void saveRule();
     void oneDifferencePerAccount_data();
@@ -199,6 +203,69 @@ void tst_RecDialogs::targetAmount()
         QCOMPARE(d->balance().targetAmount().units(), before);
         QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), before);
     }
+}
+
+void tst_RecDialogs::correctionAfterRefusalIsSaved_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QString>("corrected");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("item amount") << "txtAmount" << "1.2.3" << "250.5" << "2505000";
+    QTest::newRow("item close date") << "dtpCloseDate" << "13/45/2026" << "01/15/2027" << "2027-01-15";
+    QTest::newRow("bank balance") << "txtTargetAmount" << "1.2.3" << "250.5" << "2505000";
+}
+
+void tst_RecDialogs::correctionAfterRefusalIsSaved()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, refused);
+    QFETCH(QString, corrected);
+    QFETCH(QString, stored);
+    Fixture fx;
+    const bool bank = box == "txtTargetAmount";
+    ReconcilingItem item;
+    item.initialize({}, "8", "12/01/2026", {}, {}, "3", "L", {}, {}, "T");
+    GLAccount account;
+    account.Load("8");
+    std::unique_ptr<QDialog> d;
+    if (bank) {
+        auto frame = fx.open(1);
+        frame->baseRecPanel()->commentBox()->setPlainText("outstanding items explained");
+        d = std::move(frame);
+    } else {
+        auto itemDialog = std::make_unique<RecItemDialog>();
+        itemDialog->initialize(item, account, "12/31/2026");
+        itemDialog->show();
+        QApplication::setActiveWindow(itemDialog.get());
+        if (box == "dtpCloseDate")
+            child<QCheckBox>(itemDialog.get(), "ChkCloseDate")->click();
+        d = std::move(itemDialog);
+    }
+    auto* field = child<QLineEdit>(d.get(), box);
+    const auto retype = [field](const QString& text) {
+        field->selectAll();
+        field->del();
+        QTest::keyClicks(field, text);
+    };
+    field->setFocus();
+    retype(refused);
+    QTest::keyClick(field, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    QCOMPARE(fx.seams.prompter.messages.size(), 1);
+    // The message closed, the focus is elsewhere and no check ran (a desktop without a window
+    // manager); the user types the correction and presses Save.
+    auto* save = child<QPushButton>(d.get(), bank ? "cmdOK" : "OKButton");
+    save->setFocus(Qt::OtherFocusReason);
+    retype(corrected);
+    save->click();
+    QCOMPARE(fx.seams.prompter.messages.size(), 1);
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    const QString column = box == "txtAmount" ? "amount" : "closeDate";
+    QCOMPARE(bank ? fx.balanceColumn(1, "targetAmount").toString()
+                  : fx.value("SELECT " + column + " FROM ReconcilingItem WHERE RecItemId = ?", {item.getID()})
+                        .toString(),
+             stored);
 }
 
 void tst_RecDialogs::enterMovesOnNeverSaves()

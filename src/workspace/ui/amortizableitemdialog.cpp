@@ -36,6 +36,7 @@ DateBox* dateBox(QWidget* parent, const QString& name, const QString& message, b
 {
     auto* box = named<DateBox>(parent, name);
     box->setMaxLength(10);
+    box->removeCalendar(); // the item's dates are typed
     box->setInvalidMessage(QString());
     QObject::connect(box, &DateBox::invalidDate, box, [message, icon] {
         if (icon)
@@ -144,15 +145,18 @@ AmortizableItemDialog::AmortizableItemDialog(QWidget* parent)
         if (m_item)
             m_item->getAmount() = m_txtAmount->amount();
     });
-    const auto dateInto = [this](DateBox* box, void (AmortizableItem::*set)(const QString&)) {
-        connect(box, &QLineEdit::textChanged, this, [this, set](const QString& t) {
-            if (m_item)
-                (m_item->*set)(t);
-        });
-    };
-    dateInto(m_dtpOpenDate, &AmortizableItem::setOpenDate);
-    dateInto(m_dtpStartDate, &AmortizableItem::setStartDate);
-    dateInto(m_dtpEndDate, &AmortizableItem::setEndDate);
+    connect(m_dtpOpenDate, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (m_item)
+            m_item->setOpenDate(t);
+    });
+    connect(m_dtpStartDate, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (m_item)
+            m_item->setStartDate(t);
+    });
+    connect(m_dtpEndDate, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (m_item)
+            m_item->setEndDate(t);
+    });
 
     connect(m_cmdMonthlyAmounts, &QPushButton::clicked, this,
             [this] { DialogBehaviour::guardedCommitted(this, [this] { monthlyAmounts(); }); });

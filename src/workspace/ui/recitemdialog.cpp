@@ -115,10 +115,11 @@ RecItemDialog::RecItemDialog(QWidget* parent) : QDialog(parent)
         // A timing box the focus reaches while it is unticked becomes the chosen timing, so that
         // tabbing through the boxes picks each in turn.
         QCheckBox* box = m_timing[i];
-        new FocusHook(box, QEvent::FocusIn, [this, box, code](const QFocusEvent& e) {
-            if (DialogBehaviour::isMovingOn(e.reason()) && !box->isChecked())
-                setTiming(code);
-        });
+        new FocusHook(box, QEvent::FocusIn,
+                      DialogBehaviour::whileWhole(this, [this, box, code](const QFocusEvent& e) {
+                          if (DialogBehaviour::isMovingOn(e.reason()) && !box->isChecked())
+                              setTiming(code);
+                      }));
     }
     grid->addWidget(frame, 0, 2, 3, 1);
     outer->addLayout(grid);
@@ -167,10 +168,11 @@ RecItemDialog::RecItemDialog(QWidget* parent) : QDialog(parent)
             m_item->setComment(m_txtComment->toPlainText());
     });
     connect(m_ChkCloseDate, &QCheckBox::clicked, this, [this](bool ticked) { closeDateClicked(ticked); });
-    new FocusHook(m_ChkCloseDate, QEvent::FocusOut, [this](const QFocusEvent&) {
-        if (m_dtpCloseDate->isEnabled())
-            m_dtpCloseDate->selectAll();
-    });
+    new FocusHook(m_ChkCloseDate, QEvent::FocusOut,
+                  DialogBehaviour::whileWhole(this, [this](const QFocusEvent&) {
+                      if (m_dtpCloseDate->isEnabled())
+                          m_dtpCloseDate->selectAll();
+                  }));
     LeaveCheck::install(
         m_dtpOpenDate, [this] { return openDateLeft(); },
         [this] {

@@ -135,11 +135,11 @@ RecSelectDialogBase::RecSelectDialogBase(Variant variant, QWidget* parent) : QDi
             [this](const QString& typed) { m_selectedDate = Global::formatDateString(typed); });
     // Leaving the box with a date reloads the grid for it; a text that is no date is reported by
     // the box itself and the grid keeps its rows.
-    connect(m_date, &QLineEdit::editingFinished, this, [this] {
+    connect(m_date, &QLineEdit::editingFinished, this, DialogBehaviour::whileWhole(this, [this] {
         m_selectedDate = m_date->date();
         if (!m_selectedDate.isEmpty() && m_selectedDate != m_loadedDate)
             DialogBehaviour::guarded([this] { LoadGLAccountDBGridView(); });
-    });
+    }));
     const auto filterClicked = [this] {
         m_approved = false;
         DialogBehaviour::guarded([this] { LoadGLAccountDBGridView(); });
