@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "daterules.h"
+#include "samename.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -38,14 +39,14 @@ QVariantList valuesOf(const StoredTable& table, const QStringList& names, const 
 // name as stored; the audit's text when no user has that name.
 QString userNameOf(const QSqlDatabase& db, const QString& loginName)
 {
-    QSqlQuery q = Db::exec(db,
-                           QStringLiteral("SELECT UserName, rptname FROM Users "
-                                          "WHERE upper(trim(UserName)) = upper(trim(?)) ORDER BY UserId"),
-                           {loginName});
-    if (!q.next())
-        return loginName;
-    const QString fullName = Db::textOf(q.value(1)).trimmed();
-    return fullName.isEmpty() ? Db::textOf(q.value(0)) : fullName;
+    QSqlQuery q = Db::exec(db, QStringLiteral("SELECT UserName, rptname FROM Users ORDER BY UserId"));
+    while (q.next()) {
+        if (!SameName::sameUser(Db::textOf(q.value(0)), loginName))
+            continue;
+        const QString fullName = Db::textOf(q.value(1)).trimmed();
+        return fullName.isEmpty() ? Db::textOf(q.value(0)) : fullName;
+    }
+    return loginName;
 }
 
 } // namespace
