@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libgsf-1-dev libquazip1-qt6-dev libsqlite3-dev
     fonts-liberation2 fonts-dejavu-core

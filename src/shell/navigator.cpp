@@ -171,15 +171,11 @@ void Navigator::reconciliationLoop(RecSelectDialogBase& selection)
     m_runDialog(selection);
     while (selection.isApproved()) {
         QString date = selection.getSelectedDate();
-        // A kind without a dialog, an account removed meanwhile or a failed load is shown, and the
-        // user goes on choosing.
+        // A kind without a dialog (the factory raises), an account removed meanwhile or a failed
+        // load is shown, and the user goes on choosing.
         DialogBehaviour::guarded([&] {
             const auto account = selection.getSelectedGLAccount();
             const auto dialog = factory.create(*account, date, this);
-            if (!dialog) {
-                NavigatorCommands::notAvailable(); // its dialog comes with a later version
-                return;
-            }
             m_runDialog(*dialog);
         });
         Global::setCurrentRecDate(selection.getSelectedDate());

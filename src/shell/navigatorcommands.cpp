@@ -33,21 +33,10 @@ QString NavigatorCommands::gateMessage()
                           "Administration dialog to select a valid documents database first.");
 }
 
-QString NavigatorCommands::notAvailableMessage()
-{
-    return QStringLiteral("This command is not available in this version.");
-}
-
 QString NavigatorCommands::unknownCommandMessage(const QString& word)
 {
     return QStringLiteral("The page asked for the command \"%1\", which this version of Corvantis does not know.")
         .arg(word);
-}
-
-NavigatorCommands::NavigatorCommands()
-{
-    for (const QString& word : words())
-        m_handlers.insert(word, &NavigatorCommands::notAvailable);
 }
 
 void NavigatorCommands::setHandler(const QString& word, std::function<void()> handler)
@@ -68,7 +57,8 @@ bool NavigatorCommands::dispatch(const QString& address)
     }
     const auto handler = m_handlers.constFind(*command);
     if (handler == m_handlers.constEnd()) {
-        // A link of the page that names no command (a mistyped page): say so, do nothing.
+        // A link of the page that names no command (a mistyped page), or a command given no
+        // handler: say so, do nothing.
         Prompter::show(Prompter::applicationTitle(), unknownCommandMessage(*command), Prompter::Buttons::Ok,
                        Prompter::Icon::Information);
         return true;
@@ -76,10 +66,4 @@ bool NavigatorCommands::dispatch(const QString& address)
     // No command may end the program by an error: it is shown and the navigator stays usable.
     DialogBehaviour::guarded(*handler);
     return true;
-}
-
-void NavigatorCommands::notAvailable()
-{
-    Prompter::show(Prompter::applicationTitle(), notAvailableMessage(), Prompter::Buttons::Ok,
-                   Prompter::Icon::Information);
 }

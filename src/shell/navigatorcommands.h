@@ -20,19 +20,13 @@ public:
     static std::optional<QString> commandOf(const QString& address);
 
     static QString gateMessage();
-    static QString notAvailableMessage();
     static QString unknownCommandMessage(const QString& word);
 
-    // Every word starts with the "not available in this version" message as its handler.
-    NavigatorCommands();
     void setHandler(const QString& word, std::function<void()> handler);
 
     // Runs the command an address names. False when the address has no marker: it is an ordinary
     // link, to be followed. True otherwise, whatever came of it: the page stays as it is.
     bool dispatch(const QString& address);
-
-    // The information message of a command whose window this version does not have.
-    static void notAvailable();
 
 private:
     QHash<QString, std::function<void()>> m_handlers;

@@ -11,8 +11,7 @@
 
 OtherWriter::OtherWriter(const QString& path, const QString& beginStatement, int holdMs)
 {
-    std::atomic<bool> started{false};
-    m_thread = std::thread([this, path, beginStatement, holdMs, &started] {
+    m_thread = std::thread([this, path, beginStatement, holdMs] {
         const QString name = QUuid::createUuid().toString();
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -20,18 +19,18 @@ OtherWriter::OtherWriter(const QString& path, const QString& beginStatement, int
             if (db.open()) {
                 QSqlQuery q(db);
                 m_holds = q.exec(beginStatement);
-                started = true;
+                m_started = true;
                 if (m_holds) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
                     q.exec(QStringLiteral("ROLLBACK"));
                 }
             }
-            started = true;
+            m_started = true;
             db.close();
         }
         QSqlDatabase::removeDatabase(name);
     });
-    while (!started)
+    while (!m_started)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 

@@ -20,6 +20,8 @@ public:
 
 private:
     std::atomic<bool> m_holds{false};
+    // Set by the thread, possibly after the constructor has returned: a member, not a local.
+    std::atomic<bool> m_started{false};
     std::thread m_thread;
 };
 

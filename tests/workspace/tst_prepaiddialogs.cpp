@@ -13,6 +13,7 @@
 #include "recdialogfactory.h"
 #include "recdialogfixture.h"
 #include "reportrecordset.h"
+#include "timelimit.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -307,7 +308,7 @@ void tst_PrepaidDialogs::itemDialogInput()
         QCOMPARE(fx.items(), before);
         return;
     }
-    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(timer.elapsed() < timeLimitMs(5000));
     QCOMPARE(fx.items(), before + 1);
     QCOMPARE(
         fx.value(QStringLiteral("SELECT amount FROM AmortizableItem ORDER BY AmortizableItemID DESC LIMIT 1"))

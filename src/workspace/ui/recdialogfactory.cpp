@@ -21,8 +21,7 @@ std::unique_ptr<RecDialogFrame> make(QWidget* parent)
     return std::make_unique<Dialog>(parent);
 }
 
-// Every kind of reconciliation with a dialog, by its code. A kind listed without a creator has
-// its dialog in a later version.
+// Every kind of reconciliation with a dialog, by its code.
 const QHash<QString, Creator>& dialogs()
 {
     static const QHash<QString, Creator> all{
@@ -43,17 +42,9 @@ std::unique_ptr<RecDialogFrame> RecDialogFactory::create(GLAccount& account, QSt
     const auto found = dialogs().constFind(code);
     if (found == dialogs().constEnd())
         throw unexpectedCode(code);
-    if (!*found)
-        return nullptr;
     std::unique_ptr<RecDialogFrame> dialog = (*found)(parent);
     dialog->initialize(account, recDate);
     return dialog;
-}
-
-bool RecDialogFactory::hasDialog(const QString& recTypeCode)
-{
-    const auto found = dialogs().constFind(recTypeCode);
-    return found != dialogs().constEnd() && *found;
 }
 
 AppError RecDialogFactory::unexpectedCode(const QString& recTypeCode)

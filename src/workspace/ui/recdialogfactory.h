@@ -14,12 +14,9 @@ class RecDialogFactory
 {
 public:
     // The dialog for the account's reconciliation-type code (compared exactly): "S" subledger,
-    // "H" calculated balance, "L" list, and "C" bank and "A" prepaid once they are registered.
-    // Null for a kind this version has no dialog for yet. Any other code raises
-    // unexpectedCode; errors of the dialog's initialize pass through.
+    // "H" calculated balance, "L" list, "C" bank and "A" prepaid. Any other code (the
+    // balance-only "B" among them) raises unexpectedCode; errors of the dialog's initialize pass
+    // through.
     std::unique_ptr<RecDialogFrame> create(GLAccount& account, QString& recDate, QWidget* parent = nullptr) const;
-
-    // True when the code names a kind whose dialog is registered.
-    static bool hasDialog(const QString& recTypeCode);
     static AppError unexpectedCode(const QString& recTypeCode);
 };
