@@ -8,6 +8,7 @@
 #include "modregistry.h"
 #include "navigator.h"
 #include "printtarget.h"
+#include "recdialogfactory.h"
 #include "recorders.h"
 #include "recselectdialog.h"
 #include "testdb.h"
@@ -292,6 +293,22 @@ void tst_Navigator::helpAndReadmeSayWhatItDoes()
             readme.contains(
                 QStringLiteral("| `%1` | `%1` | %2 |").arg(q.value(0).toString(), q.value(1).toString())),
             qPrintable(q.value(0).toString()));
+    // The tutorial's sign-offs as the README tells them: the balance-only accounts it names carry
+    // none and open only the factory's error; every other balance before November 30, 2026 is
+    // prepared, approved and reviewed.
+    const QString text = readme.simplified();
+    QVERIFY(text.contains(RecDialogFactory::unexpectedCode("B").description()));
+    q = Db::exec(db, "SELECT a.glacctnbr || ' ' || a.name, a.recTypeCode = 'B', b.Date < '2026-11-30', "
+                     "b.preparedBy IS NOT NULL AND b.approvedBy IS NOT NULL AND b.reviewedBy IS NOT NULL, "
+                     "COALESCE(b.preparedBy, b.approvedBy, b.reviewedBy) IS NULL "
+                     "FROM GLAccountBalance b JOIN GLAccount a ON a.glAcctID = b.glAcctID");
+    while (q.next()) {
+        const QString account = q.value(0).toString();
+        if (q.value(1).toBool())
+            QVERIFY2(text.contains(account) && q.value(4).toBool(), qPrintable(account));
+        else if (q.value(2).toBool())
+            QVERIFY2(q.value(3).toBool(), qPrintable(account));
+    }
 }
 
 void tst_Navigator::reconciliationLoop_data()
