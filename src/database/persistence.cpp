@@ -81,7 +81,7 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
 {
     QVariant id;
     if (isNew)
-        id = Db::exec(db, row.table->insertSql(), row.values).lastInsertId();
+        id = Db::insertReturningId(db, row.table->insertSql(), row.values);
     else
         Db::execOne(db, row.table->updateSql(), row.values + row.keyValues);
     if (row.audited)

@@ -173,7 +173,7 @@ bool fieldExists(const QString& table, const QString& column, const QString& pat
     try {
         if (path.isEmpty())
             return Db::columnExists(getConnection(), table, column);
-        if (!fileExists(path))
+        if (!Db::isServerName(path) && !fileExists(path))
             return false;
         return Db::columnExists(Db::open(path), table, column);
     } catch (const AppError& e) {
