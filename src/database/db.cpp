@@ -274,20 +274,9 @@ QSqlDatabase addConnection(const QString& path, const QString& name, bool mayCre
 
 QSqlDatabase addServerConnection(const QString& name, const QString& connection, bool readOnly)
 {
-    const ServerName server = parseServerName(name);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
-    if (!server.host.isEmpty())
-        db.setHostName(server.host);
-    if (server.port > 0)
-        db.setPort(server.port);
-    db.setUserName(server.user);
-    db.setDatabaseName(server.database);
-    QStringList options = server.options;
-    options << QStringLiteral("connect_timeout=%1").arg(Db::ConnectTimeoutSeconds);
-    db.setConnectOptions(options.join(QLatin1Char(';')));
-    // A NUMERIC (the sum of BIGINT money) comes back as its exact text, never as a double.
-    db.setNumericalPrecisionPolicy(QSql::HighPrecision);
     try {
+        Db::setUpServerConnection(db, name);
         if (!db.open())
             throw connectError(db);
         startSession(db, readOnly);
@@ -305,6 +294,22 @@ QSqlDatabase addServerConnection(const QString& name, const QString& connection,
 
 namespace Db {
 
+void setUpServerConnection(QSqlDatabase& db, const QString& name)
+{
+    const ServerName server = parseServerName(name);
+    if (!server.host.isEmpty())
+        db.setHostName(server.host);
+    if (server.port > 0)
+        db.setPort(server.port);
+    db.setUserName(server.user);
+    db.setDatabaseName(server.database);
+    QStringList options = server.options;
+    options << QStringLiteral("connect_timeout=%1").arg(Db::ConnectTimeoutSeconds);
+    db.setConnectOptions(options.join(QLatin1Char(';')));
+    // A NUMERIC (the sum of BIGINT money) comes back as its exact text, never as a double.
+    db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+}
+
 bool isServerName(const QString& name)
 {
     return name.startsWith(QStringLiteral("postgresql://"), Qt::CaseInsensitive) ||
@@ -314,6 +319,11 @@ bool isServerName(const QString& name)
 bool isServer(const QSqlDatabase& db)
 {
     return db.driverName() == QStringLiteral("QPSQL");
+}
+
+QString exactCollation(const QSqlDatabase& db)
+{
+    return isServer(db) ? QStringLiteral(" COLLATE \"C\"") : QStringLiteral(" COLLATE BINARY");
 }
 
 QString displayName(const QString& name)
@@ -398,8 +408,8 @@ QSqlDatabase create(const QString& path)
             throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
                            QStringLiteral("'%1' already holds tables.").arg(displayName(path)));
         }
-        // Columns that compare typed text without regard to case use this collation (SQLite's
-        // NOCASE folds ASCII alone; this one folds every letter).
+        // SQLite's NOCASE under its own name, so that the same schema runs on both: columns that
+        // compare typed text without regard to case (this one folds every letter, not ASCII alone).
         exec(db, QStringLiteral("CREATE COLLATION IF NOT EXISTS nocase "
                                 "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
         return db;

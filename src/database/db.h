@@ -27,6 +27,12 @@ constexpr int ConnectTimeoutSeconds = 5;
 bool isServerName(const QString& name);
 // True when the connection is to a server database.
 bool isServer(const QSqlDatabase& db);
+// " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
+// column that compares without regard to case.
+QString exactCollation(const QSqlDatabase& db);
+// Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
+// database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
+void setUpServerConnection(QSqlDatabase& db, const QString& name);
 // The server database's name as shown to the user: the URI without anything secret in it.
 QString displayName(const QString& name);
 

@@ -47,10 +47,7 @@ void tst_Login::initTestCase()
 namespace {
 QString copyOf(const QString& source, const QString& folder)
 {
-    const QString target = folder + "/main.db";
-    QFile::copy(source, target);
-    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    return target;
+    return TestDb::copyOf(source, folder, "main.db");
 }
 } // namespace
 

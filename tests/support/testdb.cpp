@@ -117,6 +117,52 @@ QByteArray snapshot(const QString& name)
     return out;
 }
 
+void numberKeysFrom(const QSqlDatabase& db, const QString& table, qint64 next)
+{
+    if (onServer())
+        Db::exec(db, QStringLiteral("SELECT setval(pg_get_serial_sequence(lower(?), (SELECT column_name FROM "
+                                    "information_schema.columns WHERE table_schema = current_schema() AND "
+                                    "table_name = lower(?) AND is_identity = 'YES')), ?, false)"),
+                 {table, table, next});
+    else
+        Db::exec(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, next - 1});
+}
+
+QString copyOf(const QString& source, const QString& folder, const QString& name)
+{
+    if (!onServer()) {
+        const QString target = QDir(folder).filePath(name);
+        QFile::copy(source, target);
+        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        return target;
+    }
+    // The server copies a database that nobody is connected to.
+    const QString target = newDatabase(folder, name);
+    const QString database = target.section(QLatin1Char('/'), -1);
+    serverAdmin(QStringLiteral("DROP DATABASE ") + database);
+    serverAdmin(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(database, source.section(QLatin1Char('/'), -1)));
+    return target;
+}
+
+void failInserts(const QSqlDatabase& db, const QString& table, const QString& condition)
+{
+    if (onServer()) {
+        const QString test = condition.isEmpty() ? QStringLiteral("true") : condition;
+        Db::exec(db, QStringLiteral("CREATE OR REPLACE FUNCTION refuse_row() RETURNS trigger LANGUAGE plpgsql AS "
+                                    "$$ BEGIN IF %1 THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$")
+                         .arg(test));
+        Db::exec(db, QStringLiteral("CREATE TRIGGER t BEFORE INSERT ON %1 FOR EACH ROW EXECUTE FUNCTION refuse_row()").arg(table));
+        return;
+    }
+    const QString when = condition.isEmpty() ? QString() : QStringLiteral(" WHEN ") + condition;
+    Db::exec(db, QStringLiteral("CREATE TRIGGER t BEFORE INSERT ON %1%2 BEGIN SELECT RAISE(ABORT, 'refused'); END").arg(table, when));
+}
+
+void mendInserts(const QSqlDatabase& db, const QString& table)
+{
+    Db::exec(db, onServer() ? QStringLiteral("DROP TRIGGER t ON ") + table : QStringLiteral("DROP TRIGGER t"));
+}
+
 qint64 addPlainUser(const QString& mainPath, const QString& userName, const QString& password, const QString& role,
                     int prepared, int reviewed, int approved, const QString& fullName)
 {

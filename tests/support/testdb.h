@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 
 // Databases for tests, made with the program's own schema code: SQLite files in the test's
@@ -30,6 +31,14 @@ QString madeDatabase(const QString& folder, const QString& name, const QStringLi
 // What a check must leave as it was: a file's bytes, or a server database's tables, columns and
 // row counts.
 QByteArray snapshot(const QString& name);
+// Makes every insert into the table fail (as a full disk or a lock would), or only those while
+// the SQL condition holds; mendInserts takes that back.
+void failInserts(const QSqlDatabase& db, const QString& table, const QString& condition = {});
+void mendInserts(const QSqlDatabase& db, const QString& table);
+// The next key the database numbers for the table will be `next`.
+void numberKeysFrom(const QSqlDatabase& db, const QString& table, qint64 next);
+// A copy of the database under another name (a file in the folder, or a server database).
+QString copyOf(const QString& source, const QString& folder, const QString& name);
 // Adds a user with a plain-text password, as an older database kept it; returns its id.
 qint64 addPlainUser(const QString& mainPath, const QString& userName, const QString& password,
                     const QString& role = QStringLiteral("User"), int prepared = 1, int reviewed = 0,
