@@ -321,6 +321,12 @@ bool isServer(const QSqlDatabase& db)
     return db.driverName() == QStringLiteral("QPSQL");
 }
 
+QString insertionOrder(const QSqlDatabase& db)
+{
+    // A server keeps rows that were never updated in the order of their physical place.
+    return isServer(db) ? QStringLiteral("ctid") : QStringLiteral("rowid");
+}
+
 QString exactCollation(const QSqlDatabase& db)
 {
     return isServer(db) ? QStringLiteral(" COLLATE \"C\"") : QStringLiteral(" COLLATE BINARY");

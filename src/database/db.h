@@ -27,6 +27,9 @@ constexpr int ConnectTimeoutSeconds = 5;
 bool isServerName(const QString& name);
 // True when the connection is to a server database.
 bool isServer(const QSqlDatabase& db);
+// The column that orders a table's rows as they were inserted, for a table without a key whose
+// rows are only ever inserted (the lists of values).
+QString insertionOrder(const QSqlDatabase& db);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);

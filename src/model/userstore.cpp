@@ -109,7 +109,8 @@ QStringList roles()
 {
     QStringList values;
     QSqlQuery q = Db::exec(Global::getConnection(),
-                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY rowid"),
+                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY ") +
+                               Db::insertionOrder(Global::getConnection()),
                            {QStringLiteral("ROLE")});
     while (q.next())
         values << Db::textOf(q.value(0));

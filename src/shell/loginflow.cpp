@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "appexit.h"
+#include "db.h"
 #include "global.h"
 #include "loginsettings.h"
 #include "prompter.h"
@@ -20,7 +21,8 @@ QString quoted(const QString& path)
 bool LoginFlow::hasDatabaseExtension(const QString& path)
 {
     const QString p = path.trimmed();
-    return p.endsWith(QStringLiteral(".db")) || p.endsWith(QStringLiteral(".sqlite"));
+    // A server database has a name, not a file extension.
+    return Db::isServerName(p) || p.endsWith(QStringLiteral(".db")) || p.endsWith(QStringLiteral(".sqlite"));
 }
 
 QString LoginFlow::extensionMessage()
@@ -73,7 +75,7 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
         Prompter::show(Prompter::applicationTitle(), extensionMessage());
         return Outcome::Refused;
     }
-    if (!Global::fileExists(mainPath)) {
+    if (!Global::databaseExists(mainPath)) {
         Prompter::show(Prompter::applicationTitle(), missingFileMessage());
         return Outcome::Refused;
     }
@@ -126,7 +128,7 @@ void LoginFlow::checkDocumentsDatabase()
             throw;
         Global::docDBPath.clear(); // no location table: treated as no documents database
     }
-    if (!Global::fileExists(Global::docDBPath)) {
+    if (!Global::databaseExists(Global::docDBPath)) {
         Prompter::show(Prompter::applicationTitle(), missingDocumentsMessage(Global::docDBPath));
         Global::isDocDBValid = false;
     }
