@@ -1,25 +1,55 @@
-// Makes the tutorial databases beside the program: Database/CorvantisTutorialReconciliations.db
-// and Database/CorvantisTutorialDocuments.db under the folder given as the only argument.
+// Makes the databases of this system with the program's own schema code.
+//
+//   corvantis-makedb PROGRAM_FOLDER
+//       the tutorial files beside the program: Database/CorvantisTutorialReconciliations.db and
+//       Database/CorvantisTutorialDocuments.db under PROGRAM_FOLDER (replaced when they exist);
+//   corvantis-makedb --tutorial MAIN DOCUMENTS
+//       the tutorial company in the main and documents databases named (files or server
+//       databases "postgresql://[user@]host[:port]/dbname"; a server database must be empty);
+//   corvantis-makedb --empty MAIN DOCUMENTS ADMIN_NAME
+//       the schema without company data; the only user is the administrator ADMIN_NAME, whose
+//       password is read from the first line of standard input.
 #include "apperror.h"
 #include "schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTextStream>
 #include <cstdio>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: corvantis-makedb PROGRAM_FOLDER\n"
+                         "       corvantis-makedb --tutorial MAIN DOCUMENTS\n"
+                         "       corvantis-makedb --empty MAIN DOCUMENTS ADMIN_NAME   (password on standard input)\n");
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: corvantis-makedb PROGRAM_FOLDER\n");
-        return 2;
-    }
-    const QDir folder(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/Database"));
-    if (!QDir().mkpath(folder.absolutePath())) {
-        std::fprintf(stderr, "corvantis-makedb: cannot create %s\n", qPrintable(folder.absolutePath()));
-        return 1;
-    }
+    const QStringList args = app.arguments().mid(1);
     try {
+        if (args.size() == 3 && args.at(0) == QStringLiteral("--tutorial")) {
+            Schema::createTutorialDatabases(args.at(1), args.at(2));
+            return 0;
+        }
+        if (args.size() == 4 && args.at(0) == QStringLiteral("--empty")) {
+            QTextStream in(stdin);
+            Schema::createStartingDatabases(args.at(1), args.at(2), args.at(3), in.readLine());
+            return 0;
+        }
+        if (args.size() != 1 || args.at(0).startsWith(QStringLiteral("--")))
+            return usage();
+        const QDir folder(args.at(0) + QStringLiteral("/Database"));
+        if (!QDir().mkpath(folder.absolutePath())) {
+            std::fprintf(stderr, "corvantis-makedb: cannot create %s\n", qPrintable(folder.absolutePath()));
+            return 1;
+        }
         Schema::createTutorialDatabases(folder.absoluteFilePath(QStringLiteral("CorvantisTutorialReconciliations.db")),
                                         folder.absoluteFilePath(QStringLiteral("CorvantisTutorialDocuments.db")));
     } catch (const AppError& e) {

@@ -7,18 +7,43 @@
 #include <QVariant>
 #include <QVariantList>
 
-// The one way this system talks to its database files: one named connection per file (keyed by
-// its canonical path), statements with bound values only, errors raised as AppError, and an RAII
-// transaction that rolls back unless committed.
+// The one way this system talks to its databases: one named connection per database (keyed by
+// the file's canonical path or the server database's name), statements with bound values only,
+// errors raised as AppError, and an RAII transaction that rolls back unless committed.
+//
+// A database is an SQLite file (named by its path) or a database on a PostgreSQL server (named
+// "postgresql://[user@]host[:port]/dbname"; a host that is a folder is the server's Unix socket).
+// This namespace is the only place that knows which: every other layer runs the same SQL on both.
 namespace Db {
 
 // How long a statement waits for another user of the file before it fails as busy
 // (AppError::DatabaseBusy).
 constexpr int BusyTimeoutMs = 5000;
+// How long connecting to a server may take before the login says it cannot be reached.
+constexpr int ConnectTimeoutSeconds = 5;
 
-// The connection to an existing SQLite file; opening never creates a file. Raises AppError when
-// the path is missing, not a file, or not a database. `purpose` keeps a separate connection to
-// the same file (the login check uses its own).
+// True when the name is a server database's ("postgresql://..." or "postgres://...") rather than
+// a file path.
+bool isServerName(const QString& name);
+// True when the connection is to a server database.
+bool isServer(const QSqlDatabase& db);
+// The column that orders a table's rows as they were inserted, for a table without a key whose
+// rows are only ever inserted (the lists of values).
+QString insertionOrder(const QSqlDatabase& db);
+// " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
+// column that compares without regard to case.
+QString exactCollation(const QSqlDatabase& db);
+// Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
+// database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
+void setUpServerConnection(QSqlDatabase& db, const QString& name);
+// The server database's name as shown to the user: the URI without anything secret in it.
+QString displayName(const QString& name);
+
+// The connection to an existing SQLite file or server database; opening never creates a file or
+// database. Raises AppError when the path is missing, not a file, or not a database, when the
+// server cannot be reached or refuses the role, and when a server name carries a password (the
+// password comes from libpq's own places: ~/.pgpass, PGPASSFILE, PGPASSWORD, a service file).
+// `purpose` keeps a separate connection to the same database (the login check uses its own).
 QSqlDatabase open(const QString& path, const QString& purpose = {});
 // The same, read-only: nothing done through the connection can change the file, and a file that
 // nobody uses gets nothing new beside it (a file that is only looked at, such as a candidate
@@ -26,7 +51,8 @@ QSqlDatabase open(const QString& path, const QString& purpose = {});
 QSqlDatabase openReadOnly(const QString& path, const QString& purpose);
 // True when a connection to the file (and purpose) is open already.
 bool isOpen(const QString& path, const QString& purpose = {});
-// Creates a new, empty database file (the schema tools only).
+// Creates a new, empty database file (the schema tools only). A server database is created by
+// its administrator: it is opened, and refused unless it holds no table yet.
 QSqlDatabase create(const QString& path);
 // Closes and forgets the connection to the file (and purpose).
 void close(const QString& path, const QString& purpose = {});
@@ -39,6 +65,8 @@ void useSharedAccess(QSqlDatabase& db);
 
 // Runs one statement with its values bound in order; the query is forward-only.
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// Runs an INSERT into a table whose key the database numbers and returns the new row's key.
+qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values);
 // Runs a writing statement and returns the number of rows it changed.
 qint64 execCount(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // Runs a writing statement that must change exactly one row; raises otherwise.
@@ -46,7 +74,11 @@ void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& val
 // The first column of the first row, or an invalid QVariant when there is no row.
 QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
+// Schema statements are written as SQLite reads them; a server gets its own form of each.
 void runScript(const QSqlDatabase& db, const QString& script);
+// Makes the keys that the database numbers continue after the largest one stored (after rows
+// were inserted with their keys given, as the tutorial data does).
+void continueKeys(const QSqlDatabase& db);
 // The statements of such a script, in order.
 QStringList splitScript(const QString& script);
 
@@ -67,7 +99,11 @@ QVariant text(const QString& value);
 inline QString textOf(const QVariant& stored) { return stored.isNull() ? QString() : stored.toString(); }
 QVariant null();
 
-// A transaction that may write (BEGIN IMMEDIATE); nested ones are savepoints.
+// The statement that begins a transaction which may write: on SQLite it takes the write lock at
+// once (BEGIN IMMEDIATE); on a server rows are locked as they are written.
+QString beginWrite(const QSqlDatabase& db);
+
+// A transaction that may write (see beginWrite); nested ones are savepoints.
 class Transaction
 {
 public:
@@ -88,6 +124,10 @@ private:
 inline QSqlQuery exec(const Transaction& tx, const QString& sql, const QVariantList& values = {})
 {
     return exec(tx.db(), sql, values);
+}
+inline qint64 insertReturningId(const Transaction& tx, const QString& insert, const QVariantList& values)
+{
+    return insertReturningId(tx.db(), insert, values);
 }
 inline void execOne(const Transaction& tx, const QString& sql, const QVariantList& values = {})
 {

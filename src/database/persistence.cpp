@@ -184,7 +184,7 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
 {
     QVariant id;
     if (isNew)
-        id = Db::exec(db, row.table->insertSql(), row.values).lastInsertId();
+        id = Db::insertReturningId(db, row.table->insertSql(), row.values);
     else if (!row.loaded)
         Db::execOne(db, row.table->updateSql(), row.values + row.keyValues);
     else if (Db::execCount(db, row.table->guardedUpdateSql(), row.values + row.keyValues + *row.loaded) != 1)

@@ -23,23 +23,29 @@ void createFrom(const QString& path, const QStringList& scripts)
 {
     QSqlDatabase db = Db::create(path);
     try {
+        // One transaction: a server takes back the tables of a script that failed half-way too.
         Db::Transaction tx(db);
         for (const QString& script : scripts)
             Db::runScript(db, script);
+        Db::continueKeys(db);
         tx.commit();
     } catch (...) {
         db = QSqlDatabase();
         Db::close(path);
-        QFile::remove(path);
+        if (!Db::isServerName(path))
+            QFile::remove(path);
         throw;
     }
     db = QSqlDatabase();
     Db::close(path);
 }
 
+// A file is made anew; a server database is never dropped (Db::create refuses one with tables).
 void removeDatabaseFile(const QString& path)
 {
     Db::close(path);
+    if (Db::isServerName(path))
+        return;
     for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
         QFile::remove(path + suffix);
 }
@@ -116,6 +122,41 @@ void hashPlainPasswords(const QString& mainPath)
     tx.commit();
 }
 
+namespace {
+
+void setDocumentsLocation(const QString& mainPath, const QString& documentsPath)
+{
+    QSqlDatabase db = Db::open(mainPath);
+    Db::Transaction tx(db);
+    Db::exec(db, QStringLiteral("DELETE FROM AttachedDocDBLocation"));
+    Db::exec(db, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"),
+             {Db::isServerName(documentsPath) ? documentsPath : QFileInfo(documentsPath).absoluteFilePath()});
+    tx.commit();
+}
+
+} // namespace
+
+void createStartingDatabases(const QString& mainPath, const QString& documentsPath, const QString& adminName,
+                             const QString& adminPassword)
+{
+    if (adminName.trimmed().isEmpty() || adminPassword.isEmpty())
+        throw AppError(AppError::DatabaseError, QStringLiteral("Schema"),
+                       QStringLiteral("The administrator needs a name and a password."));
+    createMainDatabase(mainPath);
+    createDocumentsDatabase(documentsPath);
+    setDocumentsLocation(mainPath, documentsPath);
+    {
+        QSqlDatabase db = Db::open(mainPath);
+        Db::Transaction tx(db);
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, "
+                                "Role, rptname) VALUES (?, ?, 1, 1, 1, 'Administrator', ?)"),
+                 {adminName.trimmed(), PasswordHash::hash(adminPassword), adminName.trimmed()});
+        tx.commit();
+    }
+    Db::close(mainPath);
+}
+
 void createTutorialDatabases(const QString& mainPath, const QString& documentsPath)
 {
     removeDatabaseFile(mainPath);
@@ -123,14 +164,7 @@ void createTutorialDatabases(const QString& mainPath, const QString& documentsPa
     createFrom(mainPath, {mainSchemaScript(), tutorialDataScript()});
     createDocumentsDatabase(documentsPath);
     hashPlainPasswords(mainPath);
-    {
-        QSqlDatabase db = Db::open(mainPath);
-        Db::Transaction tx(db);
-        Db::exec(db, QStringLiteral("DELETE FROM AttachedDocDBLocation"));
-        Db::exec(db, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"),
-                 {QFileInfo(documentsPath).absoluteFilePath()});
-        tx.commit();
-    }
+    setDocumentsLocation(mainPath, documentsPath);
     Db::close(mainPath);
 }
 

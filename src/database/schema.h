@@ -17,8 +17,14 @@ void createMainDatabase(const QString& path);
 void createDocumentsDatabase(const QString& path);
 
 // The tutorial pair: a main database with the tutorial company (passwords stored hashed) whose
-// documents location names the tutorial documents file beside it. Existing files are replaced.
+// documents location names the tutorial documents file beside it. Existing files are replaced;
+// server databases must be empty.
 void createTutorialDatabases(const QString& mainPath, const QString& documentsPath);
+// A main and a documents database without company data, whose only user is an administrator with
+// every sign-off right; the main database's documents location names the documents database.
+// Server databases must be empty; files must not exist yet.
+void createStartingDatabases(const QString& mainPath, const QString& documentsPath, const QString& adminName,
+                             const QString& adminPassword);
 
 // The statements of the main schema that create the table and its indexes, in script order.
 QStringList mainTableStatements(const QString& table);

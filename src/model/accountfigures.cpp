@@ -15,14 +15,14 @@
 namespace {
 
 // Which accounts a filter word lets through; the flags compare exactly, an empty flag reading "Yes".
-QString filterCondition(const QString& accountFilter)
+QString filterCondition(const QSqlDatabase& db, const QString& accountFilter)
 {
     if (accountFilter == QStringLiteral("All Accounts"))
         return QStringLiteral("1 = 1");
     if (accountFilter == QStringLiteral("Active Accounts"))
-        return GLAccount::flagSql(QStringLiteral("a.active")) + QStringLiteral(" = 'Yes' COLLATE BINARY");
+        return GLAccount::flagSql(QStringLiteral("a.active")) + QStringLiteral(" = 'Yes'") + Db::exactCollation(db);
     if (accountFilter == QStringLiteral("Key Control Accounts"))
-        return GLAccount::flagSql(QStringLiteral("a.keycontrol")) + QStringLiteral(" = 'Yes' COLLATE BINARY");
+        return GLAccount::flagSql(QStringLiteral("a.keycontrol")) + QStringLiteral(" = 'Yes'") + Db::exactCollation(db);
     return QStringLiteral("1 = 0");
 }
 
@@ -74,8 +74,8 @@ namespace AccountFiguresQuery {
 QList<AccountFigures> load(const QString& date, const QString& accountFilter)
 {
     const QVariant at = DateRules::toDb(date);
-    const QString filter = filterCondition(accountFilter);
     QSqlDatabase db = Global::getConnection();
+    const QString filter = filterCondition(db, accountFilter);
 
     QList<AccountFigures> out;
     QHash<qint64, qsizetype> index;

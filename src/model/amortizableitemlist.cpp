@@ -35,9 +35,10 @@ void AmortizableItemList::load(const QString& accountId, const QString& date,
             QStringLiteral("m.glAcctID = ? AND m.openDate <= ? AND (m.endDate >= ? OR m.endDate IS NULL)");
         const QVariantList values{*account, day, day};
         {
+            // An item without an end date comes first, whichever end of the order an engine gives NULL.
             QSqlQuery q = Db::exec(Global::getConnection(),
                                    QStringLiteral("SELECT %1 FROM AmortizableItem m WHERE %2 "
-                                                  "ORDER BY m.endDate, m.\"desc\", m.AmortizableItemID")
+                                                  "ORDER BY m.endDate IS NOT NULL, m.endDate, m.\"desc\", m.AmortizableItemID")
                                        .arg(AmortizableItem::selectColumns(), condition),
                                    values);
             while (q.next()) {

@@ -42,7 +42,7 @@ QString tutorialPath()
 
 bool isDocumentsDatabase(const QString& path)
 {
-    if (!Global::fileExists(path))
+    if (!Global::databaseExists(path))
         return false;
     struct CloseAfter
     {
@@ -72,7 +72,7 @@ bool choose(const QString& path)
         Prompter::show(Prompter::applicationTitle(), invalidMessage(path));
         return false;
     }
-    const QString stored = QFileInfo(path).absoluteFilePath();
+    const QString stored = Db::isServerName(path) ? path : QFileInfo(path).absoluteFilePath();
     {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);

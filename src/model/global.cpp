@@ -189,7 +189,7 @@ bool fieldExists(const QString& table, const QString& column, const QString& pat
     try {
         if (path.isEmpty())
             return Db::columnExists(getConnection(), table, column);
-        if (!fileExists(path))
+        if (!databaseExists(path))
             return false;
         return Db::columnExists(Db::open(path), table, column);
     } catch (const AppError& e) {
@@ -202,6 +202,11 @@ bool fieldExists(const QString& table, const QString& column, const QString& pat
 bool fileExists(const QString& path)
 {
     return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+bool databaseExists(const QString& name)
+{
+    return Db::isServerName(name) || fileExists(name);
 }
 
 QSqlDatabase getDocDBConnection(const QString& path)

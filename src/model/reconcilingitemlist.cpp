@@ -30,7 +30,8 @@ QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accou
         values << typeCode;
     }
     // The id last only makes the order of equal rows the same every time.
-    sql += QStringLiteral(" ORDER BY openDate, comment, RecItemId");
+    // Items without a comment come first, whichever end of the order an engine gives NULL.
+    sql += QStringLiteral(" ORDER BY openDate, comment IS NOT NULL, comment, RecItemId");
 
     const QSqlDatabase db = Global::getConnection();
     const ReconcilingItemTypeList types(db);

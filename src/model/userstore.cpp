@@ -113,7 +113,8 @@ QStringList roles()
 {
     QStringList values;
     QSqlQuery q = Db::exec(Global::getConnection(),
-                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY rowid"),
+                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY ") +
+                               Db::insertionOrder(Global::getConnection()),
                            {QStringLiteral("ROLE")});
     while (q.next())
         values << Db::textOf(q.value(0));
@@ -164,11 +165,11 @@ qint64 insert(const UserAccount& user, const QString& password)
     checkNameFree(user);
     QVariantList values{user.userName, PasswordHash::hash(password)};
     values << rightFlags(user.right) << user.role << user.fullName;
-    QSqlQuery q = Db::exec(tx,
-                           QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, ChkApprovedBy, "
-                                          "ChkReviewedBy, Role, rptname) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                           values);
-    const qint64 id = q.lastInsertId().toLongLong();
+    const qint64 id = Db::insertReturningId(tx,
+                                            QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, "
+                                                           "ChkApprovedBy, ChkReviewedBy, Role, rptname) VALUES "
+                                                           "(?, ?, ?, ?, ?, ?, ?)"),
+                                            values);
     tx.commit();
     return id;
 }

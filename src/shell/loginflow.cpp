@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "appexit.h"
+#include "db.h"
 #include "documentslocation.h"
 #include "global.h"
 #include "loginsettings.h"
@@ -33,7 +34,8 @@ bool isSameFile(const QString& a, const QString& b)
 bool LoginFlow::hasDatabaseExtension(const QString& path)
 {
     const QString p = path.trimmed();
-    return p.endsWith(QStringLiteral(".db")) || p.endsWith(QStringLiteral(".sqlite"));
+    // A server database has a name, not a file extension.
+    return Db::isServerName(p) || p.endsWith(QStringLiteral(".db")) || p.endsWith(QStringLiteral(".sqlite"));
 }
 
 QString LoginFlow::extensionMessage()
@@ -103,7 +105,7 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
         Prompter::show(Prompter::applicationTitle(), extensionMessage());
         return Outcome::Refused;
     }
-    if (!Global::fileExists(mainPath)) {
+    if (!Global::databaseExists(mainPath)) {
         Prompter::show(Prompter::applicationTitle(), missingFileMessage());
         return Outcome::Refused;
     }
@@ -160,7 +162,7 @@ void LoginFlow::checkDocumentsDatabase(const QString& shownPath)
             throw;
         Global::docDBPath.clear(); // no location table: treated as no documents database
     }
-    if (!Global::fileExists(Global::docDBPath)) {
+    if (!Global::databaseExists(Global::docDBPath)) {
         Prompter::show(Prompter::applicationTitle(), missingDocumentsMessage(Global::docDBPath));
         Global::isDocDBValid = false;
     }

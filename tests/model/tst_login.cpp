@@ -26,6 +26,8 @@ private Q_SLOTS:
     void failedLoginKeepsSession();
     void emptyUsersRefusesEveryone();
     void loginNeverCreatesOrChangesFiles();
+    void refusedDatabaseIsLeftUnchanged_data();
+    void refusedDatabaseIsLeftUnchanged();
     void passwordHash();
     void unknownNameCostsAsMuchAsKnown();
 
@@ -50,10 +52,7 @@ void tst_Login::initTestCase()
 namespace {
 QString copyOf(const QString& source, const QString& folder)
 {
-    const QString target = folder + "/main.db";
-    QFile::copy(source, target);
-    QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    return target;
+    return TestDb::copyOf(source, folder, "main.db");
 }
 } // namespace
 
@@ -177,6 +176,49 @@ void tst_Login::loginNeverCreatesOrChangesFiles()
     QFile f(text);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("hello"));
+}
+
+void tst_Login::refusedDatabaseIsLeftUnchanged_data()
+{
+    QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<bool>("ends"); // refused as a foreign database, which ends the program
+    QTest::newRow("no tables") << QStringList{} << true;
+    QTest::newRow("another program's Users")
+        << QStringList{"CREATE TABLE Users (UserName TEXT, Password TEXT)", "INSERT INTO Users VALUES ('Maria', 'Secret1')"}
+        << true;
+    // Older than this program: the attachments' table without its CreateUser column.
+    QTest::newRow("older schema") << QStringList{"ALTER TABLE AttachedDocument DROP COLUMN CreateUser"} << false;
+}
+
+void tst_Login::refusedDatabaseIsLeftUnchanged()
+{
+    QFETCH(QStringList, statements);
+    QFETCH(bool, ends);
+    TestSeams seams;
+    QString path;
+    if (ends) {
+        path = TestDb::madeDatabase(seams.folder(), "refused.db", statements);
+    } else {
+        path = copyOf(m_template, seams.folder());
+        {
+            QSqlDatabase db = Db::open(path, "older");
+            for (const QString& statement : statements)
+                Db::exec(db, statement);
+        }
+        Db::close(path, "older");
+    }
+    const QByteArray before = TestDb::snapshot(path);
+    if (ends) {
+        QVERIFY_THROWS_EXCEPTION(AppError, Global::checkLogin(path, "Maria", "Secret1"));
+        QVERIFY(seams.exits.ended());
+    } else {
+        // The plain-text password stays as it was: nothing is written to a refused database.
+        QCOMPARE(Global::checkLogin(path, "Maria", "Secret1"), Global::LoginResult::OutOfDate);
+        QVERIFY(!PasswordHash::isHashed(
+            Db::scalar(Db::open(path), "SELECT Password FROM Users WHERE UserName = ?", {"Maria"}).toString()));
+    }
+    QVERIFY(!Global::isLoggedIn);
+    QCOMPARE(TestDb::snapshot(path), before);
 }
 
 void tst_Login::passwordHash()

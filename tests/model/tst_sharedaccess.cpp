@@ -83,7 +83,9 @@ void tst_SharedAccess::removeWaitsForAnotherWriter()
     QElapsedTimer timer;
     timer.start();
     {
-        OtherWriter other(Global::mainDatabasePath, "BEGIN IMMEDIATE", 1500);
+        // On a server, writers wait for each other's rows: the other user holds the table's.
+        OtherWriter other(Global::mainDatabasePath,
+                          TestDb::onServer() ? "BEGIN; LOCK TABLE " + table + " IN EXCLUSIVE MODE" : "BEGIN IMMEDIATE", 1500);
         QVERIFY(other.holds()); // otherwise nothing was waited for
         try {
             remove();

@@ -111,8 +111,7 @@ void tst_GLSummaryReport::tutorialCompany()
 void tst_GLSummaryReport::filterAndStatus()
 {
     TestSeams seams;
-    const QString path = seams.path("main.db");
-    QFile::copy(m_tutorial, path);
+    const QString path = TestDb::copyOf(m_tutorial, seams.folder(), "main.db");
     Global::mainDatabasePath = path;
     QSqlDatabase db = Global::getConnection();
     Db::exec(db, "UPDATE GLAccountBalance SET preparedBy = 'P', reviewedBy = 'R', approvedBy = 'A', "

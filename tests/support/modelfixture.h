@@ -30,7 +30,7 @@ struct ModelFixture
     QStringList activities(const QString& auditTable) const
     {
         QStringList out;
-        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY rowid").arg(auditTable));
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY %2").arg(auditTable, TestDb::insertionOrder()));
         while (q.next())
             out << q.value(0).toString();
         return out;
@@ -49,17 +49,21 @@ struct ModelFixture
     }
     QVariant value(const QString& sql, const QVariantList& values = {}) const { return Db::scalar(db, sql, values); }
     // Makes the next insert into the audit table fail, as a full disk or a lock would.
-    void breakAudit(const QString& auditTable) const
+    void breakAudit(const QString& auditTable)
     {
-        Db::exec(db, QStringLiteral("CREATE TRIGGER t BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'x'); END")
-                         .arg(auditTable));
+        m_broken = auditTable;
+        TestDb::failInserts(db, auditTable);
     }
-    void mendAudit() const { Db::exec(db, QStringLiteral("DROP TRIGGER t")); }
+    void mendAudit() const { TestDb::mendInserts(db, m_broken); }
     // The next autonumber of the table will be above the 16-bit range.
     void bigIds(const QString& table, qint64 next = 70000) const
     {
-        Db::exec(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"), {table, next - 1});
+        TestDb::numberKeysFrom(db, table, next);
     }
+
+private:
+    QString m_broken;
+public:
 };
 
 inline qint64 units(double whole)

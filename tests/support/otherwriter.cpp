@@ -1,5 +1,7 @@
 #include "otherwriter.h"
 
+#include "db.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -14,8 +16,12 @@ OtherWriter::OtherWriter(const QString& path, const QString& beginStatement, int
     m_thread = std::thread([this, path, beginStatement, holdMs] {
         const QString name = QUuid::createUuid().toString();
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(path);
+            const bool server = Db::isServerName(path);
+            QSqlDatabase db = QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+            if (server)
+                Db::setUpServerConnection(db, path);
+            else
+                db.setDatabaseName(path);
             if (db.open()) {
                 QSqlQuery q(db);
                 m_holds = q.exec(beginStatement);

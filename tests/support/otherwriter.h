@@ -4,9 +4,10 @@
 #include <atomic>
 #include <thread>
 
-// Another user of a database file: a connection on a thread of its own that takes a lock with
-// one statement ("BEGIN IMMEDIATE" to hold the write lock, "BEGIN EXCLUSIVE" to keep readers of a
-// rollback-journal file out too), holds it for the given time, then rolls back.
+// Another user of a database: a connection on a thread of its own that takes a lock with one
+// statement ("BEGIN IMMEDIATE" to hold the write lock, "BEGIN EXCLUSIVE" to keep readers of a
+// rollback-journal file out too; on a server e.g. "BEGIN; LOCK TABLE t IN EXCLUSIVE MODE"),
+// holds it for the given time, then rolls back.
 class OtherWriter
 {
 public:

@@ -494,7 +494,7 @@ void tst_RecSelectDialog::exporting()
     QFETCH(bool, review);
     ModelFixture f(true);
     Global::setCurrentRecDate("10/31/2026");
-    f.value("UPDATE GLAccount SET name = 'Tab\there' || char(10) || 'and \"quoted\" Caf\u00e9' WHERE glacctnbr = '1010'");
+    f.value("UPDATE GLAccount SET name = ? WHERE glacctnbr = '1010'", {QStringLiteral("Tab\there\nand \"quoted\" Caf\u00e9")});
     auto d = make(review);
     d->show();
     auto* button = d->findChild<QPushButton*>("cmdExportToExcel");

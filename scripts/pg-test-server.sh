@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# A throwaway PostgreSQL server for the tests and benchmarks: `start DIR` makes a new cluster in
+# DIR that listens on a Unix socket in DIR only (no TCP port, so it never meets a server of the
+# machine) and lets the role "corvantis" in without a password; `stop DIR` stops it and removes
+# DIR. The server refuses to run as root, so under root (CI) it runs as the unprivileged "nobody".
+set -euo pipefail
+
+usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+[ $# -eq 2 ] || usage
+command=$1
+dir=$(realpath -m "$2")
+
+bindir=$(pg_config --bindir 2>/dev/null || true)
+if [ ! -x "$bindir/initdb" ]; then
+    bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+fi
+[ -x "$bindir/initdb" ] || { echo "pg-test-server: no PostgreSQL server programs found (install postgresql)" >&2; exit 1; }
+
+as_owner() {
+    if [ "$(id -u)" -eq 0 ]; then
+        (cd "$dir" && runuser -u nobody -- "$@")
+    else
+        (cd "$dir" && "$@")
+    fi
+}
+
+stop() {
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+    fi
+    rm -rf "$dir"
+}
+
+case "$command" in
+start)
+    stop
+    mkdir -p "$dir"
+    [ "$(id -u)" -eq 0 ] && chown nobody "$dir"
+    as_owner "$bindir/initdb" -D "$dir/data" -U corvantis --auth=trust -E UTF8 --locale=C.UTF-8 -N >"$dir/initdb.log" 2>&1 ||
+        { cat "$dir/initdb.log" >&2; exit 1; }
+    # Durability is of no use to a server that lives for one test run.
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
+        -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+        >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+    echo "pg-test-server: running, socket in $dir"
+    ;;
+stop)
+    stop
+    ;;
+*)
+    usage
+    ;;
+esac
