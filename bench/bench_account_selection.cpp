@@ -11,12 +11,11 @@
 #include <QStandardPaths>
 #include <QTableView>
 
-int main(int argc, char* argv[])
+namespace {
+
+int measure(Bench::Engine engine)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);
-    const Bench::Ledger ledger(10000);
+    const Bench::Ledger ledger(10000, engine);
     Global::setCurrentRecDate(QStringLiteral("11/30/2024"));
     const QString key = QStringLiteral("Software\\Corvantis\\RecSelectDialog");
     modRegistry::setSetting(QStringLiteral("HKCU"), key, QStringLiteral("optAcctType"), QStringLiteral("D"), 1);
@@ -29,15 +28,29 @@ int main(int argc, char* argv[])
     const qint64 memoryOpen = Bench::memoryKb("VmRSS") - memoryBefore;
     const qint64 rows = dialog.findChild<QTableView*>()->model()->rowCount();
     if (rows != 10000)
-        return Bench::fail(QStringLiteral("review-grid-load: wrong rows"));
+        return Bench::fail(Bench::named(QStringLiteral("review-grid-load"), engine) + QStringLiteral(": wrong rows"));
 
     const qint64 before = Db::statementCount();
     const double ours = Bench::timeIt([&] { dialog.LoadGLAccountDBGridView(); });
     const qint64 queries = (Db::statementCount() - before) / 3;
     const double baseline =
-        Bench::timeIt([&] { Bench::readReviewGridRows(Global::getConnection(), QStringLiteral("2024-11-30")); });
-    Bench::print(QStringLiteral("review-grid-load"), ours, baseline, rows, queries);
-    std::printf("review-grid-memory: %.1f MB for the open grid of %lld accounts\n", memoryOpen / 1024.0,
+        Bench::timeIt([&] { Bench::readReviewGridRows(ledger.baseline(), QStringLiteral("2024-11-30")); });
+    Bench::print(Bench::named(QStringLiteral("review-grid-load"), engine), ours, baseline, rows, queries);
+    std::printf("%s: %.1f MB for the open grid of %lld accounts\n",
+                qPrintable(Bench::named(QStringLiteral("review-grid-memory"), engine)), memoryOpen / 1024.0,
                 static_cast<long long>(rows));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    int failed = 0;
+    for (const Bench::Engine engine : Bench::engines())
+        failed |= measure(engine);
+    return failed;
 }

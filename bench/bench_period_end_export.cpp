@@ -50,21 +50,23 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const int accounts = 10000;
-    const Bench::Ledger ledger(accounts);
-    QSqlDatabase db = Global::getConnection();
     const PeriodEndExport::Run run{QStringLiteral("11/30/2024"), QStringLiteral("12/05/2024 08:00:00"), true};
     const QString date = QStringLiteral("2024-11-30");
-
-    const int status = measure(
-        QStringLiteral("status-export"), accounts,
-        [&](ExportWriter& w) { return PeriodEndExport::addStatusLines(w, run); },
-        [&] {
-            Bench::readFigureRows(db, date);
-            Bench::readAll(db, PeriodEndExport::statusQuery(), {date});
-        });
-    const int items = measure(
-        QStringLiteral("open-items-export"), accounts * 5,
-        [&](ExportWriter& w) { return PeriodEndExport::addOpenItemLines(w, run); },
-        [&] { Bench::readAll(db, PeriodEndExport::openItemsQuery(), {date, date}); });
-    return status || items;
+    int failed = 0;
+    for (const Bench::Engine engine : Bench::engines()) {
+        const Bench::Ledger ledger(accounts, engine);
+        QSqlDatabase db = ledger.baseline();
+        failed |= measure(
+            Bench::named(QStringLiteral("status-export"), engine), accounts,
+            [&](ExportWriter& w) { return PeriodEndExport::addStatusLines(w, run); },
+            [&] {
+                Bench::readFigureRows(db, date);
+                Bench::readAll(db, PeriodEndExport::statusQuery(), {date});
+            });
+        failed |= measure(
+            Bench::named(QStringLiteral("open-items-export"), engine), accounts * 5,
+            [&](ExportWriter& w) { return PeriodEndExport::addOpenItemLines(w, run); },
+            [&] { Bench::readAll(db, PeriodEndExport::openItemsQuery(), {date, date}); });
+    }
+    return failed;
 }

@@ -5,8 +5,10 @@
 #include "processtuning.h"
 #include "schema.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <cstdio>
@@ -52,66 +54,153 @@ int fail(const QString& message)
     return 1;
 }
 
+QList<Engine> engines()
+{
+    if (qEnvironmentVariableIsEmpty("CORVANTIS_BENCH_SERVER"))
+        return {Engine::File};
+    return {Engine::File, Engine::Server};
+}
+
+QString named(const QString& name, Engine engine)
+{
+    return engine == Engine::Server ? QStringLiteral("pg-") + name : name;
+}
+
+namespace {
+
+QString serverDatabaseName(const QString& database)
+{
+    return qEnvironmentVariable("CORVANTIS_BENCH_SERVER") + QLatin1Char('/') + database;
+}
+
+void onServerAdmin(const QString& statement)
+{
+    const QString admin = serverDatabaseName(QStringLiteral("postgres"));
+    {
+        QSqlDatabase db = Db::open(admin, QStringLiteral("benchadmin"));
+        Db::exec(db, statement);
+    }
+    Db::close(admin, QStringLiteral("benchadmin"));
+}
+
+// The month-ends from the first one given on, as "(0, ?), (1, ?)..." rows and their values.
+std::pair<QString, QVariantList> monthEnds(const QDate& first, int months)
+{
+    QStringList rows;
+    QVariantList values;
+    for (int m = 0; m < months; ++m) {
+        rows << QStringLiteral("(%1, ?)").arg(m);
+        values << first.addMonths(m + 1).addDays(-1).toString(Qt::ISODate);
+    }
+    return {rows.join(QStringLiteral(", ")), values};
+}
+
+} // namespace
+
+QString newServerDatabase(const QString& database)
+{
+    dropServerDatabase(database);
+    onServerAdmin(QStringLiteral("CREATE DATABASE ") + database);
+    return serverDatabaseName(database);
+}
+
+void dropServerDatabase(const QString& database)
+{
+    onServerAdmin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database));
+}
+
+QSqlDatabase openRaw(const QString& name)
+{
+    const QString connection = QStringLiteral("raw:") + name;
+    if (QSqlDatabase::contains(connection))
+        return QSqlDatabase::database(connection);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+    Db::setUpServerConnection(db, name);
+    if (!db.open())
+        qFatal("bench: cannot connect to %s: %s", qPrintable(name), qPrintable(db.lastError().text()));
+    return db;
+}
+
 void makeLedger(const QString& path, int accounts)
 {
+    static const QString numbers = QStringLiteral("WITH RECURSIVE n(a) AS (SELECT 1 UNION ALL SELECT a + 1 FROM n WHERE a < ?) ");
     {
         QSqlDatabase db = Db::open(path, QStringLiteral("fill"));
         Db::Transaction tx(db);
-        const char* kinds[] = {"C", "S", "L", "H", "A", "B"};
-        for (int a = 1; a <= accounts; ++a) {
-            Db::exec(
-                db,
-                QStringLiteral(
-                    "INSERT INTO GLAccount (glAcctID, glacctnbr, name, accountTypeCode, recTypeCode, active, "
-                    "keycontrol) VALUES (?, ?, ?, ?, ?, 'Yes', 'No')"),
-                {a, QStringLiteral("%1").arg(100000 + a), QStringLiteral("Account %1").arg(a),
-                 a % 2 ? QStringLiteral("A") : QStringLiteral("L"), QString::fromLatin1(kinds[a % 6])});
-            for (int m = 0; m < 24; ++m) {
-                const QDate d = QDate(2023, 1, 1).addMonths(m + 1).addDays(-1);
-                Db::exec(
-                    db,
-                    QStringLiteral(
-                        "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount, preparedBy, "
-                        "PreparedByDate) VALUES (?, ?, ?, ?, 'Pat', ?)"),
-                    {a, d.toString(Qt::ISODate), qint64(a) * 10000 + m, qint64(a) * 9000,
-                     d.toString(Qt::ISODate)});
-            }
-            for (int i = 0; i < 5; ++i)
-                Db::exec(db,
-                         QStringLiteral(
-                             "INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
-                             "VALUES (?, '2024-06-01', ?, ?, ?)"),
-                         {a, 1000 * i, QString::fromLatin1(i % 2 ? "C" : "O"),
-                          QString::fromLatin1(i % 2 ? "R" : "U")});
-        }
-        for (int p = 1; p <= 2000; ++p) {
-            const int account = (p * 5) % accounts + 1;
-            Db::exec(
-                db,
-                QStringLiteral(
-                    "INSERT INTO AmortizableItem (AmortizableItemID, glAcctID, openDate, startDate, endDate, "
-                    "amount) VALUES (?, ?, '2024-06-01', '2024-06-01', '2025-05-31', 1200000)"),
-                {p, account});
-            for (int m = 0; m < 12; ++m)
-                Db::exec(
-                    db,
-                    QStringLiteral(
-                        "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, 100000)"),
-                    {p, QDate(2024, 6, 1).addMonths(m + 1).addDays(-1).toString(Qt::ISODate)});
-        }
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr, name, accountTypeCode, recTypeCode, "
+                                "active, keycontrol) ") +
+                     numbers +
+                     QStringLiteral("SELECT a, CAST(100000 + a AS TEXT), 'Account ' || CAST(a AS TEXT), "
+                                    "CASE a % 2 WHEN 1 THEN 'A' ELSE 'L' END, CASE a % 6 WHEN 0 THEN 'C' WHEN 1 "
+                                    "THEN 'S' WHEN 2 THEN 'L' WHEN 3 THEN 'H' WHEN 4 THEN 'A' ELSE 'B' END, 'Yes', "
+                                    "'No' FROM n"),
+                 {accounts});
+        const auto [balanceMonths, balanceDates] = monthEnds(QDate(2023, 1, 1), 24);
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount, preparedBy, "
+                                "PreparedByDate) ") +
+                     numbers + QStringLiteral(", months(m, d) AS (VALUES %1) ").arg(balanceMonths) +
+                     QStringLiteral("SELECT a, d, a * 10000 + m, a * 9000, 'Pat', d FROM n CROSS JOIN months "
+                                    "ORDER BY a, m"),
+                 QVariantList{accounts} + balanceDates);
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) ") +
+                     numbers +
+                     QStringLiteral(", k(i) AS (VALUES (0), (1), (2), (3), (4)) SELECT a, '2024-06-01', 1000 * i, "
+                                    "CASE i % 2 WHEN 1 THEN 'C' ELSE 'O' END, CASE i % 2 WHEN 1 THEN 'R' ELSE 'U' "
+                                    "END FROM n CROSS JOIN k ORDER BY a, i"),
+                 {accounts});
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO AmortizableItem (AmortizableItemID, glAcctID, openDate, startDate, "
+                                "endDate, amount) ") +
+                     numbers +
+                     QStringLiteral("SELECT a, (a * 5) % ? + 1, '2024-06-01', '2024-06-01', '2025-05-31', 1200000 "
+                                    "FROM n"),
+                 {2000, accounts});
+        const auto [periods, periodDates] = monthEnds(QDate(2024, 6, 1), 12);
+        Db::exec(db,
+                 QStringLiteral("INSERT INTO Amortization (amortizableItemID, period, amount) ") + numbers +
+                     QStringLiteral(", months(m, d) AS (VALUES %1) SELECT a, d, 100000 FROM n CROSS JOIN months "
+                                    "ORDER BY a, m")
+                         .arg(periods),
+                 QVariantList{2000} + periodDates);
+        // The keys given above: the database numbers new rows after them.
+        Db::continueKeys(db);
         tx.commit();
     }
     Db::close(path, QStringLiteral("fill"));
 }
 
-Ledger::Ledger(int accounts)
+Ledger::Ledger(int accounts, Engine engine)
 {
     ProcessTuning::keepLargeBuffers(); // as the program's start does
 
-    Schema::createMainDatabase(path());
-    makeLedger(path(), accounts);
-    Global::mainDatabasePath = path();
+    if (engine == Engine::Server) {
+        // One database per benchmark program: two of them never share one.
+        m_database = QStringLiteral("bench_%1").arg(QCoreApplication::applicationPid());
+        m_path = newServerDatabase(m_database);
+    } else {
+        m_path = m_dir.filePath(QStringLiteral("bench.db"));
+    }
+    Schema::createMainDatabase(m_path);
+    makeLedger(m_path, accounts);
+    Global::mainDatabasePath = m_path;
     Global::userName = QStringLiteral("bench");
+}
+
+Ledger::~Ledger()
+{
+    Db::closeAll();
+    if (m_database.isEmpty())
+        return;
+    QSqlDatabase::removeDatabase(QStringLiteral("raw:") + m_path);
+    dropServerDatabase(m_database);
+}
+
+QSqlDatabase Ledger::baseline() const
+{
+    return m_database.isEmpty() ? Global::getConnection() : openRaw(m_path);
 }
 
 qint64 readAll(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
