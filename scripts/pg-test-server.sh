@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL server for the tests and benchmarks: `start DIR` makes a new cluster in
 # DIR that listens on a Unix socket in DIR only (no TCP port, so it never meets a server of the
-# machine) and lets the role "corvantis" in without a password; `stop DIR` stops it and removes
-# DIR. The server refuses to run as root, so under root (CI) it runs as the unprivileged "nobody".
+# machine) and lets the role "corvantis" in without a password (the role "corvantis_pw", made by
+# the tests that need it, only with its password); `stop DIR` stops it and removes DIR. The server refuses to run as root, so under root (CI) it runs as the unprivileged "nobody".
 set -euo pipefail
 
 usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
@@ -38,6 +38,7 @@ start)
     [ "$(id -u)" -eq 0 ] && chown nobody "$dir"
     as_owner "$bindir/initdb" -D "$dir/data" -U corvantis --auth=trust -E UTF8 --locale=C.UTF-8 -N >"$dir/initdb.log" 2>&1 ||
         { cat "$dir/initdb.log" >&2; exit 1; }
+    sed -i '1i local all corvantis_pw scram-sha-256' "$dir/data/pg_hba.conf"
     # Durability is of no use to a server that lives for one test run.
     as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
         -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \

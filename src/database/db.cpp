@@ -20,6 +20,7 @@ qint64 g_statements = 0;
 QHash<QString, int> g_depth; // open transactions per connection
 QSet<QString> g_shared;      // connections already set up for shared access
 QSet<QString> g_readOnly;    // server connections whose sessions may only read
+QSet<QString> g_lostRace;    // connections whose transaction lost to another one (worth running again)
 // Writing statements prepared once per connection: a list's store runs the same two statements
 // for every row. A caller only reads the row count or the new key of a write before the next one.
 QHash<QString, QHash<QString, QSqlQuery>> g_prepared;
@@ -151,6 +152,8 @@ ServerFailure serverFailure(const QSqlError& error)
 
 const QString kBusyText = QStringLiteral("The database is in use by another user and did not become free in time, "
                                          "so nothing was changed. Please try again in a moment.");
+const QString kLostRaceText = QStringLiteral("Another user was changing the same records at the same moment, so nothing "
+                                             "was changed. Please try again.");
 
 qint32 errorNumber(const QSqlError& error, const QString& text)
 {
@@ -167,8 +170,10 @@ AppError serverError(const QSqlDatabase& db, const QString& source, const QSqlEr
 {
     switch (serverFailure(error)) {
     case ServerFailure::Busy:
-    case ServerFailure::LostRace:
         return AppError(AppError::DatabaseBusy, source, kBusyText).withDetails(text);
+    case ServerFailure::LostRace:
+        g_lostRace.insert(db.connectionName());
+        return AppError(AppError::DatabaseBusy, source, kLostRaceText).withDetails(text);
     case ServerFailure::Conflict:
         return AppError(AppError::DatabaseConflict, source, text);
     case ServerFailure::LostConnection:
@@ -447,6 +452,7 @@ void close(const QString& path, const QString& purpose)
     g_depth.remove(name);
     g_shared.remove(name);
     g_readOnly.remove(name);
+    g_lostRace.remove(name);
 }
 
 void closeAll()
@@ -462,6 +468,7 @@ void closeAll()
     g_depth.clear();
     g_shared.clear();
     g_readOnly.clear();
+    g_lostRace.clear();
 }
 
 void useSharedAccess(QSqlDatabase& db)
@@ -738,6 +745,24 @@ void Transaction::commit()
     }
     m_done = true;
     --g_depth[m_db.connectionName()];
+}
+
+void runTransaction(const QSqlDatabase& db, const std::function<void(Transaction& tx)>& work)
+{
+    const QString name = db.connectionName();
+    // Only the outermost transaction can be run again: a loss aborts it as a whole.
+    const bool outermost = g_depth.value(name) == 0;
+    for (int attempt = 1;; ++attempt) {
+        g_lostRace.remove(name);
+        try {
+            Transaction tx(db);
+            work(tx);
+            return;
+        } catch (const AppError&) {
+            if (!outermost || attempt > 1 || !g_lostRace.contains(name))
+                throw;
+        }
+    }
 }
 
 } // namespace Db

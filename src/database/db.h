@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 
 // The one way this system talks to its databases: one named connection per database (keyed by
 // the file's canonical path or the server database's name), statements with bound values only,
@@ -120,6 +121,14 @@ private:
     int m_level = 0; // 0 the outermost; nested transactions use savepoints
     bool m_done = false;
 };
+
+// Runs `work` in a transaction (see Transaction); the work ends with tx.commit(), and one that
+// returns without committing is rolled back. On a server a transaction can lose to another one
+// that locked the same rows in the other order (a deadlock) or changed what it read (a
+// serialization failure): it is rolled back and run once more from the top, so the work must
+// leave its objects as they were when it fails (Persistence::RestoreOnFailure). A second loss is
+// reported as busy. Inside another transaction it is a savepoint, and a loss ends the outer one.
+void runTransaction(const QSqlDatabase& db, const std::function<void(Transaction& tx)>& work);
 
 inline QSqlQuery exec(const Transaction& tx, const QString& sql, const QVariantList& values = {})
 {

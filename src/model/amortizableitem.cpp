@@ -183,32 +183,33 @@ void AmortizableItem::store()
     requireEndDateAfterStart();
     validate();
 
-    Db::Transaction tx(Global::getConnection());
-    Persistence::RestoreOnFailure keep(m_f);
-    Persistence::RestoreOnFailure keepSchedule(m_schedule);
-    // The item and its schedule are one: a change of either by another user stops the whole store.
-    const bool guarded = !m_f.id.isEmpty() && !m_f.loaded.isEmpty();
-    if (guarded)
-        requireScheduleUnchanged(tx.db());
-    Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded](const Fields& f) {
-        Persistence::Row row{Stored, rowValues()};
-        if (guarded) {
-            row.loaded = f.loaded;
-            row.conflict = conflict();
-        }
-        return row;
-    });
+    Db::runTransaction(Global::getConnection(), [&](Db::Transaction& tx) {
+        Persistence::RestoreOnFailure keep(m_f);
+        Persistence::RestoreOnFailure keepSchedule(m_schedule);
+        // The item and its schedule are one: a change of either by another user stops the whole store.
+        const bool guarded = !m_f.id.isEmpty() && !m_f.loaded.isEmpty();
+        if (guarded)
+            requireScheduleUnchanged(tx.db());
+        Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded](const Fields& f) {
+            Persistence::Row row{Stored, rowValues()};
+            if (guarded) {
+                row.loaded = f.loaded;
+                row.conflict = conflict();
+            }
+            return row;
+        });
 
-    if (m_schedule.count() == 0)
-        createAmortizations();
-    else
-        for (Amortization& p : m_schedule)
-            p.setAmortizableItemID(m_f.id);
-    applyNonAmortizedAmount();
-    m_schedule.store();
-    tx.commit();
-    keep.release();
-    keepSchedule.release();
+        if (m_schedule.count() == 0)
+            createAmortizations();
+        else
+            for (Amortization& p : m_schedule)
+                p.setAmortizableItemID(m_f.id);
+        applyNonAmortizedAmount();
+        m_schedule.store();
+        tx.commit();
+        keep.release();
+        keepSchedule.release();
+    });
     m_f.loaded = rowValues();
     m_f.scheduleLoaded = scheduleState(m_schedule);
 }

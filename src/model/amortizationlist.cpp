@@ -124,14 +124,15 @@ QHash<QString, AmortizationList> AmortizationList::loadForItems(const QString& i
 
 void AmortizationList::store()
 {
-    Db::Transaction tx(Global::getConnection());
-    Persistence::RestoreOnFailure keep(m_periods);
-    AmortizationWriter writer(tx.db());
-    const QString now = Persistence::now();
-    for (Amortization& p : m_periods)
-        writer.write(p, now);
-    tx.commit();
-    keep.release();
+    Db::runTransaction(Global::getConnection(), [this](Db::Transaction& tx) {
+        Persistence::RestoreOnFailure keep(m_periods);
+        AmortizationWriter writer(tx.db());
+        const QString now = Persistence::now();
+        for (Amortization& p : m_periods)
+            writer.write(p, now);
+        tx.commit();
+        keep.release();
+    });
 }
 
 void AmortizationList::create(const AmortizableItem& item)

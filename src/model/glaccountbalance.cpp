@@ -490,21 +490,21 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
     before.reserve(m_balances.size());
     for (const GLAccountBalance& b : std::as_const(m_balances))
         before.append({b.m_isNew, b.m_f.createDate, b.m_f.createUser, b.m_loaded});
-    try {
-        QSqlDatabase db = Global::getConnection();
-        Db::Transaction tx(db);
-        store(db, Persistence::now()); // one moment for the whole store
-        tx.commit();
-    } catch (...) {
-        for (qsizetype i = 0; i < m_balances.size(); ++i) {
-            GLAccountBalance& b = m_balances[i];
-            b.m_isNew = before[i].isNew;
-            b.m_f.createDate = before[i].createDate;
-            b.m_f.createUser = before[i].createUser;
-            b.m_loaded = before[i].loaded;
+    Db::runTransaction(Global::getConnection(), [&](Db::Transaction& tx) {
+        try {
+            store(tx.db(), Persistence::now()); // one moment for the whole store
+            tx.commit();
+        } catch (...) {
+            for (qsizetype i = 0; i < m_balances.size(); ++i) {
+                GLAccountBalance& b = m_balances[i];
+                b.m_isNew = before[i].isNew;
+                b.m_f.createDate = before[i].createDate;
+                b.m_f.createUser = before[i].createUser;
+                b.m_loaded = before[i].loaded;
+            }
+            throw;
         }
-        throw;
-    }
+    });
     for (qsizetype i = 0; i < m_balances.size(); ++i)
         m_loadedUnits[i] = m_balances.at(i).amount().units();
 }

@@ -83,8 +83,10 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
     // A connection already open was checked when it was opened.
     if (Db::isOpen(path, purpose))
         return Db::open(path, purpose);
+    bool connected = false;
     try {
         QSqlDatabase db = Db::open(path, purpose);
+        connected = true;
         if (!isDatabaseOfThisSystem(db)) {
             db = QSqlDatabase();
             Db::close(path, purpose);
@@ -95,9 +97,12 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
             Db::useSharedAccess(db);
         return db;
     } catch (const AppError& e) {
-        if (e.number() == AppError::DatabaseBusy) {
+        // In use by another user, or a server that is down, unreachable or refuses the role or
+        // the database (as a missing file would be): the caller says so, the program goes on and
+        // the user may try again.
+        if (e.number() == AppError::DatabaseBusy || (!connected && Db::isServerName(path))) {
             Db::close(path, purpose);
-            throw; // in use by another user: the caller says so, the program goes on
+            throw;
         }
         Prompter::show(Prompter::applicationTitle(), securityErrorText(e.description()));
         AppExit::end();

@@ -132,7 +132,9 @@ public:
     QString getConnectionString() const;
     QString getPathToDBLocator() const { return {}; }
 
-    // Opens the file as a main database, on its own connection when purpose is given.
+    // Opens the file as a main database, on its own connection when purpose is given. A failure
+    // ends the program after the security-error message, except a database in use (DatabaseBusy)
+    // and a server that cannot be connected to: those are raised for the caller to say.
     static QSqlDatabase openConnection(const QString& path, const QString& purpose = {});
     static QString securityErrorText(const QString& description);
     // The file has table Users with the columns the login reads.

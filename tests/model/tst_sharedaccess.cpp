@@ -2,22 +2,28 @@
 #include "amortization.h"
 #include "apperror.h"
 #include "glaccount.h"
+#include "glaccountbalance.h"
 #include "modelfixture.h"
 #include "otherwriter.h"
 #include "reconcilingitem.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
 #include <functional>
+#include <thread>
 
-// Several users of one file: a removal that reads before it writes waits for another user's
-// write lock instead of failing at once.
+// Several users of one database: a removal that reads before it writes waits for another user's
+// write lock instead of failing at once, and gives up as busy after the busy time; two users
+// storing the same new balance; a client killed in the middle of a store.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void removeWaitsForAnotherWriter_data();
     void removeWaitsForAnotherWriter();
+    void sameNewBalanceIsAConflict();
+    void killedClientLeavesNoPartialStore();
 };
 
 namespace {
@@ -49,6 +55,7 @@ void tst_SharedAccess::removeWaitsForAnotherWriter_data()
 {
     QTest::addColumn<Remover>("prepare");
     QTest::addColumn<QString>("table");
+    QTest::addColumn<int>("holdMs"); // how long the other user writes
     QTest::newRow("reconciling item") << Remover([](ModelFixture&) -> std::function<void()> {
         auto account = storedAccount();
         auto item = std::make_shared<ReconcilingItem>();
@@ -56,11 +63,11 @@ void tst_SharedAccess::removeWaitsForAnotherWriter_data()
                          QString(), "T");
         item->store();
         return [item] { item->remove(); };
-    }) << "ReconcilingItem";
+    }) << "ReconcilingItem" << 1500;
     QTest::newRow("amortizable item") << Remover([](ModelFixture&) -> std::function<void()> {
         auto item = storedItem(storedAccount());
         return [item] { item->remove(); };
-    }) << "AmortizableItem";
+    }) << "AmortizableItem" << 1500;
     QTest::newRow("amortization period") << Remover([](ModelFixture& fx) -> std::function<void()> {
         auto item = storedItem(storedAccount());
         Db::exec(fx.db, "DELETE FROM Amortization");
@@ -68,34 +75,166 @@ void tst_SharedAccess::removeWaitsForAnotherWriter_data()
         period->initialize(QString(), item->getID(), "01/31/2025", "100", QString(), QString());
         period->store();
         return [period] { period->remove(); };
-    }) << "Amortization";
+    }) << "Amortization" << 1500;
+    QTest::newRow("amortizable item, held past the busy time") << Remover([](ModelFixture&) -> std::function<void()> {
+        auto item = storedItem(storedAccount());
+        return [item] { item->remove(); };
+    }) << "AmortizableItem" << Db::BusyTimeoutMs + 1500;
 }
 
 void tst_SharedAccess::removeWaitsForAnotherWriter()
 {
     QFETCH(Remover, prepare);
     QFETCH(QString, table);
+    QFETCH(int, holdMs);
     ModelFixture fx;
     const std::function<void()> remove = prepare(fx);
     const qint64 before = fx.rows(table);
     QVERIFY(before > 0);
+    const bool outwaited = holdMs < Db::BusyTimeoutMs;
 
     QElapsedTimer timer;
     timer.start();
     {
         // On a server, writers wait for each other's rows: the other user holds the table's.
         OtherWriter other(Global::mainDatabasePath,
-                          TestDb::onServer() ? "BEGIN; LOCK TABLE " + table + " IN EXCLUSIVE MODE" : "BEGIN IMMEDIATE", 1500);
+                          TestDb::onServer() ? "BEGIN; LOCK TABLE " + table + " IN EXCLUSIVE MODE" : "BEGIN IMMEDIATE", holdMs);
         QVERIFY(other.holds()); // otherwise nothing was waited for
         try {
             remove();
+            QVERIFY2(outwaited, "a removal beyond the busy time must be refused");
         } catch (const AppError& e) {
-            QFAIL(qPrintable("the removal failed while another user wrote: " + e.description()));
+            QVERIFY2(!outwaited, qPrintable("the removal failed while another user wrote: " + e.description()));
+            QCOMPARE(e.number(), AppError::DatabaseBusy);
+            QVERIFY(timer.elapsed() >= Db::BusyTimeoutMs - 500);
         }
     }
     QVERIFY(timer.elapsed() >= 1000); // it waited for the other user
-    QCOMPARE(fx.rows(table), before - 1);
+    QCOMPARE(fx.rows(table), outwaited ? before - 1 : before);
 }
 
-QTEST_GUILESS_MAIN(tst_SharedAccess)
+namespace {
+
+const QString kDate = QStringLiteral("01/31/2025");
+const QStringList kNumbers = {QStringLiteral("1000"), QStringLiteral("1400"), QStringLiteral("2000")};
+const char* const kKilledClient = "CORVANTIS_TEST_KILLED_CLIENT";
+
+void storeAccounts()
+{
+    for (const QString& number : kNumbers) {
+        GLAccount a;
+        a.initialize("", number, "Account " + number, "", "", "A", "A", "", "", "", "", "");
+        a.store();
+    }
+}
+
+// Every account's balance at the date, new, with an amount each.
+GLAccountBalanceList newBalances()
+{
+    GLAccountBalanceList list;
+    list.Load(kDate);
+    for (qint64 i = 1; i <= list.count(); ++i)
+        list.getGLAccountBalanceAt(i).setAmount(QString::number(100 * i));
+    return list;
+}
+
+// A clock that stops the store at its third look: the store's own moment, then the first
+// balance's audit row, then the second's, by which time two balances are written.
+class StallingClock final : public Clock
+{
+public:
+    QDateTime now() const override
+    {
+        if (++m_looks == 3) {
+            QTextStream(stdout) << "midway" << Qt::endl;
+            std::this_thread::sleep_for(std::chrono::minutes(5)); // until killed
+        }
+        return QDateTime(QDate(2025, 2, 3), QTime(9, 0));
+    }
+
+private:
+    mutable int m_looks = 0;
+};
+
+// The other program: stores every balance of the database named and is killed midway.
+int storeUntilKilled(const QString& database)
+{
+    TestSeams seams;
+    Global::mainDatabasePath = database;
+    Global::userName = QStringLiteral("other");
+    GLAccountBalanceList list = newBalances();
+    StallingClock clock;
+    Clock::install(&clock);
+    list.applyEdit();
+    return 1; // never reached
+}
+
+} // namespace
+
+void tst_SharedAccess::sameNewBalanceIsAConflict()
+{
+    ModelFixture fx;
+    storeAccounts();
+    GLAccountBalanceList list = newBalances();
+    const QVariant otherAccount = fx.value("SELECT glAcctID FROM GLAccount WHERE glacctnbr = ?", {kNumbers.at(1)});
+    try {
+        // The other user stores the second account's balance while this one stores.
+        // On a server its first statement holds the row already; a file's writer holds the file.
+        const QString insert = "INSERT INTO GLAccountBalance (glAcctID, Date, amount) VALUES (" +
+                               otherAccount.toString() + ", '2025-01-31', 50000)";
+        OtherWriter other(Global::mainDatabasePath,
+                          TestDb::onServer() ? QStringList{"BEGIN; " + insert} : QStringList{"BEGIN IMMEDIATE", insert},
+                          1000, "COMMIT");
+        QVERIFY(other.holds());
+        list.applyEdit();
+        QFAIL("the second balance of the account and date was stored");
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), AppError::DatabaseConflict);
+        QVERIFY2(e.description().startsWith("Another user stored a balance"), qPrintable(e.description()));
+    }
+    // Only the other user's balance: nothing of this store, not even the first account's.
+    QCOMPARE(fx.rows("GLAccountBalance"), 1);
+    QCOMPARE(fx.value("SELECT amount FROM GLAccountBalance").toLongLong(), 50000);
+    QCOMPARE(fx.rows("GLAccountBalanceAudit"), 0);
+    QVERIFY(list.getGLAccountBalanceAt(1).isNew());
+}
+
+void tst_SharedAccess::killedClientLeavesNoPartialStore()
+{
+    ModelFixture fx;
+    storeAccounts();
+    QProcess client;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kKilledClient, Global::mainDatabasePath);
+    client.setProcessEnvironment(env);
+    client.start(QCoreApplication::applicationFilePath());
+    QVERIFY(client.waitForStarted());
+    QByteArray said;
+    QElapsedTimer timer;
+    timer.start();
+    while (!said.contains("midway") && timer.elapsed() < 30000 && client.state() == QProcess::Running)
+        if (client.waitForReadyRead(500))
+            said += client.readAllStandardOutput();
+    QVERIFY2(said.contains("midway"), said + client.readAllStandardError());
+    client.kill(); // SIGKILL: no chance to roll back
+    QVERIFY(client.waitForFinished());
+
+    QCOMPARE(fx.rows("GLAccountBalance"), 0);
+    QCOMPARE(fx.rows("GLAccountBalanceAudit"), 0);
+    // The killed client's locks are gone with it: the same balances store here, all of them.
+    GLAccountBalanceList list = newBalances();
+    list.applyEdit();
+    QCOMPARE(fx.rows("GLAccountBalance"), kNumbers.size());
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kKilledClient))
+        return storeUntilKilled(qEnvironmentVariable(kKilledClient));
+    tst_SharedAccess test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_sharedaccess.moc"

@@ -12,8 +12,13 @@
 #include <unistd.h>
 
 OtherWriter::OtherWriter(const QString& path, const QString& beginStatement, int holdMs)
+    : OtherWriter(path, QStringList{beginStatement}, holdMs)
 {
-    m_thread = std::thread([this, path, beginStatement, holdMs] {
+}
+
+OtherWriter::OtherWriter(const QString& path, const QStringList& statements, int holdMs, const QString& end)
+{
+    m_thread = std::thread([this, path, statements, holdMs, end] {
         const QString name = QUuid::createUuid().toString();
         {
             const bool server = Db::isServerName(path);
@@ -24,11 +29,13 @@ OtherWriter::OtherWriter(const QString& path, const QString& beginStatement, int
                 db.setDatabaseName(path);
             if (db.open()) {
                 QSqlQuery q(db);
-                m_holds = q.exec(beginStatement);
+                m_holds = q.exec(statements.value(0));
                 m_started = true;
+                for (qsizetype i = 1; m_holds && i < statements.size(); ++i)
+                    q.exec(statements.at(i));
                 if (m_holds) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-                    q.exec(QStringLiteral("ROLLBACK"));
+                    q.exec(end);
                 }
             }
             m_started = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <thread>
 
@@ -12,6 +13,10 @@ class OtherWriter
 {
 public:
     OtherWriter(const QString& path, const QString& beginStatement, int holdMs);
+    // The same with more statements: the constructor returns once the first has run, the others
+    // run after it in turn (each may wait for this user's locks); then the hold, then `end`.
+    OtherWriter(const QString& path, const QStringList& statements, int holdMs,
+                const QString& end = QStringLiteral("ROLLBACK"));
     ~OtherWriter(); // waits for the lock to be let go
     OtherWriter(const OtherWriter&) = delete;
     OtherWriter& operator=(const OtherWriter&) = delete;
