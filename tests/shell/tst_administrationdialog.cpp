@@ -400,6 +400,7 @@ void tst_AdministrationDialog::typedDocumentsDatabase()
 
     QCOMPARE(s.seams.prompter.messages.size(), told.isEmpty() ? 0 : 1);
     QVERIFY2(s.seams.prompter.lastText().contains(told), qPrintable(s.seams.prompter.lastText()));
+    QVERIFY(!s.seams.prompter.lastText().contains("secret"));
     QCOMPARE(Global::docDBPath, accepted ? typed : current);
     QCOMPARE(s.value("SELECT DocDBLocation FROM AttachedDocDBLocation").toString(), Global::docDBPath);
     QCOMPARE(box->text(), QDir::toNativeSeparators(Global::docDBPath));
