@@ -1,6 +1,7 @@
 // Attached documents: a 50 MB document saved (documents row, folder copy, main row) against a plain
-// INSERT of the same bytes plus a plain copy of the file; and one owner's list in a table of
-// 240,000 attachments against the raw SELECT of the same rows.
+// INSERT of the same bytes plus a plain copy of the file, into SQLite files and, when
+// CORVANTIS_BENCH_SERVER names a server where new databases may be made, into server databases;
+// and one owner's list in a table of 240,000 attachments against the raw SELECT of the same rows.
 #include "benchsupport.h"
 #include "clsattachedfilelist.h"
 #include "db.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -37,36 +39,13 @@ void resetPeak()
         clear.write("5");
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// Three saves of the 50 MB source through our path against three plain INSERTs of the same bytes
+// with a plain copy of the file, into the session's main and documents databases.
+int attachSave(const QString& name, const QString& source)
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    qputenv("HOME", QFile::encodeName(dir.path())); // the documents folder lies under it
-    QStandardPaths::setTestModeEnabled(true);
-    Global::mainDatabasePath = dir.filePath(QStringLiteral("main.db"));
-    Global::docDBPath = dir.filePath(QStringLiteral("docs.db"));
-    Schema::createMainDatabase(Global::mainDatabasePath);
-    Schema::createDocumentsDatabase(Global::docDBPath);
-    Db::closeAll();
-    Global::userName = QStringLiteral("bench");
+    const qint64 size = QFileInfo(source).size();
     const QSqlDatabase main = Global::getConnection();
     const QSqlDatabase docs = Global::getDocDBConnection();
-
-    // ---- attach-save ----
-    const qint64 size = 50LL * 1024 * 1024;
-    const QString source = dir.filePath(QStringLiteral("statement.pdf"));
-    {
-        QFile f(source);
-        if (!f.open(QIODevice::WriteOnly))
-            return Bench::fail(QStringLiteral("attach-save: cannot write the source"));
-        QByteArray block(1024 * 1024, Qt::Uninitialized);
-        for (qsizetype i = 0; i < block.size(); ++i)
-            block[i] = char((i * 31 + i / 4096) & 0xff);
-        for (int i = 0; i < 50; ++i)
-            f.write(block);
-    }
     const QString folder = Global::getAttachedDocFolder();
     int n = 0;
     qint64 peak = 0;
@@ -84,16 +63,16 @@ int main(int argc, char* argv[])
     });
     const qint64 queries = (Db::statementCount() - before) / 3;
     const double base = Bench::timeIt([&] {
-        const QString name = QStringLiteral("baseline-%1.pdf").arg(++n);
+        const QString file = QStringLiteral("baseline-%1-%2.pdf").arg(name).arg(++n);
         QFile f(source);
         f.open(QIODevice::ReadOnly);
         const QByteArray bytes = f.readAll();
         QSqlQuery q(docs);
         q.prepare(QStringLiteral("INSERT INTO Document (FileName, Content) VALUES (?, ?)"));
-        q.addBindValue(name);
+        q.addBindValue(file);
         q.addBindValue(bytes);
         q.exec();
-        QFile::copy(source, folder + QLatin1Char('/') + name);
+        QFile::copy(source, folder + QLatin1Char('/') + file);
     });
     const qint64 stored =
         Db::scalar(main, QStringLiteral("SELECT count(*) FROM AttachedDocument")).toLongLong();
@@ -101,10 +80,73 @@ int main(int argc, char* argv[])
         Db::scalar(docs, QStringLiteral("SELECT count(*) FROM Document WHERE length(Content) = ?"), {size})
             .toLongLong();
     if (stored != 3 || contents != 6)
-        return Bench::fail(QStringLiteral("attach-save: the documents were not all stored"));
-    Bench::print(QStringLiteral("attach-save"), ours, base, 1, queries);
-    std::printf("attach-save memory: peak %lld MB above the resident size for a %lld MB file\n",
+        return Bench::fail(name + QStringLiteral(": the documents were not all stored"));
+    Bench::print(name, ours, base, 1, queries);
+    std::printf("%s memory: peak %lld MB above the resident size for a %lld MB file\n", qPrintable(name),
                 static_cast<long long>(peak / 1024), static_cast<long long>(size / 1024 / 1024));
+    return 0;
+}
+
+// The same on new databases of the server CORVANTIS_BENCH_SERVER names; nothing when it is unset.
+int serverAttachSave(const QString& source)
+{
+    const QString server = qEnvironmentVariable("CORVANTIS_BENCH_SERVER");
+    if (server.isEmpty())
+        return 0;
+    const QString suffix = QString::number(QCoreApplication::applicationPid());
+    const QStringList databases{QStringLiteral("bench_docs_main_") + suffix, QStringLiteral("bench_docs_docs_") + suffix};
+    const auto admin = [&](const QString& statement) {
+        Db::exec(Db::open(server + QStringLiteral("/postgres"), QStringLiteral("benchadmin")), statement);
+    };
+    for (const QString& database : databases)
+        admin(QStringLiteral("CREATE DATABASE ") + database);
+    Global::mainDatabasePath = server + QLatin1Char('/') + databases.at(0);
+    Global::docDBPath = server + QLatin1Char('/') + databases.at(1);
+    Schema::createMainDatabase(Global::mainDatabasePath);
+    Schema::createDocumentsDatabase(Global::docDBPath);
+    const int failed = attachSave(QStringLiteral("pg-attach-save"), source);
+    Db::close(Global::mainDatabasePath);
+    Db::close(Global::docDBPath);
+    for (const QString& database : databases)
+        admin(QStringLiteral("DROP DATABASE ") + database + QStringLiteral(" WITH (FORCE)"));
+    Db::close(server + QStringLiteral("/postgres"), QStringLiteral("benchadmin"));
+    return failed;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    qputenv("HOME", QFile::encodeName(dir.path())); // the documents folder lies under it
+    QStandardPaths::setTestModeEnabled(true);
+    Global::mainDatabasePath = dir.filePath(QStringLiteral("main.db"));
+    Global::docDBPath = dir.filePath(QStringLiteral("docs.db"));
+    Schema::createMainDatabase(Global::mainDatabasePath);
+    Schema::createDocumentsDatabase(Global::docDBPath);
+    Db::closeAll();
+    Global::userName = QStringLiteral("bench");
+
+    // ---- attach-save ----
+    const QString source = dir.filePath(QStringLiteral("statement.pdf"));
+    {
+        QFile f(source);
+        if (!f.open(QIODevice::WriteOnly))
+            return Bench::fail(QStringLiteral("attach-save: cannot write the source"));
+        QByteArray block(1024 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < block.size(); ++i)
+            block[i] = char((i * 31 + i / 4096) & 0xff);
+        for (int i = 0; i < 50; ++i)
+            f.write(block);
+    }
+    if (const int failed = attachSave(QStringLiteral("attach-save"), source))
+        return failed;
+    if (const int failed = serverAttachSave(source))
+        return failed;
+    Global::mainDatabasePath = dir.filePath(QStringLiteral("main.db"));
+    Global::docDBPath = dir.filePath(QStringLiteral("docs.db"));
+    const QSqlDatabase main = Global::getConnection();
 
     // ---- attach-list-load ----
     // 2,000 accounts x 120 attachments: 40 account documents, 40 of reconciling items and 40 of

@@ -337,6 +337,12 @@ QString exactCollation(const QSqlDatabase& db)
     return isServer(db) ? QStringLiteral(" COLLATE \"C\"") : QStringLiteral(" COLLATE BINARY");
 }
 
+void checkServerName(const QString& name)
+{
+    if (isServerName(name))
+        parseServerName(name);
+}
+
 QString displayName(const QString& name)
 {
     if (!isServerName(name))
@@ -637,8 +643,10 @@ bool tableExists(const QSqlDatabase& db, const QString& table)
     try {
         if (isServer(db))
             return scalar(db,
+                          // A view of the name is no table, as on SQLite.
                           QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = "
-                                         "current_schema() AND lower(table_name) = lower(?)"),
+                                         "current_schema() AND lower(table_name) = lower(?) AND table_type = "
+                                         "'BASE TABLE'"),
                           {table})
                        .toLongLong() > 0;
         return scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),

@@ -37,6 +37,9 @@ QString exactCollation(const QSqlDatabase& db);
 // Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
 // database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
 void setUpServerConnection(QSqlDatabase& db, const QString& name);
+// Raises AppError, in the words the login shows, for a server database's name that cannot be
+// used (a password in it, no database, a port that is not a number); a file path passes.
+void checkServerName(const QString& name);
 // The server database's name as shown to the user: the URI without anything secret in it.
 QString displayName(const QString& name);
 

@@ -102,7 +102,10 @@ void createMainDatabase(const QString& path)
 
 void createDocumentsDatabase(const QString& path)
 {
-    createFrom(path, {documentsSchemaScript()});
+    // A document is read back in pieces. A server would keep a large value compressed and unpack
+    // it from its start again for every piece; kept as it is, a piece is read on its own.
+    const QString serverStorage = QStringLiteral("ALTER TABLE Document ALTER COLUMN Content SET STORAGE EXTERNAL;");
+    createFrom(path, {documentsSchemaScript(), Db::isServerName(path) ? serverStorage : QString()});
 }
 
 void hashPlainPasswords(const QString& mainPath)

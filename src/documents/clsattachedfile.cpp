@@ -54,18 +54,14 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
             found == 0 && !haveCopy && !DocumentFiles::sourceProblem(from).isEmpty() && isDocumentInDB();
         if (found == 0 && !lost) {
             // The contents go into the row piece by piece, and into the folder copy from the same
-            // pieces: a large file is never held in memory whole. (zeroblob, a value of zeros of the
-            // given length, is SQLite's own: pieces are written into a value that exists.)
+            // pieces: a large file is never held in memory whole.
             const qint64 size = DocumentFiles::checkedSize(from, DocumentsDatabase::blobLimit(db));
-            const QSqlQuery row = Db::exec(
-                db,
-                QStringLiteral(
-                    "INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, CloseDate, "
-                    "Content) VALUES (?, ?, ?, ?, ?, ?, zeroblob(?))"),
-                {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
-                 Db::text(m_docDesc), DateRules::toDb(m_closeDate), size});
-            DocumentsDatabase::BlobWriter content(db, QStringLiteral("Document"), QStringLiteral("Content"),
-                                                  row.lastInsertId().toLongLong());
+            Db::exec(db,
+                     QStringLiteral("INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, "
+                                    "CloseDate) VALUES (?, ?, ?, ?, ?, ?)"),
+                     {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
+                      Db::text(m_docDesc), DateRules::toDb(m_closeDate)});
+            DocumentsDatabase::ContentWriter content(db, docName, size);
             std::optional<DocumentFiles::Writer> copyOut;
             if (!haveCopy)
                 copyOut.emplace(copy);

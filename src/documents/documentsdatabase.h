@@ -2,11 +2,12 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 
 struct sqlite3_blob;
 
-// The active documents database: the file named by Global::docDBPath, reached through the one
-// connection kept for its path.
+// The active documents database: the file or server database named by Global::docDBPath, reached
+// through the one connection kept for it.
 namespace DocumentsDatabase {
 
 // The connection for reading; raises AppError when no documents database is set, it cannot be
@@ -19,25 +20,36 @@ QSqlDatabase connectionForWrite();
 // The largest value, in bytes, that the connection stores in one column.
 qint64 blobLimit(const QSqlDatabase& db);
 
-// Writes a long value into a stored row piece by piece, so that a large document never has to be
-// held in memory whole: the row is inserted with a value of zeros of the right length first. The
-// pieces belong to the connection's open transaction. Raises AppError when a piece fails.
-class BlobWriter
+// The largest piece of a document's contents held in memory at a time.
+constexpr qint64 PieceSize = 1 << 20;
+
+// Writes the contents of a stored document piece by piece, so that a large document never has
+// to be held in memory whole. The document's row is stored already, without contents; the pieces
+// belong to the connection's open transaction, so a failure part-way leaves nothing once it is
+// rolled back. Raises AppError when a piece fails.
+class ContentWriter
 {
 public:
-    BlobWriter(const QSqlDatabase& db, const QString& table, const QString& column, qint64 rowid);
-    ~BlobWriter();
-    BlobWriter(const BlobWriter&) = delete;
-    BlobWriter& operator=(const BlobWriter&) = delete;
+    ContentWriter(const QSqlDatabase& db, const QString& fileName, qint64 size);
+    ~ContentWriter();
+    ContentWriter(const ContentWriter&) = delete;
+    ContentWriter& operator=(const ContentWriter&) = delete;
 
     void write(const char* data, qint64 size);
-    // Closes the value; raises when the value could not be written.
+    // The contents complete; raises when they could not be written.
     void close();
 
 private:
     QSqlDatabase m_db;
+    QString m_fileName;
     sqlite3_blob* m_blob = nullptr;
     qint64 m_offset = 0;
+    qint64 m_pieces = 0;
 };
+
+// Hands the stored contents of the document to take, piece by piece (PieceSize at most); false,
+// with nothing handed over, when the document or its contents are not stored.
+bool readContent(const QSqlDatabase& db, const QString& fileName,
+                 const std::function<void(const char*, qint64)>& take);
 
 } // namespace DocumentsDatabase

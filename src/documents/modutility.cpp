@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 #include <QUuid>
+#include <optional>
 
 namespace modUtility {
 
@@ -62,17 +63,19 @@ QString storedNameProblem(const QString& path)
 bool ExtractDocumentFromDB(const QString& docName, const QString& folder)
 {
     const QString target = DocumentFiles::copyPath(folder, docName);
-    QByteArray bytes;
-    {
-        QSqlQuery q = Db::exec(
-            DocumentsDatabase::connection(),
-            QStringLiteral("SELECT Content FROM Document WHERE FileName = ? AND Content IS NOT NULL"),
-            {docName});
-        if (!q.next())
-            return false;
-        bytes = q.value(0).toByteArray();
-    }
-    DocumentFiles::writeWhole(target, bytes);
+    std::optional<DocumentFiles::Writer> copy;
+    const bool stored = DocumentsDatabase::readContent(DocumentsDatabase::connection(), docName,
+                                                       [&](const char* data, qint64 n) {
+                                                           if (!copy)
+                                                               copy.emplace(target);
+                                                           copy->write(data, n);
+                                                       });
+    if (!stored)
+        return false;
+    // An empty document is an empty file.
+    if (!copy)
+        copy.emplace(target);
+    copy->commit();
     return true;
 }
 

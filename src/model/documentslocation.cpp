@@ -68,6 +68,8 @@ QString invalidMessage(const QString& path)
 
 bool choose(const QString& path)
 {
+    // A password typed into the name is refused in so many words, before anything is stored.
+    Db::checkServerName(path);
     if (!isDocumentsDatabase(path)) {
         Prompter::show(Prompter::applicationTitle(), invalidMessage(path));
         return false;

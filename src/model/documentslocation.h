@@ -18,8 +18,9 @@ QString invalidMessage(const QString& path);
 
 // Makes the file the documents database: tests it, records it in AttachedDocDBLocation (the row
 // added when there is none) and only then makes it the one in use. False after showing the
-// message for a file that is not a documents database; the one in use stays as it was. A failed
-// write raises and changes nothing either.
+// message for a file that is not a documents database; the one in use stays as it was. A server
+// database's name that cannot be used (a password in it) and a failed write raise and change
+// nothing either.
 bool choose(const QString& path);
 
 // The path recorded in the main database; "" when there is none.

@@ -157,6 +157,15 @@ void tst_AttachedFiles::saveWritesContentsCopyAndRow()
     QCOMPARE(fx.content(file.getDocPath()), original);
     QCOMPARE(fx.read(fx.copyOf(file.getDocPath())), original);
     QVERIFY(file.isDocumentInDB());
+    // On a server the contents are kept as they are, so that each piece read back is read alone
+    // rather than unpacked from the start.
+    if (TestDb::onServer())
+        QCOMPARE(Db::scalar(fx.docs(), u"SELECT pg_column_size(Content) >= length(Content) FROM Document"_qs).toBool(),
+                 true);
+    // And back out of the database, piece by piece.
+    QVERIFY(QFile::remove(fx.copyOf(file.getDocPath())));
+    QVERIFY(modUtility::ExtractDocumentFromDB(file.getDocPath(), fx.folder()));
+    QCOMPARE(fx.read(fx.copyOf(file.getDocPath())), original);
 
     QSqlQuery row = Db::exec(fx.db,
                              u"SELECT GLAcctId, RecItemId, AmortizableItemId, DocDesc, FileSource, OpenDate, "
@@ -257,13 +266,17 @@ void tst_AttachedFiles::refusedSourcesWriteNothing()
 {
     QFETCH(QString, source);
     QFETCH(QString, message);
+    if (TestDb::onServer() && (source == u"docs.db"_qs || source == u"big.bin"_qs))
+        QSKIP("a database file and its value limit are SQLite's");
     DocumentsFixture fx;
     QDir(fx.seams.folder()).mkdir(u"folder.d"_qs);
     QVERIFY(::mkfifo(QFile::encodeName(fx.seams.path(u"pipe"_qs)).constData(), 0600) == 0);
     fx.file(u"big.bin"_qs, 5000);
     // The documents database takes values of at most 4,000 bytes.
-    const QVariant handle = fx.docs().driver()->handle();
-    sqlite3_limit(*static_cast<sqlite3* const*>(handle.constData()), SQLITE_LIMIT_LENGTH, 4000);
+    if (!TestDb::onServer()) {
+        const QVariant handle = fx.docs().driver()->handle();
+        sqlite3_limit(*static_cast<sqlite3* const*>(handle.constData()), SQLITE_LIMIT_LENGTH, 4000);
+    }
     const QString path = source.startsWith(u'/') || source.contains(u'/') ? source : fx.seams.path(source);
 
     clsAttachedfileList list = listWith(1, path);
@@ -283,9 +296,10 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks_data()
         << u"folder"_qs << u"Could not create the folder"_qs << 0LL;
     QTest::newRow("folder where the copy should be") << u"copy"_qs << u"could not be written"_qs << 0LL;
     QTest::newRow("source deleted") << u"source"_qs << u"cannot be found"_qs << 0LL;
+    QTest::newRow("copy fails part-way") << u"copy limit"_qs << u"could not be written"_qs << 0LL;
     QTest::newRow("documents database locked") << u"locked"_qs << u"in use by another user"_qs << 0LL;
     QTest::newRow("documents database deleted") << u"deleted"_qs << u"Could not find file"_qs << 0LL;
-    QTest::newRow("main insert fails") << u"trigger"_qs << u"no attachments today"_qs << 1LL;
+    QTest::newRow("main insert fails") << u"trigger"_qs << u"refused"_qs << 1LL;
 }
 
 void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
@@ -293,12 +307,13 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
     QFETCH(QString, failure);
     QFETCH(QString, message);
     QFETCH(qint64, documentsLeft);
+    if (TestDb::onServer() && failure == u"deleted"_qs)
+        QSKIP("a server database is not a file");
     DocumentsFixture fx;
-    const QString source = fx.file(u"schedule.xlsx"_qs, 100000);
+    // Larger than three pieces.
+    const QString source = fx.file(u"schedule.xlsx"_qs, failure == u"copy limit"_qs ? 3500000 : 100000);
     clsAttachedfileList list = listWith(0, source);
     const QString key = list.getFiles().first().getDocPath();
-    const QString docsBackup = fx.seams.path(u"docs.backup"_qs);
-    QVERIFY(QFile::copy(fx.docsPath, docsBackup));
     fx.docs(); // the connection is open, as in a session
 
     std::function<void()> mend;
@@ -313,18 +328,27 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
     } else if (failure == u"source"_qs) {
         QVERIFY(QFile::rename(source, source + u".away"_qs));
         mend = [&] { QFile::rename(source + u".away"_qs, source); };
+    } else if (failure == u"copy limit"_qs) {
+        // The folder copy stops taking bytes after the first two pieces, which the database took.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 2500000;
+        setrlimit(RLIMIT_FSIZE, &small);
+        mend = [saved] { setrlimit(RLIMIT_FSIZE, &saved); };
     } else if (failure == u"locked"_qs) {
-        Db::exec(fx.docs(), u"PRAGMA busy_timeout = 200"_qs);
+        const bool server = TestDb::onServer();
+        Db::exec(fx.docs(), server ? u"SET lock_timeout = 200"_qs : u"PRAGMA busy_timeout = 200"_qs);
         holder = Db::open(fx.docsPath, u"holder"_qs);
-        Db::exec(holder, u"BEGIN EXCLUSIVE"_qs);
+        Db::exec(holder, server ? u"BEGIN; LOCK TABLE Document IN EXCLUSIVE MODE"_qs : u"BEGIN EXCLUSIVE"_qs);
         mend = [&] { Db::exec(holder, u"ROLLBACK"_qs); };
     } else if (failure == u"deleted"_qs) {
         QVERIFY(QFile::rename(fx.docsPath, fx.docsPath + u".away"_qs));
         mend = [&] { QFile::rename(fx.docsPath + u".away"_qs, fx.docsPath); };
     } else {
-        Db::exec(fx.db, u"CREATE TRIGGER t BEFORE INSERT ON AttachedDocument BEGIN "
-                        "SELECT RAISE(ABORT, 'no attachments today'); END"_qs);
-        mend = [&] { Db::exec(fx.db, u"DROP TRIGGER t"_qs); };
+        TestDb::failInserts(fx.db, u"AttachedDocument"_qs);
+        mend = [&] { TestDb::mendInserts(fx.db, u"AttachedDocument"_qs); };
     }
 
     const QString error = raised([&] { list.SaveFiles(); });
@@ -346,6 +370,8 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
 
 void tst_AttachedFiles::documentsDatabaseReplacedWhileOpen()
 {
+    if (TestDb::onServer())
+        QSKIP("a server database is not a file that can be replaced");
     DocumentsFixture fx;
     fx.docs();
     // Another copy put in place of the open file: writes through the old connection would be lost.
@@ -457,9 +483,13 @@ void tst_AttachedFiles::fetchFallsBackAndRefusesForeignNames()
     QVERIFY(raised([&] { DocumentFetch::locate(u"../../main.db"_qs, source); }).contains(u"not valid"_qs));
     // The database unreachable: the picked file stands in; without it the failure is told.
     QFile::remove(fx.copyOf(key));
-    QVERIFY(QFile::rename(fx.docsPath, fx.docsPath + u".away"_qs));
+    if (TestDb::onServer())
+        Global::docDBPath = TestDb::serverName(u"nowhere"_qs);
+    else
+        QVERIFY(QFile::rename(fx.docsPath, fx.docsPath + u".away"_qs));
     QCOMPARE(DocumentFetch::locate(key, source), source);
-    QVERIFY(raised([&] { DocumentFetch::locate(key, QString()); }).contains(u"Could not find file"_qs));
+    QVERIFY(raised([&] { DocumentFetch::locate(key, QString()); })
+                .contains(TestDb::onServer() ? u"not a valid"_qs : u"Could not find file"_qs));
 }
 
 void tst_AttachedFiles::writeWholeLeavesOldFileOnFailure()
@@ -497,8 +527,10 @@ void tst_AttachedFiles::foreignFileIsRefusedUntouched_data()
 void tst_AttachedFiles::foreignFileIsRefusedUntouched()
 {
     QFETCH(QByteArray, content);
-    DocumentsFixture fx;
     const bool main = content == "main";
+    if (TestDb::onServer() && !main)
+        QSKIP("a file is not a server database");
+    DocumentsFixture fx;
     Global::getFirstFieldValue(u"SELECT count(*) FROM Users"_qs); // in use, as after the login
     const QString path = main ? Global::mainDatabasePath
                               : TestDb::textFile(fx.seams.folder(), u"x.db"_qs, content == "wal" ? "" : content);

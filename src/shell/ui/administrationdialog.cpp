@@ -5,6 +5,7 @@
 #include "apperror.h"
 #include "company.h"
 #include "datavalidationerror.h"
+#include "db.h"
 #include "dialogbehaviour.h"
 #include "documentslocation.h"
 #include "filechooser.h"
@@ -349,7 +350,6 @@ void AdministrationDialog::buildDatabaseTab()
     QWidget* page = tabPage(m_tabs, QStringLiteral("Database"));
     auto* label = named<QLabel>(page, QStringLiteral("Label3"), QStringLiteral("Select the supporting document Database:"));
     m_txtAttachedDocDB = named<QLineEdit>(page, QStringLiteral("txtAttachedDocDB"));
-    m_txtAttachedDocDB->setReadOnly(true); // changed through Browse only, which tests the file
     m_cmdBrowser1 = named<QPushButton>(page, QStringLiteral("cmdBrowser1"), QStringLiteral("Browse ..."));
     m_cmdMaintainDB = named<QPushButton>(page, QStringLiteral("cmdMaintainDB"), QStringLiteral("Upgrade Database"));
     m_lblMainDBMsg = named<QLabel>(page, QStringLiteral("lblMainDBMsg"));
@@ -368,6 +368,10 @@ void AdministrationDialog::buildDatabaseTab()
     layout->addStretch();
     connect(m_cmdBrowser1, &QPushButton::clicked, this,
             [this] { DialogBehaviour::guarded([this] { browseDocumentsDatabase(); }); });
+    // A server database has no file to pick: its name is typed.
+    connect(m_txtAttachedDocDB, &QLineEdit::editingFinished, this, DialogBehaviour::whileWhole(this, [this] {
+                DialogBehaviour::guarded([this] { chooseTypedDocumentsDatabase(); });
+            }));
     connect(m_cmdMaintainDB, &QPushButton::clicked, this,
             [this] { DialogBehaviour::guarded([this] { upgradeDatabase(); }); });
 }
@@ -379,6 +383,7 @@ void AdministrationDialog::showDatabaseState(bool upToDate)
                                                       "button to update it."));
     m_cmdMaintainDB->setEnabled(!upToDate);
     m_cmdBrowser1->setEnabled(upToDate);
+    m_txtAttachedDocDB->setReadOnly(!upToDate);
     m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
 }
 
@@ -391,13 +396,30 @@ void AdministrationDialog::setUpDatabaseTab()
 
 void AdministrationDialog::browseDocumentsDatabase()
 {
-    const QString start = Global::docDBPath.isEmpty() ? Global::programFolder() : QFileInfo(Global::docDBPath).absolutePath();
+    const QString start = Global::docDBPath.isEmpty() || Db::isServerName(Global::docDBPath)
+                              ? Global::programFolder()
+                              : QFileInfo(Global::docDBPath).absolutePath();
     const QString chosen = FileChooser::instance().openFile(QStringLiteral("Open Documents Database"), start,
                                                              QStringLiteral("Documents (*.db)"));
     // A cancelled dialog, or a name without a database extension: nothing happens.
     if (!LoginFlow::hasDatabaseExtension(chosen))
         return;
     if (DocumentsLocation::choose(chosen))
+        m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
+}
+
+void AdministrationDialog::chooseTypedDocumentsDatabase()
+{
+    const QString typed = m_txtAttachedDocDB->text().trimmed();
+    const QString inUse = QDir::toNativeSeparators(Global::docDBPath);
+    if (typed == inUse)
+        return;
+    // Whatever is refused, the box shows the database in use again, and no typed password stays
+    // on the screen.
+    m_txtAttachedDocDB->setText(inUse);
+    if (typed.isEmpty())
+        return;
+    if (DocumentsLocation::choose(Db::isServerName(typed) ? typed : QDir::fromNativeSeparators(typed)))
         m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
 }
 

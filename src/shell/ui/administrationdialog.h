@@ -58,6 +58,9 @@ private:
     void fillCurrencyCombo();
     void manageUsers();
     void browseDocumentsDatabase();
+    // The documents database typed into the box (a server database's name, or a file's path),
+    // tested and recorded as a picked one is.
+    void chooseTypedDocumentsDatabase();
     void upgradeDatabase();
     void saveAndExit();
 
