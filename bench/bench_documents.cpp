@@ -87,29 +87,20 @@ int attachSave(const QString& name, const QString& source)
     return 0;
 }
 
-// The same on new databases of the server CORVANTIS_BENCH_SERVER names; nothing when it is unset.
+// The same on new databases of the benchmarks' server; nothing when `make bench` started none.
 int serverAttachSave(const QString& source)
 {
-    const QString server = qEnvironmentVariable("CORVANTIS_BENCH_SERVER");
-    if (server.isEmpty())
+    if (!Bench::engines().contains(Bench::Engine::Server))
         return 0;
-    const QString suffix = QString::number(QCoreApplication::applicationPid());
-    const QStringList databases{QStringLiteral("bench_docs_main_") + suffix, QStringLiteral("bench_docs_docs_") + suffix};
-    const auto admin = [&](const QString& statement) {
-        Db::exec(Db::open(server + QStringLiteral("/postgres"), QStringLiteral("benchadmin")), statement);
-    };
-    for (const QString& database : databases)
-        admin(QStringLiteral("CREATE DATABASE ") + database);
-    Global::mainDatabasePath = server + QLatin1Char('/') + databases.at(0);
-    Global::docDBPath = server + QLatin1Char('/') + databases.at(1);
+    const QStringList databases{QStringLiteral("bench_docs_main"), QStringLiteral("bench_docs_docs")};
+    Global::mainDatabasePath = Bench::newServerDatabase(databases.at(0));
+    Global::docDBPath = Bench::newServerDatabase(databases.at(1));
     Schema::createMainDatabase(Global::mainDatabasePath);
     Schema::createDocumentsDatabase(Global::docDBPath);
-    const int failed = attachSave(QStringLiteral("pg-attach-save"), source);
-    Db::close(Global::mainDatabasePath);
-    Db::close(Global::docDBPath);
+    const int failed = attachSave(Bench::named(QStringLiteral("attach-save"), Bench::Engine::Server), source);
+    Db::closeAll();
     for (const QString& database : databases)
-        admin(QStringLiteral("DROP DATABASE ") + database + QStringLiteral(" WITH (FORCE)"));
-    Db::close(server + QStringLiteral("/postgres"), QStringLiteral("benchadmin"));
+        Bench::dropServerDatabase(database);
     return failed;
 }
 
