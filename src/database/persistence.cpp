@@ -139,6 +139,15 @@ QString dateOf(const QVariant& stored)
     return DateRules::fromDb(stored);
 }
 
+QVariantList loadedValues(const QSqlQuery& q, int first, int count)
+{
+    QVariantList values;
+    values.reserve(count);
+    for (int column = first; column < first + count; ++column)
+        values.append(q.value(column));
+    return values;
+}
+
 QString insertStatement(const QString& table, const QStringList& columns)
 {
     QStringList marks;

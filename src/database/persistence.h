@@ -38,6 +38,10 @@ inline QVariant freeText(const QString& text) { return Db::text(text); }
 // Read back: money from units, a date to "mm/dd/yyyy".
 ARCurrency moneyOf(const QVariant& stored);
 QString dateOf(const QVariant& stored);
+// The query's current row from column `first` on, `count` columns, as read: what a row held when
+// it was loaded (Row::loaded). A long list keeps one of these per row, so it takes one allocation,
+// and the fields are best read from it rather than from the query a second time.
+QVariantList loadedValues(const QSqlQuery& q, int first, int count);
 
 // Adds one row to the table's audit twin (table + "Audit"): the given data columns and values,
 // then Activity, ActivityDate (now) and ActivityUser (the login name).

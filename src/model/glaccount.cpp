@@ -145,21 +145,20 @@ QString GLAccount::selectColumns(const QString& alias)
 void GLAccount::readRow(const QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers)
 {
     m_f.id = RecordId::fromDb(q.value(0));
-    m_f.number = q.value(1).isNull() ? QStringLiteral("0000") : q.value(1).toString();
-    m_f.name = Db::textOf(q.value(2));
-    m_f.comment = Db::textOf(q.value(3));
-    m_f.policy = Db::textOf(q.value(4));
+    m_f.loaded = Persistence::loadedValues(q, 1, int(kColumns.size()));
+    const QVariantList& v = m_f.loaded; // the columns from glacctnbr on
+    m_f.number = v[0].isNull() ? QStringLiteral("0000") : v[0].toString();
+    m_f.name = Db::textOf(v[1]);
+    m_f.comment = Db::textOf(v[2]);
+    m_f.policy = Db::textOf(v[3]);
     static const GLAccountTypeList accountTypes;
-    m_f.accountType = accountTypes.getGLAccountType(q.value(5).isNull() ? QStringLiteral("A") : q.value(5).toString());
-    m_f.recType = recTypes.getRecType(Db::textOf(q.value(6)));
-    m_f.keyControl = Db::textOf(q.value(7));
-    m_f.active = Db::textOf(q.value(8));
-    m_f.erpNumber = erpNumbers.getERPNumber(Db::textOf(q.value(9)));
-    m_f.createUser = Db::textOf(q.value(10));
-    m_f.createDate = Db::textOf(q.value(11));
-    m_f.loaded.clear();
-    for (int column = 1; column <= kColumns.size(); ++column)
-        m_f.loaded << q.value(column);
+    m_f.accountType = accountTypes.getGLAccountType(v[4].isNull() ? QStringLiteral("A") : v[4].toString());
+    m_f.recType = recTypes.getRecType(Db::textOf(v[5]));
+    m_f.keyControl = Db::textOf(v[6]);
+    m_f.active = Db::textOf(v[7]);
+    m_f.erpNumber = erpNumbers.getERPNumber(Db::textOf(v[8]));
+    m_f.createUser = Db::textOf(v[9]);
+    m_f.createDate = Db::textOf(v[10]);
 }
 
 void GLAccount::Load(const QString& id)

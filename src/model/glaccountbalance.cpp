@@ -140,7 +140,8 @@ QString GLAccountBalance::selectColumns(const QString& alias)
 
 void GLAccountBalance::readRow(const QSqlQuery& q, int first, const Account& account)
 {
-    const auto v = [&](int i) { return q.value(first + i); };
+    m_loaded = Persistence::loadedValues(q, first, int(kColumns.size()));
+    const auto v = [this](int i) -> const QVariant& { return m_loaded[i]; };
     m_f.account = account;
     m_f.date.setDate(DateRules::fromDb(v(1)));
     m_f.amount = Persistence::moneyOf(v(2));
@@ -158,9 +159,6 @@ void GLAccountBalance::readRow(const QSqlQuery& q, int first, const Account& acc
     m_f.createDate = Db::textOf(v(14));
     m_f.createUser = Db::textOf(v(15));
     m_isNew = false;
-    m_loaded.clear();
-    for (int i = 0; i < kColumns.size(); ++i)
-        m_loaded << v(i);
 }
 
 void GLAccountBalance::Load(const Account& account, const QString& date)

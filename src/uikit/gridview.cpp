@@ -91,29 +91,12 @@ int amountRightMargin(const QWidget* widget, const QString& text)
                         .horizontalAdvance(QLatin1Char(')'));
 }
 
-void fitAmounts(QTableView* view, int column)
+void fitAmounts(QTableView* view, int column, const QStringList& widest)
 {
-    const QAbstractItemModel* model = view->model();
-    if (!model)
-        return;
-    // Measuring every figure of a long list costs more than loading it. A figure's width follows
-    // its characters (a positive one keeps room for a ")"), and texts one character apart differ
-    // by a separator at most: only the longest two lengths are measured.
-    const auto length = [](const QString& text) { return text.size() + (text.startsWith(QLatin1Char('(')) ? 0 : 1); };
-    QStringList texts;
-    texts.reserve(model->rowCount());
-    qsizetype longest = 0;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        texts << model->index(row, column).data(Qt::DisplayRole).toString();
-        longest = std::max(longest, length(texts.constLast()));
-    }
-    const QFontMetrics metrics = view->fontMetrics();
-    int widest = 0;
-    for (const QString& text : std::as_const(texts)) {
-        if (length(text) + 1 >= longest)
-            widest = std::max(widest, metrics.horizontalAdvance(text) + amountRightMargin(view, text));
-    }
-    const int needed = widest + cellMargin(view) + 2 * cellMargin(view);
+    int needed = 0;
+    for (const QString& text : widest)
+        needed = std::max(needed, view->fontMetrics().horizontalAdvance(text) + amountRightMargin(view, text));
+    needed += 3 * cellMargin(view);
     view->setColumnWidth(column, std::max(view->columnWidth(column), needed));
 }
 

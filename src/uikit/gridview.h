@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QStringList>
+
 class CellEditDelegate;
 class QFontMetrics;
-class QString;
 class QTableView;
 class QWidget;
 
@@ -24,8 +25,9 @@ void setUp(QTableView* view);
 CellEditDelegate* alignAmounts(QTableView* view, int column);
 // The room left after an amount's text in a cell (the cell's margin, and a ")" for a positive).
 int amountRightMargin(const QWidget* widget, const QString& text);
-// Widens an amount column, when needed, so that every amount its model shows now shows whole.
-void fitAmounts(QTableView* view, int column);
+// Widens an amount column, when needed, so that its widest amounts (as the texts given, for
+// instance ARCurrency::widestDisplays), and with them every other, show whole.
+void fitAmounts(QTableView* view, int column, const QStringList& widest);
 // An amount as it fits `width`: whole when it can, else its leading digits give way to "…" and
 // its sign stays, so "(10,002,976.01)" never reads as a positive "10,002,976.01)".
 QString elideAmount(const QFontMetrics& metrics, const QString& text, int width);

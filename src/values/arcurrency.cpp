@@ -299,6 +299,13 @@ QString ARCurrency::display(qint64 units)
     return text;
 }
 
+QStringList ARCurrency::widestDisplays(qint64 least, qint64 greatest)
+{
+    if (least == greatest)
+        return {display(least)};
+    return {display(least), display(greatest)};
+}
+
 QString ARCurrency::plainText(qint64 units)
 {
     const Wide v = units < 0 ? -Wide(units) : Wide(units);

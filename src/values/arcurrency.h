@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <optional>
 
@@ -56,6 +57,11 @@ public:
     // The grids' and totals' form "#,##0.00;(#,##0.00)": (1,234.50) for a negative amount,
     // 1,234.50 otherwise, with no trailing blank.
     static QString display(qint64 units);
+    // The display forms of the amounts from `least` to `greatest` that are the widest of them: the
+    // longest text in parentheses is the least amount's, the longest without is the greatest's, and
+    // a digit takes as much room as any other in the fonts amounts are shown in. A long list is
+    // measured by these two instead of by formatting every amount in it.
+    static QStringList widestDisplays(qint64 least, qint64 greatest);
     // The plain decimal form of an exact amount, as export files carry it: no grouping, no
     // trailing zeros, "." as the decimal point whatever the locale ("1234.5", "-0.25", "0").
     static QString plainText(qint64 units);

@@ -75,6 +75,20 @@ QString AccountSelectionModel::text(int row, int column) const
     return textOf(m_rows.at(row), m_columns.at(column).field);
 }
 
+QStringList AccountSelectionModel::widestTexts(int column) const
+{
+    const Field field = m_columns.at(column).field;
+    std::optional<qint64> least, greatest;
+    for (const AccountSelectionRow& r : m_rows) {
+        const auto units = numberOf(r, field);
+        if (!units)
+            continue;
+        least = std::min(least.value_or(*units), *units);
+        greatest = std::max(greatest.value_or(*units), *units);
+    }
+    return least ? ARCurrency::widestDisplays(*least, *greatest) : QStringList();
+}
+
 QVariant AccountSelectionModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())

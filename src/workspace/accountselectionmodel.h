@@ -41,6 +41,9 @@ public:
     int rowOfAccount(qint64 id) const;
     // The cell as the grid shows it (and the export writes it).
     QString text(int row, int column) const;
+    // The texts of the column's widest amounts (none for a column without amounts), found from
+    // the numbers: formatting every amount of a long list to measure it costs more than loading it.
+    QStringList widestTexts(int column) const;
 
     // Sorts every row by the column, keeping the order of equal rows. Text compares without
     // regard to case, numbers as numbers with empty cells first; "Status" has "Name" ascending as

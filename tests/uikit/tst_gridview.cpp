@@ -1,3 +1,4 @@
+#include "arcurrency.h"
 #include "gridview.h"
 
 #include <QStandardItemModel>
@@ -12,6 +13,8 @@ class tst_GridView : public QObject
 private Q_SLOTS:
     void amountsShowWhole_data();
     void amountsShowWhole();
+    void widestAmountsFitTheColumn_data();
+    void widestAmountsFitTheColumn();
 };
 
 void tst_GridView::amountsShowWhole_data()
@@ -42,8 +45,37 @@ void tst_GridView::amountsShowWhole()
     };
     const QString cut = shown();
     QVERIFY2(cut.startsWith(start) && cut.endsWith(amount.right(4)), qPrintable(cut));
-    GridView::fitAmounts(&view, 0);
+    GridView::fitAmounts(&view, 0, {amount});
     QCOMPARE(shown(), amount);
+}
+
+// A column fitted to the two widest amounts of a list is as wide as one fitted to every amount.
+void tst_GridView::widestAmountsFitTheColumn_data()
+{
+    QTest::addColumn<QList<qint64>>("units");
+    QTest::newRow("more digits win") << QList<qint64>{-9990000, 1000000000, 12345};
+    QTest::newRow("parentheses win") << QList<qint64>{-1234500, 9999900, 0};
+    QTest::newRow("narrow digits of the greatest") << QList<qint64>{1999999900, 9111111100, 5555555500};
+    QTest::newRow("narrow digits of the least") << QList<qint64>{-1999999900, -9111111100, 7};
+    QTest::newRow("a tiny negative shows 0.00") << QList<qint64>{-40, 0, 10};
+    QTest::newRow("extremes of the type")
+        << QList<qint64>{std::numeric_limits<qint64>::max(), -std::numeric_limits<qint64>::max()};
+}
+
+void tst_GridView::widestAmountsFitTheColumn()
+{
+    QFETCH(QList<qint64>, units);
+    QTableView view;
+    const auto fitted = [&](const QStringList& texts) {
+        view.setColumnWidth(0, 1);
+        GridView::fitAmounts(&view, 0, texts);
+        return view.columnWidth(0);
+    };
+    QStringList all;
+    for (const qint64 u : units)
+        all << ARCurrency::display(u);
+    const auto [least, greatest] = std::minmax_element(units.cbegin(), units.cend());
+    QCOMPARE(fitted(ARCurrency::widestDisplays(*least, *greatest)), fitted(all));
 }
 
 QTEST_MAIN(tst_GridView)

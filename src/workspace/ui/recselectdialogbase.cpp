@@ -233,7 +233,7 @@ void RecSelectDialogBase::LoadGLAccountDBGridView()
     // Every figure shows whole, however large.
     for (int c = 0; c < m_variant.columns.size(); ++c)
         if (m_variant.columns.at(c).isMoney())
-            GridView::fitAmounts(m_grid, c);
+            GridView::fitAmounts(m_grid, c, m_model->widestTexts(c));
     m_loadedDate = date;
     applyRememberedSort();
     selectAccount(keep);
