@@ -144,6 +144,26 @@ QString copyOf(const QString& source, const QString& folder, const QString& name
     return target;
 }
 
+void remove(const QString& name)
+{
+    if (!Db::isServerName(name)) {
+        QFile::remove(name);
+        return;
+    }
+    serverAdmin(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(name.section(QLatin1Char('/'), -1)));
+}
+
+QString lockOut(const QString& table)
+{
+    return onServer() ? QStringLiteral("BEGIN; LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table)
+                      : QStringLiteral("BEGIN EXCLUSIVE");
+}
+
+void waitBusyOnly(const QSqlDatabase& db, int ms)
+{
+    Db::exec(db, (onServer() ? QStringLiteral("SET lock_timeout = %1") : QStringLiteral("PRAGMA busy_timeout = %1")).arg(ms));
+}
+
 void failInserts(const QSqlDatabase& db, const QString& table, const QString& condition)
 {
     if (onServer()) {
