@@ -379,7 +379,8 @@ int chooseAccount(QDialog& selection, const QString& number)
 void tutorialForPreparer(const TestSeams& seams)
 {
     Global::mainDatabasePath = TestDb::tutorial(seams.folder());
-    Global::docDBPath = Db::scalar(Global::getConnection(), "SELECT DocDBLocation FROM AttachedDocDBLocation").toString();
+    Global::docDBPath =
+        Db::scalar(Global::getConnection(), "SELECT DocDBLocation FROM AttachedDocDBLocation").toString();
     Global::isDocDBValid = true;
     Global::userName = "preparer";
     Global::permission = "CAN_PREPARE";
@@ -516,7 +517,8 @@ void tst_Navigator::reconciliationLoopGoesOn()
     nav.navigate("event:REC_REVIEW");
     QCOMPARE(seen, QStringList(2, "RecSelectDialog"));
     QCOMPARE(seams.prompter.messages.size(), 1);
-    QVERIFY2(seams.prompter.lastText().contains(message, Qt::CaseInsensitive), qPrintable(seams.prompter.lastText()));
+    QVERIFY2(seams.prompter.lastText().contains(message, Qt::CaseInsensitive),
+             qPrintable(seams.prompter.lastText()));
     QCOMPARE(Global::getCurrentRecDate(), QStringLiteral("10/31/2026"));
 }
 
