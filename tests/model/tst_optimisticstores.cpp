@@ -97,6 +97,21 @@ void editAmount(const QString& amount)
 // Loads this user's row, lets the other user store, types into the row; returns this user's store.
 using Scenario = std::function<std::function<void()>(Fixture&)>;
 
+// The same reconciling item held by both users: the other one changes or removes it first.
+Scenario itemScenario(const std::function<void(ReconcilingItem&)>& theirs)
+{
+    return [theirs](Fixture& fx) {
+        auto mine = fx.item();
+        fx.asRobin([&] {
+            ReconcilingItem i;
+            i.Load(mine->getID());
+            theirs(i);
+        });
+        mine->setAmount("30");
+        return [mine] { mine->store(); };
+    };
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Scenario)
@@ -136,16 +151,9 @@ void tst_OptimisticStores::staleStore_data()
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(8000000))
                                                           << "was changed by Robin Chen at 09:48";
 
-    QTest::newRow("reconciling item") << Scenario([](Fixture& fx) {
-        auto mine = fx.item();
-        fx.asRobin([&] {
-            ReconcilingItem i;
-            i.Load(mine->getID());
-            i.setComment("Check 1001, voided");
-            i.store();
-        });
-        mine->setAmount("30");
-        return [mine] { mine->store(); };
+    QTest::newRow("reconciling item") << itemScenario([](ReconcilingItem& i) {
+        i.setComment("Check 1001, voided");
+        i.store();
     }) << "SELECT comment FROM ReconcilingItem"
                                       << QVariant("Check 1001, voided")
                                       << "was changed by Robin Chen at 09:48";
@@ -207,18 +215,9 @@ void tst_OptimisticStores::staleStore_data()
     }) << "SELECT count(*) FROM GLAccountBalance" << QVariant(qint64(1))
                                                       << "Account 1030 was deleted by Robin Chen at 09:48";
 
-    QTest::newRow("reconciling item deleted") << Scenario([](Fixture& fx) {
-        auto mine = fx.item();
-        fx.asRobin([&] {
-            ReconcilingItem i;
-            i.Load(mine->getID());
-            i.remove();
-        });
-        mine->setAmount("30");
-        return [mine] { mine->store(); };
-    }) << "SELECT count(*) FROM ReconcilingItem"
-                                              << QVariant(qint64(0))
-                                              << "item \"Check 1001\" was deleted by Robin Chen at 09:48";
+    QTest::newRow("reconciling item deleted")
+        << itemScenario([](ReconcilingItem& i) { i.remove(); }) << "SELECT count(*) FROM ReconcilingItem"
+        << QVariant(qint64(0)) << "item \"Check 1001\" was deleted by Robin Chen at 09:48";
 }
 
 void tst_OptimisticStores::staleStore()

@@ -35,17 +35,36 @@ void serverAdmin(const QString& statement)
         qFatal("test server: %s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
 }
 
+namespace {
+
+QStringList g_made;
+
+// The databases a test program made go when it ends, as its temporary folder does: a run of the
+// whole suite would otherwise leave gigabytes on the server.
+void dropMade()
+{
+    Db::closeAll();
+    for (const QString& database : std::as_const(g_made))
+        serverAdmin(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database));
+    Db::closeAll();
+}
+
+} // namespace
+
 QString newDatabase(const QString& folder, const QString& name)
 {
     if (!onServer())
         return QDir(folder).filePath(name);
     // Every database of every test run is new: the process id and a count keep the names apart.
     static int made = 0;
+    if (made == 0)
+        qAddPostRoutine(dropMade);
     QString base = name.section(QLatin1Char('.'), 0, 0).toLower();
     base.replace(QRegularExpression(QStringLiteral("[^a-z0-9]")), QStringLiteral("_"));
     const QString database =
         QStringLiteral("t%1_%2_%3").arg(QCoreApplication::applicationPid()).arg(++made).arg(base.left(30));
     serverAdmin(QStringLiteral("CREATE DATABASE ") + database);
+    g_made << database;
     return serverName(database);
 }
 
@@ -71,6 +90,19 @@ QString documents(const QString& folder, const QString& name)
 
 QString tutorial(const QString& folder)
 {
+    if (onServer()) {
+        // Made once in a run and copied for each test: the server copies a database in a fraction
+        // of the time the tutorial's statements take to make it.
+        static const QStringList made = [&] {
+            const QStringList pair{newDatabase(folder, QStringLiteral("tutorial.db")),
+                                   newDatabase(folder, QStringLiteral("tutorial-docs.db"))};
+            Schema::createTutorialDatabases(pair.at(0), pair.at(1));
+            return pair;
+        }();
+        const QString mainPath = copyOf(made.at(0), folder, QStringLiteral("tutorial.db"));
+        setDocumentsLocation(mainPath, copyOf(made.at(1), folder, QStringLiteral("tutorial-docs.db")));
+        return mainPath;
+    }
     const QString mainPath = newDatabase(folder, QStringLiteral("tutorial.db"));
     Schema::createTutorialDatabases(mainPath, newDatabase(folder, QStringLiteral("tutorial-docs.db")));
     return mainPath;
@@ -142,6 +174,28 @@ QString copyOf(const QString& source, const QString& folder, const QString& name
     serverAdmin(QStringLiteral("DROP DATABASE ") + database);
     serverAdmin(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(database, source.section(QLatin1Char('/'), -1)));
     return target;
+}
+
+void remove(const QString& name)
+{
+    if (!Db::isServerName(name)) {
+        QFile::remove(name);
+        return;
+    }
+    serverAdmin(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(name.section(QLatin1Char('/'), -1)));
+}
+
+QString lockOut(const QString& table)
+{
+    return onServer() ? QStringLiteral("BEGIN; LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table)
+                      : QStringLiteral("BEGIN EXCLUSIVE");
+}
+
+void waitBusyOnly(const QSqlDatabase& db, int ms)
+{
+    Db::exec(db, (onServer() ? QStringLiteral("SET lock_timeout = %1")
+                             : QStringLiteral("PRAGMA busy_timeout = %1"))
+                     .arg(ms));
 }
 
 void failInserts(const QSqlDatabase& db, const QString& table, const QString& condition)

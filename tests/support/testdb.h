@@ -39,6 +39,13 @@ void mendInserts(const QSqlDatabase& db, const QString& table);
 void numberKeysFrom(const QSqlDatabase& db, const QString& table, qint64 next);
 // A copy of the database under another name (a file in the folder, or a server database).
 QString copyOf(const QString& source, const QString& folder, const QString& name);
+// Removes the database (the file, or the server database with its connections).
+void remove(const QString& name);
+// The statement with which another user keeps everyone else from the table, readers too, until
+// he rolls back (on SQLite, from the whole file).
+QString lockOut(const QString& table);
+// Statements on the connection wait for another user only `ms` before they fail as busy.
+void waitBusyOnly(const QSqlDatabase& db, int ms);
 // Adds a user with a plain-text password, as an older database kept it; returns its id.
 qint64 addPlainUser(const QString& mainPath, const QString& userName, const QString& password,
                     const QString& role = QStringLiteral("User"), int prepared = 1, int reviewed = 0,

@@ -27,7 +27,8 @@ struct Fixture : ModelFixture
     {
         oldHome = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(seams.folder()));
-        Global::docDBPath = QDir(seams.folder()).filePath(QStringLiteral("tutorial-docs.db"));
+        Global::docDBPath =
+            value(QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation")).toString();
         Global::isDocDBValid = true;
         Global::permission = QStringLiteral("CAN_PREPARE");
         Global::reportName = QStringLiteral("Pat Rivera");

@@ -433,20 +433,14 @@ void tst_ListRecDialog::saveFailuresKeepTheDialog()
     auto dialog = fx.open();
     child<QCheckBox>(dialog.get(), "ChkPreparedBy")->click();
     // Another user holds the database: Save waits, says so, and keeps everything for a retry.
-    Db::exec(fx.db, "PRAGMA busy_timeout = 100");
-    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "locker");
-    other.setDatabaseName(Global::mainDatabasePath);
-    QVERIFY(other.open());
-    QVERIFY(other.transaction());
-    QVERIFY(QSqlQuery(other).exec("UPDATE Company SET CompanyName = CompanyName"));
+    TestDb::waitBusyOnly(fx.db, 100);
+    const QSqlDatabase other = Db::open(Global::mainDatabasePath, "locker");
+    Db::exec(other, TestDb::lockOut("GLAccountBalance"));
     click(dialog.get(), "cmdOK");
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
     QCOMPARE(fx.seams.prompter.lastTitle(), QStringLiteral("Corvantis"));
-    QVERIFY(other.rollback());
-    other.close();
-    other = QSqlDatabase();
-    QSqlDatabase::removeDatabase("locker");
+    Db::exec(other, "ROLLBACK");
     QCOMPARE(dialog->balance().getPreparedBy(), QStringLiteral("Pat Rivera"));
     // A balance that fails validation shows its validation message.
     dialog->balance().setReconciledDate("11/15/2026"); // before the period end

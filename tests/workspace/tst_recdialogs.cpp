@@ -479,9 +479,9 @@ void tst_RecDialogs::failedStore()
 
     QSqlDatabase holder;
     if (failure == QStringLiteral("locked")) {
-        Db::exec(fx.db, QStringLiteral("PRAGMA busy_timeout = 200"));
+        TestDb::waitBusyOnly(fx.db, 200);
         holder = Db::open(Global::mainDatabasePath, QStringLiteral("holder"));
-        Db::exec(holder, QStringLiteral("BEGIN EXCLUSIVE"));
+        Db::exec(holder, TestDb::lockOut(QStringLiteral("GLAccountBalance")));
     } else {
         fx.breakAudit(QStringLiteral("GLAccountBalanceAudit"));
     }
@@ -583,19 +583,18 @@ void tst_RecDialogs::failedDocumentsSave()
     });
     click(d->attachments(), "btnAdd");
     QCOMPARE(d->attachments()->listView()->topLevelItemCount(), 1);
-    Db::exec(fx.db, QStringLiteral("CREATE TRIGGER t BEFORE INSERT ON AttachedDocument BEGIN "
-                                   "SELECT RAISE(ABORT, 'no attachments today'); END"));
+    TestDb::failInserts(fx.db, QStringLiteral("AttachedDocument"));
     typeTarget(*d, QStringLiteral("88"));
     d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
     click(d.get(), "cmdOK");
     // The balance is stored; the documents are not, the user is told, and the dialog stays usable.
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
-    QVERIFY(fx.seams.prompter.lastText().contains(QStringLiteral("no attachments today")));
+    QVERIFY(fx.seams.prompter.lastText().contains(QStringLiteral("refused")));
     QVERIFY(d->isVisible());
     QCOMPARE(fx.audits(accountId), audits + 1);
     QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
     QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(0));
-    Db::exec(fx.db, QStringLiteral("DROP TRIGGER t"));
+    TestDb::mendInserts(fx.db, QStringLiteral("AttachedDocument"));
 
     if (thenCancel) {
         // Cancel returns to what was stored, and ends without a fault.
