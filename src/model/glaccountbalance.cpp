@@ -564,12 +564,14 @@ bool GLAccountBalanceList::storeAmountsInBatches(const QSqlDatabase& db, const Q
 {
     // Members by account and date: the statements name the rows they wrote by their keys.
     QHash<std::pair<qint64, QString>, qsizetype> byKey;
+    QList<std::pair<QVariant, QVariant>> keys; // each member's account id and date as stored
+    keys.reserve(m_balances.size());
     QList<qsizetype> changed, unchangedNew;
     for (qsizetype i = 0; i < m_balances.size(); ++i) {
         const GLAccountBalance& b = m_balances[i];
         b.validate();
-        const std::pair<qint64, QString> key{accountIdOf(b.m_f.account).toLongLong(),
-                                             Persistence::date(b.m_f.date).toString()};
+        const auto& [id, date] = keys.emplaceBack(accountIdOf(b.m_f.account), Persistence::date(b.m_f.date));
+        const std::pair<qint64, QString> key{id.toLongLong(), date.toString()};
         if (byKey.contains(key))
             return false; // two members of one row: stored one after the other
         byKey.insert(key, i);
@@ -581,10 +583,7 @@ bool GLAccountBalanceList::storeAmountsInBatches(const QSqlDatabase& db, const Q
     const auto keyOf = [&](const QSqlQuery& q) {
         return byKey.value({q.value(0).toLongLong(), q.value(1).toString()}, -1);
     };
-    const auto bindKey = [&](QVariantList& values, qsizetype i) {
-        const GLAccountBalance& b = m_balances[i];
-        values << accountIdOf(b.m_f.account) << Persistence::date(b.m_f.date);
-    };
+    const auto bindKey = [&](QVariantList& values, qsizetype i) { values << keys[i].first << keys[i].second; };
     Db::Transaction batch(db); // a savepoint: a batch given up leaves nothing behind
 
     // The amount is written only while it still is the one loaded, as one member's store does.
