@@ -353,6 +353,14 @@ void tst_OptimisticStores::staleRowInLaterChunk()
     const qint64 sum = count * (count + 1) / 2 * 10000;
     QCOMPARE(fx.value(rowsSql), QVariant(QStringLiteral("%1/%2").arg(count).arg(sum)));
     QCOMPARE(fx.rows("GLAccountBalanceAudit") - audits, count);
+    // One audit row a balance, holding the row as stored, by this user, at the store's moment.
+    QCOMPARE(fx.value("SELECT count(*) FROM GLAccountBalanceAudit a JOIN GLAccountBalance b ON a.glAcctID = "
+                      "b.glAcctID AND a.Date = b.Date AND a.amount = b.amount AND a.CreateDate = b.CreateDate AND "
+                      "a.CreateUser = b.CreateUser AND a.comment IS NOT DISTINCT FROM b.comment WHERE a.Activity = ? "
+                      "AND a.ActivityUser = 'preparer' AND a.ActivityDate = ?",
+                      {stored ? "UPDATE" : "INSERT", Persistence::now()})
+                 .toLongLong(),
+             count);
     // What the store left as loaded is what the next store finds.
     mine.getGLAccountBalanceAt(count).setAdjustedAmount("0");
     store();
