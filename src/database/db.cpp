@@ -511,13 +511,15 @@ bool isSchemaStatement(const QString& sql)
            sql.startsWith(QStringLiteral("ALTER "), Qt::CaseInsensitive);
 }
 
-QSqlQuery exec(const QSqlDatabase& db, const QString& given, const QVariantList& values)
+namespace {
+
+QSqlQuery run(const QSqlDatabase& db, const QString& given, const QVariantList& values, bool keep)
 {
     reconnect(db);
     const QString sql = isServer(db) && isSchemaStatement(given) ? serverSchemaStatement(given) : given;
     ++g_statements;
     // A writing statement is prepared once per connection and run again with new values.
-    QHash<QString, QSqlQuery>* cache = isWrite(sql) ? &g_prepared[db.connectionName()] : nullptr;
+    QHash<QString, QSqlQuery>* cache = keep && isWrite(sql) ? &g_prepared[db.connectionName()] : nullptr;
     if (!cache && values.isEmpty() && isServer(db)) {
         // A server prepares only queries and writes, not schema or session statements; a
         // statement without values goes as it stands, in one round trip.
@@ -543,6 +545,52 @@ QSqlQuery exec(const QSqlDatabase& db, const QString& given, const QVariantList&
     if (!q.exec())
         throw dbError(db, QStringLiteral("Db.exec"), q.lastError());
     return q;
+}
+
+} // namespace
+
+QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return run(db, sql, values, true);
+}
+
+QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return run(db, sql, values, false);
+}
+
+QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows)
+{
+    const QString plain = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
+                          QLatin1Char(')');
+    QStringList first(columns.size(), QStringLiteral("?"));
+    if (isServer(db)) {
+        // The table's column types, read once per connection and table.
+        static QHash<QString, QHash<QString, QString>> types; // "connection/table" -> column -> type
+        const QString key = db.connectionName() + QLatin1Char('/') + table.toLower();
+        if (!types.contains(key)) {
+            QHash<QString, QString>& byColumn = types[key];
+            QSqlQuery q = exec(db,
+                               QStringLiteral("SELECT column_name, data_type FROM information_schema.columns WHERE "
+                                              "table_schema = current_schema() AND table_name = lower(?)"),
+                               {table});
+            while (q.next())
+                byColumn.insert(q.value(0).toString(), q.value(1).toString());
+        }
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            const QString type = types.value(key).value(columns[i].toLower());
+            if (type.isEmpty())
+                throw AppError(AppError::DatabaseError, QStringLiteral("Db.valuesRows"),
+                               QStringLiteral("The table %1 has no column %2.").arg(table, columns[i]));
+            first[i] = QStringLiteral("CAST(? AS %1)").arg(type);
+        }
+    }
+    QStringList all;
+    all.reserve(rows);
+    all << QLatin1Char('(') + first.join(QStringLiteral(", ")) + QLatin1Char(')');
+    for (qsizetype i = 1; i < rows; ++i)
+        all << plain;
+    return all.join(QStringLiteral(", "));
 }
 
 qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values)

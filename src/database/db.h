@@ -69,6 +69,14 @@ void useSharedAccess(QSqlDatabase& db);
 
 // Runs one statement with its values bound in order; the query is forward-only.
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// The same for a writing statement unlikely to run again as it stands (a batch of rows whose number
+// varies): prepared for this run only, not kept with the connection's statements.
+QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// "(?, ?), (?, ?)": `rows` rows of a VALUES list whose columns hold values of the named columns of
+// `table` (a name may repeat). A server types a bare parameter in a VALUES list as text, so there
+// the first row casts each to its column's type; SQLite needs no cast. Columns are then read as
+// column1, column2, ... on both engines.
+QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows);
 // Runs an INSERT into a table whose key the database numbers and returns the new row's key.
 qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values);
 // Runs a writing statement and returns the number of rows it changed.

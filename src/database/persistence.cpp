@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace Persistence {
 
@@ -201,6 +202,110 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
     if (row.audited)
         writeAudit(db, *row.table, row.auditValues.value_or(row.values), isNew ? Insert : Update);
     return id;
+}
+
+qint64 inChunks(const QSqlDatabase& db, qsizetype count, const std::function<QString(qsizetype)>& sql,
+                const std::function<void(QVariantList&, qsizetype)>& bind, const std::function<void(QSqlQuery&)>& read)
+{
+    qint64 changed = 0;
+    for (qsizetype first = 0; first < count; first += BatchRows) {
+        const qsizetype n = std::min(BatchRows, count - first);
+        QVariantList values;
+        for (qsizetype i = first; i < first + n; ++i)
+            bind(values, i);
+        // A full chunk's statement recurs and is kept prepared; the last, shorter one seldom does.
+        QSqlQuery q = n == BatchRows ? Db::exec(db, sql(n), values) : Db::execOnce(db, sql(n), values);
+        changed += q.numRowsAffected();
+        if (read)
+            read(q);
+    }
+    return changed;
+}
+
+void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QList<QVariantList>& values,
+                 const QStringList& activities)
+{
+    const QString audit = table.name() + QStringLiteral("Audit");
+    const QStringList columns = auditColumns(table.columns());
+    const QString at = now();
+    inChunks(
+        db, values.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                .arg(audit, columns.join(QStringLiteral(", ")), Db::valuesRows(db, audit, columns, n));
+        },
+        [&](QVariantList& bound, qsizetype i) { bound << values[i] << activities[i] << at << auditUser; });
+}
+
+bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QList<Row>& rows, const QList<bool>& added)
+{
+    if (rows.isEmpty())
+        return true;
+    const StoredTable& t = *rows.first().table;
+    const QStringList& columns = t.columns();
+    QList<qsizetype> inserts, updates;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const Row& r = rows[i];
+        if (r.table != &t || r.values.size() != columns.size())
+            return false;
+        if (added[i])
+            inserts << i;
+        else if (r.loaded && r.loaded->size() == columns.size() && r.keyValues.size() == keyColumns.size())
+            updates << i;
+        else
+            return false; // an unguarded update: storeRow's own
+    }
+    Db::Transaction batch(db); // a savepoint: a refused batch leaves nothing behind
+    try {
+        inChunks(
+            db, inserts.size(),
+            [&](qsizetype n) {
+                return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                    .arg(t.name(), columns.join(QStringLiteral(", ")), Db::valuesRows(db, t.name(), columns, n));
+            },
+            [&](QVariantList& bound, qsizetype i) { bound << rows[inserts[i]].values; });
+    } catch (const AppError& e) {
+        if (e.number() == AppError::DatabaseConflict)
+            return false;
+        throw;
+    }
+    // Each row is changed only while every column still holds what was loaded: fewer rows changed
+    // than given means another user came first.
+    QStringList sets, where;
+    const qsizetype width = columns.size();
+    for (qsizetype c = 0; c < width; ++c)
+        sets << QStringLiteral("%1 = v.column%2").arg(columns[c]).arg(c + 1);
+    for (qsizetype k = 0; k < keyColumns.size(); ++k)
+        where << QStringLiteral("%1.%2 = v.column%3").arg(t.name(), keyColumns[k]).arg(width + k + 1);
+    for (qsizetype c = 0; c < width; ++c)
+        where << QStringLiteral("%1.%2 IS NOT DISTINCT FROM v.column%3")
+                     .arg(t.name(), columns[c])
+                     .arg(width + keyColumns.size() + c + 1);
+    const qint64 changed = inChunks(
+        db, updates.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("UPDATE %1 SET %2 FROM (VALUES %3) AS v WHERE %4")
+                .arg(t.name(), sets.join(QStringLiteral(", ")),
+                     Db::valuesRows(db, t.name(), columns + keyColumns + columns, n),
+                     where.join(QStringLiteral(" AND ")));
+        },
+        [&](QVariantList& bound, qsizetype i) {
+            const Row& r = rows[updates[i]];
+            bound << r.values << r.keyValues << *r.loaded;
+        });
+    if (changed != updates.size())
+        return false;
+    QList<QVariantList> audited;
+    QStringList activities;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (!rows[i].audited)
+            continue;
+        audited << rows[i].auditValues.value_or(rows[i].values);
+        activities << (added[i] ? Insert : Update);
+    }
+    writeAudits(db, t, audited, activities);
+    batch.commit();
+    return true;
 }
 
 } // namespace Persistence

@@ -199,6 +199,30 @@ private:
     bool m_released = false;
 };
 
+// How many rows one statement of a batched store carries: a few statements (each a round trip to
+// a server) per 500 rows rather than two per row, and at most 500 x 65 bound values a statement,
+// within SQLite's limit (32,766) and the server's (65,535).
+constexpr qsizetype BatchRows = 500;
+
+// Runs a statement over `count` rows in chunks of at most BatchRows rows: `sql(n)` is its text for
+// n rows, `bind(values, i)` appends the values of row i; `read(query)`, when given, reads what
+// the statement returned for a chunk. Returns the number of rows the chunks changed.
+qint64 inChunks(const QSqlDatabase& db, qsizetype count, const std::function<QString(qsizetype)>& sql,
+                const std::function<void(QVariantList&, qsizetype)>& bind,
+                const std::function<void(QSqlQuery&)>& read = {});
+
+// The table's audit rows for the given rows' values, one statement per BatchRows rows.
+void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QList<QVariantList>& values,
+                 const QStringList& activities);
+
+// Stores rows of one table as storeRow stores each (`added`: which are new), inside the caller's
+// transaction, with a few statements per BatchRows rows; `keyColumns` are the columns of the
+// table's key condition, in its order. Where storeRow would refuse a row (changed or deleted
+// since it was loaded, or new and clashing with a stored row) it writes nothing and returns false:
+// the caller then stores the rows one by one, which names the row and why.
+bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QList<Row>& rows,
+               const QList<bool>& added);
+
 // "INSERT INTO table (a, b) VALUES (?, ?)" for the columns given.
 QString insertStatement(const QString& table, const QStringList& columns);
 // "UPDATE table SET a = ?, b = ? WHERE key = ?" for the columns given.

@@ -10,7 +10,9 @@
 #include "recordid.h"
 #include "samename.h"
 
+#include <QSet>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -421,6 +423,8 @@ void GLAccountBalanceList::applyAmountEdit()
             .arg(auditColumns, QStringList(kColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
 
     storeAll([this](const QSqlDatabase& db, const QString& now) {
+        if (storeAmountsInBatches(db, now))
+            return;
         for (qsizetype i = 0; i < m_balances.size(); ++i) {
             GLAccountBalance& b = m_balances[i];
             b.validate();
@@ -470,6 +474,8 @@ ARCurrency GLAccountBalanceList::getTotalAmount() const
 void GLAccountBalanceList::applyEdit()
 {
     storeAll([this](const QSqlDatabase& db, const QString& now) {
+        if (storeInBatches(db, now))
+            return;
         for (GLAccountBalance& b : m_balances)
             b.storeIn(db, now);
     });
@@ -505,4 +511,186 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
     });
     for (qsizetype i = 0; i < m_balances.size(); ++i)
         m_loadedUnits[i] = m_balances.at(i).amount().units();
+}
+
+namespace {
+
+const QStringList kKeyColumns = {QStringLiteral("glAcctID"), QStringLiteral("Date")};
+
+// The columns of a balance about to be added: stamped with the store's moment and user.
+QVariantList stamped(QVariantList values, const QString& now)
+{
+    static const qsizetype createDate = kColumns.indexOf(QStringLiteral("CreateDate"));
+    static const qsizetype createUser = kColumns.indexOf(QStringLiteral("CreateUser"));
+    values[createDate] = Persistence::freeText(now);
+    values[createUser] = Persistence::freeText(Global::userName);
+    return values;
+}
+
+} // namespace
+
+bool GLAccountBalanceList::storeInBatches(const QSqlDatabase& db, const QString& now)
+{
+    QList<Persistence::Row> rows;
+    QList<bool> added;
+    rows.reserve(m_balances.size());
+    for (const GLAccountBalance& b : std::as_const(m_balances)) {
+        b.validate();
+        Persistence::Row row(kStored, b.m_isNew ? stamped(b.columnValues(), now) : b.columnValues());
+        added << b.m_isNew;
+        if (!b.m_isNew) {
+            row.keyValues = {accountIdOf(b.m_f.account), DateRules::toDb(b.getDate())};
+            row.loaded = b.m_loaded;
+        }
+        rows.append(std::move(row));
+    }
+    if (!Persistence::storeRows(db, kKeyColumns, rows, added))
+        return false;
+    for (qsizetype i = 0; i < m_balances.size(); ++i) {
+        GLAccountBalance& b = m_balances[i];
+        if (b.m_isNew) {
+            b.m_f.createDate = now;
+            b.m_f.createUser = Global::userName;
+            b.m_isNew = false;
+        }
+        b.m_loaded = rows[i].values;
+    }
+    return true;
+}
+
+bool GLAccountBalanceList::storeAmountsInBatches(const QSqlDatabase& db, const QString& now)
+{
+    // Members by account and date: the statements name the rows they wrote by their keys.
+    QHash<std::pair<qint64, QString>, qsizetype> byKey;
+    QList<std::pair<QVariant, QVariant>> keys; // each member's account id and date as stored
+    keys.reserve(m_balances.size());
+    QList<qsizetype> changed, unchangedNew;
+    for (qsizetype i = 0; i < m_balances.size(); ++i) {
+        const GLAccountBalance& b = m_balances[i];
+        b.validate();
+        const auto& [id, date] = keys.emplaceBack(accountIdOf(b.m_f.account), Persistence::date(b.m_f.date));
+        const std::pair<qint64, QString> key{id.toLongLong(), date.toString()};
+        if (byKey.contains(key))
+            return false; // two members of one row: stored one after the other
+        byKey.insert(key, i);
+        if (b.amount().units() != m_loadedUnits.at(i))
+            changed << i;
+        else if (b.m_isNew)
+            unchangedNew << i;
+    }
+    const auto keyOf = [&](const QSqlQuery& q) {
+        return byKey.value({q.value(0).toLongLong(), q.value(1).toString()}, -1);
+    };
+    const auto bindKey = [&](QVariantList& values, qsizetype i) { values << keys[i].first << keys[i].second; };
+    Db::Transaction batch(db); // a savepoint: a batch given up leaves nothing behind
+
+    // The amount is written only while it still is the one loaded, as one member's store does.
+    QSet<qsizetype> updated;
+    Persistence::inChunks(
+        db, changed.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("UPDATE GLAccountBalance SET amount = v.column3 FROM (VALUES %1) AS v "
+                                  "WHERE glAcctID = v.column1 AND Date = v.column2 AND COALESCE(amount, 0) = v.column4 "
+                                  "RETURNING glAcctID, Date")
+                .arg(Db::valuesRows(db, kTable, kKeyColumns + QStringList{kColumns[2], kColumns[2]}, n));
+        },
+        [&](QVariantList& values, qsizetype i) {
+            bindKey(values, changed[i]);
+            values << m_balances[changed[i]].amount().units() << m_loadedUnits.at(changed[i]);
+        },
+        [&](QSqlQuery& q) {
+            while (q.next())
+                updated.insert(keyOf(q));
+        });
+
+    // A changed balance without a row, and an unchanged new one, are added while no row of their
+    // account and date is stored and the account is there. Any other changed balance not written
+    // was changed or deleted by another user: the member-by-member store refuses it.
+    QList<qsizetype> adding;
+    QSet<qsizetype> required;
+    for (qsizetype i = 0, c = 0, u = 0; c < changed.size() || u < unchangedNew.size(); ++i) {
+        if (c < changed.size() && changed[c] == i) {
+            ++c;
+            if (updated.contains(i))
+                continue;
+            if (!m_balances[i].m_isNew)
+                return false;
+            required.insert(i);
+            adding << i;
+        } else if (u < unchangedNew.size() && unchangedNew[u] == i) {
+            ++u;
+            adding << i;
+        }
+    }
+    QList<QVariantList> addedValues(m_balances.size());
+    for (qsizetype i : std::as_const(adding))
+        addedValues[i] = stamped(m_balances[i].columnValues(), now);
+    QStringList selected;
+    for (qsizetype c = 0; c < kColumns.size(); ++c)
+        selected << QStringLiteral("v.column%1").arg(c + 1);
+    QSet<qsizetype> inserted;
+    Persistence::inChunks(
+        db, adding.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("INSERT INTO GLAccountBalance (%1) SELECT %2 FROM (VALUES %3) AS v WHERE NOT EXISTS "
+                                  "(SELECT 1 FROM GLAccountBalance b WHERE b.glAcctID = v.column1 AND b.Date = "
+                                  "v.column2) AND EXISTS (SELECT 1 FROM GLAccount a WHERE a.glAcctID = v.column1) "
+                                  "RETURNING glAcctID, Date")
+                .arg(kColumns.join(QStringLiteral(", ")), selected.join(QStringLiteral(", ")),
+                     Db::valuesRows(db, kTable, kColumns, n));
+        },
+        [&](QVariantList& values, qsizetype i) { values << addedValues[adding[i]]; },
+        [&](QSqlQuery& q) {
+            while (q.next())
+                inserted.insert(keyOf(q));
+        });
+    for (qsizetype i : std::as_const(required))
+        if (!inserted.contains(i))
+            return false;
+
+    // The audit row of an amount copies the row as it stands after the change, other users'
+    // columns included.
+    QList<qsizetype> amountsWritten(updated.cbegin(), updated.cend());
+    std::sort(amountsWritten.begin(), amountsWritten.end());
+    QStringList copied;
+    for (const QString& c : kColumns)
+        copied << QStringLiteral("b.") + c;
+    const QString audit = kTable + QStringLiteral("Audit");
+    const QStringList stamp = {QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
+    Persistence::inChunks(
+        db, amountsWritten.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %4, v.column3, v.column4, v.column5 FROM "
+                                  "GLAccountBalance b JOIN (VALUES %5) AS v ON b.glAcctID = v.column1 AND b.Date = "
+                                  "v.column2")
+                .arg(audit, kColumns.join(QStringLiteral(", ")), stamp.join(QStringLiteral(", ")),
+                     copied.join(QStringLiteral(", ")), Db::valuesRows(db, audit, kKeyColumns + stamp, n));
+        },
+        [&](QVariantList& values, qsizetype i) {
+            bindKey(values, amountsWritten[i]);
+            values << Persistence::Update << now << Global::userName;
+        });
+    QList<QVariantList> insertedValues;
+    for (qsizetype i : std::as_const(adding))
+        if (inserted.contains(i))
+            insertedValues << addedValues[i];
+    Persistence::writeAudits(db, kStored, insertedValues, QStringList(insertedValues.size(), Persistence::Insert));
+    batch.commit();
+
+    for (qsizetype i : std::as_const(amountsWritten)) {
+        GLAccountBalance& b = m_balances[i];
+        b.m_isNew = false;
+        if (!b.m_loaded.isEmpty())
+            b.m_loaded[2] = b.amount().units();
+    }
+    for (qsizetype i : std::as_const(adding)) {
+        if (!inserted.contains(i))
+            continue;
+        GLAccountBalance& b = m_balances[i];
+        b.m_f.createDate = now;
+        b.m_f.createUser = Global::userName;
+        b.m_isNew = false;
+        b.m_loaded = addedValues[i];
+    }
+    return true;
 }

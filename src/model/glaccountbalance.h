@@ -204,6 +204,12 @@ private:
     // Runs a store of the members in one transaction; on a failure every member is put back as it
     // was (new flags, create stamps), on success the amounts become the loaded ones.
     void storeAll(const std::function<void(const QSqlDatabase&, const QString& now)>& store);
+    // The stores of applyEdit and applyAmountEdit in a few statements per chunk of members. Each
+    // writes nothing and returns false where a member cannot be stored as the batch assumes (a row
+    // changed, deleted or added by another user meanwhile): the member-by-member store then says
+    // which and why.
+    bool storeInBatches(const QSqlDatabase& db, const QString& now);
+    bool storeAmountsInBatches(const QSqlDatabase& db, const QString& now);
     qsizetype indexOf(const QString& number) const;
     void index(qsizetype position) const;
     QList<GLAccountBalance> m_balances;

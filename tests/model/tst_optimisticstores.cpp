@@ -5,6 +5,7 @@
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "modelfixture.h"
+#include "persistence.h"
 #include "reconcilingitem.h"
 #include "userstore.h"
 
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void staleStore_data();
     void staleStore();
     void editorAmountKeepsSignOffs();
+    void staleRowInLaterChunk_data();
+    void staleRowInLaterChunk();
 };
 
 namespace {
@@ -258,6 +261,109 @@ void tst_OptimisticStores::editorAmountKeepsSignOffs()
     QCOMPARE(fx.value("SELECT amount || '/' || targetAmount || '/' || approvedBy || '/' || comment "
                       "FROM GLAccountBalance"),
              QVariant("5100000/4800000/Robin Chen/statement attached"));
+}
+
+// The balances of more accounts than one statement stores: another user's row in a later chunk
+// refuses the whole store, the chunks before it included, as when every row was stored alone.
+using Interference = std::function<void(Fixture&, const std::shared_ptr<GLAccount>&)>;
+Q_DECLARE_METATYPE(Interference)
+
+void tst_OptimisticStores::staleRowInLaterChunk_data()
+{
+    QTest::addColumn<bool>("stored");       // the date's balances were stored before this user loaded them
+    QTest::addColumn<bool>("amountsOnly"); // the balances editor's store, else the whole rows'
+    QTest::addColumn<Interference>("theirs");
+    QTest::addColumn<int>("error"); // 0: stored
+    QTest::addColumn<QString>("message");
+
+    const Interference nothing = [](Fixture&, const std::shared_ptr<GLAccount>&) {};
+    const Interference comment = [](Fixture& fx, const std::shared_ptr<GLAccount>& account) {
+        fx.asRobin([&] {
+            GLAccountBalance b;
+            b.Load(account, kDate);
+            b.setComment("seen");
+            b.store();
+        });
+    };
+    const Interference amount = [](Fixture& fx, const std::shared_ptr<GLAccount>&) {
+        fx.asRobin([] { editAmount("900"); });
+    };
+    const QString changed = QStringLiteral("The balance of account 1030 at %1 was changed by Robin Chen at 09:48").arg(kDate);
+    QTest::newRow("rows, none changed") << true << false << nothing << 0 << QString();
+    QTest::newRow("amounts, none changed") << true << true << nothing << 0 << QString();
+    QTest::newRow("new amounts, none added") << false << true << nothing << 0 << QString();
+    QTest::newRow("rows, one changed") << true << false << comment << int(AppError::ChangedMeanwhile) << changed;
+    QTest::newRow("amounts, one changed") << true << true << amount << int(AppError::ChangedMeanwhile) << changed;
+    QTest::newRow("new rows, one added") << false << false << amount << int(AppError::DatabaseConflict)
+                                         << "Another user stored a balance of this account at this date";
+    QTest::newRow("new amounts, one added") << false << true << amount << int(AppError::ChangedMeanwhile) << changed;
+}
+
+void tst_OptimisticStores::staleRowInLaterChunk()
+{
+    QFETCH(bool, stored);
+    QFETCH(bool, amountsOnly);
+    QFETCH(Interference, theirs);
+    QFETCH(int, error);
+    QFETCH(QString, message);
+    Fixture fx;
+    if (!stored)
+        Db::exec(fx.db, "DELETE FROM GLAccountBalance");
+    // Account 1030 sorts after these, last, in the second chunk.
+    const qsizetype count = Persistence::BatchRows + 20;
+    Db::Transaction tx(fx.db);
+    for (qsizetype i = 0; i < count - 1; ++i) {
+        GLAccount a;
+        a.initialize("", QStringLiteral("%1").arg(1000 - count + i + 1, 4, 10, QLatin1Char('0')), "Cash", "", "",
+                     "A", "D", "", "", "", "", "");
+        a.store();
+    }
+    tx.commit();
+    if (stored) {
+        GLAccountBalanceList all;
+        all.Load(kDate);
+        all.applyEdit();
+    }
+    GLAccountBalanceList mine;
+    mine.Load(kDate);
+    QCOMPARE(mine.getGLAccountBalanceAt(count).getGLAccount()->getNumber(), "1030");
+    theirs(fx, fx.bank);
+    for (qint64 i = 1; i <= mine.count(); ++i)
+        mine.getGLAccountBalanceAt(i).setAdjustedAmount(QString::number(i));
+    const QString rowsSql = "SELECT count(*) || '/' || COALESCE(sum(amount), 0) FROM GLAccountBalance";
+    const QVariant before = fx.value(rowsSql);
+    const qint64 audits = fx.rows("GLAccountBalanceAudit");
+    const auto store = [&] { amountsOnly ? mine.applyAmountEdit() : mine.applyEdit(); };
+    const qint64 statementsBefore = Db::statementCount();
+    try {
+        store();
+        QCOMPARE(error, 0);
+        // A few statements a chunk, not two a balance: each is a round trip to a server.
+        QVERIFY2(Db::statementCount() - statementsBefore < 20,
+                 qPrintable(QString::number(Db::statementCount() - statementsBefore)));
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), error);
+        QVERIFY2(e.description().contains(message), qPrintable(e.description()));
+        QCOMPARE(fx.value(rowsSql), before);
+        QCOMPARE(fx.rows("GLAccountBalanceAudit"), audits);
+        QCOMPARE(mine.getGLAccountBalanceAt(1).isNew(), !stored); // as it was before the store
+        return;
+    }
+    const qint64 sum = count * (count + 1) / 2 * 10000;
+    QCOMPARE(fx.value(rowsSql), QVariant(QStringLiteral("%1/%2").arg(count).arg(sum)));
+    QCOMPARE(fx.rows("GLAccountBalanceAudit") - audits, count);
+    // One audit row a balance, holding the row as stored, by this user, at the store's moment.
+    QCOMPARE(fx.value("SELECT count(*) FROM GLAccountBalanceAudit a JOIN GLAccountBalance b ON a.glAcctID = "
+                      "b.glAcctID AND a.Date = b.Date AND a.amount = b.amount AND a.CreateDate = b.CreateDate AND "
+                      "a.CreateUser = b.CreateUser AND a.comment IS NOT DISTINCT FROM b.comment WHERE a.Activity = ? "
+                      "AND a.ActivityUser = 'preparer' AND a.ActivityDate = ?",
+                      {stored ? "UPDATE" : "INSERT", Persistence::now()})
+                 .toLongLong(),
+             count);
+    // What the store left as loaded is what the next store finds.
+    mine.getGLAccountBalanceAt(count).setAdjustedAmount("0");
+    store();
+    QCOMPARE(fx.rows("GLAccountBalanceAudit") - audits, amountsOnly ? count + 1 : 2 * count);
 }
 
 QTEST_GUILESS_MAIN(tst_OptimisticStores)
