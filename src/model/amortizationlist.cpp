@@ -128,8 +128,9 @@ void AmortizationList::store()
         Persistence::RestoreOnFailure keep(m_periods);
         AmortizationWriter writer(tx.db());
         const QString now = Persistence::now();
-        for (Amortization& p : m_periods)
-            writer.write(p, now);
+        if (!writer.addAll(m_periods, now))
+            for (Amortization& p : m_periods)
+                writer.write(p, now);
         tx.commit();
         keep.release();
     });

@@ -5,6 +5,9 @@
 #include "persistence.h"
 #include "recordid.h"
 
+#include <QHash>
+#include <QSqlQuery>
+
 namespace {
 
 const QString Table = QStringLiteral("Amortization");
@@ -30,4 +33,43 @@ void AmortizationWriter::audit(const Amortization& period, const QString& activi
                                const QString& createUser)
 {
     Persistence::writeAudit(m_db, Stored, period.dataValues() << Db::text(createDate) << Db::text(createUser), activity);
+}
+
+bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now)
+{
+    if (periods.isEmpty())
+        return true;
+    // The ids given are read back by period, so each period may stand once, all of one item that
+    // has no period stored yet.
+    const QString itemId = periods.first().m_f.itemId;
+    QHash<QString, qsizetype> byPeriod;
+    QList<Persistence::Row> rows;
+    rows.reserve(periods.size());
+    for (qsizetype i = 0; i < periods.size(); ++i) {
+        const Amortization& p = periods.at(i);
+        QVariantList data = p.dataValues();
+        if (!p.m_f.id.isEmpty() || p.m_f.itemId != itemId || byPeriod.contains(data.at(1).toString()))
+            return false;
+        byPeriod.insert(data.at(1).toString(), i);
+        data << Db::text(now) << Db::text(Persistence::auditUser);
+        rows.append(Persistence::Row{Stored, std::move(data)});
+    }
+    const QVariant item = periods.first().dataValues().at(0);
+    if (Db::scalar(m_db, QStringLiteral("SELECT count(*) FROM Amortization WHERE amortizableItemID = ?"), {item})
+            .toLongLong() != 0)
+        return false;
+    if (!Persistence::storeRows(m_db, {}, rows, QList<bool>(rows.size(), true)))
+        return false;
+    QSqlQuery q = Db::exec(m_db, QStringLiteral("SELECT AmortizationID, period FROM Amortization WHERE amortizableItemID = ?"),
+                           {item});
+    while (q.next()) {
+        const auto at = byPeriod.constFind(q.value(1).toString());
+        if (at == byPeriod.cend())
+            continue;
+        Amortization::Fields& f = periods[*at].m_f;
+        f.id = RecordId::fromDb(q.value(0));
+        f.createDate = now;
+        f.createUser = Persistence::auditUser;
+    }
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -18,6 +19,12 @@ public:
     // One audit row for the period with that activity and create date and user.
     void audit(const Amortization& period, const QString& activity, const QString& createDate,
                const QString& createUser);
+
+    // Adds every period of a schedule none of whose periods is stored yet, with a few statements
+    // per Persistence::BatchRows periods rather than two per period; each period then holds its
+    // new id and create stamp. Returns false, writing nothing, for any other schedule: those are
+    // written period by period.
+    bool addAll(QList<Amortization>& periods, const QString& now);
 
 private:
     QSqlDatabase m_db;

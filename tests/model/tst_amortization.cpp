@@ -300,6 +300,24 @@ void tst_Amortization::storeNewItemWritesRowScheduleAndAudits()
     loaded.Load(i->getID());
     QCOMPARE(periods(loaded.getAmortizationList()), periods(i->getAmortizationList()));
     QVERIFY(loaded.equals(*i));
+
+    // A century's schedule goes in a chunk of periods at a time, not two statements a period, and
+    // each period still learns its own id.
+    auto century = item(acct, "12/15/2024", "01/01/2025", "12/31/2124", "1200");
+    const qint64 before = Db::statementCount();
+    century->store();
+    QVERIFY(Db::statementCount() - before < 40);
+    QCOMPARE(fx.rows("Amortization"), 12 + 1200);
+    QCOMPARE(fx.rows("AmortizationAudit"), 12 + 1200);
+    AmortizableItem reloaded;
+    reloaded.Load(century->getID());
+    const auto keyed = [](const AmortizationList& list) {
+        QStringList out;
+        for (const Amortization& p : list)
+            out << p.getID() + QLatin1Char(' ') + p.getPeriod() + QLatin1Char(' ') + p.getCreateDate();
+        return out;
+    };
+    QCOMPARE(keyed(reloaded.getAmortizationList()), keyed(century->getAmortizationList()));
 }
 
 void tst_Amortization::storeOfRaisedAmountLandsOnLastPeriod()
