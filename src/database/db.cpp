@@ -559,26 +559,46 @@ QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantLis
     return run(db, sql, values, false);
 }
 
+namespace {
+
+// The type of a server table's column ("" when it has no such column), the table's types read
+// once per connection and table.
+QString serverColumnType(const QSqlDatabase& db, const QString& table, const QString& column)
+{
+    static QHash<QString, QHash<QString, QString>> types; // "connection/table" -> column -> type
+    const QString key = db.connectionName() + QLatin1Char('/') + table.toLower();
+    if (!types.contains(key)) {
+        QHash<QString, QString> byColumn;
+        QSqlQuery q = exec(db,
+                           QStringLiteral("SELECT column_name, data_type FROM information_schema.columns WHERE "
+                                          "table_schema = current_schema() AND table_name = lower(?)"),
+                           {table});
+        while (q.next())
+            byColumn.insert(q.value(0).toString(), q.value(1).toString());
+        types.insert(key, byColumn);
+    }
+    QString name = column.toLower();
+    name.remove(QLatin1Char('"'));
+    return types.value(key).value(name);
+}
+
+} // namespace
+
+QString exactCollation(const QSqlDatabase& db, const QString& table, const QString& column)
+{
+    if (isServer(db) && serverColumnType(db, table, column) != QStringLiteral("text"))
+        return {};
+    return exactCollation(db);
+}
+
 QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows)
 {
     const QString plain = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
                           QLatin1Char(')');
     QStringList first(columns.size(), QStringLiteral("?"));
     if (isServer(db)) {
-        // The table's column types, read once per connection and table.
-        static QHash<QString, QHash<QString, QString>> types; // "connection/table" -> column -> type
-        const QString key = db.connectionName() + QLatin1Char('/') + table.toLower();
-        if (!types.contains(key)) {
-            QHash<QString, QString>& byColumn = types[key];
-            QSqlQuery q = exec(db,
-                               QStringLiteral("SELECT column_name, data_type FROM information_schema.columns WHERE "
-                                              "table_schema = current_schema() AND table_name = lower(?)"),
-                               {table});
-            while (q.next())
-                byColumn.insert(q.value(0).toString(), q.value(1).toString());
-        }
         for (qsizetype i = 0; i < columns.size(); ++i) {
-            const QString type = types.value(key).value(columns[i].toLower());
+            const QString type = serverColumnType(db, table, columns[i]);
             if (type.isEmpty())
                 throw AppError(AppError::DatabaseError, QStringLiteral("Db.valuesRows"),
                                QStringLiteral("The table %1 has no column %2.").arg(table, columns[i]));

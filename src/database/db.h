@@ -34,6 +34,9 @@ QString insertionOrder(const QSqlDatabase& db);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);
+// The same for a column of a table: empty where the column holds no text on a server (a number
+// takes no collation there, and compares exactly anyway).
+QString exactCollation(const QSqlDatabase& db, const QString& table, const QString& column);
 // Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
 // database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
 void setUpServerConnection(QSqlDatabase& db, const QString& name);

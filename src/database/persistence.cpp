@@ -17,13 +17,14 @@ QStringList auditColumns(const QStringList& columns)
     return columns + QStringList{QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
 }
 
-// "a IS NOT DISTINCT FROM ? AND b IS NOT DISTINCT FROM ?": the columns still hold the values
-// bound (NULL matching NULL).
-QString unchangedCondition(const QStringList& columns)
+// "a IS NOT DISTINCT FROM ? AND b IS NOT DISTINCT FROM ?": the table's columns still hold the
+// values bound (NULL matching NULL), compared exactly, letter case and all, also where a column
+// compares without regard to case.
+QString unchangedCondition(const QSqlDatabase& db, const QString& table, const QStringList& columns)
 {
     QStringList parts;
     for (const QString& c : columns)
-        parts << c + QStringLiteral(" IS NOT DISTINCT FROM ?");
+        parts << c + QStringLiteral(" IS NOT DISTINCT FROM ?") + Db::exactCollation(db, table, c);
     return parts.join(QStringLiteral(" AND "));
 }
 
@@ -63,31 +64,52 @@ void refuseStale(const QSqlDatabase& db, const Row& row)
                            row.keyValues);
     const QString audit = t.name() + QStringLiteral("Audit");
     if (!q.next()) {
-        const QString by =
-            row.loaded ? lastChangeBy(db, audit, t.auditKey(), valuesOf(t, t.auditKey(), *row.loaded), Delete)
-                       : QString();
+        // The delete's audit row holds the row as it was deleted, maybe changed since this user
+        // loaded it: found by the columns that keep their values while the row lives.
+        const QString by = row.loaded && t.audited()
+                               ? lastChangeBy(db, audit, t.identity(), valuesOf(t, t.identity(), *row.loaded), Delete)
+                               : QString();
         throw deletedMeanwhile(row.conflict.subject, by);
     }
+    if (!t.audited())
+        throw changedMeanwhile(row.conflict, QString());
     QVariantList current;
     for (qsizetype i = 0; i < t.auditKey().size(); ++i)
         current << q.value(int(i));
     throw changedMeanwhile(row.conflict, lastChangeBy(db, audit, t.auditKey(), current));
 }
 
+void removeRow(const QSqlDatabase& db, const Row& row)
+{
+    const StoredTable& t = *row.table;
+    QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(t.name(), t.keyCondition());
+    QVariantList bound = row.keyValues;
+    if (row.loaded) {
+        sql += QStringLiteral(" AND ") + unchangedCondition(db, t.name(), t.columns());
+        bound += *row.loaded;
+    }
+    if (Db::execCount(db, sql, bound) != 1)
+        refuseStale(db, row);
+    if (row.audited && t.audited())
+        writeAudit(db, t, row.auditValues.value_or(row.loaded.value_or(row.values)), Delete);
+}
+
 QString lastChangeBy(const QSqlDatabase& db, const QString& auditTable, const QStringList& columns,
                      const QVariantList& values, const QString& activity)
 {
-    QString condition = unchangedCondition(columns);
+    QString condition = unchangedCondition(db, auditTable, columns);
     QVariantList bound = values;
     if (!activity.isEmpty()) {
         condition += QStringLiteral(" AND Activity = ?");
         bound << activity;
     }
-    QSqlQuery q = Db::exec(
-        db,
-        QStringLiteral("SELECT ActivityUser, ActivityDate FROM %1 WHERE %2 ORDER BY ActivityDate DESC")
-            .arg(auditTable, condition),
-        bound);
+    // ActivityDate is kept to the second: of two rows of one second the later one inserted is the
+    // newer (audit rows are only ever inserted).
+    QSqlQuery q = Db::exec(db,
+                           QStringLiteral("SELECT ActivityUser, ActivityDate FROM %1 WHERE %2 "
+                                          "ORDER BY ActivityDate DESC, %3 DESC LIMIT 1")
+                               .arg(auditTable, condition, Db::insertionOrder(db)),
+                           bound);
     if (!q.next())
         return {};
     const QString who = userNameOf(db, Db::textOf(q.value(0)));
@@ -175,14 +197,26 @@ void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList&
     Db::exec(db, insertStatement(table + QStringLiteral("Audit"), all), vals);
 }
 
-StoredTable::StoredTable(QString name, QStringList columns, QString keyCondition, QStringList auditKey)
+StoredTable::StoredTable(QString name, QStringList columns, QString keyCondition, QStringList auditKey,
+                         QStringList identity)
     : m_name(std::move(name)), m_columns(std::move(columns)), m_keyCondition(std::move(keyCondition)),
       m_auditKey(auditKey.isEmpty() ? m_columns : std::move(auditKey)),
+      m_identity(identity.isEmpty() ? m_auditKey : std::move(identity)),
       m_insert(insertStatement(m_name, m_columns)),
       m_update(updateStatement(m_name, m_columns, m_keyCondition)),
-      m_guardedUpdate(m_update + QStringLiteral(" AND ") + unchangedCondition(m_columns)),
       m_audit(insertStatement(m_name + QStringLiteral("Audit"), auditColumns(m_columns)))
 {
+}
+
+StoredTable::StoredTable(NoAudit, QString name, QStringList columns, QString keyCondition)
+    : StoredTable(std::move(name), std::move(columns), std::move(keyCondition))
+{
+    m_audited = false;
+}
+
+QString StoredTable::guardedUpdateSql(const QSqlDatabase& db) const
+{
+    return m_update + QStringLiteral(" AND ") + unchangedCondition(db, m_name, m_columns);
 }
 
 void writeAudit(const QSqlDatabase& db, const StoredTable& table, const QVariantList& values, const QString& activity)
@@ -197,9 +231,9 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
         id = Db::insertReturningId(db, row.table->insertSql(), row.values);
     else if (!row.loaded)
         Db::execOne(db, row.table->updateSql(), row.values + row.keyValues);
-    else if (Db::execCount(db, row.table->guardedUpdateSql(), row.values + row.keyValues + *row.loaded) != 1)
+    else if (Db::execCount(db, row.table->guardedUpdateSql(db), row.values + row.keyValues + *row.loaded) != 1)
         refuseStale(db, row);
-    if (row.audited)
+    if (row.audited && row.table->audited())
         writeAudit(db, *row.table, row.auditValues.value_or(row.values), isNew ? Insert : Update);
     return id;
 }
@@ -278,9 +312,10 @@ bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QLis
     for (qsizetype k = 0; k < keyColumns.size(); ++k)
         where << QStringLiteral("%1.%2 = v.column%3").arg(t.name(), keyColumns[k]).arg(width + k + 1);
     for (qsizetype c = 0; c < width; ++c)
-        where << QStringLiteral("%1.%2 IS NOT DISTINCT FROM v.column%3")
+        where << QStringLiteral("%1.%2 IS NOT DISTINCT FROM v.column%3%4")
                      .arg(t.name(), columns[c])
-                     .arg(width + keyColumns.size() + c + 1);
+                     .arg(width + keyColumns.size() + c + 1)
+                     .arg(Db::exactCollation(db, t.name(), columns[c]));
     const qint64 changed = inChunks(
         db, updates.size(),
         [&](qsizetype n) {

@@ -55,18 +55,28 @@ class StoredTable
 {
 public:
     // `auditKey` names the columns whose values find a row's audit rows (the audit twin has no
-    // autonumber key): every column unless given.
-    StoredTable(QString name, QStringList columns, QString keyCondition, QStringList auditKey = {});
+    // autonumber key): every column unless given. `identity` names those of them that keep their
+    // values while the row lives (its account and create stamp), which find the audit row of its
+    // deletion after other changes: the audit key unless given.
+    StoredTable(QString name, QStringList columns, QString keyCondition, QStringList auditKey = {},
+                QStringList identity = {});
+    // A table without an audit twin.
+    struct NoAudit
+    {
+    };
+    StoredTable(NoAudit, QString name, QStringList columns, QString keyCondition);
 
     const QString& name() const { return m_name; }
     const QStringList& columns() const { return m_columns; }
     const QString& keyCondition() const { return m_keyCondition; }
     const QStringList& auditKey() const { return m_auditKey; }
+    const QStringList& identity() const { return m_identity; }
+    bool audited() const { return m_audited; }
     const QString& insertSql() const { return m_insert; }
     const QString& updateSql() const { return m_update; }
-    // The update that changes the row only while every column still holds what was loaded: the
-    // new values, the key's, then the loaded ones.
-    const QString& guardedUpdateSql() const { return m_guardedUpdate; }
+    // The update that changes the row only while every column still holds exactly what was
+    // loaded (letter case and all): the new values, the key's, then the loaded ones.
+    QString guardedUpdateSql(const QSqlDatabase& db) const;
     const QString& auditSql() const { return m_audit; }
 
 private:
@@ -74,7 +84,9 @@ private:
     QStringList m_columns;
     QString m_keyCondition;
     QStringList m_auditKey;
-    QString m_insert, m_update, m_guardedUpdate, m_audit;
+    QStringList m_identity;
+    bool m_audited = true;
+    QString m_insert, m_update, m_audit;
 };
 
 // How a store that came too late names its row to the user: "The balance of account 1030 at
@@ -123,6 +135,16 @@ struct Row
 // Raises why an update of `row` guarded by its loaded values changed nothing: DeletedMeanwhile
 // when the row with its key is gone, else ChangedMeanwhile naming who stored it as it stands.
 [[noreturn]] void refuseStale(const QSqlDatabase& db, const Row& row);
+
+// Deletes the row found by its key values, and writes its "DELETE" audit row (`auditValues`, else
+// the loaded values), inside the caller's transaction. With loaded values the row goes only while
+// it still holds exactly what the user loaded: otherwise nothing is deleted and it raises as
+// refuseStale does, naming who changed or deleted the row, and when.
+void removeRow(const QSqlDatabase& db, const Row& row);
+inline void removeRow(const Db::Transaction& tx, const Row& row)
+{
+    removeRow(tx.db(), row);
+}
 
 // Writes the row and its audit twin inside the caller's transaction: an INSERT when new, which
 // returns the new row's id, otherwise an UPDATE that must change exactly one row (raises when the

@@ -23,6 +23,10 @@ QVariant today()
     return DateRules::toDb(Clock::instance().today());
 }
 
+// The columns of an attachment's row that the user sees and a removal finds unchanged.
+const QStringList Shown = {QStringLiteral("DocDesc"), QStringLiteral("FileSource"), QStringLiteral("OpenDate"),
+                           QStringLiteral("CloseDate")};
+
 } // namespace
 
 void clsAttachedFile::setFileSource(const QString& path)
@@ -144,6 +148,40 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
                               DateRules::toDb(m_closeDate), today(), Db::text(Global::loginName())});
         row.audited = false;
         Persistence::storeRow(tx, true, row);
+    }
+    // What this user now knows the row to hold, read while his write holds it.
+    QSqlQuery q = Db::exec(db,
+                           QStringLiteral("SELECT %1 FROM AttachedDocument WHERE DocPath = ?")
+                               .arg(Shown.join(QStringLiteral(", "))),
+                           {m_docPath});
+    QVariantList stored;
+    if (q.next())
+        stored = Persistence::loadedValues(q, 0, int(Shown.size()));
+    tx.commit();
+    m_loaded = stored;
+}
+
+void clsAttachedFile::removeRow() const
+{
+    static const Persistence::StoredTable table(Persistence::StoredTable::NoAudit{},
+                                                QStringLiteral("AttachedDocument"), Shown,
+                                                QStringLiteral("DocPath = ?"));
+    const QSqlDatabase db = Global::getConnection();
+    Db::Transaction tx(db);
+    if (m_loaded.isEmpty()) {
+        Db::exec(db, QStringLiteral("DELETE FROM AttachedDocument WHERE DocPath = ?"), {m_docPath});
+    } else {
+        Persistence::Row row(table, m_loaded);
+        row.keyValues = {m_docPath};
+        row.loaded = m_loaded;
+        row.conflict = {QStringLiteral("The document \"%1\"").arg(m_fileName.isEmpty() ? m_docPath : m_fileName),
+                        QStringLiteral("the list of documents")};
+        try {
+            Persistence::removeRow(tx, row);
+        } catch (const AppError& e) {
+            if (e.number() != AppError::DeletedMeanwhile)
+                throw;
+        }
     }
     tx.commit();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 // One attached document as held in memory: its stored name (the key everywhere), description,
 // the path the user picked and the dates it is valid between.
@@ -37,6 +38,14 @@ public:
     void Save(int kind, qint32 accountId, qint32 itemId);
     // Whether the main database holds a row for this attachment's stored name.
     bool isDocumentInDB() const;
+    // The row's description, picked path and dates as read from AttachedDocument (description,
+    // source, open and close date as stored), or as last saved; empty while never stored.
+    const QVariantList& loaded() const { return m_loaded; }
+    void setLoaded(const QVariantList& values) { m_loaded = values; }
+    // Deletes the attachment's row of the main database (its Document row and copy stay). A row
+    // loaded or saved goes only while it holds that: raises ChangedMeanwhile, deleting nothing,
+    // when another user changed it since. A row already gone is no error.
+    void removeRow() const;
 
 private:
     void storeRow(int kind, qint32 accountId, qint32 itemId);
@@ -49,4 +58,5 @@ private:
     bool m_isChanged = false;
     QString m_fileSource;
     bool m_foundInDB = false; // a row with this stored name existed at the last save
+    QVariantList m_loaded;
 };

@@ -4,6 +4,7 @@
 #include "daterules.h"
 #include "db.h"
 #include "global.h"
+#include "persistence.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void clsAttachedfileList::DeleteFile(const QString& docPath)
     const qsizetype i = indexOf(docPath);
     if (i < 0)
         return;
-    Global::executeSQL(QStringLiteral("DELETE FROM AttachedDocument WHERE DocPath = ?"), {docPath});
+    m_files.at(i).removeRow();
     m_files.removeAt(i);
     m_isDirty = true;
 }
@@ -98,6 +99,7 @@ void clsAttachedfileList::initialize()
         file.setFileSource(Db::textOf(q.value(2)));
         file.setOpenDate(DateRules::fromDb(q.value(3)));
         file.setCloseDate(DateRules::fromDb(q.value(4)));
+        file.setLoaded(Persistence::loadedValues(q, 1, 4));
         m_files.append(file);
     }
 }

@@ -18,7 +18,10 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"),  QStringLiteral("op
                                  QStringLiteral("endDate"),   QStringLiteral("amount"),   QStringLiteral("\"desc\""),
                                  QStringLiteral("comment")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
-const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("AmortizableItemID = ?")};
+// An item keeps its account and create stamp while it lives: they find its deletion's audit row.
+const Persistence::StoredTable Stored{
+    Table, RowColumns, QStringLiteral("AmortizableItemID = ?"), {},
+    {QStringLiteral("glAcctID"), QStringLiteral("CreateDate"), QStringLiteral("CreateUser")}};
 const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 } // namespace
@@ -156,17 +159,18 @@ QStringList AmortizableItem::scheduleState(const AmortizationList& schedule)
 
 Persistence::Conflict AmortizableItem::conflict() const
 {
-    return {QStringLiteral("The prepaid item \"%1\"").arg(m_f.description.trimmed()),
-            QStringLiteral("the item")};
+    // Named as stored, not as typed since.
+    const QString stored = m_f.loaded.isEmpty() ? m_f.description : Db::textOf(m_f.loaded.value(5));
+    return {QStringLiteral("The prepaid item \"%1\"").arg(stored.trimmed()), QStringLiteral("the item")};
 }
 
-void AmortizableItem::requireScheduleUnchanged(const QSqlDatabase& db) const
+void AmortizableItem::requireScheduleUnchanged(const QSqlDatabase& db, const Persistence::Conflict& named) const
 {
     AmortizationList stored;
     stored.Load(m_f.id);
     if (scheduleState(stored) == m_f.scheduleLoaded)
         return;
-    throw Persistence::changedMeanwhile(conflict(),
+    throw Persistence::changedMeanwhile(named,
                                         Persistence::lastChangeBy(db, QStringLiteral("AmortizationAudit"),
                                                                   {QStringLiteral("amortizableItemID")},
                                                                   {RecordId::parse(m_f.id).value_or(0)}));
@@ -186,18 +190,21 @@ void AmortizableItem::store()
     Db::runTransaction(Global::getConnection(), [&](Db::Transaction& tx) {
         Persistence::RestoreOnFailure keep(m_f);
         Persistence::RestoreOnFailure keepSchedule(m_schedule);
-        // The item and its schedule are one: a change of either by another user stops the whole store.
+        // The item and its schedule are one: a change of either by another user stops the whole
+        // store. The item's guarded update comes first and holds its row until the commit, so the
+        // schedule read after it is the one stored, and another store of the item waits meanwhile.
         const bool guarded = !m_f.id.isEmpty() && !m_f.loaded.isEmpty();
-        if (guarded)
-            requireScheduleUnchanged(tx.db());
-        Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded](const Fields& f) {
+        const Persistence::Conflict named = conflict();
+        Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded, named](const Fields& f) {
             Persistence::Row row{Stored, rowValues()};
             if (guarded) {
                 row.loaded = f.loaded;
-                row.conflict = conflict();
+                row.conflict = named;
             }
             return row;
         });
+        if (guarded)
+            requireScheduleUnchanged(tx.db(), named);
 
         if (m_schedule.count() == 0)
             createAmortizations();
@@ -219,11 +226,17 @@ void AmortizableItem::remove()
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
-    Load(m_f.id);
-    const QVariantList values = dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
-    Persistence::writeAudit(tx.db(), Stored, values, Persistence::Delete);
-    Db::execOne(tx, QStringLiteral("DELETE FROM AmortizableItem WHERE AmortizableItemID = ?"),
-                {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+    // An item never loaded is taken as it is stored now; a loaded one goes only as it was loaded,
+    // schedule and all. The guarded delete holds the row while the schedule is compared.
+    if (m_f.loaded.isEmpty())
+        Load(m_f.id);
+    Persistence::Row row{Stored, m_f.loaded};
+    row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))};
+    if (!m_f.loaded.isEmpty())
+        row.loaded = m_f.loaded;
+    row.conflict = conflict();
+    Persistence::removeRow(tx, row);
+    requireScheduleUnchanged(tx.db(), row.conflict);
     tx.commit();
     keep.release();
     keepSchedule.release();

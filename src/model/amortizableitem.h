@@ -80,8 +80,10 @@ public:
     // the item's id), puts the non-amortized amount on the last period and stores the schedule,
     // all in one transaction. On failure the item and its schedule are left as they were.
     void store();
-    // Re-reads the row, records the delete and deletes the row (the periods stay), in one
-    // transaction; raises when the row is gone.
+    // Records the delete and deletes the row (the periods stay), in one transaction, only while
+    // the row and its schedule hold what was loaded (an item never loaded is re-read first);
+    // raises ChangedMeanwhile or DeletedMeanwhile, deleting nothing, when another user changed or
+    // deleted it since.
     void remove();
 
     // Edit protocol, the schedule included: beginEdit keeps a copy, cancelEdit restores it
@@ -137,8 +139,10 @@ private:
     QVariantList rowValues() const;
     // Each period of the schedule as "id|period|amount units", in stored order.
     static QStringList scheduleState(const AmortizationList& schedule);
-    // Raises ChangedMeanwhile when the stored schedule is no longer the one loaded.
-    void requireScheduleUnchanged(const QSqlDatabase& db) const;
+    // Raises ChangedMeanwhile, naming the item as given, when the stored schedule is no longer the
+    // one loaded.
+    void requireScheduleUnchanged(const QSqlDatabase& db, const Persistence::Conflict& named) const;
+    // How a refused store or removal names the item: as it was loaded.
     Persistence::Conflict conflict() const;
 
     Fields m_f;

@@ -206,8 +206,7 @@ void GLAccount::store()
         row.auditValues = auditValues();
         if (!f.id.isEmpty() && !f.loaded.isEmpty()) {
             row.loaded = f.loaded;
-            row.conflict = {QStringLiteral("Account %1").arg(f.loaded.constFirst().toString()),
-                            QStringLiteral("the account")};
+            row.conflict = conflict();
         }
         return row;
     });
@@ -220,9 +219,21 @@ void GLAccount::remove()
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
-    Db::execOne(tx, QStringLiteral("DELETE FROM GLAccount WHERE glAcctID = ?"), {accountId(m_f.id)});
-    Persistence::writeAudit(db, kStored, auditValues(), Persistence::Delete);
+    // An account loaded goes only while it holds what was loaded.
+    Persistence::Row row{kStored, columnValues()};
+    row.keyValues = {accountId(m_f.id)};
+    row.auditValues = auditValues();
+    if (!m_f.loaded.isEmpty()) {
+        row.loaded = m_f.loaded;
+        row.conflict = conflict();
+    }
+    Persistence::removeRow(tx, row);
     tx.commit();
+}
+
+Persistence::Conflict GLAccount::conflict() const
+{
+    return {QStringLiteral("Account %1").arg(m_f.loaded.value(0).toString()), QStringLiteral("the account")};
 }
 
 void GLAccount::beginEdit()

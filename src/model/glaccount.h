@@ -7,6 +7,10 @@
 #include <QString>
 #include <memory>
 
+namespace Persistence {
+struct Conflict;
+}
+
 // One general-ledger account of the chart of accounts, stored in table GLAccount with its audit
 // twin GLAccountAudit. Balances, reconciling items and prepaid items refer to it by its id.
 class GLAccount
@@ -58,7 +62,8 @@ public:
     // Inserts or updates the row with its audit row, in one transaction. Raises when the row is
     // gone; on failure the object is as it was before.
     void store();
-    // Deletes the row with its "DELETE" audit row; raises (and writes nothing) when it is gone.
+    // Deletes the row with its "DELETE" audit row; raises (and writes nothing) when it is gone, or
+    // when another user changed it since it was loaded.
     void remove();
     void beginEdit();
     void cancelEdit();
@@ -84,6 +89,8 @@ public:
 private:
     QVariantList columnValues() const;
     QVariantList auditValues() const;
+    // How a refused store or removal names the account: by its number as loaded.
+    Persistence::Conflict conflict() const;
 
     // What the account holds and stores: copied as one, and put back as one when a store fails.
     struct Fields

@@ -17,7 +17,10 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("ope
                                  QStringLiteral("ReqTiming")};
 
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
-const Persistence::StoredTable Stored{Table, RowColumns, QStringLiteral("RecItemId = ?")};
+// An item keeps its account and create stamp while it lives: they find its deletion's audit row.
+const Persistence::StoredTable Stored{
+    Table, RowColumns, QStringLiteral("RecItemId = ?"), {},
+    {QStringLiteral("glAcctID"), QStringLiteral("CreateDate"), QStringLiteral("CreateUser")}};
 const Persistence::RecordKey Key{Source + QStringLiteral(".store"), QStringLiteral("item id")};
 
 // A code as held: the empty text stays the empty text, never NULL.
@@ -155,16 +158,22 @@ void ReconcilingItem::store()
         row.audited = !f.createDate.isEmpty();
         if (!f.loaded.isEmpty()) {
             row.loaded = f.loaded;
-            const QString name = f.comment.trimmed().isEmpty()
-                                     ? QStringLiteral("of %1").arg(f.openDate.getDate())
-                                     : QStringLiteral("\"%1\"").arg(f.comment.trimmed());
-            row.conflict = {QStringLiteral("The reconciling item %1").arg(name), QStringLiteral("the item")};
+            row.conflict = conflict();
         }
         return row;
     });
     tx.commit();
     keep.release();
     m_f.loaded = rowValues();
+}
+
+Persistence::Conflict ReconcilingItem::conflict() const
+{
+    // Named as stored, not as typed since.
+    const QString comment = Db::textOf(m_f.loaded.value(3)).trimmed();
+    const QString name = comment.isEmpty() ? QStringLiteral("of %1").arg(Persistence::dateOf(m_f.loaded.value(1)))
+                                           : QStringLiteral("\"%1\"").arg(comment);
+    return {QStringLiteral("The reconciling item %1").arg(name), QStringLiteral("the item")};
 }
 
 void ReconcilingItem::StoreAudit()
@@ -184,10 +193,17 @@ void ReconcilingItem::remove()
 {
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
-    Load(m_f.id);
-    StoreAuditEditDel(Persistence::Delete);
-    Db::execOne(tx, QStringLiteral("DELETE FROM ReconcilingItem WHERE RecItemId = ?"),
-                {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))});
+    // An item never loaded is taken as it is stored now; a loaded one goes only as it was loaded.
+    if (m_f.loaded.isEmpty())
+        Load(m_f.id);
+    Persistence::Row row{Stored, m_f.loaded};
+    row.keyValues = {RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id"))};
+    if (!m_f.loaded.isEmpty())
+        row.loaded = m_f.loaded;
+    row.conflict = conflict();
+    // Items written before create dates were kept carry none; their removal goes unrecorded.
+    row.audited = !Db::textOf(m_f.loaded.value(7)).isEmpty();
+    Persistence::removeRow(tx, row);
     tx.commit();
     keep.release();
 }

@@ -9,6 +9,9 @@
 #include <optional>
 
 class QSqlQuery;
+namespace Persistence {
+struct Conflict;
+}
 
 // One open entry that explains part of the gap between an account's balance and the figure it is
 // reconciled against: an outstanding check, a deposit in transit, a list item, ... It is open
@@ -71,8 +74,10 @@ public:
     // An update ("UPDATE", any case, blanks around) or delete (anything else) audit row. Written
     // only for an item that carries a create date.
     void StoreAuditEditDel(const QString& activity);
-    // Re-reads the row, records the delete and deletes the row, in one transaction; raises when
-    // the row is gone. The item keeps its values and id.
+    // Records the delete and deletes the row, in one transaction, only while the row holds what
+    // was loaded (an item never loaded is re-read first); raises ChangedMeanwhile or
+    // DeletedMeanwhile, deleting nothing, when another user changed or deleted it since. The item
+    // keeps its values and id.
     void remove();
 
 private:
@@ -98,6 +103,8 @@ private:
     static QString selectColumns();
     // An item from a row of selectColumns(); raises for an unknown type code.
     static ReconcilingItem fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types);
+    // How a refused store or removal names the item: as it was loaded.
+    Persistence::Conflict conflict() const;
     static ReconcilingItemType typeFor(const ReconcilingItemTypeList& types, const QString& code, const QString& id);
     QVariantList dataValues() const;
     QVariantList rowValues() const;

@@ -44,6 +44,9 @@ bool isLoggedInUser(qint64 id)
 // The last administrator stays one: without him nobody could manage the users.
 void keepLastAdministrator(const QSqlDatabase& db, qint64 id)
 {
+    // The administrators' rows are held first, until the caller's transaction ends: another
+    // administrator's change of a role waits, and the count below is the one that stands.
+    Db::execCount(db, QStringLiteral("UPDATE Users SET Role = Role WHERE Role = ?"), {UserStore::administratorRole()});
     if (isAdministrator(db, id) && administratorCount(db) <= 1)
         throw refusal(QStringLiteral("This user is the last administrator and must remain one: nobody could manage "
                                      "the users without an administrator."));
@@ -192,10 +195,11 @@ void update(const UserAccount& user, const QString& password)
     if (user.loaded.isEmpty()) {
         Db::execOne(tx, updateSql, values);
     } else if (Db::execCount(tx.db(),
-                             updateSql +
-                                 QStringLiteral(" AND UserName IS NOT DISTINCT FROM ? AND ChkPreparedBy "
-                                                "IS NOT DISTINCT FROM ? AND ChkReviewedBy IS NOT DISTINCT "
-                                                "FROM ? AND ChkApprovedBy IS NOT DISTINCT FROM ? AND Role IS "
+                             // The name compares exactly: a change of its letter case is a change.
+                             updateSql + QStringLiteral(" AND UserName IS NOT DISTINCT FROM ?") +
+                                 Db::exactCollation(db) +
+                                 QStringLiteral(" AND ChkPreparedBy IS NOT DISTINCT FROM ? AND ChkReviewedBy IS NOT "
+                                                "DISTINCT FROM ? AND ChkApprovedBy IS NOT DISTINCT FROM ? AND Role IS "
                                                 "NOT DISTINCT FROM ? AND rptname IS NOT DISTINCT FROM ?"),
                              values + user.loaded) != 1) {
         // Another administrator changed or deleted the user since this one was loaded.
