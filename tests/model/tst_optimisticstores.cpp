@@ -1,6 +1,7 @@
 #include "amortizableitem.h"
 #include "amortization.h"
 #include "apperror.h"
+#include "clsattachedfilelist.h"
 #include "company.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
@@ -12,8 +13,8 @@
 #include <QTest>
 #include <functional>
 
-// Two users hold the same row: the one who stores last, from what he loaded before the other's
-// store, writes nothing and is told who changed the row, and when.
+// Two users hold the same row: the one who stores (or removes) last, from what he loaded before
+// the other's store, writes nothing and is told who changed the row, and when.
 class tst_OptimisticStores : public QObject
 {
     Q_OBJECT
@@ -221,6 +222,101 @@ void tst_OptimisticStores::staleStore_data()
     QTest::newRow("reconciling item deleted")
         << itemScenario([](ReconcilingItem& i) { i.remove(); }) << "SELECT count(*) FROM ReconcilingItem"
         << QVariant(qint64(0)) << "item \"Check 1001\" was deleted by Robin Chen at 09:48";
+    QTest::newRow("reconciling item changed, then deleted") << itemScenario([](ReconcilingItem& i) {
+        i.setComment("Check 1001, voided");
+        i.store();
+        i.remove();
+    }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0))
+                                                            << "item \"Check 1001\" was deleted by Robin Chen at 09:48";
+
+    QTest::newRow("account number's letter case") << Scenario([](Fixture& fx) {
+        fx.bank->setNumber("ab-100");
+        fx.bank->store();
+        auto mine = std::make_shared<GLAccount>();
+        mine->Load(fx.bank->getID());
+        fx.asRobin([&] {
+            GLAccount a;
+            a.Load(fx.bank->getID());
+            a.setNumber("AB-100");
+            a.store();
+        });
+        mine->setComment("reconciled weekly");
+        return [mine] { mine->store(); };
+    }) << "SELECT glacctnbr FROM GLAccount" << QVariant("AB-100") << "Account ab-100 was changed by Robin Chen at 09:48";
+
+    // This user stored the item and the other user its schedule in the same second: the other
+    // user's change is the newer. The item is named as stored, not as typed.
+    QTest::newRow("prepaid schedule, same second as my own store") << Scenario([](Fixture& fx) {
+        auto item = fx.prepaid();
+        const QDateTime second(QDate(2026, 12, 9), QTime(9, 48, 40));
+        fx.seams.clock.set(second);
+        auto mine = std::make_shared<AmortizableItem>();
+        mine->Load(item->getID());
+        mine->setComment("first");
+        mine->store();
+        fx.asRobin([&] {
+            AmortizableItem theirs;
+            theirs.Load(item->getID());
+            theirs.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
+            theirs.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
+            theirs.store();
+        }, second);
+        mine->setDescription("A-EDIT");
+        return [mine] { mine->store(); };
+    }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1500000))
+                                                                   << "The prepaid item \"Insurance\" was changed by "
+                                                                      "Robin Chen at 09:48";
+
+    QTest::newRow("removal of a changed reconciling item") << Scenario([](Fixture& fx) {
+        auto mine = fx.item();
+        fx.asRobin([&] {
+            ReconcilingItem i;
+            i.Load(mine->getID());
+            i.setAmount("-1482");
+            i.store();
+        });
+        return [mine] { mine->remove(); };
+    }) << "SELECT amount FROM ReconcilingItem" << QVariant(qint64(-14820000))
+                                                                             << "item \"Check 1001\" was changed by "
+                                                                                "Robin Chen at 09:48";
+    QTest::newRow("removal of a prepaid item whose schedule changed") << Scenario([](Fixture& fx) {
+        auto mine = fx.prepaid();
+        fx.asRobin([&] {
+            AmortizableItem theirs;
+            theirs.Load(mine->getID());
+            theirs.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
+            theirs.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
+            theirs.store();
+        });
+        return [mine] { mine->remove(); };
+    }) << "SELECT count(*) FROM AmortizableItem" << QVariant(qint64(1))
+                                                             << "The prepaid item \"Insurance\" was changed by "
+                                                                "Robin Chen at 09:48";
+    QTest::newRow("removal of a changed prepaid item") << Scenario([](Fixture& fx) {
+        auto mine = fx.prepaid();
+        fx.asRobin([&] {
+            AmortizableItem theirs;
+            theirs.Load(mine->getID());
+            theirs.setDescription("Insurance 2026");
+            theirs.store();
+        });
+        return [mine] { mine->remove(); };
+    }) << "SELECT \"desc\" FROM AmortizableItem" << QVariant("Insurance 2026")
+                                                 << "The prepaid item \"Insurance\" was changed by Robin Chen at 09:48";
+    QTest::newRow("removal of a changed document") << Scenario([](Fixture& fx) {
+        Db::exec(fx.db, "INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, DocDesc, "
+                        "OpenDate) VALUES (?, -2, -2, '{D1}.pdf', 'statement', '2026-11-01')",
+                 {fx.bank->getID().toInt()});
+        auto mine = std::make_shared<clsAttachedfileList>();
+        mine->setAccountId(fx.bank->getID().toInt());
+        mine->setItemType(2);
+        mine->setDocCheckDate(kDate);
+        mine->initialize();
+        Db::exec(Db::open(Global::mainDatabasePath, "other program"),
+                 "UPDATE AttachedDocument SET DocDesc = 'Statement' WHERE DocPath = '{D1}.pdf'");
+        return [mine] { mine->DeleteFile("{D1}.pdf"); };
+    }) << "SELECT DocDesc FROM AttachedDocument" << QVariant("Statement")
+                                               << "The document \"{D1}.pdf\" was changed by another user";
 }
 
 void tst_OptimisticStores::staleStore()
