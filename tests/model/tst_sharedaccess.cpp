@@ -8,14 +8,17 @@
 #include "reconcilingitem.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 #include <functional>
 #include <thread>
 
 // Several users of one database: a removal that reads before it writes waits for another user's
 // write lock instead of failing at once, and gives up as busy after the busy time; two users
-// storing the same new balance; a client killed in the middle of a store.
+// storing the same new balance; a client killed in the middle of a store; several programs
+// storing the same rows at once lose no update and leave no change without its audit row.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
@@ -24,6 +27,8 @@ private Q_SLOTS:
     void removeWaitsForAnotherWriter();
     void sameNewBalanceIsAConflict();
     void killedClientLeavesNoPartialStore();
+    void concurrentStoresLoseNothing_data();
+    void concurrentStoresLoseNothing();
 };
 
 namespace {
@@ -227,11 +232,192 @@ void tst_SharedAccess::killedClientLeavesNoPartialStore()
     QCOMPARE(fx.rows("GLAccountBalance"), kNumbers.size());
 }
 
+namespace {
+
+const char* const kWriter = "CORVANTIS_TEST_WRITER";
+const QString kWriterDate = QStringLiteral("01/31/2025");
+constexpr int kWriters = 4;
+constexpr int kWriteMs = 1500;
+
+// Each store writes one amount that tells which store it was and which one it loaded: in cents,
+// its own token times 10^7 plus the token of the amount it loaded (0 for none).
+constexpr qint64 kTokenBase = 10000000;
+qint64 tokenOf(qint64 units)
+{
+    return units / ARCurrency::UnitsPerCent / kTokenBase;
+}
+qint64 loadedTokenOf(qint64 units)
+{
+    return units / ARCurrency::UnitsPerCent % kTokenBase;
+}
+ARCurrency stamped(qint64 token, qint64 loadedUnits)
+{
+    return ARCurrency::fromUnits((token * kTokenBase + tokenOf(loadedUnits)) * ARCurrency::UnitsPerCent);
+}
+
+std::shared_ptr<GLAccount> writerAccount()
+{
+    auto account = std::make_shared<GLAccount>();
+    account->Load(Db::scalar(Global::getConnection(), "SELECT glAcctID FROM GLAccount").toString());
+    return account;
+}
+
+// One kind of store as a program does it: loads the row, stamps it with the token, stores.
+using WriterStore = std::function<void(qint64 token)>;
+// How each kind is stored, and where its stamped amount stands in its audit twin and its row.
+struct WriterKind
+{
+    WriterStore store;
+    QString audited;
+    QString stored;
+};
+
+const QMap<QString, WriterKind>& writerKinds()
+{
+    static const QMap<QString, WriterKind> kinds{
+        {"balances", {[](qint64 token) {
+                          GLAccountBalanceList editor;
+                          editor.Load(kWriterDate);
+                          GLAccountBalance& b = editor.getGLAccountBalanceAt(1);
+                          b.getAmount() = stamped(token, b.amount().units());
+                          editor.applyAmountEdit();
+                      },
+                      "SELECT amount FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE'",
+                      "SELECT amount FROM GLAccountBalance"}},
+        {"sign-offs", {[](qint64 token) {
+                           GLAccountBalance b;
+                           b.Load(writerAccount(), kWriterDate);
+                           b.getTargetAmount() = stamped(token, b.targetAmount().units());
+                           b.setReviewedBy(Global::userName);
+                           b.setReviewedByDate(kWriterDate);
+                           b.store();
+                       },
+                       "SELECT targetAmount FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE'",
+                       "SELECT targetAmount FROM GLAccountBalance"}},
+        {"reconciling items", {[](qint64 token) {
+                                   ReconcilingItem item;
+                                   item.Load(Db::scalar(Global::getConnection(), "SELECT RecItemId FROM ReconcilingItem")
+                                                 .toString());
+                                   item.getAmount() = stamped(token, item.getAmount().units());
+                                   item.store();
+                               },
+                               "SELECT amount FROM ReconcilingItemAudit WHERE Activity = 'UPDATE'",
+                               "SELECT amount FROM ReconcilingItem"}},
+        // Only the schedule changes: the item's row stays as loaded.
+        {"prepaid schedules",
+         {[](qint64 token) {
+              AmortizableItem item;
+              item.Load(Db::scalar(Global::getConnection(), "SELECT AmortizableItemID FROM AmortizableItem").toString());
+              ARCurrency& first = item.getAmortizationList().getAmortizationAt(1).getAmount();
+              first = stamped(token, first.units());
+              item.store();
+          },
+          "SELECT amount FROM AmortizationAudit WHERE Activity = 'UPDATE' AND period = '2025-01-31'",
+          "SELECT amount FROM Amortization WHERE period = '2025-01-31'"}},
+    };
+    return kinds;
+}
+
+// The other program: stores one kind of row over and over for a while, as writer `index`, and
+// says how many of its stores were accepted and how many refused.
+int storeRepeatedly(const QStringList& args)
+{
+    TestSeams seams;
+    Global::mainDatabasePath = args.value(0);
+    const WriterKind kind = writerKinds().value(args.value(1));
+    const qint64 index = args.value(2).toLongLong();
+    Global::userName = QStringLiteral("writer%1").arg(index);
+    int accepted = 0;
+    int refused = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (qint64 n = 1; timer.elapsed() < kWriteMs; ++n) {
+        try {
+            kind.store(index * 1000000 + n);
+            ++accepted;
+        } catch (const AppError& e) {
+            // Another program came first, or held the rows too long: refused, nothing written.
+            if (e.number() != AppError::ChangedMeanwhile && e.number() != AppError::DatabaseBusy) {
+                QTextStream(stdout) << "failed: " << e.description() << Qt::endl;
+                return 1;
+            }
+            ++refused;
+        }
+    }
+    QTextStream(stdout) << accepted << ' ' << refused << Qt::endl;
+    return 0;
+}
+
+} // namespace
+
+void tst_SharedAccess::concurrentStoresLoseNothing_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const QString& kind : writerKinds().keys())
+        QTest::newRow(qPrintable(kind)) << kind;
+}
+
+void tst_SharedAccess::concurrentStoresLoseNothing()
+{
+    QFETCH(QString, kind);
+    ModelFixture fx;
+    auto account = storedAccount();
+    GLAccountBalance balance;
+    balance.Load(account, kWriterDate);
+    balance.setAmount("500");
+    balance.store();
+    ReconcilingItem item;
+    item.initialize(QString(), account->getID(), "01/15/2025", QString(), "Check 1001", "25.00", "O", QString(),
+                    QString(), "T");
+    item.store();
+    storedItem(account);
+
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int i = 1; i <= kWriters; ++i) {
+        auto& w = writers.emplace_back(std::make_unique<QProcess>());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kWriter, QStringList{Global::mainDatabasePath, kind, QString::number(i)}.join('|'));
+        w->setProcessEnvironment(env);
+        w->start(QCoreApplication::applicationFilePath());
+    }
+    int accepted = 0;
+    int refused = 0;
+    for (auto& w : writers) {
+        QVERIFY(w->waitForFinished(60000));
+        const QByteArray said = w->readAllStandardOutput().trimmed();
+        QVERIFY2(w->exitCode() == 0, said + w->readAllStandardError());
+        const QList<QByteArray> counts = said.split(' ');
+        accepted += counts.value(0).toInt();
+        refused += counts.value(1).toInt();
+    }
+    QVERIFY2(accepted > 1 && refused > 0, qPrintable(QStringLiteral("%1 %2").arg(accepted).arg(refused)));
+
+    // Every accepted store left one audit row, holding what it stored; no two of them had loaded
+    // the same store's amount (the later one would have overwritten the other unseen).
+    const WriterKind& k = writerKinds()[kind];
+    QSqlQuery q = Db::exec(fx.db, k.audited);
+    QSet<qint64> tokens, loadedFrom;
+    int audits = 0;
+    int lost = 0;
+    while (q.next()) {
+        ++audits;
+        tokens.insert(tokenOf(q.value(0).toLongLong()));
+        if (loadedFrom.contains(loadedTokenOf(q.value(0).toLongLong())))
+            ++lost;
+        loadedFrom.insert(loadedTokenOf(q.value(0).toLongLong()));
+    }
+    QCOMPARE(lost, 0);
+    QCOMPARE(audits, accepted);
+    QVERIFY(tokens.contains(tokenOf(fx.value(k.stored).toLongLong())));
+}
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kKilledClient))
         return storeUntilKilled(qEnvironmentVariable(kKilledClient));
+    if (qEnvironmentVariableIsSet(kWriter))
+        return storeRepeatedly(qEnvironmentVariable(kWriter).split('|'));
     tst_SharedAccess test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
