@@ -201,6 +201,28 @@ void tst_OptimisticStores::staleStore_data()
     }) << "SELECT rptname FROM Users WHERE UserName = 'robin'"
                           << QVariant("Robin A. Chen") << "was changed by another user";
 
+    QTest::newRow("user name's letter case") << Scenario([](Fixture& fx) {
+        auto mine = std::make_shared<UserAccount>(*UserStore::load(fx.robinId));
+        UserAccount theirs = *UserStore::load(fx.robinId);
+        theirs.userName = "Robin";
+        UserStore::update(theirs, QString());
+        mine->role = "Reviewer";
+        return [mine] { UserStore::update(*mine, QString()); };
+    }) << "SELECT UserName FROM Users WHERE rptname = 'Robin Chen'"
+                                             << QVariant("Robin") << "was changed by another user";
+
+    QTest::newRow("removal of a changed account") << Scenario([](Fixture& fx) {
+        auto mine = std::make_shared<GLAccount>();
+        mine->Load(fx.bank->getID());
+        fx.asRobin([&] {
+            GLAccount a;
+            a.Load(fx.bank->getID());
+            a.setName("Main bank");
+            a.store();
+        });
+        return [mine] { mine->remove(); };
+    }) << "SELECT name FROM GLAccount" << QVariant("Main bank") << "Account 1030 was changed by Robin Chen at 09:48";
+
     QTest::newRow("company") << Scenario([](Fixture&) {
         auto mine = std::make_shared<Company>();
         Company theirs;

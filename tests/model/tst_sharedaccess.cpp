@@ -6,6 +6,7 @@
 #include "modelfixture.h"
 #include "otherwriter.h"
 #include "reconcilingitem.h"
+#include "userstore.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void killedClientLeavesNoPartialStore();
     void concurrentStoresLoseNothing_data();
     void concurrentStoresLoseNothing();
+    void lastAdministratorStaysOne();
 };
 
 namespace {
@@ -409,6 +411,32 @@ void tst_SharedAccess::concurrentStoresLoseNothing()
     QCOMPARE(lost, 0);
     QCOMPARE(audits, accepted);
     QVERIFY(tokens.contains(tokenOf(fx.value(k.stored).toLongLong())));
+}
+
+// Two administrators each take the Administrator role from the other one at once: one of them
+// must stay an administrator.
+void tst_SharedAccess::lastAdministratorStaysOne()
+{
+    ModelFixture fx;
+    Db::exec(fx.db, "DELETE FROM Users");
+    const qint64 ann = TestDb::addPlainUser(Global::mainDatabasePath, "ann", "pw", "Administrator", 1, 1, 1, "Ann");
+    const qint64 ben = TestDb::addPlainUser(Global::mainDatabasePath, "ben", "pw", "Administrator", 1, 1, 1, "Ben");
+    Global::userID = QStringLiteral("0"); // neither of them works here
+    UserAccount mine = *UserStore::load(ann);
+    mine.role = "User";
+    try {
+        // Another administrator's program takes the role from Ben while this one takes it from Ann.
+        const QString demote = "UPDATE Users SET Role = 'User' WHERE UserId = " + QString::number(ben);
+        OtherWriter other(Global::mainDatabasePath,
+                          TestDb::onServer() ? QStringList{"BEGIN; " + demote} : QStringList{"BEGIN IMMEDIATE", demote},
+                          1000, "COMMIT");
+        QVERIFY(other.holds());
+        UserStore::update(mine, QString());
+        QFAIL("the last administrator lost the role");
+    } catch (const AppError& e) {
+        QVERIFY2(e.description().contains("last administrator"), qPrintable(e.description()));
+    }
+    QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE Role = 'Administrator'").toLongLong(), 1);
 }
 
 int main(int argc, char* argv[])
