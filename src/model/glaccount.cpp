@@ -223,17 +223,17 @@ void GLAccount::remove()
     Persistence::Row row{kStored, columnValues()};
     row.keyValues = {accountId(m_f.id)};
     row.auditValues = auditValues();
-    if (!m_f.loaded.isEmpty()) {
+    if (!m_f.loaded.isEmpty())
         row.loaded = m_f.loaded;
-        row.conflict = conflict();
-    }
+    row.conflict = conflict();
     Persistence::removeRow(tx, row);
     tx.commit();
 }
 
 Persistence::Conflict GLAccount::conflict() const
 {
-    return {QStringLiteral("Account %1").arg(m_f.loaded.value(0).toString()), QStringLiteral("the account")};
+    const QString number = m_f.loaded.isEmpty() ? m_f.number : m_f.loaded.constFirst().toString();
+    return {QStringLiteral("Account %1").arg(number), QStringLiteral("the account")};
 }
 
 void GLAccount::beginEdit()

@@ -170,9 +170,11 @@ void ReconcilingItem::store()
 Persistence::Conflict ReconcilingItem::conflict() const
 {
     // Named as stored, not as typed since.
-    const QString comment = Db::textOf(m_f.loaded.value(3)).trimmed();
-    const QString name = comment.isEmpty() ? QStringLiteral("of %1").arg(Persistence::dateOf(m_f.loaded.value(1)))
-                                           : QStringLiteral("\"%1\"").arg(comment);
+    const bool stored = !m_f.loaded.isEmpty();
+    const QString comment = (stored ? Db::textOf(m_f.loaded.value(3)) : m_f.comment).trimmed();
+    const QString opened = stored ? Persistence::dateOf(m_f.loaded.value(1)) : m_f.openDate.getDate();
+    const QString name =
+        comment.isEmpty() ? QStringLiteral("of %1").arg(opened) : QStringLiteral("\"%1\"").arg(comment);
     return {QStringLiteral("The reconciling item %1").arg(name), QStringLiteral("the item")};
 }
 
