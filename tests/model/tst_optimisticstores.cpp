@@ -101,10 +101,11 @@ void editAmount(const QString& amount)
 // Loads this user's row, lets the other user store, types into the row; returns this user's store.
 using Scenario = std::function<std::function<void()>(Fixture&)>;
 
-// The same reconciling item held by both users: the other one changes or removes it first.
-Scenario itemScenario(const std::function<void(ReconcilingItem&)>& theirs)
+// The same reconciling item held by both users: the other one changes or removes it first, then
+// this one stores (or removes) his.
+Scenario itemScenario(const std::function<void(ReconcilingItem&)>& theirs, bool removeMine = false)
 {
-    return [theirs](Fixture& fx) {
+    return [theirs, removeMine](Fixture& fx) {
         auto mine = fx.item();
         fx.asRobin([&] {
             ReconcilingItem i;
@@ -112,8 +113,33 @@ Scenario itemScenario(const std::function<void(ReconcilingItem&)>& theirs)
             theirs(i);
         });
         mine->setAmount("30");
-        return [mine] { mine->store(); };
+        return [mine, removeMine] { removeMine ? mine->remove() : mine->store(); };
     };
+}
+
+// The other user's store of the prepaid item's schedule with other amounts.
+void theirSchedule(Fixture& fx, const QString& id, const QDateTime& at = {})
+{
+    fx.asRobin(
+        [&] {
+            AmortizableItem theirs;
+            theirs.Load(id);
+            theirs.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
+            theirs.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
+            theirs.store();
+        },
+        at);
+}
+
+// The other user's store of the account, changed.
+void theirAccount(Fixture& fx, const std::function<void(GLAccount&)>& change)
+{
+    fx.asRobin([&] {
+        GLAccount a;
+        a.Load(fx.bank->getID());
+        change(a);
+        a.store();
+    });
 }
 
 } // namespace
@@ -164,13 +190,7 @@ void tst_OptimisticStores::staleStore_data()
 
     QTest::newRow("prepaid item's schedule") << Scenario([](Fixture& fx) {
         auto mine = fx.prepaid();
-        fx.asRobin([&] {
-            AmortizableItem theirs;
-            theirs.Load(mine->getID());
-            theirs.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
-            theirs.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
-            theirs.store();
-        });
+        theirSchedule(fx, mine->getID());
         mine->setComment("mine");
         return [mine] { mine->store(); };
     }) << "SELECT amount FROM Amortization ORDER BY AmortizationID"
@@ -180,12 +200,7 @@ void tst_OptimisticStores::staleStore_data()
     QTest::newRow("account") << Scenario([](Fixture& fx) {
         auto mine = std::make_shared<GLAccount>();
         mine->Load(fx.bank->getID());
-        fx.asRobin([&] {
-            GLAccount a;
-            a.Load(fx.bank->getID());
-            a.setName("Main bank");
-            a.store();
-        });
+        theirAccount(fx, [](GLAccount& a) { a.setName("Main bank"); });
         mine->setComment("reconciled weekly");
         return [mine] { mine->store(); };
     }) << "SELECT name FROM GLAccount"
@@ -214,12 +229,7 @@ void tst_OptimisticStores::staleStore_data()
     QTest::newRow("removal of a changed account") << Scenario([](Fixture& fx) {
         auto mine = std::make_shared<GLAccount>();
         mine->Load(fx.bank->getID());
-        fx.asRobin([&] {
-            GLAccount a;
-            a.Load(fx.bank->getID());
-            a.setName("Main bank");
-            a.store();
-        });
+        theirAccount(fx, [](GLAccount& a) { a.setName("Main bank"); });
         return [mine] { mine->remove(); };
     }) << "SELECT name FROM GLAccount" << QVariant("Main bank") << "Account 1030 was changed by Robin Chen at 09:48";
 
@@ -256,12 +266,7 @@ void tst_OptimisticStores::staleStore_data()
         fx.bank->store();
         auto mine = std::make_shared<GLAccount>();
         mine->Load(fx.bank->getID());
-        fx.asRobin([&] {
-            GLAccount a;
-            a.Load(fx.bank->getID());
-            a.setNumber("AB-100");
-            a.store();
-        });
+        theirAccount(fx, [](GLAccount& a) { a.setNumber("AB-100"); });
         mine->setComment("reconciled weekly");
         return [mine] { mine->store(); };
     }) << "SELECT glacctnbr FROM GLAccount" << QVariant("AB-100") << "Account ab-100 was changed by Robin Chen at 09:48";
@@ -276,55 +281,29 @@ void tst_OptimisticStores::staleStore_data()
         mine->Load(item->getID());
         mine->setComment("first");
         mine->store();
-        fx.asRobin([&] {
-            AmortizableItem theirs;
-            theirs.Load(item->getID());
-            theirs.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
-            theirs.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
-            theirs.store();
-        }, second);
+        theirSchedule(fx, item->getID(), second);
         mine->setDescription("A-EDIT");
         return [mine] { mine->store(); };
     }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1500000))
                                                                    << "The prepaid item \"Insurance\" was changed by "
                                                                       "Robin Chen at 09:48";
 
-    QTest::newRow("removal of a changed reconciling item") << Scenario([](Fixture& fx) {
-        auto mine = fx.item();
-        fx.asRobin([&] {
-            ReconcilingItem i;
-            i.Load(mine->getID());
-            i.setAmount("-1482");
-            i.store();
-        });
-        return [mine] { mine->remove(); };
-    }) << "SELECT amount FROM ReconcilingItem" << QVariant(qint64(-14820000))
-                                                                             << "item \"Check 1001\" was changed by "
-                                                                                "Robin Chen at 09:48";
+    QTest::newRow("removal of a changed reconciling item")
+        << itemScenario(
+               [](ReconcilingItem& i) {
+                   i.setAmount("-1482");
+                   i.store();
+               },
+               true)
+        << "SELECT amount FROM ReconcilingItem" << QVariant(qint64(-14820000))
+        << "item \"Check 1001\" was changed by Robin Chen at 09:48";
     QTest::newRow("removal of a prepaid item whose schedule changed") << Scenario([](Fixture& fx) {
         auto mine = fx.prepaid();
-        fx.asRobin([&] {
-            AmortizableItem theirs;
-            theirs.Load(mine->getID());
-            theirs.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
-            theirs.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
-            theirs.store();
-        });
+        theirSchedule(fx, mine->getID());
         return [mine] { mine->remove(); };
     }) << "SELECT count(*) FROM AmortizableItem" << QVariant(qint64(1))
                                                              << "The prepaid item \"Insurance\" was changed by "
                                                                 "Robin Chen at 09:48";
-    QTest::newRow("removal of a changed prepaid item") << Scenario([](Fixture& fx) {
-        auto mine = fx.prepaid();
-        fx.asRobin([&] {
-            AmortizableItem theirs;
-            theirs.Load(mine->getID());
-            theirs.setDescription("Insurance 2026");
-            theirs.store();
-        });
-        return [mine] { mine->remove(); };
-    }) << "SELECT \"desc\" FROM AmortizableItem" << QVariant("Insurance 2026")
-                                                 << "The prepaid item \"Insurance\" was changed by Robin Chen at 09:48";
     QTest::newRow("removal of a changed document") << Scenario([](Fixture& fx) {
         Db::exec(fx.db, "INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, DocDesc, "
                         "OpenDate) VALUES (?, -2, -2, '{D1}.pdf', 'statement', '2026-11-01')",
