@@ -41,12 +41,17 @@ bool isLoggedInUser(qint64 id)
     return QString::number(id) == Global::userID;
 }
 
+// Holds every user's row until the caller's transaction ends: another administrator's change of
+// the users waits meanwhile, so what the checks that follow read (a name free, an administrator
+// left) still holds when this one writes.
+void holdUsers(const QSqlDatabase& db)
+{
+    Db::execCount(db, QStringLiteral("UPDATE Users SET Role = Role"));
+}
+
 // The last administrator stays one: without him nobody could manage the users.
 void keepLastAdministrator(const QSqlDatabase& db, qint64 id)
 {
-    // The administrators' rows are held first, until the caller's transaction ends: another
-    // administrator's change of a role waits, and the count below is the one that stands.
-    Db::execCount(db, QStringLiteral("UPDATE Users SET Role = Role WHERE Role = ?"), {UserStore::administratorRole()});
     if (isAdministrator(db, id) && administratorCount(db) <= 1)
         throw refusal(QStringLiteral("This user is the last administrator and must remain one: nobody could manage "
                                      "the users without an administrator."));
@@ -165,6 +170,7 @@ qint64 insert(const UserAccount& user, const QString& password)
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
+    holdUsers(db);
     checkNameFree(user);
     QVariantList values{user.userName, PasswordHash::hash(password)};
     values << rightFlags(user.right) << user.role << user.fullName;
@@ -181,6 +187,7 @@ void update(const UserAccount& user, const QString& password)
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
+    holdUsers(db);
     checkNameFree(user);
     if (user.role != administratorRole()) {
         if (isLoggedInUser(user.id) && isAdministrator(db, user.id))
@@ -233,6 +240,7 @@ void remove(qint64 id)
     Db::Transaction tx(db);
     if (isLoggedInUser(id))
         throw refusal(QStringLiteral("You cannot delete the user you are logged in as."));
+    holdUsers(db);
     keepLastAdministrator(db, id);
     Db::execOne(tx, QStringLiteral("DELETE FROM Users WHERE UserId = ?"), {id});
     tx.commit();

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void concurrentStoresLoseNothing_data();
     void concurrentStoresLoseNothing();
     void lastAdministratorStaysOne();
+    void sameNewUserNameOnce();
 };
 
 namespace {
@@ -394,11 +395,58 @@ void tst_SharedAccess::lastAdministratorStaysOne()
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE Role = 'Administrator'").toLongLong(), 1);
 }
 
+namespace {
+
+const char* const kNewUser = "CORVANTIS_TEST_NEW_USER";
+
+// The other program: adds the user "pat" and says what came of it.
+int addPat(const QString& database)
+{
+    TestSeams seams;
+    Global::mainDatabasePath = database;
+    UserAccount pat{0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}};
+    try {
+        UserStore::insert(pat, "pw");
+        QTextStream(stdout) << "stored";
+    } catch (const AppError& e) {
+        QTextStream(stdout) << e.description();
+    }
+    return 0;
+}
+
+} // namespace
+
+// Several administrators add the same new user at once: one of them does, the others are told
+// the name is taken.
+void tst_SharedAccess::sameNewUserNameOnce()
+{
+    ModelFixture fx;
+    TestDb::addPlainUser(Global::mainDatabasePath, "admin", "pw", "Administrator", 1, 1, 1, "Admin");
+    QList<std::shared_ptr<QProcess>> admins;
+    for (int i = 0; i < 4; ++i) {
+        admins << std::make_shared<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kNewUser, Global::mainDatabasePath);
+        admins.last()->setProcessEnvironment(env);
+        admins.last()->start(QCoreApplication::applicationFilePath());
+    }
+    QStringList said;
+    for (auto& a : admins) {
+        QVERIFY(a->waitForFinished(60000));
+        said << a->readAllStandardOutput();
+    }
+    QCOMPARE(said.count("stored"), 1);
+    QCOMPARE(said.filter("User pat already exists in the system.").size(), 3);
+    QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE UserName = 'pat'").toLongLong(), 1);
+}
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kKilledClient))
         return storeUntilKilled(qEnvironmentVariable(kKilledClient));
+    if (qEnvironmentVariableIsSet(kNewUser))
+        return addPat(qEnvironmentVariable(kNewUser));
     if (qEnvironmentVariableIsSet(kWriter))
         return storeRepeatedly(qEnvironmentVariable(kWriter).split('|'));
     tst_SharedAccess test;
