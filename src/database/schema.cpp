@@ -145,6 +145,9 @@ void createStartingDatabases(const QString& mainPath, const QString& documentsPa
     if (adminName.trimmed().isEmpty() || adminPassword.isEmpty())
         throw AppError(AppError::DatabaseError, QStringLiteral("Schema"),
                        QStringLiteral("The administrator needs a name and a password."));
+    // Neither database is written unless both can be made.
+    Db::checkCreatable(mainPath);
+    Db::checkCreatable(documentsPath);
     createMainDatabase(mainPath);
     createDocumentsDatabase(documentsPath);
     setDocumentsLocation(mainPath, documentsPath);
@@ -162,6 +165,10 @@ void createStartingDatabases(const QString& mainPath, const QString& documentsPa
 
 void createTutorialDatabases(const QString& mainPath, const QString& documentsPath)
 {
+    // Files are made anew; neither database is written unless both server databases are empty.
+    for (const QString& path : {mainPath, documentsPath})
+        if (Db::isServerName(path))
+            Db::checkCreatable(path);
     removeDatabaseFile(mainPath);
     removeDatabaseFile(documentsPath);
     createFrom(mainPath, {mainSchemaScript(), tutorialDataScript()});
