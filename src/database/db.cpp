@@ -497,6 +497,7 @@ QSqlDatabase create(const QString& path)
         QSqlDatabase db = open(path);
         // SQLite's NOCASE under its own name, so that the same schema runs on both: columns that
         // compare typed text without regard to case (this one folds every letter, not ASCII alone).
+        // Whether two names are one is never left to it: SameName decides that in the program.
         exec(db, QStringLiteral("CREATE COLLATION IF NOT EXISTS nocase "
                                 "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
         return db;
