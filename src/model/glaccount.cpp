@@ -225,6 +225,36 @@ void GLAccount::remove()
     tx.commit();
 }
 
+QSet<qint64> GLAccount::holdStored(const QSqlDatabase& db, const QList<qint64>& ids)
+{
+    QSet<qint64> stored;
+    Persistence::inChunks(
+        db, ids.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("SELECT glAcctID FROM GLAccount WHERE glAcctID IN (%1)%2")
+                .arg(QStringList(n, QStringLiteral("?")).join(QStringLiteral(", ")), Db::holdingRows(db));
+        },
+        [&](QVariantList& values, qsizetype i) { values << ids[i]; },
+        [&](QSqlQuery& q) {
+            while (q.next())
+                stored.insert(q.value(0).toLongLong());
+        });
+    return stored;
+}
+
+void GLAccount::requireStored(const QSqlDatabase& db, const QVariant& id, const QString& number)
+{
+    if (id.isNull() || holdStored(db, {id.toLongLong()}).contains(id.toLongLong()))
+        return;
+    // The account's audit rows carry its number, not its id.
+    const QString by = number.isEmpty() ? QString()
+                                        : Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
+                                                                    {QStringLiteral("glacctnbr")}, {number},
+                                                                    Persistence::Delete);
+    throw Persistence::deletedMeanwhile(
+        number.isEmpty() ? QStringLiteral("The account") : QStringLiteral("Account %1").arg(number), by);
+}
+
 void GLAccount::beginEdit()
 {
     m_copy = std::make_unique<GLAccount>(*this);

@@ -53,6 +53,7 @@ namespace {
 clsAttachedfileList listWith(int kind, const QString& source, const QString& open = {},
                              const QString& close = {})
 {
+    ModelFixture::addAccount(7);
     clsAttachedfileList list;
     list.setAccountId(7);
     list.setItemType(kind);
