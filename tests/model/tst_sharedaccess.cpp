@@ -15,7 +15,8 @@
 
 // Several users of one database: a removal that reads before it writes waits for another user's
 // write lock instead of failing at once, and gives up as busy after the busy time; two users
-// storing the same new balance; a client killed in the middle of a store.
+// storing the same new balance; a store into an account being deleted; a client killed in the
+// middle of a store.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,7 @@ private Q_SLOTS:
     void removeWaitsForAnotherWriter_data();
     void removeWaitsForAnotherWriter();
     void sameNewBalanceIsAConflict();
+    void storeWaitsForAnAccountDelete();
     void killedClientLeavesNoPartialStore();
 };
 
@@ -197,6 +199,42 @@ void tst_SharedAccess::sameNewBalanceIsAConflict()
     QCOMPARE(fx.value("SELECT amount FROM GLAccountBalance").toLongLong(), 50000);
     QCOMPARE(fx.rows("GLAccountBalanceAudit"), 0);
     QVERIFY(list.getGLAccountBalanceAt(1).isNew());
+}
+
+void tst_SharedAccess::storeWaitsForAnAccountDelete()
+{
+    ModelFixture fx;
+    storeAccounts();
+    newBalances().applyEdit();
+    GLAccountBalanceList editor;
+    editor.Load(kDate);
+    editor.getGLAccountBalance("1400").setAdjustedAmount("3333");
+    const QVariant before = fx.value("SELECT sum(amount) FROM GLAccountBalance");
+    const qint64 audits = fx.rows("GLAccountBalanceAudit");
+    // Another user deletes the account while this one presses OK: the store waits for the delete
+    // and finds the account gone, on a server as in a file.
+    const QStringList deletion = {
+        "DELETE FROM GLAccount WHERE glacctnbr = '1400'",
+        "INSERT INTO GLAccountAudit (glacctnbr, Activity, ActivityDate, ActivityUser) VALUES ('1400', 'DELETE', "
+        "'2025-02-03 09:00:00', 'other')"};
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        // On a server its first statement deletes already; a file's writer holds the file.
+        OtherWriter other(Global::mainDatabasePath,
+                          TestDb::onServer() ? QStringList{"BEGIN; " + deletion.join("; ")}
+                                             : QStringList{"BEGIN IMMEDIATE"} + deletion,
+                          1000, "COMMIT");
+        QVERIFY(other.holds());
+        editor.applyAmountEdit();
+        QFAIL("the amount was stored into the deleted account");
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), AppError::DeletedMeanwhile);
+        QVERIFY2(e.description().startsWith("Account 1400 was deleted by other"), qPrintable(e.description()));
+    }
+    QVERIFY(timer.elapsed() >= 900);
+    QCOMPARE(fx.value("SELECT sum(amount) FROM GLAccountBalance"), before);
+    QCOMPARE(fx.rows("GLAccountBalanceAudit"), audits);
 }
 
 void tst_SharedAccess::killedClientLeavesNoPartialStore()
