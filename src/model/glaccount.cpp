@@ -244,7 +244,8 @@ QSet<qint64> GLAccount::holdStored(const QSqlDatabase& db, const QList<qint64>& 
 
 void GLAccount::requireStored(const QSqlDatabase& db, const QVariant& id, const QString& number)
 {
-    if (id.isNull() || holdStored(db, {id.toLongLong()}).contains(id.toLongLong()))
+    if (id.isNull() ||
+        Db::exec(db, QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?") + Db::holdingRows(db), {id}).next())
         return;
     // The account's audit rows carry its number, not its id.
     const QString by = number.isEmpty() ? QString()
