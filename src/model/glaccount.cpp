@@ -220,6 +220,9 @@ void GLAccount::remove()
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
+    // The delete takes the account's row first, and writes nothing else that a store holds: a
+    // store holding the account (holdStored) is waited for, and one that comes meanwhile waits for
+    // the delete and then finds the account gone.
     Db::execOne(tx, QStringLiteral("DELETE FROM GLAccount WHERE glAcctID = ?"), {accountId(m_f.id)});
     Persistence::writeAudit(db, kStored, auditValues(), Persistence::Delete);
     tx.commit();
@@ -244,8 +247,8 @@ QSet<qint64> GLAccount::holdStored(const QSqlDatabase& db, const QList<qint64>& 
 
 void GLAccount::requireStored(const QSqlDatabase& db, const QVariant& id, const QString& number)
 {
-    if (id.isNull() ||
-        Db::exec(db, QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?") + Db::holdingRows(db), {id}).next())
+    static const QString held = QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?");
+    if (id.isNull() || Db::exec(db, held + Db::holdingRows(db), {id}).next())
         return;
     // The account's audit rows carry its number, not its id.
     const QString by = number.isEmpty() ? QString()

@@ -235,7 +235,8 @@ void tst_OptimisticStores::staleStore_data()
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(5000000)) << gone;
     QTest::newRow("new reconciling item into a deleted account") << deleted([](Fixture& fx) -> std::function<void()> {
         auto mine = std::make_shared<ReconcilingItem>();
-        mine->initialize(QString(), QString(), "11/15/2026", QString(), "orphan item", "10", "O", QString(), QString(), "T");
+        mine->initialize(QString(), QString(), "11/15/2026", QString(), "orphan item", "10", "O", QString(),
+                         QString(), "T");
         mine->setGLAccountID(fx.bank->getID(), "1030");
         return [mine] { mine->store(); };
     }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0)) << gone;

@@ -62,7 +62,8 @@ struct ModelFixture
         const QSqlDatabase db = Global::getConnection();
         if (Db::scalar(db, QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?"), {id}).isValid())
             return;
-        Db::exec(db, QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr) VALUES (?, ?)"), {id, QString::number(id)});
+        Db::exec(db, QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr) VALUES (?, ?)"),
+                 {id, QString::number(id)});
         Db::continueKeys(db);
     }
     // The next autonumber of the table will be above the 16-bit range.
