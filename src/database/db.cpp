@@ -368,6 +368,13 @@ QString exactCollation(const QSqlDatabase& db)
     return isServer(db) ? QStringLiteral(" COLLATE \"C\"") : QStringLiteral(" COLLATE BINARY");
 }
 
+QString holdingRows(const QSqlDatabase& db)
+{
+    // A key-share lock conflicts with a delete (and a change of the key), not with another
+    // store's lock nor with an update of the row's other columns.
+    return isServer(db) ? QStringLiteral(" FOR KEY SHARE") : QString();
+}
+
 void checkServerName(const QString& name)
 {
     if (isServerName(name))

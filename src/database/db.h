@@ -34,6 +34,10 @@ QString insertionOrder(const QSqlDatabase& db);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);
+// Ends a SELECT of parent rows (an account a store writes into): the rows it finds are held until
+// the transaction ends, so that no other connection deletes them meanwhile, while other stores
+// that hold them too go on. An SQLite write transaction holds the whole file already: nothing.
+QString holdingRows(const QSqlDatabase& db);
 // Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
 // database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
 void setUpServerConnection(QSqlDatabase& db, const QString& name);
