@@ -194,6 +194,8 @@ void AmortizableItem::store()
         // store. The item's guarded update comes first and holds its row until the commit, so the
         // schedule read after it is the one stored, and another store of the item waits meanwhile.
         const bool guarded = !m_f.id.isEmpty() && !m_f.loaded.isEmpty();
+        GLAccount::requireStored(tx.db(), dataValues().constFirst(),
+                                 m_f.account ? m_f.account->getNumber() : QString());
         const Persistence::Conflict named = conflict();
         Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded, named](const Fields& f) {
             Persistence::Row row{Stored, rowValues()};
