@@ -40,9 +40,8 @@ public:
     void Save(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber = {});
     // Whether the main database holds a row for this attachment's stored name.
     bool isDocumentInDB() const;
-    // The row's description, picked path and dates as read from AttachedDocument (description,
-    // source, open and close date as stored), or as last saved; empty while never stored.
-    const QVariantList& loaded() const { return m_loaded; }
+    // The row's description, picked path, open and close date as read from AttachedDocument (as
+    // stored); set again by each save, empty while never stored.
     void setLoaded(const QVariantList& values) { m_loaded = values; }
     // Deletes the attachment's row of the main database (its Document row and copy stay). A row
     // loaded or saved goes only while it holds that: raises ChangedMeanwhile, deleting nothing,
