@@ -15,7 +15,8 @@
 
 // Several users of one database: a removal that reads before it writes waits for another user's
 // write lock instead of failing at once, and gives up as busy after the busy time; two users
-// storing the same new balance; a client killed in the middle of a store.
+// storing the same new balance; a client killed in the middle of a store; a client whose server
+// session is killed between its stores.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void removeWaitsForAnotherWriter();
     void sameNewBalanceIsAConflict();
     void killedClientLeavesNoPartialStore();
+    void storesGoOnAfterTheSessionIsKilled();
 };
 
 namespace {
@@ -169,6 +171,35 @@ int storeUntilKilled(const QString& database)
     return 1; // never reached
 }
 
+const char* const kKilledSession = "CORVANTIS_TEST_KILLED_SESSION";
+constexpr int kKilledRounds = 4;
+
+// The other program: stores every balance of the database named once a round, with the round's
+// amounts, and says after each store whether it landed and which server session it is on.
+int storeEachRound(const QString& database)
+{
+    TestSeams seams;
+    Global::mainDatabasePath = database;
+    Global::userName = QStringLiteral("other");
+    QTextStream out(stdout);
+    QTextStream in(stdin);
+    for (int round = 1; round <= kKilledRounds; ++round) {
+        in.readLine(); // the go of the test, once it has killed the session
+        try {
+            GLAccountBalanceList list;
+            list.Load(kDate);
+            for (qint64 i = 1; i <= list.count(); ++i)
+                list.getGLAccountBalanceAt(i).setAmount(QString::number(100 * i + round));
+            list.applyEdit();
+            out << "stored " << Db::scalar(Global::getConnection(), QStringLiteral("SELECT pg_backend_pid()")).toString();
+        } catch (const AppError& e) {
+            out << "failed " << e.description();
+        }
+        out << Qt::endl;
+    }
+    return 0;
+}
+
 } // namespace
 
 void tst_SharedAccess::sameNewBalanceIsAConflict()
@@ -227,11 +258,43 @@ void tst_SharedAccess::killedClientLeavesNoPartialStore()
     QCOMPARE(fx.rows("GLAccountBalance"), kNumbers.size());
 }
 
+void tst_SharedAccess::storesGoOnAfterTheSessionIsKilled()
+{
+    if (!TestDb::onServer())
+        QSKIP("a file has no session to kill");
+    ModelFixture fx;
+    storeAccounts();
+    QProcess client;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kKilledSession, Global::mainDatabasePath);
+    client.setProcessEnvironment(env);
+    client.start(QCoreApplication::applicationFilePath());
+    QVERIFY(client.waitForStarted());
+    QString session;
+    for (int round = 1; round <= kKilledRounds; ++round) {
+        if (!session.isEmpty()) // killed while it waits between two stores
+            fx.value("SELECT pg_terminate_backend(?, 10000)", {session.toInt()});
+        client.write("go\n");
+        QElapsedTimer timer;
+        timer.start();
+        while (!client.canReadLine() && timer.elapsed() < 30000 && client.state() == QProcess::Running)
+            client.waitForReadyRead(500);
+        const QString said = QString::fromUtf8(client.readLine()).trimmed();
+        QVERIFY2(said.startsWith("stored "), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(said)));
+        QVERIFY(said.mid(7) != session);
+        session = said.mid(7);
+    }
+    QVERIFY(client.waitForFinished());
+    QCOMPARE(fx.value("SELECT sum(amount) FROM GLAccountBalance").toLongLong(), units(600 + 3 * kKilledRounds));
+}
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kKilledClient))
         return storeUntilKilled(qEnvironmentVariable(kKilledClient));
+    if (qEnvironmentVariableIsSet(kKilledSession))
+        return storeEachRound(qEnvironmentVariable(kKilledSession));
     tst_SharedAccess test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
