@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,18 @@ QSet<QString> g_lostRace;    // connections whose transaction lost to another on
 // Writing statements prepared once per connection: a list's store runs the same two statements
 // for every row. A caller only reads the row count or the new key of a write before the next one.
 QHash<QString, QHash<QString, QSqlQuery>> g_prepared;
+
+// The statements kept for the connection. They are let go before the application object is: once
+// Qt's own statics are gone at the end of the process, a query no longer frees what it holds.
+QHash<QString, QSqlQuery>& preparedOn(const QString& connection)
+{
+    static const bool freedAtExit = [] {
+        qAddPostRoutine([] { g_prepared.clear(); });
+        return true;
+    }();
+    Q_UNUSED(freedAtExit);
+    return g_prepared[connection];
+}
 
 bool isWrite(const QString& sql)
 {
@@ -539,7 +552,7 @@ QSqlQuery runOnce(const QSqlDatabase& db, const QString& given, const QVariantLi
     const QString sql = isServer(db) && isSchemaStatement(given) ? serverSchemaStatement(given) : given;
     ++g_statements;
     // A writing statement is prepared once per connection and run again with new values.
-    QHash<QString, QSqlQuery>* cache = keep && isWrite(sql) ? &g_prepared[db.connectionName()] : nullptr;
+    QHash<QString, QSqlQuery>* cache = keep && isWrite(sql) ? &preparedOn(db.connectionName()) : nullptr;
     if (!cache && values.isEmpty() && isServer(db)) {
         // A server prepares only queries and writes, not schema or session statements; a
         // statement without values goes as it stands, in one round trip.

@@ -26,6 +26,7 @@ private Q_SLOTS:
     void sameNewBalanceIsAConflict();
     void killedClientLeavesNoPartialStore();
     void storesGoOnAfterTheSessionIsKilled();
+    void programThatStoredNewItemsEndsWithNothingLeft();
 };
 
 namespace {
@@ -200,6 +201,33 @@ int storeEachRound(const QString& database)
     return 0;
 }
 
+const char* const kEndingClient = "CORVANTIS_TEST_ENDING_CLIENT";
+
+// The other program: stores a new reconciling item and a new prepaid item as their dialogs do,
+// then ends with its connection open, as the program does. Built with the sanitizers, it fails
+// when anything of it is left unfreed.
+int storeNewItemsAndEnd(const QString& database)
+{
+    Global::mainDatabasePath = database;
+    Global::userName = QStringLiteral("other");
+    const qint64 id = Db::scalar(Global::getConnection(), QStringLiteral("SELECT glAcctID FROM GLAccount WHERE glacctnbr = ?"),
+                                 {kNumbers.at(1)})
+                          .toLongLong();
+    auto account = std::make_shared<GLAccount>();
+    account->Load(QString::number(id));
+    ReconcilingItem item;
+    item.initialize(QString(), account->getID(), "01/15/2025", QString(), "Check 1001", "25.00", "O", QString(),
+                    QString(), "T");
+    item.beginEdit();
+    item.applyEdit();
+    AmortizableItem prepaid;
+    prepaid.initialize(QString(), account, "01/01/2025", "01/01/2025", "03/31/2025", "300", "Insurance", QString(),
+                       QString(), QString());
+    prepaid.beginEdit();
+    prepaid.applyEdit();
+    return 0;
+}
+
 } // namespace
 
 void tst_SharedAccess::sameNewBalanceIsAConflict()
@@ -288,11 +316,28 @@ void tst_SharedAccess::storesGoOnAfterTheSessionIsKilled()
     QCOMPARE(fx.value("SELECT sum(amount) FROM GLAccountBalance").toLongLong(), units(600 + 3 * kKilledRounds));
 }
 
+void tst_SharedAccess::programThatStoredNewItemsEndsWithNothingLeft()
+{
+    ModelFixture fx;
+    storeAccounts();
+    QProcess client;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kEndingClient, Global::mainDatabasePath);
+    client.setProcessEnvironment(env);
+    client.start(QCoreApplication::applicationFilePath());
+    QVERIFY(client.waitForFinished(120000));
+    QVERIFY2(client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0, client.readAllStandardError().right(3000));
+    QCOMPARE(fx.rows("ReconcilingItem"), 1);
+    QCOMPARE(fx.rows("AmortizableItem"), 1);
+}
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kKilledClient))
         return storeUntilKilled(qEnvironmentVariable(kKilledClient));
+    if (qEnvironmentVariableIsSet(kEndingClient))
+        return storeNewItemsAndEnd(qEnvironmentVariable(kEndingClient));
     if (qEnvironmentVariableIsSet(kKilledSession))
         return storeEachRound(qEnvironmentVariable(kKilledSession));
     tst_SharedAccess test;
