@@ -174,6 +174,9 @@ ServerFailure serverFailure(const QSqlDatabase& db, const QSqlError& error)
 
 const QString kBusyText = QStringLiteral("The database is in use by another user and did not become free in time, "
                                          "so nothing was changed. Please try again in a moment.");
+const QString kLostRaceText = QStringLiteral("Another user was changing the same records at the same moment, so nothing "
+                                             "was changed. Please try again.");
+
 AppError lostConnectionError(const QString& source, const QString& details)
 {
     return AppError(AppError::DatabaseError, source,
@@ -181,9 +184,6 @@ AppError lostConnectionError(const QString& source, const QString& details)
                                    "completed and nothing of it was stored. The next command connects again."))
         .withDetails(details);
 }
-
-const QString kLostRaceText = QStringLiteral("Another user was changing the same records at the same moment, so nothing "
-                                             "was changed. Please try again.");
 
 qint32 errorNumber(const QSqlError& error, const QString& text)
 {
@@ -582,6 +582,7 @@ QSqlQuery runOnce(const QSqlDatabase& db, const QString& given, const QVariantLi
 
 QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool keep)
 {
+    const bool wasOpen = db.isOpen();
     try {
         return runOnce(db, sql, values, keep);
     } catch (const AppError&) {
@@ -589,7 +590,7 @@ QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& va
         // idle): it changed nothing, so it connects again and runs once more.
         const bool loneRead = sql.startsWith(QStringLiteral("SELECT"), Qt::CaseInsensitive) &&
                               g_depth.value(db.connectionName()) == 0;
-        if (!loneRead || !connectionLost(db))
+        if (!wasOpen || !loneRead || !connectionLost(db))
             throw;
     }
     return runOnce(db, sql, values, keep);
@@ -819,11 +820,12 @@ Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
     int& depth = g_depth[m_db.connectionName()];
     m_level = depth;
     if (m_level == 0) {
+        const bool wasOpen = m_db.isOpen();
         try {
             execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
         } catch (const AppError&) {
             // The connection was found gone before anything of the unit was sent: connect again.
-            if (!connectionLost(m_db))
+            if (!wasOpen || !connectionLost(m_db))
                 throw;
             execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
         }
