@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
-    libgsf-1-dev libquazip1-qt6-dev libsqlite3-dev
+    libgsf-1-dev libquazip1-qt6-dev libsqlite3-dev libicu-dev
     postgresql libqt6sql6-psql
     fonts-liberation2 fonts-dejavu-core
     xvfb xauth sqlite3 poppler-utils

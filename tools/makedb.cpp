@@ -5,7 +5,8 @@
 //       Database/CorvantisTutorialDocuments.db under PROGRAM_FOLDER (replaced when they exist);
 //   corvantis-makedb --tutorial MAIN DOCUMENTS
 //       the tutorial company in the main and documents databases named (files or server
-//       databases "postgresql://[user@]host[:port]/dbname"; a server database must be empty);
+//       databases "postgresql://[user@]host[:port]/dbname"; a server database must hold no table
+//       in any schema, and neither database is written unless both can be made);
 //   corvantis-makedb --empty MAIN DOCUMENTS ADMIN_NAME
 //       the schema without company data; the only user is the administrator ADMIN_NAME, whose
 //       password is read from the first line of standard input.

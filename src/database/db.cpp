@@ -45,8 +45,9 @@ bool isWrite(const QString& sql)
            sql.startsWith(QStringLiteral("DELETE"), Qt::CaseInsensitive);
 }
 
-// The parts of a server database's name. libpq's own settings (host, port, user, service...)
-// may also come as query items; a password may not, in any form.
+// The parts of a server database's name. Host, port, user and database may also come as query
+// items; besides them only the settings below are understood. A password may not come in any form,
+// nor a file that holds one.
 struct ServerName
 {
     QString host;
@@ -56,10 +57,41 @@ struct ServerName
     QStringList options; // "key=value" for libpq, in the order given
 };
 
+bool isKnownOption(const QString& key)
+{
+    static const QStringList known = {
+        QStringLiteral("sslmode"),     QStringLiteral("sslrootcert"),      QStringLiteral("sslcert"),
+        QStringLiteral("sslkey"),      QStringLiteral("sslcrl"),           QStringLiteral("gssencmode"),
+        QStringLiteral("service"),     QStringLiteral("application_name"), QStringLiteral("target_session_attrs")};
+    return known.contains(key);
+}
+
+// The driver passes settings on as "key=value" separated by blanks (and turns ";" into one): a
+// value that could end itself or start another setting is refused, not quoted.
+bool isPlainValue(const QString& value)
+{
+    for (const QChar c : value)
+        if (c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char(';') || c == QLatin1Char('=') ||
+            c == QLatin1Char('\\') || c == QLatin1Char('\''))
+            return false;
+    return !value.isEmpty();
+}
+
+const QString kNoPasswordText = QStringLiteral("a password may not be part of it. Keep it in ~/.pgpass instead.");
+
 AppError badServerName(const QString& name, const QString& why)
 {
     return AppError(AppError::DatabaseError, QStringLiteral("Db.open"),
                     QStringLiteral("'%1' is not a database name this program can use: %2").arg(Db::displayName(name), why));
+}
+
+int serverPort(const QString& name, const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,5}$"));
+    const int port = digits.match(text).hasMatch() ? text.toInt() : 0;
+    if (port < 1 || port > 65535)
+        throw badServerName(name, QStringLiteral("the port must be a number from 1 to 65535."));
+    return port;
 }
 
 ServerName parseServerName(const QString& name)
@@ -80,39 +112,38 @@ ServerName parseServerName(const QString& name)
     if (const qsizetype at = authority.lastIndexOf(QLatin1Char('@')); at >= 0) {
         const QString userInfo = authority.left(at);
         if (userInfo.contains(QLatin1Char(':')))
-            throw badServerName(name, QStringLiteral("a password may not be part of it. Keep it in ~/.pgpass instead."));
+            throw badServerName(name, kNoPasswordText);
         server.user = QUrl::fromPercentEncoding(userInfo.toUtf8());
         authority = authority.mid(at + 1);
     }
-    QString host = QUrl::fromPercentEncoding(authority.toUtf8());
-    if (!host.startsWith(QLatin1Char('/'))) {
-        const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
-        if (colon >= 0 && !host.endsWith(QLatin1Char(']'))) {
-            bool ok = false;
-            server.port = host.mid(colon + 1).toInt(&ok);
-            if (!ok)
-                throw badServerName(name, QStringLiteral("the port is not a number."));
-            host.truncate(colon);
-        }
+    // The port follows the last plain ":" (a socket folder writes its own "/" and ":" encoded),
+    // never one inside an address in brackets.
+    const qsizetype colon = authority.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0 && colon > authority.lastIndexOf(QLatin1Char(']'))) {
+        server.port = serverPort(name, authority.mid(colon + 1));
+        authority.truncate(colon);
     }
-    server.host = host;
+    server.host = QUrl::fromPercentEncoding(authority.toUtf8());
     for (const QString& item : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
         const QString key = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
         const QString value = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 1).toUtf8());
-        if (key == QStringLiteral("password"))
-            throw badServerName(name, QStringLiteral("a password may not be part of it. Keep it in ~/.pgpass instead."));
+        if (key.contains(QStringLiteral("password")) || key == QStringLiteral("passfile"))
+            throw badServerName(name, kNoPasswordText);
         if (key == QStringLiteral("host"))
             server.host = value;
         else if (key == QStringLiteral("port"))
-            server.port = value.toInt();
+            server.port = serverPort(name, value);
         else if (key == QStringLiteral("user"))
             server.user = value;
         else if (key == QStringLiteral("dbname"))
             server.database = value;
-        else if (!key.isEmpty() && !value.contains(QLatin1Char(' ')) && !value.contains(QLatin1Char('\'')))
-            server.options << key + QLatin1Char('=') + value;
-        else
+        else if (!isKnownOption(key))
             throw badServerName(name, QStringLiteral("the setting '%1' is not understood.").arg(key));
+        else if (!isPlainValue(value))
+            throw badServerName(name, QStringLiteral("the value of the setting '%1' may not be empty or hold a blank, "
+                                                     "\";\", \"=\", \"\\\" or a quote.").arg(key));
+        else
+            server.options << key + QLatin1Char('=') + value;
     }
     if (server.database.isEmpty())
         throw badServerName(name, QStringLiteral("it names no database."));
@@ -370,6 +401,13 @@ QString exactCollation(const QSqlDatabase& db)
     return isServer(db) ? QStringLiteral(" COLLATE \"C\"") : QStringLiteral(" COLLATE BINARY");
 }
 
+QString holdingRows(const QSqlDatabase& db)
+{
+    // A key-share lock conflicts with a delete (and a change of the key), not with another
+    // store's lock nor with an update of the row's other columns.
+    return isServer(db) ? QStringLiteral(" FOR KEY SHARE") : QString();
+}
+
 void checkServerName(const QString& name)
 {
     if (isServerName(name))
@@ -380,11 +418,25 @@ QString displayName(const QString& name)
 {
     if (!isServerName(name))
         return QDir::toNativeSeparators(name);
-    // Whatever stands between "//" and "@" may hold a password: never show it.
+    // Whatever stands between "//" and "@" may hold a password, and so may a setting that is not
+    // understood or whose value would carry another one: never show them.
     static const QRegularExpression userInfo(QStringLiteral("^([^:]+://)([^@/?]*):[^@/?]*@"));
-    static const QRegularExpression setting(QStringLiteral("([?&]password=)[^&]*"));
     QString shown = name;
-    return shown.replace(userInfo, QStringLiteral("\\1\\2@")).replace(setting, QStringLiteral("\\1*"));
+    shown.replace(userInfo, QStringLiteral("\\1\\2@"));
+    const qsizetype q = shown.indexOf(QLatin1Char('?'));
+    if (q < 0)
+        return shown;
+    QStringList items = shown.mid(q + 1).split(QLatin1Char('&'));
+    for (QString& item : items) {
+        const QString key = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
+        const QString value = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 1).toUtf8());
+        const bool part = QStringList{QStringLiteral("host"), QStringLiteral("port"), QStringLiteral("user"),
+                                      QStringLiteral("dbname")}
+                              .contains(key);
+        if (!(part || isKnownOption(key)) || !isPlainValue(value))
+            item = item.section(QLatin1Char('='), 0, 0) + QStringLiteral("=*");
+    }
+    return shown.left(q + 1) + items.join(QLatin1Char('&'));
 }
 
 // Opens an existing file in the SQLite URI mode given ("rw" or "ro").
@@ -453,28 +505,56 @@ bool isOpen(const QString& path, const QString& purpose)
     return !name.isEmpty() && QSqlDatabase::contains(name) && QSqlDatabase::database(name, false).isOpen();
 }
 
+void checkCreatable(const QString& path)
+{
+    if (!isServerName(path)) {
+        if (QFileInfo::exists(path))
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                           QStringLiteral("'%1' already exists.").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    // Every schema counts, also one outside the role's search path or whose tables it may not use:
+    // the catalogue lists them all, where information_schema leaves out what the role cannot use.
+    QSqlDatabase db = open(path);
+    const qint64 tables =
+        scalar(db, QStringLiteral("SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = "
+                                  "c.relnamespace WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') AND n.nspname NOT IN "
+                                  "('pg_catalog', 'information_schema') AND n.nspname NOT LIKE 'pg\\_toast%' AND "
+                                  "n.nspname NOT LIKE 'pg\\_temp\\_%'"))
+            .toLongLong();
+    if (tables > 0) {
+        db = QSqlDatabase();
+        close(path);
+        throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                       QStringLiteral("'%1' already holds tables.").arg(displayName(path)));
+    }
+}
+
 QSqlDatabase create(const QString& path)
 {
+    checkCreatable(path);
     if (isServerName(path)) {
         QSqlDatabase db = open(path);
-        if (scalar(db, QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()"))
-                .toLongLong() > 0) {
-            db = QSqlDatabase();
-            close(path);
-            throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
-                           QStringLiteral("'%1' already holds tables.").arg(displayName(path)));
-        }
         // SQLite's NOCASE under its own name, so that the same schema runs on both: columns that
         // compare typed text without regard to case (this one folds every letter, not ASCII alone).
+        // Whether two names are one is never left to it: SameName decides that in the program.
         exec(db, QStringLiteral("CREATE COLLATION IF NOT EXISTS nocase "
                                 "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
         return db;
     }
-    if (QFileInfo::exists(path))
-        throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
-                       QStringLiteral("'%1' already exists.").arg(QDir::toNativeSeparators(path)));
     QDir().mkpath(QFileInfo(path).absolutePath());
     return addConnection(path, canonical(path), true);
+}
+
+bool mayNotRead(const QSqlDatabase& db, const QString& table)
+{
+    // information_schema hides a table the role may not use; the catalogue shows it.
+    return isServer(db) &&
+           scalar(db, QStringLiteral("SELECT count(*) FROM pg_catalog.pg_class WHERE relname = lower(?) AND "
+                                     "pg_catalog.pg_table_is_visible(oid) AND NOT "
+                                     "pg_catalog.has_table_privilege(oid, 'SELECT')"),
+                  {table})
+                   .toLongLong() > 0;
 }
 
 void close(const QString& path, const QString& purpose)

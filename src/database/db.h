@@ -34,11 +34,16 @@ QString insertionOrder(const QSqlDatabase& db);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);
+// Ends a SELECT of parent rows (an account a store writes into): the rows it finds are held until
+// the transaction ends, so that no other connection deletes them meanwhile, while other stores
+// that hold them too go on. An SQLite write transaction holds the whole file already: nothing.
+QString holdingRows(const QSqlDatabase& db);
 // Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
 // database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
 void setUpServerConnection(QSqlDatabase& db, const QString& name);
 // Raises AppError, in the words the login shows, for a server database's name that cannot be
-// used (a password in it, no database, a port that is not a number); a file path passes.
+// used (a password in it, a setting that is not understood, no database, a port outside 1-65535);
+// a file path passes.
 void checkServerName(const QString& name);
 // The server database's name as shown to the user: the URI without anything secret in it.
 QString displayName(const QString& name);
@@ -55,9 +60,14 @@ QSqlDatabase open(const QString& path, const QString& purpose = {});
 QSqlDatabase openReadOnly(const QString& path, const QString& purpose);
 // True when a connection to the file (and purpose) is open already.
 bool isOpen(const QString& path, const QString& purpose = {});
+// Raises AppError unless create() can make the database: a file that exists already, a server
+// database with a table in any schema, a name that cannot be used.
+void checkCreatable(const QString& path);
 // Creates a new, empty database file (the schema tools only). A server database is created by
 // its administrator: it is opened, and refused unless it holds no table yet.
 QSqlDatabase create(const QString& path);
+// True when the server database holds the table but its role may not read it.
+bool mayNotRead(const QSqlDatabase& db, const QString& table);
 // Closes and forgets the connection to the file (and purpose).
 void close(const QString& path, const QString& purpose = {});
 // Closes every connection (tests).

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "db.h"
 #include "passwordhash.h"
+#include "samename.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -142,9 +143,12 @@ void setDocumentsLocation(const QString& mainPath, const QString& documentsPath)
 void createStartingDatabases(const QString& mainPath, const QString& documentsPath, const QString& adminName,
                              const QString& adminPassword)
 {
-    if (adminName.trimmed().isEmpty() || adminPassword.isEmpty())
+    if (SameName::userKey(adminName).isEmpty() || adminPassword.isEmpty())
         throw AppError(AppError::DatabaseError, QStringLiteral("Schema"),
                        QStringLiteral("The administrator needs a name and a password."));
+    // Neither database is written unless both can be made.
+    Db::checkCreatable(mainPath);
+    Db::checkCreatable(documentsPath);
     createMainDatabase(mainPath);
     createDocumentsDatabase(documentsPath);
     setDocumentsLocation(mainPath, documentsPath);
@@ -154,7 +158,7 @@ void createStartingDatabases(const QString& mainPath, const QString& documentsPa
         Db::exec(db,
                  QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, "
                                 "Role, rptname) VALUES (?, ?, 1, 1, 1, 'Administrator', ?)"),
-                 {adminName.trimmed(), PasswordHash::hash(adminPassword), adminName.trimmed()});
+                 {SameName::userName(adminName), PasswordHash::hash(adminPassword), SameName::userName(adminName)});
         tx.commit();
     }
     Db::close(mainPath);
@@ -162,6 +166,10 @@ void createStartingDatabases(const QString& mainPath, const QString& documentsPa
 
 void createTutorialDatabases(const QString& mainPath, const QString& documentsPath)
 {
+    // Files are made anew; neither database is written unless both server databases are empty.
+    for (const QString& path : {mainPath, documentsPath})
+        if (Db::isServerName(path))
+            Db::checkCreatable(path);
     removeDatabaseFile(mainPath);
     removeDatabaseFile(documentsPath);
     createFrom(mainPath, {mainSchemaScript(), tutorialDataScript()});

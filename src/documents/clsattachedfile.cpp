@@ -6,6 +6,7 @@
 #include "db.h"
 #include "documentfiles.h"
 #include "documentsdatabase.h"
+#include "glaccount.h"
 #include "global.h"
 #include "modutility.h"
 #include "persistence.h"
@@ -92,7 +93,7 @@ void clsAttachedFile::CopyAndSaveAttachFile()
     SaveAttachedDocToDB(m_docPath, Global::getAttachedDocFolder());
 }
 
-void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
+void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber)
 {
     if (!m_isChanged)
         return;
@@ -107,7 +108,7 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
     try {
         // No row of the main database without its contents: they are stored first.
         CopyAndSaveAttachFile();
-        storeRow(kind, accountId, itemId);
+        storeRow(kind, accountId, itemId, accountNumber);
     } catch (const AppError& e) {
         // The user learns which of the attachments was not saved.
         throw AppError(
@@ -117,7 +118,7 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId)
     keep.release();
 }
 
-void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
+void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber)
 {
     // The table keeps no audit twin.
     static const Persistence::StoredTable table(
@@ -137,6 +138,7 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId)
         {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), m_docPath});
     m_foundInDB = found > 0;
     if (!m_foundInDB) {
+        GLAccount::requireStored(db, accountId > 0 ? QVariant(accountId) : QVariant(), accountNumber);
         const qint32 none = -2;
         Persistence::Row row(table,
                              {accountId, kind == 1 ? itemId : none, kind == 0 ? itemId : none, m_docPath,

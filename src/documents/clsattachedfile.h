@@ -33,13 +33,15 @@ public:
     // The documents database and the folder copy for this attachment (the documents folder).
     void CopyAndSaveAttachFile();
     // Stores a changed attachment of the owner: its contents first, then the main database's row
-    // (inserted, or updated when it exists). Raises AppError; a retry of a failed save works.
-    void Save(int kind, qint32 accountId, qint32 itemId);
+    // (inserted, or updated when it exists). A new row is stored only while the account is
+    // there (`accountNumber` names it when it is not). Raises AppError; a retry of a failed save
+    // works.
+    void Save(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber = {});
     // Whether the main database holds a row for this attachment's stored name.
     bool isDocumentInDB() const;
 
 private:
-    void storeRow(int kind, qint32 accountId, qint32 itemId);
+    void storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber);
 
     QString m_docDesc;
     QString m_docPath;

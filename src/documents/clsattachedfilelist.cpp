@@ -62,7 +62,7 @@ void clsAttachedfileList::SaveFiles()
     if (!m_isDirty)
         return;
     for (clsAttachedFile& file : m_files)
-        file.Save(m_itemType, m_accountId, m_recItemId);
+        file.Save(m_itemType, m_accountId, m_recItemId, m_accountNumber);
 }
 
 void clsAttachedfileList::initialize()

@@ -12,7 +12,11 @@ class clsAttachedfileList
 {
 public:
     qint32 getAccountId() const { return m_accountId; }
-    void setAccountId(qint32 id) { m_accountId = id; }
+    void setAccountId(qint32 id, const QString& number = {})
+    {
+        m_accountId = id;
+        m_accountNumber = number;
+    }
     qint32 getRecItemId() const { return m_recItemId; }
     void setRecItemId(qint32 id) { m_recItemId = id; }
     const QList<clsAttachedFile>& getFiles() const { return m_files; }
@@ -43,6 +47,7 @@ private:
     qsizetype indexOf(const QString& docPath) const;
 
     qint32 m_accountId = 0;
+    QString m_accountNumber;
     qint32 m_recItemId = -1;
     QList<clsAttachedFile> m_files;
     qint32 m_itemType = 0;

@@ -188,6 +188,8 @@ void AmortizableItem::store()
         Persistence::RestoreOnFailure keepSchedule(m_schedule);
         // The item and its schedule are one: a change of either by another user stops the whole store.
         const bool guarded = !m_f.id.isEmpty() && !m_f.loaded.isEmpty();
+        GLAccount::requireStored(tx.db(), dataValues().constFirst(),
+                                 m_f.account ? m_f.account->getNumber() : QString());
         if (guarded)
             requireScheduleUnchanged(tx.db());
         Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded](const Fields& f) {

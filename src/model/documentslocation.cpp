@@ -61,6 +61,11 @@ bool isDocumentsDatabase(const QString& path)
 
 QString invalidMessage(const QString& path)
 {
+    // A server database is named, not selected as a file.
+    if (Db::isServerName(path))
+        return QStringLiteral("The database \"") + Db::displayName(path) +
+               QStringLiteral("\" you just named is not a valid Corvantis documents database. Please name a valid "
+                              "documents database.");
     return QStringLiteral("The file \"") + QDir::toNativeSeparators(path) +
            QStringLiteral("\" you just selected is not a valid Corvantis documents database. Please select a valid "
                           "documents database.");

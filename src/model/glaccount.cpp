@@ -220,9 +220,43 @@ void GLAccount::remove()
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
+    // The delete takes the account's row first, and writes nothing else that a store holds: a
+    // store holding the account (holdStored) is waited for, and one that comes meanwhile waits for
+    // the delete and then finds the account gone.
     Db::execOne(tx, QStringLiteral("DELETE FROM GLAccount WHERE glAcctID = ?"), {accountId(m_f.id)});
     Persistence::writeAudit(db, kStored, auditValues(), Persistence::Delete);
     tx.commit();
+}
+
+QSet<qint64> GLAccount::holdStored(const QSqlDatabase& db, const QList<qint64>& ids)
+{
+    QSet<qint64> stored;
+    Persistence::inChunks(
+        db, ids.size(),
+        [&](qsizetype n) {
+            return QStringLiteral("SELECT glAcctID FROM GLAccount WHERE glAcctID IN (%1)%2")
+                .arg(QStringList(n, QStringLiteral("?")).join(QStringLiteral(", ")), Db::holdingRows(db));
+        },
+        [&](QVariantList& values, qsizetype i) { values << ids[i]; },
+        [&](QSqlQuery& q) {
+            while (q.next())
+                stored.insert(q.value(0).toLongLong());
+        });
+    return stored;
+}
+
+void GLAccount::requireStored(const QSqlDatabase& db, const QVariant& id, const QString& number)
+{
+    static const QString held = QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?");
+    if (id.isNull() || Db::exec(db, held + Db::holdingRows(db), {id}).next())
+        return;
+    // The account's audit rows carry its number, not its id.
+    const QString by = number.isEmpty() ? QString()
+                                        : Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
+                                                                    {QStringLiteral("glacctnbr")}, {number},
+                                                                    Persistence::Delete);
+    throw Persistence::deletedMeanwhile(
+        number.isEmpty() ? QStringLiteral("The account") : QStringLiteral("Account %1").arg(number), by);
 }
 
 void GLAccount::beginEdit()

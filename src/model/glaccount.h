@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <memory>
 
@@ -78,6 +79,14 @@ public:
     // for a column, so the set-based filters and the objects agree.
     static QString flagText(const QString& stored);
     static QString flagSql(const QString& column);
+    // For a store that writes into accounts (their balances, items and documents), inside its
+    // transaction: which of the accounts `ids` are stored, each held until the transaction ends so
+    // that no other user deletes it meanwhile; one statement per BatchRows accounts.
+    static QSet<qint64> holdStored(const class QSqlDatabase& db, const QList<qint64>& ids);
+    // Holds the account with that id (as stored; NULL for none: nothing to hold) as holdStored
+    // does; when it is gone, raises DeletedMeanwhile ("Account 1150 was deleted by Robin Chen at
+    // 09:48 ..."), naming it by `number`, and nothing may be stored.
+    static void requireStored(const class QSqlDatabase& db, const QVariant& id, const QString& number);
     // Builds the account from a row of selectColumns() without reading the lookup tables again.
     void readRow(const class QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers);
 

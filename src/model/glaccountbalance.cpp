@@ -221,16 +221,8 @@ Persistence::Conflict GLAccountBalance::conflict() const
 
 void GLAccountBalance::requireAccount(const QSqlDatabase& db) const
 {
-    if (Db::scalar(db, QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?"),
-                   {accountIdOf(m_f.account)})
-            .isValid())
-        return;
     // What remains of a deleted account's balances is no place for new work.
-    const QString number = m_f.account->getNumber();
-    throw Persistence::deletedMeanwhile(QStringLiteral("Account %1").arg(number),
-                                        Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
-                                                                  {QStringLiteral("glacctnbr")}, {number},
-                                                                  Persistence::Delete));
+    GLAccount::requireStored(db, accountIdOf(m_f.account), m_f.account->getNumber());
 }
 
 void GLAccountBalance::store()
@@ -423,6 +415,7 @@ void GLAccountBalanceList::applyAmountEdit()
             .arg(auditColumns, QStringList(kColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
 
     storeAll([this](const QSqlDatabase& db, const QString& now) {
+        holdAccounts(db, true);
         if (storeAmountsInBatches(db, now))
             return;
         for (qsizetype i = 0; i < m_balances.size(); ++i) {
@@ -444,7 +437,6 @@ void GLAccountBalanceList::applyAmountEdit()
                 Persistence::refuseStale(db, row);
             } else if (changed) {
                 // No row for the account and date (none loaded, or removed meanwhile): add the whole balance.
-                b.requireAccount(db);
                 b.m_isNew = true;
                 b.storeIn(db, now);
             } else if (b.m_isNew) {
@@ -474,11 +466,33 @@ ARCurrency GLAccountBalanceList::getTotalAmount() const
 void GLAccountBalanceList::applyEdit()
 {
     storeAll([this](const QSqlDatabase& db, const QString& now) {
+        holdAccounts(db, false);
         if (storeInBatches(db, now))
             return;
         for (GLAccountBalance& b : m_balances)
             b.storeIn(db, now);
     });
+}
+
+void GLAccountBalanceList::holdAccounts(const QSqlDatabase& db, bool amountsOnly) const
+{
+    QList<qint64> ids;
+    QList<qsizetype> changed; // members
+    for (qsizetype i = 0; i < m_balances.size(); ++i) {
+        const GLAccountBalance& b = m_balances[i];
+        b.validate();
+        const bool change = !amountsOnly || b.amount().units() != m_loadedUnits.at(i);
+        if (!change && !b.m_isNew)
+            continue; // not written
+        ids << accountIdOf(b.m_f.account).toLongLong();
+        if (change)
+            changed << i;
+    }
+    // An unchanged new row of an account that is gone is simply not added.
+    const QSet<qint64> stored = GLAccount::holdStored(db, ids);
+    for (qsizetype i : std::as_const(changed))
+        if (!stored.contains(accountIdOf(m_balances[i].m_f.account).toLongLong()))
+            m_balances[i].requireAccount(db);
 }
 
 void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&, const QString&)>& store)

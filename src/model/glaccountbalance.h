@@ -210,6 +210,10 @@ private:
     // which and why.
     bool storeInBatches(const QSqlDatabase& db, const QString& now);
     bool storeAmountsInBatches(const QSqlDatabase& db, const QString& now);
+    // Holds the accounts of the members a store writes (every member, or with `amountsOnly` the
+    // changed amounts and the new rows) against a delete by another user, in a statement per chunk;
+    // a changed member whose account is gone refuses the whole store.
+    void holdAccounts(const QSqlDatabase& db, bool amountsOnly) const;
     qsizetype indexOf(const QString& number) const;
     void index(qsizetype position) const;
     QList<GLAccountBalance> m_balances;

@@ -88,8 +88,18 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
         QSqlDatabase db = Db::open(path, purpose);
         connected = true;
         if (!isDatabaseOfThisSystem(db)) {
+            // A role that may not read the tables is refused as the server refuses a role: the
+            // user may try again under another name.
+            const bool mayNotRead = Db::mayNotRead(db, QStringLiteral("Users"));
             db = QSqlDatabase();
             Db::close(path, purpose);
+            if (mayNotRead) {
+                connected = false;
+                throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
+                               QStringLiteral("The database role may not read the tables of '%1'. Ask the server's "
+                                              "administrator to grant it the use of them.")
+                                   .arg(Db::displayName(path)));
+            }
             throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
                            QStringLiteral("'%1' is not a Corvantis database.").arg(nativePath(path)));
         }

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "db.h"
+#include "glaccount.h"
 #include "global.h"
 #include "persistence.h"
 #include "recordid.h"
@@ -149,6 +150,7 @@ void ReconcilingItem::store()
         throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
+    GLAccount::requireStored(tx.db(), dataValues().constFirst(), m_f.accountNumber);
     Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
         Persistence::Row row{Stored, rowValues()};
         // Items written before create dates were kept carry none; their changes go unrecorded.

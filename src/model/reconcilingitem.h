@@ -28,7 +28,12 @@ public:
     const QString& getID() const { return m_f.id; }
     bool isNew() const { return m_f.id.isEmpty(); }
     const QString& getGLAccountID() const { return m_f.glAccountId; }
-    void setGLAccountID(const QString& id) { m_f.glAccountId = id; }
+    // `number` names the account when a store finds it deleted by another user.
+    void setGLAccountID(const QString& id, const QString& number = {})
+    {
+        m_f.glAccountId = id;
+        m_f.accountNumber = number;
+    }
     const QString& getOpenDate() const { return m_f.openDate.getDate(); }
     void setOpenDate(const QString& date) { m_f.openDate.setDate(date); }
     const QString& getCloseDate() const { return m_f.closeDate.getDate(); }
@@ -82,6 +87,7 @@ private:
     {
         QString id;
         QString glAccountId;
+        QString accountNumber; // not stored
         ARDateField openDate;
         ARDateField closeDate;
         QString comment;

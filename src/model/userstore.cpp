@@ -138,7 +138,7 @@ QString missingFields(const UserAccount& user, const QString& password, bool pas
 {
     const QString line = QStringLiteral("     -  %1\n");
     QString missing;
-    if (user.userName.trimmed().isEmpty())
+    if (SameName::userKey(user.userName).isEmpty())
         missing += line.arg(QStringLiteral("UserName"));
     if (passwordRequired && password.trimmed().isEmpty())
         missing += line.arg(QStringLiteral("Password"));
@@ -166,7 +166,7 @@ qint64 insert(const UserAccount& user, const QString& password)
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
     checkNameFree(user);
-    QVariantList values{user.userName, PasswordHash::hash(password)};
+    QVariantList values{SameName::userName(user.userName), PasswordHash::hash(password)};
     values << rightFlags(user.right) << user.role << user.fullName;
     const qint64 id = Db::insertReturningId(tx,
                                             QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, "
@@ -187,7 +187,8 @@ void update(const UserAccount& user, const QString& password)
             throw refusal(QStringLiteral("You cannot take the Administrator role from the user you are logged in as."));
         keepLastAdministrator(db, user.id);
     }
-    QVariantList values{user.userName};
+    const QString name = SameName::userName(user.userName);
+    QVariantList values{name};
     values << rightFlags(user.right) << user.role << user.fullName << user.id;
     static const QString updateSql = QStringLiteral(
         "UPDATE Users SET UserName = ?, ChkPreparedBy = ?, ChkApprovedBy = ?, ChkReviewedBy = ?, "
@@ -213,7 +214,7 @@ void update(const UserAccount& user, const QString& password)
     tx.commit();
     // The logged-in administrator who renamed himself is recorded under the new name from now on.
     if (isLoggedInUser(user.id)) {
-        Global::userName = user.userName;
+        Global::userName = name;
         Global::reportName = user.fullName;
     }
 }

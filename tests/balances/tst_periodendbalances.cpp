@@ -37,6 +37,7 @@ private Q_SLOTS:
     void typedAmounts();
     void okStoresWhatIsShown();
     void okKeepsWhatOthersSaved();
+    void failedOkLosesNothing_data();
     void failedOkLosesNothing();
     void cancelStoresNothing();
     void summaries_data();
@@ -230,24 +231,57 @@ void tst_PeriodEndBalances::okKeepsWhatOthersSaved()
              QStringLiteral("Other/50000"));
 }
 
+void tst_PeriodEndBalances::failedOkLosesNothing_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QByteArray>("imported"); // the file imported, else the amount is typed
+    QTest::addColumn<QString>("message");     // empty: a write that fails, then works
+    QTest::newRow("a write that fails") << kEmptyMonth << QByteArray() << QString();
+    // The account's balance at the date stays behind its delete: no place for the amount.
+    const QString deleted = "Account 1150 was deleted by Robin Chen at ";
+    QTest::newRow("typed into a deleted account") << kOctober << QByteArray() << deleted;
+    QTest::newRow("imported into a deleted account") << kOctober << QByteArray("1150,42\r\n") << deleted;
+}
+
 void tst_PeriodEndBalances::failedOkLosesNothing()
 {
+    QFETCH(QString, date);
+    QFETCH(QByteArray, imported);
+    QFETCH(QString, message);
     ModelFixture f(true);
     PeriodEndBalancesDialog d;
-    d.initialize(kEmptyMonth);
-    type(d, "1010", "42");
-    f.breakAudit("GLAccountBalanceAudit");
+    d.initialize(date);
+    if (imported.isEmpty())
+        type(d, "1150", "42");
+    else
+        d.importBalances(writeFile(f.seams.folder(), "b.csv", imported));
+    if (message.isEmpty()) {
+        f.breakAudit("GLAccountBalanceAudit");
+    } else { // another user deletes the account in the account setup
+        Global::userName = "reviewer";
+        GLAccount other;
+        other.Load(f.value("SELECT glAcctID FROM GLAccount WHERE glacctnbr = '1150'").toString());
+        other.remove();
+        Global::userName = "preparer";
+    }
+    const QString stored = "SELECT (SELECT count(*) FROM GLAccountBalanceAudit) || '/' || count(*) || '/' || "
+                           "sum(amount) FROM GLAccountBalance";
+    const QVariant before = f.value(stored);
+    f.seams.prompter.clear();
     d.findChild<QPushButton*>("OKButton")->click();
     QCOMPARE(f.seams.prompter.messages.size(), 1);
+    QVERIFY2(f.seams.prompter.lastText().contains(message), qPrintable(f.seams.prompter.lastText()));
     QVERIFY(d.result() != QDialog::Accepted);
-    QCOMPARE(f.rows("GLAccountBalance WHERE Date = '2020-01-31'"), 0);
-    QCOMPARE(cell(d, rowOf(d, "1010"), 2), QStringLiteral("42.00"));
+    QCOMPARE(f.value(stored), before);
+    QCOMPARE(cell(d, rowOf(d, "1150"), 2), QStringLiteral("42.00"));
+    if (!message.isEmpty())
+        return;
     // Mended, the same OK stores it all.
     f.mendAudit();
     d.findChild<QPushButton*>("OKButton")->click();
     QCOMPARE(d.result(), int(QDialog::Accepted));
     QCOMPARE(f.rows("GLAccountBalance WHERE Date = '2020-01-31'"), f.rows("GLAccount"));
-    QCOMPARE(storedUnits(f, "1010", "2020-01-31"), 420000);
+    QCOMPARE(storedUnits(f, "1150", "2020-01-31"), 420000);
 }
 
 void tst_PeriodEndBalances::cancelStoresNothing()

@@ -6,6 +6,7 @@
 #include "documentsdatabase.h"
 #include "documentsfixture.h"
 #include "documentslocation.h"
+#include "glaccount.h"
 #include "modutility.h"
 #include "otherwriter.h"
 #include "wholefile.h"
@@ -53,8 +54,9 @@ namespace {
 clsAttachedfileList listWith(int kind, const QString& source, const QString& open = {},
                              const QString& close = {})
 {
+    ModelFixture::addAccount(7);
     clsAttachedfileList list;
-    list.setAccountId(7);
+    list.setAccountId(7, QStringLiteral("7"));
     list.setItemType(kind);
     list.setRecItemId(kind == 2 ? -1 : 42);
     list.AddFile(modUtility::GetUniqueFileName(source), QStringLiteral("He said \"hi\"; O'Neil \\ %_ é"),
@@ -306,6 +308,7 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks_data()
     QTest::newRow("documents database locked") << u"locked"_qs << u"in use by another user"_qs << 0LL;
     QTest::newRow("documents database deleted") << u"deleted"_qs << u"Could not find file"_qs << 0LL;
     QTest::newRow("main insert fails") << u"trigger"_qs << u"refused"_qs << 1LL;
+    QTest::newRow("account deleted meanwhile") << u"account"_qs << u"Account 7 was deleted by preparer"_qs << 1LL;
 }
 
 void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
@@ -352,6 +355,11 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
     } else if (failure == u"deleted"_qs) {
         QVERIFY(QFile::rename(fx.docsPath, fx.docsPath + u".away"_qs));
         mend = [&] { QFile::rename(fx.docsPath + u".away"_qs, fx.docsPath); };
+    } else if (failure == u"account"_qs) {
+        GLAccount account;
+        account.Load(u"7"_qs);
+        account.remove();
+        mend = [] { ModelFixture::addAccount(7); };
     } else {
         TestDb::failInserts(fx.db, u"AttachedDocument"_qs);
         mend = [&] { TestDb::mendInserts(fx.db, u"AttachedDocument"_qs); };

@@ -89,6 +89,7 @@ struct Host
             control->setRecItemId(itemId);
         }
         layout->addWidget(control);
+        ModelFixture::addAccount(7);
         control->setAccountId(7);
         control->setItemType(kind);
         control->intitalize();

@@ -198,6 +198,10 @@ void tst_GLAccount::uniqueness_data()
     QTest::newRow("accented, other case") << "Ä1" << "ä1" << false;
     QTest::newRow("sharp s") << "STRASSE-9" << "straße-9" << false;
     QTest::newRow("quotes, other case") << "x'9\"1" << "X'9\"1" << false;
+    QTest::newRow("accent typed apart, other case") << "JOSÉ-3" << "jose\u0301-3" << false;
+    QTest::newRow("capital I with dot") << "İ-7" << "i\u0307-7" << false;
+    QTest::newRow("zero-width space") << "1000-A" << "1000\u200B-A" << false;
+    QTest::newRow("dotless i is not I") << "ISIK-2" << "ısık-2" << true;
     QTest::newRow("leading blank") << "1000-A" << " 1000-A" << true;
     QTest::newRow("accent differs") << "Ä1" << "A1" << true;
     QTest::newRow("quote") << "1000-A" << "10'00" << true;

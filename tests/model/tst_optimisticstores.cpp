@@ -218,6 +218,35 @@ void tst_OptimisticStores::staleStore_data()
     }) << "SELECT count(*) FROM GLAccountBalance" << QVariant(qint64(1))
                                                       << "Account 1030 was deleted by Robin Chen at 09:48";
 
+    // This user's store, made ready before the other user deleted account 1030.
+    const auto deleted = [](const std::function<std::function<void()>(Fixture&)>& mine) {
+        return Scenario([mine](Fixture& fx) {
+            const std::function<void()> store = mine(fx);
+            fx.asRobin([&] { fx.bank->remove(); });
+            return store;
+        });
+    };
+    const QString gone = "Account 1030 was deleted by Robin Chen at 09:48";
+    QTest::newRow("balances into a deleted account") << deleted([](Fixture&) -> std::function<void()> {
+        auto mine = std::make_shared<GLAccountBalanceList>();
+        mine->Load(kDate);
+        mine->getGLAccountBalance("1030").setComment("explained");
+        return [mine] { mine->applyEdit(); };
+    }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(5000000)) << gone;
+    QTest::newRow("new reconciling item into a deleted account") << deleted([](Fixture& fx) -> std::function<void()> {
+        auto mine = std::make_shared<ReconcilingItem>();
+        mine->initialize(QString(), QString(), "11/15/2026", QString(), "orphan item", "10", "O", QString(),
+                         QString(), "T");
+        mine->setGLAccountID(fx.bank->getID(), "1030");
+        return [mine] { mine->store(); };
+    }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0)) << gone;
+    QTest::newRow("new prepaid item into a deleted account") << deleted([](Fixture& fx) -> std::function<void()> {
+        auto mine = std::make_shared<AmortizableItem>();
+        mine->initialize(QString(), fx.bank, "01/01/2026", "01/01/2026", "03/31/2026", "300", "Insurance", QString(),
+                         QString(), QString());
+        return [mine] { mine->store(); };
+    }) << "SELECT count(*) FROM AmortizableItem" << QVariant(qint64(0)) << gone;
+
     QTest::newRow("reconciling item deleted")
         << itemScenario([](ReconcilingItem& i) { i.remove(); }) << "SELECT count(*) FROM ReconcilingItem"
         << QVariant(qint64(0)) << "item \"Check 1001\" was deleted by Robin Chen at 09:48";

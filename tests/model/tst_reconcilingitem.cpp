@@ -3,6 +3,7 @@
 #include "reconcilingitem.h"
 #include "reconcilingitemlist.h"
 #include "reconcilingitemtype.h"
+#include "recordid.h"
 
 #include <QTest>
 #include <limits>
@@ -39,6 +40,8 @@ std::shared_ptr<ReconcilingItem> newItem(const QString& account, const QString& 
                                          const QString& close, const QString& comment, const QString& amount,
                                          const QString& timing = QStringLiteral("T"))
 {
+    if (const auto id = RecordId::parse(account))
+        ModelFixture::addAccount(*id);
     auto item = std::make_shared<ReconcilingItem>();
     item->initialize(QString(), account, open, close, comment, amount, type, QString(), QString(), timing);
     return item;
@@ -216,6 +219,7 @@ void tst_ReconcilingItem::updateOfVanishedRowRaisesWithoutAudit()
 void tst_ReconcilingItem::rowsWithoutCreateDateAreNotAudited()
 {
     ModelFixture fx;
+    ModelFixture::addAccount(1);
     const QString id =
         Db::exec(fx.db, "INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
                         "VALUES (1, '2024-01-02', 10000, 'C', 'T')")
@@ -398,6 +402,7 @@ void tst_ReconcilingItem::listKeepsMembersWhenLoadFails()
 void tst_ReconcilingItem::idsAndAmountsBeyondSmallRanges()
 {
     ModelFixture fx;
+    ModelFixture::addAccount(40000);
     fx.bigIds("ReconcilingItem", 70000);
     const qint64 top = std::numeric_limits<qint64>::max() / 100 * 100; // the largest whole-cent amount
     auto big = std::make_shared<ReconcilingItem>();

@@ -15,8 +15,8 @@
 
 // Several users of one database: a removal that reads before it writes waits for another user's
 // write lock instead of failing at once, and gives up as busy after the busy time; two users
-// storing the same new balance; a client killed in the middle of a store; a client whose server
-// session is killed between its stores.
+// storing the same new balance; a store into an account being deleted; a client killed in the
+// middle of a store; a client whose server session is killed between its stores.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
@@ -24,6 +24,7 @@ private Q_SLOTS:
     void removeWaitsForAnotherWriter_data();
     void removeWaitsForAnotherWriter();
     void sameNewBalanceIsAConflict();
+    void storeWaitsForAnAccountDelete();
     void killedClientLeavesNoPartialStore();
     void storesGoOnAfterTheSessionIsKilled();
 };
@@ -232,6 +233,37 @@ void tst_SharedAccess::sameNewBalanceIsAConflict()
     QCOMPARE(fx.value("SELECT amount FROM GLAccountBalance").toLongLong(), 50000);
     QCOMPARE(fx.rows("GLAccountBalanceAudit"), 0);
     QVERIFY(list.getGLAccountBalanceAt(1).isNew());
+}
+
+void tst_SharedAccess::storeWaitsForAnAccountDelete()
+{
+    ModelFixture fx;
+    storeAccounts();
+    newBalances().applyEdit();
+    GLAccountBalanceList editor;
+    editor.Load(kDate);
+    editor.getGLAccountBalance("1400").setAdjustedAmount("3333");
+    const qint64 audits = fx.rows("GLAccountBalanceAudit"); // one a stored amount
+    // Another user deletes the account while this one presses OK (on a server his first statement
+    // deletes already; a file's writer holds the file): the store waits, then finds it gone.
+    const QString deletion = "DELETE FROM GLAccount WHERE glacctnbr = '1400'";
+    QElapsedTimer timer;
+    timer.start();
+    {
+        OtherWriter other(Global::mainDatabasePath,
+                          TestDb::onServer() ? QStringList{"BEGIN; " + deletion}
+                                             : QStringList{"BEGIN IMMEDIATE", deletion},
+                          1000, "COMMIT");
+        QVERIFY(other.holds());
+        try {
+            editor.applyAmountEdit();
+            QFAIL("the amount was stored into the deleted account");
+        } catch (const AppError& e) {
+            QCOMPARE(e.number(), AppError::DeletedMeanwhile);
+        }
+    }
+    QVERIFY(timer.elapsed() >= 900);
+    QCOMPARE(fx.rows("GLAccountBalanceAudit"), audits);
 }
 
 void tst_SharedAccess::killedClientLeavesNoPartialStore()

@@ -147,6 +147,11 @@ void tst_frmLogin::refusals_data()
     QTest::newRow("folder") << "folder" << LoginFlow::missingFileMessage();
     // An address that is never routed: refused at once or after the connect timeout.
     QTest::newRow("server not reachable") << "server" << "Could not connect to the database main on 192.0.2.1: ";
+    QTest::newRow("password smuggled into a setting")
+        << "postgresql://corvantis@192.0.2.1/main?sslmode=disable;password=secret"
+        << "'postgresql://corvantis@192.0.2.1/main?sslmode=*' is not a database name this program can use: the value";
+    if (TestDb::onServer())
+        QTest::newRow("role that may not read the tables") << "no read" << "The database role may not read the tables of";
 }
 
 void tst_frmLogin::refusals()
@@ -163,7 +168,13 @@ void tst_frmLogin::refusals()
         path = seams.path("missing.db");
     else if (pathKind == "server")
         path = "postgresql://corvantis@192.0.2.1:5432/main";
-    else {
+    else if (pathKind.startsWith("postgresql://"))
+        path = pathKind;
+    else if (pathKind == "no read") {
+        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE corvantis_noread LOGIN; "
+                            "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+        path = TestDb::copyOf(m_template, seams.folder(), "main.db").replace("//corvantis@", "//corvantis_noread@");
+    } else {
         path = seams.path("folder.db");
         QDir().mkpath(path);
     }
@@ -175,6 +186,7 @@ void tst_frmLogin::refusals()
     QVERIFY(timer.elapsed() < (Db::ConnectTimeoutSeconds + 1) * 1000);
     QCOMPARE(seams.prompter.messages.size(), 1);
     QVERIFY2(seams.prompter.lastText().startsWith(message), qPrintable(seams.prompter.lastText()));
+    QVERIFY(!seams.prompter.lastText().contains("secret"));
     QVERIFY(w.window.isVisible());
     QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis"));
     QVERIFY(w.loggedInPath.isEmpty());

@@ -750,6 +750,8 @@ void tst_Navigator::anotherLogin_data()
     QTest::newRow("chosen file removed") << "missing file";
     QTest::newRow("left open, navigator used") << "left open";
     QTest::newRow("picker cancelled") << "cancelled";
+    if (TestDb::onServer()) // a name that would log in if the driver read its setting as two
+        QTest::newRow("password smuggled into a setting") << "smuggled";
 }
 
 void tst_Navigator::anotherLogin()
@@ -777,6 +779,12 @@ void tst_Navigator::anotherLogin()
             TestDb::remove(files.second);
         files.logIn({}, how == "unknown user" ? "nobody" : "admin", "admin");
         QCOMPARE(seams.prompter.messages.size(), 1);
+        QVERIFY(login.isVisible());
+    }
+    if (how == "smuggled") {
+        files.logIn(files.second + "?sslmode=disable;password=secret", "admin", "other");
+        QCOMPARE(seams.prompter.messages.size(), 1);
+        QVERIFY(!seams.prompter.lastText().contains("secret"));
         QVERIFY(login.isVisible());
     }
     if (how == "left open") { // the navigator goes on with the file it is connected to

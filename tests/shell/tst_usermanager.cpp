@@ -22,6 +22,7 @@ private Q_SLOTS:
     void adminEditsUser();
     void sameName_data();
     void sameName();
+    void nameLimitCountsCharacters();
     void longStoredNameKept();
     void deleteActsOnShownUser();
     void administratorsStay_data();
@@ -79,6 +80,10 @@ void tst_UserManager::addUser_data()
         << "Preparer " << "pw" << "Someone" << "User Preparer  already exists in the system." << false;
     QTest::newRow("no password for a new user")
         << "newbie" << "" << "New Bie" << "Please enter the following fields.\n     -  Password\n" << false;
+    QTest::newRow("zero-width space alone")
+        << "\u200B" << "pw" << "Nobody" << "Please enter the following fields.\n     -  UserName\n" << false;
+    QTest::newRow("wide and no-break blanks around") << "\u3000newbie\u00A0" << "pw" << "New Bie"
+                                                     << "User Created successfully." << true;
     QTest::newRow("every field empty")
         << "" << "" << ""
         << "Please enter the following fields.\n     -  UserName\n     -  Password\n     -  Full Name\n" << false;
@@ -108,10 +113,10 @@ void tst_UserManager::addUser()
         QCOMPARE(child<QLineEdit>(w, "txtUserName")->text(), name); // kept for correcting
         return;
     }
-    const QString hash = storedPassword(s, name);
+    const QString hash = storedPassword(s, name.trimmed()); // stored without the blanks around it
     QVERIFY(PasswordHash::isHashed(hash));
     QVERIFY(PasswordHash::verify(password, hash));
-    QVERIFY(child<QTreeWidget>(w, "lstViewUsers")->findItems(name, Qt::MatchExactly).size() == 1);
+    QVERIFY(child<QTreeWidget>(w, "lstViewUsers")->findItems(name.trimmed(), Qt::MatchExactly).size() == 1);
     QVERIFY(Global::validateLogin(s.mainPath, name, password));
 }
 
@@ -165,6 +170,9 @@ void tst_UserManager::sameName_data()
     QTest::newRow("accented, other case") << "ärger" << "ÄRGER" << true;
     QTest::newRow("sharp s") << "Straße" << "STRASSE" << true;
     QTest::newRow("surrounding blanks") << "maria" << "  MARIA " << true;
+    QTest::newRow("accent composed or typed apart") << "José" << "JOSE\u0301" << true;
+    QTest::newRow("zero-width space") << "maria" << "ma\u200Bria" << true;
+    QTest::newRow("dotless i is not i") << "Isık" << "Isik" << false;
     QTest::newRow("accent differs") << "ärger" << "arger" << false;
     QTest::newRow("inner blank") << "ma ria" << "maria" << false;
 }
@@ -188,6 +196,18 @@ void tst_UserManager::sameName()
     QCOMPARE(s.value("SELECT UserName FROM Users WHERE UserId = 3").toString(), same ? "reviewer" : typed);
     QCOMPARE(s.seams.prompter.texts().count(UserStore::nameTakenMessage(typed)), same ? 2 : 0);
     QCOMPARE(Global::validateLogin(s.mainPath, typed, "pw1"), same);
+}
+
+void tst_UserManager::nameLimitCountsCharacters()
+{
+    AdminSession s;
+    frmUserManager w;
+    click(w, "btnAddnew");
+    auto* box = child<QLineEdit>(w, "txtUserName");
+    for (char32_t letter = 0x10400; letter < 0x10410; ++letter) // 16 letters outside the basic plane
+        box->insert(QString::fromUcs4(&letter, 1));
+    QCOMPARE(box->text().size(), 30);                 // the first 15, each whole (two UTF-16 units)
+    QCOMPARE(box->text().toUcs4().constLast(), 0x1040Eu);
 }
 
 void tst_UserManager::longStoredNameKept()

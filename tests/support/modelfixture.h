@@ -55,6 +55,17 @@ struct ModelFixture
         TestDb::failInserts(db, auditTable);
     }
     void mendAudit() const { TestDb::mendInserts(db, m_broken); }
+    // The account with that id (numbered by its id) for rows that refer to it: an item or a
+    // document is stored only into an account that is there.
+    static void addAccount(qint64 id)
+    {
+        const QSqlDatabase db = Global::getConnection();
+        if (Db::scalar(db, QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?"), {id}).isValid())
+            return;
+        Db::exec(db, QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr) VALUES (?, ?)"),
+                 {id, QString::number(id)});
+        Db::continueKeys(db);
+    }
     // The next autonumber of the table will be above the 16-bit range.
     void bigIds(const QString& table, qint64 next = 70000) const
     {

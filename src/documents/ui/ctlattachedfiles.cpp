@@ -72,10 +72,10 @@ void AttachedFilesControl::setRecItemId(qint32 id)
     m_list.setRecItemId(id);
 }
 
-void AttachedFilesControl::setAccountId(qint32 id)
+void AttachedFilesControl::setAccountId(qint32 id, const QString& number)
 {
     m_accountId = id;
-    m_list.setAccountId(id);
+    m_list.setAccountId(id, number);
 }
 
 void AttachedFilesControl::setItemType(qint32 kind)

@@ -27,7 +27,8 @@ public:
     qint32 getRecItemId() const { return m_recItemId; }
     void setRecItemId(qint32 id);
     qint32 getAccountId() const { return m_accountId; }
-    void setAccountId(qint32 id);
+    // `number` names the account when a save finds it deleted by another user.
+    void setAccountId(qint32 id, const QString& number = {});
     qint32 getItemType() const { return m_itemType; }
     void setItemType(qint32 kind);
 

@@ -3,6 +3,7 @@
 #include "dialogbehaviour.h"
 #include "global.h"
 #include "prompter.h"
+#include "samename.h"
 #include "titlepanels.h"
 #include "userstore.h"
 
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <QValidator>
 #include <QVBoxLayout>
 
 using DialogBehaviour::named;
@@ -30,10 +32,31 @@ void inform(const QString& text)
     Prompter::show(Prompter::applicationTitle(), text, Prompter::Buttons::Ok, Prompter::Icon::Information);
 }
 
+// Holds a box to a number of characters as a reader counts them: the box's own limit counts
+// UTF-16 units, so that a letter outside the basic plane would count twice.
+class CharacterLimit : public QValidator
+{
+public:
+    CharacterLimit(qsizetype limit, QObject* parent) : QValidator(parent), m_limit(limit) {}
+    State validate(QString& input, int&) const override
+    {
+        return SameName::length(input) <= m_limit ? Acceptable : Invalid;
+    }
+
+private:
+    qsizetype m_limit;
+};
+
+void setCharacterLimit(QLineEdit* box, qsizetype limit)
+{
+    delete box->validator();
+    box->setValidator(new CharacterLimit(limit, box));
+}
+
 QLineEdit* textBox(QWidget* parent, const QString& name, int maxLength)
 {
     auto* box = named<QLineEdit>(parent, name);
-    box->setMaxLength(maxLength);
+    setCharacterLimit(box, maxLength);
     return box;
 }
 
@@ -184,7 +207,7 @@ void frmUserManager::ButtonEnable()
 void frmUserManager::ClearTextBox()
 {
     m_txtUserName->clear();
-    m_txtUserName->setMaxLength(UserStore::MaxNameLength);
+    setCharacterLimit(m_txtUserName, UserStore::MaxNameLength);
     m_txtPassword->clear();
     m_txtPassword->setPlaceholderText({});
     m_txtRptName->clear();
@@ -226,7 +249,7 @@ void frmUserManager::showName(const QString& name)
 {
     // The limit is for typing: a longer name stored before stays whole, or saving would rename
     // the user to its first characters and the name he logs in with would be gone.
-    m_txtUserName->setMaxLength(std::max<int>(UserStore::MaxNameLength, name.size()));
+    setCharacterLimit(m_txtUserName, std::max<qsizetype>(UserStore::MaxNameLength, SameName::length(name)));
     m_txtUserName->setText(name);
 }
 

@@ -191,7 +191,8 @@ void AmortizableItemDialog::showItem()
     m_txtDesc->setText(m_item->getDescription());
 
     const auto& account = m_item->getGLAccount();
-    m_ctlAttachedFiles1->setAccountId(account ? account->getID().toInt() : 0);
+    m_ctlAttachedFiles1->setAccountId(account ? account->getID().toInt() : 0,
+                                      account ? account->getNumber() : QString());
     m_ctlAttachedFiles1->setRecItemId(m_item->getID().isEmpty() ? 0 : m_item->getID().toInt());
     m_ctlAttachedFiles1->setItemType(0);
     m_ctlAttachedFiles1->intitalize();

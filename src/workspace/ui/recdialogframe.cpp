@@ -123,7 +123,7 @@ void RecDialogFrame::initialize(GLAccount& account, QString& recDate)
     if (m_txtTargetAmount)
         m_txtTargetAmount->setAmount(balance().getTargetAmount());
     fillKindFields();
-    m_ctlAttachedFiles11->setAccountId(m_account->getID().toInt());
+    m_ctlAttachedFiles11->setAccountId(m_account->getID().toInt(), m_account->getNumber());
     m_ctlAttachedFiles11->setItemType(2);
     m_ctlAttachedFiles11->setDocCheckDate(recDate);
     m_ctlAttachedFiles11->intitalize();

@@ -223,7 +223,7 @@ void RecItemDialog::initialize(ReconcilingItem& item, const GLAccount& account, 
     }
     setTiming(RecItemRules::timingCode(item.getReqTiming()));
 
-    m_ctlAttachedFiles1->setAccountId(account.getID().toInt());
+    m_ctlAttachedFiles1->setAccountId(account.getID().toInt(), account.getNumber());
     m_ctlAttachedFiles1->setRecItemId(item.getID().isEmpty() ? 0 : item.getID().toInt());
     m_ctlAttachedFiles1->setItemType(1);
     m_ctlAttachedFiles1->intitalize();

@@ -157,6 +157,8 @@ void RecItemListPanel::editItem(const ReconcilingItemList::Item& item)
     if (!item)
         throw noItem(QStringLiteral("RecItemListPanel:editItem()"));
     {
+        // The account's number names it should another user delete it meanwhile.
+        item->setGLAccountID(item->getGLAccountID(), m_account->getNumber());
         RecItemDialog dialog(window());
         dialog.initialize(*item, *m_account, m_date);
         m_runDialog(dialog);
