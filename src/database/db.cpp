@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,18 @@ QSet<QString> g_lostRace;    // connections whose transaction lost to another on
 // Writing statements prepared once per connection: a list's store runs the same two statements
 // for every row. A caller only reads the row count or the new key of a write before the next one.
 QHash<QString, QHash<QString, QSqlQuery>> g_prepared;
+
+// The statements kept for the connection. They are let go before the application object is: once
+// Qt's own statics are gone at the end of the process, a query no longer frees what it holds.
+QHash<QString, QSqlQuery>& preparedOn(const QString& connection)
+{
+    static const bool freedAtExit = [] {
+        qAddPostRoutine([] { g_prepared.clear(); });
+        return true;
+    }();
+    Q_UNUSED(freedAtExit);
+    return g_prepared[connection];
+}
 
 bool isWrite(const QString& sql)
 {
@@ -165,7 +178,14 @@ QString connectionName(const QString& path, const QString& purpose)
 // another one; it is worth running again), or a connection that is gone.
 enum class ServerFailure { None, Busy, Conflict, LostRace, LostConnection };
 
-ServerFailure serverFailure(const QSqlError& error)
+// True when the server connection is gone: libpq has seen the session end (the driver then
+// reports the connection closed), whatever the statement's error said.
+bool connectionLost(const QSqlDatabase& db)
+{
+    return Db::isServer(db) && !db.isOpen();
+}
+
+ServerFailure serverFailure(const QSqlDatabase& db, const QSqlError& error)
 {
     const QString state = error.nativeErrorCode();
     if (state == QStringLiteral("55P03"))
@@ -174,9 +194,11 @@ ServerFailure serverFailure(const QSqlError& error)
         return ServerFailure::Conflict;
     if (state == QStringLiteral("40001") || state == QStringLiteral("40P01"))
         return ServerFailure::LostRace;
-    // libpq reports a dropped connection without a state of its own; the server says 08xxx when
-    // it refuses one and 57P0x when it shuts down under the session.
-    if (state.isEmpty() || state.startsWith(QStringLiteral("08")) || state.startsWith(QStringLiteral("57P0")))
+    // The server says 08xxx when it refuses a connection and 57P0x when it ends the session; a
+    // dropped connection has no state of its own, but leaves the connection closed. An error
+    // without a state on an open connection (the driver's own) is an ordinary failure.
+    if (state.startsWith(QStringLiteral("08")) || state.startsWith(QStringLiteral("57P0")) ||
+        error.type() == QSqlError::ConnectionError || connectionLost(db))
         return ServerFailure::LostConnection;
     return ServerFailure::None;
 }
@@ -185,6 +207,14 @@ const QString kBusyText = QStringLiteral("The database is in use by another user
                                          "so nothing was changed. Please try again in a moment.");
 const QString kLostRaceText = QStringLiteral("Another user was changing the same records at the same moment, so nothing "
                                              "was changed. Please try again.");
+
+AppError lostConnectionError(const QString& source, const QString& details)
+{
+    return AppError(AppError::DatabaseError, source,
+                    QStringLiteral("The connection to the database server was lost, so the last command was not "
+                                   "completed and nothing of it was stored. The next command connects again."))
+        .withDetails(details);
+}
 
 qint32 errorNumber(const QSqlError& error, const QString& text)
 {
@@ -199,7 +229,7 @@ qint32 errorNumber(const QSqlError& error, const QString& text)
 
 AppError serverError(const QSqlDatabase& db, const QString& source, const QSqlError& error, const QString& text)
 {
-    switch (serverFailure(error)) {
+    switch (serverFailure(db, error)) {
     case ServerFailure::Busy:
         return AppError(AppError::DatabaseBusy, source, kBusyText).withDetails(text);
     case ServerFailure::LostRace:
@@ -208,13 +238,9 @@ AppError serverError(const QSqlDatabase& db, const QString& source, const QSqlEr
     case ServerFailure::Conflict:
         return AppError(AppError::DatabaseConflict, source, text);
     case ServerFailure::LostConnection:
-        // Forget the session: the next command connects again.
-        g_prepared.remove(db.connectionName());
+        // Forget the session: the next command outside a transaction connects again.
         QSqlDatabase(db).close();
-        return AppError(AppError::DatabaseError, source,
-                        QStringLiteral("The connection to the database server was lost, so the last command was not "
-                                       "completed and nothing of it was stored. The next command connects again."))
-            .withDetails(text);
+        return lostConnectionError(source, text);
     case ServerFailure::None:
         break;
     }
@@ -255,15 +281,22 @@ AppError connectError(const QSqlDatabase& db)
                     QStringLiteral("Could not connect to the database %1: %2").arg(where, why.isEmpty() ? db.lastError().text() : why));
 }
 
-// A server connection dropped by a lost connection opens again for the next command.
+// A lost server connection opens again for the next command, only outside a transaction: inside
+// one, what followed the loss would run outside it, so each statement of the unit fails until it
+// has ended. Nothing prepared on the old session is kept (the server forgot it with the session).
 void reconnect(const QSqlDatabase& db)
 {
-    if (db.isOpen() || !Db::isServer(db))
+    if (!connectionLost(db))
         return;
+    const QString name = db.connectionName();
+    if (g_depth.value(name) > 0)
+        throw lostConnectionError(QStringLiteral("Db.exec"), QStringLiteral("The transaction ended with the connection."));
+    g_prepared.remove(name);
     QSqlDatabase again = db;
+    again.close();
     if (!again.open())
         throw connectError(again);
-    startSession(again, g_readOnly.contains(again.connectionName()));
+    startSession(again, g_readOnly.contains(name));
 }
 
 // The connection name, or "" for a name that can never be opened (so it is open nowhere).
@@ -593,13 +626,13 @@ bool isSchemaStatement(const QString& sql)
 
 namespace {
 
-QSqlQuery run(const QSqlDatabase& db, const QString& given, const QVariantList& values, bool keep)
+QSqlQuery runOnce(const QSqlDatabase& db, const QString& given, const QVariantList& values, bool keep)
 {
     reconnect(db);
     const QString sql = isServer(db) && isSchemaStatement(given) ? serverSchemaStatement(given) : given;
     ++g_statements;
     // A writing statement is prepared once per connection and run again with new values.
-    QHash<QString, QSqlQuery>* cache = keep && isWrite(sql) ? &g_prepared[db.connectionName()] : nullptr;
+    QHash<QString, QSqlQuery>* cache = keep && isWrite(sql) ? &preparedOn(db.connectionName()) : nullptr;
     if (!cache && values.isEmpty() && isServer(db)) {
         // A server prepares only queries and writes, not schema or session statements; a
         // statement without values goes as it stands, in one round trip.
@@ -625,6 +658,22 @@ QSqlQuery run(const QSqlDatabase& db, const QString& given, const QVariantList& 
     if (!q.exec())
         throw dbError(db, QStringLiteral("Db.exec"), q.lastError());
     return q;
+}
+
+QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool keep)
+{
+    const bool wasOpen = db.isOpen();
+    try {
+        return runOnce(db, sql, values, keep);
+    } catch (const AppError&) {
+        // A read of its own found the connection gone (a server restart, a session ended while
+        // idle): it changed nothing, so it connects again and runs once more.
+        const bool loneRead = sql.startsWith(QStringLiteral("SELECT"), Qt::CaseInsensitive) &&
+                              g_depth.value(db.connectionName()) == 0;
+        if (!wasOpen || !loneRead || !connectionLost(db))
+            throw;
+    }
+    return runOnce(db, sql, values, keep);
 }
 
 } // namespace
@@ -801,8 +850,8 @@ bool tableExists(const QSqlDatabase& db, const QString& table)
                       {table})
                    .toLongLong() > 0;
     } catch (const AppError& e) {
-        if (e.number() == AppError::DatabaseBusy)
-            throw; // a file in use says nothing about its tables
+        if (e.number() == AppError::DatabaseBusy || connectionLost(db))
+            throw; // a file in use, or a lost connection, says nothing about its tables
         return false;
     }
 }
@@ -820,8 +869,8 @@ bool columnExists(const QSqlDatabase& db, const QString& table, const QString& c
             if (q.value(0).toString().compare(column, Qt::CaseInsensitive) == 0)
                 return true;
     } catch (const AppError& e) {
-        if (e.number() == AppError::DatabaseBusy)
-            throw; // a file in use says nothing about its columns
+        if (e.number() == AppError::DatabaseBusy || connectionLost(db))
+            throw; // a file in use, or a lost connection, says nothing about its columns
     }
     return false;
 }
@@ -871,7 +920,15 @@ Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
     int& depth = g_depth[m_db.connectionName()];
     m_level = depth;
     if (m_level == 0) {
-        execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
+        const bool wasOpen = m_db.isOpen();
+        try {
+            execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
+        } catch (const AppError&) {
+            // The connection was found gone before anything of the unit was sent: connect again.
+            if (!wasOpen || !connectionLost(m_db))
+                throw;
+            execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
+        }
     } else {
         exec(m_db, QStringLiteral("SAVEPOINT sp%1").arg(m_level));
     }
@@ -883,7 +940,9 @@ Transaction::~Transaction()
     if (m_done)
         return;
     --g_depth[m_db.connectionName()];
-    if (m_level == 0) {
+    if (connectionLost(m_db)) {
+        // The server ended the transaction with the session.
+    } else if (m_level == 0) {
         QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
     } else {
         QSqlQuery q(m_db);

@@ -120,9 +120,12 @@ std::optional<UserAccount> load(qint64 id)
 QStringList roles()
 {
     QStringList values;
-    QSqlQuery q = Db::exec(Global::getConnection(),
-                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY ") +
-                               Db::insertionOrder(Global::getConnection()),
+    // The table has no key, and a row's place changes when the table is rewritten: the roles are
+    // listed by name, which keeps the order they were made in ("Administrator", then "USER").
+    const QSqlDatabase db = Global::getConnection();
+    QSqlQuery q = Db::exec(db,
+                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value") +
+                               Db::exactCollation(db),
                            {QStringLiteral("ROLE")});
     while (q.next())
         values << Db::textOf(q.value(0));

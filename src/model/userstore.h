@@ -49,7 +49,7 @@ bool isUserRole(const QString& role);
 QList<UserListEntry> list();
 // The user with that id; nothing when the row is gone.
 std::optional<UserAccount> load(qint64 id);
-// The roles offered (table SystemType, "ROLE" rows), in table order.
+// The roles offered (table SystemType, "ROLE" rows), by name: the order they were made in.
 QStringList roles();
 
 // A user other than exceptId with the same name (SameName::sameUser).

@@ -6,6 +6,7 @@
 #include "recorders.h"
 #include "schema.h"
 #include "testdb.h"
+#include "userstore.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,10 +45,12 @@ private Q_SLOTS:
     void socketFolderTakesAPort();
     void newDatabasesCheckedFirst_data();
     void newDatabasesCheckedFirst();
-    void lostConnectionIsSaidAndReconnects();
+    void lostConnection_data();
+    void lostConnection();
     void rowHeldByAnotherWriterIsBusy();
     void lostRaceRunsAgainOnce_data();
     void lostRaceRunsAgainOnce();
+    void rolesKeepTheirOrderWhenTheTableIsRewritten();
 };
 
 void tst_Database::openingNeverCreates()
@@ -527,25 +530,72 @@ void tst_Database::newDatabasesCheckedFirst()
     QCOMPARE((QList<qint64>{tables(main), tables(made)}), before);
 }
 
-void tst_Database::lostConnectionIsSaidAndReconnects()
+void tst_Database::lostConnection_data()
 {
+    QTest::addColumn<QString>("shape"); // where the session ends
+    QTest::addColumn<QString>("said");  // what the unit of work says; empty: it runs
+    QTest::addColumn<int>("rows");      // rows the unit left
+    QTest::newRow("while idle, then a store") << "idle store" << "" << 1;
+    QTest::newRow("while idle, then a read") << "idle read" << "" << 0;
+    QTest::newRow("while idle, then a column check") << "idle check" << "" << 0;
+    QTest::newRow("in a store that a check then refuses") << "in refused" << "refused by a check" << 0;
+    QTest::newRow("in a transaction, then a table check and a write")
+        << "in table check" << "connection to the database server was lost" << 0;
+}
+
+void tst_Database::lostConnection()
+{
+    QFETCH(QString, shape);
+    QFETCH(QString, said);
+    QFETCH(int, rows);
     if (!TestDb::onServer())
         QSKIP("a file has no connection to lose");
     TestSeams seams;
-    const QString name = TestDb::emptyMain(seams.folder());
-    QSqlDatabase db = Db::open(name);
+    QSqlDatabase db = Db::open(TestDb::emptyMain(seams.folder()));
+    const QString insert = "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)";
+    const auto store = [&](const QString& number) {
+        Db::runTransaction(db, [&](Db::Transaction& tx) {
+            Db::exec(tx, insert, {number});
+            tx.commit();
+        });
+    };
+    const auto count = [&] { return Db::scalar(db, "SELECT count(*) FROM ERPNumbers").toInt(); };
+    store("0"); // the statement is prepared on the first session
+    Db::exec(db, "DELETE FROM ERPNumbers");
     const QString pid = Db::scalar(db, "SELECT pg_backend_pid()").toString();
-    TestDb::serverAdmin("SELECT pg_terminate_backend(" + pid + ")");
     try {
-        Db::Transaction tx(db);
-        Db::exec(tx, "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"4000"});
-        tx.commit();
-        QFAIL("a lost connection must be reported");
+        std::optional<Db::Transaction> tx;
+        if (shape.startsWith("in ")) {
+            tx.emplace(db);
+            Db::exec(*tx, insert, {"A"});
+        }
+        TestDb::serverAdmin("SELECT pg_terminate_backend(" + pid + ", 10000)");
+        if (shape == "idle store") {
+            store("A");
+        } else if (shape == "idle read") {
+            QCOMPARE(count(), 0);
+        } else if (shape == "idle check") {
+            QVERIFY(Db::columnExists(db, "ERPNumbers", "ERPDescription"));
+        } else if (shape == "in refused") {
+            throw AppError(AppError::DatabaseError, "test", "refused by a check");
+        } else {
+            Db::tableExists(db, "ERPNumbers"); // as an upgrade asks before it creates a table
+            Db::exec(*tx, insert, {"B"});
+            tx->commit();
+        }
+        QVERIFY2(said.isEmpty(), "the unit of work must fail");
     } catch (const AppError& e) {
-        QVERIFY2(e.description().contains("connection to the database server was lost"), qPrintable(e.description()));
+        QVERIFY2(!said.isEmpty() && e.description().contains(said), qPrintable(e.description()));
     }
-    // The next command connects again, and nothing of the failed one was stored.
-    QCOMPARE(Db::scalar(Db::open(name), "SELECT count(*) FROM ERPNumbers").toInt(), 0);
+    QCOMPARE(count(), rows);
+    // The stores after it land, each of them, on a new session.
+    try {
+        for (const char* number : {"1", "2", "3"})
+            store(number);
+    } catch (const AppError& e) {
+        QFAIL(qPrintable("a store after the loss failed: " + e.description()));
+    }
+    QCOMPARE(count(), rows + 3);
     QVERIFY(Db::scalar(db, "SELECT pg_backend_pid()").toString() != pid);
 }
 
@@ -605,8 +655,10 @@ void tst_Database::lostRaceRunsAgainOnce()
     try {
         Db::runTransaction(db, [&](Db::Transaction& tx) {
             ++ran;
+            if (failure == "deadlock" && ran == 2)
+                other.reset(); // the other writer gets row 1 and finishes before this one runs again
             Db::exec(tx, setMine, {"mine", "1"});
-            if (failure == "deadlock" && !other) {
+            if (failure == "deadlock" && ran == 1) {
                 // The other writer takes row 2, then waits for row 1: the server ends this
                 // transaction, whose wait began first, and the other one goes on.
                 other.emplace(name,
@@ -637,6 +689,19 @@ void tst_Database::lostRaceRunsAgainOnce()
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), stored);
     }
+}
+
+void tst_Database::rolesKeepTheirOrderWhenTheTableIsRewritten()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+    const QStringList roles{"Administrator", "USER"}; // the second is a new user's
+    QCOMPARE(UserStore::roles(), roles);
+    // A role retyped as it was, then the table rewritten by its administrator.
+    QSqlDatabase db = Global::getConnection();
+    Db::exec(db, "UPDATE SystemType SET Value = Value WHERE Value = 'Administrator'");
+    Db::exec(db, TestDb::onServer() ? "VACUUM FULL SystemType" : "VACUUM");
+    QCOMPARE(UserStore::roles(), roles);
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

@@ -18,8 +18,8 @@
 // Several users of one database: a removal that reads before it writes waits for another user's
 // write lock instead of failing at once, and gives up as busy after the busy time; two users
 // storing the same new balance; a store into an account being deleted; a client killed in the
-// middle of a store; several programs storing the same rows at once lose no update and leave no
-// change without its audit row.
+// middle of a store; a client whose server session is killed between its stores; several
+// programs storing the same rows at once lose no update and leave no change without its audit row.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
@@ -29,6 +29,7 @@ private Q_SLOTS:
     void sameNewBalanceIsAConflict();
     void storeWaitsForAnAccountDelete();
     void killedClientLeavesNoPartialStore();
+    void storesGoOnAfterTheSessionIsKilled();
     void concurrentStoresLoseNothing_data();
     void concurrentStoresLoseNothing();
     void lastAdministratorStaysOne();
@@ -137,13 +138,13 @@ void storeAccounts()
     }
 }
 
-// Every account's balance at the date, new, with an amount each.
-GLAccountBalanceList newBalances()
+// Every account's balance at the date, with an amount each.
+GLAccountBalanceList newBalances(int plus = 0)
 {
     GLAccountBalanceList list;
     list.Load(kDate);
     for (qint64 i = 1; i <= list.count(); ++i)
-        list.getGLAccountBalanceAt(i).setAmount(QString::number(100 * i));
+        list.getGLAccountBalanceAt(i).setAmount(QString::number(100 * i + plus));
     return list;
 }
 
@@ -176,6 +177,39 @@ int storeUntilKilled(const QString& database)
     Clock::install(&clock);
     list.applyEdit();
     return 1; // never reached
+}
+
+const char* const kStoringClient = "CORVANTIS_TEST_STORING_CLIENT";
+constexpr int kRounds = 4;
+
+// The other program: stores every balance each time it is told to and says whether it could, then
+// stores a new reconciling item and a new prepaid item as their dialogs do and ends with its
+// connection open, as the program does (built with the sanitizers, it fails if it leaves anything).
+int storeRoundsThenItems(const QString& database)
+{
+    Global::mainDatabasePath = database;
+    Global::userName = QStringLiteral("other");
+    QTextStream out(stdout);
+    QTextStream in(stdin);
+    for (int round = 1; round <= kRounds && !in.readLine().isNull(); ++round) {
+        try {
+            newBalances(round).applyEdit();
+            out << "stored" << Qt::endl;
+        } catch (const AppError& e) {
+            out << e.description() << Qt::endl;
+        }
+    }
+    auto account = std::make_shared<GLAccount>();
+    account->Load(Db::scalar(Global::getConnection(), QStringLiteral("SELECT min(glAcctID) FROM GLAccount")).toString());
+    ReconcilingItem item;
+    item.initialize({}, account->getID(), "01/15/2025", {}, "Check 1001", "25.00", "O", {}, {}, "T");
+    item.beginEdit();
+    item.applyEdit();
+    AmortizableItem prepaid;
+    prepaid.initialize({}, account, "01/01/2025", "01/01/2025", "03/31/2025", "300", "Insurance", {}, {}, {});
+    prepaid.beginEdit();
+    prepaid.applyEdit();
+    return 0;
 }
 
 } // namespace
@@ -265,6 +299,33 @@ void tst_SharedAccess::killedClientLeavesNoPartialStore()
     GLAccountBalanceList list = newBalances();
     list.applyEdit();
     QCOMPARE(fx.rows("GLAccountBalance"), kNumbers.size());
+}
+
+void tst_SharedAccess::storesGoOnAfterTheSessionIsKilled()
+{
+    ModelFixture fx;
+    storeAccounts();
+    QProcess client;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kStoringClient, Global::mainDatabasePath);
+    client.setProcessEnvironment(env);
+    client.start(QCoreApplication::applicationFilePath());
+    for (int round = 1; round <= kRounds; ++round) {
+        if (round > 1 && TestDb::onServer()) // its session ends while it waits between two stores
+            QCOMPARE(fx.value("SELECT count(pg_terminate_backend(pid, 10000)) FROM pg_stat_activity WHERE datname = "
+                              "current_database() AND backend_type = 'client backend' AND pid <> pg_backend_pid()")
+                         .toInt(),
+                     1);
+        client.write("go\n");
+        while (!client.canReadLine() && client.waitForReadyRead(30000)) {
+        }
+        QCOMPARE(QString::fromUtf8(client.readLine()).trimmed() + QStringLiteral(" in round %1").arg(round),
+                 QStringLiteral("stored in round %1").arg(round));
+    }
+    QVERIFY(client.waitForFinished(120000));
+    QVERIFY2(client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0, client.readAllStandardError().right(3000));
+    QCOMPARE(fx.value("SELECT sum(amount) FROM GLAccountBalance").toLongLong(), units(600 + 3 * kRounds));
+    QCOMPARE(fx.rows("ReconcilingItem") + fx.rows("AmortizableItem"), 2);
 }
 
 namespace {
@@ -478,6 +539,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsSet(kKilledClient))
         return storeUntilKilled(qEnvironmentVariable(kKilledClient));
+    if (qEnvironmentVariableIsSet(kStoringClient))
+        return storeRoundsThenItems(qEnvironmentVariable(kStoringClient));
     if (qEnvironmentVariableIsSet(kNewUser))
         return addPat(qEnvironmentVariable(kNewUser));
     if (qEnvironmentVariableIsSet(kWriter))
