@@ -377,6 +377,19 @@ void storeStamped(const QString& kind, qint64 token)
     }
 }
 
+// The other program: an administrator adding the user "pat", who says what came of it.
+int addPat()
+{
+    UserAccount pat{0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}};
+    try {
+        UserStore::insert(pat, "pw");
+        QTextStream(stdout) << "stored";
+    } catch (const AppError& e) {
+        QTextStream(stdout) << e.description();
+    }
+    return 0;
+}
+
 // The other program: writer `index` stores one kind of row over and over for 1.5 s, then says
 // how many of its stores were accepted and how many refused.
 int storeRepeatedly(const QStringList& args)
@@ -384,6 +397,8 @@ int storeRepeatedly(const QStringList& args)
     TestSeams seams;
     Global::mainDatabasePath = args.value(0);
     Global::userName = "writer" + args.value(2);
+    if (args.value(1) == "new user")
+        return addPat();
     int accepted = 0, refused = 0;
     QElapsedTimer timer;
     timer.start();
@@ -401,6 +416,24 @@ int storeRepeatedly(const QStringList& args)
     }
     QTextStream(stdout) << accepted << ' ' << refused << Qt::endl;
     return 0;
+}
+
+// Runs this test program four times at once as other programs, each given `what` and its number,
+// and returns what each said.
+QStringList runOtherPrograms(const QString& what)
+{
+    QList<std::shared_ptr<QProcess>> programs;
+    for (int i = 1; i <= 4; ++i) {
+        programs << std::make_shared<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kWriter, QStringList{Global::mainDatabasePath, what, QString::number(i)}.join('|'));
+        programs.last()->setProcessEnvironment(env);
+        programs.last()->start(QCoreApplication::applicationFilePath());
+    }
+    QStringList said;
+    for (auto& p : programs)
+        said << (p->waitForFinished(60000) ? QString::fromUtf8(p->readAllStandardOutput()).trimmed() : "hung");
+    return said;
 }
 
 } // namespace
@@ -429,21 +462,12 @@ void tst_SharedAccess::concurrentStoresLoseNothing()
     item.store();
     storedItem(account);
 
-    QList<std::shared_ptr<QProcess>> writers;
-    for (int i = 1; i <= 4; ++i) {
-        writers << std::make_shared<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kWriter, QStringList{Global::mainDatabasePath, QTest::currentDataTag(), QString::number(i)}.join('|'));
-        writers.last()->setProcessEnvironment(env);
-        writers.last()->start(QCoreApplication::applicationFilePath());
-    }
     int accepted = 0, refused = 0;
-    for (auto& w : writers) {
-        QVERIFY(w->waitForFinished(60000));
-        const QList<QByteArray> said = w->readAllStandardOutput().trimmed().split(' ');
-        QVERIFY2(w->exitCode() == 0 && said.size() == 2, said.join(' '));
-        accepted += said[0].toInt();
-        refused += said[1].toInt();
+    for (const QString& said : runOtherPrograms(QTest::currentDataTag())) {
+        const QStringList counts = said.split(' ');
+        QVERIFY2(counts.size() == 2, qPrintable(said));
+        accepted += counts[0].toInt();
+        refused += counts[1].toInt();
     }
     QVERIFY2(accepted > 1 && refused > 0, qPrintable(QStringLiteral("%1 %2").arg(accepted).arg(refused)));
 
@@ -489,46 +513,13 @@ void tst_SharedAccess::lastAdministratorStaysOne()
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE Role = 'Administrator'").toLongLong(), 1);
 }
 
-namespace {
-
-const char* const kNewUser = "CORVANTIS_TEST_NEW_USER";
-
-// The other program: adds the user "pat" and says what came of it.
-int addPat(const QString& database)
-{
-    TestSeams seams;
-    Global::mainDatabasePath = database;
-    UserAccount pat{0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}};
-    try {
-        UserStore::insert(pat, "pw");
-        QTextStream(stdout) << "stored";
-    } catch (const AppError& e) {
-        QTextStream(stdout) << e.description();
-    }
-    return 0;
-}
-
-} // namespace
-
 // Several administrators add the same new user at once: one of them does, the others are told
 // the name is taken.
 void tst_SharedAccess::sameNewUserNameOnce()
 {
     ModelFixture fx;
     TestDb::addPlainUser(Global::mainDatabasePath, "admin", "pw", "Administrator", 1, 1, 1, "Admin");
-    QList<std::shared_ptr<QProcess>> admins;
-    for (int i = 0; i < 4; ++i) {
-        admins << std::make_shared<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kNewUser, Global::mainDatabasePath);
-        admins.last()->setProcessEnvironment(env);
-        admins.last()->start(QCoreApplication::applicationFilePath());
-    }
-    QStringList said;
-    for (auto& a : admins) {
-        QVERIFY(a->waitForFinished(60000));
-        said << a->readAllStandardOutput();
-    }
+    const QStringList said = runOtherPrograms("new user");
     QCOMPARE(said.count("stored"), 1);
     QCOMPARE(said.filter("User pat already exists in the system.").size(), 3);
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE UserName = 'pat'").toLongLong(), 1);
@@ -541,8 +532,6 @@ int main(int argc, char* argv[])
         return storeUntilKilled(qEnvironmentVariable(kKilledClient));
     if (qEnvironmentVariableIsSet(kStoringClient))
         return storeRoundsThenItems(qEnvironmentVariable(kStoringClient));
-    if (qEnvironmentVariableIsSet(kNewUser))
-        return addPat(qEnvironmentVariable(kNewUser));
     if (qEnvironmentVariableIsSet(kWriter))
         return storeRepeatedly(qEnvironmentVariable(kWriter).split('|'));
     tst_SharedAccess test;
