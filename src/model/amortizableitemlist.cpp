@@ -8,10 +8,10 @@
 
 ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) const
 {
-    ARCurrency total;
+    ARCurrencySum total;
     for (const Item& item : m_items)
         total.add(item->getRemainingBalance(date));
-    return total;
+    return total.value();
 }
 
 void AmortizableItemList::Load(const QString& accountId, const QString& date)

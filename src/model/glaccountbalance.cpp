@@ -115,11 +115,7 @@ ARCurrency GLAccountBalance::getCreditAmount() const
 
 ARCurrency GLAccountBalance::getUnidentifiedDifference(const ARCurrency& otherItems) const
 {
-    ARCurrency explained = m_f.targetAmount;
-    explained.add(otherItems);
-    ARCurrency difference = m_f.amount;
-    difference.subtract(explained);
-    return difference;
+    return ARCurrencySum(m_f.amount).subtract(m_f.targetAmount).subtract(otherItems).value();
 }
 
 QString GLAccountBalance::getLastReconciledDate() const
@@ -465,7 +461,12 @@ void GLAccountBalanceList::applyAmountEdit()
 
 ARCurrency GLAccountBalanceList::getTotalAmount() const
 {
-    ARCurrency total;
+    return getTotal().value();
+}
+
+ARCurrencySum GLAccountBalanceList::getTotal() const
+{
+    ARCurrencySum total;
     for (const GLAccountBalance& b : m_balances)
         total.add(b.getAdjustedAmount());
     return total;

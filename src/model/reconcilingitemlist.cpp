@@ -7,10 +7,10 @@
 
 ARCurrency ReconcilingItemList::getTotalAmount() const
 {
-    ARCurrency total;
+    ARCurrencySum total;
     for (const Item& item : m_items)
         total.add(item->getAmount());
-    return total;
+    return total.value();
 }
 
 QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accountId, const QString& date,

@@ -324,3 +324,53 @@ QString ARCurrency::toString(bool useParens) const
 {
     return format(m_units, useParens);
 }
+
+ARCurrencySum& ARCurrencySum::add(const ARCurrency& amount)
+{
+    m_units += amount.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::subtract(const ARCurrency& amount)
+{
+    m_units -= amount.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::add(const ARCurrencySum& other)
+{
+    m_units += other.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::subtract(const ARCurrencySum& other)
+{
+    m_units -= other.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::addHalves(qint64 high, qint64 low)
+{
+    m_units += Wide(high) * (Wide(1) << 32) + low;
+    return *this;
+}
+
+bool ARCurrencySum::fits() const
+{
+    return m_units <= kMaxUnits && m_units >= -kMaxUnits;
+}
+
+ARCurrency ARCurrencySum::value() const
+{
+    return ARCurrency(checked(m_units, "ARCurrency.add"));
+}
+
+QString ARCurrencySum::display() const
+{
+    return fits() ? ARCurrency::display(static_cast<qint64>(m_units)) : tooLargeText();
+}
+
+QString ARCurrencySum::tooLargeText()
+{
+    return QStringLiteral("Too large to show");
+}

@@ -2,6 +2,7 @@
 #include "apperror.h"
 #include "balancesimport.h"
 #include "balancesmodel.h"
+#include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "gridview.h"
@@ -50,6 +51,8 @@ private Q_SLOTS:
     void importSaysWhatItLeftOut_data();
     void importSaysWhatItLeftOut();
     void amountsLineUpOnTheDecimalPoint();
+    void totalAtTheExtremes_data();
+    void totalAtTheExtremes();
 };
 
 namespace {
@@ -517,6 +520,61 @@ void tst_PeriodEndBalances::amountsLineUpOnTheDecimalPoint()
     // A positive leaves the room of the ")" that closes a negative.
     QCOMPARE(GridView::amountRightMargin(grid, "1.00") - GridView::amountRightMargin(grid, "(1.00)"),
              grid->fontMetrics().horizontalAdvance(QLatin1Char(')')));
+}
+
+// The total is exact whatever the running sum, shows whole however wide, and one too large for the
+// money type says so in its box: the editor stays open with the typed work.
+void tst_PeriodEndBalances::totalAtTheExtremes_data()
+{
+    const qint64 max = ARCurrency::largestEntry().units();
+    QTest::addColumn<int>("largest");   // accounts added at the largest balance; negative: the largest credit
+    QTest::addColumn<qint64>("last");   // and one more account at this balance
+    QTest::addColumn<QString>("typed"); // then typed into 1010, Enter
+    QTest::addColumn<QString>("total");
+    QTest::newRow("past the range once typed") << 100 << qint64(0) << "1.00" << ARCurrencySum::tooLargeText();
+    QTest::newRow("past the range on the way, the total fits") << 101 << -max << "" << "922,337,203,685,477.00";
+    QTest::newRow("a total wider than the column") << 0 << qint64(2000900000000) << "" << "200,090,000.00";
+    QTest::newRow("the widest credit") << -100 << qint64(0) << "" << "(922,337,203,685,477.00)";
+}
+
+void tst_PeriodEndBalances::totalAtTheExtremes()
+{
+    QFETCH(int, largest);
+    QFETCH(qint64, last);
+    QFETCH(QString, typed);
+    QFETCH(QString, total);
+    ModelFixture f(true);
+    const qint64 max = ARCurrency::largestEntry().units();
+    {
+        Db::Transaction tx(f.db);
+        for (int i = 0; i <= std::abs(largest); ++i) {
+            const qint64 id = Db::insertReturningId(
+                f.db, "INSERT INTO GLAccount (glacctnbr, name, accountTypeCode, recTypeCode) VALUES (?, 'X', 'A', 'S')",
+                {QString::number(90000 + i)});
+            Db::exec(f.db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
+                     {id, "2020-01-31", i == std::abs(largest) ? last : (largest < 0 ? -max : max)});
+        }
+        tx.commit();
+    }
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    d.show();
+    if (!typed.isEmpty()) {
+        type(d, "1010", typed);
+        QTest::keyClick(grid(d)->viewport()->findChild<QLineEdit*>(), Qt::Key_Return);
+        QCoreApplication::processEvents(); // the grid commits a cell on Enter from its event loop
+        QCOMPARE(cell(d, rowOf(d, "1010"), 2), typed);
+    }
+    QVERIFY(d.isVisible());
+    QVERIFY(f.seams.prompter.messages.isEmpty());
+    auto* box = d.findChild<QLabel*>("lblTotal");
+    QCOMPARE(box->text(), total);
+    // Whole: the box holds the figure, and the column its widest amount, as the grid's rule has it.
+    QVERIFY2(box->contentsRect().width() >= box->fontMetrics().horizontalAdvance(total),
+             qPrintable(QStringLiteral("%1 < %2").arg(box->contentsRect().width()).arg(box->fontMetrics().horizontalAdvance(total))));
+    const QString widest = ARCurrency::display(largest < 0 ? -max : std::max(max * (largest != 0), last));
+    QVERIFY(grid(d)->columnWidth(2) >= grid(d)->fontMetrics().horizontalAdvance(widest) +
+                                           GridView::amountRightMargin(grid(d), widest));
 }
 
 QTEST_MAIN(tst_PeriodEndBalances)

@@ -1,3 +1,4 @@
+#include "arcurrency.h"
 #include "db.h"
 #include "desktopseams.h"
 #include "glsummaryreport.h"
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void tutorialCompany();
     void filterAndStatus();
     void noAccounts();
+    void totalPastSixtyFourBits_data();
+    void totalPastSixtyFourBits();
     void failureIsShownAndNotComplete();
     void printsToPdf();
 
@@ -148,6 +151,46 @@ void tst_GLSummaryReport::noAccounts()
     QVERIFY(detailNumbers(*doc).isEmpty());
     QCOMPARE(doc->pages.last().textOf("lblGlSum"), QStringLiteral("0.00"));
     QCOMPARE(doc->pages.first().textOf("Label13"), QStringLiteral("Account No."));
+}
+
+// The total is summed exactly in account order: only a total outside the money type is refused.
+void tst_GLSummaryReport::totalPastSixtyFourBits_data()
+{
+    QTest::addColumn<bool>("lastIsCredit"); // after 101 accounts of the largest balance
+    QTest::addColumn<QString>("total");     // "" for refused
+    QTest::newRow("past the range on the way, the total fits") << true << "922,337,203,685,477.00";
+    QTest::newRow("the total past the range") << false << "";
+}
+
+void tst_GLSummaryReport::totalPastSixtyFourBits()
+{
+    QFETCH(bool, lastIsCredit);
+    QFETCH(QString, total);
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+    Global::accountFilter = "All Accounts";
+    QSqlDatabase db = Global::getConnection();
+    const qint64 max = ARCurrency::largestEntry().units();
+    {
+        Db::Transaction tx(db);
+        for (int i = 0; i <= 101; ++i) {
+            const qint64 id = Db::insertReturningId(
+                db, "INSERT INTO GLAccount (glacctnbr, name, accountTypeCode, recTypeCode) VALUES (?, 'A', 'A', 'S')",
+                {QString::number(1000 + i)});
+            Db::exec(db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, ?)",
+                     {id, "2024-01-31", i == 101 ? (lastIsCredit ? -max : 0) : max, 0});
+        }
+        tx.commit();
+    }
+    GLSummaryReport report;
+    report.initialize("01/31/2024");
+    QCOMPARE(report.isComplete(), !total.isEmpty());
+    if (total.isEmpty()) {
+        QCOMPARE(seams.prompter.messages.size(), 1);
+        return;
+    }
+    QVERIFY2(seams.prompter.messages.isEmpty(), qPrintable(seams.prompter.lastText()));
+    QCOMPARE(report.report().layOut()->pages.last().textOf("lblGlSum"), total);
 }
 
 void tst_GLSummaryReport::failureIsShownAndNotComplete()
