@@ -337,6 +337,13 @@ QString exactCollation(const QSqlDatabase& db)
     return isServer(db) ? QStringLiteral(" COLLATE \"C\"") : QStringLiteral(" COLLATE BINARY");
 }
 
+QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
+{
+    // lower() folds A to Z alone under SQLite and under the server's "C" collation.
+    return isServer(db) ? QStringLiteral("lower(%1 COLLATE \"C\") COLLATE \"C\"").arg(column)
+                        : QStringLiteral("lower(%1) COLLATE BINARY").arg(column);
+}
+
 void checkServerName(const QString& name)
 {
     if (isServerName(name))

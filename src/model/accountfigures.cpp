@@ -106,7 +106,8 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
                            "AND p.Date <= ? AND p.PreparedByDate IS NOT NULL) "
                            "FROM GLAccount a LEFT JOIN GLAccountBalance b ON b.glAcctID = a.glAcctID AND b.Date = ? "
                            "WHERE ") +
-                filter + QStringLiteral(" ORDER BY a.glacctnbr, a.glAcctID"),
+                filter + QStringLiteral(" ORDER BY ") + Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr")) +
+                QStringLiteral(", a.glAcctID"),
             {at, at});
         while (q.next()) {
             AccountFigures f;

@@ -36,10 +36,13 @@ void AmortizableItemList::load(const QString& accountId, const QString& date,
         const QVariantList values{*account, day, day};
         {
             // An item without an end date comes first, whichever end of the order an engine gives NULL.
-            QSqlQuery q = Db::exec(Global::getConnection(),
+            // Descriptions compare character by character on both engines.
+            const QSqlDatabase db = Global::getConnection();
+            QSqlQuery q = Db::exec(db,
                                    QStringLiteral("SELECT %1 FROM AmortizableItem m WHERE %2 "
-                                                  "ORDER BY m.endDate IS NOT NULL, m.endDate, m.\"desc\", m.AmortizableItemID")
-                                       .arg(AmortizableItem::selectColumns(), condition),
+                                                  "ORDER BY m.endDate IS NOT NULL, m.endDate, m.\"desc\"%3, "
+                                                  "m.AmortizableItemID")
+                                       .arg(AmortizableItem::selectColumns(), condition, Db::exactCollation(db)),
                                    values);
             while (q.next()) {
                 auto item = std::make_shared<AmortizableItem>();

@@ -51,8 +51,9 @@ void Company::reload()
 QStringList Company::currencies()
 {
     QStringList codes;
-    QSqlQuery q = Db::exec(Global::getConnection(),
-                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value"),
+    const QSqlDatabase db = Global::getConnection();
+    QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value") +
+                                   Db::exactCollation(db),
                            {QStringLiteral("CURRENCY")});
     while (q.next())
         codes << Db::textOf(q.value(0));

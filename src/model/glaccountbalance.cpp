@@ -306,8 +306,9 @@ void GLAccountBalanceList::Load(const QString& date)
     QSqlQuery q = Db::exec(
         db,
         QStringLiteral("SELECT %1, b.glAcctID, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
-                       "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY a.glacctnbr, a.glAcctID")
-            .arg(GLAccount::selectColumns(QStringLiteral("a")), GLAccountBalance::selectColumns(QStringLiteral("b"))),
+                       "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY %3, a.glAcctID")
+            .arg(GLAccount::selectColumns(QStringLiteral("a")), GLAccountBalance::selectColumns(QStringLiteral("b")),
+                 Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr"))),
         {DateRules::toDb(normalized)});
     constexpr int kBalanceFirst = 13;
     while (q.next()) {

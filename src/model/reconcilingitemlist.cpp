@@ -31,9 +31,11 @@ QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accou
     }
     // The id last only makes the order of equal rows the same every time.
     // Items without a comment come first, whichever end of the order an engine gives NULL.
-    sql += QStringLiteral(" ORDER BY openDate, comment IS NOT NULL, comment, RecItemId");
-
+    // Comments compare character by character on both engines, whatever a server's language.
     const QSqlDatabase db = Global::getConnection();
+    sql += QStringLiteral(" ORDER BY openDate, comment IS NOT NULL, comment") + Db::exactCollation(db) +
+           QStringLiteral(", RecItemId");
+
     const ReconcilingItemTypeList types(db);
     QSqlQuery q = Db::exec(db, sql, values);
     while (q.next())

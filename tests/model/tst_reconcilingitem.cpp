@@ -1,4 +1,6 @@
+#include "amortizableitemlist.h"
 #include "apperror.h"
+#include "glaccount.h"
 #include "modelfixture.h"
 #include "reconcilingitem.h"
 #include "reconcilingitemlist.h"
@@ -28,6 +30,7 @@ private Q_SLOTS:
     void listOpenAtDate_data();
     void listOpenAtDate();
     void listOrderTypeFilterAndGrouping();
+    void listOrderAlikeOnBothEngines();
     void listKeepsMembersWhenLoadFails();
     void idsAndAmountsBeyondSmallRanges();
     void tutorialItemsMatchTheirRows();
@@ -381,6 +384,42 @@ void tst_ReconcilingItem::listOrderTypeFilterAndGrouping()
     QVERIFY(none.getTotalAmount().isZero());
     all.clear();
     QCOMPARE(all.count(), 0);
+}
+
+// Texts sort character by character and account numbers with A to Z folded, whatever the
+// server's own collation: the lists and reports read the same on both engines.
+void tst_ReconcilingItem::listOrderAlikeOnBothEngines()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::emptyMainInLanguageOrder(seams.folder());
+    Global::userName = QStringLiteral("preparer");
+    QSqlDatabase db = Global::getConnection();
+    for (const char* number : {"1000-b", "1000_a", "1000-A"})
+        Db::exec(db, "INSERT INTO GLAccount (glacctnbr, name, accountTypeCode, recTypeCode) VALUES (?, 'x', 'A', 'S')",
+                 {number});
+    const GLAccountList accounts;
+    QStringList numbers;
+    for (const GLAccount& account : accounts)
+        numbers << account.getNumber();
+    QCOMPARE(numbers, (QStringList{"1000-A", "1000-b", "1000_a"}));
+
+    const QString id = accounts.at(0).getID();
+    for (const char* comment : {"apple", "Banana", "banana"})
+        newItem(id, "O", "01/10/2024", "", comment, "1")->store();
+    ReconcilingItemList items;
+    items.Load(id, "01/31/2024", "");
+    QCOMPARE(comments(items), (QStringList{"Banana", "apple", "banana"}));
+
+    for (const char* description : {"apple", "Banana"})
+        Db::exec(db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, amount, \"desc\") "
+                     "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', 0, ?)",
+                 {id, description});
+    AmortizableItemList prepaid;
+    prepaid.Load(id, "01/31/2024");
+    QStringList descriptions;
+    for (const auto& item : prepaid)
+        descriptions << item->getDescription();
+    QCOMPARE(descriptions, (QStringList{"Banana", "apple"}));
 }
 
 void tst_ReconcilingItem::listKeepsMembersWhenLoadFails()
