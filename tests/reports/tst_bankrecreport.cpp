@@ -24,6 +24,8 @@ private Q_SLOTS:
     void groups();
     void workedExampleAsPrinted();
     void longComments();
+    void amountColumnFitsItsOwnAmounts_data();
+    void amountColumnFitsItsOwnAmounts();
 };
 
 namespace {
@@ -211,6 +213,36 @@ void tst_BankRecReport::longComments()
     QCOMPARE(items.count(QStringLiteral("statement")), 40 * comment.count(QStringLiteral("statement")));
     QCOMPARE(doc->pages.last().textOf(QStringLiteral("Label15")),
              QStringLiteral("Page %1 of %1").arg(doc->pageCount()));
+}
+
+// The amount column is as wide as the widest amount this report prints: ordinary figures leave the
+// comments the layout's width (so they wrap no sooner), the largest still prints whole.
+void tst_BankRecReport::amountColumnFitsItsOwnAmounts_data()
+{
+    QTest::addColumn<qint64>("amount"); // of one outstanding check
+    QTest::addColumn<int>("commentWidth");
+    QTest::newRow("ordinary amounts") << units(-150) << 5040;
+    QTest::newRow("the largest credit") << -ARCurrency::largestEntry().units() << 0; // 0: narrower
+}
+
+void tst_BankRecReport::amountColumnFitsItsOwnAmounts()
+{
+    QFETCH(qint64, amount);
+    QFETCH(int, commentWidth);
+    Bank fx;
+    Db::exec(fx.db,
+             QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment) "
+                            "VALUES (1, 'C', '2026-09-15', ?, 'Chk 2001')"),
+             {amount});
+    BankRecReport report;
+    report.initialize(fx.load());
+    ReportSection& detail = report.report().layout().section(QStringLiteral("ReconcilingItem_Detail"));
+    const int width = detail.control(QStringLiteral("txtRecItemComment")).width;
+    QVERIFY2(commentWidth ? width == commentWidth : width < 5040, qPrintable(QString::number(width)));
+    const auto doc = report.report().layOut();
+    const QString printed = ARCurrency::fromUnits(amount).toString(true);
+    for (const char* box : {"txtAmount", "Text9"})
+        QCOMPARE(doc->pages.first().textOf(QLatin1String(box)), printed); // whole, on one line
 }
 
 QTEST_MAIN(tst_BankRecReport)
