@@ -287,6 +287,9 @@ void tst_PeriodEndBalances::summaries_data()
     QTest::newRow("exponent, cents truncated, parentheses")
         << QStringList{"1010|1e12", "1020|-12.349", "1030|(0.50)"} << "3" + head + "999,999,999,987.16 ";
     QTest::newRow("nothing") << QStringList{} << "0" + head + "0.00 ";
+    QTest::newRow("past the range on the way, the net fits")
+        << (QStringList(101, "1010|9223372036854.77") << "1020|-9223372036854.77")
+        << "102" + head + "922,337,203,685,477.00 ";
 }
 
 void tst_PeriodEndBalances::summaries()
