@@ -168,29 +168,22 @@ void tst_GLSummaryReport::totalPastSixtyFourBits()
     QFETCH(QString, total);
     TestSeams seams;
     Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
-    Global::accountFilter = "All Accounts";
     QSqlDatabase db = Global::getConnection();
     const qint64 max = ARCurrency::largestEntry().units();
-    {
-        Db::Transaction tx(db);
-        for (int i = 0; i <= 101; ++i) {
-            const qint64 id = Db::insertReturningId(
-                db, "INSERT INTO GLAccount (glacctnbr, name, accountTypeCode, recTypeCode) VALUES (?, 'A', 'A', 'S')",
-                {QString::number(1000 + i)});
-            Db::exec(db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, ?)",
-                     {id, "2024-01-31", i == 101 ? (lastIsCredit ? -max : 0) : max, 0});
-        }
-        tx.commit();
-    }
+    Db::Transaction tx(db);
+    for (int i = 0; i <= 101; ++i)
+        Db::exec(db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
+                 {Db::insertReturningId(db, "INSERT INTO GLAccount (glacctnbr, accountTypeCode, recTypeCode) "
+                                            "VALUES (?, 'A', 'S')", {QString::number(1000 + i)}),
+                  "2024-01-31", i < 101 ? max : lastIsCredit ? -max : 0});
+    tx.commit();
+    Global::accountFilter = "All Accounts";
     GLSummaryReport report;
     report.initialize("01/31/2024");
     QCOMPARE(report.isComplete(), !total.isEmpty());
-    if (total.isEmpty()) {
-        QCOMPARE(seams.prompter.messages.size(), 1);
-        return;
-    }
-    QVERIFY2(seams.prompter.messages.isEmpty(), qPrintable(seams.prompter.lastText()));
-    QCOMPARE(report.report().layOut()->pages.last().textOf("lblGlSum"), total);
+    QCOMPARE(seams.prompter.messages.size(), total.isEmpty() ? 1 : 0);
+    if (!total.isEmpty())
+        QCOMPARE(report.report().layOut()->pages.last().textOf("lblGlSum"), total);
 }
 
 void tst_GLSummaryReport::failureIsShownAndNotComplete()
