@@ -220,29 +220,24 @@ void tst_BankRecReport::longComments()
 void tst_BankRecReport::amountColumnFitsItsOwnAmounts_data()
 {
     QTest::addColumn<qint64>("amount"); // of one outstanding check
-    QTest::addColumn<int>("commentWidth");
-    QTest::newRow("ordinary amounts") << units(-150) << 5040;
-    QTest::newRow("the largest credit") << -ARCurrency::largestEntry().units() << 0; // 0: narrower
+    QTest::addColumn<bool>("commentAsLaidOut");
+    QTest::newRow("ordinary amounts") << units(-150) << true;
+    QTest::newRow("the largest credit") << -ARCurrency::largestEntry().units() << false;
 }
 
 void tst_BankRecReport::amountColumnFitsItsOwnAmounts()
 {
     QFETCH(qint64, amount);
-    QFETCH(int, commentWidth);
+    QFETCH(bool, commentAsLaidOut);
     Bank fx;
-    Db::exec(fx.db,
-             QStringLiteral("INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount, comment) "
-                            "VALUES (1, 'C', '2026-09-15', ?, 'Chk 2001')"),
+    Db::exec(fx.db, "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount) VALUES (1, 'C', '2026-09-15', ?)",
              {amount});
     BankRecReport report;
     report.initialize(fx.load());
-    ReportSection& detail = report.report().layout().section(QStringLiteral("ReconcilingItem_Detail"));
-    const int width = detail.control(QStringLiteral("txtRecItemComment")).width;
-    QVERIFY2(commentWidth ? width == commentWidth : width < 5040, qPrintable(QString::number(width)));
-    const auto doc = report.report().layOut();
-    const QString printed = ARCurrency::fromUnits(amount).toString(true);
-    for (const char* box : {"txtAmount", "Text9"})
-        QCOMPARE(doc->pages.first().textOf(QLatin1String(box)), printed); // whole, on one line
+    const int width = report.report().control("ReconcilingItem_Detail", "txtRecItemComment").width;
+    QCOMPARE(width == 5040, commentAsLaidOut);
+    for (const char* box : {"txtAmount", "Text9"}) // whole, on one line
+        QCOMPARE(report.report().layOut()->pages.first().textOf(box), ARCurrency::fromUnits(amount).toString(true));
 }
 
 QTEST_MAIN(tst_BankRecReport)

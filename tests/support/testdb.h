@@ -21,8 +21,7 @@ QString insertionOrder();
 
 // A main database with the schema and the reference rows, no company data and no users.
 QString emptyMain(const QString& folder, const QString& name = QStringLiteral("main.db"));
-// The same on a server database whose own collation sorts text by a language's rules (ICU "en-US"),
-// as a team's server may be set up; a file, as emptyMain.
+// emptyMain on a server database that sorts text by a language's rules (ICU "en-US").
 QString emptyMainInLanguageOrder(const QString& folder);
 // A documents database.
 QString documents(const QString& folder, const QString& name = QStringLiteral("docs.db"));
