@@ -66,7 +66,9 @@ int main(int argc, char* argv[])
         failed |= measure(
             Bench::named(QStringLiteral("open-items-export"), engine), accounts * 5,
             [&](ExportWriter& w) { return PeriodEndExport::addOpenItemLines(w, run); },
-            [&] { Bench::readAll(db, PeriodEndExport::openItemsQuery(db), {date, date}); });
+            [&] {
+                Bench::readAll(db, PeriodEndExport::openItemsQuery(db), {date, date});
+            });
     }
     return failed;
 }

@@ -98,16 +98,17 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, a.active, "
-                           "a.keycontrol, a.ERPNumber, b.glAcctID, b.amount, b.targetAmount, b.preparedBy, "
-                           "b.reviewedBy, b.approvedBy, b.PreparedByDate, b.ReviewedByDate, b.ApprovedByDate, "
-                           "b.comment, b.ReconciledInd, "
-                           "(SELECT MAX(p.Date) FROM GLAccountBalance p WHERE p.glAcctID = a.glAcctID "
-                           "AND p.Date <= ? AND p.PreparedByDate IS NOT NULL) "
-                           "FROM GLAccount a LEFT JOIN GLAccountBalance b ON b.glAcctID = a.glAcctID AND b.Date = ? "
-                           "WHERE ") +
-                filter + QStringLiteral(" ORDER BY ") + Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr")) +
-                QStringLiteral(", a.glAcctID"),
+            QStringLiteral(
+                "SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, a.active, "
+                "a.keycontrol, a.ERPNumber, b.glAcctID, b.amount, b.targetAmount, b.preparedBy, "
+                "b.reviewedBy, b.approvedBy, b.PreparedByDate, b.ReviewedByDate, b.ApprovedByDate, "
+                "b.comment, b.ReconciledInd, "
+                "(SELECT MAX(p.Date) FROM GLAccountBalance p WHERE p.glAcctID = a.glAcctID "
+                "AND p.Date <= ? AND p.PreparedByDate IS NOT NULL) "
+                "FROM GLAccount a LEFT JOIN GLAccountBalance b ON b.glAcctID = a.glAcctID AND b.Date = ? "
+                "WHERE ") +
+                filter + QStringLiteral(" ORDER BY ") +
+                Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr")) + QStringLiteral(", a.glAcctID"),
             {at, at});
         while (q.next()) {
             AccountFigures f;
@@ -142,10 +143,11 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, ") + sumHalves(QStringLiteral("i.amount")) +
+            QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, ") +
+                sumHalves(QStringLiteral("i.amount")) +
                 QStringLiteral(" "
-                           "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
-                           "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
+                               "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
+                               "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
                 filter + QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
             {at, at});
         while (q.next()) {
@@ -171,10 +173,11 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
         QSqlQuery q = Db::exec(
             db,
             QStringLiteral("SELECT m.glAcctID, ") + sumHalves(QStringLiteral("z.amount")) +
-                QStringLiteral(" FROM AmortizableItem m "
-                           "JOIN GLAccount a ON a.glAcctID = m.glAcctID "
-                           "JOIN Amortization z ON z.amortizableItemID = m.AmortizableItemID "
-                           "WHERE m.openDate <= ? AND (m.endDate IS NULL OR m.endDate >= ?) AND z.period > ? AND ") +
+                QStringLiteral(
+                    " FROM AmortizableItem m "
+                    "JOIN GLAccount a ON a.glAcctID = m.glAcctID "
+                    "JOIN Amortization z ON z.amortizableItemID = m.AmortizableItemID "
+                    "WHERE m.openDate <= ? AND (m.endDate IS NULL OR m.endDate >= ?) AND z.period > ? AND ") +
                 filter + QStringLiteral(" GROUP BY m.glAcctID"),
             {at, at, at});
         while (q.next()) {

@@ -38,12 +38,13 @@ void AmortizableItemList::load(const QString& accountId, const QString& date,
             // An item without an end date comes first, whichever end of the order an engine gives NULL.
             // Descriptions compare character by character on both engines.
             const QSqlDatabase db = Global::getConnection();
-            QSqlQuery q = Db::exec(db,
-                                   QStringLiteral("SELECT %1 FROM AmortizableItem m WHERE %2 "
-                                                  "ORDER BY m.endDate IS NOT NULL, m.endDate, m.\"desc\"%3, "
-                                                  "m.AmortizableItemID")
-                                       .arg(AmortizableItem::selectColumns(), condition, Db::exactCollation(db)),
-                                   values);
+            QSqlQuery q =
+                Db::exec(db,
+                         QStringLiteral("SELECT %1 FROM AmortizableItem m WHERE %2 "
+                                        "ORDER BY m.endDate IS NOT NULL, m.endDate, m.\"desc\"%3, "
+                                        "m.AmortizableItemID")
+                             .arg(AmortizableItem::selectColumns(), condition, Db::exactCollation(db)),
+                         values);
             while (q.next()) {
                 auto item = std::make_shared<AmortizableItem>();
                 item->m_f = AmortizableItem::fromRow(q);

@@ -52,9 +52,11 @@ QStringList Company::currencies()
 {
     QStringList codes;
     const QSqlDatabase db = Global::getConnection();
-    QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value") +
-                                   Db::exactCollation(db),
-                           {QStringLiteral("CURRENCY")});
+    QSqlQuery q =
+        Db::exec(db,
+                 QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value") +
+                     Db::exactCollation(db),
+                 {QStringLiteral("CURRENCY")});
     while (q.next())
         codes << Db::textOf(q.value(0));
     return codes;

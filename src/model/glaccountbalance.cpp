@@ -303,13 +303,14 @@ void GLAccountBalanceList::Load(const QString& date)
     const RecTypeList recTypes(db);
     const ERPNumberList erpNumbers(db);
     const QString normalized = DateRules::normalize(date);
-    QSqlQuery q = Db::exec(
-        db,
-        QStringLiteral("SELECT %1, b.glAcctID, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
-                       "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY %3, a.glAcctID")
-            .arg(GLAccount::selectColumns(QStringLiteral("a")), GLAccountBalance::selectColumns(QStringLiteral("b")),
-                 Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr"))),
-        {DateRules::toDb(normalized)});
+    QSqlQuery q =
+        Db::exec(db,
+                 QStringLiteral("SELECT %1, b.glAcctID, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
+                                "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY %3, a.glAcctID")
+                     .arg(GLAccount::selectColumns(QStringLiteral("a")),
+                          GLAccountBalance::selectColumns(QStringLiteral("b")),
+                          Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr"))),
+                 {DateRules::toDb(normalized)});
     constexpr int kBalanceFirst = 13;
     while (q.next()) {
         auto account = std::make_shared<GLAccount>();

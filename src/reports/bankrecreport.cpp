@@ -253,13 +253,15 @@ void BankRecReport::initialize(const BankReconciliation& reconciliation)
     auto records = buildRecords(reconciliation);
     // The amount column as wide as this report's widest amount: ordinary figures leave the
     // comments the layout's width.
-    QList<ARCurrency> printed{reconciliation.balance().amount(), reconciliation.balance().targetAmount(),
-                              reconciliation.getUnidentifiedDifference(), reconciliation.getTotalCheckAmount(),
-                              reconciliation.getTotalDepositAmount(), reconciliation.getTotalBankFeeAmount(),
-                              reconciliation.getTotalNSFCheckAmount(), reconciliation.getTotalOtherAmount()};
+    QList<ARCurrency> printed{
+        reconciliation.balance().amount(),          reconciliation.balance().targetAmount(),
+        reconciliation.getUnidentifiedDifference(), reconciliation.getTotalCheckAmount(),
+        reconciliation.getTotalDepositAmount(),     reconciliation.getTotalBankFeeAmount(),
+        reconciliation.getTotalNSFCheckAmount(),    reconciliation.getTotalOtherAmount()};
     for (const ReconcilingItemList* list :
-         {&reconciliation.getCheckItems(), &reconciliation.getDepositItems(), &reconciliation.getBankFeeItems(),
-          &reconciliation.getNSFCheckItems(), &reconciliation.getOtherItems()})
+         {&reconciliation.getCheckItems(), &reconciliation.getDepositItems(),
+          &reconciliation.getBankFeeItems(), &reconciliation.getNSFCheckItems(),
+          &reconciliation.getOtherItems()})
         for (const auto& item : *list)
             printed << item->getAmount();
     m_report.layout() = layout(RecReportCommon::widestOf(printed));

@@ -160,7 +160,8 @@ void GLSummaryReport::initialize(const QString& date)
                                     difference.isZero() ? QStringLiteral("- ") : difference.toString(true)});
             total.add(balance);
         }
-        m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"), totalText(total.value().units()));
+        m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"),
+                            totalText(total.value().units()));
         m_report.setDataSource(std::move(records));
         m_complete = true;
     } catch (const AppError& e) {

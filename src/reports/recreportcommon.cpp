@@ -168,8 +168,9 @@ QString widestOf(const QList<ARCurrency>& amounts, const ReportFont& font)
 {
     if (amounts.isEmpty())
         return ARCurrency().toString(true);
-    const auto [least, greatest] = std::minmax_element(
-        amounts.cbegin(), amounts.cend(), [](const ARCurrency& a, const ARCurrency& b) { return a.units() < b.units(); });
+    const auto [least, greatest] =
+        std::minmax_element(amounts.cbegin(), amounts.cend(),
+                            [](const ARCurrency& a, const ARCurrency& b) { return a.units() < b.units(); });
     QString widest;
     for (const QString& text : ARCurrency::widestDisplays(least->units(), greatest->units())) {
         // As printed: a non-negative amount keeps the blank where a negative has its ")".

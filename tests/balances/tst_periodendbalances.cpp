@@ -1,5 +1,5 @@
-#include "arcurrency.h"
 #include "apperror.h"
+#include "arcurrency.h"
 #include "balancesimport.h"
 #include "balancesmodel.h"
 #include "db.h"
@@ -533,11 +533,14 @@ void tst_PeriodEndBalances::totalAtTheExtremes_data()
     QTest::addColumn<QList<qint64>>("balances"); // of accounts added
     QTest::addColumn<QString>("typed");          // then typed into 1010, Enter
     QTest::addColumn<QString>("total");
-    QTest::newRow("past the range once typed") << QList<qint64>(100, max) << "1.00" << ARCurrencySum::tooLargeText();
-    QTest::newRow("past the range on the way, the total fits")
-        << (QList<qint64>(101, max) << -max) << "" << "922,337,203,685,477.00";
-    QTest::newRow("a total wider than the column") << QList<qint64>{2000900000000} << "" << "200,090,000.00";
-    QTest::newRow("the widest credit") << QList<qint64>(100, -max) << "" << "(922,337,203,685,477.00)";
+    QTest::newRow("past the range once typed")
+        << QList<qint64>(100, max) << "1.00" << ARCurrencySum::tooLargeText();
+    QTest::newRow("past the range on the way, the total fits") << (QList<qint64>(101, max) << -max) << ""
+                                                               << "922,337,203,685,477.00";
+    QTest::newRow("a total wider than the column") << QList<qint64>{2000900000000} << ""
+                                                   << "200,090,000.00";
+    QTest::newRow("the widest credit") << QList<qint64>(100, -max) << ""
+                                       << "(922,337,203,685,477.00)";
 }
 
 void tst_PeriodEndBalances::totalAtTheExtremes()
@@ -548,8 +551,10 @@ void tst_PeriodEndBalances::totalAtTheExtremes()
     ModelFixture f(true);
     Db::Transaction tx(f.db);
     for (int i = 0; i < balances.size(); ++i)
-        Db::exec(f.db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
-                 {Db::insertReturningId(f.db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)", {QString::number(90000 + i)}),
+        Db::exec(f.db,
+                 "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
+                 {Db::insertReturningId(f.db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)",
+                                        {QString::number(90000 + i)}),
                   "2020-01-31", balances[i]});
     tx.commit();
     PeriodEndBalancesDialog d;

@@ -401,8 +401,10 @@ void tst_ReconcilingItem::listOrderAlikeOnBothEngines()
     const QString id = GLAccountList().at(0).getID();
     for (const char* text : {"apple", "Banana", "banana"}) {
         newItem(id, "O", "01/10/2024", "", text, "1")->store();
-        Db::exec(db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, \"desc\") "
-                     "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', ?)", {id, text});
+        Db::exec(db,
+                 "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, \"desc\") "
+                 "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', ?)",
+                 {id, text});
     }
     ReconcilingItemList items;
     items.Load(id, "01/31/2024", "");
@@ -410,8 +412,8 @@ void tst_ReconcilingItem::listOrderAlikeOnBothEngines()
     prepaid.Load(id, "01/31/2024");
     for (const auto& item : prepaid)
         order << item->getDescription();
-    QCOMPARE(order + comments(items), (QStringList{"1000-A", "1000-b", "1000_a", "Banana", "apple", "banana", "Banana",
-                                                   "apple", "banana"}));
+    QCOMPARE(order + comments(items), (QStringList{"1000-A", "1000-b", "1000_a", "Banana", "apple", "banana",
+                                                   "Banana", "apple", "banana"}));
 }
 
 void tst_ReconcilingItem::listKeepsMembersWhenLoadFails()

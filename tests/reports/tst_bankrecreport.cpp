@@ -230,14 +230,17 @@ void tst_BankRecReport::amountColumnFitsItsOwnAmounts()
     QFETCH(qint64, amount);
     QFETCH(bool, commentAsLaidOut);
     Bank fx;
-    Db::exec(fx.db, "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount) VALUES (1, 'C', '2026-09-15', ?)",
-             {amount});
+    Db::exec(
+        fx.db,
+        "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount) VALUES (1, 'C', '2026-09-15', ?)",
+        {amount});
     BankRecReport report;
     report.initialize(fx.load());
     const int width = report.report().control("ReconcilingItem_Detail", "txtRecItemComment").width;
     QCOMPARE(width == 5040, commentAsLaidOut);
     for (const char* box : {"txtAmount", "Text9"}) // whole, on one line
-        QCOMPARE(report.report().layOut()->pages.first().textOf(box), ARCurrency::fromUnits(amount).toString(true));
+        QCOMPARE(report.report().layOut()->pages.first().textOf(box),
+                 ARCurrency::fromUnits(amount).toString(true));
 }
 
 QTEST_MAIN(tst_BankRecReport)

@@ -1,8 +1,8 @@
 #include "arcurrency.h"
 #include "db.h"
 #include "desktopseams.h"
-#include "glsummaryreport.h"
 #include "global.h"
+#include "glsummaryreport.h"
 #include "printrecorder.h"
 #include "recorders.h"
 #include "reportdocument.h"
@@ -161,14 +161,17 @@ void tst_GLSummaryReport::totalPastSixtyFourBits()
     QSqlDatabase db = Global::getConnection();
     const qint64 max = ARCurrency::largestEntry().units();
     for (int i = 0; i <= 101; ++i) // 101 accounts of the largest balance, then the largest credit
-        Db::exec(db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
-                 {Db::insertReturningId(db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)", {QString::number(1000 + i)}),
+        Db::exec(db,
+                 "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
+                 {Db::insertReturningId(db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)",
+                                        {QString::number(1000 + i)}),
                   "2024-01-31", i < 101 ? max : -max});
     Global::accountFilter = "All Accounts";
     GLSummaryReport report;
     report.initialize("01/31/2024");
     QVERIFY2(report.isComplete(), qPrintable(seams.prompter.lastText()));
-    QCOMPARE(report.report().layOut()->pages.last().textOf("lblGlSum"), QStringLiteral("922,337,203,685,477.00"));
+    QCOMPARE(report.report().layOut()->pages.last().textOf("lblGlSum"),
+             QStringLiteral("922,337,203,685,477.00"));
 }
 
 void tst_GLSummaryReport::failureIsShownAndNotComplete()

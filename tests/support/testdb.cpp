@@ -87,8 +87,9 @@ QString emptyMainInLanguageOrder(const QString& folder)
     if (onServer()) {
         const QString database = path.section(QLatin1Char('/'), -1);
         serverAdmin(QStringLiteral("DROP DATABASE ") + database);
-        serverAdmin(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'en-US'")
-                        .arg(database));
+        serverAdmin(
+            QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'en-US'")
+                .arg(database));
     }
     Schema::createMainDatabase(path);
     return path;

@@ -106,17 +106,19 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
     m_cells = GridView::alignAmounts(m_grid, BalancesModel::AmountColumn); // the only editable column
 
     // No error of a handler goes further than the dialog: the typed work stays.
-    connect(m_model, &BalancesModel::totalChanged, this, [this] { DialogBehaviour::guarded([this] { showTotal(); }); });
+    connect(m_model, &BalancesModel::totalChanged, this,
+            [this] { DialogBehaviour::guarded([this] { showTotal(); }); });
     connect(m_model, &BalancesModel::amountRefused, this, [](const QString& text) {
         // A number too large for the money type is told so, with the range allowed.
         DialogBehaviour::guarded([&text] {
-            Prompter::show(Prompter::applicationTitle(),
-                       ARCurrency::isNumeric(text)
-                           ? ARCurrency::refusedEntryMessage(text)
-                           : QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or "
-                                            "-1234.56 for a credit.")
-                                 .arg(text),
-                       Prompter::Buttons::Ok, Prompter::Icon::Warning);
+            Prompter::show(
+                Prompter::applicationTitle(),
+                ARCurrency::isNumeric(text)
+                    ? ARCurrency::refusedEntryMessage(text)
+                    : QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or "
+                                     "-1234.56 for a credit.")
+                          .arg(text),
+                Prompter::Buttons::Ok, Prompter::Icon::Warning);
         });
     });
     showTotal();
