@@ -34,6 +34,9 @@ void tst_ARCurrency::setVal_data()
     QTest::newRow("no binary drift") << "0.29" << qint64(2900) << true;
     QTest::newRow("grouped thousands") << "1,234.567" << qint64(12345600) << true;
     QTest::newRow("parentheses are negative") << "(12.00)" << qint64(-120000) << true;
+    QTest::newRow("as printed, grouped") << "(1,234,567.50)" << qint64(-12345675000) << true;
+    QTest::newRow("as printed, a blank after") << "1,234.50 " << qint64(12345000) << true;
+    QTest::newRow("grouping of two") << "1,23.00" << qint64(0) << false;
     QTest::newRow("minus zero") << "-0" << qint64(0) << true;
     QTest::newRow("exponent") << "1e5" << qint64(1000000000) << true;
     QTest::newRow("currency sign") << "$1,000" << qint64(10000000) << true;
