@@ -339,9 +339,9 @@ QString exactCollation(const QSqlDatabase& db)
 
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
 {
-    // lower() folds A to Z alone under SQLite and under the server's "C" collation.
-    return isServer(db) ? QStringLiteral("lower(%1 COLLATE \"C\") COLLATE \"C\"").arg(column)
-                        : QStringLiteral("lower(%1) COLLATE BINARY").arg(column);
+    // SQLite's NOCASE folds A to Z alone and compares what is left byte by byte (and its index
+    // serves the order); so does lower() under the server's "C" collation.
+    return isServer(db) ? QStringLiteral("lower(%1 COLLATE \"C\") COLLATE \"C\"").arg(column) : column;
 }
 
 void checkServerName(const QString& name)

@@ -34,7 +34,7 @@ QString insertionOrder(const QSqlDatabase& db);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);
-// An ORDER BY key for a column that compares without regard to case (an account number): its
+// An ORDER BY key for a column declared COLLATE NOCASE (an account number): its
 // letters A to Z folded, then compared character by character, the same on both engines (a
 // server's own collation would sort punctuation and other letters by its language's rules).
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column);
