@@ -61,12 +61,14 @@ int main(int argc, char* argv[])
             [&](ExportWriter& w) { return PeriodEndExport::addStatusLines(w, run); },
             [&] {
                 Bench::readFigureRows(db, date);
-                Bench::readAll(db, PeriodEndExport::statusQuery(), {date});
+                Bench::readAll(db, PeriodEndExport::statusQuery(db), {date});
             });
         failed |= measure(
             Bench::named(QStringLiteral("open-items-export"), engine), accounts * 5,
             [&](ExportWriter& w) { return PeriodEndExport::addOpenItemLines(w, run); },
-            [&] { Bench::readAll(db, PeriodEndExport::openItemsQuery(), {date, date}); });
+            [&] {
+                Bench::readAll(db, PeriodEndExport::openItemsQuery(db), {date, date});
+            });
     }
     return failed;
 }

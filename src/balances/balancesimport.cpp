@@ -180,6 +180,7 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
     };
     QList<Accepted> accepted;
     accepted.reserve(rows.size());
+    ARCurrencySum net; // only the net amount must fit the money type, not every sum on the way
     for (const BalanceRow& row : rows) {
         GLAccountBalance* balance = list.find(row.accountNumber);
         const bool known = balance != nullptr;
@@ -187,7 +188,7 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
         const auto amount = split ? std::nullopt : ARCurrency::fromText(row.amount);
         if (amount && known) {
             accepted.append({balance, *amount});
-            outcome.net.add(*amount); // raises before any balance changed
+            net.add(*amount);
             continue;
         }
         const QString reason = amount ? QStringLiteral("invalid account")
@@ -197,6 +198,7 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
         outcome.refusals += QStringLiteral(" - '") + shown + QStringLiteral("'\tinto Account\t'") +
                             row.accountNumber + QStringLiteral("'\t") + reason + kCrLf;
     }
+    outcome.net = net.value(); // raises before any balance changed
     // In file order, so that an account listed twice keeps its last amount.
     for (const Accepted& a : std::as_const(accepted))
         a.balance->getAmount() = a.amount;

@@ -29,7 +29,8 @@ const QString kStatusSql = QStringLiteral(
     "WITH span AS (SELECT glAcctID, COUNT(*) AS n, MAX(CASE WHEN Date <= ? THEN Date END) AS onOrBefore, "
     "MIN(Date) AS oldest FROM GLAccountBalance GROUP BY glAcctID) "
     "SELECT a.glAcctID, a.glacctnbr, a.name, a.active, a.keycontrol, a.accountTypeCode, a.ERPNumber, "
-    "a.recTypeCode, s.n, s.onOrBefore, s.oldest, b.Date, b.amount, b.preparedBy, b.PreparedByDate, b.approvedBy, "
+    "a.recTypeCode, s.n, s.onOrBefore, s.oldest, b.Date, b.amount, b.preparedBy, b.PreparedByDate, "
+    "b.approvedBy, "
     "b.ApprovedByDate, b.reviewedBy, b.ReviewedByDate, "
     "(SELECT MAX(p.Date) FROM GLAccountBalance p WHERE p.glAcctID = b.glAcctID AND p.Date < b.Date "
     "AND p.preparedBy <> ''), "
@@ -37,7 +38,7 @@ const QString kStatusSql = QStringLiteral(
     "AND e.preparedBy = '') "
     "FROM span s JOIN GLAccount a ON a.glAcctID = s.glAcctID "
     "JOIN GLAccountBalance b ON b.glAcctID = s.glAcctID AND b.Date = COALESCE(s.onOrBefore, s.oldest) "
-    "ORDER BY a.glacctnbr, a.glAcctID");
+    "ORDER BY %1, a.glAcctID");
 
 enum StatusColumn {
     ColId, ColNumber, ColName, ColActive, ColKeyControl, ColType, ColErp, ColRecType, ColCount, ColOnOrBefore,
@@ -50,7 +51,13 @@ const QString kOpenItemsSql = QStringLiteral(
     "a.ERPNumber, a.accountTypeCode "
     "FROM GLAccount a JOIN ReconcilingItem i ON i.glAcctID = a.glAcctID "
     "WHERE i.openDate <= ? AND (i.closeDate > ? OR i.closeDate IS NULL) "
-    "ORDER BY a.glacctnbr, a.glAcctID, i.openDate, i.RecItemId");
+    "ORDER BY %1, a.glAcctID, i.openDate, i.RecItemId");
+
+// The query with its account order, the same on both engines.
+QString ordered(const QString& sql, const QSqlDatabase& db)
+{
+    return sql.arg(Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr")));
+}
 
 QString amountText(const QVariant& stored)
 {
@@ -137,7 +144,8 @@ qsizetype addStatusLines(ExportWriter& writer, const Run& run)
     for (AccountFigures& f : AccountFiguresQuery::load(run.asOfDate, QStringLiteral("All Accounts")))
         figures.insert(f.accountId, std::move(f));
 
-    QSqlQuery q = Db::exec(Global::getConnection(), kStatusSql, {asOf});
+    const QSqlDatabase db = Global::getConnection();
+    QSqlQuery q = Db::exec(db, statusQuery(db), {asOf});
     qsizetype lines = 0;
     QStringList line;
     while (q.next()) {
@@ -174,7 +182,8 @@ qsizetype addOpenItemLines(ExportWriter& writer, const Run& run)
 {
     const QVariant asOf = DateRules::toDb(run.asOfDate);
     const QString currency = Company().getCurr();
-    QSqlQuery q = Db::exec(Global::getConnection(), kOpenItemsSql, {asOf, asOf});
+    const QSqlDatabase db = Global::getConnection();
+    QSqlQuery q = Db::exec(db, openItemsQuery(db), {asOf, asOf});
     const qsizetype first = StatusFieldCount;
     QStringList line(StatusFieldCount + 12);
     qsizetype lines = 0;
@@ -202,14 +211,14 @@ qsizetype addOpenItemLines(ExportWriter& writer, const Run& run)
     return lines;
 }
 
-QString statusQuery()
+QString statusQuery(const QSqlDatabase& db)
 {
-    return kStatusSql;
+    return ordered(kStatusSql, db);
 }
 
-QString openItemsQuery()
+QString openItemsQuery(const QSqlDatabase& db)
 {
-    return kOpenItemsSql;
+    return ordered(kOpenItemsSql, db);
 }
 
 void build(ExportWriter& writer, const Run& run)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -40,7 +41,7 @@ void build(ExportWriter& writer, const Run& run);
 
 // The two reads behind the lines, for a benchmark's baseline: the status rows (the as-of date
 // "yyyy-mm-dd" bound once; the figures come from AccountFiguresQuery) and the open items (bound twice).
-QString statusQuery();
-QString openItemsQuery();
+QString statusQuery(const QSqlDatabase& db);
+QString openItemsQuery(const QSqlDatabase& db);
 
 } // namespace PeriodEndExport

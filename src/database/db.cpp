@@ -408,6 +408,13 @@ QString holdingRows(const QSqlDatabase& db)
     return isServer(db) ? QStringLiteral(" FOR KEY SHARE") : QString();
 }
 
+QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
+{
+    // SQLite's NOCASE folds A to Z alone and compares what is left byte by byte (and its index
+    // serves the order); so does lower() under the server's "C" collation.
+    return isServer(db) ? QStringLiteral("lower(%1 COLLATE \"C\") COLLATE \"C\"").arg(column) : column;
+}
+
 void checkServerName(const QString& name)
 {
     if (isServerName(name))

@@ -41,6 +41,10 @@ QString exactCollation(const QSqlDatabase& db, const QString& table, const QStri
 // the transaction ends, so that no other connection deletes them meanwhile, while other stores
 // that hold them too go on. An SQLite write transaction holds the whole file already: nothing.
 QString holdingRows(const QSqlDatabase& db);
+// An ORDER BY key for a column declared COLLATE NOCASE (an account number): its
+// letters A to Z folded, then compared character by character, the same on both engines (a
+// server's own collation would sort punctuation and other letters by its language's rules).
+QString caseBlindOrder(const QSqlDatabase& db, const QString& column);
 // Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
 // database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
 void setUpServerConnection(QSqlDatabase& db, const QString& name);

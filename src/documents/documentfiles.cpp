@@ -175,7 +175,7 @@ QString targetProblem(const QString& from, const QString& to)
         return QStringLiteral("The document cannot be saved onto itself ('%1'). Please choose another name.")
             .arg(shown(to));
     if (isSpecialFile(to))
-        return QStringLiteral("The file '%1' could not be written: %2").arg(shown(to), specialFileReason());
+        return QStringLiteral("The file '%1' could not be written: %2.").arg(shown(to), specialFileReason());
     return {};
 }
 

@@ -26,10 +26,23 @@ QString filterCondition(const QSqlDatabase& db, const QString& accountFilter)
     return QStringLiteral("1 = 0");
 }
 
-void addUnits(ARCurrency& total, qint64 units)
+// The sum of a money column in two halves that fit 64 bits on either engine (a plain SUM overflows on
+// SQLite and comes back as a NUMERIC past 64 bits on a server): ARCurrencySum::addHalves adds them.
+QString sumHalves(const QString& column)
 {
-    total.add(ARCurrency::fromUnits(units));
+    return QStringLiteral("CAST(SUM(%1 >> 32) AS BIGINT), CAST(SUM(%1 & 4294967295) AS BIGINT)").arg(column);
 }
+
+ARCurrencySum halves(const QSqlQuery& q, int first)
+{
+    return ARCurrencySum().addHalves(q.value(first).toLongLong(), q.value(first + 1).toLongLong());
+}
+
+// An account's sums while the groups come in; only the totals must fit the money type.
+struct Sums
+{
+    ARCurrencySum items, bankItems, requiredAdjustments, unresolved, prepaidRemaining;
+};
 
 } // namespace
 
@@ -63,10 +76,10 @@ ARCurrency AccountFigures::unidentifiedDifference() const
 {
     using namespace ReconciliationKind;
     const Kind kind = of(recTypeCode).value_or(Kind::Plain);
-    ARCurrency difference = amount;
-    difference.subtract(targetAmount);
-    difference.subtract(explained(kind, {itemsTotal, bankItemsTotal, prepaidRemaining}));
-    return difference;
+    return ARCurrencySum(amount)
+        .subtract(targetAmount)
+        .subtract(explained(kind, {itemsTotal, bankItemsTotal, prepaidRemaining}))
+        .value();
 }
 
 namespace AccountFiguresQuery {
@@ -79,20 +92,23 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
 
     QList<AccountFigures> out;
     QHash<qint64, qsizetype> index;
+    QList<Sums> sums;
 
     // 1. Accounts with their balance at the date and their last prepared period up to it.
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, a.active, "
-                           "a.keycontrol, a.ERPNumber, b.glAcctID, b.amount, b.targetAmount, b.preparedBy, "
-                           "b.reviewedBy, b.approvedBy, b.PreparedByDate, b.ReviewedByDate, b.ApprovedByDate, "
-                           "b.comment, b.ReconciledInd, "
-                           "(SELECT MAX(p.Date) FROM GLAccountBalance p WHERE p.glAcctID = a.glAcctID "
-                           "AND p.Date <= ? AND p.PreparedByDate IS NOT NULL) "
-                           "FROM GLAccount a LEFT JOIN GLAccountBalance b ON b.glAcctID = a.glAcctID AND b.Date = ? "
-                           "WHERE ") +
-                filter + QStringLiteral(" ORDER BY a.glacctnbr, a.glAcctID"),
+            QStringLiteral(
+                "SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, a.active, "
+                "a.keycontrol, a.ERPNumber, b.glAcctID, b.amount, b.targetAmount, b.preparedBy, "
+                "b.reviewedBy, b.approvedBy, b.PreparedByDate, b.ReviewedByDate, b.ApprovedByDate, "
+                "b.comment, b.ReconciledInd, "
+                "(SELECT MAX(p.Date) FROM GLAccountBalance p WHERE p.glAcctID = a.glAcctID "
+                "AND p.Date <= ? AND p.PreparedByDate IS NOT NULL) "
+                "FROM GLAccount a LEFT JOIN GLAccountBalance b ON b.glAcctID = a.glAcctID AND b.Date = ? "
+                "WHERE ") +
+                filter + QStringLiteral(" ORDER BY ") +
+                Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr")) + QStringLiteral(", a.glAcctID"),
             {at, at});
         while (q.next()) {
             AccountFigures f;
@@ -118,6 +134,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             f.lastReconciledDate = Persistence::dateOf(q.value(19));
             index.insert(f.accountId, out.size());
             out.append(f);
+            sums.append(Sums());
         }
     }
 
@@ -126,26 +143,28 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, SUM(i.amount) "
-                           "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
-                           "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
+            QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, ") +
+                sumHalves(QStringLiteral("i.amount")) +
+                QStringLiteral(" "
+                               "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
+                               "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
                 filter + QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
             {at, at});
         while (q.next()) {
             const auto it = index.constFind(q.value(0).toLongLong());
             if (it == index.constEnd())
                 continue;
-            AccountFigures& f = out[*it];
-            const qint64 sum = q.value(3).toLongLong();
+            Sums& f = sums[*it];
+            const ARCurrencySum sum = halves(q, 3);
             const QString type = Db::textOf(q.value(1));
             const QString timing = Db::textOf(q.value(2));
-            addUnits(f.itemsTotal, sum);
+            f.items.add(sum);
             if (ReconciliationKind::bankItemTypeOf(type))
-                addUnits(f.bankItemsTotal, sum);
+                f.bankItems.add(sum);
             if (TypeCode::is(timing, u"R"))
-                addUnits(f.requiredAdjustments, sum);
+                f.requiredAdjustments.add(sum);
             else if (TypeCode::is(timing, u"U"))
-                addUnits(f.unresolved, sum);
+                f.unresolved.add(sum);
         }
     }
 
@@ -153,17 +172,27 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT m.glAcctID, SUM(z.amount) FROM AmortizableItem m "
-                           "JOIN GLAccount a ON a.glAcctID = m.glAcctID "
-                           "JOIN Amortization z ON z.amortizableItemID = m.AmortizableItemID "
-                           "WHERE m.openDate <= ? AND (m.endDate IS NULL OR m.endDate >= ?) AND z.period > ? AND ") +
+            QStringLiteral("SELECT m.glAcctID, ") + sumHalves(QStringLiteral("z.amount")) +
+                QStringLiteral(
+                    " FROM AmortizableItem m "
+                    "JOIN GLAccount a ON a.glAcctID = m.glAcctID "
+                    "JOIN Amortization z ON z.amortizableItemID = m.AmortizableItemID "
+                    "WHERE m.openDate <= ? AND (m.endDate IS NULL OR m.endDate >= ?) AND z.period > ? AND ") +
                 filter + QStringLiteral(" GROUP BY m.glAcctID"),
             {at, at, at});
         while (q.next()) {
             const auto it = index.constFind(q.value(0).toLongLong());
             if (it != index.constEnd())
-                addUnits(out[*it].prepaidRemaining, q.value(1).toLongLong());
+                sums[*it].prepaidRemaining.add(halves(q, 1));
         }
+    }
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        AccountFigures& f = out[i];
+        f.itemsTotal = sums[i].items.value();
+        f.bankItemsTotal = sums[i].bankItems.value();
+        f.requiredAdjustments = sums[i].requiredAdjustments.value();
+        f.unresolved = sums[i].unresolved.value();
+        f.prepaidRemaining = sums[i].prepaidRemaining.value();
     }
     return out;
 }

@@ -24,10 +24,12 @@ const std::array<Column, ColumnCount>& columns()
 
 QList<Row> load()
 {
-    QSqlQuery q = Db::exec(Global::getConnection(),
-                           QStringLiteral("SELECT glacctnbr, name, comment, CompanyPolicy, accountTypeCode, recTypeCode, "
-                                          "keycontrol, active, ERPNumber, glAcctID FROM GLAccount "
-                                          "ORDER BY glacctnbr, glAcctID"));
+    const QSqlDatabase db = Global::getConnection();
+    QSqlQuery q =
+        Db::exec(db, QStringLiteral("SELECT glacctnbr, name, comment, CompanyPolicy, accountTypeCode, "
+                                    "recTypeCode, keycontrol, active, ERPNumber, glAcctID FROM GLAccount "
+                                    "ORDER BY %1, glAcctID")
+                         .arg(Db::caseBlindOrder(db, QStringLiteral("glacctnbr"))));
     QList<Row> rows;
     while (q.next()) {
         Row& r = rows.emplaceBack();

@@ -8,10 +8,10 @@
 
 ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) const
 {
-    ARCurrency total;
+    ARCurrencySum total;
     for (const Item& item : m_items)
         total.add(item->getRemainingBalance(date));
-    return total;
+    return total.value();
 }
 
 void AmortizableItemList::Load(const QString& accountId, const QString& date)
@@ -36,11 +36,15 @@ void AmortizableItemList::load(const QString& accountId, const QString& date,
         const QVariantList values{*account, day, day};
         {
             // An item without an end date comes first, whichever end of the order an engine gives NULL.
-            QSqlQuery q = Db::exec(Global::getConnection(),
-                                   QStringLiteral("SELECT %1 FROM AmortizableItem m WHERE %2 "
-                                                  "ORDER BY m.endDate IS NOT NULL, m.endDate, m.\"desc\", m.AmortizableItemID")
-                                       .arg(AmortizableItem::selectColumns(), condition),
-                                   values);
+            // Descriptions compare character by character on both engines.
+            const QSqlDatabase db = Global::getConnection();
+            QSqlQuery q =
+                Db::exec(db,
+                         QStringLiteral("SELECT %1 FROM AmortizableItem m WHERE %2 "
+                                        "ORDER BY m.endDate IS NOT NULL, m.endDate, m.\"desc\"%3, "
+                                        "m.AmortizableItemID")
+                             .arg(AmortizableItem::selectColumns(), condition, Db::exactCollation(db)),
+                         values);
             while (q.next()) {
                 auto item = std::make_shared<AmortizableItem>();
                 item->m_f = AmortizableItem::fromRow(q);

@@ -57,24 +57,24 @@ const Amortization& AmortizationList::getAmortizationAt(qsizetype position) cons
 
 ARCurrency AmortizationList::getRemainingBalance(const QString& date) const
 {
-    ARCurrency remaining;
+    ARCurrencySum remaining;
     const auto day = DateRules::fromText(ARDateField(date).getDate());
     if (!day)
-        return remaining;
+        return {};
     for (const Amortization& p : m_periods) {
         const auto period = DateRules::fromText(p.getPeriod());
         if (period && *period > *day)
             remaining.add(p.getAmount());
     }
-    return remaining;
+    return remaining.value();
 }
 
 ARCurrency AmortizationList::getTotalAmount() const
 {
-    ARCurrency total;
+    ARCurrencySum total;
     for (const Amortization& p : m_periods)
         total.add(p.getAmount());
-    return total;
+    return total.value();
 }
 
 bool AmortizationList::equals(const AmortizationList& other) const

@@ -51,9 +51,12 @@ void Company::reload()
 QStringList Company::currencies()
 {
     QStringList codes;
-    QSqlQuery q = Db::exec(Global::getConnection(),
-                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value"),
-                           {QStringLiteral("CURRENCY")});
+    const QSqlDatabase db = Global::getConnection();
+    QSqlQuery q =
+        Db::exec(db,
+                 QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value") +
+                     Db::exactCollation(db),
+                 {QStringLiteral("CURRENCY")});
     while (q.next())
         codes << Db::textOf(q.value(0));
     return codes;

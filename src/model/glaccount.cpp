@@ -344,8 +344,9 @@ GLAccountList::GLAccountList()
     QSqlDatabase db = Global::getConnection();
     const RecTypeList recTypes(db);
     const ERPNumberList erpNumbers(db);
-    QSqlQuery q = Db::exec(db, QStringLiteral("SELECT %1 FROM GLAccount ORDER BY glacctnbr, glAcctID")
-                                   .arg(GLAccount::selectColumns()));
+    QSqlQuery q = Db::exec(
+        db, QStringLiteral("SELECT %1 FROM GLAccount ORDER BY %2, glAcctID")
+                .arg(GLAccount::selectColumns(), Db::caseBlindOrder(db, QStringLiteral("glacctnbr"))));
     while (q.next())
         m_accounts.emplaceBack().readRow(q, recTypes, erpNumbers);
 }

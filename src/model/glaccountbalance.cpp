@@ -115,11 +115,7 @@ ARCurrency GLAccountBalance::getCreditAmount() const
 
 ARCurrency GLAccountBalance::getUnidentifiedDifference(const ARCurrency& otherItems) const
 {
-    ARCurrency explained = m_f.targetAmount;
-    explained.add(otherItems);
-    ARCurrency difference = m_f.amount;
-    difference.subtract(explained);
-    return difference;
+    return ARCurrencySum(m_f.amount).subtract(m_f.targetAmount).subtract(otherItems).value();
 }
 
 QString GLAccountBalance::getLastReconciledDate() const
@@ -299,12 +295,14 @@ void GLAccountBalanceList::Load(const QString& date)
     const RecTypeList recTypes(db);
     const ERPNumberList erpNumbers(db);
     const QString normalized = DateRules::normalize(date);
-    QSqlQuery q = Db::exec(
-        db,
-        QStringLiteral("SELECT %1, b.glAcctID, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
-                       "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY a.glacctnbr, a.glAcctID")
-            .arg(GLAccount::selectColumns(QStringLiteral("a")), GLAccountBalance::selectColumns(QStringLiteral("b"))),
-        {DateRules::toDb(normalized)});
+    QSqlQuery q =
+        Db::exec(db,
+                 QStringLiteral("SELECT %1, b.glAcctID, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
+                                "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY %3, a.glAcctID")
+                     .arg(GLAccount::selectColumns(QStringLiteral("a")),
+                          GLAccountBalance::selectColumns(QStringLiteral("b")),
+                          Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr"))),
+                 {DateRules::toDb(normalized)});
     constexpr int kBalanceFirst = 13;
     while (q.next()) {
         auto account = std::make_shared<GLAccount>();
@@ -457,7 +455,12 @@ void GLAccountBalanceList::applyAmountEdit()
 
 ARCurrency GLAccountBalanceList::getTotalAmount() const
 {
-    ARCurrency total;
+    return getTotal().value();
+}
+
+ARCurrencySum GLAccountBalanceList::getTotal() const
+{
+    ARCurrencySum total;
     for (const GLAccountBalance& b : m_balances)
         total.add(b.getAdjustedAmount());
     return total;

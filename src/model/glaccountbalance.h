@@ -184,8 +184,10 @@ public:
     // The balance of the account number (letter case ignored); raises when it is not there.
     GLAccountBalance& getGLAccountBalance(const QString& number);
     bool exists(const QString& number) const;
-    // The sum of every member's adjusted amount, as the balances editor's footer shows it.
+    // The sum of every member's adjusted amount; raises when it does not fit the money type.
     ARCurrency getTotalAmount() const;
+    // The same sum, exact whatever its size, as the balances editor's footer shows it.
+    ARCurrencySum getTotal() const;
     // The balance of the account number, or null: exists and getGLAccountBalance in one look-up.
     GLAccountBalance* find(const QString& number);
     void add(GLAccountBalance balance);

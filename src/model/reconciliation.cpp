@@ -15,7 +15,7 @@ void ReconciliationBase::loadBalanceAndItems(const Account& account, const QStri
 
 ARCurrency ReconciliationBase::timingTotal(const QString& timing) const
 {
-    ARCurrency total;
+    ARCurrencySum total;
     const auto at = DateRules::fromText(m_balance.getDate());
     for (const ReconcilingItemList::Item& item : m_items) {
         if (!TypeCode::is(item->getReqTiming(), timing))
@@ -26,7 +26,7 @@ ARCurrency ReconciliationBase::timingTotal(const QString& timing) const
         if (isOpen)
             total.add(item->getAmount());
     }
-    return total;
+    return total.value();
 }
 
 void PrepaidReconciliation::Load(const Account& account, const QString& date)
@@ -81,12 +81,12 @@ ReconcilingItemList* BankReconciliation::getItemsForType(const QString& code)
 
 ARCurrency BankReconciliation::explained() const
 {
-    ARCurrency bankItems = getTotalOtherAmount();
-    bankItems.add(getTotalNSFCheckAmount());
-    bankItems.add(getTotalBankFeeAmount());
-    bankItems.add(getTotalDepositAmount());
-    bankItems.add(getTotalCheckAmount());
-    return ReconciliationKind::explained(ReconciliationKind::Kind::Bank, {m_items.getTotalAmount(), bankItems, {}});
+    ARCurrencySum bankItems;
+    for (const ARCurrency& total : {getTotalOtherAmount(), getTotalNSFCheckAmount(), getTotalBankFeeAmount(),
+                                    getTotalDepositAmount(), getTotalCheckAmount()})
+        bankItems.add(total);
+    return ReconciliationKind::explained(ReconciliationKind::Kind::Bank,
+                                         {m_items.getTotalAmount(), bankItems.value(), {}});
 }
 
 bool ReconciliationFactory::hasKind(const QString& code)

@@ -37,9 +37,7 @@ ARCurrency explained(Kind kind, const Evidence& evidence)
     case Kind::Bank:
         return evidence.bankItems;
     case Kind::Prepaid: {
-        ARCurrency x = evidence.prepaidRemaining;
-        x.add(evidence.items);
-        return x;
+        return ARCurrencySum(evidence.prepaidRemaining).add(evidence.items).value();
     }
     case Kind::Plain:
         break;

@@ -7,10 +7,10 @@
 
 ARCurrency ReconcilingItemList::getTotalAmount() const
 {
-    ARCurrency total;
+    ARCurrencySum total;
     for (const Item& item : m_items)
         total.add(item->getAmount());
-    return total;
+    return total.value();
 }
 
 QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accountId, const QString& date,
@@ -31,9 +31,11 @@ QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accou
     }
     // The id last only makes the order of equal rows the same every time.
     // Items without a comment come first, whichever end of the order an engine gives NULL.
-    sql += QStringLiteral(" ORDER BY openDate, comment IS NOT NULL, comment, RecItemId");
-
+    // Comments compare character by character on both engines, whatever a server's language.
     const QSqlDatabase db = Global::getConnection();
+    sql += QStringLiteral(" ORDER BY openDate, comment IS NOT NULL, comment") + Db::exactCollation(db) +
+           QStringLiteral(", RecItemId");
+
     const ReconcilingItemTypeList types(db);
     QSqlQuery q = Db::exec(db, sql, values);
     while (q.next())

@@ -66,7 +66,10 @@ bool ExportWriter::commit()
 
 QString ExportWriter::failureText(const QString& path, const QString& reason)
 {
-    return QStringLiteral("The file %1 could not be written: %2").arg(QDir::toNativeSeparators(path), reason);
+    // One sentence, ended whatever the reason's own words end with.
+    const QString text =
+        QStringLiteral("The file %1 could not be written: %2").arg(QDir::toNativeSeparators(path), reason);
+    return text.endsWith(u'.') ? text : text + u'.';
 }
 
 bool ExportWriter::mayReplace(const QString& path, const QString& inUseTitle)

@@ -71,18 +71,19 @@ void addItemRows(ReportRecordSet& items, const BankReconciliation& r)
 
 using RecReportCommon::AmountColumn;
 
-// The amounts end where the layout always ended them; the column holds the widest amount.
-AmountColumn amounts()
+// The amounts end where the layout always ended them; the column holds the widest amount the
+// report prints, and starts where the layout started it when that one fits there.
+AmountColumn amounts(const QString& widest)
 {
-    return AmountColumn(8790);
+    return AmountColumn(8790, 7200, widest);
 }
 // The frame over the amounts and the rules under them start a little left of them.
 constexpr int kFrameMargin = 144;
 
 // The balance per bank above the groups.
-void addHeader(ReportSection& h)
+void addHeader(ReportSection& h, const QString& widest)
 {
-    const AmountColumn money = amounts();
+    const AmountColumn money = amounts(widest);
     h.addLabel(QStringLiteral("Label2"), money.before(5460), 0, 5460, 285, QStringLiteral("Bank Balance:"), kBold,
                ReportAlign::Right);
     RecReportCommon::addAmountBox(h, QStringLiteral("Text10"), money, 0, 285, QStringLiteral("TargetAmount"))
@@ -90,14 +91,14 @@ void addHeader(ReportSection& h)
 }
 
 // Each group: its name, then the framed headings of its columns; after its items, its total.
-void addGroupBands(ReportSection& gh, ReportSection& gf)
+void addGroupBands(ReportSection& gh, ReportSection& gf, const QString& widest)
 {
     gh.addTextBox(QStringLiteral("Text5"), 144, 0, 5175, 285, QStringLiteral("RecItemTypeLabel"), kBoldItalic)
         .inMember(QStringLiteral("ReconcilingItemtypes"));
     gh.addTextBox(QStringLiteral("Text6"), 144, 288, 1296, 240, QStringLiteral("OpenDateFieldLabel"), kBold,
                   ReportAlign::Center)
         .inMember(kGroups);
-    const AmountColumn money = amounts();
+    const AmountColumn money = amounts(widest);
     const int frameLeft = money.left; // the heading's frame starts with the amounts
     gh.addTextBox(QStringLiteral("Text7"), 2016, 288, frameLeft - 2016, 240, QStringLiteral("DescriptionFieldLabel"),
                   kBold)
@@ -121,14 +122,14 @@ void addGroupBands(ReportSection& gh, ReportSection& gf)
 }
 
 // One line per item: open date, timing code, comment (growing), amount.
-void addDetail(ReportSection& d)
+void addDetail(ReportSection& d, const QString& widest)
 {
     d.addTextBox(QStringLiteral("txtOpenDate"), 288, 0, 1155, 285, QStringLiteral("OpenDate"), kRegular)
         .inMember(kItems);
     d.addTextBox(QStringLiteral("Text1"), 1584, 24, 285, 240, QStringLiteral("ReqTiming"), kSmall,
                  ReportAlign::Center)
         .inMember(kItems);
-    const AmountColumn money = amounts();
+    const AmountColumn money = amounts(widest);
     d.addTextBox(QStringLiteral("txtRecItemComment"), 2016, 0, money.left - kFrameMargin - 2016, 285,
                  QStringLiteral("Comment"), kRegular)
         .inMember(kItems);
@@ -139,9 +140,9 @@ void addDetail(ReportSection& d)
 
 // The difference and the balance at the right, the sign-offs at the left, then the comment, the
 // account description and the policy, which grow to fit.
-void addFooter(ReportSection& f)
+void addFooter(ReportSection& f, const QString& widest)
 {
-    const AmountColumn money = amounts();
+    const AmountColumn money = amounts(widest);
     const int ruleWidth = 8925 - money.left;
     f.addLabel(QStringLiteral("Label13"), money.before(5460), 144, 5460, 285,
                QStringLiteral("Unidentified Difference:"), kBold, ReportAlign::Right);
@@ -191,7 +192,7 @@ QString BankRecReport::title()
     return QStringLiteral("Bank Reconciliation Report");
 }
 
-ReportLayout BankRecReport::layout()
+ReportLayout BankRecReport::layout(const QString& widest)
 {
     ReportLayout l(title());
     l.setReportWidth(9525);
@@ -209,12 +210,12 @@ ReportLayout BankRecReport::layout()
     page.left = 7200;
     page.width = 1731;
 
-    addHeader(l.addGroup(QString(), QStringLiteral("Header"), 330, QStringLiteral("Footer"), 3822));
+    addHeader(l.addGroup(QString(), QStringLiteral("Header"), 330, QStringLiteral("Footer"), 3822), widest);
     ReportSection& groupHeader = l.addGroup(kGroups, QStringLiteral("ReconcilingItemTypes_Header"), 630,
                                             QStringLiteral("ReconcilingItemTypes_Footer"), 540);
-    addGroupBands(groupHeader, l.section(QStringLiteral("ReconcilingItemTypes_Footer")));
-    addDetail(l.setDetail(kItems, QStringLiteral("ReconcilingItem_Detail"), 288));
-    addFooter(l.section(QStringLiteral("Footer")));
+    addGroupBands(groupHeader, l.section(QStringLiteral("ReconcilingItemTypes_Footer")), widest);
+    addDetail(l.setDetail(kItems, QStringLiteral("ReconcilingItem_Detail"), 288), widest);
+    addFooter(l.section(QStringLiteral("Footer")), widest);
     l.setReportFooter(360);
     return l;
 }
@@ -250,6 +251,20 @@ std::shared_ptr<ReportRecordSet> BankRecReport::buildRecords(const BankReconcili
 void BankRecReport::initialize(const BankReconciliation& reconciliation)
 {
     auto records = buildRecords(reconciliation);
+    // The amount column as wide as this report's widest amount: ordinary figures leave the
+    // comments the layout's width.
+    QList<ARCurrency> printed{
+        reconciliation.balance().amount(),          reconciliation.balance().targetAmount(),
+        reconciliation.getUnidentifiedDifference(), reconciliation.getTotalCheckAmount(),
+        reconciliation.getTotalDepositAmount(),     reconciliation.getTotalBankFeeAmount(),
+        reconciliation.getTotalNSFCheckAmount(),    reconciliation.getTotalOtherAmount()};
+    for (const ReconcilingItemList* list :
+         {&reconciliation.getCheckItems(), &reconciliation.getDepositItems(),
+          &reconciliation.getBankFeeItems(), &reconciliation.getNSFCheckItems(),
+          &reconciliation.getOtherItems()})
+        for (const auto& item : *list)
+            printed << item->getAmount();
+    m_report.layout() = layout(RecReportCommon::widestOf(printed));
     if (const auto& account = reconciliation.getGLAccount())
         RecReportCommon::setPageLabels(m_report, *account, reconciliation.getDate());
     m_report.setDataSource(std::move(records));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recreportcommon.h"
 #include "report.h"
 
 #include <QStringList>
@@ -30,7 +31,9 @@ public:
     const Report& report() const { return m_report; }
 
     static QString title();
-    static ReportLayout layout();
+    // The layout with an amount column that holds `widest` (by default the widest amount the money
+    // type holds); initialize sizes it to the reconciliation's own amounts.
+    static ReportLayout layout(const QString& widest = RecReportCommon::widestAmount());
     static std::shared_ptr<ReportRecordSet> buildRecords(const BankReconciliation& reconciliation);
     static QStringList getItemTypeFieldNames();
     static QStringList getItemFieldNames();

@@ -144,7 +144,7 @@ void GLSummaryReport::initialize(const QString& date)
                                    QStringLiteral("Reconciled"),   QStringLiteral("LastReconciled"),
                                    QStringLiteral("UnreconciledDifference")};
         ReportRecordSet& accounts = records->chapter(QStringLiteral("Accounts"));
-        ARCurrency total;
+        ARCurrencySum total; // only the total need fit, not every sum on the way to it
         // Every account the filter lets through, figured in a few grouped queries; an account
         // whose kind has no reconciliation class is listed from its balance like any other.
         for (const AccountFigures& f : AccountFiguresQuery::load(date, Global::accountFilter)) {
@@ -160,7 +160,8 @@ void GLSummaryReport::initialize(const QString& date)
                                     difference.isZero() ? QStringLiteral("- ") : difference.toString(true)});
             total.add(balance);
         }
-        m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"), totalText(total.units()));
+        m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"),
+                            totalText(total.value().units()));
         m_report.setDataSource(std::move(records));
         m_complete = true;
     } catch (const AppError& e) {

@@ -8,6 +8,7 @@
 #include "reportfonts.h"
 #include "reportrecordset.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -163,8 +164,30 @@ QString widestAmount()
     return ARCurrency::fromUnits(-std::numeric_limits<qint64>::max()).toString(true);
 }
 
+QString widestOf(const QList<ARCurrency>& amounts, const ReportFont& font)
+{
+    if (amounts.isEmpty())
+        return ARCurrency().toString(true);
+    const auto [least, greatest] =
+        std::minmax_element(amounts.cbegin(), amounts.cend(),
+                            [](const ARCurrency& a, const ARCurrency& b) { return a.units() < b.units(); });
+    QString widest;
+    for (const QString& text : ARCurrency::widestDisplays(least->units(), greatest->units())) {
+        // As printed: a non-negative amount keeps the blank where a negative has its ")".
+        const QString printed = text.endsWith(u')') ? text : text + u' ';
+        if (widest.isEmpty() || ReportFonts::advance(font, printed) > ReportFonts::advance(font, widest))
+            widest = printed;
+    }
+    return widest;
+}
+
 AmountColumn::AmountColumn(int right, const ReportFont& font)
     : left(right - int(std::ceil(ReportFonts::advance(font, widestAmount()))) - 1), right(right)
+{
+}
+
+AmountColumn::AmountColumn(int right, int designLeft, const QString& widest, const ReportFont& font)
+    : left(std::min(designLeft, right - int(std::ceil(ReportFonts::advance(font, widest))) - 1)), right(right)
 {
 }
 

@@ -91,12 +91,16 @@ void addPageBands(ReportLayout& layout, const PageBands& bands);
 
 // The widest amount the money type can hold, as a report prints it: "(922,337,203,685,477.58)".
 QString widestAmount();
+// Of the amounts a report prints, the one that takes the most room in the font, as printed.
+QString widestOf(const QList<ARCurrency>& amounts, const ReportFont& font = Fonts::kRegular);
 
 // The column a layout prints amounts in: its right edge stays where the layout puts it and it is
 // as wide as the widest amount in the font, so that every figure prints whole, on one line.
 struct AmountColumn
 {
     explicit AmountColumn(int right, const ReportFont& font = Fonts::kRegular);
+    // As wide as `widest` in the font, and never narrower than from `designLeft`.
+    AmountColumn(int right, int designLeft, const QString& widest, const ReportFont& font = Fonts::kRegular);
     int left = 0;
     int right = 0;
     int width() const { return right - left; }

@@ -81,7 +81,9 @@ QStringList ReportFonts::wrap(const ReportFont& font, const QString& text, doubl
     const QFont& qfont = measured(font).qfont;
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    const QStringList paragraphs = text.split(lineBreak);
+    // Most texts are one paragraph: no expression to run for them.
+    const bool oneParagraph = !text.contains(u'\n') && !text.contains(u'\r');
+    const QStringList paragraphs = oneParagraph ? QStringList{text} : text.split(lineBreak);
     for (const QString& paragraph : paragraphs) {
         if (paragraph.isEmpty()) {
             lines << QString();

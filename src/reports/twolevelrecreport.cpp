@@ -25,19 +25,20 @@ using Kind = TwoLevelRecReport::Kind;
 
 using RecReportCommon::AmountColumn;
 
-// The amounts end where the layouts always ended them; the column holds the widest amount.
-AmountColumn amounts()
+// The amounts end where the layouts always ended them; the column holds the widest amount the
+// report prints, and starts where the layouts started it when that one fits there.
+AmountColumn amounts(const QString& widest)
 {
-    return AmountColumn(8790);
+    return AmountColumn(8790, 7200, widest);
 }
 // The frame over the amounts starts a little left of them, as the rules under them do.
 constexpr int kFrameMargin = 144;
 
 // The target amount and, for the calculated balance, its basis; then the item headings in
 // their frames.
-void addHeader(ReportSection& h, Kind kind)
+void addHeader(ReportSection& h, Kind kind, const QString& widest)
 {
-    const AmountColumn money = amounts();
+    const AmountColumn money = amounts(widest);
     const int frameLeft = money.left - kFrameMargin;
     const auto addAmountHeading = [&](const QString& name, int top) {
         h.addLabel(name, money.left, top, 8919 - money.left, 285, QStringLiteral("Amount "), kBold,
@@ -87,11 +88,11 @@ void addHeader(ReportSection& h, Kind kind)
 }
 
 // One line per item: open date, timing code, comment (growing), amount.
-void addDetail(ReportSection& d, Kind kind)
+void addDetail(ReportSection& d, Kind kind, const QString& widest)
 {
     const bool calc = kind == Kind::CalcBalance;
     const bool list = kind == Kind::List;
-    const AmountColumn money = amounts();
+    const AmountColumn money = amounts(widest);
     d.addTextBox(QStringLiteral("txtOpenDate"), 288, 0, 1146, 240, QStringLiteral("OpenDate"), kRegular)
         .inMember(kItems);
     d.addTextBox(list ? QStringLiteral("Text1") : QStringLiteral("Text3"), calc ? 1728 : 1440, 0,
@@ -108,11 +109,11 @@ void addDetail(ReportSection& d, Kind kind)
 
 // The difference and the balance at the right, the sign-offs at the left, then the comment, the
 // account description and the policy.
-void addFooter(ReportSection& f, Kind kind)
+void addFooter(ReportSection& f, Kind kind, const QString& widest)
 {
     const bool calc = kind == Kind::CalcBalance;
     const bool list = kind == Kind::List;
-    const AmountColumn money = amounts();
+    const AmountColumn money = amounts(widest);
     const int ruleWidth = 8925 - money.left;
     f.addLabel(QStringLiteral("Label13"), money.before(5460), 144, 5460, 285,
                QStringLiteral("Unidentified Difference:"), kBold, ReportAlign::Right);
@@ -175,7 +176,7 @@ QString TwoLevelRecReport::title(Kind kind)
     return QStringLiteral("List Reconciliation Report");
 }
 
-ReportLayout TwoLevelRecReport::layout(Kind kind)
+ReportLayout TwoLevelRecReport::layout(Kind kind, const QString& widest)
 {
     const bool calc = kind == Kind::CalcBalance;
     const bool list = kind == Kind::List;
@@ -193,9 +194,9 @@ ReportLayout TwoLevelRecReport::layout(Kind kind)
     RecReportCommon::addPageBands(l, bands);
     addHeader(l.addGroup(QString(), QStringLiteral("Header"), calc ? 1968 : (list ? 735 : 861),
                          QStringLiteral("Footer"), list ? 4005 : 4935),
-              kind);
-    addDetail(l.setDetail(kItems, QStringLiteral("ReconcilingItems_Detail"), calc ? 300 : 294), kind);
-    addFooter(l.section(QStringLiteral("Footer")), kind);
+              kind, widest);
+    addDetail(l.setDetail(kItems, QStringLiteral("ReconcilingItems_Detail"), calc ? 300 : 294), kind, widest);
+    addFooter(l.section(QStringLiteral("Footer")), kind, widest);
     l.setReportFooter(360);
     return l;
 }
@@ -227,6 +228,13 @@ std::shared_ptr<ReportRecordSet> TwoLevelRecReport::buildRecords(Kind kind, cons
 void TwoLevelRecReport::initialize(const GLAccountBalance& balance, const ReconcilingItemList& items)
 {
     auto records = buildRecords(m_kind, balance, items);
+    // The amount column as wide as this report's widest amount: ordinary figures leave the
+    // comments the layout's width.
+    QList<ARCurrency> printed{balance.amount(), balance.targetAmount(),
+                              balance.getUnidentifiedDifference(items.getTotalAmount())};
+    for (const auto& item : items)
+        printed << item->getAmount();
+    m_report.layout() = layout(m_kind, RecReportCommon::widestOf(printed));
     if (const auto& account = balance.getGLAccount())
         RecReportCommon::setPageLabels(m_report, *account, balance.getDate());
     m_report.setDataSource(std::move(records));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recreportcommon.h"
 #include "report.h"
 
 #include <memory>
@@ -29,7 +30,9 @@ public:
     Report& report() { return m_report; }
     const Report& report() const { return m_report; }
 
-    static ReportLayout layout(Kind kind);
+    // The layout with an amount column that holds `widest` (by default the widest amount the money
+    // type holds); initialize sizes it to the reconciliation's own amounts.
+    static ReportLayout layout(Kind kind, const QString& widest = RecReportCommon::widestAmount());
     static QString title(Kind kind);
     static std::shared_ptr<ReportRecordSet> buildRecords(Kind kind, const GLAccountBalance& balance,
                                                          const ReconcilingItemList& items);

@@ -1,6 +1,7 @@
 #include "dialogbehaviour.h"
 
 #include "apperror.h"
+#include "arcurrency.h"
 #include "datavalidationerror.h"
 #include "msgboxutil.h"
 #include "prompter.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -120,6 +122,22 @@ bool guarded(const std::function<void()>& handler)
         showError(QString::fromLocal8Bit(e.what()));
     }
     return false;
+}
+
+void showFigure(QLabel* label, const std::function<QString()>& figure)
+{
+    guarded([&] { label->setText(figureText(figure)); });
+}
+
+QString figureText(const std::function<QString()>& figure)
+{
+    try {
+        return figure();
+    } catch (const AppError& e) {
+        if (e.number() != AppError::Overflow)
+            throw;
+        return ARCurrencySum::tooLargeText();
+    }
 }
 
 bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler)

@@ -6,6 +6,7 @@
 #include <utility>
 
 class AppError;
+class QLabel;
 class QPlainTextEdit;
 class QWidget;
 
@@ -42,6 +43,12 @@ void enterMovesOn(QWidget* field);
 // Runs a handler; an error it raises is shown (title "Corvantis") and goes no further.
 // False when the handler failed.
 bool guarded(const std::function<void()>& handler);
+// Shows a figure the handler computes in the label, as a slot that follows an edit does: a figure
+// too large for the money type reads so in the label (ARCurrencySum::tooLargeText); any other
+// error is shown as guarded() shows it. Nothing goes further.
+void showFigure(QLabel* label, const std::function<QString()>& figure);
+// The figure's text, or the words for one too large for the money type; other errors go on.
+QString figureText(const std::function<QString()>& figure);
 // What OK, Save, Preview and Print do: commit the edited fields (commitEditedFields), then, when
 // they were accepted, run the handler guarded. False when refused or failed.
 bool guardedCommitted(QWidget* dialog, const std::function<void()>& handler);

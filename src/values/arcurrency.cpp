@@ -49,21 +49,36 @@ ARCurrency ARCurrency::fromUnits(qint64 units)
     return ARCurrency(units);
 }
 
-// The plain form most amounts come in ("1234.56", "-20"), read without building any text: up to
-// 14 whole digits and 4 decimals. Nothing for any other form, which the full reading takes.
+// The plain forms most amounts come in ("1234.56", "-20", and as printed "(1,234.50)" or "0.00 "),
+// read without building any text: up to 14 whole digits, "," grouping in threes, 4 decimals.
+// Nothing for any other form, which the full reading takes.
 static std::optional<qint64> plainUnits(QStringView t)
 {
-    qsizetype i = 0;
-    const bool negative = !t.isEmpty() && t[0] == QLatin1Char('-');
-    if (negative)
-        ++i;
+    while (!t.isEmpty() && t.back() == QLatin1Char(' '))
+        t.chop(1);
+    const bool parens = t.size() >= 2 && t.front() == QLatin1Char('(') && t.back() == QLatin1Char(')');
+    if (parens)
+        t = t.mid(1, t.size() - 2);
+    const bool negative = parens || (!t.isEmpty() && t[0] == QLatin1Char('-'));
+    qsizetype i = negative && !parens ? 1 : 0;
     qint64 whole = 0;
     int wholeDigits = 0;
-    for (; i < t.size() && isDigit(t[i]); ++i) {
+    int sinceComma = -1; // digits since the last ",", or -1 before any
+    for (; i < t.size() && (isDigit(t[i]) || t[i] == QLatin1Char(',')); ++i) {
+        if (t[i] == QLatin1Char(',')) {
+            if (sinceComma < 0 ? wholeDigits < 1 || wholeDigits > 3 : sinceComma != 3)
+                return std::nullopt;
+            sinceComma = 0;
+            continue;
+        }
         if (++wholeDigits > 14)
             return std::nullopt;
+        if (sinceComma >= 0)
+            ++sinceComma;
         whole = whole * 10 + (t[i].unicode() - '0');
     }
+    if (sinceComma >= 0 && sinceComma != 3)
+        return std::nullopt;
     qint64 fraction = 0;
     int decimals = 0;
     if (i < t.size() && t[i] == QLatin1Char('.'))
@@ -323,4 +338,54 @@ QString ARCurrency::plainText(qint64 units)
 QString ARCurrency::toString(bool useParens) const
 {
     return format(m_units, useParens);
+}
+
+ARCurrencySum& ARCurrencySum::add(const ARCurrency& amount)
+{
+    m_units += amount.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::subtract(const ARCurrency& amount)
+{
+    m_units -= amount.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::add(const ARCurrencySum& other)
+{
+    m_units += other.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::subtract(const ARCurrencySum& other)
+{
+    m_units -= other.m_units;
+    return *this;
+}
+
+ARCurrencySum& ARCurrencySum::addHalves(qint64 high, qint64 low)
+{
+    m_units += Wide(high) * (Wide(1) << 32) + low;
+    return *this;
+}
+
+bool ARCurrencySum::fits() const
+{
+    return m_units <= kMaxUnits && m_units >= -kMaxUnits;
+}
+
+ARCurrency ARCurrencySum::value() const
+{
+    return ARCurrency(checked(m_units, "ARCurrency.add"));
+}
+
+QString ARCurrencySum::display() const
+{
+    return fits() ? ARCurrency::display(static_cast<qint64>(m_units)) : tooLargeText();
+}
+
+QString ARCurrencySum::tooLargeText()
+{
+    return QStringLiteral("Too large to show");
 }

@@ -67,6 +67,35 @@ public:
     static QString plainText(qint64 units);
 
 private:
+    friend class ARCurrencySum;
     explicit ARCurrency(qint64 units) : m_units(units) {}
     qint64 m_units = 0;
+};
+
+// The one way a sum of money amounts is made: exact in 128 bits, so a sum on its way to a total
+// may leave the money type's range; only a result that does not fit is refused.
+class ARCurrencySum
+{
+public:
+    ARCurrencySum() = default;
+    explicit ARCurrencySum(const ARCurrency& start) : m_units(start.m_units) {}
+
+    ARCurrencySum& add(const ARCurrency& amount);
+    ARCurrencySum& subtract(const ARCurrency& amount);
+    ARCurrencySum& add(const ARCurrencySum& other);
+    ARCurrencySum& subtract(const ARCurrencySum& other);
+    // Adds a sum the database made in two halves that cannot overflow: `high` the sum of each
+    // amount's units shifted right by 32 bits (the sign kept), `low` the sum of their lowest 32 bits.
+    ARCurrencySum& addHalves(qint64 high, qint64 low);
+
+    bool fits() const;
+    // The sum as a money value; raises the overflow AppError when it does not fit the type.
+    ARCurrency value() const;
+    // The grids' and totals' form (ARCurrency::display), or tooLargeText() when it does not fit.
+    QString display() const;
+    // What a box shows for a figure too large for the money type.
+    static QString tooLargeText();
+
+private:
+    __int128 m_units = 0;
 };

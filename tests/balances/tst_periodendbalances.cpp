@@ -1,7 +1,8 @@
-#include "arcurrency.h"
 #include "apperror.h"
+#include "arcurrency.h"
 #include "balancesimport.h"
 #include "balancesmodel.h"
+#include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "gridview.h"
@@ -51,6 +52,8 @@ private Q_SLOTS:
     void importSaysWhatItLeftOut_data();
     void importSaysWhatItLeftOut();
     void amountsLineUpOnTheDecimalPoint();
+    void totalAtTheExtremes_data();
+    void totalAtTheExtremes();
 };
 
 namespace {
@@ -318,6 +321,9 @@ void tst_PeriodEndBalances::summaries_data()
     QTest::newRow("exponent, cents truncated, parentheses")
         << QStringList{"1010|1e12", "1020|-12.349", "1030|(0.50)"} << "3" + head + "999,999,999,987.16 ";
     QTest::newRow("nothing") << QStringList{} << "0" + head + "0.00 ";
+    QTest::newRow("past the range on the way, the net fits")
+        << (QStringList(101, "1010|9223372036854.77") << "1020|-9223372036854.77")
+        << "102" + head + "922,337,203,685,477.00 ";
 }
 
 void tst_PeriodEndBalances::summaries()
@@ -551,6 +557,53 @@ void tst_PeriodEndBalances::amountsLineUpOnTheDecimalPoint()
     // A positive leaves the room of the ")" that closes a negative.
     QCOMPARE(GridView::amountRightMargin(grid, "1.00") - GridView::amountRightMargin(grid, "(1.00)"),
              grid->fontMetrics().horizontalAdvance(QLatin1Char(')')));
+}
+
+// The total is exact whatever the running sum, shows whole however wide, and one too large for the
+// money type says so in its box: the editor stays open with the typed work.
+void tst_PeriodEndBalances::totalAtTheExtremes_data()
+{
+    const qint64 max = ARCurrency::largestEntry().units();
+    QTest::addColumn<QList<qint64>>("balances"); // of accounts added
+    QTest::addColumn<QString>("typed");          // then typed into 1010, Enter
+    QTest::addColumn<QString>("total");
+    QTest::newRow("past the range once typed")
+        << QList<qint64>(100, max) << "1.00" << ARCurrencySum::tooLargeText();
+    QTest::newRow("past the range on the way, the total fits") << (QList<qint64>(101, max) << -max) << ""
+                                                               << "922,337,203,685,477.00";
+    QTest::newRow("a total wider than the column") << QList<qint64>{2000900000000} << ""
+                                                   << "200,090,000.00";
+    QTest::newRow("the widest credit") << QList<qint64>(100, -max) << ""
+                                       << "(922,337,203,685,477.00)";
+}
+
+void tst_PeriodEndBalances::totalAtTheExtremes()
+{
+    QFETCH(QList<qint64>, balances);
+    QFETCH(QString, typed);
+    QFETCH(QString, total);
+    ModelFixture f(true);
+    Db::Transaction tx(f.db);
+    for (int i = 0; i < balances.size(); ++i)
+        Db::exec(f.db,
+                 "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
+                 {Db::insertReturningId(f.db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)",
+                                        {QString::number(90000 + i)}),
+                  "2020-01-31", balances[i]});
+    tx.commit();
+    PeriodEndBalancesDialog d;
+    d.initialize(kEmptyMonth);
+    d.show();
+    if (!typed.isEmpty()) {
+        type(d, "1010", typed);
+        QTest::keyClick(grid(d)->viewport()->findChild<QLineEdit*>(), Qt::Key_Return);
+        QCoreApplication::processEvents(); // the grid commits a cell on Enter from its event loop
+        QCOMPARE(cell(d, rowOf(d, "1010"), 2), typed);
+    }
+    QVERIFY(d.isVisible() && f.seams.prompter.messages.isEmpty());
+    auto* box = d.findChild<QLabel*>("lblTotal");
+    QCOMPARE(box->text(), total);
+    QVERIFY(box->contentsRect().width() >= box->fontMetrics().horizontalAdvance(total)); // whole
 }
 
 QTEST_MAIN(tst_PeriodEndBalances)

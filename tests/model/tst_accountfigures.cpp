@@ -1,4 +1,5 @@
 #include "accountfigures.h"
+#include "apperror.h"
 #include "db.h"
 #include "global.h"
 #include "modelfixture.h"
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void filters_data();
     void filters();
     void queryCountDoesNotGrowWithAccounts();
+    void sumsPastSixtyFourBits_data();
+    void sumsPastSixtyFourBits();
     void status_data();
     void status();
 };
@@ -164,6 +167,53 @@ void tst_AccountFigures::queryCountDoesNotGrowWithAccounts()
     const auto list = AccountFiguresQuery::load("01/31/2024", "All Accounts");
     QCOMPARE(list.size(), 500);
     QVERIFY(Db::statementCount() - before <= 5);
+}
+
+// Sums past 64 bits on the way are exact, the same on both engines; only a figure that does not
+// fit the money type is refused.
+void tst_AccountFigures::sumsPastSixtyFourBits_data()
+{
+    QTest::addColumn<bool>("schedule");  // a prepaid schedule after the date, else items open at it
+    QTest::addColumn<bool>("oneCredit"); // after 101 rows of the largest amount, one of the largest credit
+    QTest::addColumn<QString>("difference"); // "" for refused
+    for (const bool schedule : {false, true}) {
+        const QByteArray kind = schedule ? "schedule" : "items";
+        QTest::newRow(kind + " past 64 bits, the figure fits")
+            << schedule << true << "-922,337,203,685,477.00";
+        QTest::newRow(kind + " past the range") << schedule << false << "";
+    }
+}
+
+void tst_AccountFigures::sumsPastSixtyFourBits()
+{
+    QFETCH(bool, schedule);
+    QFETCH(bool, oneCredit);
+    QFETCH(QString, difference);
+    Fixture fx;
+    const qint64 max = ARCurrency::largestEntry().units(), id = fx.account("1000", "A", schedule ? "A" : "S");
+    const qint64 prepaid =
+        Db::insertReturningId(fx.db,
+                              "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, "
+                              "endDate, amount) VALUES (?, '2024-01-01', '2024-01-01', '2099-12-31', 0)",
+                              {id});
+    Db::Transaction tx(fx.db);
+    for (int i = 0; i < 101 + oneCredit; ++i) {
+        if (!schedule) // the credit in a group of its own: each group's sum is exact too
+            fx.item(id, "S", i < 101 ? "T" : "R", i < 101 ? max : -max, "2024-01-01");
+        else
+            Db::exec(fx.db, "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, ?)",
+                     {prepaid, QDate(2024, 2, 1).addMonths(i).toString(Qt::ISODate), i < 101 ? max : -max});
+    }
+    tx.commit();
+    try {
+        QCOMPARE(AccountFiguresQuery::load("01/31/2024", "All Accounts")
+                     .at(0)
+                     .unidentifiedDifference()
+                     .toString(false),
+                 difference);
+    } catch (const AppError& e) {
+        QVERIFY2(difference.isEmpty() && e.number() == AppError::Overflow, qPrintable(e.description()));
+    }
 }
 
 void tst_AccountFigures::status_data()

@@ -1,4 +1,6 @@
+#include "amortizableitemlist.h"
 #include "apperror.h"
+#include "glaccount.h"
 #include "modelfixture.h"
 #include "reconcilingitem.h"
 #include "reconcilingitemlist.h"
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void listOpenAtDate_data();
     void listOpenAtDate();
     void listOrderTypeFilterAndGrouping();
+    void listOrderAlikeOnBothEngines();
     void listKeepsMembersWhenLoadFails();
     void idsAndAmountsBeyondSmallRanges();
     void tutorialItemsMatchTheirRows();
@@ -385,6 +388,36 @@ void tst_ReconcilingItem::listOrderTypeFilterAndGrouping()
     QVERIFY(none.getTotalAmount().isZero());
     all.clear();
     QCOMPARE(all.count(), 0);
+}
+
+// Texts sort character by character and account numbers with A to Z folded, whatever the
+// server's own collation: the lists and reports read the same on both engines.
+void tst_ReconcilingItem::listOrderAlikeOnBothEngines()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::emptyMainInLanguageOrder(seams.folder());
+    QSqlDatabase db = Global::getConnection();
+    for (const char* number : {"1000-b", "1000_a", "1000-A"})
+        Db::exec(db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)", {number});
+    QStringList order;
+    for (const GLAccount& account : GLAccountList())
+        order << account.getNumber();
+    const QString id = GLAccountList().at(0).getID();
+    for (const char* text : {"apple", "Banana", "banana"}) {
+        newItem(id, "O", "01/10/2024", "", text, "1")->store();
+        Db::exec(db,
+                 "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, \"desc\") "
+                 "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', ?)",
+                 {id, text});
+    }
+    ReconcilingItemList items;
+    items.Load(id, "01/31/2024", "");
+    AmortizableItemList prepaid;
+    prepaid.Load(id, "01/31/2024");
+    for (const auto& item : prepaid)
+        order << item->getDescription();
+    QCOMPARE(order + comments(items), (QStringList{"1000-A", "1000-b", "1000_a", "Banana", "apple", "banana",
+                                                   "Banana", "apple", "banana"}));
 }
 
 void tst_ReconcilingItem::listKeepsMembersWhenLoadFails()

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void groups();
     void workedExampleAsPrinted();
     void longComments();
+    void amountColumnFitsItsOwnAmounts_data();
+    void amountColumnFitsItsOwnAmounts();
 };
 
 namespace {
@@ -211,6 +213,34 @@ void tst_BankRecReport::longComments()
     QCOMPARE(items.count(QStringLiteral("statement")), 40 * comment.count(QStringLiteral("statement")));
     QCOMPARE(doc->pages.last().textOf(QStringLiteral("Label15")),
              QStringLiteral("Page %1 of %1").arg(doc->pageCount()));
+}
+
+// The amount column is as wide as the widest amount this report prints: ordinary figures leave the
+// comments the layout's width (so they wrap no sooner), the largest still prints whole.
+void tst_BankRecReport::amountColumnFitsItsOwnAmounts_data()
+{
+    QTest::addColumn<qint64>("amount"); // of one outstanding check
+    QTest::addColumn<bool>("commentAsLaidOut");
+    QTest::newRow("ordinary amounts") << units(-150) << true;
+    QTest::newRow("the largest credit") << -ARCurrency::largestEntry().units() << false;
+}
+
+void tst_BankRecReport::amountColumnFitsItsOwnAmounts()
+{
+    QFETCH(qint64, amount);
+    QFETCH(bool, commentAsLaidOut);
+    Bank fx;
+    Db::exec(
+        fx.db,
+        "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount) VALUES (1, 'C', '2026-09-15', ?)",
+        {amount});
+    BankRecReport report;
+    report.initialize(fx.load());
+    const int width = report.report().control("ReconcilingItem_Detail", "txtRecItemComment").width;
+    QCOMPARE(width == 5040, commentAsLaidOut);
+    for (const char* box : {"txtAmount", "Text9"}) // whole, on one line
+        QCOMPARE(report.report().layOut()->pages.first().textOf(box),
+                 ARCurrency::fromUnits(amount).toString(true));
 }
 
 QTEST_MAIN(tst_BankRecReport)

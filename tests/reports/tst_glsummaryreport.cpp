@@ -1,7 +1,8 @@
+#include "arcurrency.h"
 #include "db.h"
 #include "desktopseams.h"
-#include "glsummaryreport.h"
 #include "global.h"
+#include "glsummaryreport.h"
 #include "printrecorder.h"
 #include "recorders.h"
 #include "reportdocument.h"
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void tutorialCompany();
     void filterAndStatus();
     void noAccounts();
+    void totalPastSixtyFourBits();
     void failureIsShownAndNotComplete();
     void printsToPdf();
 
@@ -148,6 +150,28 @@ void tst_GLSummaryReport::noAccounts()
     QVERIFY(detailNumbers(*doc).isEmpty());
     QCOMPARE(doc->pages.last().textOf("lblGlSum"), QStringLiteral("0.00"));
     QCOMPARE(doc->pages.first().textOf("Label13"), QStringLiteral("Account No."));
+}
+
+// The total is summed exactly in account order: a running sum past the money type's range is no
+// refusal when the total fits (a total that does not is refused, as every figure is).
+void tst_GLSummaryReport::totalPastSixtyFourBits()
+{
+    TestSeams seams;
+    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+    QSqlDatabase db = Global::getConnection();
+    const qint64 max = ARCurrency::largestEntry().units();
+    for (int i = 0; i <= 101; ++i) // 101 accounts of the largest balance, then the largest credit
+        Db::exec(db,
+                 "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
+                 {Db::insertReturningId(db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)",
+                                        {QString::number(1000 + i)}),
+                  "2024-01-31", i < 101 ? max : -max});
+    Global::accountFilter = "All Accounts";
+    GLSummaryReport report;
+    report.initialize("01/31/2024");
+    QVERIFY2(report.isComplete(), qPrintable(seams.prompter.lastText()));
+    QCOMPARE(report.report().layOut()->pages.last().textOf("lblGlSum"),
+             QStringLiteral("922,337,203,685,477.00"));
 }
 
 void tst_GLSummaryReport::failureIsShownAndNotComplete()

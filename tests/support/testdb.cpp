@@ -81,6 +81,20 @@ QString emptyMain(const QString& folder, const QString& name)
     return path;
 }
 
+QString emptyMainInLanguageOrder(const QString& folder)
+{
+    const QString path = newDatabase(folder, QStringLiteral("language.db"));
+    if (onServer()) {
+        const QString database = path.section(QLatin1Char('/'), -1);
+        serverAdmin(QStringLiteral("DROP DATABASE ") + database);
+        serverAdmin(
+            QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'en-US'")
+                .arg(database));
+    }
+    Schema::createMainDatabase(path);
+    return path;
+}
+
 QString documents(const QString& folder, const QString& name)
 {
     const QString path = newDatabase(folder, name);

@@ -21,6 +21,8 @@ QString insertionOrder();
 
 // A main database with the schema and the reference rows, no company data and no users.
 QString emptyMain(const QString& folder, const QString& name = QStringLiteral("main.db"));
+// emptyMain on a server database that sorts text by a language's rules (ICU "en-US").
+QString emptyMainInLanguageOrder(const QString& folder);
 // A documents database.
 QString documents(const QString& folder, const QString& name = QStringLiteral("docs.db"));
 // The tutorial pair (hashed tutorial users), returns the main path.

@@ -18,6 +18,8 @@ private Q_SLOTS:
     void plainText_data();
     void plainText();
     void arithmetic();
+    void exactSums_data();
+    void exactSums();
     void independentOfLocale();
 };
 
@@ -32,6 +34,9 @@ void tst_ARCurrency::setVal_data()
     QTest::newRow("no binary drift") << "0.29" << qint64(2900) << true;
     QTest::newRow("grouped thousands") << "1,234.567" << qint64(12345600) << true;
     QTest::newRow("parentheses are negative") << "(12.00)" << qint64(-120000) << true;
+    QTest::newRow("as printed, grouped") << "(1,234,567.50)" << qint64(-12345675000) << true;
+    QTest::newRow("as printed, a blank after") << "1,234.50 " << qint64(12345000) << true;
+    QTest::newRow("grouping of two") << "1,23.00" << qint64(0) << false;
     QTest::newRow("minus zero") << "-0" << qint64(0) << true;
     QTest::newRow("exponent") << "1e5" << qint64(1000000000) << true;
     QTest::newRow("currency sign") << "$1,000" << qint64(10000000) << true;
@@ -166,6 +171,35 @@ void tst_ARCurrency::arithmetic()
     for (int i = 0; i < 1000; ++i)
         sum.add(dime);
     QCOMPARE(sum.toString(false), QStringLiteral("100.00"));
+}
+
+// A sum is exact on its way whatever its size; only a total outside the money type is refused.
+void tst_ARCurrency::exactSums_data()
+{
+    const qint64 max = std::numeric_limits<qint64>::max();
+    QTest::addColumn<QList<qint64>>("amounts");
+    QTest::addColumn<QString>("total"); // display form, "" for refused
+    QTest::newRow("past the range on the way, back in it")
+        << QList<qint64>{max, max, -max} << "922,337,203,685,477.58";
+    QTest::newRow("below the range on the way")
+        << QList<qint64>{-max, -100, 100} << "(922,337,203,685,477.58)";
+    QTest::newRow("past the range") << QList<qint64>{max, 100} << "";
+    QTest::newRow("below the range") << QList<qint64>{-max, -100} << "";
+}
+
+void tst_ARCurrency::exactSums()
+{
+    QFETCH(QList<qint64>, amounts);
+    QFETCH(QString, total);
+    ARCurrencySum sum, byHalves; // the halves a database sums: the high one signed, the low one not
+    for (qint64 units : amounts) {
+        sum.add(ARCurrency::fromUnits(units));
+        byHalves.addHalves(units >> 32, units & 0xFFFFFFFF);
+    }
+    QCOMPARE(sum.display(), total.isEmpty() ? ARCurrencySum::tooLargeText() : total);
+    QCOMPARE(byHalves.display(), sum.display());
+    if (total.isEmpty())
+        QVERIFY_THROWS_EXCEPTION(AppError, sum.value());
 }
 
 void tst_ARCurrency::independentOfLocale()

@@ -104,18 +104,22 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
     m_grid->setMinimumHeight(m_grid->verticalHeader()->defaultSectionSize() * 18);
     m_grid->horizontalHeader()->setSectionResizeMode(BalancesModel::NameColumn, QHeaderView::Stretch);
     m_cells = GridView::alignAmounts(m_grid, BalancesModel::AmountColumn); // the only editable column
-    m_total->setFixedWidth(GridView::pixelsOfTwips(m_grid, kAmountWidth) + m_grid->frameWidth());
 
-    connect(m_model, &BalancesModel::totalChanged, this, [this] { showTotal(); });
-    connect(m_model, &BalancesModel::amountRefused, this, [this](const QString& text) {
+    // No error of a handler goes further than the dialog: the typed work stays.
+    connect(m_model, &BalancesModel::totalChanged, this,
+            [this] { DialogBehaviour::guarded([this] { showTotal(); }); });
+    connect(m_model, &BalancesModel::amountRefused, this, [](const QString& text) {
         // A number too large for the money type is told so, with the range allowed.
-        Prompter::show(Prompter::applicationTitle(),
-                       ARCurrency::isNumeric(text)
-                           ? ARCurrency::refusedEntryMessage(text)
-                           : QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or "
-                                            "-1234.56 for a credit.")
-                                 .arg(text),
-                       Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        DialogBehaviour::guarded([&text] {
+            Prompter::show(
+                Prompter::applicationTitle(),
+                ARCurrency::isNumeric(text)
+                    ? ARCurrency::refusedEntryMessage(text)
+                    : QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or "
+                                     "-1234.56 for a credit.")
+                          .arg(text),
+                Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        });
     });
     showTotal();
     const auto asDate = DateRules::fromText(date);
@@ -125,7 +129,25 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
 
 void PeriodEndBalancesDialog::showTotal()
 {
-    const QString total = updateTotal();
+    // The grid's rule: the amount column is as wide as its widest amount, the total among them, so
+    // no figure loses a digit; a total too large to fit the money type says so, whole as well.
+    const ARCurrencySum sum = m_list.getTotal();
+    const QString total = sum.display();
+    std::optional<qint64> least, greatest;
+    for (qint64 i = 1; i <= m_list.count(); ++i) {
+        const qint64 units = m_list.getGLAccountBalanceAt(i).getAmount().units();
+        least = std::min(least.value_or(units), units);
+        greatest = std::max(greatest.value_or(units), units);
+    }
+    QStringList widest = least ? ARCurrency::widestDisplays(*least, *greatest) : QStringList();
+    if (sum.fits())
+        widest << total;
+    GridView::setColumnWidthTwips(m_grid, BalancesModel::AmountColumn, kAmountWidth);
+    GridView::fitAmounts(m_grid, BalancesModel::AmountColumn, widest);
+    const int textWidth = m_total->fontMetrics().horizontalAdvance(total) +
+                          GridView::amountRightMargin(m_grid, total) + 2 * m_total->frameWidth();
+    m_total->setFixedWidth(
+        std::max(m_grid->columnWidth(BalancesModel::AmountColumn) + m_grid->frameWidth(), textWidth));
     m_total->setText(total);
     m_total->setContentsMargins(
         0, 0, std::max(0, GridView::amountRightMargin(m_grid, total) - m_total->frameWidth()), 0);
@@ -133,7 +155,7 @@ void PeriodEndBalancesDialog::showTotal()
 
 QString PeriodEndBalancesDialog::updateTotal() const
 {
-    return ARCurrency::display(m_list.getTotalAmount().getVal());
+    return m_list.getTotal().display();
 }
 
 bool PeriodEndBalancesDialog::commitPendingEdit()

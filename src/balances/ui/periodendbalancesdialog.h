@@ -23,7 +23,8 @@ public:
     // Loads every account's balance at the date ("mm/dd/yyyy") into the grid. Called once.
     void initialize(const QString& date);
 
-    // The footer's total of all balances, "#,##0.00;(#,##0.00)".
+    // The footer's total of all balances, "#,##0.00;(#,##0.00)", or the words for a total too large
+    // for the money type.
     QString updateTotal() const;
 
     // Shows a modal dialog; tests replace it to answer the import dialog instead of a person.
@@ -36,7 +37,7 @@ public:
     void reject() override;
 
 private:
-    // Shows the total in the footer, its digits under the column's digits.
+    // Shows the total in the footer, whole, its digits under the column's digits.
     void showTotal();
     void showImportDialog();
     static void showImportError(const QString& message);

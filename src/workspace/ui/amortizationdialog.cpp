@@ -101,7 +101,8 @@ void AmortizationDialog::initialize(AmortizableItem& item)
 void AmortizationDialog::showNonAmortizedAmount()
 {
     if (m_item)
-        m_lblNonAmortizedAmount->setText(m_item->getNonAmortizedAmount().toString(true));
+        DialogBehaviour::showFigure(m_lblNonAmortizedAmount,
+                                    [this] { return m_item->getNonAmortizedAmount().toString(true); });
 }
 
 void AmortizationDialog::save()

@@ -91,7 +91,9 @@ void BankRecDialog::refreshGroupTotals()
     for (int i = 0; i < m_lvwItemGroupList->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_lvwItemGroupList->topLevelItem(i);
         const QString code = item->data(0, Qt::UserRole).toString();
-        item->setText(kTotalColumn, BankRecGroups::total(m_bankReconciliation, code).toString(true));
+        item->setText(kTotalColumn, DialogBehaviour::figureText([&] {
+                          return BankRecGroups::total(m_bankReconciliation, code).toString(true);
+                      }));
     }
     updateDifference();
 }

@@ -168,7 +168,7 @@ std::optional<ARCurrency> RecDialogFrame::difference()
 
 void RecDialogFrame::updateDifference()
 {
-    m_lblDifference->setText(RecRules::differenceText(difference()));
+    DialogBehaviour::showFigure(m_lblDifference, [this] { return RecRules::differenceText(difference()); });
 }
 
 void RecDialogFrame::addField(QLabel* label, QWidget* field)

@@ -263,5 +263,6 @@ void RecItemListDialog::initialize(ReconcilingItemList& items, const QString& ty
 
 void RecItemListDialog::showTotal()
 {
-    m_lblTotalAmount->setText(m_recItemListPanel->getTotalAmount().toString(true));
+    DialogBehaviour::showFigure(m_lblTotalAmount,
+                                [this] { return m_recItemListPanel->getTotalAmount().toString(true); });
 }
