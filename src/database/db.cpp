@@ -408,6 +408,11 @@ QString holdingRows(const QSqlDatabase& db)
     return isServer(db) ? QStringLiteral(" FOR KEY SHARE") : QString();
 }
 
+QString lockingRows(const QSqlDatabase& db)
+{
+    return isServer(db) ? QStringLiteral(" FOR UPDATE") : QString();
+}
+
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
 {
     // SQLite's NOCASE folds A to Z alone and compares what is left byte by byte (and its index

@@ -41,6 +41,11 @@ QString exactCollation(const QSqlDatabase& db, const QString& table, const QStri
 // the transaction ends, so that no other connection deletes them meanwhile, while other stores
 // that hold them too go on. An SQLite write transaction holds the whole file already: nothing.
 QString holdingRows(const QSqlDatabase& db);
+// Ends a SELECT of rows that a check reads before the transaction writes others (the users, when
+// a name must be free or an administrator must be left): the rows are locked until the
+// transaction ends, so another transaction that locks them first waits, and its check then sees
+// this one's writes. An SQLite write transaction holds the whole file already: nothing.
+QString lockingRows(const QSqlDatabase& db);
 // An ORDER BY key for a column declared COLLATE NOCASE (an account number): its
 // letters A to Z folded, then compared character by character, the same on both engines (a
 // server's own collation would sort punctuation and other letters by its language's rules).

@@ -46,7 +46,7 @@ bool isLoggedInUser(qint64 id)
 // left) still holds when this one writes.
 void holdUsers(const QSqlDatabase& db)
 {
-    Db::execCount(db, QStringLiteral("UPDATE Users SET Role = Role"));
+    Db::exec(db, QStringLiteral("SELECT UserId FROM Users") + Db::lockingRows(db));
 }
 
 // The last administrator stays one: without him nobody could manage the users.
