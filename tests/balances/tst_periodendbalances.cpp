@@ -567,14 +567,11 @@ void tst_PeriodEndBalances::totalAtTheExtremes_data()
     QTest::addColumn<QList<qint64>>("balances"); // of accounts added
     QTest::addColumn<QString>("typed");          // then typed into 1010, Enter
     QTest::addColumn<QString>("total");
-    QTest::newRow("past the range once typed")
-        << QList<qint64>(100, max) << "1.00" << ARCurrencySum::tooLargeText();
-    QTest::newRow("past the range on the way, the total fits") << (QList<qint64>(101, max) << -max) << ""
-                                                               << "922,337,203,685,477.00";
-    QTest::newRow("a total wider than the column") << QList<qint64>{2000900000000} << ""
-                                                   << "200,090,000.00";
-    QTest::newRow("the widest credit") << QList<qint64>(100, -max) << ""
-                                       << "(922,337,203,685,477.00)";
+    QTest::newRow("past the range once typed") << QList<qint64>(100, max) << "1.00" << ARCurrencySum::tooLargeText();
+    QTest::newRow("past the range on the way, the total fits")
+        << (QList<qint64>(101, max) << -max) << "" << "922,337,203,685,477.00";
+    QTest::newRow("a total wider than the column") << QList<qint64>{2000900000000} << "" << "200,090,000.00";
+    QTest::newRow("the widest credit") << QList<qint64>(100, -max) << "" << "(922,337,203,685,477.00)";
 }
 
 void tst_PeriodEndBalances::totalAtTheExtremes()

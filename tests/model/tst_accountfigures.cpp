@@ -178,8 +178,7 @@ void tst_AccountFigures::sumsPastSixtyFourBits_data()
     QTest::addColumn<QString>("difference"); // "" for refused
     for (const bool schedule : {false, true}) {
         const QByteArray kind = schedule ? "schedule" : "items";
-        QTest::newRow(kind + " past 64 bits, the figure fits")
-            << schedule << true << "-922,337,203,685,477.00";
+        QTest::newRow(kind + " past 64 bits, the figure fits") << schedule << true << "-922,337,203,685,477.00";
         QTest::newRow(kind + " past the range") << schedule << false << "";
     }
 }
@@ -191,11 +190,9 @@ void tst_AccountFigures::sumsPastSixtyFourBits()
     QFETCH(QString, difference);
     Fixture fx;
     const qint64 max = ARCurrency::largestEntry().units(), id = fx.account("1000", "A", schedule ? "A" : "S");
-    const qint64 prepaid =
-        Db::insertReturningId(fx.db,
-                              "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, "
-                              "endDate, amount) VALUES (?, '2024-01-01', '2024-01-01', '2099-12-31', 0)",
-                              {id});
+    const qint64 prepaid = Db::insertReturningId(fx.db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, "
+                                                        "endDate, amount) VALUES (?, '2024-01-01', '2024-01-01', '2099-12-31', 0)",
+                                                 {id});
     Db::Transaction tx(fx.db);
     for (int i = 0; i < 101 + oneCredit; ++i) {
         if (!schedule) // the credit in a group of its own: each group's sum is exact too
@@ -206,11 +203,8 @@ void tst_AccountFigures::sumsPastSixtyFourBits()
     }
     tx.commit();
     try {
-        QCOMPARE(AccountFiguresQuery::load("01/31/2024", "All Accounts")
-                     .at(0)
-                     .unidentifiedDifference()
-                     .toString(false),
-                 difference);
+        const auto figures = AccountFiguresQuery::load("01/31/2024", "All Accounts");
+        QCOMPARE(figures.at(0).unidentifiedDifference().toString(false), difference);
     } catch (const AppError& e) {
         QVERIFY2(difference.isEmpty() && e.number() == AppError::Overflow, qPrintable(e.description()));
     }

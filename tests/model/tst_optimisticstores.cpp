@@ -131,15 +131,45 @@ void theirSchedule(Fixture& fx, const QString& id, const QDateTime& at = {})
         at);
 }
 
-// The other user's store of the account, changed.
-void theirAccount(Fixture& fx, const std::function<void(GLAccount&)>& change)
+// The same account held by both users: the other one changes it first, then this one stores his,
+// with a new comment (or removes it).
+Scenario accountScenario(const std::function<void(GLAccount&)>& theirs, bool removeMine = false)
 {
-    fx.asRobin([&] {
-        GLAccount a;
-        a.Load(fx.bank->getID());
-        change(a);
-        a.store();
-    });
+    return [theirs, removeMine](Fixture& fx) {
+        auto mine = std::make_shared<GLAccount>();
+        mine->Load(fx.bank->getID());
+        fx.asRobin([&] {
+            GLAccount a;
+            a.Load(fx.bank->getID());
+            theirs(a);
+            a.store();
+        });
+        mine->setComment("reconciled weekly");
+        return [mine, removeMine] { removeMine ? mine->remove() : mine->store(); };
+    };
+}
+
+// Robin's user row held by both users: the other one stores his change first, then this one a new role.
+Scenario userScenario(const std::function<void(UserAccount&)>& theirs)
+{
+    return [theirs](Fixture& fx) {
+        auto mine = std::make_shared<UserAccount>(*UserStore::load(fx.robinId));
+        UserAccount other = *UserStore::load(fx.robinId);
+        theirs(other);
+        UserStore::update(other, QString());
+        mine->role = "Reviewer";
+        return [mine] { UserStore::update(*mine, QString()); };
+    };
+}
+
+// This user's store, made ready before the other user deleted account 1030.
+Scenario intoDeletedAccount(const Scenario& mine)
+{
+    return [mine](Fixture& fx) {
+        const std::function<void()> store = mine(fx);
+        fx.asRobin([&] { fx.bank->remove(); });
+        return store;
+    };
 }
 
 } // namespace
@@ -152,6 +182,9 @@ void tst_OptimisticStores::staleStore_data()
     QTest::addColumn<QString>("witnessSql"); // what the other user stored, read afterwards
     QTest::addColumn<QVariant>("witness");
     QTest::addColumn<QString>("message"); // what the message says happened
+    const QString changed = "was changed by Robin Chen at 09:48", byAnother = "was changed by another user";
+    const QString gone = "Account 1030 was deleted by Robin Chen at 09:48";
+    const QString itemGone = "item \"Check 1001\" was deleted by Robin Chen at 09:48";
 
     QTest::newRow("balance after the editor's amount, the day before") << Scenario([](Fixture& fx) {
         fx.seams.clock.set(QDateTime(QDate(2026, 12, 8), QTime(16, 0)));
@@ -160,8 +193,7 @@ void tst_OptimisticStores::staleStore_data()
         mine->setTargetAmount("450");
         return [mine] { mine->store(); };
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(7000000))
-                                                                       << "was changed by Robin Chen on "
-                                                                          "12/08/2026 at 17:05";
+        << "was changed by Robin Chen on 12/08/2026 at 17:05";
 
     QTest::newRow("balance after another program's write") << Scenario([](Fixture& fx) {
         auto mine = std::make_shared<GLAccountBalance>(fx.balance());
@@ -169,8 +201,7 @@ void tst_OptimisticStores::staleStore_data()
                  "UPDATE GLAccountBalance SET amount = 9000000");
         mine->setComment("ok");
         return [mine] { mine->store(); };
-    }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(9000000))
-                                                           << "was changed by another user";
+    }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(9000000)) << byAnother;
 
     QTest::newRow("editor after another editor's amount") << Scenario([](Fixture& fx) {
         auto mine = std::make_shared<GLAccountBalanceList>();
@@ -178,60 +209,37 @@ void tst_OptimisticStores::staleStore_data()
         fx.asRobin([] { editAmount("800"); });
         mine->getGLAccountBalance("1030").setAdjustedAmount("600");
         return [mine] { mine->applyAmountEdit(); };
-    }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(8000000))
-                                                          << "was changed by Robin Chen at 09:48";
+    }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(8000000)) << changed;
 
     QTest::newRow("reconciling item") << itemScenario([](ReconcilingItem& i) {
         i.setComment("Check 1001, voided");
         i.store();
-    }) << "SELECT comment FROM ReconcilingItem"
-                                      << QVariant("Check 1001, voided")
-                                      << "was changed by Robin Chen at 09:48";
+    }) << "SELECT comment FROM ReconcilingItem" << QVariant("Check 1001, voided") << changed;
 
     QTest::newRow("prepaid item's schedule") << Scenario([](Fixture& fx) {
         auto mine = fx.prepaid();
         theirSchedule(fx, mine->getID());
         mine->setComment("mine");
         return [mine] { mine->store(); };
-    }) << "SELECT amount FROM Amortization ORDER BY AmortizationID"
-                                             << QVariant(qint64(1500000))
-                                             << "was changed by Robin Chen at 09:48";
+    }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1500000)) << changed;
 
-    QTest::newRow("account") << Scenario([](Fixture& fx) {
-        auto mine = std::make_shared<GLAccount>();
-        mine->Load(fx.bank->getID());
-        theirAccount(fx, [](GLAccount& a) { a.setName("Main bank"); });
-        mine->setComment("reconciled weekly");
-        return [mine] { mine->store(); };
-    }) << "SELECT name FROM GLAccount"
-                             << QVariant("Main bank") << "was changed by Robin Chen at 09:48";
+    const auto rename = [](GLAccount& a) { a.setName("Main bank"); };
+    QTest::newRow("account") << accountScenario(rename) << "SELECT name FROM GLAccount" << QVariant("Main bank")
+                             << changed;
+    QTest::newRow("removal of a changed account") << accountScenario(rename, true) << "SELECT name FROM GLAccount"
+                                                  << QVariant("Main bank") << "Account 1030 " + changed;
+    QTest::newRow("account number's letter case") << Scenario([](Fixture& fx) {
+        fx.bank->setNumber("ab-100");
+        fx.bank->store();
+        return accountScenario([](GLAccount& a) { a.setNumber("AB-100"); })(fx);
+    }) << "SELECT glacctnbr FROM GLAccount" << QVariant("AB-100") << "Account ab-100 " + changed;
 
-    QTest::newRow("user") << Scenario([](Fixture& fx) {
-        auto mine = std::make_shared<UserAccount>(*UserStore::load(fx.robinId));
-        UserAccount theirs = *UserStore::load(fx.robinId);
-        theirs.fullName = "Robin A. Chen";
-        UserStore::update(theirs, QString());
-        mine->role = "Reviewer";
-        return [mine] { UserStore::update(*mine, QString()); };
-    }) << "SELECT rptname FROM Users WHERE UserName = 'robin'"
-                          << QVariant("Robin A. Chen") << "was changed by another user";
-
-    QTest::newRow("user name's letter case") << Scenario([](Fixture& fx) {
-        auto mine = std::make_shared<UserAccount>(*UserStore::load(fx.robinId));
-        UserAccount theirs = *UserStore::load(fx.robinId);
-        theirs.userName = "Robin";
-        UserStore::update(theirs, QString());
-        mine->role = "Reviewer";
-        return [mine] { UserStore::update(*mine, QString()); };
-    }) << "SELECT UserName FROM Users WHERE rptname = 'Robin Chen'"
-                                             << QVariant("Robin") << "was changed by another user";
-
-    QTest::newRow("removal of a changed account") << Scenario([](Fixture& fx) {
-        auto mine = std::make_shared<GLAccount>();
-        mine->Load(fx.bank->getID());
-        theirAccount(fx, [](GLAccount& a) { a.setName("Main bank"); });
-        return [mine] { mine->remove(); };
-    }) << "SELECT name FROM GLAccount" << QVariant("Main bank") << "Account 1030 was changed by Robin Chen at 09:48";
+    QTest::newRow("user") << userScenario([](UserAccount& u) { u.fullName = "Robin A. Chen"; })
+                          << "SELECT rptname FROM Users WHERE UserName = 'robin'" << QVariant("Robin A. Chen")
+                          << byAnother;
+    QTest::newRow("user name's letter case") << userScenario([](UserAccount& u) { u.userName = "Robin"; })
+                                             << "SELECT UserName FROM Users WHERE rptname = 'Robin Chen'"
+                                             << QVariant("Robin") << byAnother;
 
     QTest::newRow("company") << Scenario([](Fixture&) {
         auto mine = std::make_shared<Company>();
@@ -240,65 +248,44 @@ void tst_OptimisticStores::staleStore_data()
         theirs.store();
         mine->setName("Harbor Point");
         return [mine] { mine->store(); };
-    }) << "SELECT CompanyName FROM Company"
-                             << QVariant("Harbor Supply") << "was changed by another user";
-    QTest::newRow("new balance of a deleted account") << Scenario([](Fixture& fx) {
+    }) << "SELECT CompanyName FROM Company" << QVariant("Harbor Supply") << byAnother;
+
+    QTest::newRow("new balance of a deleted account") << intoDeletedAccount([](Fixture& fx) {
         auto mine = std::make_shared<GLAccountBalance>();
         mine->Load(fx.bank, "12/31/2026");
-        fx.asRobin([&] { fx.bank->remove(); });
         mine->setComment("explained");
         return [mine] { mine->store(); };
-    }) << "SELECT count(*) FROM GLAccountBalance" << QVariant(qint64(1))
-                                                      << "Account 1030 was deleted by Robin Chen at 09:48";
-
-    // This user's store, made ready before the other user deleted account 1030.
-    const auto deleted = [](const std::function<std::function<void()>(Fixture&)>& mine) {
-        return Scenario([mine](Fixture& fx) {
-            const std::function<void()> store = mine(fx);
-            fx.asRobin([&] { fx.bank->remove(); });
-            return store;
-        });
-    };
-    const QString gone = "Account 1030 was deleted by Robin Chen at 09:48";
-    QTest::newRow("balances into a deleted account") << deleted([](Fixture&) -> std::function<void()> {
+    }) << "SELECT count(*) FROM GLAccountBalance" << QVariant(qint64(1)) << gone;
+    QTest::newRow("balances into a deleted account") << intoDeletedAccount([](Fixture&) {
         auto mine = std::make_shared<GLAccountBalanceList>();
         mine->Load(kDate);
         mine->getGLAccountBalance("1030").setComment("explained");
         return [mine] { mine->applyEdit(); };
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(5000000)) << gone;
-    QTest::newRow("new reconciling item into a deleted account") << deleted([](Fixture& fx) -> std::function<void()> {
+    QTest::newRow("new reconciling item into a deleted account") << intoDeletedAccount([](Fixture& fx) {
         auto mine = std::make_shared<ReconcilingItem>();
-        mine->initialize(QString(), QString(), "11/15/2026", QString(), "orphan item", "10", "O", QString(),
-                         QString(), "T");
+        mine->initialize({}, {}, "11/15/2026", {}, "orphan item", "10", "O", {}, {}, "T");
         mine->setGLAccountID(fx.bank->getID(), "1030");
         return [mine] { mine->store(); };
     }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0)) << gone;
-    QTest::newRow("new prepaid item into a deleted account") << deleted([](Fixture& fx) -> std::function<void()> {
+    QTest::newRow("new prepaid item into a deleted account") << intoDeletedAccount([](Fixture& fx) {
         auto mine = std::make_shared<AmortizableItem>();
-        mine->initialize(QString(), fx.bank, "01/01/2026", "01/01/2026", "03/31/2026", "300", "Insurance", QString(),
-                         QString(), QString());
+        mine->initialize({}, fx.bank, "01/01/2026", "01/01/2026", "03/31/2026", "300", "Insurance", {}, {}, {});
         return [mine] { mine->store(); };
     }) << "SELECT count(*) FROM AmortizableItem" << QVariant(qint64(0)) << gone;
 
-    QTest::newRow("reconciling item deleted")
-        << itemScenario([](ReconcilingItem& i) { i.remove(); }) << "SELECT count(*) FROM ReconcilingItem"
-        << QVariant(qint64(0)) << "item \"Check 1001\" was deleted by Robin Chen at 09:48";
+    QTest::newRow("reconciling item deleted") << itemScenario([](ReconcilingItem& i) { i.remove(); })
+                                              << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0))
+                                              << itemGone;
     QTest::newRow("reconciling item changed, then deleted") << itemScenario([](ReconcilingItem& i) {
         i.setComment("Check 1001, voided");
         i.store();
         i.remove();
-    }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0))
-                                                            << "item \"Check 1001\" was deleted by Robin Chen at 09:48";
-
-    QTest::newRow("account number's letter case") << Scenario([](Fixture& fx) {
-        fx.bank->setNumber("ab-100");
-        fx.bank->store();
-        auto mine = std::make_shared<GLAccount>();
-        mine->Load(fx.bank->getID());
-        theirAccount(fx, [](GLAccount& a) { a.setNumber("AB-100"); });
-        mine->setComment("reconciled weekly");
-        return [mine] { mine->store(); };
-    }) << "SELECT glacctnbr FROM GLAccount" << QVariant("AB-100") << "Account ab-100 was changed by Robin Chen at 09:48";
+    }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0)) << itemGone;
+    QTest::newRow("removal of a changed reconciling item") << itemScenario([](ReconcilingItem& i) {
+        i.setAmount("-1482");
+        i.store();
+    }, true) << "SELECT amount FROM ReconcilingItem" << QVariant(qint64(-14820000)) << "item \"Check 1001\" " + changed;
 
     // This user stored the item and the other user its schedule in the same second: the other
     // user's change is the newer. The item is named as stored, not as typed.
@@ -314,25 +301,13 @@ void tst_OptimisticStores::staleStore_data()
         mine->setDescription("A-EDIT");
         return [mine] { mine->store(); };
     }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1500000))
-                                                                   << "The prepaid item \"Insurance\" was changed by "
-                                                                      "Robin Chen at 09:48";
-
-    QTest::newRow("removal of a changed reconciling item")
-        << itemScenario(
-               [](ReconcilingItem& i) {
-                   i.setAmount("-1482");
-                   i.store();
-               },
-               true)
-        << "SELECT amount FROM ReconcilingItem" << QVariant(qint64(-14820000))
-        << "item \"Check 1001\" was changed by Robin Chen at 09:48";
+        << "The prepaid item \"Insurance\" " + changed;
     QTest::newRow("removal of a prepaid item whose schedule changed") << Scenario([](Fixture& fx) {
         auto mine = fx.prepaid();
         theirSchedule(fx, mine->getID());
         return [mine] { mine->remove(); };
-    }) << "SELECT count(*) FROM AmortizableItem" << QVariant(qint64(1))
-                                                             << "The prepaid item \"Insurance\" was changed by "
-                                                                "Robin Chen at 09:48";
+    }) << "SELECT count(*) FROM AmortizableItem" << QVariant(qint64(1)) << "The prepaid item \"Insurance\" " + changed;
+
     QTest::newRow("removal of a changed document") << Scenario([](Fixture& fx) {
         Db::exec(fx.db, "INSERT INTO AttachedDocument (GLAcctId, RecItemId, AmortizableItemId, DocPath, DocDesc, "
                         "OpenDate) VALUES (?, -2, -2, '{D1}.pdf', 'statement', '2026-11-01')",
@@ -346,7 +321,7 @@ void tst_OptimisticStores::staleStore_data()
                  "UPDATE AttachedDocument SET DocDesc = 'Statement' WHERE DocPath = '{D1}.pdf'");
         return [mine] { mine->DeleteFile("{D1}.pdf"); };
     }) << "SELECT DocDesc FROM AttachedDocument" << QVariant("Statement")
-                                               << "The document \"{D1}.pdf\" was changed by another user";
+       << "The document \"{D1}.pdf\" was changed by another user";
 }
 
 void tst_OptimisticStores::staleStore()

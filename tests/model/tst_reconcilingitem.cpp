@@ -405,10 +405,8 @@ void tst_ReconcilingItem::listOrderAlikeOnBothEngines()
     const QString id = GLAccountList().at(0).getID();
     for (const char* text : {"apple", "Banana", "banana"}) {
         newItem(id, "O", "01/10/2024", "", text, "1")->store();
-        Db::exec(db,
-                 "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, \"desc\") "
-                 "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', ?)",
-                 {id, text});
+        Db::exec(db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, \"desc\") "
+                     "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', ?)", {id, text});
     }
     ReconcilingItemList items;
     items.Load(id, "01/31/2024", "");

@@ -48,13 +48,38 @@ std::shared_ptr<GLAccount> storedAccount()
     return a;
 }
 
+std::shared_ptr<ReconcilingItem> storedRecItem(const QString& accountId)
+{
+    auto item = std::make_shared<ReconcilingItem>();
+    item->initialize({}, accountId, "01/15/2025", {}, "Check 1001", "25.00", "O", {}, {}, "T");
+    item->store();
+    return item;
+}
+
 std::shared_ptr<AmortizableItem> storedItem(const std::shared_ptr<GLAccount>& account)
 {
     auto item = std::make_shared<AmortizableItem>();
-    item->initialize(QString(), account, "01/01/2025", "01/01/2025", "03/31/2025", "300", "Insurance", QString(),
-                     QString(), QString());
+    item->initialize({}, account, "01/01/2025", "01/01/2025", "03/31/2025", "300", "Insurance", {}, {}, {});
     item->store();
     return item;
+}
+
+// Another user writes `sql` in a transaction of his own, holds it for a second, then commits.
+// On a server his statement holds the rows it wrote already; a file's writer holds the file.
+std::unique_ptr<OtherWriter> otherWritesThenCommits(const QString& sql)
+{
+    return std::make_unique<OtherWriter>(
+        Global::mainDatabasePath, TestDb::onServer() ? QStringList{"BEGIN; " + sql} : QStringList{"BEGIN IMMEDIATE", sql},
+        1000, "COMMIT");
+}
+
+// Starts this test program again as another program, told what to do through `variable`.
+void startAsOther(QProcess& program, const char* variable, const QString& value)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(variable, value);
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationFilePath());
 }
 
 } // namespace
@@ -67,17 +92,14 @@ void tst_SharedAccess::removeWaitsForAnotherWriter_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<int>("holdMs"); // how long the other user writes
     QTest::newRow("reconciling item") << Remover([](ModelFixture&) -> std::function<void()> {
-        auto account = storedAccount();
-        auto item = std::make_shared<ReconcilingItem>();
-        item->initialize(QString(), account->getID(), "01/15/2025", QString(), "Check 1001", "25.00", "O", QString(),
-                         QString(), "T");
-        item->store();
+        auto item = storedRecItem(storedAccount()->getID());
         return [item] { item->remove(); };
     }) << "ReconcilingItem" << 1500;
-    QTest::newRow("amortizable item") << Remover([](ModelFixture&) -> std::function<void()> {
+    const Remover removeItem = [](ModelFixture&) -> std::function<void()> {
         auto item = storedItem(storedAccount());
         return [item] { item->remove(); };
-    }) << "AmortizableItem" << 1500;
+    };
+    QTest::newRow("amortizable item") << removeItem << "AmortizableItem" << 1500;
     QTest::newRow("amortization period") << Remover([](ModelFixture& fx) -> std::function<void()> {
         auto item = storedItem(storedAccount());
         Db::exec(fx.db, "DELETE FROM Amortization");
@@ -86,10 +108,7 @@ void tst_SharedAccess::removeWaitsForAnotherWriter_data()
         period->store();
         return [period] { period->remove(); };
     }) << "Amortization" << 1500;
-    QTest::newRow("amortizable item, held past the busy time") << Remover([](ModelFixture&) -> std::function<void()> {
-        auto item = storedItem(storedAccount());
-        return [item] { item->remove(); };
-    }) << "AmortizableItem" << Db::BusyTimeoutMs + 1500;
+    QTest::newRow("amortizable item, held past the busy time") << removeItem << "AmortizableItem" << Db::BusyTimeoutMs + 1500;
 }
 
 void tst_SharedAccess::removeWaitsForAnotherWriter()
@@ -200,7 +219,7 @@ int storeRoundsThenItems(const QString& database)
         }
     }
     auto account = std::make_shared<GLAccount>();
-    account->Load(Db::scalar(Global::getConnection(), QStringLiteral("SELECT min(glAcctID) FROM GLAccount")).toString());
+    account->Load(Db::scalar(Global::getConnection(), "SELECT min(glAcctID) FROM GLAccount").toString());
     ReconcilingItem item;
     item.initialize({}, account->getID(), "01/15/2025", {}, "Check 1001", "25.00", "O", {}, {}, "T");
     item.beginEdit();
@@ -222,13 +241,9 @@ void tst_SharedAccess::sameNewBalanceIsAConflict()
     const QVariant otherAccount = fx.value("SELECT glAcctID FROM GLAccount WHERE glacctnbr = ?", {kNumbers.at(1)});
     try {
         // The other user stores the second account's balance while this one stores.
-        // On a server its first statement holds the row already; a file's writer holds the file.
-        const QString insert = "INSERT INTO GLAccountBalance (glAcctID, Date, amount) VALUES (" +
-                               otherAccount.toString() + ", '2025-01-31', 50000)";
-        OtherWriter other(Global::mainDatabasePath,
-                          TestDb::onServer() ? QStringList{"BEGIN; " + insert} : QStringList{"BEGIN IMMEDIATE", insert},
-                          1000, "COMMIT");
-        QVERIFY(other.holds());
+        const auto other = otherWritesThenCommits("INSERT INTO GLAccountBalance (glAcctID, Date, amount) VALUES (" +
+                                                  otherAccount.toString() + ", '2025-01-31', 50000)");
+        QVERIFY(other->holds());
         list.applyEdit();
         QFAIL("the second balance of the account and date was stored");
     } catch (const AppError& e) {
@@ -251,17 +266,12 @@ void tst_SharedAccess::storeWaitsForAnAccountDelete()
     editor.Load(kDate);
     editor.getGLAccountBalance("1400").setAdjustedAmount("3333");
     const qint64 audits = fx.rows("GLAccountBalanceAudit"); // one a stored amount
-    // Another user deletes the account while this one presses OK (on a server his first statement
-    // deletes already; a file's writer holds the file): the store waits, then finds it gone.
-    const QString deletion = "DELETE FROM GLAccount WHERE glacctnbr = '1400'";
+    // Another user deletes the account while this one presses OK: the store waits, then finds it gone.
     QElapsedTimer timer;
     timer.start();
     {
-        OtherWriter other(Global::mainDatabasePath,
-                          TestDb::onServer() ? QStringList{"BEGIN; " + deletion}
-                                             : QStringList{"BEGIN IMMEDIATE", deletion},
-                          1000, "COMMIT");
-        QVERIFY(other.holds());
+        const auto other = otherWritesThenCommits("DELETE FROM GLAccount WHERE glacctnbr = '1400'");
+        QVERIFY(other->holds());
         try {
             editor.applyAmountEdit();
             QFAIL("the amount was stored into the deleted account");
@@ -278,10 +288,7 @@ void tst_SharedAccess::killedClientLeavesNoPartialStore()
     ModelFixture fx;
     storeAccounts();
     QProcess client;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kKilledClient, Global::mainDatabasePath);
-    client.setProcessEnvironment(env);
-    client.start(QCoreApplication::applicationFilePath());
+    startAsOther(client, kKilledClient, Global::mainDatabasePath);
     QVERIFY(client.waitForStarted());
     QByteArray said;
     QElapsedTimer timer;
@@ -306,21 +313,17 @@ void tst_SharedAccess::storesGoOnAfterTheSessionIsKilled()
     ModelFixture fx;
     storeAccounts();
     QProcess client;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kStoringClient, Global::mainDatabasePath);
-    client.setProcessEnvironment(env);
-    client.start(QCoreApplication::applicationFilePath());
+    startAsOther(client, kStoringClient, Global::mainDatabasePath);
     for (int round = 1; round <= kRounds; ++round) {
         if (round > 1 && TestDb::onServer()) // its session ends while it waits between two stores
             QCOMPARE(fx.value("SELECT count(pg_terminate_backend(pid, 10000)) FROM pg_stat_activity WHERE datname = "
-                              "current_database() AND backend_type = 'client backend' AND pid <> pg_backend_pid()")
-                         .toInt(),
-                     1);
+                              "current_database() AND backend_type = 'client backend' AND pid <> pg_backend_pid()"),
+                     QVariant(qint64(1)));
         client.write("go\n");
         while (!client.canReadLine() && client.waitForReadyRead(30000)) {
         }
-        QCOMPARE(QString::fromUtf8(client.readLine()).trimmed() + QStringLiteral(" in round %1").arg(round),
-                 QStringLiteral("stored in round %1").arg(round));
+        QCOMPARE(client.readLine().trimmed() + " in round " + QByteArray::number(round),
+                 "stored in round " + QByteArray::number(round));
     }
     QVERIFY(client.waitForFinished(120000));
     QVERIFY2(client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0, client.readAllStandardError().right(3000));
@@ -331,7 +334,6 @@ void tst_SharedAccess::storesGoOnAfterTheSessionIsKilled()
 namespace {
 
 const char* const kWriter = "CORVANTIS_TEST_WRITER";
-const QString kWriterDate = QStringLiteral("01/31/2025");
 
 // A writer's amount tells which store it was and which one it had loaded: in cents, its own
 // token times 10^7 plus the loaded amount's token (0 for the first amount).
@@ -353,14 +355,14 @@ void storeStamped(const QString& kind, qint64 token)
     const auto idOf = [](const char* sql) { return Db::scalar(Global::getConnection(), sql).toString(); };
     if (kind == "balances") {
         GLAccountBalanceList editor;
-        editor.Load(kWriterDate);
+        editor.Load(kDate);
         stamp(editor.getGLAccountBalanceAt(1).getAmount(), token);
         editor.applyAmountEdit();
     } else if (kind == "sign-offs") {
         auto account = std::make_shared<GLAccount>();
         account->Load(idOf("SELECT glAcctID FROM GLAccount"));
         GLAccountBalance b;
-        b.Load(account, kWriterDate);
+        b.Load(account, kDate);
         stamp(b.getTargetAmount(), token);
         b.setReviewedBy(Global::userName);
         b.store();
@@ -377,28 +379,23 @@ void storeStamped(const QString& kind, qint64 token)
     }
 }
 
-// The other program: an administrator adding the user "pat", who says what came of it.
-int addPat()
-{
-    UserAccount pat{0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}};
-    try {
-        UserStore::insert(pat, "pw");
-        QTextStream(stdout) << "stored";
-    } catch (const AppError& e) {
-        QTextStream(stdout) << e.description();
-    }
-    return 0;
-}
-
 // The other program: writer `index` stores one kind of row over and over for 1.5 s, then says
-// how many of its stores were accepted and how many refused.
+// how many of its stores were accepted and how many refused; or, as an administrator, adds the
+// user "pat" and says what came of it.
 int storeRepeatedly(const QStringList& args)
 {
     TestSeams seams;
     Global::mainDatabasePath = args.value(0);
     Global::userName = "writer" + args.value(2);
-    if (args.value(1) == "new user")
-        return addPat();
+    if (args.value(1) == "new user") {
+        try {
+            UserStore::insert({0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}}, "pw");
+            QTextStream(stdout) << "stored";
+        } catch (const AppError& e) {
+            QTextStream(stdout) << e.description();
+        }
+        return 0;
+    }
     int accepted = 0, refused = 0;
     QElapsedTimer timer;
     timer.start();
@@ -425,10 +422,7 @@ QStringList runOtherPrograms(const QString& what)
     QList<std::shared_ptr<QProcess>> programs;
     for (int i = 1; i <= 4; ++i) {
         programs << std::make_shared<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kWriter, QStringList{Global::mainDatabasePath, what, QString::number(i)}.join('|'));
-        programs.last()->setProcessEnvironment(env);
-        programs.last()->start(QCoreApplication::applicationFilePath());
+        startAsOther(*programs.last(), kWriter, QStringList{Global::mainDatabasePath, what, QString::number(i)}.join('|'));
     }
     QStringList said;
     for (auto& p : programs)
@@ -455,11 +449,9 @@ void tst_SharedAccess::concurrentStoresLoseNothing()
     ModelFixture fx;
     auto account = storedAccount();
     GLAccountBalance balance;
-    balance.Load(account, kWriterDate);
+    balance.Load(account, kDate);
     balance.store();
-    ReconcilingItem item;
-    item.initialize("", account->getID(), "01/15/2025", "", "Check 1001", "25.00", "O", "", "", "T");
-    item.store();
+    storedRecItem(account->getID());
     storedItem(account);
 
     int accepted = 0, refused = 0;
@@ -482,8 +474,8 @@ void tst_SharedAccess::concurrentStoresLoseNothing()
         stored << tokenOf(q.value(0).toLongLong());
         loadedFrom << tokenOf(q.value(0).toLongLong(), true);
     }
-    QCOMPARE(audits - loadedFrom.size(), 0); // the updates lost
     QCOMPARE(audits, accepted);
+    QCOMPARE(loadedFrom.size(), audits); // fewer: updates lost
     QVERIFY(stored.contains(tokenOf(fx.value(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(column, table, first)).toLongLong())));
 }
 
@@ -500,11 +492,8 @@ void tst_SharedAccess::lastAdministratorStaysOne()
     mine.role = "User";
     try {
         // Another administrator's program takes the role from Ben while this one takes it from Ann.
-        const QString demote = "UPDATE Users SET Role = 'User' WHERE UserId = " + QString::number(ben);
-        OtherWriter other(Global::mainDatabasePath,
-                          TestDb::onServer() ? QStringList{"BEGIN; " + demote} : QStringList{"BEGIN IMMEDIATE", demote},
-                          1000, "COMMIT");
-        QVERIFY(other.holds());
+        const auto other = otherWritesThenCommits("UPDATE Users SET Role = 'User' WHERE UserId = " + QString::number(ben));
+        QVERIFY(other->holds());
         UserStore::update(mine, QString());
         QFAIL("the last administrator lost the role");
     } catch (const AppError& e) {

@@ -167,11 +167,8 @@ void tst_ExportWriter::refusesWhatIsNotARegularFile()
     // Refused before the overwrite question, and by the writer on its own too.
     seams.prompter.answers = {Prompter::Yes};
     QVERIFY(!ExportWriter::mayReplace(path, "Export"));
-    QCOMPARE(
-        seams.prompter.texts(),
-        QStringList{QStringLiteral("The file %1 could not be written: it is not a regular file but a device, "
-                                   "a pipe or a folder, which is not replaced.")
-                        .arg(path)});
+    QCOMPARE(seams.prompter.texts(), QStringList{"The file " + path + " could not be written: it is not a regular file "
+                                                 "but a device, a pipe or a folder, which is not replaced."});
     ExportWriter w(path);
     w.addRow({"a"});
     QVERIFY(!w.commit());

@@ -230,10 +230,8 @@ void tst_BankRecReport::amountColumnFitsItsOwnAmounts()
     QFETCH(qint64, amount);
     QFETCH(bool, commentAsLaidOut);
     Bank fx;
-    Db::exec(
-        fx.db,
-        "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount) VALUES (1, 'C', '2026-09-15', ?)",
-        {amount});
+    Db::exec(fx.db, "INSERT INTO ReconcilingItem (glAcctID, typeCode, openDate, amount) VALUES (1, 'C', '2026-09-15', ?)",
+             {amount});
     BankRecReport report;
     report.initialize(fx.load());
     const int width = report.report().control("ReconcilingItem_Detail", "txtRecItemComment").width;

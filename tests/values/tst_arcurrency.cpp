@@ -179,10 +179,8 @@ void tst_ARCurrency::exactSums_data()
     const qint64 max = std::numeric_limits<qint64>::max();
     QTest::addColumn<QList<qint64>>("amounts");
     QTest::addColumn<QString>("total"); // display form, "" for refused
-    QTest::newRow("past the range on the way, back in it")
-        << QList<qint64>{max, max, -max} << "922,337,203,685,477.58";
-    QTest::newRow("below the range on the way")
-        << QList<qint64>{-max, -100, 100} << "(922,337,203,685,477.58)";
+    QTest::newRow("past the range on the way, back in it") << QList<qint64>{max, max, -max} << "922,337,203,685,477.58";
+    QTest::newRow("below the range on the way") << QList<qint64>{-max, -100, 100} << "(922,337,203,685,477.58)";
     QTest::newRow("past the range") << QList<qint64>{max, 100} << "";
     QTest::newRow("below the range") << QList<qint64>{-max, -100} << "";
 }
