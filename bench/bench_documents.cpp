@@ -49,10 +49,14 @@ int attachSave(const QString& name, const QString& source)
     const QString folder = Global::getAttachedDocFolder();
     int n = 0;
     qint64 peak = 0;
+    // A document is attached to an account that is stored.
+    const qint64 account = Db::insertReturningId(
+        main, QStringLiteral("INSERT INTO GLAccount (glacctnbr, name) VALUES (?, ?)"),
+        {QStringLiteral("1010"), QStringLiteral("Operating account")});
     const qint64 before = Db::statementCount();
     const double ours = Bench::timeIt([&] {
         clsAttachedfileList list;
-        list.setAccountId(1);
+        list.setAccountId(qint32(account));
         list.setItemType(2);
         list.AddFile(modUtility::GetUniqueFileName(source), QStringLiteral("March statement"), source,
                      QStringLiteral("03/01/2024"));
