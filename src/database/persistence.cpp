@@ -79,6 +79,17 @@ void refuseStale(const QSqlDatabase& db, const Row& row)
     throw changedMeanwhile(row.conflict, lastChangeBy(db, audit, t.auditKey(), current));
 }
 
+Row removal(const StoredTable& table, QVariantList values, const QVariant& key, const QVariantList& loaded,
+            Conflict conflict)
+{
+    Row row{table, std::move(values)};
+    row.keyValues = {key};
+    if (!loaded.isEmpty())
+        row.loaded = loaded;
+    row.conflict = std::move(conflict);
+    return row;
+}
+
 void removeRow(const QSqlDatabase& db, const Row& row)
 {
     const StoredTable& t = *row.table;

@@ -132,6 +132,11 @@ struct Row
     Conflict conflict;
 };
 
+// The row a removal deletes, found by its `key`: guarded by the values the user loaded, or
+// unguarded when there are none (a row never found), so that a row gone is reported as deleted.
+Row removal(const StoredTable& table, QVariantList values, const QVariant& key, const QVariantList& loaded,
+            Conflict conflict);
+
 // Raises why an update of `row` guarded by its loaded values changed nothing: DeletedMeanwhile
 // when the row with its key is gone, else ChangedMeanwhile naming who stored it as it stands.
 [[noreturn]] void refuseStale(const QSqlDatabase& db, const Row& row);

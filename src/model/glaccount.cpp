@@ -223,12 +223,8 @@ void GLAccount::remove()
     // store holding the account (holdStored) is waited for, and one that comes meanwhile waits for
     // the delete and then finds the account gone. An account loaded goes only while it holds what
     // was loaded.
-    Persistence::Row row{kStored, columnValues()};
-    row.keyValues = {accountId(m_f.id)};
+    Persistence::Row row = Persistence::removal(kStored, columnValues(), accountId(m_f.id), m_f.loaded, conflict());
     row.auditValues = auditValues();
-    if (!m_f.loaded.isEmpty())
-        row.loaded = m_f.loaded;
-    row.conflict = conflict();
     Persistence::removeRow(tx, row);
     tx.commit();
 }
