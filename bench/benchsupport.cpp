@@ -114,8 +114,7 @@ QSqlDatabase openRaw(const QString& name)
     const QString connection = QStringLiteral("raw:") + name;
     if (QSqlDatabase::contains(connection))
         return QSqlDatabase::database(connection);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
-    Db::setUpServerConnection(db, name);
+    QSqlDatabase db = Db::plainConnection(name, connection);
     if (!db.open())
         qFatal("bench: cannot connect to %s: %s", qPrintable(name), qPrintable(db.lastError().text()));
     return db;

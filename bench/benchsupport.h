@@ -28,7 +28,7 @@ QString named(const QString& name, Engine engine);
 // dropped first), and its removal.
 QString newServerDatabase(const QString& database);
 void dropServerDatabase(const QString& database);
-// A plain QPSQL connection of its own to the server database, for the baselines: nothing of our
+// A plain connection of its own to the server database, for the baselines: nothing of our
 // layer runs on it.
 QSqlDatabase openRaw(const QString& name);
 

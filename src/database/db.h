@@ -50,9 +50,6 @@ QString lockingRows(const QSqlDatabase& db);
 // letters A to Z folded, then compared character by character, the same on both engines (a
 // server's own collation would sort punctuation and other letters by its language's rules).
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column);
-// Sets a new, unopened QPSQL connection up for the server database named (host, port, role,
-// database, connect timeout, exact NUMERIC values). Touches nothing shared: any thread may call it.
-void setUpServerConnection(QSqlDatabase& db, const QString& name);
 // Raises AppError, in the words the login shows, for a server database's name that cannot be
 // used (a password in it, a setting that is not understood, no database, a port outside 1-65535);
 // a file path passes.
@@ -80,6 +77,12 @@ void checkCreatable(const QString& path);
 QSqlDatabase create(const QString& path);
 // True when the server database holds the table but its role may not read it.
 bool mayNotRead(const QSqlDatabase& db, const QString& table);
+// A connection of its own to the database named, outside this layer's connections: set up (a
+// server's host, port, role, database and settings; a file's path) under the connection name
+// given, not opened. Nothing of this layer runs on it (another program's writer in a test, a
+// benchmark's baseline); the caller opens it and removes it by its name when done. Touches
+// nothing shared: any thread may call it.
+QSqlDatabase plainConnection(const QString& name, const QString& connection);
 // Closes and forgets the connection to the file (and purpose).
 void close(const QString& path, const QString& purpose = {});
 // Closes every connection (tests).
@@ -113,8 +116,6 @@ void runScript(const QSqlDatabase& db, const QString& script);
 // Makes the keys that the database numbers continue after the largest one stored (after rows
 // were inserted with their keys given, as the tutorial data does).
 void continueKeys(const QSqlDatabase& db);
-// The statements of such a script, in order.
-QStringList splitScript(const QString& script);
 
 // Whether the table (column) exists: false only when it is really missing or the file cannot be
 // read as a database; a file held by another user raises AppError::DatabaseBusy.
@@ -133,11 +134,8 @@ QVariant text(const QString& value);
 inline QString textOf(const QVariant& stored) { return stored.isNull() ? QString() : stored.toString(); }
 QVariant null();
 
-// The statement that begins a transaction which may write: on SQLite it takes the write lock at
-// once (BEGIN IMMEDIATE); on a server rows are locked as they are written.
-QString beginWrite(const QSqlDatabase& db);
-
-// A transaction that may write (see beginWrite); nested ones are savepoints.
+// A transaction that may write (on SQLite it takes the write lock at once; on a server rows are
+// locked as they are written); nested ones are savepoints.
 class Transaction
 {
 public:

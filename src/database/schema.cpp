@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "db.h"
+#include "db_p.h"
 #include "passwordhash.h"
 #include "samename.h"
 

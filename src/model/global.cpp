@@ -83,23 +83,20 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
     // A connection already open was checked when it was opened.
     if (Db::isOpen(path, purpose))
         return Db::open(path, purpose);
-    bool connected = false;
     try {
         QSqlDatabase db = Db::open(path, purpose);
-        connected = true;
         if (!isDatabaseOfThisSystem(db)) {
             // A role that may not read the tables is refused as the server refuses a role: the
             // user may try again under another name.
             const bool mayNotRead = Db::mayNotRead(db, QStringLiteral("Users"));
             db = QSqlDatabase();
             Db::close(path, purpose);
-            if (mayNotRead) {
-                connected = false;
+            if (mayNotRead)
                 throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
                                QStringLiteral("The database role may not read the tables of '%1'. Ask the server's "
                                               "administrator to grant it the use of them.")
-                                   .arg(Db::displayName(path)));
-            }
+                                   .arg(Db::displayName(path)))
+                    .withRetry(AppError::Retry::Later);
             throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
                            QStringLiteral("'%1' is not a Corvantis database.").arg(nativePath(path)));
         }
@@ -110,7 +107,7 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
         // In use by another user, or a server that is down, unreachable or refuses the role or
         // the database (as a missing file would be): the caller says so, the program goes on and
         // the user may try again.
-        if (e.number() == AppError::DatabaseBusy || (!connected && Db::isServerName(path))) {
+        if (e.mayTryAgain()) {
             Db::close(path, purpose);
             throw;
         }

@@ -48,6 +48,22 @@ public:
         return *this;
     }
 
+    // What trying the same again may change, said where the error is raised.
+    enum class Retry : quint8 {
+        Never,  // it would fail the same way
+        Later,  // the database was in use, or the server could not be reached or refused the login:
+                // the user may try again
+        AtOnce, // the unit of work lost to another user's at the same moment and was rolled back:
+                // it may run again from the top at once
+    };
+    Retry retry() const { return m_retry; }
+    bool mayTryAgain() const { return m_retry != Retry::Never; }
+    AppError& withRetry(Retry retry)
+    {
+        m_retry = retry;
+        return *this;
+    }
+
     const char* what() const noexcept override { return m_what.constData(); }
 
 private:
@@ -57,4 +73,5 @@ private:
     QString m_details;
     QByteArray m_what;
     bool m_reported = false;
+    Retry m_retry = Retry::Never;
 };

@@ -477,8 +477,7 @@ void tst_Database::serverNamesRefused()
 void tst_Database::socketFolderTakesAPort()
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "parts");
-        Db::setUpServerConnection(db, "postgresql://u@%2Frun%2Fpg:5454/db?sslmode=require&application_name=desk%2D1");
+        QSqlDatabase db = Db::plainConnection("postgresql://u@%2Frun%2Fpg:5454/db?sslmode=require&application_name=desk%2D1", "parts");
         QCOMPARE(db.hostName(), QStringLiteral("/run/pg"));
         QCOMPARE(db.port(), 5454);
         QCOMPARE(db.connectOptions(), QStringLiteral("sslmode=require;application_name=desk-1;connect_timeout=%1")

@@ -21,12 +21,7 @@ OtherWriter::OtherWriter(const QString& path, const QStringList& statements, int
     m_thread = std::thread([this, path, statements, holdMs, end] {
         const QString name = QUuid::createUuid().toString();
         {
-            const bool server = Db::isServerName(path);
-            QSqlDatabase db = QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
-            if (server)
-                Db::setUpServerConnection(db, path);
-            else
-                db.setDatabaseName(path);
+            QSqlDatabase db = Db::plainConnection(path, name);
             if (db.open()) {
                 QSqlQuery q(db);
                 m_holds = q.exec(statements.value(0));

@@ -1,0 +1,214 @@
+// What is SQLite's own: a database is a file named by its path, a transaction takes the file's
+// write lock at once, users of one file wait for each other on a busy timeout, and the catalogue
+// is sqlite_master.
+#include "db_p.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QUrl>
+
+namespace {
+
+// `mode` is the SQLite URI mode of an existing file: "rw", or "ro" for a file only looked at.
+QSqlDatabase addConnection(const QString& driver, const QString& path, const QString& name, bool mayCreate,
+                           const QString& mode = QStringLiteral("rw"))
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
+    if (mayCreate) {
+        db.setDatabaseName(path);
+    } else {
+        // A URI in that mode: SQLite refuses instead of creating a missing file.
+        QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        uri.setQuery(QStringLiteral("mode=") + mode);
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Db::BusyTimeoutMs));
+    }
+    if (!db.open())
+        throw Db::dropped(db, Db::dbError(db, QStringLiteral("Db.open"), db.lastError()));
+    return db;
+}
+
+// The URI mode of a file opened to be read only. Even a reader of a file in WAL mode makes its
+// -wal and -shm files beside it, and cannot remove them again. With none of the companion files
+// there, nobody is using the file, and it is read as it stands on disk (immutable), which creates
+// nothing.
+QString readOnlyMode(const QString& path)
+{
+    for (const char* companion : {"-wal", "-shm", "-journal"})
+        if (QFileInfo::exists(path + QLatin1String(companion)))
+            return QStringLiteral("ro");
+    return QStringLiteral("ro&immutable=1");
+}
+
+// The error number for SQLite's result code: a file that another connection holds (busy) or
+// locks (locked), a unique key that refused a row, or any other failure. Extended codes keep the
+// primary code in their low byte.
+qint32 errorNumber(const QSqlError& error, const QString& text)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    if (ok && (code == 5 || code == 6))
+        return AppError::DatabaseBusy;
+    if (ok && code == 19 && text.startsWith(QStringLiteral("UNIQUE constraint failed")))
+        return AppError::DatabaseConflict;
+    return AppError::DatabaseError;
+}
+
+class SqliteEngine final : public Db::Engine
+{
+public:
+    QString driver() const override { return QStringLiteral("QSQLITE"); }
+
+    QString key(const QString& name) const override { return Db::canonical(name); }
+
+    QSqlDatabase open(const QString& path, const QString& purpose, bool readOnly) const override
+    {
+        const QFileInfo info(path);
+        if (path.trimmed().isEmpty() || !info.exists())
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.open"),
+                           QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
+        if (!info.isFile())
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.open"),
+                           QStringLiteral("'%1' is not a file.").arg(QDir::toNativeSeparators(path)));
+
+        const QString name = Db::connectionName(path, purpose);
+        if (QSqlDatabase::contains(name)) {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (db.isOpen())
+                return db;
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+        }
+        QSqlDatabase db = addConnection(driver(), path, name, false, readOnly ? readOnlyMode(path) : QStringLiteral("rw"));
+        // SQLite reads the file lazily: make it prove that it is a database before anyone uses it.
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            const AppError err = Db::dbError(db, QStringLiteral("Db.open"), probe.lastError());
+            probe = QSqlQuery();
+            db.close();
+            throw Db::dropped(db, err);
+        }
+        return db;
+    }
+
+    void checkCreatable(const QString& path) const override
+    {
+        if (QFileInfo::exists(path))
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                           QStringLiteral("'%1' already exists.").arg(QDir::toNativeSeparators(path)));
+    }
+
+    QSqlDatabase create(const QString& path) const override
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        return addConnection(driver(), path, Db::canonical(path), true);
+    }
+
+    QSqlDatabase plain(const QString& path, const QString& connection) const override
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver(), connection);
+        db.setDatabaseName(path);
+        return db;
+    }
+
+    void shareAccess(QSqlDatabase& db) const override
+    {
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(Db::BusyTimeoutMs));
+        // A read-only file keeps its journal: WAL cannot be set there, and need not be.
+        q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        // Years of balances of thousands of accounts: a page cache of 64 MB keeps a month's work in memory.
+        q.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    }
+
+    void startSession(QSqlDatabase&, bool) const override {}
+
+    // A file does not go away under an open connection.
+    bool connectionLost(const QSqlDatabase&) const override { return false; }
+
+    QString file(const QSqlDatabase& db) const override
+    {
+        const QString name = db.databaseName();
+        return name.startsWith(QStringLiteral("file:")) ? QUrl(name).toLocalFile() : name;
+    }
+
+    AppError error(const QSqlDatabase&, const QString& source, const QSqlError& error) const override
+    {
+        const QString text = Db::errorText(error);
+        const qint32 number = errorNumber(error, text);
+        if (number == AppError::DatabaseBusy)
+            return AppError(number, source, Db::busyText()).withDetails(text).withRetry(AppError::Retry::Later);
+        return AppError(number, source, text);
+    }
+
+    AppError openError(const QSqlDatabase& db) const override
+    {
+        return error(db, QStringLiteral("Db.open"), db.lastError());
+    }
+
+    // Every transaction here may write, so it takes the write lock at once, waiting on the busy
+    // timeout. A deferred one that has read first fails at once with "database is locked" when it
+    // tries to write while another connection writes.
+    QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+
+    // The schema is written as SQLite reads it.
+    QString ownForm(const QString& sql) const override { return sql; }
+    bool sendsBareStatements() const override { return false; }
+
+    QString exactCollation() const override { return QStringLiteral(" COLLATE BINARY"); }
+    QString exactCollation(const QSqlDatabase&, const QString&, const QString&) const override
+    {
+        return exactCollation();
+    }
+
+    // A write transaction holds the whole file already.
+    QString holdingRows() const override { return {}; }
+    QString lockingRows() const override { return {}; }
+
+    // NOCASE folds A to Z alone and compares what is left byte by byte, and its index serves the order.
+    QString caseBlindOrder(const QString& column) const override { return column; }
+
+    QString insertionOrder() const override { return QStringLiteral("rowid"); }
+
+    // A bare parameter takes whatever it is given.
+    QString firstValuesParameter(const QSqlDatabase&, const QString&, const QString&) const override
+    {
+        return QStringLiteral("?");
+    }
+
+    qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values) const override
+    {
+        return Db::exec(db, insert, values).lastInsertId().toLongLong();
+    }
+
+    // SQLite numbers on from the largest key of the table by itself.
+    void continueKeys(const QSqlDatabase&) const override {}
+
+    bool tableExists(const QSqlDatabase& db, const QString& table) const override
+    {
+        return Db::scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
+                          {table})
+                   .toLongLong() > 0;
+    }
+
+    QSqlQuery columnNames(const QSqlDatabase& db, const QString& table) const override
+    {
+        return Db::exec(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    }
+
+    // Whoever may open the file may read all of it.
+    bool mayNotRead(const QSqlDatabase&, const QString&) const override { return false; }
+};
+
+} // namespace
+
+namespace Db {
+
+const Engine& sqliteEngine()
+{
+    static const SqliteEngine engine;
+    return engine;
+}
+
+} // namespace Db

@@ -1,0 +1,285 @@
+// Statements and transactions: running a statement with its values bound, the writing statements
+// kept per connection, the pieces of SQL that differ by engine, and transactions.
+#include "db_p.h"
+
+#include <QCoreApplication>
+#include <QHash>
+
+namespace {
+
+qint64 g_statements = 0;
+QHash<QString, int> g_depth; // open transactions per connection
+// Writing statements prepared once per connection: a list's store runs the same two statements
+// for every row. A caller only reads the row count or the new key of a write before the next one.
+QHash<QString, QHash<QString, QSqlQuery>> g_prepared;
+
+// The statements kept for the connection. They are let go before the application object is: once
+// Qt's own statics are gone at the end of the process, a query no longer frees what it holds.
+QHash<QString, QSqlQuery>& preparedOn(const QString& connection)
+{
+    static const bool freedAtExit = [] {
+        qAddPostRoutine([] { g_prepared.clear(); });
+        return true;
+    }();
+    Q_UNUSED(freedAtExit);
+    return g_prepared[connection];
+}
+
+bool isWrite(const QString& sql)
+{
+    return sql.startsWith(QStringLiteral("INSERT"), Qt::CaseInsensitive) ||
+           sql.startsWith(QStringLiteral("UPDATE"), Qt::CaseInsensitive) ||
+           sql.startsWith(QStringLiteral("DELETE"), Qt::CaseInsensitive);
+}
+
+QSqlQuery runOnce(const QSqlDatabase& db, const QString& given, const QVariantList& values, bool keep)
+{
+    Db::reconnect(db);
+    const Db::Engine& engine = Db::engineOf(db);
+    const QString sql = engine.ownForm(given);
+    ++g_statements;
+    // A writing statement is prepared once per connection and run again with new values.
+    QHash<QString, QSqlQuery>* cache = keep && isWrite(sql) ? &preparedOn(db.connectionName()) : nullptr;
+    if (!cache && values.isEmpty() && engine.sendsBareStatements()) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(sql))
+            throw Db::dbError(db, QStringLiteral("Db.exec"), q.lastError());
+        return q;
+    }
+    QSqlQuery q = [&] {
+        if (cache && cache->contains(sql))
+            return cache->value(sql);
+        QSqlQuery fresh(db);
+        fresh.setForwardOnly(true);
+        if (!fresh.prepare(sql))
+            throw Db::dbError(db, QStringLiteral("Db.exec"), fresh.lastError());
+        if (cache)
+            cache->insert(sql, fresh);
+        return fresh;
+    }();
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        throw Db::dbError(db, QStringLiteral("Db.exec"), q.lastError());
+    return q;
+}
+
+QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool keep)
+{
+    const bool wasOpen = db.isOpen();
+    try {
+        return runOnce(db, sql, values, keep);
+    } catch (const AppError&) {
+        // A read of its own found the connection gone (a server restart, a session ended while
+        // idle): it changed nothing, so it connects again and runs once more.
+        const bool loneRead = sql.startsWith(QStringLiteral("SELECT"), Qt::CaseInsensitive) &&
+                              g_depth.value(db.connectionName()) == 0;
+        if (!wasOpen || !loneRead || !Db::engineOf(db).connectionLost(db))
+            throw;
+    }
+    return runOnce(db, sql, values, keep);
+}
+
+// Runs a statement of the transaction frame itself (BEGIN, COMMIT, ROLLBACK).
+void execFrame(const QSqlDatabase& db, const QString& sql, const QString& source)
+{
+    Db::reconnect(db);
+    ++g_statements;
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw Db::dbError(db, source, q.lastError());
+}
+
+} // namespace
+
+namespace Db {
+
+int transactionDepth(const QString& connection)
+{
+    return g_depth.value(connection);
+}
+
+void forgetStatements(const QString& connection)
+{
+    g_prepared.remove(connection);
+}
+
+void forgetConnection(const QString& connection)
+{
+    g_prepared.remove(connection);
+    g_depth.remove(connection);
+}
+
+void forgetAllConnections()
+{
+    g_prepared.clear();
+    g_depth.clear();
+}
+
+QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return run(db, sql, values, true);
+}
+
+QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return run(db, sql, values, false);
+}
+
+qint64 execCount(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    return exec(db, sql, values).numRowsAffected();
+}
+
+void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    const qint64 n = execCount(db, sql, values);
+    if (n != 1)
+        throw AppError(AppError::DatabaseError, QStringLiteral("Db.execOne"),
+                       n == 0 ? QStringLiteral("The row was not found; another user may have deleted it.")
+                              : QStringLiteral("%1 rows were changed where one was expected.").arg(n));
+}
+
+QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q = exec(db, sql, values);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values)
+{
+    return engineOf(db).insertReturningId(db, insert, values);
+}
+
+QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows)
+{
+    const QString plain = QLatin1Char('(') + QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
+                          QLatin1Char(')');
+    const Engine& engine = engineOf(db);
+    QStringList first;
+    first.reserve(columns.size());
+    for (const QString& column : columns)
+        first << engine.firstValuesParameter(db, table, column);
+    QStringList all;
+    all.reserve(rows);
+    all << QLatin1Char('(') + first.join(QStringLiteral(", ")) + QLatin1Char(')');
+    for (qsizetype i = 1; i < rows; ++i)
+        all << plain;
+    return all.join(QStringLiteral(", "));
+}
+
+QString insertionOrder(const QSqlDatabase& db)
+{
+    return engineOf(db).insertionOrder();
+}
+
+QString exactCollation(const QSqlDatabase& db)
+{
+    return engineOf(db).exactCollation();
+}
+
+QString exactCollation(const QSqlDatabase& db, const QString& table, const QString& column)
+{
+    return engineOf(db).exactCollation(db, table, column);
+}
+
+QString holdingRows(const QSqlDatabase& db)
+{
+    return engineOf(db).holdingRows();
+}
+
+QString lockingRows(const QSqlDatabase& db)
+{
+    return engineOf(db).lockingRows();
+}
+
+QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
+{
+    return engineOf(db).caseBlindOrder(column);
+}
+
+qint64 statementCount()
+{
+    return g_statements;
+}
+
+QVariant null()
+{
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant text(const QString& value)
+{
+    return value.trimmed().isEmpty() ? null() : QVariant(value);
+}
+
+QString beginWrite(const QSqlDatabase& db)
+{
+    return engineOf(db).beginWrite();
+}
+
+Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
+{
+    int& depth = g_depth[m_db.connectionName()];
+    m_level = depth;
+    if (m_level == 0) {
+        const bool wasOpen = m_db.isOpen();
+        try {
+            execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
+        } catch (const AppError&) {
+            // The connection was found gone before anything of the unit was sent: connect again.
+            if (!wasOpen || !engineOf(m_db).connectionLost(m_db))
+                throw;
+            execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
+        }
+    } else {
+        exec(m_db, QStringLiteral("SAVEPOINT sp%1").arg(m_level));
+    }
+    ++depth;
+}
+
+Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    --g_depth[m_db.connectionName()];
+    if (engineOf(m_db).connectionLost(m_db)) {
+        // The server ended the transaction with the session.
+    } else if (m_level == 0) {
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    } else {
+        QSqlQuery q(m_db);
+        q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT sp%1").arg(m_level));
+        q.exec(QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_level));
+    }
+}
+
+void Transaction::commit()
+{
+    if (m_level == 0) {
+        execFrame(m_db, QStringLiteral("COMMIT"), QStringLiteral("Db.Transaction.commit")); // on failure the destructor rolls back
+    } else {
+        exec(m_db, QStringLiteral("RELEASE SAVEPOINT sp%1").arg(m_level));
+    }
+    m_done = true;
+    --g_depth[m_db.connectionName()];
+}
+
+void runTransaction(const QSqlDatabase& db, const std::function<void(Transaction& tx)>& work)
+{
+    // Only the outermost transaction can be run again: a loss aborts it as a whole.
+    const bool outermost = g_depth.value(db.connectionName()) == 0;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            Transaction tx(db);
+            work(tx);
+            return;
+        } catch (const AppError& e) {
+            if (!outermost || attempt > 1 || e.retry() != AppError::Retry::AtOnce)
+                throw;
+        }
+    }
+}
+
+} // namespace Db
