@@ -23,6 +23,7 @@ private Q_SLOTS:
     void openingNeverCreates();
     void refusesWhatIsNoDatabase();
     void oneConnectionPerPath();
+    void readOnlyConnectionChangesNothing();
     void boundValuesTakeAnyText();
     void transactionRollsBackUnlessCommitted();
     void nestedTransactionRollsBackItsPart();
@@ -86,6 +87,15 @@ void tst_Database::oneConnectionPerPath()
     QCOMPARE(Db::scalar(Db::open(b), "SELECT ERPNumber FROM ERPNumbers").toString(), QStringLiteral("Beta"));
     const QString sameA = TestDb::onServer() ? QString(a).replace("postgresql://", "postgres://") : seams.folder() + "/./a.db";
     QCOMPARE(Db::open(a).connectionName(), Db::open(sameA).connectionName());
+}
+
+void tst_Database::readOnlyConnectionChangesNothing()
+{
+    TestSeams seams;
+    const QString path = TestDb::emptyMain(seams.folder());
+    QVERIFY_THROWS_EXCEPTION(AppError, Db::exec(Db::openReadOnly(path, "look"), "INSERT INTO ERPNumbers (ERPNumber) VALUES (?)", {"Alpha"}));
+    Db::close(path, "look");
+    QCOMPARE(Db::scalar(Db::open(path), "SELECT count(*) FROM ERPNumbers").toInt(), 0);
 }
 
 void tst_Database::boundValuesTakeAnyText()
@@ -173,7 +183,7 @@ void tst_Database::storeRowWritesTheRowAndItsAuditTwin()
     note.f.text = "second";
     note.store(db, false);
     QCOMPARE(Db::scalar(db, "SELECT count(*) FROM Note").toInt(), 1);
-    QSqlQuery audit = Db::exec(db, "SELECT text, Activity, ActivityUser FROM NoteAudit ORDER BY " + TestDb::insertionOrder());
+    QSqlQuery audit = Db::exec(db, "SELECT text, Activity, ActivityUser FROM NoteAudit ORDER BY " + Db::insertionOrder(db));
     QStringList rows;
     while (audit.next())
         rows << audit.value(0).toString() + "/" + audit.value(1).toString() + "/" + audit.value(2).toString();

@@ -68,12 +68,6 @@ QString newDatabase(const QString& folder, const QString& name)
     return serverName(database);
 }
 
-QString insertionOrder()
-{
-    // Rows that are only ever inserted stay in the order of their physical place on the server.
-    return onServer() ? QStringLiteral("ctid") : QStringLiteral("rowid");
-}
-
 QString emptyMain(const QString& folder, const QString& name)
 {
     const QString path = newDatabase(folder, name);

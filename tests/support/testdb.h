@@ -16,8 +16,6 @@ QString newDatabase(const QString& folder, const QString& name);
 QString serverName(const QString& database, const QString& user = QStringLiteral("corvantis"));
 // Runs a statement on the test server's maintenance database (CREATE DATABASE, ALTER ROLE...).
 void serverAdmin(const QString& statement);
-// The column that orders a table's rows as they were inserted, for tables without a key.
-QString insertionOrder();
 
 // A main database with the schema and the reference rows, no company data and no users.
 QString emptyMain(const QString& folder, const QString& name = QStringLiteral("main.db"));
