@@ -34,14 +34,17 @@ const ValueStreamEngine& valueStreamEngine(const QSqlDatabase& db)
     return isServer(db) ? serverValueStream : sqliteValueStream;
 }
 
-ValueWriter ValueWriter::open(const Transaction& tx, const QString& table, const QString& column, const RowKey& key,
-                              qint64 size)
+ValueWriter ValueWriter::open(const Transaction& tx, const QString& table, const QString& column,
+                              const RowKey& key, qint64 size)
 {
     const ValuePlace place = placeOf(QStringLiteral("Db.ValueWriter"), table, column, key);
     return ValueWriter(valueStreamEngine(tx.db()).openWriter(tx.db(), place, size), size);
 }
 
-ValueWriter::ValueWriter(std::unique_ptr<Pieces> pieces, qint64 size) : m_pieces(std::move(pieces)), m_size(size) {}
+ValueWriter::ValueWriter(std::unique_ptr<Pieces> pieces, qint64 size)
+    : m_pieces(std::move(pieces)), m_size(size)
+{
+}
 ValueWriter::ValueWriter(ValueWriter&&) noexcept = default;
 ValueWriter& ValueWriter::operator=(ValueWriter&&) noexcept = default;
 ValueWriter::~ValueWriter() = default;
@@ -49,8 +52,9 @@ ValueWriter::~ValueWriter() = default;
 void ValueWriter::write(const char* data, qint64 size)
 {
     if (!m_pieces || size < 0 || size > m_size - m_written)
-        throw AppError(AppError::DatabaseError, QStringLiteral("Db.ValueWriter.write"),
-                       QStringLiteral("The value is longer than the %1 bytes it was begun with.").arg(m_size));
+        throw AppError(
+            AppError::DatabaseError, QStringLiteral("Db.ValueWriter.write"),
+            QStringLiteral("The value is longer than the %1 bytes it was begun with.").arg(m_size));
     m_pieces->write(data, size);
     m_written += size;
 }

@@ -35,8 +35,8 @@ class ValueWriter
 public:
     class Pieces; // the engine's way of writing them
     // Starts the value; raises when the row is not stored or the engine cannot write it.
-    static ValueWriter open(const Transaction& tx, const QString& table, const QString& column, const RowKey& key,
-                            qint64 size);
+    static ValueWriter open(const Transaction& tx, const QString& table, const QString& column,
+                            const RowKey& key, qint64 size);
     ValueWriter(ValueWriter&&) noexcept;
     ValueWriter& operator=(ValueWriter&&) noexcept;
     ~ValueWriter();

@@ -13,7 +13,8 @@ class PieceTable final : public ValueWriter::Pieces
 public:
     PieceTable(const QSqlDatabase& db, const ValuePlace& place) : m_db(db), m_place(place)
     {
-        exec(db, QStringLiteral("CREATE TEMPORARY TABLE ValuePiece (Number BIGINT, Piece BYTEA) ON COMMIT DROP"));
+        exec(db,
+             QStringLiteral("CREATE TEMPORARY TABLE ValuePiece (Number BIGINT, Piece BYTEA) ON COMMIT DROP"));
     }
 
     void write(const char* data, qint64 size) override
@@ -26,8 +27,9 @@ public:
     {
         // No pieces (an empty value) are an empty value, not a missing one.
         execOne(m_db,
-                QStringLiteral("UPDATE %1 SET %2 = (SELECT COALESCE(string_agg(Piece, ''::bytea ORDER BY Number), "
-                               "''::bytea) FROM ValuePiece) WHERE %3 = ?")
+                QStringLiteral(
+                    "UPDATE %1 SET %2 = (SELECT COALESCE(string_agg(Piece, ''::bytea ORDER BY Number), "
+                    "''::bytea) FROM ValuePiece) WHERE %3 = ?")
                     .arg(m_place.table, m_place.column, m_place.key.column),
                 {m_place.key.value});
         // Another value of the same transaction starts with a table of its own.
@@ -47,10 +49,10 @@ std::unique_ptr<ValueWriter::Pieces> openPieces(const QSqlDatabase& db, const Va
 
 bool readPieces(const QSqlDatabase& db, const ValuePlace& place, const PieceTaker& take)
 {
-    const QVariant size =
-        scalar(db, QStringLiteral("SELECT length(%1) FROM %2 WHERE %3 = ? AND %1 IS NOT NULL")
-                       .arg(place.column, place.table, place.key.column),
-               {place.key.value});
+    const QVariant size = scalar(db,
+                                 QStringLiteral("SELECT length(%1) FROM %2 WHERE %3 = ? AND %1 IS NOT NULL")
+                                     .arg(place.column, place.table, place.key.column),
+                                 {place.key.value});
     if (!size.isValid())
         return false;
     const QString slice = QStringLiteral("SELECT substring(%1 from ? for ?) FROM %2 WHERE %3 = ?")

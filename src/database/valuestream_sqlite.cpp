@@ -44,14 +44,16 @@ public:
     {
         const QString source = QStringLiteral("Db.ValueWriter");
         // A value of zeros of the full length, which the pieces overwrite.
-        execOne(db, QStringLiteral("UPDATE %1 SET %2 = zeroblob(?) WHERE %3 = ?").arg(place.table, place.column, place.key.column),
+        execOne(db,
+                QStringLiteral("UPDATE %1 SET %2 = zeroblob(?) WHERE %3 = ?")
+                    .arg(place.table, place.column, place.key.column),
                 {size, place.key.value});
         const qint64 rowid = rowNumber(db, place, false).toLongLong();
         if (!m_handle)
             throw AppError(AppError::DatabaseError, source,
                            QStringLiteral("The database does not take long values piece by piece."));
-        if (sqlite3_blob_open(m_handle, "main", place.table.toUtf8().constData(), place.column.toUtf8().constData(),
-                              rowid, 1, &m_blob) != SQLITE_OK) {
+        if (sqlite3_blob_open(m_handle, "main", place.table.toUtf8().constData(),
+                              place.column.toUtf8().constData(), rowid, 1, &m_blob) != SQLITE_OK) {
             m_blob = nullptr;
             throw AppError(AppError::DatabaseError, source, errorText(m_handle));
         }
@@ -65,14 +67,16 @@ public:
     void write(const char* data, qint64 size) override
     {
         if (sqlite3_blob_write(m_blob, data, int(size), int(m_offset)) != SQLITE_OK)
-            throw AppError(AppError::DatabaseError, QStringLiteral("Db.ValueWriter.write"), errorText(m_handle));
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.ValueWriter.write"),
+                           errorText(m_handle));
         m_offset += size;
     }
 
     void finish() override
     {
         if (sqlite3_blob_close(std::exchange(m_blob, nullptr)) != SQLITE_OK)
-            throw AppError(AppError::DatabaseError, QStringLiteral("Db.ValueWriter.finish"), errorText(m_handle));
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.ValueWriter.finish"),
+                           errorText(m_handle));
     }
 
 private:
@@ -94,8 +98,9 @@ bool readPieces(const QSqlDatabase& db, const ValuePlace& place, const PieceTake
         return false;
     sqlite3* handle = handleOf(db);
     sqlite3_blob* blob = nullptr;
-    if (!handle || sqlite3_blob_open(handle, "main", place.table.toUtf8().constData(),
-                                     place.column.toUtf8().constData(), rowid.toLongLong(), 0, &blob) != SQLITE_OK) {
+    if (!handle ||
+        sqlite3_blob_open(handle, "main", place.table.toUtf8().constData(), place.column.toUtf8().constData(),
+                          rowid.toLongLong(), 0, &blob) != SQLITE_OK) {
         const QString text = errorText(handle);
         sqlite3_blob_close(blob);
         throw AppError(AppError::DatabaseError, source, text);

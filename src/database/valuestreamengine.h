@@ -26,7 +26,8 @@ public:
 // The streaming of one engine.
 struct ValueStreamEngine
 {
-    std::unique_ptr<ValueWriter::Pieces> (*openWriter)(const QSqlDatabase& db, const ValuePlace& place, qint64 size);
+    std::unique_ptr<ValueWriter::Pieces> (*openWriter)(const QSqlDatabase& db, const ValuePlace& place,
+                                                       qint64 size);
     bool (*read)(const QSqlDatabase& db, const ValuePlace& place, const PieceTaker& take);
     qint64 (*largestValue)(const QSqlDatabase& db);
     void (*limitLargestValue)(const QSqlDatabase& db, qint64 bytes);

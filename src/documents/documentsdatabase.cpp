@@ -11,6 +11,10 @@
 namespace {
 
 const QString Source = QStringLiteral("DocumentsDatabase");
+// Where a document's contents are stored: its row's column, the row named by the file name.
+const QString DocumentTable = QStringLiteral("Document");
+const QString ContentColumn = QStringLiteral("Content");
+const QString FileNameColumn = QStringLiteral("FileName");
 
 QString activePath()
 {
@@ -67,14 +71,12 @@ QSqlDatabase connectionForWrite()
 
 Db::ValueWriter contentWriter(const Db::Transaction& tx, const QString& fileName, qint64 size)
 {
-    return Db::ValueWriter::open(tx, QStringLiteral("Document"), QStringLiteral("Content"),
-                                 {QStringLiteral("FileName"), fileName}, size);
+    return Db::ValueWriter::open(tx, DocumentTable, ContentColumn, {FileNameColumn, fileName}, size);
 }
 
 bool readContent(const QSqlDatabase& db, const QString& fileName, const Db::PieceTaker& take)
 {
-    return Db::readValue(db, QStringLiteral("Document"), QStringLiteral("Content"), {QStringLiteral("FileName"), fileName},
-                         take);
+    return Db::readValue(db, DocumentTable, ContentColumn, {FileNameColumn, fileName}, take);
 }
 
 } // namespace DocumentsDatabase

@@ -82,7 +82,8 @@ void tst_ValueStream::valueReadsBackInPieces()
     const QByteArray value = bytes(size, 7);
     {
         Db::Transaction tx(store.db);
-        Db::ValueWriter w = Db::ValueWriter::open(tx, u"Document"_s, u"Content"_s, {u"FileName"_s, u"a"_s}, size);
+        Db::ValueWriter w =
+            Db::ValueWriter::open(tx, u"Document"_s, u"Content"_s, {u"FileName"_s, u"a"_s}, size);
         for (qint64 done = 0; done < size; done += writtenIn)
             w.write(value.constData() + done, qMin(writtenIn, size - done));
         w.finish();
@@ -107,16 +108,17 @@ void tst_ValueStream::failurePartWayLeavesTheRowAsItWas_data()
     QTest::addColumn<qint64>("declared");
     QTest::addColumn<QList<qint64>>("pieces");
     QTest::addColumn<QString>("message");
-    QTest::newRow("a piece past the declared size") << u"Content"_s << u"a"_s << bytes(5000) << 10LL << QList<qint64>{4, 4, 4}
-                                                    << u"longer than the 10 bytes"_s;
-    QTest::newRow("past the size into no value") << u"Content"_s << u"a"_s << QByteArray() << 10LL << QList<qint64>{4, 4, 4}
-                                                 << u"longer than the 10 bytes"_s;
-    QTest::newRow("finished short of it") << u"Content"_s << u"a"_s << bytes(5000) << 10LL << QList<qint64>{4, 4}
-                                          << u"ended after 8 of the 10 bytes"_s;
-    QTest::newRow("a row not stored") << u"Content"_s << u"missing"_s << bytes(5000) << 8LL << QList<qint64>{4, 4}
-                                      << u"The row was not found"_s;
-    QTest::newRow("a name that is no name") << u"Content = NULL, DocDesc"_s << u"a"_s << bytes(5000) << 8LL << QList<qint64>{4, 4}
-                                            << u"is not a name of a table or column"_s;
+    QTest::newRow("a piece past the declared size")
+        << u"Content"_s << u"a"_s << bytes(5000) << 10LL << QList<qint64>{4, 4, 4}
+        << u"longer than the 10 bytes"_s;
+    QTest::newRow("past the size into no value") << u"Content"_s << u"a"_s << QByteArray() << 10LL
+                                                 << QList<qint64>{4, 4, 4} << u"longer than the 10 bytes"_s;
+    QTest::newRow("finished short of it") << u"Content"_s << u"a"_s << bytes(5000) << 10LL
+                                          << QList<qint64>{4, 4} << u"ended after 8 of the 10 bytes"_s;
+    QTest::newRow("a row not stored") << u"Content"_s << u"missing"_s << bytes(5000) << 8LL
+                                      << QList<qint64>{4, 4} << u"The row was not found"_s;
+    QTest::newRow("a name that is no name") << u"Content = NULL, DocDesc"_s << u"a"_s << bytes(5000) << 8LL
+                                            << QList<qint64>{4, 4} << u"is not a name of a table or column"_s;
 }
 
 void tst_ValueStream::failurePartWayLeavesTheRowAsItWas()
