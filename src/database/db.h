@@ -65,8 +65,8 @@ bool namesFile(const QString& name);
 // The name as it is kept (the documents database's, in the main database): a file by its absolute
 // path, so that it names the same file whatever the working folder; a server name as it stands.
 QString keptName(const QString& name);
-// The name the user typed, written with this computer's separators: a file's path with "/" as this
-// system writes paths; a server name as it stands.
+// A name the user typed with this computer's own separators, as this system writes it: a file's
+// path with "/" between its folders; a server name as it stands.
 QString typedName(const QString& typed);
 // True when the name may be a database the login can open: a server database's name, or a file
 // whose name ends in ".db" or ".sqlite" (spaces around the name do not count). Whether it exists
