@@ -35,7 +35,7 @@ QSqlDatabase checkedConnection(const QString& path, const QString& operation, co
 {
     const bool isDocuments =
         Db::isOpen(path) ? Db::columnExists(Db::open(path), QStringLiteral("Document"), QStringLiteral("CreateUser"))
-                         : !Global::databaseExists(path) || DocumentsLocation::isDocumentsDatabase(path);
+                         : !Db::databaseExists(path) || DocumentsLocation::isDocumentsDatabase(path);
     if (!isDocuments)
         throw AppError(AppError::DatabaseError, Source + operation,
                        QStringLiteral("The file '%1' is not a valid Corvantis documents database. %2")
