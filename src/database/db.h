@@ -56,6 +56,25 @@ QString caseBlindOrder(const QSqlDatabase& db, const QString& column);
 void checkServerName(const QString& name);
 // The server database's name as shown to the user: the URI without anything secret in it.
 QString displayName(const QString& name);
+// True when the name is a file's path, which the user selects in a file chooser; false for a
+// server database's name, which the user types.
+bool namesFile(const QString& name);
+// The name as it is kept (the documents database's, in the main database): a file by its absolute
+// path, so that it names the same file whatever the working folder; a server name as it stands.
+QString keptName(const QString& name);
+// A name the user typed with this computer's own separators, as this system writes it: a file's
+// path with "/" between its folders; a server name as it stands.
+QString typedName(const QString& typed);
+// True when the name may be a database the login can open: a server database's name, or a file
+// whose name ends in ".db" or ".sqlite" (spaces around the name do not count). Whether it exists
+// is asked apart.
+bool mayNameDatabase(const QString& name);
+// True for an existing database file (a file, not a folder), and for any server database's name:
+// whether the server has that database is for the server to say when it is opened.
+bool databaseExists(const QString& name);
+// The folder a file chooser starts in to pick another database in place of this one: the named
+// file's folder, or `otherwise` when no file is named (no name, or a server database's name).
+QString chooserFolder(const QString& name, const QString& otherwise);
 
 // The connection to an existing SQLite file or server database; opening never creates a file or
 // database. Raises AppError when the path is missing, not a file, or not a database, when the

@@ -7,7 +7,6 @@
 #include "samename.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSqlQuery>
 
 namespace {
@@ -135,7 +134,7 @@ void setDocumentsLocation(const QString& mainPath, const QString& documentsPath)
     Db::Transaction tx(db);
     Db::exec(db, QStringLiteral("DELETE FROM AttachedDocDBLocation"));
     Db::exec(db, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"),
-             {Db::isServerName(documentsPath) ? documentsPath : QFileInfo(documentsPath).absoluteFilePath()});
+             {Db::keptName(documentsPath)});
     tx.commit();
 }
 

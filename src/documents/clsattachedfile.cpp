@@ -60,13 +60,13 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
         if (found == 0 && !lost) {
             // The contents go into the row piece by piece, and into the folder copy from the same
             // pieces: a large file is never held in memory whole.
-            const qint64 size = DocumentFiles::checkedSize(from, DocumentsDatabase::blobLimit(db));
+            const qint64 size = DocumentFiles::checkedSize(from, Db::largestValue(db));
             Db::exec(db,
                      QStringLiteral("INSERT INTO Document (FileName, CreateDate, CreateUser, OpenDate, DocDesc, "
                                     "CloseDate) VALUES (?, ?, ?, ?, ?, ?)"),
                      {docName, today(), Db::text(Global::loginName()), DateRules::toDb(m_openDate),
                       Db::text(m_docDesc), DateRules::toDb(m_closeDate)});
-            DocumentsDatabase::ContentWriter content(db, docName, size);
+            Db::ValueWriter content = DocumentsDatabase::contentWriter(tx, docName, size);
             std::optional<DocumentFiles::Writer> copyOut;
             if (!haveCopy)
                 copyOut.emplace(copy);
@@ -75,7 +75,7 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
                 if (copyOut)
                     copyOut->write(data, n);
             });
-            content.close();
+            content.finish();
             if (copyOut) {
                 copyOut->commit();
                 wroteCopy = true;

@@ -7,7 +7,6 @@
 #include "schema.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -42,7 +41,7 @@ QString tutorialPath()
 
 bool isDocumentsDatabase(const QString& path)
 {
-    if (!Global::databaseExists(path))
+    if (!Db::databaseExists(path))
         return false;
     struct CloseAfter
     {
@@ -62,7 +61,7 @@ bool isDocumentsDatabase(const QString& path)
 QString invalidMessage(const QString& path)
 {
     // A server database is named, not selected as a file.
-    if (Db::isServerName(path))
+    if (!Db::namesFile(path))
         return QStringLiteral("The database \"") + Db::displayName(path) +
                QStringLiteral("\" you just named is not a valid Corvantis documents database. Please name a valid "
                               "documents database.");
@@ -79,7 +78,7 @@ bool choose(const QString& path)
         Prompter::show(Prompter::applicationTitle(), invalidMessage(path));
         return false;
     }
-    const QString stored = Db::isServerName(path) ? path : QFileInfo(path).absoluteFilePath();
+    const QString stored = Db::keptName(path);
     {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);

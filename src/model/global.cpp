@@ -201,7 +201,7 @@ bool fieldExists(const QString& table, const QString& column, const QString& pat
     try {
         if (path.isEmpty())
             return Db::columnExists(getConnection(), table, column);
-        if (!databaseExists(path))
+        if (!Db::databaseExists(path))
             return false;
         return Db::columnExists(Db::open(path), table, column);
     } catch (const AppError& e) {
@@ -214,11 +214,6 @@ bool fieldExists(const QString& table, const QString& column, const QString& pat
 bool fileExists(const QString& path)
 {
     return !path.isEmpty() && QFileInfo(path).isFile();
-}
-
-bool databaseExists(const QString& name)
-{
-    return Db::isServerName(name) || fileExists(name);
 }
 
 QSqlDatabase getDocDBConnection(const QString& path)

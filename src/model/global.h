@@ -77,9 +77,6 @@ bool tableExists(const QString& table);
 bool fieldExists(const QString& table, const QString& column, const QString& path = {});
 // True for an existing regular file (not a folder).
 bool fileExists(const QString& path);
-// True for an existing database file, and for any server database name: whether the server has
-// that database is for the server to say when it is opened.
-bool databaseExists(const QString& name);
 QSqlDatabase getDocDBConnection(const QString& path = {});
 QSqlDatabase getDocDBConnectionAt(const QString& path);
 

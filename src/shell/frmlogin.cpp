@@ -1,6 +1,7 @@
 #include "frmlogin.h"
 
 #include "appexit.h"
+#include "db.h"
 #include "filechooser.h"
 #include "global.h"
 #include "loginflow.h"
@@ -163,7 +164,7 @@ void frmLogin::loadPaths()
 
 void frmLogin::showLoginFrame()
 {
-    if (!LoginFlow::hasDatabaseExtension(m_txtDBNAME->text()))
+    if (!Db::mayNameDatabase(m_txtDBNAME->text()))
         return;
     m_frLogin->setVisible(true);
     m_command1->setVisible(false);
@@ -245,7 +246,7 @@ bool frmLogin::browse(QLineEdit* field, const QString& title, const QString& fil
 {
     // The choice is only put into the field: it is remembered when a login with it succeeds.
     const QString chosen = FileChooser::instance().openFile(title, startPath, filter);
-    if (!LoginFlow::hasDatabaseExtension(chosen))
+    if (!Db::mayNameDatabase(chosen))
         return false;
     field->setText(chosen);
     return true;

@@ -31,13 +31,6 @@ bool isSameFile(const QString& a, const QString& b)
 
 } // namespace
 
-bool LoginFlow::hasDatabaseExtension(const QString& path)
-{
-    const QString p = path.trimmed();
-    // A server database has a name, not a file extension.
-    return Db::isServerName(p) || p.endsWith(QStringLiteral(".db")) || p.endsWith(QStringLiteral(".sqlite"));
-}
-
 QString LoginFlow::extensionMessage()
 {
     return QStringLiteral("The file you selected for the main database is not a valid SQLite Database extension.") +
@@ -101,11 +94,11 @@ QString LoginFlow::otherDocumentsMessage(const QString& shownPath, const QString
 LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& userName, const QString& password,
                                     const QString& shownDocumentsPath)
 {
-    if (!hasDatabaseExtension(mainPath)) {
+    if (!Db::mayNameDatabase(mainPath)) {
         Prompter::show(Prompter::applicationTitle(), extensionMessage());
         return Outcome::Refused;
     }
-    if (!Global::databaseExists(mainPath)) {
+    if (!Db::databaseExists(mainPath)) {
         Prompter::show(Prompter::applicationTitle(), missingFileMessage());
         return Outcome::Refused;
     }
@@ -162,7 +155,7 @@ void LoginFlow::checkDocumentsDatabase(const QString& shownPath)
             throw;
         Global::docDBPath.clear(); // no location table: treated as no documents database
     }
-    if (!Global::databaseExists(Global::docDBPath)) {
+    if (!Db::databaseExists(Global::docDBPath)) {
         Prompter::show(Prompter::applicationTitle(), missingDocumentsMessage(Global::docDBPath));
         Global::isDocDBValid = false;
     }

@@ -19,9 +19,6 @@ public:
     Outcome login(const QString& mainPath, const QString& userName, const QString& password,
                   const QString& shownDocumentsPath = {});
 
-    // The main path has one of the database extensions (lower case, after trimming).
-    static bool hasDatabaseExtension(const QString& path);
-
     static QString extensionMessage();
     static QString missingFileMessage();
     static QString outOfDateTitle();

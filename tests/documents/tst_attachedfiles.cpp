@@ -9,14 +9,13 @@
 #include "glaccount.h"
 #include "modutility.h"
 #include "otherwriter.h"
+#include "valuestream.h"
 #include "wholefile.h"
 
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QTest>
 
 #include <csignal>
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -281,10 +280,7 @@ void tst_AttachedFiles::refusedSourcesWriteNothing()
     QVERIFY(::mkfifo(QFile::encodeName(fx.seams.path(u"pipe"_qs)).constData(), 0600) == 0);
     fx.file(u"big.bin"_qs, 5000);
     // The documents database takes values of at most 4,000 bytes.
-    if (!TestDb::onServer()) {
-        const QVariant handle = fx.docs().driver()->handle();
-        sqlite3_limit(*static_cast<sqlite3* const*>(handle.constData()), SQLITE_LIMIT_LENGTH, 4000);
-    }
+    Db::limitLargestValue(fx.docs(), 4000);
     const QString path = source.startsWith(u'/') || source.contains(u'/') ? source : fx.seams.path(source);
 
     clsAttachedfileList list = listWith(1, path);

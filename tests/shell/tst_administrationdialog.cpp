@@ -285,6 +285,7 @@ void tst_AdministrationDialog::browse_data()
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<bool>("told");
     QTest::newRow("documents database") << "docs2.db" << true << false;
+    QTest::newRow("other database extension") << "docs2.sqlite" << true << false;
     QTest::newRow("path with a quote") << "we\"ird.db" << true << false;
     QTest::newRow("main database") << "main" << false << true;
     QTest::newRow("renamed text file") << "notes.db" << false << true;
@@ -318,6 +319,9 @@ void tst_AdministrationDialog::browse()
     child<QPushButton>(d, "cmdBrowser1")->click();
 
     QCOMPARE(s.seams.chooser.titles, QStringList{"Open Documents Database"});
+    // The chooser starts beside the documents database in use; a server's has no folder.
+    QCOMPARE(s.seams.chooser.startPaths,
+             QStringList{TestDb::onServer() ? Global::programFolder() : QFileInfo(current).absolutePath()});
     QCOMPARE(s.seams.prompter.texts(), told ? QStringList{DocumentsLocation::invalidMessage(path)} : QStringList{});
     const QString stored = s.value("SELECT DocDBLocation FROM AttachedDocDBLocation").toString();
     QCOMPARE(s.count("AttachedDocDBLocation"), 1);
@@ -370,9 +374,11 @@ void tst_AdministrationDialog::browseWriteFails()
 
 void tst_AdministrationDialog::typedDocumentsDatabase_data()
 {
-    QTest::addColumn<QString>("typed"); // "docs": a new documents database; "main": the main one
+    QTest::addColumn<QString>("typed"); // "docs": a new documents database ("relative": by a relative path); "main": the main one
     QTest::addColumn<QString>("told");  // what the message says, "" for none
     QTest::newRow("documents database") << "docs" << "";
+    if (!TestDb::onServer()) // kept by its absolute path, whatever the working folder later
+        QTest::newRow("relative path") << "relative" << "";
     QTest::newRow("main database") << "main"
                                    << (TestDb::onServer() ? "\" you just named is not a valid Corvantis documents database"
                                                           : "\" you just selected is not a valid Corvantis documents database");
@@ -391,10 +397,12 @@ void tst_AdministrationDialog::typedDocumentsDatabase()
     QFETCH(QString, told);
     AdminSession s;
     const QString current = Global::docDBPath = s.value("SELECT DocDBLocation FROM AttachedDocDBLocation").toString();
-    if (typed == "docs")
-        typed = TestDb::documents(s.seams.folder(), "typed.db");
+    QString kept = typed; // the name stored when the typed one is taken
+    if (typed == "docs" || typed == "relative")
+        kept = TestDb::documents(s.seams.folder(), "typed.db");
     else if (typed == "main")
-        typed = s.mainPath;
+        kept = s.mainPath;
+    typed = typed == "relative" ? QDir::current().relativeFilePath(kept) : kept;
     const bool accepted = told.isEmpty() && !typed.isEmpty();
     ApplicationSetupDialog d;
     auto* box = child<QLineEdit>(d, "txtAttachedDocDB");
@@ -405,7 +413,7 @@ void tst_AdministrationDialog::typedDocumentsDatabase()
     QCOMPARE(s.seams.prompter.messages.size(), told.isEmpty() ? 0 : 1);
     QVERIFY2(s.seams.prompter.lastText().contains(told), qPrintable(s.seams.prompter.lastText()));
     QVERIFY(!s.seams.prompter.lastText().contains("secret"));
-    QCOMPARE(Global::docDBPath, accepted ? typed : current);
+    QCOMPARE(Global::docDBPath, accepted ? kept : current);
     QCOMPARE(s.value("SELECT DocDBLocation FROM AttachedDocDBLocation").toString(), Global::docDBPath);
     QCOMPARE(box->text(), QDir::toNativeSeparators(Global::docDBPath));
     QCOMPARE(d.result(), int(QDialog::Rejected)); // Enter in the box never saves and closes

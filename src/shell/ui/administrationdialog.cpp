@@ -13,7 +13,6 @@
 #include "glaccount.h"
 #include "global.h"
 #include "gridview.h"
-#include "loginflow.h"
 #include "msgboxutil.h"
 #include "periodendbaldialog.h"
 #include "prompter.h"
@@ -23,7 +22,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -396,13 +394,11 @@ void AdministrationDialog::setUpDatabaseTab()
 
 void AdministrationDialog::browseDocumentsDatabase()
 {
-    const QString start = Global::docDBPath.isEmpty() || Db::isServerName(Global::docDBPath)
-                              ? Global::programFolder()
-                              : QFileInfo(Global::docDBPath).absolutePath();
+    const QString start = Db::chooserFolder(Global::docDBPath, Global::programFolder());
     const QString chosen = FileChooser::instance().openFile(QStringLiteral("Open Documents Database"), start,
                                                              QStringLiteral("Documents (*.db)"));
     // A cancelled dialog, or a name without a database extension: nothing happens.
-    if (!LoginFlow::hasDatabaseExtension(chosen))
+    if (!Db::mayNameDatabase(chosen))
         return;
     if (DocumentsLocation::choose(chosen))
         m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
@@ -419,7 +415,7 @@ void AdministrationDialog::chooseTypedDocumentsDatabase()
     m_txtAttachedDocDB->setText(inUse);
     if (typed.isEmpty())
         return;
-    if (DocumentsLocation::choose(Db::isServerName(typed) ? typed : QDir::fromNativeSeparators(typed)))
+    if (DocumentsLocation::choose(Db::typedName(typed)))
         m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
 }
 
