@@ -10,6 +10,8 @@
 
 namespace Db {
 
+struct ValueStreamEngine;
+
 // Everything that sets one engine apart from the other, in one place per engine (sqliteengine.cpp,
 // serverengine.cpp). The engine of a database is picked by its name when it is opened, and that of
 // an open connection by its driver; the rest of the layer asks the engine and never tests which
@@ -74,6 +76,9 @@ public:
     // The names of the table's columns, one a row.
     virtual QSqlQuery columnNames(const QSqlDatabase& db, const QString& table) const = 0;
     virtual bool mayNotRead(const QSqlDatabase& db, const QString& table) const = 0;
+
+    // How long values are written and read piece by piece (valuestream_*.cpp).
+    virtual const ValueStreamEngine& valueStream() const = 0;
 };
 
 // The engine of a connection.

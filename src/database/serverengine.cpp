@@ -2,6 +2,7 @@
 // with a lock timeout, transactions that can lose to another one, its own form of the schema, and
 // the catalogue read through information_schema and pg_catalog.
 #include "db_p.h"
+#include "valuestreamengine.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -318,6 +319,8 @@ public:
                           {table})
                    .toLongLong() > 0;
     }
+
+    const Db::ValueStreamEngine& valueStream() const override { return Db::serverValueStream; }
 
 private:
     QSqlDatabase add(const QString& name, const QString& connection, bool readOnly) const

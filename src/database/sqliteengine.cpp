@@ -2,6 +2,7 @@
 // write lock at once, users of one file wait for each other on a busy timeout, and the catalogue
 // is sqlite_master.
 #include "db_p.h"
+#include "valuestreamengine.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -199,6 +200,8 @@ public:
 
     // Whoever may open the file may read all of it.
     bool mayNotRead(const QSqlDatabase&, const QString&) const override { return false; }
+
+    const Db::ValueStreamEngine& valueStream() const override { return Db::sqliteValueStream; }
 };
 
 } // namespace

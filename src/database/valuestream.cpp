@@ -1,6 +1,7 @@
 #include "valuestream.h"
 
 #include "apperror.h"
+#include "db_p.h"
 #include "valuestreamengine.h"
 
 namespace Db {
@@ -31,7 +32,7 @@ ValuePlace placeOf(const QString& source, const QString& table, const QString& c
 
 const ValueStreamEngine& valueStreamEngine(const QSqlDatabase& db)
 {
-    return isServer(db) ? serverValueStream : sqliteValueStream;
+    return engineOf(db).valueStream();
 }
 
 ValueWriter ValueWriter::open(const Transaction& tx, const QString& table, const QString& column,
