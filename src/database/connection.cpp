@@ -45,11 +45,6 @@ const Engine& Engine::of(const QSqlDatabase& db)
     return db.driverName() == server ? serverEngine() : sqliteEngine();
 }
 
-bool isServer(const QSqlDatabase& db)
-{
-    return &Engine::of(db) == &serverEngine();
-}
-
 QString canonical(const QString& path)
 {
     const QFileInfo info(path);

@@ -1,4 +1,4 @@
-#include "db.h"
+#include "db_p.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,6 +32,23 @@ bool mayNameDatabase(const QString& name)
 bool databaseExists(const QString& name)
 {
     return isServerName(name) || (!name.isEmpty() && QFileInfo(name).isFile());
+}
+
+bool sameDatabase(const QString& a, const QString& b)
+{
+    const auto key = [](const QString& name) {
+        if (namesFile(name)) {
+            const QFileInfo info(name);
+            const QString resolved = info.canonicalFilePath();
+            return resolved.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : resolved;
+        }
+        try {
+            return Engine::named(name).key(name);
+        } catch (const AppError&) {
+            return name; // a name that cannot be used is only itself
+        }
+    };
+    return key(a) == key(b);
 }
 
 QString chooserFolder(const QString& name, const QString& otherwise)

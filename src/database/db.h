@@ -26,8 +26,6 @@ constexpr int ConnectTimeoutSeconds = 5;
 // True when the name is a server database's ("postgresql://..." or "postgres://...") rather than
 // a file path.
 bool isServerName(const QString& name);
-// True when the connection is to a server database.
-bool isServer(const QSqlDatabase& db);
 // The column that orders a table's rows as they were inserted, for a table without a key whose
 // rows are only ever inserted (the lists of values).
 QString insertionOrder(const QSqlDatabase& db);
@@ -72,6 +70,9 @@ bool mayNameDatabase(const QString& name);
 // True for an existing database file (a file, not a folder), and for any server database's name:
 // whether the server has that database is for the server to say when it is opened.
 bool databaseExists(const QString& name);
+// True when both names name one database: the same file reached by another path (a link, "..")
+// or the same server database however its name is spelled.
+bool sameDatabase(const QString& a, const QString& b);
 // The folder a file chooser starts in to pick another database in place of this one: the named
 // file's folder, or `otherwise` when no file is named (no name, or a server database's name).
 QString chooserFolder(const QString& name, const QString& otherwise);

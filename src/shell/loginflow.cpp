@@ -9,24 +9,12 @@
 #include "prompter.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
 QString quoted(const QString& path)
 {
     return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
-}
-
-// Both paths name one file: the same file reached by another path (a link, "..") counts as one.
-bool isSameFile(const QString& a, const QString& b)
-{
-    const auto canonical = [](const QString& path) {
-        const QFileInfo info(path);
-        const QString resolved = info.canonicalFilePath();
-        return resolved.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : resolved;
-    };
-    return canonical(a) == canonical(b);
 }
 
 } // namespace
@@ -167,7 +155,7 @@ void LoginFlow::checkDocumentsDatabase(const QString& shownPath)
     }
     // The path in the login window is only remembered; the main database names the documents
     // database that is used. A copied pair of files still names the original's, so say which.
-    if (Global::isDocDBValid && !shownPath.trimmed().isEmpty() && !isSameFile(shownPath, Global::docDBPath))
+    if (Global::isDocDBValid && !shownPath.trimmed().isEmpty() && !Db::sameDatabase(shownPath, Global::docDBPath))
         Prompter::show(Prompter::applicationTitle(), otherDocumentsMessage(shownPath, Global::docDBPath),
                        Prompter::Buttons::Ok, Prompter::Icon::Information);
 }
