@@ -18,6 +18,7 @@ const QStringList DataColumns = {QStringLiteral("glAcctID"),  QStringLiteral("op
                                  QStringLiteral("endDate"),   QStringLiteral("amount"),   QStringLiteral("\"desc\""),
                                  QStringLiteral("comment")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const qsizetype DescriptionColumn = RowColumns.indexOf(QStringLiteral("\"desc\""));
 // An item keeps its account and create stamp while it lives: they find its deletion's audit row.
 const Persistence::StoredTable Stored{
     Table, RowColumns, QStringLiteral("AmortizableItemID = ?"), {},
@@ -160,7 +161,7 @@ QStringList AmortizableItem::scheduleState(const AmortizationList& schedule)
 Persistence::Conflict AmortizableItem::conflict() const
 {
     // Named as stored, not as typed since.
-    const QString stored = m_f.loaded.isEmpty() ? m_f.description : Db::textOf(m_f.loaded.value(5));
+    const QString stored = m_f.loaded.isEmpty() ? m_f.description : Db::textOf(m_f.loaded.value(DescriptionColumn));
     return {QStringLiteral("The prepaid item \"%1\"").arg(stored.trimmed()), QStringLiteral("the item")};
 }
 

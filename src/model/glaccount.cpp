@@ -20,9 +20,11 @@ const QStringList kColumns = {QStringLiteral("glacctnbr"),       QStringLiteral(
                               QStringLiteral("keycontrol"),      QStringLiteral("active"),
                               QStringLiteral("ERPNumber"),       QStringLiteral("CreateUser"),
                               QStringLiteral("CreateDate")};
+const qsizetype kCreateUser = kColumns.indexOf(QStringLiteral("CreateUser"));
+const qsizetype kCreateDate = kColumns.indexOf(QStringLiteral("CreateDate"));
 // An account's audit rows carry no id, and the acting user and moment as its create stamp: its
 // other columns find them.
-const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ?"), kColumns.mid(0, 9)};
+const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ?"), kColumns.mid(0, kCreateUser)};
 
 QString yesWhenEmpty(const QString& flag)
 {
@@ -192,8 +194,8 @@ QVariantList GLAccount::columnValues() const
 QVariantList GLAccount::auditValues() const
 {
     QVariantList values = columnValues();
-    values[9] = Global::userName;
-    values[10] = Persistence::now();
+    values[kCreateUser] = Global::userName;
+    values[kCreateDate] = Persistence::now();
     return values;
 }
 
