@@ -64,24 +64,25 @@ struct AroundRows
 // `returning` the statement reads back those columns of each row it changed.
 AroundRows guardedUpdateSql(const QSqlDatabase& db, const GuardedUpdate& u, const QStringList& returning)
 {
+    const QString& table = u.table->name();
     QStringList sets, where;
     const qsizetype width = u.setColumns.size();
     const qsizetype guardsFrom = width + u.keyColumns.size() + 1;
     for (qsizetype c = 0; c < width; ++c)
         sets << QStringLiteral("%1 = v.column%2").arg(u.setColumns[c]).arg(c + 1);
     for (qsizetype k = 0; k < u.keyColumns.size(); ++k)
-        where << QStringLiteral("%1.%2 = v.column%3").arg(u.table, u.keyColumns[k]).arg(width + k + 1);
+        where << QStringLiteral("%1.%2 = v.column%3").arg(table, u.keyColumns[k]).arg(width + k + 1);
     for (qsizetype c = 0; c < u.guardColumns.size(); ++c) {
         const QString& column = u.guardColumns[c];
         if (u.compare == Compare::AmountOrZero)
-            where << QStringLiteral("COALESCE(%1.%2, 0) = v.column%3").arg(u.table, column).arg(guardsFrom + c);
+            where << QStringLiteral("COALESCE(%1.%2, 0) = v.column%3").arg(table, column).arg(guardsFrom + c);
         else
             where << QStringLiteral("%1.%2 IS NOT DISTINCT FROM v.column%3%4")
-                         .arg(u.table, column)
+                         .arg(table, column)
                          .arg(guardsFrom + c)
-                         .arg(Db::exactCollation(db, u.table, column));
+                         .arg(Db::exactCollation(db, table, column));
     }
-    AroundRows sql{QStringLiteral("UPDATE %1 SET %2 FROM (VALUES ").arg(u.table, sets.join(QStringLiteral(", "))),
+    AroundRows sql{QStringLiteral("UPDATE %1 SET %2 FROM (VALUES ").arg(table, sets.join(QStringLiteral(", "))),
                    QStringLiteral(") AS v WHERE ") + where.join(QStringLiteral(" AND "))};
     if (!returning.isEmpty())
         sql.after += QStringLiteral(" RETURNING ") + returning.join(QStringLiteral(", "));
@@ -370,7 +371,7 @@ bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QLis
     }
     // Each row is changed only while every column still holds what was loaded: fewer rows changed
     // than given means another user came first.
-    const AroundRows update = guardedUpdateSql(db, {t.name(), keyColumns, columns, columns}, {});
+    const AroundRows update = guardedUpdateSql(db, {&t, keyColumns, columns, columns}, {});
     const qint64 changed = inChunks(
         db, updates.size(),
         [&](qsizetype n) { return update.with(Db::valuesRows(db, t.name(), columns + keyColumns + columns, n)); },
@@ -393,28 +394,51 @@ bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QLis
     return true;
 }
 
-QList<QVariantList> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& update,
-                                         const QList<GuardedRow>& rows, const QStringList& returning)
+QList<bool> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& update, const QList<GuardedRow>& rows)
 {
+    const StoredTable& t = *update.table;
     QHash<QString, qsizetype> byKey;
     for (qsizetype i = 0; i < rows.size(); ++i)
         byKey.insert(keyText(rows[i].key), i);
-    const QList<qsizetype> keyAt = positionsOf(update.keyColumns, returning);
-    const AroundRows sql = guardedUpdateSql(db, update, returning);
+    const AroundRows sql = guardedUpdateSql(db, update, update.keyColumns);
     const QStringList typed = update.setColumns + update.keyColumns + update.guardColumns;
-    QList<QVariantList> after(rows.size());
+    QList<bool> changed(rows.size(), false);
+    QList<qsizetype> audited;
     inChunks(
-        db, rows.size(), [&](qsizetype n) { return sql.with(Db::valuesRows(db, update.table, typed, n)); },
+        db, rows.size(), [&](qsizetype n) { return sql.with(Db::valuesRows(db, t.name(), typed, n)); },
         [&](QVariantList& bound, qsizetype i) { bound << rows[i].values << rows[i].key << rows[i].loaded; },
         [&](QSqlQuery& q) {
             while (q.next()) {
-                QVariantList values = loadedValues(q, 0, int(returning.size()));
-                const qsizetype i = byKey.value(keyTextAt(values, keyAt), -1);
-                if (i >= 0)
-                    after[i] = std::move(values);
+                const qsizetype i = byKey.value(keyText(loadedValues(q, 0, int(update.keyColumns.size()))), -1);
+                if (i >= 0 && !changed[i]) {
+                    changed[i] = true;
+                    audited << i;
+                }
             }
         });
-    return after;
+    if (!t.audited())
+        return changed;
+    std::sort(audited.begin(), audited.end());
+    // The audit row copies the row where it stands, not the values sent: it is found by its key.
+    const QString audit = t.name() + QStringLiteral("Audit");
+    const QStringList stamp = {QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
+    QStringList copied, sameKey;
+    for (const QString& c : t.columns())
+        copied << QStringLiteral("s.") + c;
+    const qsizetype keys = update.keyColumns.size();
+    for (qsizetype k = 0; k < keys; ++k)
+        sameKey << QStringLiteral("s.%1 = v.column%2").arg(update.keyColumns[k]).arg(k + 1);
+    const AroundRows copy{QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %4, v.column%5, v.column%6, v.column%7 FROM %8 s "
+                                         "JOIN (VALUES ")
+                              .arg(audit, t.columns().join(QStringLiteral(", ")), stamp.join(QStringLiteral(", ")),
+                                   copied.join(QStringLiteral(", ")), QString::number(keys + 1),
+                                   QString::number(keys + 2), QString::number(keys + 3), t.name()),
+                          QStringLiteral(") AS v ON ") + sameKey.join(QStringLiteral(" AND "))};
+    const QString at = now();
+    inChunks(
+        db, audited.size(), [&](qsizetype n) { return copy.with(Db::valuesRows(db, audit, update.keyColumns + stamp, n)); },
+        [&](QVariantList& bound, qsizetype i) { bound << rows[audited[i]].key << Update << at << auditUser; });
+    return changed;
 }
 
 QList<bool> insertWhereMissing(const QSqlDatabase& db, const InsertIfMissing& insert, const QList<QVariantList>& rows)

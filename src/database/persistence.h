@@ -248,7 +248,7 @@ enum class Compare
 // values in `setColumns`, only while its `guardColumns` still hold what this user loaded.
 struct GuardedUpdate
 {
-    QString table;
+    const StoredTable* table;
     QStringList keyColumns;
     QStringList setColumns;
     QStringList guardColumns;
@@ -264,12 +264,11 @@ struct GuardedRow
     QVariantList loaded;
 };
 
-// Runs the update over the rows, a statement per BatchRows rows, inside the caller's transaction.
-// Returns for each row the `returning` columns (which name the key columns) of the row as it stands
-// after the change, or an empty list where nothing matched: the row is gone, or another user changed
-// a guarded column since it was loaded.
-QList<QVariantList> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& update,
-                                         const QList<GuardedRow>& rows, const QStringList& returning);
+// Runs the update over the rows, a few statements per BatchRows rows, inside the caller's
+// transaction; each row changed gets its "UPDATE" audit row, a copy of the row as it then stands,
+// other users' columns included. Returns for each row whether it was changed: not where the row is
+// gone, or another user changed a guarded column since it was loaded.
+QList<bool> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& update, const QList<GuardedRow>& rows);
 
 // A set-based insert into one table that adds each row only while no row of its key is stored, and
 // while the row of the parent table it names is there (`parentTable` and its column `parentKey`, which

@@ -563,7 +563,7 @@ void GLAccountBalanceList::storeAmounts(const QSqlDatabase& db, const QString& n
 {
     // The amount is written only while it still is the one loaded: another user's amount (typed or
     // imported) is not overwritten, while his sign-offs, target or comment are no concern of this store.
-    static const Persistence::GuardedUpdate amounts{kTable, kKeyColumns, {kColumns[Amount]}, {kColumns[Amount]},
+    static const Persistence::GuardedUpdate amounts{&kStored, kKeyColumns, {kColumns[Amount]}, {kColumns[Amount]},
                                                     Persistence::Compare::AmountOrZero};
     static const Persistence::InsertIfMissing addition{kTable, kColumns, kKeyColumns, QStringLiteral("GLAccount"),
                                                        kColumns[AccountId]};
@@ -580,8 +580,7 @@ void GLAccountBalanceList::storeAmounts(const QSqlDatabase& db, const QString& n
         changed << i;
         updates.append({{units}, keyOf(i), {m_loadedUnits.at(i)}});
     }
-    // Each row as it stands after the change, other users' columns included: what its audit row copies.
-    const QList<QVariantList> after = Persistence::updateWhereUnchanged(db, amounts, updates, kColumns);
+    const QList<bool> written = Persistence::updateWhereUnchanged(db, amounts, updates);
 
     // A changed balance with no row to change (none loaded, or removed meanwhile) is added whole, as
     // is an unchanged new one, while no row of its account and date is stored and the account is there.
@@ -591,7 +590,7 @@ void GLAccountBalanceList::storeAmounts(const QSqlDatabase& db, const QString& n
     for (qsizetype m = 0, c = 0; m < members.size(); ++m) {
         const qsizetype i = members[m];
         const bool isChanged = c < changed.size() && changed[c] == i;
-        if (isChanged ? after[c++].isEmpty() : m_balances[i].m_isNew) {
+        if (isChanged ? !written[c++] : m_balances[i].m_isNew) {
             adding << i;
             addingChanged << isChanged;
             addedValues << stamped(m_balances[i].columnValues(), now);
@@ -615,18 +614,14 @@ void GLAccountBalanceList::storeAmounts(const QSqlDatabase& db, const QString& n
         Persistence::refuseStale(db, row);
     }
 
-    QList<QVariantList> amountAudits, addedAudits;
-    for (const QVariantList& row : after)
-        if (!row.isEmpty())
-            amountAudits << row;
+    QList<QVariantList> addedAudits;
     for (qsizetype a = 0; a < adding.size(); ++a)
         if (added[a])
             addedAudits << addedValues[a];
-    Persistence::writeAudits(db, kStored, amountAudits, QStringList(amountAudits.size(), Persistence::Update));
     Persistence::writeAudits(db, kStored, addedAudits, QStringList(addedAudits.size(), Persistence::Insert));
 
     for (qsizetype c = 0; c < changed.size(); ++c) {
-        if (after[c].isEmpty())
+        if (!written[c])
             continue;
         GLAccountBalance& b = m_balances[changed[c]];
         b.m_isNew = false;
