@@ -397,24 +397,39 @@ bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QLis
 QList<bool> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& update, const QList<GuardedRow>& rows)
 {
     const StoredTable& t = *update.table;
-    QHash<QString, qsizetype> byKey;
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        byKey.insert(keyText(rows[i].key), i);
     const AroundRows sql = guardedUpdateSql(db, update, update.keyColumns);
     const QStringList typed = update.setColumns + update.keyColumns + update.guardColumns;
+    const int keys = int(update.keyColumns.size());
     QList<bool> changed(rows.size(), false);
     QList<qsizetype> audited;
+    qsizetype first = 0; // the chunk's first row
     inChunks(
         db, rows.size(), [&](qsizetype n) { return sql.with(Db::valuesRows(db, t.name(), typed, n)); },
         [&](QVariantList& bound, qsizetype i) { bound << rows[i].values << rows[i].key << rows[i].loaded; },
         [&](QSqlQuery& q) {
-            while (q.next()) {
-                const qsizetype i = byKey.value(keyText(loadedValues(q, 0, int(update.keyColumns.size()))), -1);
-                if (i >= 0 && !changed[i]) {
+            const qsizetype n = std::min(BatchRows, rows.size() - first);
+            QList<QVariantList> returned;
+            while (q.next())
+                returned << loadedValues(q, 0, keys);
+            if (returned.size() == n) {
+                // Every row of the chunk changed (a key finds one row at the most).
+                for (qsizetype i = first; i < first + n; ++i) {
                     changed[i] = true;
                     audited << i;
                 }
+            } else {
+                QHash<QString, qsizetype> byKey;
+                for (qsizetype i = first; i < first + n; ++i)
+                    byKey.insert(keyText(rows[i].key), i);
+                for (const QVariantList& key : std::as_const(returned)) {
+                    const qsizetype i = byKey.value(keyText(key), -1);
+                    if (i >= 0 && !changed[i]) {
+                        changed[i] = true;
+                        audited << i;
+                    }
+                }
             }
+            first += n;
         });
     if (!t.audited())
         return changed;
@@ -425,7 +440,6 @@ QList<bool> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& up
     QStringList copied, sameKey;
     for (const QString& c : t.columns())
         copied << QStringLiteral("s.") + c;
-    const qsizetype keys = update.keyColumns.size();
     for (qsizetype k = 0; k < keys; ++k)
         sameKey << QStringLiteral("s.%1 = v.column%2").arg(update.keyColumns[k]).arg(k + 1);
     const AroundRows copy{QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %4, v.column%5, v.column%6, v.column%7 FROM %8 s "
