@@ -5,6 +5,7 @@
 #include "samename.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QSqlQuery>
 #include <algorithm>
 
@@ -49,6 +50,70 @@ QString userNameOf(const QSqlDatabase& db, const QString& loginName)
         return fullName.isEmpty() ? Db::textOf(q.value(0)) : fullName;
     }
     return loginName;
+}
+
+// A statement over rows of values: the text before them and after them.
+struct AroundRows
+{
+    QString before, after;
+    QString with(const QString& rows) const { return before + rows + after; }
+};
+
+// "UPDATE table SET a = v.column1 FROM (VALUES ...) AS v WHERE ...": the update's statement around
+// its rows, the values of each row in the order set columns, key columns, guard columns; with
+// `returning` the statement reads back those columns of each row it changed.
+AroundRows guardedUpdateSql(const QSqlDatabase& db, const GuardedUpdate& u, const QStringList& returning)
+{
+    const QString& table = u.table->name();
+    QStringList sets, where;
+    const qsizetype width = u.setColumns.size();
+    const qsizetype guardsFrom = width + u.keyColumns.size() + 1;
+    for (qsizetype c = 0; c < width; ++c)
+        sets << QStringLiteral("%1 = v.column%2").arg(u.setColumns[c]).arg(c + 1);
+    for (qsizetype k = 0; k < u.keyColumns.size(); ++k)
+        where << QStringLiteral("%1.%2 = v.column%3").arg(table, u.keyColumns[k]).arg(width + k + 1);
+    for (qsizetype c = 0; c < u.guardColumns.size(); ++c) {
+        const QString& column = u.guardColumns[c];
+        if (u.compare == Compare::AmountOrZero)
+            where << QStringLiteral("COALESCE(%1.%2, 0) = v.column%3").arg(table, column).arg(guardsFrom + c);
+        else
+            where << QStringLiteral("%1.%2 IS NOT DISTINCT FROM v.column%3%4")
+                         .arg(table, column)
+                         .arg(guardsFrom + c)
+                         .arg(Db::exactCollation(db, table, column));
+    }
+    AroundRows sql{QStringLiteral("UPDATE %1 SET %2 FROM (VALUES ").arg(table, sets.join(QStringLiteral(", "))),
+                   QStringLiteral(") AS v WHERE ") + where.join(QStringLiteral(" AND "))};
+    if (!returning.isEmpty())
+        sql.after += QStringLiteral(" RETURNING ") + returning.join(QStringLiteral(", "));
+    return sql;
+}
+
+// A row's key as one text, to find the row again among those a statement returns.
+QString keyText(const QVariantList& key)
+{
+    QString text;
+    for (const QVariant& v : key)
+        text += (v.isNull() ? QString() : v.toString()) + QChar(0x1f);
+    return text;
+}
+
+// Where the named columns stand among `columns`.
+QList<qsizetype> positionsOf(const QStringList& names, const QStringList& columns)
+{
+    QList<qsizetype> at;
+    for (const QString& n : names)
+        at << columns.indexOf(n);
+    return at;
+}
+
+// The key of a row of values, its key columns standing at `at`.
+QString keyTextAt(const QVariantList& values, const QList<qsizetype>& at)
+{
+    QVariantList key;
+    for (qsizetype i : at)
+        key << values.value(i);
+    return keyText(key);
 }
 
 } // namespace
@@ -102,7 +167,7 @@ void removeRow(const QSqlDatabase& db, const Row& row)
     if (Db::execCount(db, sql, bound) != 1)
         refuseStale(db, row);
     if (row.audited && t.audited())
-        writeAudit(db, t, row.auditValues.value_or(row.loaded.value_or(row.values)), Delete);
+        writeAudits(db, t, {row.auditValues.value_or(row.loaded.value_or(row.values))}, {Delete});
 }
 
 QString lastChangeBy(const QSqlDatabase& db, const QString& auditTable, const QStringList& columns,
@@ -199,15 +264,6 @@ QString updateStatement(const QString& table, const QStringList& columns, const 
     return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, sets.join(QStringLiteral(", ")), keyCondition);
 }
 
-void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList& columns, const QVariantList& values,
-                const QString& activity)
-{
-    const QStringList all = auditColumns(columns);
-    QVariantList vals = values;
-    vals << activity << now() << auditUser;
-    Db::exec(db, insertStatement(table + QStringLiteral("Audit"), all), vals);
-}
-
 StoredTable::StoredTable(QString name, QStringList columns, QString keyCondition, QStringList auditKey,
                          QStringList identity)
     : m_name(std::move(name)), m_columns(std::move(columns)), m_keyCondition(std::move(keyCondition)),
@@ -230,11 +286,6 @@ QString StoredTable::guardedUpdateSql(const QSqlDatabase& db) const
     return m_update + QStringLiteral(" AND ") + unchangedCondition(db, m_name, m_columns);
 }
 
-void writeAudit(const QSqlDatabase& db, const StoredTable& table, const QVariantList& values, const QString& activity)
-{
-    Db::exec(db, table.auditSql(), QVariantList(values) << activity << now() << auditUser);
-}
-
 QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
 {
     QVariant id;
@@ -245,7 +296,7 @@ QVariant storeRow(const QSqlDatabase& db, bool isNew, const Row& row)
     else if (Db::execCount(db, row.table->guardedUpdateSql(db), row.values + row.keyValues + *row.loaded) != 1)
         refuseStale(db, row);
     if (row.audited && row.table->audited())
-        writeAudit(db, *row.table, row.auditValues.value_or(row.values), isNew ? Insert : Update);
+        writeAudits(db, *row.table, {row.auditValues.value_or(row.values)}, {isNew ? Insert : Update});
     return id;
 }
 
@@ -270,6 +321,10 @@ qint64 inChunks(const QSqlDatabase& db, qsizetype count, const std::function<QSt
 void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QList<QVariantList>& values,
                  const QStringList& activities)
 {
+    if (values.size() == 1) {
+        Db::exec(db, table.auditSql(), QVariantList(values.constFirst()) << activities.constFirst() << now() << auditUser);
+        return;
+    }
     const QString audit = table.name() + QStringLiteral("Audit");
     const QStringList columns = auditColumns(table.columns());
     const QString at = now();
@@ -316,25 +371,10 @@ bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QLis
     }
     // Each row is changed only while every column still holds what was loaded: fewer rows changed
     // than given means another user came first.
-    QStringList sets, where;
-    const qsizetype width = columns.size();
-    for (qsizetype c = 0; c < width; ++c)
-        sets << QStringLiteral("%1 = v.column%2").arg(columns[c]).arg(c + 1);
-    for (qsizetype k = 0; k < keyColumns.size(); ++k)
-        where << QStringLiteral("%1.%2 = v.column%3").arg(t.name(), keyColumns[k]).arg(width + k + 1);
-    for (qsizetype c = 0; c < width; ++c)
-        where << QStringLiteral("%1.%2 IS NOT DISTINCT FROM v.column%3%4")
-                     .arg(t.name(), columns[c])
-                     .arg(width + keyColumns.size() + c + 1)
-                     .arg(Db::exactCollation(db, t.name(), columns[c]));
+    const AroundRows update = guardedUpdateSql(db, {&t, keyColumns, columns, columns}, {});
     const qint64 changed = inChunks(
         db, updates.size(),
-        [&](qsizetype n) {
-            return QStringLiteral("UPDATE %1 SET %2 FROM (VALUES %3) AS v WHERE %4")
-                .arg(t.name(), sets.join(QStringLiteral(", ")),
-                     Db::valuesRows(db, t.name(), columns + keyColumns + columns, n),
-                     where.join(QStringLiteral(" AND ")));
-        },
+        [&](qsizetype n) { return update.with(Db::valuesRows(db, t.name(), columns + keyColumns + columns, n)); },
         [&](QVariantList& bound, qsizetype i) {
             const Row& r = rows[updates[i]];
             bound << r.values << r.keyValues << *r.loaded;
@@ -352,6 +392,99 @@ bool storeRows(const QSqlDatabase& db, const QStringList& keyColumns, const QLis
     writeAudits(db, t, audited, activities);
     batch.commit();
     return true;
+}
+
+QList<bool> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& update, const QList<GuardedRow>& rows)
+{
+    const StoredTable& t = *update.table;
+    const AroundRows sql = guardedUpdateSql(db, update, update.keyColumns);
+    const QStringList typed = update.setColumns + update.keyColumns + update.guardColumns;
+    const int keys = int(update.keyColumns.size());
+    QList<bool> changed(rows.size(), false);
+    QList<qsizetype> audited;
+    qsizetype first = 0; // the chunk's first row
+    inChunks(
+        db, rows.size(), [&](qsizetype n) { return sql.with(Db::valuesRows(db, t.name(), typed, n)); },
+        [&](QVariantList& bound, qsizetype i) { bound << rows[i].values << rows[i].key << rows[i].loaded; },
+        [&](QSqlQuery& q) {
+            const qsizetype n = std::min(BatchRows, rows.size() - first);
+            QList<QVariantList> returned;
+            while (q.next())
+                returned << loadedValues(q, 0, keys);
+            if (returned.size() == n) {
+                // Every row of the chunk changed (a key finds one row at the most).
+                for (qsizetype i = first; i < first + n; ++i) {
+                    changed[i] = true;
+                    audited << i;
+                }
+            } else {
+                QHash<QString, qsizetype> byKey;
+                for (qsizetype i = first; i < first + n; ++i)
+                    byKey.insert(keyText(rows[i].key), i);
+                for (const QVariantList& key : std::as_const(returned)) {
+                    const qsizetype i = byKey.value(keyText(key), -1);
+                    if (i >= 0 && !changed[i]) {
+                        changed[i] = true;
+                        audited << i;
+                    }
+                }
+            }
+            first += n;
+        });
+    if (!t.audited())
+        return changed;
+    std::sort(audited.begin(), audited.end());
+    // The audit row copies the row where it stands, not the values sent: it is found by its key.
+    const QString audit = t.name() + QStringLiteral("Audit");
+    const QStringList stamp = {QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
+    QStringList copied, sameKey;
+    for (const QString& c : t.columns())
+        copied << QStringLiteral("s.") + c;
+    for (qsizetype k = 0; k < keys; ++k)
+        sameKey << QStringLiteral("s.%1 = v.column%2").arg(update.keyColumns[k]).arg(k + 1);
+    const AroundRows copy{QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %4, v.column%5, v.column%6, v.column%7 FROM %8 s "
+                                         "JOIN (VALUES ")
+                              .arg(audit, t.columns().join(QStringLiteral(", ")), stamp.join(QStringLiteral(", ")),
+                                   copied.join(QStringLiteral(", ")), QString::number(keys + 1),
+                                   QString::number(keys + 2), QString::number(keys + 3), t.name()),
+                          QStringLiteral(") AS v ON ") + sameKey.join(QStringLiteral(" AND "))};
+    const QString at = now();
+    inChunks(
+        db, audited.size(), [&](qsizetype n) { return copy.with(Db::valuesRows(db, audit, update.keyColumns + stamp, n)); },
+        [&](QVariantList& bound, qsizetype i) { bound << rows[audited[i]].key << Update << at << auditUser; });
+    return changed;
+}
+
+QList<bool> insertWhereMissing(const QSqlDatabase& db, const InsertIfMissing& insert, const QList<QVariantList>& rows)
+{
+    const QList<qsizetype> keyAt = positionsOf(insert.keyColumns, insert.columns);
+    QHash<QString, qsizetype> byKey;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        byKey.insert(keyTextAt(rows[i], keyAt), i);
+    QStringList selected, sameKey;
+    for (qsizetype c = 0; c < insert.columns.size(); ++c)
+        selected << QStringLiteral("v.column%1").arg(c + 1);
+    for (qsizetype k = 0; k < keyAt.size(); ++k)
+        sameKey << QStringLiteral("s.%1 = v.column%2").arg(insert.keyColumns[k]).arg(keyAt[k] + 1);
+    const AroundRows sql{
+        QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM (VALUES ")
+            .arg(insert.table, insert.columns.join(QStringLiteral(", ")), selected.join(QStringLiteral(", "))),
+        QStringLiteral(") AS v WHERE NOT EXISTS (SELECT 1 FROM %1 s WHERE %2) AND EXISTS (SELECT 1 FROM %3 p WHERE "
+                       "p.%4 = v.column%5) RETURNING %6")
+            .arg(insert.table, sameKey.join(QStringLiteral(" AND ")), insert.parentTable, insert.parentKey,
+                 QString::number(insert.columns.indexOf(insert.parentKey) + 1), insert.keyColumns.join(QStringLiteral(", ")))};
+    QList<bool> added(rows.size(), false);
+    inChunks(
+        db, rows.size(), [&](qsizetype n) { return sql.with(Db::valuesRows(db, insert.table, insert.columns, n)); },
+        [&](QVariantList& bound, qsizetype i) { bound << rows[i]; },
+        [&](QSqlQuery& q) {
+            while (q.next()) {
+                const qsizetype i = byKey.value(keyText(loadedValues(q, 0, int(keyAt.size()))), -1);
+                if (i >= 0)
+                    added[i] = true;
+            }
+        });
+    return added;
 }
 
 } // namespace Persistence

@@ -43,11 +43,6 @@ QString dateOf(const QVariant& stored);
 // and the fields are best read from it rather than from the query a second time.
 QVariantList loadedValues(const QSqlQuery& q, int first, int count);
 
-// Adds one row to the table's audit twin (table + "Audit"): the given data columns and values,
-// then Activity, ActivityDate (now) and ActivityUser (the login name).
-void writeAudit(const QSqlDatabase& db, const QString& table, const QStringList& columns, const QVariantList& values,
-                const QString& activity);
-
 // A table as a class stores its rows: the columns it writes (its audit twin, table + "Audit", has
 // the same ones and then Activity, ActivityDate, ActivityUser), the condition that finds a stored
 // row ("RecItemId = ?"), and the statements of both, built once.
@@ -107,9 +102,6 @@ QString lastChangeBy(const QSqlDatabase& db, const QString& auditTable, const QS
 // as lastChangeBy gives it, empty for an unknown user. Nothing was stored.
 AppError changedMeanwhile(const Conflict& conflict, const QString& by);
 AppError deletedMeanwhile(const QString& subject, const QString& by);
-
-// The table's audit row for the values of its columns.
-void writeAudit(const QSqlDatabase& db, const StoredTable& table, const QVariantList& values, const QString& activity);
 
 // One row as a business class stores it: its values in the table's columns, and on an update the
 // values of the table's key condition.
@@ -238,9 +230,61 @@ qint64 inChunks(const QSqlDatabase& db, qsizetype count, const std::function<QSt
                 const std::function<void(QVariantList&, qsizetype)>& bind,
                 const std::function<void(QSqlQuery&)>& read = {});
 
-// The table's audit rows for the given rows' values, one statement per BatchRows rows.
+// The table's audit rows, one for each of the given rows' values with its activity ("INSERT",
+// "UPDATE", "DELETE"), stamped now by the session's user: one statement per BatchRows rows, and for
+// a single row the table's own audit statement, prepared once per connection.
 void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QList<QVariantList>& values,
                  const QStringList& activities);
+
+// How a guarded store compares a column with the value this user loaded: exactly (NULL matching
+// NULL, letter case and all), or as an amount, a NULL reading 0.
+enum class Compare
+{
+    Exact,
+    AmountOrZero
+};
+
+// A set-based update of one table: each row, found by the values of its key columns, gets new
+// values in `setColumns`, only while its `guardColumns` still hold what this user loaded.
+struct GuardedUpdate
+{
+    const StoredTable* table;
+    QStringList keyColumns;
+    QStringList setColumns;
+    QStringList guardColumns;
+    Compare compare = Compare::Exact;
+};
+
+// One row of a GuardedUpdate: the new values of its set columns, its key's, the loaded values of
+// its guard columns.
+struct GuardedRow
+{
+    QVariantList values;
+    QVariantList key;
+    QVariantList loaded;
+};
+
+// Runs the update over the rows, a few statements per BatchRows rows, inside the caller's
+// transaction; each row changed gets its "UPDATE" audit row, a copy of the row as it then stands,
+// other users' columns included. Returns for each row whether it was changed: not where the row is
+// gone, or another user changed a guarded column since it was loaded.
+QList<bool> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& update, const QList<GuardedRow>& rows);
+
+// A set-based insert into one table that adds each row only while no row of its key is stored, and
+// while the row of the parent table it names is there (`parentTable` and its column `parentKey`, which
+// the rows carry under the same name).
+struct InsertIfMissing
+{
+    QString table;
+    QStringList columns;
+    QStringList keyColumns;
+    QString parentTable;
+    QString parentKey;
+};
+
+// Runs the insert over rows of values in its columns, a statement per BatchRows rows, inside the
+// caller's transaction. Returns for each row whether it was added.
+QList<bool> insertWhereMissing(const QSqlDatabase& db, const InsertIfMissing& insert, const QList<QVariantList>& rows);
 
 // Stores rows of one table as storeRow stores each (`added`: which are new), inside the caller's
 // transaction, with a few statements per BatchRows rows; `keyColumns` are the columns of the

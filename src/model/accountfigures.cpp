@@ -38,6 +38,40 @@ ARCurrencySum halves(const QSqlQuery& q, int first)
     return ARCurrencySum().addHalves(q.value(first).toLongLong(), q.value(first + 1).toLongLong());
 }
 
+// The columns of the accounts query, in its order.
+enum AccountColumn
+{
+    AccountId,
+    Number,
+    Name,
+    AccountTypeCode,
+    RecTypeCode,
+    Active,
+    KeyControl,
+    ErpNumber,
+    BalanceRow,
+    Amount,
+    TargetAmount,
+    PreparedBy,
+    ReviewedBy,
+    ApprovedBy,
+    PreparedByDate,
+    ReviewedByDate,
+    ApprovedByDate,
+    Comment,
+    Reconciled,
+    LastPrepared
+};
+
+// The columns of the items query, in its order; the sum's two halves come last.
+enum ItemColumn
+{
+    ItemAccount,
+    ItemType,
+    ItemTiming,
+    ItemSum
+};
+
 // An account's sums while the groups come in; only the totals must fit the money type.
 struct Sums
 {
@@ -112,26 +146,26 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             {at, at});
         while (q.next()) {
             AccountFigures f;
-            f.accountId = q.value(0).toLongLong();
-            f.number = Db::textOf(q.value(1));
-            f.name = Db::textOf(q.value(2));
-            f.accountTypeCode = Db::textOf(q.value(3));
-            f.recTypeCode = Db::textOf(q.value(4));
-            f.active = GLAccount::flagText(Db::textOf(q.value(5)));
-            f.keyControl = GLAccount::flagText(Db::textOf(q.value(6)));
-            f.erpNumber = Db::textOf(q.value(7));
-            f.hasBalanceRow = !q.value(8).isNull();
-            f.amount = Persistence::moneyOf(q.value(9));
-            f.targetAmount = Persistence::moneyOf(q.value(10));
-            f.preparedBy = Db::textOf(q.value(11));
-            f.reviewedBy = Db::textOf(q.value(12));
-            f.approvedBy = Db::textOf(q.value(13));
-            f.preparedByDate = Persistence::dateOf(q.value(14));
-            f.reviewedByDate = Persistence::dateOf(q.value(15));
-            f.approvedByDate = Persistence::dateOf(q.value(16));
-            f.comment = Db::textOf(q.value(17));
-            f.reconciled = q.value(18).toInt() != 0;
-            f.lastReconciledDate = Persistence::dateOf(q.value(19));
+            f.accountId = q.value(AccountId).toLongLong();
+            f.number = Db::textOf(q.value(Number));
+            f.name = Db::textOf(q.value(Name));
+            f.accountTypeCode = Db::textOf(q.value(AccountTypeCode));
+            f.recTypeCode = Db::textOf(q.value(RecTypeCode));
+            f.active = GLAccount::flagText(Db::textOf(q.value(Active)));
+            f.keyControl = GLAccount::flagText(Db::textOf(q.value(KeyControl)));
+            f.erpNumber = Db::textOf(q.value(ErpNumber));
+            f.hasBalanceRow = !q.value(BalanceRow).isNull();
+            f.amount = Persistence::moneyOf(q.value(Amount));
+            f.targetAmount = Persistence::moneyOf(q.value(TargetAmount));
+            f.preparedBy = Db::textOf(q.value(PreparedBy));
+            f.reviewedBy = Db::textOf(q.value(ReviewedBy));
+            f.approvedBy = Db::textOf(q.value(ApprovedBy));
+            f.preparedByDate = Persistence::dateOf(q.value(PreparedByDate));
+            f.reviewedByDate = Persistence::dateOf(q.value(ReviewedByDate));
+            f.approvedByDate = Persistence::dateOf(q.value(ApprovedByDate));
+            f.comment = Db::textOf(q.value(Comment));
+            f.reconciled = q.value(Reconciled).toInt() != 0;
+            f.lastReconciledDate = Persistence::dateOf(q.value(LastPrepared));
             index.insert(f.accountId, out.size());
             out.append(f);
             sums.append(Sums());
@@ -151,13 +185,13 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
                 filter + QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
             {at, at});
         while (q.next()) {
-            const auto it = index.constFind(q.value(0).toLongLong());
+            const auto it = index.constFind(q.value(ItemAccount).toLongLong());
             if (it == index.constEnd())
                 continue;
             Sums& f = sums[*it];
-            const ARCurrencySum sum = halves(q, 3);
-            const QString type = Db::textOf(q.value(1));
-            const QString timing = Db::textOf(q.value(2));
+            const ARCurrencySum sum = halves(q, ItemSum);
+            const QString type = Db::textOf(q.value(ItemType));
+            const QString timing = Db::textOf(q.value(ItemTiming));
             f.items.add(sum);
             if (ReconciliationKind::bankItemTypeOf(type))
                 f.bankItems.add(sum);

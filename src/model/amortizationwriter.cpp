@@ -11,6 +11,12 @@
 namespace {
 
 const QString Table = QStringLiteral("Amortization");
+// The columns of a period's values, in the order of DataColumns.
+enum DataColumn : qsizetype
+{
+    ItemId,
+    Period
+};
 const QStringList DataColumns = {QStringLiteral("amortizableItemID"), QStringLiteral("period"),
                                  QStringLiteral("amount")};
 const QStringList RowColumns = DataColumns + QStringList{QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
@@ -32,7 +38,8 @@ void AmortizationWriter::write(Amortization& period, const QString& now)
 void AmortizationWriter::audit(const Amortization& period, const QString& activity, const QString& createDate,
                                const QString& createUser)
 {
-    Persistence::writeAudit(m_db, Stored, period.dataValues() << Db::text(createDate) << Db::text(createUser), activity);
+    Persistence::writeAudits(m_db, Stored, {period.dataValues() << Db::text(createDate) << Db::text(createUser)},
+                             {activity});
 }
 
 bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now)
@@ -48,13 +55,14 @@ bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now
     for (qsizetype i = 0; i < periods.size(); ++i) {
         const Amortization& p = periods.at(i);
         QVariantList data = p.dataValues();
-        if (!p.m_f.id.isEmpty() || p.m_f.itemId != itemId || byPeriod.contains(data.at(1).toString()))
+        const QString period = data.at(Period).toString();
+        if (!p.m_f.id.isEmpty() || p.m_f.itemId != itemId || byPeriod.contains(period))
             return false;
-        byPeriod.insert(data.at(1).toString(), i);
+        byPeriod.insert(period, i);
         data << Db::text(now) << Db::text(Persistence::auditUser);
         rows.append(Persistence::Row{Stored, std::move(data)});
     }
-    const QVariant item = periods.first().dataValues().at(0);
+    const QVariant item = periods.first().dataValues().at(ItemId);
     if (Db::scalar(m_db, QStringLiteral("SELECT count(*) FROM Amortization WHERE amortizableItemID = ?"), {item})
             .toLongLong() != 0)
         return false;

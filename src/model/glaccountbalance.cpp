@@ -12,11 +12,35 @@
 
 #include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
 const QString kTable = QStringLiteral("GLAccountBalance");
+// The table's columns, in the order of kColumns, which is also the order a balance reads and
+// writes them.
+enum Column : qsizetype
+{
+    AccountId,
+    Date,
+    Amount,
+    TargetAmount,
+    PreparedBy,
+    Comment,
+    Reconciled,
+    ReconciledDate,
+    ReviewedBy,
+    ApprovedBy,
+    PreparedByDate,
+    ReviewedByDate,
+    ApprovedByDate,
+    CalcBasis,
+    CreateDate,
+    CreateUser,
+    ColumnCount
+};
 const QStringList kColumns = {
     QStringLiteral("glAcctID"),       QStringLiteral("Date"),           QStringLiteral("amount"),
     QStringLiteral("targetAmount"),   QStringLiteral("preparedBy"),     QStringLiteral("comment"),
@@ -24,6 +48,7 @@ const QStringList kColumns = {
     QStringLiteral("approvedBy"),     QStringLiteral("PreparedByDate"), QStringLiteral("ReviewedByDate"),
     QStringLiteral("ApprovedByDate"), QStringLiteral("CalcBasis"),      QStringLiteral("CreateDate"),
     QStringLiteral("CreateUser")};
+const QStringList kKeyColumns = {kColumns[AccountId], kColumns[Date]};
 const Persistence::StoredTable kStored{kTable, kColumns, QStringLiteral("glAcctID = ? AND Date = ?")};
 const QString kStoredMeanwhile =
     QStringLiteral("Another user stored a balance of this account at this date after you opened it, so yours was "
@@ -53,6 +78,13 @@ QVariant accountIdOf(const IGLAccountBalance::Account& account)
 AppError validationError(const QString& code)
 {
     return DataValidationError::raise(QStringLiteral("GLAccountBalance"), code);
+}
+
+// A second row for the same account and date is refused by the table's unique key: another user
+// stored this balance since it was loaded.
+AppError storedMeanwhile(const AppError& e)
+{
+    return AppError(AppError::DatabaseConflict, e.source(), kStoredMeanwhile).withDetails(e.description());
 }
 
 } // namespace
@@ -138,24 +170,24 @@ QString GLAccountBalance::selectColumns(const QString& alias)
 
 void GLAccountBalance::readRow(const QSqlQuery& q, int first, const Account& account)
 {
-    m_loaded = Persistence::loadedValues(q, first, int(kColumns.size()));
-    const auto v = [this](int i) -> const QVariant& { return m_loaded[i]; };
+    m_loaded = Persistence::loadedValues(q, first, int(ColumnCount));
+    const auto v = [this](Column c) -> const QVariant& { return m_loaded[c]; };
     m_f.account = account;
-    m_f.date.setDate(DateRules::fromDb(v(1)));
-    m_f.amount = Persistence::moneyOf(v(2));
-    m_f.targetAmount = Persistence::moneyOf(v(3));
-    m_f.preparedBy = Db::textOf(v(4));
-    m_f.comment = Db::textOf(v(5));
-    m_f.reconciled = v(6).toInt() != 0;
-    m_f.reconciledDate.setDate(DateRules::fromDb(v(7)));
-    m_f.reviewedBy = Db::textOf(v(8));
-    m_f.approvedBy = Db::textOf(v(9));
-    m_f.preparedByDate = signOffDateOf(v(10));
-    m_f.reviewedByDate = signOffDateOf(v(11));
-    m_f.approvedByDate = signOffDateOf(v(12));
-    m_f.calcBasis = Db::textOf(v(13));
-    m_f.createDate = Db::textOf(v(14));
-    m_f.createUser = Db::textOf(v(15));
+    m_f.date.setDate(DateRules::fromDb(v(Date)));
+    m_f.amount = Persistence::moneyOf(v(Amount));
+    m_f.targetAmount = Persistence::moneyOf(v(TargetAmount));
+    m_f.preparedBy = Db::textOf(v(PreparedBy));
+    m_f.comment = Db::textOf(v(Comment));
+    m_f.reconciled = v(Reconciled).toInt() != 0;
+    m_f.reconciledDate.setDate(DateRules::fromDb(v(ReconciledDate)));
+    m_f.reviewedBy = Db::textOf(v(ReviewedBy));
+    m_f.approvedBy = Db::textOf(v(ApprovedBy));
+    m_f.preparedByDate = signOffDateOf(v(PreparedByDate));
+    m_f.reviewedByDate = signOffDateOf(v(ReviewedByDate));
+    m_f.approvedByDate = signOffDateOf(v(ApprovedByDate));
+    m_f.calcBasis = Db::textOf(v(CalcBasis));
+    m_f.createDate = Db::textOf(v(CreateDate));
+    m_f.createUser = Db::textOf(v(CreateUser));
     m_isNew = false;
 }
 
@@ -190,6 +222,7 @@ void GLAccountBalance::validate() const
 
 QVariantList GLAccountBalance::columnValues() const
 {
+    // In the order of Column.
     return {accountIdOf(m_f.account),
             Persistence::date(m_f.date),
             Persistence::money(m_f.amount),
@@ -252,11 +285,9 @@ void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
     try {
         Persistence::storeRow(db, adding, row);
     } catch (const AppError& e) {
-        // A second row for the same account and date is refused by the table's unique key:
-        // another user stored this balance since it was loaded.
         if (!adding || e.number() != AppError::DatabaseConflict)
             throw;
-        throw AppError(AppError::DatabaseConflict, e.source(), kStoredMeanwhile).withDetails(e.description());
+        throw storedMeanwhile(e);
     }
     m_isNew = false;
     keep.release();
@@ -297,22 +328,23 @@ void GLAccountBalanceList::Load(const QString& date)
     const QString normalized = DateRules::normalize(date);
     QSqlQuery q =
         Db::exec(db,
-                 QStringLiteral("SELECT %1, b.glAcctID, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
+                 QStringLiteral("SELECT %1, b.glAcctID AS balanceRow, %2 FROM GLAccount a LEFT JOIN GLAccountBalance b "
                                 "ON b.glAcctID = a.glAcctID AND b.Date = ? ORDER BY %3, a.glAcctID")
                      .arg(GLAccount::selectColumns(QStringLiteral("a")),
                           GLAccountBalance::selectColumns(QStringLiteral("b")),
                           Db::caseBlindOrder(db, QStringLiteral("a.glacctnbr"))),
                  {DateRules::toDb(normalized)});
-    constexpr int kBalanceFirst = 13;
+    // The balance's columns follow the account's and the mark of a balance row.
+    const int balanceRow = q.record().indexOf(QStringLiteral("balanceRow"));
     while (q.next()) {
         auto account = std::make_shared<GLAccount>();
         account->readRow(q, recTypes, erpNumbers);
         GLAccountBalance& balance = m_balances.emplaceBack();
-        if (q.value(12).isNull()) {
+        if (q.value(balanceRow).isNull()) {
             balance.setGLAccount(account);
             balance.setDate(normalized);
         } else {
-            balance.readRow(q, kBalanceFirst, account);
+            balance.readRow(q, balanceRow + 1, account);
         }
         m_loadedUnits.append(balance.amount().units());
         if (m_indexed)
@@ -392,64 +424,20 @@ void GLAccountBalanceList::cancelEdit()
 
 void GLAccountBalanceList::applyAmountEdit()
 {
-    static const QString auditColumns = kColumns.join(QStringLiteral(", "));
-    // The audit row copies the row as it stands after the change, other users' columns included.
-    static const QString auditFromRow =
-        QStringLiteral("INSERT INTO GLAccountBalanceAudit (%1, Activity, ActivityDate, ActivityUser) "
-                       "SELECT %1, ?, ?, ? FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?")
-            .arg(auditColumns);
-    // The amount is written only while it still is the one loaded: another user's amount (typed or
-    // imported) is not overwritten, while his sign-offs, target or comment are no concern of this store.
-    static const QString updateAmount = QStringLiteral(
-        "UPDATE GLAccountBalance SET amount = ? WHERE glAcctID = ? AND Date = ? AND COALESCE(amount, 0) = ?");
-    static const QString rowExists =
-        QStringLiteral("SELECT 1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?");
-    // An unchanged new balance is only added while nobody else has stored one for its account and
-    // date, and while the account is there.
-    static const QString insertIfMissing =
-        QStringLiteral("INSERT INTO GLAccountBalance (%1) SELECT %2 WHERE NOT EXISTS "
-                       "(SELECT 1 FROM GLAccountBalance WHERE glAcctID = ? AND Date = ?) "
-                       "AND EXISTS (SELECT 1 FROM GLAccount WHERE glAcctID = ?)")
-            .arg(auditColumns, QStringList(kColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
-
     storeAll([this](const QSqlDatabase& db, const QString& now) {
         holdAccounts(db, true);
-        if (storeAmountsInBatches(db, now))
+        QSet<std::pair<qint64, QString>> keys;
+        for (const GLAccountBalance& b : std::as_const(m_balances))
+            keys.insert({accountIdOf(b.m_f.account).toLongLong(), Persistence::date(b.m_f.date).toString()});
+        if (keys.size() == m_balances.size()) {
+            QList<qsizetype> all(m_balances.size());
+            std::iota(all.begin(), all.end(), 0);
+            storeAmounts(db, now, all);
             return;
-        for (qsizetype i = 0; i < m_balances.size(); ++i) {
-            GLAccountBalance& b = m_balances[i];
-            b.validate();
-            const QVariant id = accountIdOf(b.getGLAccount());
-            const QVariant date = Persistence::date(b.m_f.date);
-            const bool changed = b.amount().units() != m_loadedUnits.at(i);
-            if (changed &&
-                Db::execCount(db, updateAmount, {b.amount().units(), id, date, m_loadedUnits.at(i)}) == 1) {
-                Db::exec(db, auditFromRow, {Persistence::Update, now, Global::userName, id, date});
-                b.m_isNew = false;
-                if (!b.m_loaded.isEmpty())
-                    b.m_loaded[2] = b.amount().units();
-            } else if (changed && Db::scalar(db, rowExists, {id, date}).isValid()) {
-                Persistence::Row row{kStored, {}};
-                row.keyValues = {id, date};
-                row.conflict = {b.conflict().subject, QStringLiteral("the period-end balances")};
-                Persistence::refuseStale(db, row);
-            } else if (changed) {
-                // No row for the account and date (none loaded, or removed meanwhile): add the whole balance.
-                b.m_isNew = true;
-                b.storeIn(db, now);
-            } else if (b.m_isNew) {
-                b.m_f.createDate = now;
-                b.m_f.createUser = Global::userName;
-                QVariantList values = b.columnValues();
-                const QVariantList auditValues = values;
-                values << id << date << id;
-                if (Db::execCount(db, insertIfMissing, values) == 1) {
-                    Persistence::writeAudit(db, kStored, auditValues, Persistence::Insert);
-                    b.m_isNew = false;
-                    b.m_loaded = auditValues;
-                }
-            }
         }
+        // Two members of one row: each stored after the one before it, which it then sees.
+        for (qsizetype i = 0; i < m_balances.size(); ++i)
+            storeAmounts(db, now, {i});
     });
 }
 
@@ -532,15 +520,11 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
 
 namespace {
 
-const QStringList kKeyColumns = {QStringLiteral("glAcctID"), QStringLiteral("Date")};
-
 // The columns of a balance about to be added: stamped with the store's moment and user.
 QVariantList stamped(QVariantList values, const QString& now)
 {
-    static const qsizetype createDate = kColumns.indexOf(QStringLiteral("CreateDate"));
-    static const qsizetype createUser = kColumns.indexOf(QStringLiteral("CreateUser"));
-    values[createDate] = Persistence::freeText(now);
-    values[createUser] = Persistence::freeText(Global::userName);
+    values[CreateDate] = Persistence::freeText(now);
+    values[CreateUser] = Persistence::freeText(Global::userName);
     return values;
 }
 
@@ -575,139 +559,82 @@ bool GLAccountBalanceList::storeInBatches(const QSqlDatabase& db, const QString&
     return true;
 }
 
-bool GLAccountBalanceList::storeAmountsInBatches(const QSqlDatabase& db, const QString& now)
+void GLAccountBalanceList::storeAmounts(const QSqlDatabase& db, const QString& now, const QList<qsizetype>& members)
 {
-    // Members by account and date: the statements name the rows they wrote by their keys.
-    QHash<std::pair<qint64, QString>, qsizetype> byKey;
-    QList<std::pair<QVariant, QVariant>> keys; // each member's account id and date as stored
-    keys.reserve(m_balances.size());
-    QList<qsizetype> changed, unchangedNew;
-    for (qsizetype i = 0; i < m_balances.size(); ++i) {
+    // The amount is written only while it still is the one loaded: another user's amount (typed or
+    // imported) is not overwritten, while his sign-offs, target or comment are no concern of this store.
+    static const Persistence::GuardedUpdate amounts{&kStored, kKeyColumns, {kColumns[Amount]}, {kColumns[Amount]},
+                                                    Persistence::Compare::AmountOrZero};
+    static const Persistence::InsertIfMissing addition{kTable, kColumns, kKeyColumns, QStringLiteral("GLAccount"),
+                                                       kColumns[AccountId]};
+    const auto keyOf = [this](qsizetype i) -> QVariantList {
         const GLAccountBalance& b = m_balances[i];
-        b.validate();
-        const auto& [id, date] = keys.emplaceBack(accountIdOf(b.m_f.account), Persistence::date(b.m_f.date));
-        const std::pair<qint64, QString> key{id.toLongLong(), date.toString()};
-        if (byKey.contains(key))
-            return false; // two members of one row: stored one after the other
-        byKey.insert(key, i);
-        if (b.amount().units() != m_loadedUnits.at(i))
-            changed << i;
-        else if (b.m_isNew)
-            unchangedNew << i;
-    }
-    const auto keyOf = [&](const QSqlQuery& q) {
-        return byKey.value({q.value(0).toLongLong(), q.value(1).toString()}, -1);
+        return {accountIdOf(b.m_f.account), Persistence::date(b.m_f.date)};
     };
-    const auto bindKey = [&](QVariantList& values, qsizetype i) { values << keys[i].first << keys[i].second; };
-    Db::Transaction batch(db); // a savepoint: a batch given up leaves nothing behind
+    QList<qsizetype> changed;
+    QList<Persistence::GuardedRow> updates;
+    for (qsizetype i : members) {
+        const qint64 units = m_balances[i].amount().units();
+        if (units == m_loadedUnits.at(i))
+            continue;
+        changed << i;
+        updates.append({{units}, keyOf(i), {m_loadedUnits.at(i)}});
+    }
+    const QList<bool> written = Persistence::updateWhereUnchanged(db, amounts, updates);
 
-    // The amount is written only while it still is the one loaded, as one member's store does.
-    QSet<qsizetype> updated;
-    Persistence::inChunks(
-        db, changed.size(),
-        [&](qsizetype n) {
-            return QStringLiteral("UPDATE GLAccountBalance SET amount = v.column3 FROM (VALUES %1) AS v "
-                                  "WHERE glAcctID = v.column1 AND Date = v.column2 AND COALESCE(amount, 0) = v.column4 "
-                                  "RETURNING glAcctID, Date")
-                .arg(Db::valuesRows(db, kTable, kKeyColumns + QStringList{kColumns[2], kColumns[2]}, n));
-        },
-        [&](QVariantList& values, qsizetype i) {
-            bindKey(values, changed[i]);
-            values << m_balances[changed[i]].amount().units() << m_loadedUnits.at(changed[i]);
-        },
-        [&](QSqlQuery& q) {
-            while (q.next())
-                updated.insert(keyOf(q));
-        });
-
-    // A changed balance without a row, and an unchanged new one, are added while no row of their
-    // account and date is stored and the account is there. Any other changed balance not written
-    // was changed or deleted by another user: the member-by-member store refuses it.
+    // A changed balance with no row to change (none loaded, or removed meanwhile) is added whole, as
+    // is an unchanged new one, while no row of its account and date is stored and the account is there.
     QList<qsizetype> adding;
-    QSet<qsizetype> required;
-    for (qsizetype i = 0, c = 0, u = 0; c < changed.size() || u < unchangedNew.size(); ++i) {
-        if (c < changed.size() && changed[c] == i) {
-            ++c;
-            if (updated.contains(i))
-                continue;
-            if (!m_balances[i].m_isNew)
-                return false;
-            required.insert(i);
+    QList<bool> addingChanged;
+    QList<QVariantList> addedValues;
+    for (qsizetype m = 0, c = 0; m < members.size(); ++m) {
+        const qsizetype i = members[m];
+        const bool isChanged = c < changed.size() && changed[c] == i;
+        if (isChanged ? !written[c++] : m_balances[i].m_isNew) {
             adding << i;
-        } else if (u < unchangedNew.size() && unchangedNew[u] == i) {
-            ++u;
-            adding << i;
+            addingChanged << isChanged;
+            addedValues << stamped(m_balances[i].columnValues(), now);
         }
     }
-    QList<QVariantList> addedValues(m_balances.size());
-    for (qsizetype i : std::as_const(adding))
-        addedValues[i] = stamped(m_balances[i].columnValues(), now);
-    QStringList selected;
-    for (qsizetype c = 0; c < kColumns.size(); ++c)
-        selected << QStringLiteral("v.column%1").arg(c + 1);
-    QSet<qsizetype> inserted;
-    Persistence::inChunks(
-        db, adding.size(),
-        [&](qsizetype n) {
-            return QStringLiteral("INSERT INTO GLAccountBalance (%1) SELECT %2 FROM (VALUES %3) AS v WHERE NOT EXISTS "
-                                  "(SELECT 1 FROM GLAccountBalance b WHERE b.glAcctID = v.column1 AND b.Date = "
-                                  "v.column2) AND EXISTS (SELECT 1 FROM GLAccount a WHERE a.glAcctID = v.column1) "
-                                  "RETURNING glAcctID, Date")
-                .arg(kColumns.join(QStringLiteral(", ")), selected.join(QStringLiteral(", ")),
-                     Db::valuesRows(db, kTable, kColumns, n));
-        },
-        [&](QVariantList& values, qsizetype i) { values << addedValues[adding[i]]; },
-        [&](QSqlQuery& q) {
-            while (q.next())
-                inserted.insert(keyOf(q));
-        });
-    for (qsizetype i : std::as_const(required))
-        if (!inserted.contains(i))
-            return false;
+    QList<bool> added;
+    try {
+        added = Persistence::insertWhereMissing(db, addition, addedValues);
+    } catch (const AppError& e) {
+        if (e.number() != AppError::DatabaseConflict)
+            throw;
+        throw storedMeanwhile(e);
+    }
+    // A changed amount neither written nor added: another user stored the row since it was loaded.
+    for (qsizetype a = 0; a < adding.size(); ++a) {
+        if (added[a] || !addingChanged[a])
+            continue;
+        Persistence::Row row{kStored, {}};
+        row.keyValues = keyOf(adding[a]);
+        row.conflict = {m_balances[adding[a]].conflict().subject, QStringLiteral("the period-end balances")};
+        Persistence::refuseStale(db, row);
+    }
 
-    // The audit row of an amount copies the row as it stands after the change, other users'
-    // columns included.
-    QList<qsizetype> amountsWritten(updated.cbegin(), updated.cend());
-    std::sort(amountsWritten.begin(), amountsWritten.end());
-    QStringList copied;
-    for (const QString& c : kColumns)
-        copied << QStringLiteral("b.") + c;
-    const QString audit = kTable + QStringLiteral("Audit");
-    const QStringList stamp = {QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
-    Persistence::inChunks(
-        db, amountsWritten.size(),
-        [&](qsizetype n) {
-            return QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %4, v.column3, v.column4, v.column5 FROM "
-                                  "GLAccountBalance b JOIN (VALUES %5) AS v ON b.glAcctID = v.column1 AND b.Date = "
-                                  "v.column2")
-                .arg(audit, kColumns.join(QStringLiteral(", ")), stamp.join(QStringLiteral(", ")),
-                     copied.join(QStringLiteral(", ")), Db::valuesRows(db, audit, kKeyColumns + stamp, n));
-        },
-        [&](QVariantList& values, qsizetype i) {
-            bindKey(values, amountsWritten[i]);
-            values << Persistence::Update << now << Global::userName;
-        });
-    QList<QVariantList> insertedValues;
-    for (qsizetype i : std::as_const(adding))
-        if (inserted.contains(i))
-            insertedValues << addedValues[i];
-    Persistence::writeAudits(db, kStored, insertedValues, QStringList(insertedValues.size(), Persistence::Insert));
-    batch.commit();
+    QList<QVariantList> addedAudits;
+    for (qsizetype a = 0; a < adding.size(); ++a)
+        if (added[a])
+            addedAudits << addedValues[a];
+    Persistence::writeAudits(db, kStored, addedAudits, QStringList(addedAudits.size(), Persistence::Insert));
 
-    for (qsizetype i : std::as_const(amountsWritten)) {
-        GLAccountBalance& b = m_balances[i];
+    for (qsizetype c = 0; c < changed.size(); ++c) {
+        if (!written[c])
+            continue;
+        GLAccountBalance& b = m_balances[changed[c]];
         b.m_isNew = false;
         if (!b.m_loaded.isEmpty())
-            b.m_loaded[2] = b.amount().units();
+            b.m_loaded[Amount] = b.amount().units();
     }
-    for (qsizetype i : std::as_const(adding)) {
-        if (!inserted.contains(i))
+    for (qsizetype a = 0; a < adding.size(); ++a) {
+        if (!added[a])
             continue;
-        GLAccountBalance& b = m_balances[i];
+        GLAccountBalance& b = m_balances[adding[a]];
         b.m_f.createDate = now;
         b.m_f.createUser = Global::userName;
         b.m_isNew = false;
-        b.m_loaded = addedValues[i];
+        b.m_loaded = addedValues[a];
     }
-    return true;
 }

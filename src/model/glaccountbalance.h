@@ -206,12 +206,17 @@ private:
     // Runs a store of the members in one transaction; on a failure every member is put back as it
     // was (new flags, create stamps), on success the amounts become the loaded ones.
     void storeAll(const std::function<void(const QSqlDatabase&, const QString& now)>& store);
-    // The stores of applyEdit and applyAmountEdit in a few statements per chunk of members. Each
-    // writes nothing and returns false where a member cannot be stored as the batch assumes (a row
-    // changed, deleted or added by another user meanwhile): the member-by-member store then says
-    // which and why.
+    // The store of applyEdit in a few statements per chunk of members. It writes nothing and
+    // returns false where a member cannot be stored as the batch assumes (a row changed, deleted or
+    // added by another user meanwhile): the member-by-member store then says which and why.
     bool storeInBatches(const QSqlDatabase& db, const QString& now);
-    bool storeAmountsInBatches(const QSqlDatabase& db, const QString& now);
+    // The store of applyAmountEdit for the given members (positions, ascending, of distinct rows),
+    // in a few statements per chunk of them: a changed amount is written while the row still holds
+    // the amount loaded, with an audit row copying the row as it then stands; a changed balance
+    // without a row, and an unchanged new one, are added whole while none is stored for their
+    // account and date. A changed amount another user stored first refuses the store
+    // (ChangedMeanwhile), naming the first such member.
+    void storeAmounts(const QSqlDatabase& db, const QString& now, const QList<qsizetype>& members);
     // Holds the accounts of the members a store writes (every member, or with `amountsOnly` the
     // changed amounts and the new rows) against a delete by another user, in a statement per chunk;
     // a changed member whose account is gone refuses the whole store.

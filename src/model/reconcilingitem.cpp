@@ -12,7 +12,19 @@ namespace {
 const QString Table = QStringLiteral("ReconcilingItem");
 const QString Source = QStringLiteral("ReconcilingItem");
 
-// The data columns as the row and its audit twin both carry them.
+// The columns as the row and its audit twin both carry them, in the order of RowColumns.
+enum RowColumn : qsizetype
+{
+    AccountId,
+    OpenDate,
+    CloseDate,
+    Comment,
+    Amount,
+    TypeCode,
+    ReqTiming,
+    CreateDate,
+    CreateUser
+};
 const QStringList DataColumns = {QStringLiteral("glAcctID"), QStringLiteral("openDate"),  QStringLiteral("closeDate"),
                                  QStringLiteral("comment"),  QStringLiteral("amount"),    QStringLiteral("typeCode"),
                                  QStringLiteral("ReqTiming")};
@@ -88,8 +100,9 @@ void ReconcilingItem::cancelEdit()
 
 QString ReconcilingItem::selectColumns()
 {
-    return QStringLiteral("RecItemId, glAcctID, openDate, closeDate, comment, amount, typeCode, ReqTiming, "
-                          "CreateUser, CreateDate");
+    // The id, then the row's columns in the order of RowColumns.
+    static const QString columns = QStringLiteral("RecItemId, ") + RowColumns.join(QStringLiteral(", "));
+    return columns;
 }
 
 ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types)
@@ -97,17 +110,17 @@ ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const Reconciling
     ReconcilingItem item;
     Fields& f = item.m_f;
     f.id = RecordId::fromDb(row.value(0));
-    f.glAccountId = RecordId::fromDb(row.value(1));
-    f.openDate.setDate(Persistence::dateOf(row.value(2)));
-    f.closeDate.setDate(Persistence::dateOf(row.value(3)));
-    f.comment = Db::textOf(row.value(4));
-    f.amount = Persistence::moneyOf(row.value(5));
-    f.type = typeFor(types, Db::textOf(row.value(6)), f.id);
-    f.reqTiming = Db::textOf(row.value(7));
-    f.createUser = Db::textOf(row.value(8));
-    f.createDate = Db::textOf(row.value(9));
-    for (const int column : {1, 2, 3, 4, 5, 6, 7, 9, 8}) // in the order of RowColumns
-        f.loaded << row.value(column);
+    f.loaded = Persistence::loadedValues(row, 1, int(RowColumns.size()));
+    const QVariantList& v = f.loaded;
+    f.glAccountId = RecordId::fromDb(v[AccountId]);
+    f.openDate.setDate(Persistence::dateOf(v[OpenDate]));
+    f.closeDate.setDate(Persistence::dateOf(v[CloseDate]));
+    f.comment = Db::textOf(v[Comment]);
+    f.amount = Persistence::moneyOf(v[Amount]);
+    f.type = typeFor(types, Db::textOf(v[TypeCode]), f.id);
+    f.reqTiming = Db::textOf(v[ReqTiming]);
+    f.createUser = Db::textOf(v[CreateUser]);
+    f.createDate = Db::textOf(v[CreateDate]);
     return item;
 }
 
@@ -144,7 +157,7 @@ void ReconcilingItem::writeAudit(const QString& activity, const QString& createD
 {
     QVariantList values = dataValues();
     values << Db::text(createDate) << Db::text(createUser);
-    Persistence::writeAudit(Global::getConnection(), Stored, values, activity);
+    Persistence::writeAudits(Global::getConnection(), Stored, {values}, {activity});
 }
 
 void ReconcilingItem::store()
@@ -173,8 +186,8 @@ Persistence::Conflict ReconcilingItem::conflict() const
 {
     // Named as stored, not as typed since.
     const bool stored = !m_f.loaded.isEmpty();
-    const QString comment = (stored ? Db::textOf(m_f.loaded.value(3)) : m_f.comment).trimmed();
-    const QString opened = stored ? Persistence::dateOf(m_f.loaded.value(1)) : m_f.openDate.getDate();
+    const QString comment = (stored ? Db::textOf(m_f.loaded.value(Comment)) : m_f.comment).trimmed();
+    const QString opened = stored ? Persistence::dateOf(m_f.loaded.value(OpenDate)) : m_f.openDate.getDate();
     const QString name =
         comment.isEmpty() ? QStringLiteral("of %1").arg(opened) : QStringLiteral("\"%1\"").arg(comment);
     return {QStringLiteral("The reconciling item %1").arg(name), QStringLiteral("the item")};
@@ -204,7 +217,7 @@ void ReconcilingItem::remove()
         Stored, m_f.loaded, RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id")),
         m_f.loaded, conflict());
     // Items written before create dates were kept carry none; their removal goes unrecorded.
-    row.audited = !Db::textOf(m_f.loaded.value(7)).isEmpty();
+    row.audited = !Db::textOf(m_f.loaded.value(CreateDate)).isEmpty();
     Persistence::removeRow(tx, row);
     tx.commit();
     keep.release();

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void failedUpdateLeavesRowAndObject();
     void listAuditFailureRestoresMembers();
     void listLookupIgnoresCase();
+    void listMembersOfOneRowStoreInTurn();
 };
 
 namespace {
@@ -408,6 +409,26 @@ void tst_GLAccountBalance::listLookupIgnoresCase()
     QCOMPARE(list.count(), 0);
     QVERIFY(!list.exists("ab-1"));
     QCOMPARE(fx.rows("GLAccountBalance"), 0);
+}
+
+void tst_GLAccountBalance::listMembersOfOneRowStoreInTurn()
+{
+    // Two members of one account and date: the second sees the row the first one added.
+    Fixture fx;
+    auto a = fx.account("1000");
+    GLAccountBalanceList list;
+    list.Load("01/31/2024");
+    GLAccountBalance again;
+    again.setGLAccount(a);
+    again.setDate("01/31/2024");
+    again.setAmount("10");
+    list.add(again);
+    list.getGLAccountBalanceAt(1).setAmount("10");
+    list.applyAmountEdit();
+    QCOMPARE(fx.value("SELECT count(*) || '/' || sum(amount) FROM GLAccountBalance").toString(), "1/100000");
+    QCOMPARE(fx.activities(), QStringList{"INSERT"});
+    QVERIFY(!list.getGLAccountBalanceAt(1).isNew());
+    QVERIFY(list.getGLAccountBalanceAt(2).isNew());
 }
 
 QTEST_GUILESS_MAIN(tst_GLAccountBalance)
