@@ -34,6 +34,11 @@ bool databaseExists(const QString& name)
     return isServerName(name) || (!name.isEmpty() && QFileInfo(name).isFile());
 }
 
+QStringList filesOf(const QString& name)
+{
+    return Engine::named(name).files(name);
+}
+
 bool sameDatabase(const QString& a, const QString& b)
 {
     const auto key = [](const QString& name) {

@@ -70,6 +70,9 @@ bool mayNameDatabase(const QString& name);
 // True for an existing database file (a file, not a folder), and for any server database's name:
 // whether the server has that database is for the server to say when it is opened.
 bool databaseExists(const QString& name);
+// The files of the database named on this machine: a database file's own and those kept beside it
+// while it is in use; none for a server database.
+QStringList filesOf(const QString& name);
 // True when both names name one database: the same file reached by another path (a link, "..")
 // or the same server database however its name is spelled.
 bool sameDatabase(const QString& a, const QString& b);

@@ -46,6 +46,9 @@ public:
     virtual void startSession(QSqlDatabase& db, bool readOnly) const = 0;
     // True when the connection was lost under the layer (what reconnect() mends).
     virtual bool connectionLost(const QSqlDatabase& db) const = 0;
+    // The files of the database named on this machine: its own and those the engine keeps beside
+    // it while it is in use.
+    virtual QStringList files(const QString& name) const = 0;
     // The local file the open connection uses; "" for a server's.
     virtual QString file(const QSqlDatabase& db) const = 0;
     // The error of a statement (or of opening) in the system's words.

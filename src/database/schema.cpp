@@ -45,10 +45,8 @@ void createFrom(const QString& path, const QStringList& scripts)
 void removeDatabaseFile(const QString& path)
 {
     Db::close(path);
-    if (Db::isServerName(path))
-        return;
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
-        QFile::remove(path + suffix);
+    for (const QString& file : Db::filesOf(path))
+        QFile::remove(file);
 }
 
 bool createsTable(const QString& statement, const QString& table)

@@ -172,6 +172,7 @@ public:
 
     bool connectionLost(const QSqlDatabase& db) const override { return gone(db); }
 
+    QStringList files(const QString&) const override { return {}; }
     QString file(const QSqlDatabase&) const override { return {}; }
 
     AppError error(const QSqlDatabase& db, const QString& source, const QSqlError& error) const override

@@ -30,14 +30,21 @@ QSqlDatabase addConnection(const QString& driver, const QString& path, const QSt
     return db;
 }
 
+// The files SQLite keeps beside a database file while it is in use: the write-ahead log, its
+// shared-memory index, the rollback journal.
+QStringList companionsOf(const QString& path)
+{
+    return {path + QStringLiteral("-wal"), path + QStringLiteral("-shm"), path + QStringLiteral("-journal")};
+}
+
 // The URI mode of a file opened to be read only. Even a reader of a file in WAL mode makes its
 // -wal and -shm files beside it, and cannot remove them again. With none of the companion files
 // there, nobody is using the file, and it is read as it stands on disk (immutable), which creates
 // nothing.
 QString readOnlyMode(const QString& path)
 {
-    for (const char* companion : {"-wal", "-shm", "-journal"})
-        if (QFileInfo::exists(path + QLatin1String(companion)))
+    for (const QString& companion : companionsOf(path))
+        if (QFileInfo::exists(companion))
             return QStringLiteral("ro");
     return QStringLiteral("ro&immutable=1");
 }
@@ -127,6 +134,8 @@ public:
 
     // A file does not go away under an open connection.
     bool connectionLost(const QSqlDatabase&) const override { return false; }
+
+    QStringList files(const QString& name) const override { return QStringList{name} + companionsOf(name); }
 
     QString file(const QSqlDatabase& db) const override
     {

@@ -1,6 +1,7 @@
 #include "documentfiles.h"
 
 #include "apperror.h"
+#include "db.h"
 #include "global.h"
 #include "modutility.h"
 #include "wholefile.h"
@@ -29,16 +30,15 @@ AppError fileError(const QString& where, const QString& text)
     return AppError(AppError::ObjectError1001, Source + QLatin1Char('.') + where, text);
 }
 
-// The files SQLite keeps for a database this process has open: a descriptor of ours on any of them,
-// once closed, would drop the locks SQLite holds.
+// A file of a database this process has open: a descriptor of ours on any of them, once closed,
+// would drop the locks the database holds on it.
 bool isConnectedDatabaseFile(const QString& path)
 {
     for (const QString& db : {Global::mainDatabasePath, Global::docDBPath}) {
         if (db.isEmpty())
             continue;
-        for (const QString& suffix :
-             {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
-            if (DocumentFiles::sameFile(path, db + suffix))
+        for (const QString& file : Db::filesOf(db))
+            if (DocumentFiles::sameFile(path, file))
                 return true;
     }
     return false;
