@@ -90,8 +90,8 @@ QString copySelectedImportFileToImportDirectory(const QString& path)
     try {
         const QString folder = importFolder();
         target = folder + QStringLiteral("/__balances.") + QFileInfo(path).suffix();
-        // A database this program is connected to is never opened beside SQLite (closing that
-        // descriptor would drop the program's locks on it).
+        // A database this program is connected to is never opened outside the database layer
+        // (closing that descriptor would drop the program's locks on it).
         if (Db::isConnectedFile(path))
             throw importError(QStringLiteral("QFile"), QStringLiteral("it is a database in use by Corvantis"));
         QFile source(path);

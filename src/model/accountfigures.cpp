@@ -26,8 +26,8 @@ QString filterCondition(const QSqlDatabase& db, const QString& accountFilter)
     return QStringLiteral("1 = 0");
 }
 
-// The sum of a money column in two halves that fit 64 bits on either engine (a plain SUM overflows on
-// SQLite and comes back as a NUMERIC past 64 bits on a server): ARCurrencySum::addHalves adds them.
+// The sum of a money column in two halves that each fit 64 bits (a plain SUM of many large amounts
+// overflows, or comes back wider than 64 bits): ARCurrencySum::addHalves adds them exactly.
 QString sumHalves(const QString& column)
 {
     return QStringLiteral("CAST(SUM(%1 >> 32) AS BIGINT), CAST(SUM(%1 & 4294967295) AS BIGINT)").arg(column);

@@ -115,7 +115,7 @@ public:
 
 // Names a listed file's type and icon by its name alone. Qt's own provider reads each file's
 // first bytes to learn its type; closing that descriptor of a database file that this process
-// has connected would drop every lock SQLite holds on it, and another program could then delete
+// has connected would drop every lock the database holds on it, and another program could then delete
 // the journal the connection still writes to.
 class NameOnlyIconProvider final : public QAbstractFileIconProvider
 {
