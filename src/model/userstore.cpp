@@ -171,11 +171,13 @@ QString nameTakenMessage(const QString& typedName)
 
 qint64 insert(const UserAccount& user, const QString& password)
 {
+    // The hash takes a while by design: it is made before the users are held, not while others wait.
+    const QString hashed = PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
     holdUsers(db);
     checkNameFree(user);
-    QVariantList values{SameName::userName(user.userName), PasswordHash::hash(password)};
+    QVariantList values{SameName::userName(user.userName), hashed};
     values << rightFlags(user.right) << user.role << user.fullName;
     const qint64 id = Db::insertReturningId(tx,
                                             QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, "
@@ -188,6 +190,7 @@ qint64 insert(const UserAccount& user, const QString& password)
 
 void update(const UserAccount& user, const QString& password)
 {
+    const QString hashed = password.isEmpty() ? QString() : PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
     holdUsers(db);
@@ -221,7 +224,7 @@ void update(const UserAccount& user, const QString& password)
     }
     if (!password.isEmpty())
         Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
-                    {PasswordHash::hash(password), user.id});
+                    {hashed, user.id});
     tx.commit();
     // The logged-in administrator who renamed himself is recorded under the new name from now on.
     if (isLoggedInUser(user.id)) {
@@ -232,9 +235,10 @@ void update(const UserAccount& user, const QString& password)
 
 void updatePassword(qint64 id, const QString& password)
 {
+    const QString hashed = PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
-    Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"), {PasswordHash::hash(password), id});
+    Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"), {hashed, id});
     tx.commit();
 }
 
