@@ -2,10 +2,13 @@
 #include "balancefilereader_p.h"
 
 #include "apperror.h"
+#include "daterules.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTime>
 
+#include <algorithm>
 #include <cmath>
 
 namespace BalanceFileReader {
@@ -48,6 +51,65 @@ QString trimBlanks(const QString& text)
     while (end > start && isBlank(text.at(end - 1)))
         --end;
     return text.mid(start, end - start);
+}
+
+bool isDateFormat(int formatId, const QString& formatCode)
+{
+    if ((formatId >= 14 && formatId <= 22) || (formatId >= 45 && formatId <= 47))
+        return true;
+    if (formatId < 164) // the other built-in formats are numbers, texts and currencies
+        return false;
+    const auto isDateLetter = [](QChar c) {
+        const char16_t u = c.toLower().unicode();
+        return u == u'd' || u == u'm' || u == u'y' || u == u'h' || u == u's';
+    };
+    for (qsizetype i = 0; i < formatCode.size(); ++i) {
+        const QChar c = formatCode.at(i);
+        if (c == u'"') { // a quoted text
+            const qsizetype close = formatCode.indexOf(u'"', i + 1);
+            if (close < 0)
+                return false;
+            i = close;
+        } else if (c == u'\\' || c == u'_' || c == u'*') { // an escaped, spaced or fill character
+            ++i;
+        } else if (c == u'[') { // a colour, a condition or a locale, or an elapsed time ("[h]")
+            const qsizetype close = formatCode.indexOf(u']', i + 1);
+            if (close < 0)
+                return false;
+            const QString inside = formatCode.mid(i + 1, close - i - 1).toLower();
+            const bool elapsed = !inside.isEmpty() && isDateLetter(inside.at(0)) &&
+                                 inside.count(inside.at(0)) == inside.size();
+            if (elapsed)
+                return true;
+            i = close;
+        } else if (isDateLetter(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString serialDateText(double serial, bool from1904)
+{
+    constexpr double kLastDay = 2958465; // 12/31/9999
+    if (!std::isfinite(serial) || serial < 0 || serial >= kLastDay + 1)
+        return QStringLiteral("#####");
+    qint64 days = qint64(std::floor(serial));
+    qint64 seconds = std::llround((serial - double(days)) * 86400);
+    if (seconds == 86400) {
+        ++days;
+        seconds = 0;
+    }
+    QString text;
+    if (from1904)
+        text = DateRules::toText(QDate(1904, 1, 1).addDays(days));
+    else if (days == 60) // the day the 1900 system counts although the year had none
+        text = QStringLiteral("02/29/1900");
+    else
+        text = DateRules::toText(QDate(1899, 12, 31).addDays(days < 60 ? days : days - 1));
+    if (seconds > 0)
+        text += QLatin1Char(' ') + QTime(0, 0).addSecs(int(seconds)).toString(QStringLiteral("HH:mm:ss"));
+    return text;
 }
 
 bool WorksheetRows::take(qint64 row, const QString& account, QString amount)

@@ -47,8 +47,9 @@ QByteArray schemaIniSection(const QString& fileName);
 // UTF-8 (a byte-order mark is skipped) or, when the bytes are not UTF-8, Windows-1252; a text
 // that starts with a UTF-16 or UTF-32 byte-order mark is read in that encoding.
 BalanceRows readCsv(const QString& path);
-// First worksheet, column A the account (blanks around it trimmed), column B the amount, from row 1
-// to the first row whose column A is empty.
+// The worksheet the workbook was saved showing (its active sheet), column A the account (blanks
+// around it trimmed), column B the amount, from row 1 to the first row whose column A is empty. A
+// number cell formatted as a date reads as the date's text, which is no amount.
 BalanceRows readXls(const QString& path);
 BalanceRows readXlsx(const QString& path);
 // A spreadsheet number as a cell shows it in the general format: up to 15 significant digits,

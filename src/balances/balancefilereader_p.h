@@ -17,6 +17,16 @@ void requireReadableFile(const QString& path);
 bool isBlank(QChar c);
 QString trimBlanks(const QString& text);
 
+// Whether a number format shows its number as a date or a time: a built-in format of dates and
+// times (ids 14 to 22 and 45 to 47), or a format code with date or time letters outside its quoted
+// texts, escaped characters and bracketed colours or conditions ("mm/dd/yyyy", "[h]:mm").
+bool isDateFormat(int formatId, const QString& formatCode);
+// The text of a date cell as the sheet shows it in the editor's date form: "12/31/2026", with the
+// time of day when there is one ("12/31/2026 18:00:00"). A serial is a count of days from the
+// workbook's epoch (1900, whose made-up 29 February is day 60, or 1904); one the sheet cannot show
+// as a date reads as the sheet shows it, "#####".
+QString serialDateText(double serial, bool from1904);
+
 // What both workbook readers keep of a worksheet: columns A and B from row 1 down to the first row
 // whose column A is empty, and the first row below that one that still holds data.
 class WorksheetRows

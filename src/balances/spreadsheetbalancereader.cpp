@@ -1,5 +1,5 @@
-// The .xlsx balances reader: column A (account) and column B (amount) of the first worksheet,
-// from row 1 down to the first row whose column A is empty.
+// The .xlsx balances reader: column A (account) and column B (amount) of the workbook's active
+// worksheet, from row 1 down to the first row whose column A is empty.
 #include "balancefilereader.h"
 #include "balancefilereader_p.h"
 
@@ -37,6 +37,7 @@ FileKind fileKind(const QString& path)
 // Relationship types, by the end of their URI (the start differs between the two OOXML flavours).
 constexpr QLatin1String kSheetRelationship("/worksheet");
 constexpr QLatin1String kSharedStringsRelationship("/sharedStrings");
+constexpr QLatin1String kStylesRelationship("/styles");
 constexpr QLatin1String kOfficeDocumentRelationship("/officeDocument");
 
 struct Relationship
@@ -218,8 +219,9 @@ public:
     {
         const QString workbookPart = officeDocumentPart();
         const QHash<QString, Relationship> relationships = readRelationships(workbookPart);
-        const QString sheetPart = firstWorksheetPart(workbookPart, relationships);
+        const QString sheetPart = activeWorksheetPart(workbookPart, relationships);
         const QStringList sharedStrings = readSharedStrings(relationships, folderOf(workbookPart));
+        m_dateStyles = readDateStyles(relationships);
         return readSheet(sheetPart, sharedStrings);
     }
 
@@ -299,29 +301,97 @@ private:
         return relationships;
     }
 
-    // The first sheet of the workbook's sheet list that is a worksheet (not a chart sheet).
-    QString firstWorksheetPart(const QString& workbookPart, const QHash<QString, Relationship>& relationships)
+    // The worksheet the workbook was left showing: the workbook view's active tab, an index into
+    // the sheet list. When that names no worksheet (a chart sheet, or no sheet at all), the first
+    // visible worksheet, else the first worksheet. Also notes the workbook's date system.
+    QString activeWorksheetPart(const QString& workbookPart, const QHash<QString, Relationship>& relationships)
     {
-        QString sheetPart;
+        struct Sheet
+        {
+            QString part; // empty for a sheet that is no worksheet
+            bool visible;
+        };
+        QList<Sheet> sheets;
+        qsizetype activeTab = 0;
+        bool viewSeen = false;
         const bool found = readPart(workbookPart, [&](QXmlStreamReader& xml) {
-            while (sheetPart.isEmpty() && !xml.atEnd()) {
-                if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("sheet"))
+            while (!xml.atEnd()) {
+                if (xml.readNext() != QXmlStreamReader::StartElement)
                     continue;
-                // r:id, whatever prefix the writer bound to the relationships namespace.
-                for (const QXmlStreamAttribute& attribute : xml.attributes()) {
-                    if (attribute.name() != QLatin1String("id") || attribute.namespaceUri().isEmpty())
-                        continue;
-                    const auto r = relationships.constFind(attribute.value().toString());
-                    if (r != relationships.constEnd() && r->type.endsWith(kSheetRelationship))
-                        sheetPart = r->part;
+                const auto attributes = xml.attributes();
+                if (xml.name() == QLatin1String("workbookPr")) {
+                    const auto date1904 = attributes.value(QLatin1String("date1904"));
+                    m_date1904 = date1904 == QLatin1String("1") || date1904 == QLatin1String("true");
+                } else if (xml.name() == QLatin1String("workbookView") && !viewSeen) {
+                    viewSeen = true; // the first window's view is the one the workbook opens in
+                    bool ok = false;
+                    const qsizetype tab = attributes.value(QLatin1String("activeTab")).toLongLong(&ok);
+                    activeTab = ok ? tab : 0;
+                } else if (xml.name() == QLatin1String("sheet")) {
+                    Sheet sheet{QString(), attributes.value(QLatin1String("state")).isEmpty() ||
+                                               attributes.value(QLatin1String("state")) == QLatin1String("visible")};
+                    // r:id, whatever prefix the writer bound to the relationships namespace.
+                    for (const QXmlStreamAttribute& attribute : attributes) {
+                        if (attribute.name() != QLatin1String("id") || attribute.namespaceUri().isEmpty())
+                            continue;
+                        const auto r = relationships.constFind(attribute.value().toString());
+                        if (r != relationships.constEnd() && r->type.endsWith(kSheetRelationship))
+                            sheet.part = r->part;
+                    }
+                    sheets.append(sheet);
+                } else if (xml.name() == QLatin1String("definedNames") || xml.name() == QLatin1String("calcPr")) {
+                    return; // past the views and the sheet list
                 }
             }
         });
         if (!found)
             failDamaged();
-        if (sheetPart.isEmpty())
-            fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
-        return sheetPart;
+        if (activeTab >= 0 && activeTab < sheets.size() && !sheets.at(activeTab).part.isEmpty())
+            return sheets.at(activeTab).part;
+        for (const bool visibleOnly : {true, false})
+            for (const Sheet& sheet : std::as_const(sheets))
+                if (!sheet.part.isEmpty() && (sheet.visible || !visibleOnly))
+                    return sheet.part;
+        fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
+    }
+
+    // For each cell format of the workbook (a cell's "s"), whether it shows its number as a date.
+    QList<bool> readDateStyles(const QHash<QString, Relationship>& relationships)
+    {
+        QString part;
+        for (const Relationship& r : relationships)
+            if (r.type.endsWith(kStylesRelationship))
+                part = r.part;
+        QHash<int, QString> formatCodes; // the workbook's own number formats
+        QList<bool> dateStyles;
+        if (part.isEmpty())
+            return dateStyles;
+        readPart(part, [&](QXmlStreamReader& xml) {
+            while (!xml.atEnd()) {
+                if (xml.readNext() != QXmlStreamReader::StartElement)
+                    continue;
+                if (xml.name() == QLatin1String("numFmts")) {
+                    while (xml.readNextStartElement()) {
+                        if (xml.name() == QLatin1String("numFmt"))
+                            formatCodes.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                                               xml.attributes().value(QLatin1String("formatCode")).toString());
+                        xml.skipCurrentElement();
+                    }
+                } else if (xml.name() == QLatin1String("cellXfs")) {
+                    while (xml.readNextStartElement()) {
+                        if (xml.name() == QLatin1String("xf")) {
+                            const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
+                            dateStyles.append(isDateFormat(id, formatCodes.value(id)));
+                        }
+                        xml.skipCurrentElement();
+                    }
+                    return; // the cell formats come after the number formats
+                } else if (xml.name() != QLatin1String("styleSheet")) {
+                    xml.skipCurrentElement(); // fonts, fills, borders, the style formats
+                }
+            }
+        });
+        return dateStyles;
     }
 
     QStringList readSharedStrings(const QHash<QString, Relationship>& relationships, const QString& folder)
@@ -344,6 +414,7 @@ private:
     QString cellText(QXmlStreamReader& xml, const QStringList& sharedStrings)
     {
         const QString type = xml.attributes().value(QLatin1String("t")).toString();
+        const qsizetype style = xml.attributes().value(QLatin1String("s")).toLongLong();
         QString value;
         QString inlineText;
         while (xml.readNextStartElement()) {
@@ -370,6 +441,8 @@ private:
         if (type.isEmpty() || type == QLatin1String("n")) {
             bool ok = false;
             const double number = value.toDouble(&ok);
+            if (ok && style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style))
+                return serialDateText(number, m_date1904); // a date is shown, not an amount
             return ok ? BalanceFileReader::numberText(number) : value;
         }
         return value; // "str" (a formula's text), "e" (an error such as #N/A), "d" (a date)
@@ -424,6 +497,8 @@ private:
 
     QString m_path;
     QuaZip m_zip;
+    bool m_date1904 = false;
+    QList<bool> m_dateStyles;
 };
 
 } // namespace

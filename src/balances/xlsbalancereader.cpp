@@ -1,4 +1,4 @@
-// The .xls balances reader: column A (account) and column B (amount) of the first worksheet of a
+// The .xls balances reader: column A (account) and column B (amount) of the active worksheet of a
 // binary (BIFF8) workbook, from row 1 down to the first row whose column A is empty. The compound
 // file is opened with libgsf; its "Workbook" stream is read here record by record, every length
 // checked against what the stream holds. A formula cell reads as the result its workbook stored.
@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
 #include <QMap>
 #include <QtEndian>
 #include <array>
@@ -29,6 +30,10 @@ enum Record : quint16 {
     kEof = 0x000A,
     kFilePass = 0x002F,
     kBoundSheet = 0x0085,
+    kWindow1 = 0x003D,
+    kDateMode = 0x0022,
+    kFormat = 0x041E,
+    kXf = 0x00E0,
     kSst = 0x00FC,
     kContinue = 0x003C,
     kNumber = 0x0203,
@@ -336,8 +341,18 @@ private:
                                 "workbook (.xls) or an Excel workbook (.xlsx) and import it again.")
                      .arg(quotedPath(m_path)));
 
-        // The workbook globals: protection, the sheet list and the shared strings.
-        std::optional<quint32> firstWorksheet;
+        // The workbook globals: protection, the sheet list, the window's active tab, the date
+        // system, the cell formats and the shared strings.
+        struct Sheet
+        {
+            quint32 offset;
+            bool visible;
+            bool worksheet;
+        };
+        QList<Sheet> sheets;
+        std::optional<quint16> activeTab;
+        QHash<quint16, QString> formatCodes;
+        QList<quint16> cellFormats; // each cell format's number format, by the cells' format index
         QStringList strings;
         qsizetype offset = bof.next;
         for (;;) {
@@ -349,8 +364,16 @@ private:
                 fail(QStringLiteral("The workbook %1 is password-protected. Remove the password, save it and "
                                     "import it again.")
                          .arg(quotedPath(m_path)));
-            if (record.type == kBoundSheet && !firstWorksheet && record.data.u8(5) == 0)
-                firstWorksheet = record.data.u32(0);
+            if (record.type == kBoundSheet)
+                sheets.append({record.data.u32(0), (record.data.u8(4) & 0x03) == 0, record.data.u8(5) == 0});
+            if (record.type == kWindow1 && !activeTab) // the first window is the one the workbook opens in
+                activeTab = record.data.u16(10);
+            if (record.type == kDateMode)
+                m_date1904 = record.data.u16(0) == 1;
+            if (record.type == kFormat)
+                formatCodes.insert(record.data.u16(0), recordString(record.data, 2));
+            if (record.type == kXf)
+                cellFormats.append(record.data.u16(2));
             if (record.type == kSst) {
                 QList<Bytes> parts{record.data};
                 while (offset + 4 <= stream.size() && stream.u16(offset) == kContinue) {
@@ -361,9 +384,29 @@ private:
                 strings = SharedStringReader(parts).read();
             }
         }
-        if (!firstWorksheet)
+        for (const quint16 format : std::as_const(cellFormats))
+            m_dateFormats.append(isDateFormat(format, formatCodes.value(format)));
+
+        // The active tab when it is a worksheet; else the first visible worksheet, else the first.
+        std::optional<quint32> sheetOffset;
+        const qsizetype active = activeTab.value_or(0);
+        if (active < sheets.size() && sheets.at(active).worksheet)
+            sheetOffset = sheets.at(active).offset;
+        for (const bool visibleOnly : {true, false})
+            for (const Sheet& sheet : std::as_const(sheets))
+                if (!sheetOffset && sheet.worksheet && (sheet.visible || !visibleOnly))
+                    sheetOffset = sheet.offset;
+        if (!sheetOffset)
             fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
-        return readSheet(stream, qsizetype(*firstWorksheet), strings);
+        return readSheet(stream, qsizetype(*sheetOffset), strings);
+    }
+
+    // The text of a number cell: a date when its format shows one, else the number.
+    QString numberCell(quint16 format, double value) const
+    {
+        if (format < m_dateFormats.size() && m_dateFormats.at(format))
+            return serialDateText(value, m_date1904);
+        return BalanceFileReader::numberText(value);
     }
 
     BalanceRows readSheet(const Bytes& stream, qsizetype offset, const QStringList& strings)
@@ -392,14 +435,14 @@ private:
             switch (record.type) {
             case kEof:
                 return rowsFrom(cells);
-            case kNumber: put(d.u16(0), d.u16(2), BalanceFileReader::numberText(d.f64(6))); break;
-            case kRk: put(d.u16(0), d.u16(2), BalanceFileReader::numberText(rkValue(d.u32(6)))); break;
+            case kNumber: put(d.u16(0), d.u16(2), numberCell(d.u16(4), d.f64(6))); break;
+            case kRk: put(d.u16(0), d.u16(2), numberCell(d.u16(4), rkValue(d.u32(6)))); break;
             case kMulRk: {
                 const quint16 row = d.u16(0);
                 const quint16 first = d.u16(2);
                 const qsizetype count = (d.size() - 6) / 6;
                 for (qsizetype i = 0; i < count && first + i < 2; ++i)
-                    put(row, quint16(first + i), BalanceFileReader::numberText(rkValue(d.u32(4 + 6 * i + 2))));
+                    put(row, quint16(first + i), numberCell(d.u16(4 + 6 * i), rkValue(d.u32(4 + 6 * i + 2))));
                 break;
             }
             case kLabelSst: put(d.u16(0), d.u16(2), sharedString(d.u32(6))); break;
@@ -413,7 +456,7 @@ private:
                 const quint16 row = d.u16(0);
                 const quint16 column = d.u16(2);
                 if (d.u16(12) != 0xFFFF) {
-                    put(row, column, BalanceFileReader::numberText(d.f64(6)));
+                    put(row, column, numberCell(d.u16(4), d.f64(6)));
                     break;
                 }
                 switch (d.u8(6)) {
@@ -445,6 +488,8 @@ private:
     }
 
     QString m_path;
+    bool m_date1904 = false;
+    QList<bool> m_dateFormats; // by the cells' format index
 };
 
 } // namespace

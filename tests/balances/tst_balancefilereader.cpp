@@ -1,6 +1,7 @@
 #include "apperror.h"
 #include "balancefilereader.h"
 #include "testdb.h"
+#include "testworkbook.h"
 #include "timelimit.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <cmath>
 
 Q_DECLARE_METATYPE(BalanceRows)
+Q_DECLARE_METATYPE(TestWorkbook)
 
 namespace {
 
@@ -105,6 +107,8 @@ private Q_SLOTS:
     void csv();
     void workbooks_data();
     void workbooks();
+    void activeSheetAndDateCells_data();
+    void activeSheetAndDateCells();
     void workbookStopsAtFirstEmptyRow_data();
     void workbookStopsAtFirstEmptyRow();
     void failures_data();
@@ -206,6 +210,50 @@ void tst_BalanceFileReader::workbooks()
     const BalanceRows actual = readAny(fixture(file));
     QCOMPARE(describe(actual), describe(expected));
     QCOMPARE(actual, expected);
+}
+
+void tst_BalanceFileReader::activeSheetAndDateCells_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<TestWorkbook>("workbook");
+    QTest::addColumn<BalanceRows>("expected");
+
+    using W = TestWorkbook;
+    const W::Sheet hiddenFirst{{{1010, 999999}}, true};
+    W dateTime{{{{{1010, 46387.75, W::Custom}}}}};
+    W notADate{{{{{1010, 5.5, W::Custom}}}}};
+    notADate.customFormat = QStringLiteral("#,##0.00 \"Dr\";[Red]-#,##0.00_)");
+    W elapsed{{{{{1010, 1.5, W::Custom}}}}};
+    elapsed.customFormat = QStringLiteral("[h]:mm");
+    W from1904{{{{{1010, 44925, W::BuiltInDate}}}}};
+    from1904.date1904 = true;
+    const QList<std::tuple<const char*, W, BalanceRows>> cases{
+        {"hidden first sheet, the second active", W{{hiddenFirst, {{{1010, 1234.56}}}}, 1},
+         rows({"1010", "1234.56"})},
+        {"the third sheet active", W{{{{{1, 1}}}, {{{2, 2}}}, {{{3, 3}}}}, 2}, rows({"3", "3"})},
+        {"active tab past the sheets: the first visible one", W{{hiddenFirst, {{{1020, 2}}}}, 5},
+         rows({"1020", "2"})},
+        {"a date in a built-in format", W{{{{{1010, 46387, W::BuiltInDate}, {1020, 7}}}}},
+         rows({"1010", "12/31/2026", "1020", "7"})},
+        {"date and time in a format of the workbook", dateTime, rows({"1010", "12/31/2026 18:00:00"})},
+        {"an elapsed time", elapsed, rows({"1010", "01/01/1900 12:00:00"})},
+        {"a date of the 1904 system", from1904, rows({"1010", "12/31/2026"})},
+        {"a format with quoted letters and a colour is no date", notADate, rows({"1010", "5.5"})},
+    };
+    for (const char* kind : {"xls", "xlsx"})
+        for (const auto& [name, workbook, expected] : cases)
+            QTest::addRow("%s: %s", kind, name) << QString::fromLatin1(kind) << workbook << expected;
+}
+
+void tst_BalanceFileReader::activeSheetAndDateCells()
+{
+    QFETCH(QString, kind);
+    QFETCH(TestWorkbook, workbook);
+    QFETCH(BalanceRows, expected);
+    const QString path = m_dir.filePath(QStringLiteral("made.") + kind);
+    QVERIFY(kind == QLatin1String("xls") ? workbook.writeXls(path) : workbook.writeXlsx(path));
+    const BalanceRows actual = readAny(path);
+    QCOMPARE(describe(actual), describe(expected));
 }
 
 void tst_BalanceFileReader::workbookStopsAtFirstEmptyRow_data()

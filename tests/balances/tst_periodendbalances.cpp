@@ -311,11 +311,12 @@ void tst_PeriodEndBalances::summaries_data()
     QTest::newRow("one known, one unknown")
         << QStringList{"1010|1234.56", "9999|12"}
         << "1" + head + "1,234.56 " + refused + " - '12'\tinto Account\t'9999'\tinvalid account\r\n";
-    QTest::newRow("amount and both invalid")
-        << QStringList{"1010|abc", "9999|abc", "1020|1e30"}
+    QTest::newRow("amount and both invalid, a workbook's date")
+        << QStringList{"1010|abc", "9999|abc", "1020|1e30", "1030|12/31/2026"}
         << "0" + head + "0.00 " + refused + " - 'abc'\tinto Account\t'1010'\tamount invalid\r\n" +
                " - 'abc'\tinto Account\t'9999'\tboth items invalid\r\n" +
-               " - '1e30'\tinto Account\t'1020'\tamount invalid\r\n";
+               " - '1e30'\tinto Account\t'1020'\tamount invalid\r\n" +
+               " - '12/31/2026'\tinto Account\t'1030'\tamount invalid\r\n";
     QTest::newRow("listed twice: both counted, the last wins")
         << QStringList{"1010|10", "1010|-25.509"} << "2" + head + "(15.50)";
     QTest::newRow("exponent, cents truncated, parentheses")
