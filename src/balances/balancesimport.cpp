@@ -1,16 +1,21 @@
 #include "balancesimport.h"
 
 #include "apperror.h"
-#include "glaccountbalance.h"
 #include "db.h"
+#include "glaccount.h"
+#include "glaccountbalance.h"
 #include "global.h"
+#include "samename.h"
 #include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
+#include <QHash>
+#include <QSet>
+#include <QSqlQuery>
 #include <QTemporaryFile>
+#include <cstdio>
 
 namespace {
 
@@ -51,6 +56,50 @@ bool isSplitAmount(const BalanceRow& row)
     const qsizetype digits = i;
     skip([](QChar c) { return c >= u'0' && c <= u'9'; });
     return i == amount.size() && i > digits;
+}
+
+// The accounts an import line may name: each balance of the editor's list by its number under the
+// same-name rule. Two accounts may be one name under it (numbers stored before the rule folded
+// "ß" as "ss"): a line then names the one whose number it holds exactly, or names both.
+class AccountsByNumber
+{
+public:
+    explicit AccountsByNumber(GLAccountBalanceList& list)
+    {
+        for (qint64 i = 1; i <= list.count(); ++i) {
+            GLAccountBalance& balance = list.getGLAccountBalanceAt(i);
+            if (balance.getGLAccount())
+                m_byKey[SameName::accountKey(balance.getGLAccount()->getNumber())].append(&balance);
+        }
+    }
+
+    struct Found
+    {
+        GLAccountBalance* balance = nullptr; // the one account named, if one is
+        qsizetype named = 0;                 // how many accounts the number names
+    };
+    Found find(const QString& number) const
+    {
+        const QList<GLAccountBalance*> named = m_byKey.value(SameName::accountKey(number));
+        for (GLAccountBalance* balance : named)
+            if (balance->getGLAccount()->getNumber() == number)
+                return {balance, 1};
+        return {named.size() == 1 ? named.first() : nullptr, named.size()};
+    }
+
+private:
+    QHash<QString, QList<GLAccountBalance*>> m_byKey;
+};
+
+// The ids of the accounts stored now: an account another user deleted since the editor loaded
+// its list takes no balance.
+QSet<QString> storedAccountIds()
+{
+    QSet<QString> ids;
+    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT glAcctID FROM GLAccount"));
+    while (q.next())
+        ids.insert(q.value(0).toString());
+    return ids;
 }
 
 } // namespace
@@ -181,9 +230,15 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
     QList<Accepted> accepted;
     accepted.reserve(rows.size());
     ARCurrencySum net; // only the net amount must fit the money type, not every sum on the way
+    const AccountsByNumber accounts(list);
+    std::optional<QSet<QString>> stored; // read once, when a line names an account
     for (const BalanceRow& row : rows) {
-        GLAccountBalance* balance = list.find(row.accountNumber);
-        const bool known = balance != nullptr;
+        const AccountsByNumber::Found found = accounts.find(row.accountNumber);
+        GLAccountBalance* balance = found.balance;
+        if (balance && !stored)
+            stored = storedAccountIds();
+        const bool deleted = balance && !stored->contains(balance->getGLAccount()->getID());
+        const bool known = balance != nullptr && !deleted;
         const bool split = isSplitAmount(row);
         const auto amount = split ? std::nullopt : ARCurrency::fromText(row.amount);
         if (amount && known) {
@@ -191,9 +246,18 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
             net.add(*amount);
             continue;
         }
-        const QString reason = amount ? QStringLiteral("invalid account")
-                               : known ? QStringLiteral("amount invalid")
-                                       : QStringLiteral("both items invalid");
+        QString reason;
+        if (!amount && known)
+            reason = QStringLiteral("amount invalid");
+        else if (!amount)
+            reason = QStringLiteral("both items invalid");
+        else if (deleted)
+            reason = QStringLiteral("account deleted meanwhile");
+        else if (found.named > 1)
+            reason = found.named == 2 ? QStringLiteral("names two accounts")
+                                      : QStringLiteral("names %1 accounts").arg(found.named);
+        else
+            reason = QStringLiteral("invalid account");
         const QString shown = split ? row.amount + u',' + row.further : row.amount;
         outcome.refusals += QStringLiteral(" - '") + shown + QStringLiteral("'\tinto Account\t'") +
                             row.accountNumber + QStringLiteral("'\t") + reason + kCrLf;

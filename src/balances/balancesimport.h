@@ -40,7 +40,10 @@ void createSchemaIniFileIfNecessary(const QString& folder);
 BalanceRows getBalances(const QString& path, const QString& copy);
 
 // Checks every row against the list and the money rules, then sets the balances of the rows it
-// accepts. Raises (and changes nothing) when the net amount cannot be held by the money type.
+// accepts. A number names the account that holds it exactly, else the one account that is its name
+// under the same-name rule; one that names two accounts is refused, and so is a row of an account
+// deleted since the list was loaded, so the count and net amount are what OK stores. Raises (and
+// changes nothing) when the net amount cannot be held by the money type.
 BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list);
 
 // The whole import; raises AppError with the description the user is shown.

@@ -43,6 +43,8 @@ private Q_SLOTS:
     void cancelStoresNothing();
     void summaries_data();
     void summaries();
+    void importNamesOneAccount_data();
+    void importNamesOneAccount();
     void importThroughTheDialogs();
     void importErrors_data();
     void importErrors();
@@ -341,6 +343,56 @@ void tst_PeriodEndBalances::summaries()
     QCOMPARE(outcome.summary(), summary);
     if (QTest::currentDataTag() == QByteArrayLiteral("listed twice: both counted, the last wins"))
         QCOMPARE(list.getGLAccountBalance("1010").getAdjustedAmount().units(), -255000);
+}
+
+void tst_PeriodEndBalances::importNamesOneAccount_data()
+{
+    QTest::addColumn<QStringList>("rows");    // "number|amount"
+    QTest::addColumn<QString>("deleted");     // an account another user deletes once the list is loaded
+    QTest::addColumn<QString>("summary");     // from the count on
+    QTest::addColumn<QString>("amounts");     // STRASSE, straße
+    const QString head = " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
+    const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
+    QTest::newRow("each number names its own account")
+        << QStringList{"stra\u00dfe|100.00", "STRASSE|200.00"} << "" << "2" + head + "300.00 " << "200/100";
+    QTest::newRow("a number that is neither names two")
+        << QStringList{"Strasse|5", "STRASSE|1", "STRASSE|x"} << ""
+        << "1" + head + "1.00 " + refused + " - '5'\tinto Account\t'Strasse'\tnames two accounts\r\n" +
+               " - 'x'\tinto Account\t'STRASSE'\tamount invalid\r\n"
+        << "1/0";
+    QTest::newRow("an account deleted meanwhile")
+        << QStringList{"1020|7", "stra\u00dfe|1", "1020|x"} << "1020"
+        << "1" + head + "1.00 " + refused + " - '7'\tinto Account\t'1020'\taccount deleted meanwhile\r\n" +
+               " - 'x'\tinto Account\t'1020'\tboth items invalid\r\n"
+        << "0/1";
+}
+
+void tst_PeriodEndBalances::importNamesOneAccount()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QString, deleted);
+    QFETCH(QString, summary);
+    QFETCH(QString, amounts);
+    ModelFixture f(true);
+    // Two numbers that are one name under the rule, both stored before it folded "ß" as "ss".
+    for (const QString& number : {QStringLiteral("STRASSE"), QStringLiteral("stra\u00dfe")})
+        Db::exec(f.db, "INSERT INTO GLAccount (glacctnbr, name, active) VALUES (?, ?, 'Yes')", {number, number});
+    GLAccountBalanceList list;
+    list.Load(kEmptyMonth);
+    if (!deleted.isEmpty())
+        Db::exec(f.db, "DELETE FROM GLAccount WHERE glacctnbr = ?", {deleted});
+    BalanceRows input;
+    for (const QString& r : rows)
+        input.append({r.section('|', 0, 0), r.section('|', 1)});
+    const BalancesImportOutcome outcome = BalancesImport::apply(input, list);
+    QCOMPARE(outcome.summary(), summary);
+    // OK stores what the summary said: the net is what the month now holds.
+    list.applyAmountEdit();
+    QCOMPARE(f.value("SELECT sum(amount) FROM GLAccountBalance WHERE Date = '2020-01-31'").toLongLong(),
+             outcome.net.units());
+    QCOMPARE(QStringLiteral("%1/%2").arg(storedUnits(f, "STRASSE", "2020-01-31") / 10000)
+                 .arg(storedUnits(f, "stra\u00dfe", "2020-01-31") / 10000),
+             amounts);
 }
 
 void tst_PeriodEndBalances::importThroughTheDialogs()
