@@ -13,6 +13,28 @@ using BalanceFileReader::csvFormat;
 
 namespace {
 
+// What the bytes are when they hold a zero byte, which no text in UTF-8 or a single-byte
+// character set has: the description of a refusal, or nothing when a byte-order mark says how to
+// read them. UTF-16 without a mark has a zero beside each digit, comma and line end, on the same side.
+QString zeroBytesProblem(QByteArrayView bytes, const QString& path)
+{
+    const QByteArrayView start = bytes.first(std::min<qsizetype>(bytes.size(), 1 << 16));
+    if (!start.contains('\0') || QStringConverter::encodingForData(start))
+        return {};
+    qsizetype even = 0, odd = 0;
+    for (qsizetype i = 0; i < start.size(); ++i)
+        if (start[i] == '\0')
+            ++(i % 2 ? odd : even);
+    if (std::min(even, odd) * 4 < std::max(even, odd))
+        return QStringLiteral("The file %1 is saved as UTF-16 (Unicode) text without a byte-order mark, so its "
+                              "characters cannot be read with certainty. Save it as CSV in UTF-8, or as UTF-16 "
+                              "with a byte-order mark, and import it again.")
+            .arg(quotedPath(path));
+    return QStringLiteral("The file %1 is not a CSV text file: it holds zero bytes, which no text in UTF-8 or a "
+                          "Windows character set has. Save it as CSV in UTF-8 and import it again.")
+        .arg(quotedPath(path));
+}
+
 QString decode(QByteArrayView bytes)
 {
     static constexpr char utf8Bom[] = "\xEF\xBB\xBF";
@@ -184,6 +206,8 @@ BalanceRows BalanceFileReader::readCsv(const QString& path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         fail(QStringLiteral("The file %1 cannot be read: %2.").arg(quotedPath(path), file.errorString()));
+    if (const QString problem = zeroBytesProblem(bytes, path); !problem.isEmpty())
+        fail(problem);
     const QString text = decode(bytes);
     return CsvParser(text).rows();
 }

@@ -302,6 +302,13 @@ void tst_BalanceFileReader::failures_data()
     csvCase("csv: one field", "1000,5\n1010\n", {"Line 2", "only one field", "comma"});
     csvCase("csv: unclosed quote", "1000,5\n\"1010,7\n1020,8\n", {"Line 2", "double quote", "never closed"});
     csvCase("csv: lines counted past a quoted line break", "\"a\nb\",1\n2,\n", {"Line 3", "no amount"});
+    for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE})
+        QTest::addRow("csv: UTF-16 without byte-order mark (%s)", QStringConverter::nameForEncoding(encoding))
+            << QString() << QByteArray(QStringEncoder(encoding).encode(QStringLiteral("1000,5\r\n")))
+            << QStringList{"UTF-16", "without a byte-order mark"} << true;
+    QTest::newRow("csv: zero bytes of another kind")
+        << QString() << QByteArray("1000,5\r\n\0\0\0\x01\x02\0\0\0\r\n", 18)
+        << QStringList{"not a CSV text file", "zero bytes"} << true;
     QTest::newRow("csv: semicolons") << QStringLiteral("semicolon.csv") << QByteArray()
                                      << QStringList{"Line 1", "only one field", "comma"} << false;
 
