@@ -26,12 +26,14 @@ QString zeroBytesProblem(QByteArrayView bytes, const QString& path)
         if (start[i] == '\0')
             ++(i % 2 ? odd : even);
     if (std::min(even, odd) * 4 < std::max(even, odd))
-        return QStringLiteral("The file %1 is saved as UTF-16 (Unicode) text without a byte-order mark, so its "
-                              "characters cannot be read with certainty. Save it as CSV in UTF-8, or as UTF-16 "
-                              "with a byte-order mark, and import it again.")
+        return QStringLiteral(
+                   "The file %1 is saved as UTF-16 (Unicode) text without a byte-order mark, so its "
+                   "characters cannot be read with certainty. Save it as CSV in UTF-8, or as UTF-16 "
+                   "with a byte-order mark, and import it again.")
             .arg(quotedPath(path));
-    return QStringLiteral("The file %1 is not a CSV text file: it holds zero bytes, which no text in UTF-8 or a "
-                          "Windows character set has. Save it as CSV in UTF-8 and import it again.")
+    return QStringLiteral(
+               "The file %1 is not a CSV text file: it holds zero bytes, which no text in UTF-8 or a "
+               "Windows character set has. Save it as CSV in UTF-8 and import it again.")
         .arg(quotedPath(path));
 }
 

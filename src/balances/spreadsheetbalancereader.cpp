@@ -304,7 +304,8 @@ private:
     // The worksheet the workbook was left showing: the workbook view's active tab, an index into
     // the sheet list. When that names no worksheet (a chart sheet, or no sheet at all), the first
     // visible worksheet, else the first worksheet. Also notes the workbook's date system.
-    QString activeWorksheetPart(const QString& workbookPart, const QHash<QString, Relationship>& relationships)
+    QString activeWorksheetPart(const QString& workbookPart,
+                                const QHash<QString, Relationship>& relationships)
     {
         struct Sheet
         {
@@ -328,8 +329,9 @@ private:
                     const qsizetype tab = attributes.value(QLatin1String("activeTab")).toLongLong(&ok);
                     activeTab = ok ? tab : 0;
                 } else if (xml.name() == QLatin1String("sheet")) {
-                    Sheet sheet{QString(), attributes.value(QLatin1String("state")).isEmpty() ||
-                                               attributes.value(QLatin1String("state")) == QLatin1String("visible")};
+                    Sheet sheet{QString(),
+                                attributes.value(QLatin1String("state")).isEmpty() ||
+                                    attributes.value(QLatin1String("state")) == QLatin1String("visible")};
                     // r:id, whatever prefix the writer bound to the relationships namespace.
                     for (const QXmlStreamAttribute& attribute : attributes) {
                         if (attribute.name() != QLatin1String("id") || attribute.namespaceUri().isEmpty())
@@ -339,7 +341,8 @@ private:
                             sheet.part = r->part;
                     }
                     sheets.append(sheet);
-                } else if (xml.name() == QLatin1String("definedNames") || xml.name() == QLatin1String("calcPr")) {
+                } else if (xml.name() == QLatin1String("definedNames") ||
+                           xml.name() == QLatin1String("calcPr")) {
                     return; // past the views and the sheet list
                 }
             }
@@ -373,8 +376,9 @@ private:
                 if (xml.name() == QLatin1String("numFmts")) {
                     while (xml.readNextStartElement()) {
                         if (xml.name() == QLatin1String("numFmt"))
-                            formatCodes.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
-                                               xml.attributes().value(QLatin1String("formatCode")).toString());
+                            formatCodes.insert(
+                                xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                                xml.attributes().value(QLatin1String("formatCode")).toString());
                         xml.skipCurrentElement();
                     }
                 } else if (xml.name() == QLatin1String("cellXfs")) {

@@ -347,14 +347,17 @@ void tst_PeriodEndBalances::summaries()
 
 void tst_PeriodEndBalances::importNamesOneAccount_data()
 {
-    QTest::addColumn<QStringList>("rows");    // "number|amount"
-    QTest::addColumn<QString>("deleted");     // an account another user deletes once the list is loaded
-    QTest::addColumn<QString>("summary");     // from the count on
-    QTest::addColumn<QString>("amounts");     // STRASSE, straße
-    const QString head = " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
+    QTest::addColumn<QStringList>("rows"); // "number|amount"
+    QTest::addColumn<QString>("deleted");  // an account another user deletes once the list is loaded
+    QTest::addColumn<QString>("summary");  // from the count on
+    QTest::addColumn<QString>("amounts");  // STRASSE, straße
+    const QString head =
+        " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
     const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
     QTest::newRow("each number names its own account")
-        << QStringList{"stra\u00dfe|100.00", "STRASSE|200.00"} << "" << "2" + head + "300.00 " << "200/100";
+        << QStringList{"stra\u00dfe|100.00", "STRASSE|200.00"} << ""
+        << "2" + head + "300.00 "
+        << "200/100";
     QTest::newRow("a number that is neither names two")
         << QStringList{"Strasse|5", "STRASSE|1", "STRASSE|x"} << ""
         << "1" + head + "1.00 " + refused + " - '5'\tinto Account\t'Strasse'\tnames two accounts\r\n" +
@@ -376,7 +379,8 @@ void tst_PeriodEndBalances::importNamesOneAccount()
     ModelFixture f(true);
     // Two numbers that are one name under the rule, both stored before it folded "ß" as "ss".
     for (const QString& number : {QStringLiteral("STRASSE"), QStringLiteral("stra\u00dfe")})
-        Db::exec(f.db, "INSERT INTO GLAccount (glacctnbr, name, active) VALUES (?, ?, 'Yes')", {number, number});
+        Db::exec(f.db, "INSERT INTO GLAccount (glacctnbr, name, active) VALUES (?, ?, 'Yes')",
+                 {number, number});
     GLAccountBalanceList list;
     list.Load(kEmptyMonth);
     if (!deleted.isEmpty())
@@ -390,7 +394,8 @@ void tst_PeriodEndBalances::importNamesOneAccount()
     list.applyAmountEdit();
     QCOMPARE(f.value("SELECT sum(amount) FROM GLAccountBalance WHERE Date = '2020-01-31'").toLongLong(),
              outcome.net.units());
-    QCOMPARE(QStringLiteral("%1/%2").arg(storedUnits(f, "STRASSE", "2020-01-31") / 10000)
+    QCOMPARE(QStringLiteral("%1/%2")
+                 .arg(storedUnits(f, "STRASSE", "2020-01-31") / 10000)
                  .arg(storedUnits(f, "stra\u00dfe", "2020-01-31") / 10000),
              amounts);
 }
