@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 bool isKnownOption(const QString& key)
@@ -23,9 +25,58 @@ bool isPlainValue(const QString& value)
 {
     for (const QChar c : value)
         if (c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char(';') || c == QLatin1Char('=') ||
-            c == QLatin1Char('\\') || c == QLatin1Char('\''))
+            c == QLatin1Char('\\') || c == QLatin1Char('\'') || c == QLatin1Char('"'))
             return false;
     return !value.isEmpty();
+}
+
+bool isPasswordKey(const QString& key)
+{
+    return key.contains(QStringLiteral("password")) || key == QStringLiteral("passfile");
+}
+
+// Where, in the text after "://", the password of "user:password@host" begins: at the first ":"
+// when an "@" follows it somewhere and nothing before it ends a user's name. A password may hold
+// any character ("/", "?", "#", "@", "%" among them), so the "@" that ends it cannot be told from
+// one further on: a host's ":port" with an "@" later in the name is taken for a password too.
+// An address in brackets starts with the host: no user and no password there.
+qsizetype userPasswordAt(const QString& rest)
+{
+    if (rest.startsWith(QLatin1Char('[')))
+        return -1;
+    const qsizetype colon = rest.indexOf(QLatin1Char(':'));
+    if (colon < 0 || rest.indexOf(QLatin1Char('@'), colon) < 0)
+        return -1;
+    for (qsizetype i = 0; i < colon; ++i)
+        if (rest.at(i) == QLatin1Char('@') || rest.at(i) == QLatin1Char('/') || rest.at(i) == QLatin1Char('?'))
+            return -1;
+    return colon;
+}
+
+// The text after "://" without the password of its user part: "user@host...", or "user:*" when no
+// "@" before a password setting ends it (the rest may then be all password).
+QString withoutUserPassword(const QString& rest)
+{
+    qsizetype colon = userPasswordAt(rest);
+    qsizetype at = -1;
+    if (colon >= 0) {
+        static const QRegularExpression setting(QStringLiteral("[?&][^?&=]*pass(word|file)"));
+        const qsizetype settingAt = rest.indexOf(setting, colon);
+        at = rest.lastIndexOf(QLatin1Char('@'), settingAt < 0 ? -1 : settingAt);
+        if (at < colon)
+            return rest.left(colon) + QStringLiteral(":*");
+    } else {
+        // "user:password@host" where the user's name holds an "@" of its own.
+        qsizetype end = rest.size();
+        for (const QChar c : {QLatin1Char('/'), QLatin1Char('?')})
+            if (const qsizetype i = rest.indexOf(c); i >= 0)
+                end = std::min(end, i);
+        at = end > 0 ? rest.lastIndexOf(QLatin1Char('@'), end - 1) : -1;
+        colon = at < 0 ? -1 : rest.left(at).indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            return rest;
+    }
+    return rest.left(colon) + rest.mid(at);
 }
 
 const QString kNoPasswordText = QStringLiteral("a password may not be part of it. Keep it in ~/.pgpass instead.");
@@ -61,11 +112,18 @@ ServerName parseServerName(const QString& name)
 {
     const qsizetype schemeEnd = name.indexOf(QStringLiteral("://"));
     QString rest = name.mid(schemeEnd + 3);
+    // Before anything else is read from it: a password may hold what would end any other part.
+    if (userPasswordAt(rest) >= 0)
+        throw badServerName(name, kNoPasswordText);
     QString query;
     if (const qsizetype q = rest.indexOf(QLatin1Char('?')); q >= 0) {
         query = rest.mid(q + 1);
         rest.truncate(q);
     }
+    const QStringList items = query.split(QLatin1Char('&'), Qt::SkipEmptyParts);
+    for (const QString& item : items)
+        if (isPasswordKey(QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8())))
+            throw badServerName(name, kNoPasswordText);
     ServerName server;
     QString authority = rest;
     if (const qsizetype slash = rest.indexOf(QLatin1Char('/')); slash >= 0) {
@@ -87,24 +145,29 @@ ServerName parseServerName(const QString& name)
         authority.truncate(colon);
     }
     server.host = QUrl::fromPercentEncoding(authority.toUtf8());
-    for (const QString& item : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+    // The brackets only keep an address's own ":" apart from the port's; the address is without them.
+    if (server.host.size() > 2 && server.host.startsWith(QLatin1Char('[')) && server.host.endsWith(QLatin1Char(']')))
+        server.host = server.host.mid(1, server.host.size() - 2);
+    for (const QString& item : items) {
         const QString key = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
         const QString value = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 1).toUtf8());
-        if (key.contains(QStringLiteral("password")) || key == QStringLiteral("passfile"))
-            throw badServerName(name, kNoPasswordText);
+        if (key == QStringLiteral("port")) {
+            server.port = serverPort(name, value);
+            continue;
+        }
+        const bool part = key == QStringLiteral("host") || key == QStringLiteral("user") || key == QStringLiteral("dbname");
+        if (!part && !isKnownOption(key))
+            throw badServerName(name, QStringLiteral("the setting '%1' is not understood.").arg(key));
+        if (!isPlainValue(value))
+            throw badServerName(name, QStringLiteral("the value of the setting '%1' may not be empty or hold a blank, "
+                                                     "a control character, \";\", \"=\", \"\\\" or a quote.")
+                                          .arg(key));
         if (key == QStringLiteral("host"))
             server.host = value;
-        else if (key == QStringLiteral("port"))
-            server.port = serverPort(name, value);
         else if (key == QStringLiteral("user"))
             server.user = value;
         else if (key == QStringLiteral("dbname"))
             server.database = value;
-        else if (!isKnownOption(key))
-            throw badServerName(name, QStringLiteral("the setting '%1' is not understood.").arg(key));
-        else if (!isPlainValue(value))
-            throw badServerName(name, QStringLiteral("the value of the setting '%1' may not be empty or hold a blank, "
-                                                     "\";\", \"=\", \"\\\" or a quote.").arg(key));
         else
             server.options << key + QLatin1Char('=') + value;
     }
@@ -139,23 +202,27 @@ QString displayName(const QString& name)
 {
     if (!isServerName(name))
         return QDir::toNativeSeparators(name);
-    // Whatever stands between "//" and "@" may hold a password, and so may a setting that is not
-    // understood or whose value would carry another one: never show them.
-    static const QRegularExpression userInfo(QStringLiteral("^([^:]+://)([^@/?]*):[^@/?]*@"));
-    QString shown = name;
-    shown.replace(userInfo, QStringLiteral("\\1\\2@"));
+    // The user part may hold a password, and so may a setting that is not understood or whose
+    // value would carry another one: never show them. After a password setting nothing is shown,
+    // as its value may hold an "&" of its own.
+    const qsizetype schemeEnd = name.indexOf(QStringLiteral("://")) + 3;
+    const QString shown = name.left(schemeEnd) + withoutUserPassword(name.mid(schemeEnd));
     const qsizetype q = shown.indexOf(QLatin1Char('?'));
     if (q < 0)
         return shown;
-    QStringList items = shown.mid(q + 1).split(QLatin1Char('&'));
-    for (QString& item : items) {
-        const QString key = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 0, 0).toUtf8());
+    QStringList items;
+    for (const QString& item : shown.mid(q + 1).split(QLatin1Char('&'))) {
+        const QString rawKey = item.section(QLatin1Char('='), 0, 0);
+        const QString key = QUrl::fromPercentEncoding(rawKey.toUtf8());
         const QString value = QUrl::fromPercentEncoding(item.section(QLatin1Char('='), 1).toUtf8());
+        if (isPasswordKey(key)) {
+            items << rawKey + QStringLiteral("=*");
+            break;
+        }
         const bool part = QStringList{QStringLiteral("host"), QStringLiteral("port"), QStringLiteral("user"),
                                       QStringLiteral("dbname")}
                               .contains(key);
-        if (!(part || isKnownOption(key)) || !isPlainValue(value))
-            item = item.section(QLatin1Char('='), 0, 0) + QStringLiteral("=*");
+        items << ((part || isKnownOption(key)) && isPlainValue(value) ? item : rawKey + QStringLiteral("=*"));
     }
     return shown.left(q + 1) + items.join(QLatin1Char('&'));
 }

@@ -16,7 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -137,8 +141,12 @@ void frmLogin::showForAnotherLogin()
 {
     m_command1->setVisible(true);
     m_cmdEnd->setVisible(false);
-    if (m_txtDBNAME->text().size() >= 6) {
-        if (!browseReconciliationsDatabase(m_txtDBNAME->text()))
+    const QString current = m_txtDBNAME->text();
+    if (!Db::namesFile(current)) {
+        // A server database has no file to pick: the window shows its name, to log in again
+        // there or to type another.
+    } else if (current.size() >= 6) {
+        if (!browseReconciliationsDatabase(current))
             return;
     } else {
         // Too short to name a file: the window shows only the path fields until one is chosen.
@@ -155,10 +163,21 @@ void frmLogin::showForAnotherLogin()
 
 void frmLogin::loadPaths()
 {
-    m_txtDBNAME->setText(LoginSettings::mainDatabasePath().value_or(
-        Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialReconciliations.db")));
-    m_txtAttachedDocDB->setText(LoginSettings::documentsPath().value_or(
-        Global::programFolder() + QStringLiteral("/Database/CorvantisTutorialDocuments.db")));
+    // A server name kept by an older version may hold a password: it is shown, and kept from now
+    // on, without it.
+    const auto shown = [](std::optional<QString> kept, void (*keep)(const QString&)) -> std::optional<QString> {
+        if (kept && Db::isServerName(kept->trimmed()) && Db::displayName(*kept) != *kept) {
+            kept = Db::displayName(*kept);
+            keep(*kept);
+        }
+        return kept;
+    };
+    m_txtDBNAME->setText(shown(LoginSettings::mainDatabasePath(), &LoginSettings::setMainDatabasePath)
+                             .value_or(Global::programFolder() +
+                                       QStringLiteral("/Database/CorvantisTutorialReconciliations.db")));
+    m_txtAttachedDocDB->setText(shown(LoginSettings::documentsPath(), &LoginSettings::setDocumentsPath)
+                                    .value_or(Global::programFolder() +
+                                              QStringLiteral("/Database/CorvantisTutorialDocuments.db")));
     showLoginFrame();
 }
 
@@ -177,6 +196,10 @@ void frmLogin::login()
     switch (flow.login(m_txtDBNAME->text(), m_txtUserName->text(), m_txtPassword->text(),
                        m_txtAttachedDocDB->text())) {
     case LoginFlow::Outcome::Refused:
+        // A name refused for what it holds stays on screen as the message shows it.
+        for (QLineEdit* box : {m_txtDBNAME, m_txtAttachedDocDB})
+            if (Db::isServerName(box->text().trimmed()) && Db::displayName(box->text()) != box->text())
+                box->setText(Db::displayName(box->text()));
         return;
     case LoginFlow::Outcome::WrongPassword:
         m_txtPassword->setFocus();
@@ -209,6 +232,22 @@ void frmLogin::confirmEnd()
         m_ending = true;
         AppExit::end();
     }
+}
+
+void frmLogin::showEvent(QShowEvent* event)
+{
+    // Shown again by the database command, the window is sized and placed as at start-up: as
+    // large as its fields and buttons need, in the middle of the screen, never past its edges.
+    if (!event->spontaneous()) {
+        adjustSize();
+        if (const QScreen* s = screen()) {
+            const QRect area = s->availableGeometry();
+            const QSize frame = frameGeometry().size();
+            move(area.left() + std::max(0, (area.width() - frame.width()) / 2),
+                 area.top() + std::max(0, (area.height() - frame.height()) / 2));
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 void frmLogin::keyPressEvent(QKeyEvent* event)
@@ -244,8 +283,12 @@ bool frmLogin::browseDocumentsDatabase(const QString& startPath)
 
 bool frmLogin::browse(QLineEdit* field, const QString& title, const QString& filter, const QString& startPath)
 {
-    // The choice is only put into the field: it is remembered when a login with it succeeds.
-    const QString chosen = FileChooser::instance().openFile(title, startPath, filter);
+    // The choice is only put into the field: it is remembered when a login with it succeeds. A
+    // server database's name is no place to start from, and the file dialog would keep it in
+    // its history.
+    const QString start = Db::namesFile(startPath.trimmed()) ? startPath
+                                                             : Global::programFolder() + QStringLiteral("/Database");
+    const QString chosen = FileChooser::instance().openFile(title, start, filter);
     if (!Db::mayNameDatabase(chosen))
         return false;
     field->setText(chosen);

@@ -33,6 +33,7 @@ public:
     bool browseDocumentsDatabase(const QString& startPath);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -8,13 +8,27 @@
 #include "loginsettings.h"
 #include "prompter.h"
 
-#include <QDir>
 
 namespace {
 
-QString quoted(const QString& path)
+QString quoted(const QString& name)
 {
-    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+    return QLatin1Char('"') + Db::displayName(name) + QLatin1Char('"');
+}
+
+// A documents database on a server is named, not selected as a file.
+QString documentsDatabase(const QString& name)
+{
+    return (Db::namesFile(name) ? QStringLiteral("Documents database file ") : QStringLiteral("Documents database ")) +
+           quoted(name);
+}
+
+QString chooseInAdministration(const QString& name)
+{
+    return Db::namesFile(name) ? QStringLiteral(" You must go to the Administration dialog to select a valid Documents "
+                                                "database file before starting working on any reconciliation.")
+                               : QStringLiteral(" You must go to the Administration dialog to name a valid Documents "
+                                                "database before starting working on any reconciliation.");
 }
 
 } // namespace
@@ -45,16 +59,14 @@ QString LoginFlow::outOfDateMessage()
 
 QString LoginFlow::missingDocumentsMessage(const QString& path)
 {
-    return QStringLiteral("The Documents database file ") + quoted(path) +
-           QStringLiteral(" does not exist. You must go to the Administration dialog to select a valid Documents "
-                          "database file before starting working on any reconciliation.");
+    return QStringLiteral("The ") + documentsDatabase(path) + QStringLiteral(" does not exist.") +
+           chooseInAdministration(path);
 }
 
 QString LoginFlow::invalidDocumentsMessage(const QString& path)
 {
-    return QStringLiteral("The Documents database file ") + quoted(path) +
-           QStringLiteral(" is not a valid Corvantis documents database. You must go to the Administration dialog "
-                          "to select a valid Documents database file before starting working on any reconciliation.");
+    return QStringLiteral("The ") + documentsDatabase(path) +
+           QStringLiteral(" is not a valid Corvantis documents database.") + chooseInAdministration(path);
 }
 
 QString LoginFlow::inUseMessage()
@@ -72,11 +84,13 @@ QString LoginFlow::ambiguousNameMessage(const QString& typedName)
 
 QString LoginFlow::otherDocumentsMessage(const QString& shownPath, const QString& usedPath)
 {
-    return QStringLiteral("This main database keeps its attached documents in the Documents database file ") +
-           quoted(usedPath) + QStringLiteral(", not in ") + quoted(shownPath) +
+    return QStringLiteral("This main database keeps its attached documents in the ") + documentsDatabase(usedPath) +
+           QStringLiteral(", not in ") + quoted(shownPath) +
            QStringLiteral(" shown in the login window. Attachments will be read from and written to ") +
            quoted(usedPath) +
-           QStringLiteral(". To keep them in another file, select it in the Administration dialog.");
+           (Db::namesFile(usedPath)
+                ? QStringLiteral(". To keep them in another file, select it in the Administration dialog.")
+                : QStringLiteral(". To keep them in another database, name it in the Administration dialog."));
 }
 
 LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& userName, const QString& password,
@@ -88,6 +102,15 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
     }
     if (!Db::databaseExists(mainPath)) {
         Prompter::show(Prompter::applicationTitle(), missingFileMessage());
+        return Outcome::Refused;
+    }
+
+    // The documents box is only remembered, yet by the same rule as the main box: a name that
+    // cannot be used (a password in it) is refused before anything is stored.
+    try {
+        Db::checkServerName(shownDocumentsPath.trimmed());
+    } catch (const AppError& e) {
+        Prompter::show(Prompter::applicationTitle(), e.description());
         return Outcome::Refused;
     }
 

@@ -43,7 +43,8 @@ private Q_SLOTS:
     void sumsOfMoneyStayExact();
     void serverNamesRefused_data();
     void serverNamesRefused();
-    void socketFolderTakesAPort();
+    void connectionParts_data();
+    void connectionParts();
     void newDatabasesCheckedFirst_data();
     void newDatabasesCheckedFirst();
     void lostConnection_data();
@@ -444,6 +445,11 @@ void tst_Database::serverNamesRefused_data()
         << "postgresql://corvantis@localhost/main?sslmode=disable;password=secret" << "the setting 'sslmode'" << QByteArray();
     QTest::newRow("password file as a setting") << "postgresql://c@localhost/m?passfile=%2Fsecret" << "password" << QByteArray();
     QTest::newRow("setting not understood") << "postgresql://c@localhost/m?krbsrvname=x" << "not understood" << QByteArray();
+    // Host, role and database given as settings take the rules of every other setting's value.
+    QTest::newRow("blank in the host setting") << "postgresql://c@localhost/m?host=a%20b" << "setting 'host' may not" << QByteArray();
+    QTest::newRow("empty role setting") << "postgresql://c@localhost/m?user=" << "setting 'user' may not" << QByteArray();
+    QTest::newRow("quote in the database setting") << "postgresql://c@localhost/m?dbname=a\"b" << "setting 'dbname' may not" << QByteArray();
+    QTest::newRow("quote in another setting") << "postgresql://c@localhost/m?application_name=a\"b" << "setting 'application_name' may not" << QByteArray();
     for (const char* port : {":0/m", ":-1/m", ":65536/m", "/m?port=0"})
         QTest::newRow(port) << "postgresql://c@localhost" + QString::fromLatin1(port) << "from 1 to 65535" << QByteArray();
     if (!TestDb::onServer())
@@ -484,14 +490,37 @@ void tst_Database::serverNamesRefused()
     QVERIFY(!Db::isOpen(name));
 }
 
-void tst_Database::socketFolderTakesAPort()
+void tst_Database::connectionParts_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("options"); // before the connect timeout
+    QTest::newRow("socket folder with a port") << "postgresql://u@%2Frun%2Fpg:5454/db?sslmode=require&application_name=desk%2D1"
+                                               << "/run/pg" << 5454 << "u" << "db" << "sslmode=require;application_name=desk-1;";
+    QTest::newRow("address in brackets with a port") << "postgresql://u@[::1]:5473/db" << "::1" << 5473 << "u" << "db" << "";
+    QTest::newRow("address in brackets") << "postgres://[fe80::2]/db" << "fe80::2" << -1 << "" << "db" << "";
+    QTest::newRow("parts as settings") << "postgresql:///x?host=db.example&port=5433&user=ann&dbname=books"
+                                       << "db.example" << 5433 << "ann" << "books" << "";
+}
+
+void tst_Database::connectionParts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(QString, user);
+    QFETCH(QString, database);
+    QFETCH(QString, options);
     {
-        QSqlDatabase db = Db::plainConnection("postgresql://u@%2Frun%2Fpg:5454/db?sslmode=require&application_name=desk%2D1", "parts");
-        QCOMPARE(db.hostName(), QStringLiteral("/run/pg"));
-        QCOMPARE(db.port(), 5454);
-        QCOMPARE(db.connectOptions(), QStringLiteral("sslmode=require;application_name=desk-1;connect_timeout=%1")
-                                          .arg(Db::ConnectTimeoutSeconds));
+        QSqlDatabase db = Db::plainConnection(name, "parts");
+        QCOMPARE(db.hostName(), host);
+        QCOMPARE(db.port(), port);
+        QCOMPARE(db.userName(), user);
+        QCOMPARE(db.databaseName(), database);
+        QCOMPARE(db.connectOptions(), options + QStringLiteral("connect_timeout=%1").arg(Db::ConnectTimeoutSeconds));
     }
     QSqlDatabase::removeDatabase("parts");
     if (TestDb::onServer()) // the test server's socket folder with the port it listens on

@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
@@ -61,7 +62,8 @@ private Q_SLOTS:
     void anotherLogin_data();
     void anotherLogin();
     void anotherLoginSucceeds();
-    void shortPathSkipsThePicker();
+    void databaseCommand_data();
+    void databaseCommand();
 };
 
 namespace {
@@ -135,6 +137,15 @@ struct TwoFiles
         login.findChild<QLineEdit*>("txtUserName")->setText(user);
         login.findChild<QLineEdit*>("txtPassword")->setText(password);
         login.findChild<QPushButton*>("cmdOK")->click();
+    }
+    // The database command and another main database chosen there: a file in the picker (""
+    // cancels it), a server database's name typed into the window.
+    void changeDatabase(FileChooserScript& chooser, const QString& chosen)
+    {
+        chooser.answers = {chosen};
+        nav.navigate("event:DB_LOCATION");
+        if (!Db::namesFile(first) && login.isVisible())
+            login.findChild<QLineEdit*>("txtDBNAME")->setText(chosen);
     }
     QString first;
     QString second;
@@ -749,7 +760,8 @@ void tst_Navigator::anotherLogin_data()
     QTest::newRow("user unknown there") << "unknown user";
     QTest::newRow("chosen file removed") << "missing file";
     QTest::newRow("left open, navigator used") << "left open";
-    QTest::newRow("picker cancelled") << "cancelled";
+    if (!TestDb::onServer()) // a server database's name has no picker
+        QTest::newRow("picker cancelled") << "cancelled";
     if (TestDb::onServer()) // a name that would log in if the driver read its setting as two
         QTest::newRow("password smuggled into a setting") << "smuggled";
 }
@@ -766,8 +778,7 @@ void tst_Navigator::anotherLogin()
     const QString firstConnection = Global::getConnection().databaseName();
 
     seams.prompter.clear();
-    seams.chooser.answers = {how == "cancelled" ? QString() : files.second};
-    nav.navigate("event:DB_LOCATION");
+    files.changeDatabase(seams.chooser, how == "cancelled" ? QString() : files.second);
     QCOMPARE(login.isVisible(), how != "cancelled");
     if (how != "cancelled") {
         QCOMPARE(login.mainDatabasePath(), files.second);
@@ -810,8 +821,7 @@ void tst_Navigator::anotherLoginSucceeds()
     TwoFiles files(seams, "pat", "pat");
     Global::selectedGLAcctID = 7; // an account of the first file
 
-    seams.chooser.answers = {files.second};
-    files.nav.navigate("event:DB_LOCATION");
+    files.changeDatabase(seams.chooser, files.second);
     files.logIn({}, "pat", "pat");
     QVERIFY(!files.login.isVisible());
     QCOMPARE(Global::mainDatabasePath, files.second);
@@ -823,27 +833,47 @@ void tst_Navigator::anotherLoginSucceeds()
     QCOMPARE(files.nav.statusText(), "Connected: " + QDir::toNativeSeparators(files.second));
 }
 
-void tst_Navigator::shortPathSkipsThePicker()
+void tst_Navigator::databaseCommand_data()
 {
+    // What the main-database field holds when the command runs; the picker answers with it.
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("picker");      // the file picker is offered
+    QTest::addColumn<bool>("credentials"); // the user name and password show
+    QTest::newRow("server database") << "postgresql://corvantis@db.example/books" << false << true;
+    QTest::newRow("file") << "/data/books.db" << true << true;
+    QTest::newRow("too short for a file") << "a.db" << false << false;
+}
+
+// The login window comes back with its way back to the navigator; a file is picked first, a
+// server database's name stands as it is. Wherever the window was left, it comes back whole on
+// the screen, placed as at start-up.
+void tst_Navigator::databaseCommand()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, picker);
+    QFETCH(bool, credentials);
     TestSeams seams;
     Global::isDocDBValid = true;
     frmLogin login;
     Navigator nav;
     modMain::connectLogin(login, [&]() -> Navigator& { return nav; });
     nav.setOnDatabaseLocation([&] { login.showForAnotherLogin(); });
-    login.findChild<QLineEdit*>("txtDBNAME")->setText("a.db");
-    nav.navigate("event:DB_LOCATION");
-    QVERIFY(seams.chooser.titles.isEmpty());
-    QVERIFY(login.isVisible());
-    QVERIFY(login.findChild<QWidget*>("frLogin")->isHidden()); // only the path fields
-    QVERIFY(login.findChild<QPushButton*>("Command1")->isVisible());
-
-    // The same file chosen again: the way back to the navigator stays.
+    login.findChild<QLineEdit*>("txtDBNAME")->setText(field);
+    login.show();
+    const QRect area = login.screen()->availableGeometry();
+    const QPoint centre = login.frameGeometry().center();
+    QVERIFY(area.contains(login.frameGeometry()));
     login.hide();
-    login.findChild<QLineEdit*>("txtDBNAME")->setText("/data/books.db");
-    seams.chooser.answers = {"/data/books.db"};
+    login.move(area.left(), area.bottom() - 20); // as a window manager may leave it
+
+    seams.chooser.answers = {field}; // the same file chosen again
     nav.navigate("event:DB_LOCATION");
-    QVERIFY(login.findChild<QPushButton*>("Command1")->isVisible());
+    QCOMPARE(seams.chooser.titles, picker ? QStringList{"Open Reconciliations Database"} : QStringList{});
+    QVERIFY(login.isVisible());
+    QCOMPARE(login.mainDatabasePath(), field);
+    QCOMPARE(login.findChild<QWidget*>("frLogin")->isVisible(), credentials);
+    QVERIFY(area.contains(login.frameGeometry()));
+    QVERIFY((login.frameGeometry().center() - centre).manhattanLength() <= 1 || !credentials);
     QTest::mouseClick(login.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     QVERIFY(!login.isVisible());
     QVERIFY(nav.isVisible());
