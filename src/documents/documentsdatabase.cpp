@@ -54,6 +54,9 @@ QSqlDatabase connection()
 
 QSqlDatabase connectionForWrite()
 {
+    // An administrator on another desk may have named another documents database since this
+    // session began: a document goes where the main database names now.
+    Global::docDBPath = DocumentsLocation::inUse();
     const QString path = activePath();
     if (Db::isOpen(path)) {
         if (Db::movedSinceOpened(Db::open(path))) {
