@@ -3,6 +3,7 @@
 #include "documentsfixture.h"
 #include "documentslocation.h"
 #include "modutility.h"
+#include "otherwriter.h"
 #include "schema.h"
 
 #include <QProcess>
@@ -135,16 +136,18 @@ void tst_DocumentsDesks::namesAsEachDeskOpensThem()
 
 void tst_DocumentsDesks::storeFollowsAnotherDesksChoice_data()
 {
-    QTest::addColumn<bool>("gone"); // the newly named documents database is removed before the store
-    QTest::newRow("another documents database named") << false;
-    QTest::newRow("the one named is gone") << true;
+    QTest::addColumn<QString>("when"); // "before": named before the store; "gone": and removed
+                                       // since; "while": named while the store runs
+    QTest::newRow("another documents database named") << "before";
+    QTest::newRow("the one named is gone") << "gone";
+    QTest::newRow("named while the document is stored") << "while";
 }
 
 // An administrator on another desk names another documents database while this desk is logged in
 // with the old one: what this desk attaches next goes to the new one, or is refused.
 void tst_DocumentsDesks::storeFollowsAnotherDesksChoice()
 {
-    QFETCH(bool, gone);
+    QFETCH(QString, when);
     DocumentsFixture fx;
     TestDb::addPlainUser(Global::mainDatabasePath, u"admin"_qs, u"pw"_qs, u"Administrator"_qs, 1, 1, 1);
     ModelFixture::addAccount(7);
@@ -154,26 +157,38 @@ void tst_DocumentsDesks::storeFollowsAnotherDesksChoice()
         list.setItemType(2);
         const QString source = fx.file(name);
         list.AddFile(modUtility::GetUniqueFileName(source), name, source, u"01/31/2024"_qs);
-        list.SaveFiles();
+        try {
+            list.SaveFiles();
+        } catch (const AppError& e) {
+            return e.description();
+        }
+        return QString();
     };
-    attach(u"before.pdf"_qs);
+    QCOMPARE(attach(u"before.pdf"_qs), QString());
     const QString named = TestDb::documents(fx.seams.folder(), u"named.db"_qs);
     Db::close(named);
 
-    QProcess admin;
-    QCOMPARE(startDesk(admin, u"name|%1|%2"_qs.arg(Global::mainDatabasePath, named)), QByteArray("named"));
-    QVERIFY(admin.waitForFinished(60000));
-    if (gone)
-        TestDb::remove(named);
-
     QString refused;
-    try {
-        attach(u"after.pdf"_qs);
-    } catch (const AppError& e) {
-        refused = e.description();
+    if (when == u"while"_qs) {
+        // The other desk's change is not yet committed when this desk reads where to store the
+        // contents, and is when it stores the row: the contents go to the one named now.
+        const QString update = u"UPDATE AttachedDocDBLocation SET DocDBLocation = '%1'"_qs.arg(named);
+        OtherWriter admin(Global::mainDatabasePath,
+                          TestDb::onServer() ? QStringList{u"BEGIN; "_qs + update} : QStringList{u"BEGIN IMMEDIATE"_qs, update},
+                          1000, u"COMMIT"_qs);
+        QVERIFY(admin.holds());
+        refused = attach(u"after.pdf"_qs);
+    } else {
+        QProcess admin;
+        QCOMPARE(startDesk(admin, u"name|%1|%2"_qs.arg(Global::mainDatabasePath, named)), QByteArray("named"));
+        QVERIFY(admin.waitForFinished(60000));
+        if (when == u"gone"_qs)
+            TestDb::remove(named);
+        refused = attach(u"after.pdf"_qs);
     }
-    QCOMPARE(documents(fx.docsPath), 1); // nothing more in the old one
-    if (gone) {
+    // Only contents stored before the change was seen stay in the old one, named by no row.
+    QCOMPARE(documents(fx.docsPath), when == u"while"_qs ? 2 : 1);
+    if (when == u"gone"_qs) {
         QVERIFY2(refused.contains(u"The document \"after.pdf\" was not saved."_qs), qPrintable(refused));
         QCOMPARE(fx.rows(u"AttachedDocument"_qs), 1);
     } else {
