@@ -16,8 +16,11 @@ const QString DocumentTable = QStringLiteral("Document");
 const QString ContentColumn = QStringLiteral("Content");
 const QString FileNameColumn = QStringLiteral("FileName");
 
+// The documents database the main database names now, which the session then keeps using: an
+// administrator on another desk may have named another one since this session began.
 QString activePath()
 {
+    Global::docDBPath = DocumentsLocation::inUse();
     if (Global::docDBPath.trimmed().isEmpty())
         throw AppError(
             AppError::DatabaseError, Source,
@@ -54,9 +57,6 @@ QSqlDatabase connection()
 
 QSqlDatabase connectionForWrite()
 {
-    // An administrator on another desk may have named another documents database since this
-    // session began: a document goes where the main database names now.
-    Global::docDBPath = DocumentsLocation::inUse();
     const QString path = activePath();
     if (Db::isOpen(path)) {
         if (Db::movedSinceOpened(Db::open(path))) {

@@ -5,15 +5,14 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// The active documents database: the file or server database named by Global::docDBPath, reached
-// through the one connection kept for it.
+// The active documents database: the file or server database the main database names now (kept in
+// Global::docDBPath), reached through the one connection kept for it.
 namespace DocumentsDatabase {
 
 // The connection for reading; raises AppError when no documents database is set, it cannot be
 // opened or it is not a documents database (a file that is not is left exactly as it was).
 QSqlDatabase connection();
-// The connection for a write to the documents database the main database names now (which the
-// session then keeps using), checked first: the path still names the very file the connection
+// The connection for a write, checked first: the path still names the very file the connection
 // has open (on Linux a file deleted or replaced while open keeps taking writes that are then
 // lost) and that file is a documents database. Raises AppError otherwise, with nothing written.
 QSqlDatabase connectionForWrite();

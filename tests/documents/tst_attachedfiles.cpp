@@ -495,7 +495,7 @@ void tst_AttachedFiles::fetchFallsBackAndRefusesForeignNames()
     // The database unreachable: the picked file stands in; without it the failure is told.
     QFile::remove(fx.copyOf(key));
     if (TestDb::onServer())
-        Global::docDBPath = TestDb::serverName(u"nowhere"_qs);
+        fx.useDocuments(TestDb::serverName(u"nowhere"_qs));
     else
         QVERIFY(QFile::rename(fx.docsPath, fx.docsPath + u".away"_qs));
     QCOMPARE(DocumentFetch::locate(key, source), source);
