@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL server for the tests and benchmarks: `start DIR` makes a new cluster in
 # DIR that listens on a Unix socket in DIR only (no TCP port, so it never meets a server of the
-# machine) and lets the role "corvantis" in without a password (the role "corvantis_pw", made by
-# the tests that need it, only with its password); `stop DIR` stops it and removes DIR. The server refuses to run as root, so under root (CI) it runs as the unprivileged "nobody".
+# machine) and lets the role "corvantis" in without a password (the role "corvantis_pw", and every
+# member of the role "corvantis_password", made by the tests that need them, only with their
+# passwords); `stop DIR` stops it and removes DIR. The server refuses to run as root, so under root (CI) it runs as the unprivileged "nobody".
 set -euo pipefail
 
 usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
@@ -38,11 +39,14 @@ start)
     [ "$(id -u)" -eq 0 ] && chown nobody "$dir"
     as_owner "$bindir/initdb" -D "$dir/data" -U corvantis --auth=trust -E UTF8 --locale=C.UTF-8 -N >"$dir/initdb.log" 2>&1 ||
         { cat "$dir/initdb.log" >&2; exit 1; }
-    sed -i '1i local all corvantis_pw scram-sha-256' "$dir/data/pg_hba.conf"
+    sed -i '1i local all corvantis_pw scram-sha-256\nlocal all +corvantis_password scram-sha-256' "$dir/data/pg_hba.conf"
     # Durability is of no use to a server that lives for one test run.
     as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
         -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
         >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+    # The group whose members log in with a password: a test adds one role per person to it.
+    as_owner "$bindir/psql" -X -q -h "$dir" -U corvantis -d postgres -c "CREATE ROLE corvantis_password NOLOGIN" >/dev/null ||
+        { cat "$dir/server.log" >&2; exit 1; }
     echo "pg-test-server: running, socket in $dir"
     ;;
 stop)

@@ -58,8 +58,14 @@ QString displayName(const QString& name);
 // server database's name, which the user types.
 bool namesFile(const QString& name);
 // The name as it is kept (the documents database's, in the main database): a file by its absolute
-// path, so that it names the same file whatever the working folder; a server name as it stands.
+// path, so that it names the same file whatever the working folder; a server name without a role
+// (see withRoleOf), so that what one desk keeps, every desk can open as its own.
 QString keptName(const QString& name);
+// The kept name as this desk opens it: a server database with the role the main database's name
+// gives (none when it gives none: libpq's default, the same as for the main database), whatever
+// role the kept name holds, so that each person's own password (~/.pgpass) and rights apply. A
+// file's path, and any name while the main database is a file, stand as they are.
+QString withRoleOf(const QString& name, const QString& mainName);
 // A name the user typed with this computer's own separators, as this system writes it: a file's
 // path with "/" between its folders; a server name as it stands.
 QString typedName(const QString& typed);
@@ -74,7 +80,7 @@ bool databaseExists(const QString& name);
 // while it is in use; none for a server database.
 QStringList filesOf(const QString& name);
 // True when both names name one database: the same file reached by another path (a link, "..")
-// or the same server database however its name is spelled.
+// or the same server database however its name is spelled, whichever role opens it.
 bool sameDatabase(const QString& a, const QString& b);
 // The folder a file chooser starts in to pick another database in place of this one: the named
 // file's folder, or `otherwise` when no file is named (no name, or a server database's name).

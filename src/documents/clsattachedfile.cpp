@@ -6,6 +6,7 @@
 #include "db.h"
 #include "documentfiles.h"
 #include "documentsdatabase.h"
+#include "documentslocation.h"
 #include "glaccount.h"
 #include "global.h"
 #include "modutility.h"
@@ -110,9 +111,17 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QStr
                        QStringLiteral("The item must be stored before its documents are."));
     Persistence::RestoreOnFailure keep(m_foundInDB);
     try {
-        // No row of the main database without its contents: they are stored first.
-        CopyAndSaveAttachFile();
-        storeRow(kind, accountId, itemId, accountNumber);
+        // No row of the main database without its contents: they are stored first. When an
+        // administrator names another documents database in between, they are stored again there.
+        for (int attempt = 1; ; ++attempt) {
+            CopyAndSaveAttachFile();
+            if (storeRow(kind, accountId, itemId, accountNumber))
+                break;
+            if (attempt == 2)
+                throw AppError(AppError::DatabaseError, Source + QStringLiteral(".Save"),
+                               QStringLiteral("The documents database was changed while the document was being "
+                                              "saved, so nothing was saved. Please try again."));
+        }
     } catch (const AppError& e) {
         // The user learns which of the attachments was not saved.
         throw AppError(
@@ -122,7 +131,7 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QStr
     keep.release();
 }
 
-void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber)
+bool clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber)
 {
     // The table keeps no audit twin.
     static const Persistence::StoredTable table(
@@ -134,6 +143,9 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
         QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db);
+    // The row is stored only beside the name of the documents database that holds the contents.
+    if (DocumentsLocation::inUse(tx) != Global::docDBPath)
+        return false;
     // The picked path, the owner and the creation columns are written once, by the insert.
     const qint64 found = Db::execCount(
         db,
@@ -161,6 +173,7 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
         stored = Persistence::loadedValues(q, 0, int(Shown.size()));
     tx.commit();
     m_loaded = stored;
+    return true;
 }
 
 void clsAttachedFile::removeRow() const

@@ -49,7 +49,9 @@ public:
     void removeRow() const;
 
 private:
-    void storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber);
+    // False, with nothing stored, when the main database names another documents database than
+    // the one the contents were just stored in.
+    bool storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber);
 
     QString m_docDesc;
     QString m_docPath;

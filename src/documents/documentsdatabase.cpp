@@ -16,8 +16,11 @@ const QString DocumentTable = QStringLiteral("Document");
 const QString ContentColumn = QStringLiteral("Content");
 const QString FileNameColumn = QStringLiteral("FileName");
 
+// The documents database the main database names now, which the session then keeps using: an
+// administrator on another desk may have named another one since this session began.
 QString activePath()
 {
+    Global::docDBPath = DocumentsLocation::inUse();
     if (Global::docDBPath.trimmed().isEmpty())
         throw AppError(
             AppError::DatabaseError, Source,

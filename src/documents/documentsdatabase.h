@@ -5,8 +5,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// The active documents database: the file or server database named by Global::docDBPath, reached
-// through the one connection kept for it.
+// The active documents database: the file or server database the main database names now (kept in
+// Global::docDBPath), reached through the one connection kept for it.
 namespace DocumentsDatabase {
 
 // The connection for reading; raises AppError when no documents database is set, it cannot be

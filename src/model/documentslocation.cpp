@@ -74,18 +74,19 @@ bool choose(const QString& path)
 {
     // A password typed into the name is refused in so many words, before anything is stored.
     Db::checkServerName(path);
-    if (!isDocumentsDatabase(path)) {
+    // Kept without a role; tested as this desk will open it.
+    const QString stored = Db::keptName(path);
+    if (!isDocumentsDatabase(forThisDesk(stored))) {
         Prompter::show(Prompter::applicationTitle(), invalidMessage(path));
         return false;
     }
-    const QString stored = Db::keptName(path);
     {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);
         storeLocation(tx, stored);
         tx.commit();
     }
-    Global::docDBPath = stored;
+    Global::docDBPath = forThisDesk(stored);
     Global::isDocDBValid = true;
     return true;
 }
@@ -93,6 +94,23 @@ bool choose(const QString& path)
 QString storedLocation()
 {
     return Global::getFirstFieldValue(QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation"));
+}
+
+QString forThisDesk(const QString& stored)
+{
+    return Db::withRoleOf(stored, Global::mainDatabasePath);
+}
+
+QString inUse()
+{
+    return forThisDesk(storedLocation());
+}
+
+QString inUse(const Db::Transaction& tx)
+{
+    const QVariant stored = Db::scalar(
+        tx.db(), QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation") + Db::lockingRows(tx.db()));
+    return forThisDesk(Db::textOf(stored));
 }
 
 } // namespace DocumentsLocation
@@ -139,7 +157,7 @@ bool run()
                        QStringLiteral("The database could not be upgraded; nothing was changed. (%1)").arg(e.description()));
     }
     Global::isDBVersionOK = true;
-    Global::docDBPath = DocumentsLocation::storedLocation();
+    Global::docDBPath = DocumentsLocation::inUse();
     return true;
 }
 

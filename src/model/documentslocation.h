@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace Db {
+class Transaction;
+}
+
 // Where the documents database lives (table AttachedDocDBLocation of the main database) and
 // whether a file is one of this version; and the upgrade that gives an older main database the
 // attachment tables.
@@ -25,6 +29,15 @@ bool choose(const QString& path);
 
 // The path recorded in the main database; "" when there is none.
 QString storedLocation();
+// A recorded name as this desk opens it: a server database with the role this desk opened the
+// main database with, so that each person's own password and rights apply (Db::withRoleOf).
+QString forThisDesk(const QString& stored);
+// The documents database the main database names now, as this desk opens it.
+QString inUse();
+// The same, read in the transaction and held until it ends: an administrator who names another
+// documents database meanwhile waits for it, so a document's row is never stored beside the name
+// of a documents database that does not hold its contents.
+QString inUse(const Db::Transaction& tx);
 
 } // namespace DocumentsLocation
 

@@ -159,8 +159,7 @@ void LoginFlow::checkDocumentsDatabase(const QString& shownPath)
 {
     Global::isDocDBValid = true;
     try {
-        Global::docDBPath =
-            Global::getFirstFieldValue(QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation"));
+        Global::docDBPath = DocumentsLocation::inUse(); // opened with this desk's own role
     } catch (const AppError& e) {
         if (e.number() == AppError::DatabaseBusy)
             throw;

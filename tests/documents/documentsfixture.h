@@ -14,7 +14,14 @@ struct DocumentsFixture : ModelFixture
     DocumentsFixture()
     {
         docsPath = TestDb::documents(seams.folder());
-        Global::docDBPath = docsPath;
+        useDocuments(docsPath);
+    }
+
+    // The documents database the main database names, as after an administrator named it.
+    void useDocuments(const QString& path) const
+    {
+        TestDb::setDocumentsLocation(Global::mainDatabasePath, path);
+        Global::docDBPath = path;
         Global::isDocDBValid = true;
     }
 

@@ -404,7 +404,7 @@ void tst_AttachedFiles::writesGoToTheActiveDocumentsDatabase()
     const QString other = TestDb::documents(fx.seams.folder(), u"other.db"_qs);
     clsAttachedfileList first = listWith(1, fx.file(u"a.txt"_qs));
     first.SaveFiles();
-    Global::docDBPath = other;
+    fx.useDocuments(other);
     clsAttachedfileList second = listWith(1, fx.file(u"b.txt"_qs));
     second.SaveFiles();
     QCOMPARE(fx.documentRows(), 1);
@@ -495,7 +495,7 @@ void tst_AttachedFiles::fetchFallsBackAndRefusesForeignNames()
     // The database unreachable: the picked file stands in; without it the failure is told.
     QFile::remove(fx.copyOf(key));
     if (TestDb::onServer())
-        Global::docDBPath = TestDb::serverName(u"nowhere"_qs);
+        fx.useDocuments(TestDb::serverName(u"nowhere"_qs));
     else
         QVERIFY(QFile::rename(fx.docsPath, fx.docsPath + u".away"_qs));
     QCOMPARE(DocumentFetch::locate(key, source), source);
@@ -550,7 +550,7 @@ void tst_AttachedFiles::foreignFileIsRefusedUntouched()
     const QByteArray before = fx.read(path);
     const QString source = fx.file(u"a.pdf"_qs);
     const QStringList listing = QDir(fx.seams.folder()).entryList(QDir::Files | QDir::Hidden);
-    Global::docDBPath = path;
+    fx.useDocuments(path);
 
     QVERIFY(!DocumentsLocation::isDocumentsDatabase(path));
     const QString refused = u"'%1' is not a valid Corvantis documents database"_qs.arg(path);

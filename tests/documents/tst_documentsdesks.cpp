@@ -1,0 +1,279 @@
+#include "apperror.h"
+#include "clsattachedfilelist.h"
+#include "documentsfixture.h"
+#include "documentslocation.h"
+#include "modutility.h"
+#include "otherwriter.h"
+#include "schema.h"
+
+#include <QProcess>
+#include <QTest>
+
+// Several desks on one documents database: the name kept in the main database holds no role and
+// each desk opens it with its own; a document is stored where the main database names now, also
+// when an administrator on another desk named another one after this desk logged in.
+class tst_DocumentsDesks : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void namesAsEachDeskOpensThem_data();
+    void namesAsEachDeskOpensThem();
+    void storeFollowsAnotherDesksChoice_data();
+    void storeFollowsAnotherDesksChoice();
+    void eachDeskAttachesAsItsOwnRole_data();
+    void eachDeskAttachesAsItsOwnRole();
+};
+
+namespace {
+
+// Tells this test program, started again, to be another desk that attaches a document to an
+// account: "attach|MAIN" (a preparer) or "name|MAIN|DOCS" (an administrator who names DOCS first).
+const char* const kDesk = "CORVANTIS_TEST_DESK";
+
+int beAnotherDesk(const QStringList& task)
+{
+    TestSeams seams;
+    QTextStream out(stdout);
+    const bool admin = task.at(0) == u"name"_qs;
+    try {
+        if (!Global::validateLogin(task.at(1), admin ? u"admin"_qs : u"preparer"_qs, admin ? u"pw"_qs : u"preparer"_qs))
+            return 1;
+        if (admin && !DocumentsLocation::choose(task.at(2)))
+            return 1;
+        Global::docDBPath = DocumentsLocation::inUse();
+        const QVariant account = Db::scalar(Global::getConnection(), u"SELECT min(glAcctID) FROM GLAccount"_qs);
+        const QString source = TestDb::textFile(seams.folder(), u"statement.pdf"_qs, "%PDF of the desk");
+        clsAttachedfileList list;
+        list.setAccountId(account.toInt(), account.toString());
+        list.setItemType(2);
+        list.AddFile(modUtility::GetUniqueFileName(source), u"Bank statement"_qs, source, u"01/31/2024"_qs);
+        list.SaveFiles();
+        out << "stored " << list.getFiles().first().getDocPath() << Qt::endl;
+    } catch (const AppError& e) {
+        out << "refused: " << e.description() << Qt::endl;
+    }
+    // A preparer stays connected until told to go, so that the server can be asked who he is.
+    if (!admin)
+        QTextStream(stdin).readLine();
+    return 0;
+}
+
+// Runs another desk to its first line; `env` adds to its environment.
+QByteArray startDesk(QProcess& desk, const QString& task, const QStringList& env = {})
+{
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QString::fromLatin1(kDesk), task);
+    for (const QString& pair : env)
+        e.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    desk.setProcessEnvironment(e);
+    desk.start(QCoreApplication::applicationFilePath());
+    while (!desk.canReadLine() && desk.waitForReadyRead(60000)) {
+    }
+    return desk.readLine().trimmed();
+}
+
+void endDesk(QProcess& desk)
+{
+    desk.write("\n");
+    desk.closeWriteChannel();
+    QVERIFY(desk.waitForFinished(60000));
+}
+
+qint64 documents(const QString& path)
+{
+    return Db::scalar(Global::getDocDBConnection(path), u"SELECT count(*) FROM Document"_qs).toLongLong();
+}
+
+} // namespace
+
+void tst_DocumentsDesks::namesAsEachDeskOpensThem_data()
+{
+    QTest::addColumn<QString>("typed");  // the documents database as an administrator named it
+    QTest::addColumn<QString>("kept");   // as the main database keeps it
+    QTest::addColumn<QString>("main");   // the main database as a desk logged in to it
+    QTest::addColumn<QString>("opened"); // the documents database as that desk opens it
+    QTest::newRow("another person's desk") << "postgresql://ann@db.example:5433/docs" << "postgresql://db.example:5433/docs"
+                                           << "postgresql://bob@db.example/main" << "postgresql://bob@db.example:5433/docs";
+    QTest::newRow("role as a setting, kept settings stay")
+        << "postgresql://db.example/docs?user=ann&sslmode=require" << "postgresql://db.example/docs?sslmode=require"
+        << "postgresql://db.example/main?user=bob" << "postgresql://bob@db.example/docs?sslmode=require";
+    QTest::newRow("desk with the default role") << "postgresql://ann@%2Frun%2Fpg/docs" << "postgresql://%2Frun%2Fpg/docs"
+                                                << "postgresql://%2Frun%2Fpg/main" << "postgresql://%2Frun%2Fpg/docs";
+    QTest::newRow("role that needs quoting") << "postgresql://[::1]/docs" << "postgresql://[::1]/docs"
+                                             << "postgresql://o%40brien@[::1]/main" << "postgresql://o%40brien@[::1]/docs";
+    // Kept by an older version with its setter's role: read as the desk's own.
+    QTest::newRow("kept with a role") << "" << "postgresql://ann@db.example/docs" << "postgresql://bob@db.example/main"
+                                      << "postgresql://bob@db.example/docs";
+    QTest::newRow("main database a file") << "" << "postgresql://ann@db.example/docs" << "/srv/books/main.db"
+                                          << "postgresql://ann@db.example/docs";
+    QTest::newRow("documents database a file") << "/srv/books/docs.db" << "/srv/books/docs.db"
+                                               << "postgresql://bob@db.example/main" << "/srv/books/docs.db";
+}
+
+void tst_DocumentsDesks::namesAsEachDeskOpensThem()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(QString, main);
+    QFETCH(QString, opened);
+    if (!typed.isEmpty())
+        QCOMPARE(Db::keptName(typed), kept);
+    QCOMPARE(Db::withRoleOf(kept, main), opened);
+    QVERIFY(Db::sameDatabase(kept, opened));
+}
+
+void tst_DocumentsDesks::storeFollowsAnotherDesksChoice_data()
+{
+    QTest::addColumn<QString>("when"); // "before": named before the store; "gone": and removed
+                                       // since; "while": named while the store runs
+    QTest::newRow("another documents database named") << "before";
+    QTest::newRow("the one named is gone") << "gone";
+    QTest::newRow("named while the document is stored") << "while";
+}
+
+// An administrator on another desk names another documents database while this desk is logged in
+// with the old one: what this desk attaches next goes to the new one, or is refused.
+void tst_DocumentsDesks::storeFollowsAnotherDesksChoice()
+{
+    QFETCH(QString, when);
+    DocumentsFixture fx;
+    TestDb::addPlainUser(Global::mainDatabasePath, u"admin"_qs, u"pw"_qs, u"Administrator"_qs, 1, 1, 1);
+    ModelFixture::addAccount(7);
+    const auto attach = [&](const QString& name) {
+        clsAttachedfileList list;
+        list.setAccountId(7, u"7"_qs);
+        list.setItemType(2);
+        const QString source = fx.file(name);
+        list.AddFile(modUtility::GetUniqueFileName(source), name, source, u"01/31/2024"_qs);
+        try {
+            list.SaveFiles();
+        } catch (const AppError& e) {
+            return e.description();
+        }
+        return QString();
+    };
+    QCOMPARE(attach(u"before.pdf"_qs), QString());
+    const QString named = TestDb::documents(fx.seams.folder(), u"named.db"_qs);
+    Db::close(named);
+
+    QString refused;
+    QString theirs; // what the administrator attached after naming the new one
+    if (when == u"while"_qs) {
+        // The other desk's change is not yet committed when this desk reads where to store the
+        // contents, and is when it stores the row: the contents go to the one named now.
+        const QString update = u"UPDATE AttachedDocDBLocation SET DocDBLocation = '%1'"_qs.arg(named);
+        OtherWriter admin(Global::mainDatabasePath,
+                          TestDb::onServer() ? QStringList{u"BEGIN; "_qs + update} : QStringList{u"BEGIN IMMEDIATE"_qs, update},
+                          1000, u"COMMIT"_qs);
+        QVERIFY(admin.holds());
+        refused = attach(u"after.pdf"_qs);
+    } else {
+        QProcess admin;
+        const QByteArray said = startDesk(admin, u"name|%1|%2"_qs.arg(Global::mainDatabasePath, named));
+        QVERIFY2(said.startsWith("stored "), said);
+        QVERIFY(admin.waitForFinished(60000));
+        theirs = QString::fromUtf8(said.mid(7));
+        if (when == u"gone"_qs)
+            TestDb::remove(named);
+        else // read from where it went, before this desk stores anything
+            QVERIFY(modUtility::ExtractDocumentFromDB(theirs, fx.seams.folder()));
+        refused = attach(u"after.pdf"_qs);
+    }
+    // Only contents stored before the change was seen stay in the old one, named by no row.
+    QCOMPARE(documents(fx.docsPath), when == u"while"_qs ? 2 : 1);
+    if (when == u"gone"_qs) {
+        QVERIFY2(refused.contains(u"The document \"after.pdf\" was not saved."_qs), qPrintable(refused));
+        QCOMPARE(fx.rows(u"AttachedDocument"_qs), 2); // this desk's first and the administrator's
+    } else {
+        QVERIFY2(refused.isEmpty(), qPrintable(refused));
+        QCOMPARE(Global::docDBPath, named);
+        QCOMPARE(documents(named), theirs.isEmpty() ? 1 : 2);
+        QCOMPARE(fx.rows(u"AttachedDocument"_qs), theirs.isEmpty() ? 2 : 3);
+    }
+}
+
+void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole_data()
+{
+    QTest::addColumn<QString>("desk");         // the role the desk logs in with: "maker", "other", "reader"
+    QTest::addColumn<bool>("keptWithRole");    // the location names the maker's role, as older versions kept it
+    QTest::newRow("the maker's desk") << "maker" << false;
+    QTest::newRow("another person's desk") << "other" << false;
+    QTest::newRow("another person's desk, kept with the maker's role") << "other" << true;
+    QTest::newRow("a desk that may only read") << "reader" << false;
+}
+
+// One role per person, each with a password in his own password file: the pair made by one of
+// them, and a document attached on each desk as that desk's own role.
+void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
+{
+    QFETCH(QString, desk);
+    QFETCH(bool, keptWithRole);
+    if (!TestDb::onServer())
+        QSKIP("a file has no roles");
+    TestSeams seams;
+    static int run = 0;
+    const QString suffix = u"%1_%2"_qs.arg(QCoreApplication::applicationPid()).arg(++run);
+    QStringList passFiles;
+    for (const QString& person : {u"maker"_qs, u"other"_qs, u"reader"_qs}) {
+        const QString role = u"desk_%1_%2"_qs.arg(person, suffix);
+        TestDb::serverAdmin(u"CREATE ROLE %1 LOGIN PASSWORD 'pw-%2' IN ROLE corvantis_password"_qs.arg(role, person));
+        const QString file = TestDb::textFile(seams.folder(), person + u".pgpass"_qs,
+                                              u"*:*:*:%1:pw-%2\n"_qs.arg(role, person).toUtf8());
+        QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        passFiles << file;
+    }
+    const QString maker = u"desk_maker_"_qs + suffix;
+    const QString role = u"desk_%1_%2"_qs.arg(desk, suffix);
+    const QString passFile = passFiles.at(QStringList{u"maker"_qs, u"other"_qs, u"reader"_qs}.indexOf(desk));
+    QStringList databases;
+    for (const QString& name : {u"main.db"_qs, u"docs.db"_qs}) {
+        databases << TestDb::newDatabase(seams.folder(), name).section(u'/', -1);
+        TestDb::serverAdmin(u"ALTER DATABASE %1 OWNER TO %2"_qs.arg(databases.last(), maker));
+    }
+    // The maker makes the pair as himself, and lets the others in.
+    qputenv("PGPASSFILE", passFiles.at(0).toUtf8());
+    Schema::createTutorialDatabases(TestDb::serverName(databases.at(0), maker), TestDb::serverName(databases.at(1), maker));
+    for (const QString& database : databases) {
+        const QString name = TestDb::serverName(database, maker);
+        const QSqlDatabase db = Db::open(name);
+        for (const QString& grant : {u"SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO desk_other_%1"_qs,
+                                     u"USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO desk_other_%1"_qs,
+                                     u"SELECT ON ALL TABLES IN SCHEMA public TO desk_reader_%1"_qs})
+            Db::exec(db, u"GRANT "_qs + grant.arg(suffix));
+        if (keptWithRole && database == databases.at(0))
+            Db::exec(db, u"UPDATE AttachedDocDBLocation SET DocDBLocation = ?"_qs,
+                     {TestDb::serverName(databases.at(1), maker)});
+    }
+    Db::closeAll(); // no connection of the maker's is left to be taken for the desk's
+    qunsetenv("PGPASSFILE");
+
+    QProcess other;
+    const QByteArray said = startDesk(other, u"attach|"_qs + TestDb::serverName(databases.at(0), role),
+                                      {u"PGPASSFILE="_qs + passFile});
+    const QSqlDatabase watch = Db::open(TestDb::serverName(u"postgres"_qs), u"watch"_qs);
+    const QVariant connectedAs = Db::scalar(watch, u"SELECT string_agg(DISTINCT usename, ',') FROM pg_stat_activity "
+                                                   "WHERE datname = ?"_qs, {databases.at(1)});
+    endDesk(other);
+    const QString docs = TestDb::serverName(databases.at(1), u"corvantis"_qs);
+    const qint64 stored = Db::scalar(Db::open(docs), u"SELECT count(*) FROM Document"_qs).toLongLong();
+    if (desk == u"reader"_qs) {
+        QVERIFY2(said.startsWith("refused: The document \"statement.pdf\" was not saved."), said);
+        QCOMPARE(stored, 0);
+    } else {
+        QVERIFY2(said.startsWith("stored "), said);
+        QCOMPARE(connectedAs.toString(), role);
+        QCOMPARE(stored, 1);
+    }
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kDesk))
+        return beAnotherDesk(qEnvironmentVariable(kDesk).split(u'|'));
+    tst_DocumentsDesks test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_documentsdesks.moc"
