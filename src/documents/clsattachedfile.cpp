@@ -42,7 +42,7 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
     const QSqlDatabase db = DocumentsDatabase::connectionForWrite();
     bool wroteCopy = false;
     try {
-        Db::Transaction tx(db);
+        Db::Transaction tx(db, QStringLiteral("attach documents"));
         // The rows the update changes tell whether the document is stored already: only then
         // are its contents left as they are.
         const qint64 found = Db::execCount(
@@ -133,7 +133,7 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
          QStringLiteral("CreateUser")},
         QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("attach documents"));
     // The picked path, the owner and the creation columns are written once, by the insert.
     const qint64 found = Db::execCount(
         db,
@@ -169,7 +169,7 @@ void clsAttachedFile::removeRow() const
                                                 QStringLiteral("AttachedDocument"), Shown,
                                                 QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("remove attached documents"));
     if (m_loaded.isEmpty()) {
         Db::exec(db, QStringLiteral("DELETE FROM AttachedDocument WHERE DocPath = ?"), {m_docPath});
     } else {
