@@ -83,8 +83,8 @@ AppError notPermittedError(const QSqlDatabase& db, const QString& source, const 
     const QString doing = doingOn(db.connectionName());
     const QString text =
         doing.isEmpty()
-            ? QStringLiteral("The database role '%1' does not have the rights this needs in the database, so nothing "
-                             "was changed. The database's administrator can grant them.")
+            ? QStringLiteral("The database role '%1' lacks the rights in the database that this needs, so it was not "
+                             "done. The database's administrator can grant them.")
                   .arg(role)
             : QStringLiteral("The database role '%1' may not %2, so nothing was stored.").arg(role, doing);
     return AppError(AppError::NotPermitted, source, text).withDetails(details);

@@ -106,6 +106,8 @@ void checkCreatablePair(const QString& main, const QString& documents, bool repl
 QSqlDatabase create(const QString& path);
 // True when the server database holds the table but its role may not read it.
 bool mayNotRead(const QSqlDatabase& db, const QString& table);
+// The server role whose rights apply on the open connection ("" for a file, which has none).
+QString role(const QSqlDatabase& db);
 // A connection of its own to the database named, outside this layer's connections: set up (a
 // server's host, port, role, database and settings; a file's path) under the connection name
 // given, not opened. Nothing of this layer runs on it (another program's writer in a test, a

@@ -83,6 +83,7 @@ public:
     // The names of the table's columns, one a row.
     virtual QSqlQuery columnNames(const QSqlDatabase& db, const QString& table) const = 0;
     virtual bool mayNotRead(const QSqlDatabase& db, const QString& table) const = 0;
+    virtual QString role(const QSqlDatabase& db) const = 0;
 
     // How long values are written and read piece by piece (valuestream_*.cpp).
     virtual const ValueStreamEngine& valueStream() const = 0;

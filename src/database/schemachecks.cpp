@@ -54,6 +54,11 @@ bool mayNotRead(const QSqlDatabase& db, const QString& table)
     return engineOf(db).mayNotRead(db, table);
 }
 
+QString role(const QSqlDatabase& db)
+{
+    return engineOf(db).role(db);
+}
+
 QStringList splitScript(const QString& script)
 {
     QStringList statements;

@@ -224,7 +224,7 @@ public:
             QSqlDatabase(db).close();
             return Db::lostConnectionError(source, text);
         case ServerFailure::NotPermitted:
-            return Db::notPermittedError(db, source, sessionRoles().value(db.connectionName(), db.userName()), text);
+            return Db::notPermittedError(db, source, role(db), text);
         case ServerFailure::None:
             break;
         }
@@ -355,6 +355,11 @@ public:
                                              "pg_catalog.has_table_privilege(oid, 'SELECT')"),
                           {table})
                    .toLongLong() > 0;
+    }
+
+    QString role(const QSqlDatabase& db) const override
+    {
+        return sessionRoles().value(db.connectionName(), db.userName());
     }
 
     const Db::ValueStreamEngine& valueStream() const override { return Db::serverValueStream; }

@@ -230,6 +230,7 @@ public:
 
     // Whoever may open the file may read all of it.
     bool mayNotRead(const QSqlDatabase&, const QString&) const override { return false; }
+    QString role(const QSqlDatabase&) const override { return {}; }
 
     const Db::ValueStreamEngine& valueStream() const override { return Db::sqliteValueStream; }
 };
