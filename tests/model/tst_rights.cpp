@@ -4,8 +4,8 @@
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "global.h"
-#include "recorders.h"
 #include "reconcilingitem.h"
+#include "recorders.h"
 #include "testdb.h"
 #include "userstore.h"
 
@@ -41,62 +41,62 @@ const QString kStranger = QStringLiteral("corvantis_stranger");
 
 QString as(QString name, const QString& role)
 {
-    return name.replace(QStringLiteral("//corvantis@"), QStringLiteral("//%1@").arg(role));
+    return name.replace("//corvantis@", "//" + role + "@");
 }
 
-const QMap<QString, std::function<void()>>& stores()
+QString first(const QString& column, const QString& table)
 {
-    static const QMap<QString, std::function<void()>> all{
-        {QStringLiteral("balances"),
-         [] {
-             GLAccountBalanceList list;
-             list.Load(QStringLiteral("11/30/2026"));
-             list.getGLAccountBalanceAt(1).setAmount(QStringLiteral("123.45"));
-             list.applyAmountEdit();
-         }},
-        {QStringLiteral("reconciliation"),
-         [] {
-             GLAccountBalanceList list;
-             list.Load(QStringLiteral("11/30/2026"));
-             GLAccountBalance& b = list.getGLAccountBalanceAt(1);
-             b.setComment(QStringLiteral("Checked"));
-             b.store();
-         }},
-        {QStringLiteral("account"),
-         [] {
-             GLAccount a;
-             a.Load(Db::scalar(Global::getConnection(), QStringLiteral("SELECT min(glAcctID) FROM GLAccount")).toString());
-             a.setName(QStringLiteral("Renamed"));
-             a.store();
-         }},
-        {QStringLiteral("item"),
-         [] {
-             ReconcilingItem item;
-             item.initialize({}, Db::scalar(Global::getConnection(), QStringLiteral("SELECT min(glAcctID) FROM GLAccount")).toString(),
-                             QStringLiteral("11/30/2026"), {}, QStringLiteral("Fee"), QStringLiteral("10.00"),
-                             QStringLiteral("B"), {}, {}, QStringLiteral("T"));
-             item.store();
-         }},
-        {QStringLiteral("company"),
-         [] {
-             Company c;
-             c.setName(QStringLiteral("Renamed Ltd"));
-             c.store();
-         }},
-        {QStringLiteral("read balances"),
-         [] {
-             GLAccountBalanceList list;
-             list.Load(QStringLiteral("11/30/2026"));
-         }},
-        {QStringLiteral("password"),
-         [] {
-             UserStore::updatePassword(
-                 Db::scalar(Global::getConnection(), QStringLiteral("SELECT min(UserId) FROM Users")).toLongLong(),
-                 QStringLiteral("new secret"));
-         }},
-    };
-    return all;
+    return Db::scalar(Global::getConnection(), "SELECT min(" + column + ") FROM " + table).toString();
 }
+
+GLAccountBalance& firstBalance(GLAccountBalanceList& list)
+{
+    list.Load("11/30/2026");
+    return list.getGLAccountBalanceAt(1);
+}
+
+// What each row asks of the database, as the dialogs ask it.
+const QMap<QString, std::function<void()>> kStores{
+    {"balances",
+     [] {
+         GLAccountBalanceList l;
+         firstBalance(l).setAmount("123.45");
+         l.applyAmountEdit();
+     }},
+    {"reconciliation",
+     [] {
+         GLAccountBalanceList l;
+         GLAccountBalance& b = firstBalance(l);
+         b.setComment("Checked");
+         b.store();
+     }},
+    {"account",
+     [] {
+         GLAccount a;
+         a.Load(first("glAcctID", "GLAccount"));
+         a.setName("Renamed");
+         a.store();
+     }},
+    {"item",
+     [] {
+         ReconcilingItem item;
+         item.initialize({}, first("glAcctID", "GLAccount"), "11/30/2026", {}, "Fee", "10.00", "B", {}, {},
+                         "T");
+         item.store();
+     }},
+    {"company",
+     [] {
+         Company c;
+         c.setName("Renamed Ltd");
+         c.store();
+     }},
+    {"password", [] { UserStore::updatePassword(first("UserId", "Users").toLongLong(), "new secret"); }},
+    {"read balances",
+     [] {
+         GLAccountBalanceList l;
+         l.Load("11/30/2026");
+     }},
+};
 
 } // namespace
 
@@ -106,10 +106,12 @@ void tst_Rights::initTestCase()
         QSKIP("a file has no roles: whoever may open it may change it");
     QVERIFY(m_dir.isValid());
     m_main = TestDb::tutorial(m_dir.path());
-    TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + kReader + " LOGIN PASSWORD 'right'; "
+    TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + kReader +
+                        " LOGIN PASSWORD 'right'; "
                         "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
     for (const QString& role : {kClerk, kStranger})
-        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role + " LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role +
+                            " LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
     // The rights the README's server section grants: an ordinary user's, and a reader's.
     const QSqlDatabase owner = Db::open(m_main, "owner");
     Db::exec(owner, "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO " + kClerk);
@@ -133,15 +135,17 @@ void tst_Rights::storesSayWhatTheRoleMayNotDo_data()
         return "The database role '%1' may not " + doing + ", so nothing was stored.";
     };
     QTest::newRow("balances editor") << "balances" << kReader << mayNot("change the period-end balances");
-    QTest::newRow("a reconciliation's balance") << "reconciliation" << kReader << mayNot("change the reconciliation");
+    QTest::newRow("a reconciliation's balance")
+        << "reconciliation" << kReader << mayNot("change the reconciliation");
     QTest::newRow("an account") << "account" << kReader << mayNot("change the accounts");
     QTest::newRow("a reconciling item") << "item" << kReader << mayNot("change the reconciling items");
     QTest::newRow("the company") << "company" << kReader << mayNot("change the company");
     QTest::newRow("a password") << "password" << kReader << mayNot("change the password");
     QTest::newRow("a list the role may not read")
         << "read balances" << kStranger
-        << QStringLiteral("The database role '%1' lacks the rights in the database that this needs, so it was not "
-                          "done. The database's administrator can grant them.");
+        << QStringLiteral(
+               "The database role '%1' lacks the rights in the database that this needs, so it was not "
+               "done. The database's administrator can grant them.");
 }
 
 void tst_Rights::storesSayWhatTheRoleMayNotDo()
@@ -160,7 +164,7 @@ void tst_Rights::storesSayWhatTheRoleMayNotDo()
     const QByteArray before = TestDb::snapshot(m_main);
     Global::mainDatabasePath = as(m_main, role);
     try {
-        stores().value(store)();
+        kStores.value(store)();
         QFAIL("the role has not the rights for it");
     } catch (const AppError& e) {
         QCOMPARE(e.description(), said.arg(role));
@@ -169,7 +173,7 @@ void tst_Rights::storesSayWhatTheRoleMayNotDo()
     QCOMPARE(TestDb::snapshot(m_main), before);
 
     Global::mainDatabasePath = as(m_main, kClerk);
-    stores().value(store)(); // an ordinary user's rights are enough
+    kStores.value(store)(); // an ordinary user's rights are enough
 }
 
 QTEST_GUILESS_MAIN(tst_Rights)
