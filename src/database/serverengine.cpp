@@ -189,8 +189,7 @@ public:
     void shareAccess(QSqlDatabase&) const override {}
 
     // A lock wait as long as SQLite's busy timeout, then the statement fails as busy instead of
-    // waiting for ever.
-    // One round trip also learns the role whose rights apply, which a refusal names.
+    // waiting for ever. The same round trip learns the role whose rights apply, which a refusal names.
     void startSession(QSqlDatabase& db, bool readOnly) const override
     {
         QSqlQuery q(db);
