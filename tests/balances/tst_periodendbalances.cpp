@@ -258,7 +258,7 @@ void tst_PeriodEndBalances::failedOkLosesNothing()
     ModelFixture f(true);
     const bool reader = message.startsWith("The database role");
     if (reader) {
-        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE corvantis_reader LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE corvantis_reader LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
         Db::exec(f.db, "GRANT SELECT ON ALL TABLES IN SCHEMA public TO corvantis_reader");
         Global::mainDatabasePath.replace("//corvantis@", "//corvantis_reader@");
     }

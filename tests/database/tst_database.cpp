@@ -452,7 +452,7 @@ void tst_Database::serverNamesRefused_data()
         return;
     // The test server lets this role in only with its password.
     TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE corvantis_pw LOGIN PASSWORD 'right'; "
-                        "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+                        "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
     const QString passwordRole = TestDb::serverName("postgres", "corvantis_pw");
     QTest::newRow("wrong password") << passwordRole << "password authentication failed" << QByteArray("secret");
     QTest::newRow("no password") << passwordRole << "no password supplied" << QByteArray();
@@ -552,7 +552,7 @@ void tst_Database::newDatabasesCheckedFirst()
     QFETCH(bool, tutorial);
     TestSeams seams;
     if (!role.isEmpty())
-        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role + " LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role + " LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
     const auto as = [&](QString name) { return role.isEmpty() ? name : name.replace("//corvantis@", "//" + role + "@"); };
     const QString owned = TestDb::newDatabase(seams.folder(), "main.db");
     if (!mainHolds.isEmpty())
