@@ -6,7 +6,8 @@
 //   corvantis-makedb --tutorial MAIN DOCUMENTS
 //       the tutorial company in the main and documents databases named (files or server
 //       databases "postgresql://[user@]host[:port]/dbname"; a server database must hold no table
-//       in any schema, and neither database is written unless both can be made);
+//       in any schema and its role must be able to create tables there; the two must be two
+//       databases, and neither is written unless both can be made);
 //   corvantis-makedb --empty MAIN DOCUMENTS ADMIN_NAME
 //       the schema without company data; the only user is the administrator ADMIN_NAME, whose
 //       password is read from the first line of standard input.
@@ -54,7 +55,7 @@ int main(int argc, char* argv[])
         Schema::createTutorialDatabases(folder.absoluteFilePath(QStringLiteral("CorvantisTutorialReconciliations.db")),
                                         folder.absoluteFilePath(QStringLiteral("CorvantisTutorialDocuments.db")));
     } catch (const AppError& e) {
-        std::fprintf(stderr, "corvantis-makedb: %s\n", e.what());
+        std::fprintf(stderr, "corvantis-makedb: %s\n", qPrintable(e.description()));
         return 1;
     }
     return 0;

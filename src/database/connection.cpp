@@ -78,6 +78,18 @@ AppError lostConnectionError(const QString& source, const QString& details)
         .withDetails(details);
 }
 
+AppError notPermittedError(const QSqlDatabase& db, const QString& source, const QString& role, const QString& details)
+{
+    const QString doing = doingOn(db.connectionName());
+    const QString text =
+        doing.isEmpty()
+            ? QStringLiteral("The database role '%1' lacks the rights in the database that this needs, so it was not "
+                             "done. The database's administrator can grant them.")
+                  .arg(role)
+            : QStringLiteral("The database role '%1' may not %2, so nothing was stored.").arg(role, doing);
+    return AppError(AppError::NotPermitted, source, text).withDetails(details);
+}
+
 AppError dbError(const QSqlDatabase& db, const QString& source, const QSqlError& error)
 {
     return engineOf(db).error(db, source, error);

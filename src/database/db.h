@@ -98,14 +98,22 @@ QSqlDatabase open(const QString& path, const QString& purpose = {});
 QSqlDatabase openReadOnly(const QString& path, const QString& purpose);
 // True when a connection to the file (and purpose) is open already.
 bool isOpen(const QString& path, const QString& purpose = {});
-// Raises AppError unless create() can make the database: a file that exists already, a server
-// database with a table in any schema, a name that cannot be used.
+// Raises AppError unless create() can make the database: a file that exists already or whose
+// folder is missing or cannot be written, a server database with a table in any schema or in which
+// the role may not create tables, a name that cannot be used.
 void checkCreatable(const QString& path);
+// The same for a main and a documents database made together: neither is written unless both can
+// be made, and they must be two databases, not one reached by two names (another path to the
+// file, another spelling of the server or its socket folder, another role). With `replaceFiles`
+// a file that exists is no refusal (it is made anew).
+void checkCreatablePair(const QString& main, const QString& documents, bool replaceFiles = false);
 // Creates a new, empty database file (the schema tools only). A server database is created by
 // its administrator: it is opened, and refused unless it holds no table yet.
 QSqlDatabase create(const QString& path);
 // True when the server database holds the table but its role may not read it.
 bool mayNotRead(const QSqlDatabase& db, const QString& table);
+// The server role whose rights apply on the open connection ("" for a file, which has none).
+QString role(const QSqlDatabase& db);
 // A connection of its own to the database named, outside this layer's connections: set up (a
 // server's host, port, role, database and settings; a file's path) under the connection name
 // given, not opened. Nothing of this layer runs on it (another program's writer in a test, a
@@ -168,7 +176,10 @@ QVariant null();
 class Transaction
 {
 public:
-    explicit Transaction(const QSqlDatabase& db);
+    // `doing` says what the unit of work does, in words that follow "may not": a role without the
+    // rights for it is told "The database role 'x' may not change the period-end balances, so
+    // nothing was stored." (the outermost transaction that says it counts).
+    explicit Transaction(const QSqlDatabase& db, const QString& doing = {});
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -180,6 +191,7 @@ private:
     QSqlDatabase m_db;
     int m_level = 0; // 0 the outermost; nested transactions use savepoints
     bool m_done = false;
+    bool m_says = false; // this transaction's `doing` is the one a refusal tells
 };
 
 // Runs `work` in a transaction (see Transaction); the work ends with tx.commit(), and one that
@@ -189,6 +201,8 @@ private:
 // leave its objects as they were when it fails (Persistence::RestoreOnFailure). A second loss is
 // reported as busy. Inside another transaction it is a savepoint, and a loss ends the outer one.
 void runTransaction(const QSqlDatabase& db, const std::function<void(Transaction& tx)>& work);
+// The same, saying what the work does (see Transaction).
+void runTransaction(const QSqlDatabase& db, const QString& doing, const std::function<void(Transaction& tx)>& work);
 
 inline QSqlQuery exec(const Transaction& tx, const QString& sql, const QVariantList& values = {})
 {

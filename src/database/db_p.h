@@ -34,8 +34,12 @@ public:
     virtual QString key(const QString& name) const = 0;
     // The open connection to the existing database (and purpose): added now, or kept from before.
     virtual QSqlDatabase open(const QString& name, const QString& purpose, bool readOnly) const = 0;
-    // Raises AppError unless create() can make the database.
-    virtual void checkCreatable(const QString& name) const = 0;
+    // Raises AppError unless create() can make the database; with `replacing`, a file that exists
+    // is made anew and no refusal.
+    virtual void checkCreatable(const QString& name, bool replacing = false) const = 0;
+    // Where the database is kept, the same text for every name of it: two names with the same
+    // place are one database.
+    virtual QString place(const QString& name) const = 0;
     // A new, empty database; checkCreatable has passed.
     virtual QSqlDatabase create(const QString& name) const = 0;
     // A connection set up but not opened, outside the layer (see plainConnection).
@@ -79,6 +83,7 @@ public:
     // The names of the table's columns, one a row.
     virtual QSqlQuery columnNames(const QSqlDatabase& db, const QString& table) const = 0;
     virtual bool mayNotRead(const QSqlDatabase& db, const QString& table) const = 0;
+    virtual QString role(const QSqlDatabase& db) const = 0;
 
     // How long values are written and read piece by piece (valuestream_*.cpp).
     virtual const ValueStreamEngine& valueStream() const = 0;
@@ -117,6 +122,9 @@ QString errorText(const QSqlError& error);
 // The words of a database that stayed in use by another user too long.
 QString busyText();
 AppError lostConnectionError(const QString& source, const QString& details);
+// The refusal of a role without the rights for a statement of the connection: it names the role
+// and, inside a transaction that says it, what the unit of work does.
+AppError notPermittedError(const QSqlDatabase& db, const QString& source, const QString& role, const QString& details);
 // Opens a lost server connection again, only outside a transaction (see connection.cpp).
 void reconnect(const QSqlDatabase& db);
 // Sessions that may only read, by connection name (they start so again after a reconnect).
@@ -127,6 +135,8 @@ AppError dropped(QSqlDatabase& db, const AppError& error);
 // Statements (statements.cpp).
 // The number of transactions open on the connection (0: none).
 int transactionDepth(const QString& connection);
+// What the outermost transaction on the connection that says it does ("" when none does).
+QString doingOn(const QString& connection);
 // Forgets the statements kept for the connection (its session is gone).
 void forgetStatements(const QString& connection);
 // Forgets everything the statements kept for the connection (closed), or for all.

@@ -54,6 +54,37 @@ bool createsTable(const QString& statement, const QString& table)
     return statement.startsWith(QStringLiteral("CREATE TABLE ") + table + QStringLiteral(" ("));
 }
 
+// Takes back a database that createFrom made from the main schema, when its documents database
+// could not be made after all: a file goes; a server database, found empty before, is emptied
+// again (its tables, and the collation made with them).
+void unmakeMain(const QString& path)
+{
+    if (!Db::isServerName(path)) {
+        removeDatabaseFile(path);
+        return;
+    }
+    QSqlDatabase db = Db::open(path);
+    Db::Transaction tx(db);
+    for (const QString& s : Db::splitScript(Schema::mainSchemaScript()))
+        if (s.startsWith(QStringLiteral("CREATE TABLE ")))
+            Db::exec(db, QStringLiteral("DROP TABLE IF EXISTS ") + s.section(QLatin1Char(' '), 2, 2));
+    Db::exec(db, QStringLiteral("DROP COLLATION IF EXISTS nocase"));
+    tx.commit();
+    db = QSqlDatabase();
+    Db::close(path);
+}
+
+// Makes the documents database once the main one is made, or takes the main one back.
+void createDocumentsOrUnmake(const QString& mainPath, const QString& documentsPath)
+{
+    try {
+        Schema::createDocumentsDatabase(documentsPath);
+    } catch (...) {
+        unmakeMain(mainPath);
+        throw;
+    }
+}
+
 } // namespace
 
 namespace Schema {
@@ -145,10 +176,9 @@ void createStartingDatabases(const QString& mainPath, const QString& documentsPa
         throw AppError(AppError::DatabaseError, QStringLiteral("Schema"),
                        QStringLiteral("The administrator needs a name and a password."));
     // Neither database is written unless both can be made.
-    Db::checkCreatable(mainPath);
-    Db::checkCreatable(documentsPath);
+    Db::checkCreatablePair(mainPath, documentsPath);
     createMainDatabase(mainPath);
-    createDocumentsDatabase(documentsPath);
+    createDocumentsOrUnmake(mainPath, documentsPath);
     setDocumentsLocation(mainPath, documentsPath);
     {
         QSqlDatabase db = Db::open(mainPath);
@@ -164,14 +194,12 @@ void createStartingDatabases(const QString& mainPath, const QString& documentsPa
 
 void createTutorialDatabases(const QString& mainPath, const QString& documentsPath)
 {
-    // Files are made anew; neither database is written unless both server databases are empty.
-    for (const QString& path : {mainPath, documentsPath})
-        if (Db::isServerName(path))
-            Db::checkCreatable(path);
+    // Files are made anew; neither database is written unless both can be made.
+    Db::checkCreatablePair(mainPath, documentsPath, true);
     removeDatabaseFile(mainPath);
     removeDatabaseFile(documentsPath);
     createFrom(mainPath, {mainSchemaScript(), tutorialDataScript()});
-    createDocumentsDatabase(documentsPath);
+    createDocumentsOrUnmake(mainPath, documentsPath);
     hashPlainPasswords(mainPath);
     setDocumentsLocation(mainPath, documentsPath);
     Db::close(mainPath);

@@ -37,9 +37,26 @@ void checkCreatable(const QString& path)
     Engine::named(path).checkCreatable(path);
 }
 
+void checkCreatablePair(const QString& main, const QString& documents, bool replaceFiles)
+{
+    const Engine& mainEngine = Engine::named(main);
+    const Engine& documentsEngine = Engine::named(documents);
+    mainEngine.checkCreatable(main, replaceFiles);
+    documentsEngine.checkCreatable(documents, replaceFiles);
+    if (&mainEngine == &documentsEngine && mainEngine.place(main) == documentsEngine.place(documents))
+        throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                       QStringLiteral("'%1' and '%2' name one database: the main and the documents database must be two.")
+                           .arg(displayName(main), displayName(documents)));
+}
+
 bool mayNotRead(const QSqlDatabase& db, const QString& table)
 {
     return engineOf(db).mayNotRead(db, table);
+}
+
+QString role(const QSqlDatabase& db)
+{
+    return engineOf(db).role(db);
 }
 
 QStringList splitScript(const QString& script)

@@ -14,7 +14,7 @@ namespace {
 // The SQLSTATE of the error: a lock not granted within lock_timeout (busy), a unique key that
 // refused a row, a serialization failure or deadlock (the transaction lost to another one; it is
 // worth running again), or a connection that is gone.
-enum class ServerFailure { None, Busy, Conflict, LostRace, LostConnection };
+enum class ServerFailure { None, Busy, Conflict, LostRace, LostConnection, NotPermitted };
 
 // True when the connection is gone: libpq has seen the session end (the driver then reports the
 // connection closed), whatever the statement's error said.
@@ -32,6 +32,10 @@ ServerFailure serverFailure(const QSqlDatabase& db, const QSqlError& error)
         return ServerFailure::Conflict;
     if (state == QStringLiteral("40001") || state == QStringLiteral("40P01"))
         return ServerFailure::LostRace;
+    // Insufficient privilege, and no schema the role may create in (a role without CREATE or
+    // USAGE on any schema of its search path).
+    if (state == QStringLiteral("42501") || state == QStringLiteral("3F000"))
+        return ServerFailure::NotPermitted;
     // The server says 08xxx when it refuses a connection and 57P0x when it ends the session; a
     // dropped connection has no state of its own, but leaves the connection closed. An error
     // without a state on an open connection (the driver's own) is an ordinary failure.
@@ -39,6 +43,14 @@ ServerFailure serverFailure(const QSqlDatabase& db, const QSqlError& error)
         error.type() == QSqlError::ConnectionError || gone(db))
         return ServerFailure::LostConnection;
     return ServerFailure::None;
+}
+
+// The role whose rights apply on each connection, as the server named it when the session began
+// (the name's user, else libpq's default), by connection name.
+QHash<QString, QString>& sessionRoles()
+{
+    static QHash<QString, QString> roles;
+    return roles;
 }
 
 const QString kLostRaceText = QStringLiteral("Another user was changing the same records at the same moment, so nothing "
@@ -119,7 +131,7 @@ public:
 
     // Every schema counts, also one outside the role's search path or whose tables it may not use:
     // the catalogue lists them all, where information_schema leaves out what the role cannot use.
-    void checkCreatable(const QString& name) const override
+    void checkCreatable(const QString& name, bool) const override
     {
         QSqlDatabase db = Db::open(name);
         const qint64 tables =
@@ -134,6 +146,24 @@ public:
             throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
                            QStringLiteral("'%1' already holds tables.").arg(Db::displayName(name)));
         }
+        // The role must be able to make the tables: tried, and taken back at once.
+        try {
+            Db::Transaction trial(db, QStringLiteral("create tables in the database '%1'").arg(Db::displayName(name)));
+            Db::exec(db, QStringLiteral("CREATE TABLE corvantis_trial (x INTEGER)"));
+        } catch (const AppError&) {
+            db = QSqlDatabase();
+            Db::close(name);
+            throw;
+        }
+    }
+
+    // The server names itself by the moment it started, however its host or socket folder is
+    // spelled and whichever role asks; the database by its own name there.
+    QString place(const QString& name) const override
+    {
+        return Db::scalar(Db::open(name), QStringLiteral("SELECT extract(epoch FROM pg_postmaster_start_time())::text "
+                                                         "|| '/' || current_database()"))
+            .toString();
     }
 
     // A server database is made by its administrator: it is opened (and was found empty).
@@ -159,15 +189,18 @@ public:
     void shareAccess(QSqlDatabase&) const override {}
 
     // A lock wait as long as SQLite's busy timeout, then the statement fails as busy instead of
-    // waiting for ever.
+    // waiting for ever. The same round trip learns the role whose rights apply, which a refusal names.
     void startSession(QSqlDatabase& db, bool readOnly) const override
     {
         QSqlQuery q(db);
-        QString setup = QStringLiteral("SET lock_timeout = %1; SET client_min_messages = warning").arg(Db::BusyTimeoutMs);
+        QString setup = QStringLiteral("SELECT current_user, set_config('lock_timeout', '%1', false), "
+                                       "set_config('client_min_messages', 'warning', false)")
+                            .arg(Db::BusyTimeoutMs);
         if (readOnly)
-            setup += QStringLiteral("; SET default_transaction_read_only = on");
-        if (!q.exec(setup))
+            setup += QStringLiteral(", set_config('default_transaction_read_only', 'on', false)");
+        if (!q.exec(setup) || !q.next())
             throw error(db, QStringLiteral("Db.open"), q.lastError());
+        sessionRoles().insert(db.connectionName(), q.value(0).toString());
     }
 
     bool connectionLost(const QSqlDatabase& db) const override { return gone(db); }
@@ -189,6 +222,8 @@ public:
             // Forget the session: the next command outside a transaction connects again.
             QSqlDatabase(db).close();
             return Db::lostConnectionError(source, text);
+        case ServerFailure::NotPermitted:
+            return Db::notPermittedError(db, source, role(db), text);
         case ServerFailure::None:
             break;
         }
@@ -319,6 +354,11 @@ public:
                                              "pg_catalog.has_table_privilege(oid, 'SELECT')"),
                           {table})
                    .toLongLong() > 0;
+    }
+
+    QString role(const QSqlDatabase& db) const override
+    {
+        return sessionRoles().value(db.connectionName(), db.userName());
     }
 
     const Db::ValueStreamEngine& valueStream() const override { return Db::serverValueStream; }

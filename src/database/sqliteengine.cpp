@@ -100,16 +100,37 @@ public:
         return db;
     }
 
-    void checkCreatable(const QString& path) const override
+    void checkCreatable(const QString& path, bool replacing) const override
     {
-        if (QFileInfo::exists(path))
+        const QFileInfo info(path);
+        const QFileInfo folder(info.absolutePath());
+        const auto refused = [&](const QString& why) {
+            return AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                            why.arg(QDir::toNativeSeparators(folder.filePath()), QDir::toNativeSeparators(path)));
+        };
+        if (!folder.exists())
+            throw refused(QStringLiteral("The folder '%1' does not exist, so '%2' cannot be made there."));
+        if (!folder.isDir())
+            throw refused(QStringLiteral("'%1' is not a folder, so '%2' cannot be made there."));
+        if (!folder.isWritable())
+            throw refused(QStringLiteral("The folder '%1' may not be written, so '%2' cannot be made there."));
+        if (info.exists() && !(replacing && info.isFile()))
             throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
                            QStringLiteral("'%1' already exists.").arg(QDir::toNativeSeparators(path)));
     }
 
+    // A file reached through a link, or a folder reached through one, is the file it leads to.
+    QString place(const QString& path) const override
+    {
+        const QFileInfo info(path);
+        if (info.exists())
+            return info.canonicalFilePath();
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : folder + QLatin1Char('/') + info.fileName();
+    }
+
     QSqlDatabase create(const QString& path) const override
     {
-        QDir().mkpath(QFileInfo(path).absolutePath());
         return addConnection(driver(), path, Db::canonical(path), true);
     }
 
@@ -209,6 +230,7 @@ public:
 
     // Whoever may open the file may read all of it.
     bool mayNotRead(const QSqlDatabase&, const QString&) const override { return false; }
+    QString role(const QSqlDatabase&) const override { return {}; }
 
     const Db::ValueStreamEngine& valueStream() const override { return Db::sqliteValueStream; }
 };

@@ -9,6 +9,7 @@ namespace {
 
 qint64 g_statements = 0;
 QHash<QString, int> g_depth; // open transactions per connection
+QHash<QString, QString> g_doing; // what the unit of work on the connection does, in its words
 // Writing statements prepared once per connection: a list's store runs the same two statements
 // for every row. A caller only reads the row count or the new key of a write before the next one.
 QHash<QString, QHash<QString, QSqlQuery>> g_prepared;
@@ -100,6 +101,11 @@ int transactionDepth(const QString& connection)
     return g_depth.value(connection);
 }
 
+QString doingOn(const QString& connection)
+{
+    return g_doing.value(connection);
+}
+
 void forgetStatements(const QString& connection)
 {
     g_prepared.remove(connection);
@@ -109,12 +115,14 @@ void forgetConnection(const QString& connection)
 {
     g_prepared.remove(connection);
     g_depth.remove(connection);
+    g_doing.remove(connection);
 }
 
 void forgetAllConnections()
 {
     g_prepared.clear();
     g_depth.clear();
+    g_doing.clear();
 }
 
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
@@ -219,7 +227,7 @@ QString beginWrite(const QSqlDatabase& db)
     return engineOf(db).beginWrite();
 }
 
-Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
+Transaction::Transaction(const QSqlDatabase& db, const QString& doing) : m_db(db)
 {
     int& depth = g_depth[m_db.connectionName()];
     m_level = depth;
@@ -237,10 +245,17 @@ Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
         exec(m_db, QStringLiteral("SAVEPOINT sp%1").arg(m_level));
     }
     ++depth;
+    // The outermost unit that says what it does speaks for the work nested in it.
+    if (!doing.isEmpty() && !g_doing.contains(m_db.connectionName())) {
+        g_doing.insert(m_db.connectionName(), doing);
+        m_says = true;
+    }
 }
 
 Transaction::~Transaction()
 {
+    if (m_says)
+        g_doing.remove(m_db.connectionName());
     if (m_done)
         return;
     --g_depth[m_db.connectionName()];
@@ -268,11 +283,16 @@ void Transaction::commit()
 
 void runTransaction(const QSqlDatabase& db, const std::function<void(Transaction& tx)>& work)
 {
+    runTransaction(db, QString(), work);
+}
+
+void runTransaction(const QSqlDatabase& db, const QString& doing, const std::function<void(Transaction& tx)>& work)
+{
     // Only the outermost transaction can be run again: a loss aborts it as a whole.
     const bool outermost = g_depth.value(db.connectionName()) == 0;
     for (int attempt = 1;; ++attempt) {
         try {
-            Transaction tx(db);
+            Transaction tx(db, doing);
             work(tx);
             return;
         } catch (const AppError& e) {

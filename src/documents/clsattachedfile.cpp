@@ -43,7 +43,7 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
     const QSqlDatabase db = DocumentsDatabase::connectionForWrite();
     bool wroteCopy = false;
     try {
-        Db::Transaction tx(db);
+        Db::Transaction tx(db, QStringLiteral("attach documents"));
         // The rows the update changes tell whether the document is stored already: only then
         // are its contents left as they are.
         const qint64 found = Db::execCount(
@@ -142,7 +142,7 @@ bool clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
          QStringLiteral("CreateUser")},
         QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("attach documents"));
     // The row is stored only beside the name of the documents database that holds the contents.
     if (DocumentsLocation::inUse(tx) != Global::docDBPath)
         return false;
@@ -182,7 +182,7 @@ void clsAttachedFile::removeRow() const
                                                 QStringLiteral("AttachedDocument"), Shown,
                                                 QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("remove attached documents"));
     if (m_loaded.isEmpty()) {
         Db::exec(db, QStringLiteral("DELETE FROM AttachedDocument WHERE DocPath = ?"), {m_docPath});
     } else {

@@ -188,7 +188,7 @@ void AmortizableItem::store()
     requireEndDateAfterStart();
     validate();
 
-    Db::runTransaction(Global::getConnection(), [&](Db::Transaction& tx) {
+    Db::runTransaction(Global::getConnection(), QStringLiteral("change the prepaid items"), [&](Db::Transaction& tx) {
         Persistence::RestoreOnFailure keep(m_f);
         Persistence::RestoreOnFailure keepSchedule(m_schedule);
         // The item and its schedule are one: a change of either by another user stops the whole
@@ -226,7 +226,7 @@ void AmortizableItem::store()
 
 void AmortizableItem::remove()
 {
-    Db::Transaction tx(Global::getConnection());
+    Db::Transaction tx(Global::getConnection(), QStringLiteral("delete prepaid items"));
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::RestoreOnFailure keepSchedule(m_schedule);
     // An item never loaded is taken as it is stored now; a loaded one goes only as it was loaded,

@@ -50,7 +50,7 @@ QVariantList Amortization::dataValues() const
 
 void Amortization::store()
 {
-    Db::Transaction tx(Global::getConnection());
+    Db::Transaction tx(Global::getConnection(), QStringLiteral("change the amortization schedule"));
     Persistence::RestoreOnFailure keep(m_f);
     AmortizationWriter(tx.db()).write(*this, Persistence::now());
     tx.commit();
@@ -82,7 +82,7 @@ void Amortization::Load(const QString& id)
 
 void Amortization::remove()
 {
-    Db::Transaction tx(Global::getConnection());
+    Db::Transaction tx(Global::getConnection(), QStringLiteral("change the amortization schedule"));
     Persistence::RestoreOnFailure keep(m_f);
     Load(m_f.id);
     storeAuditActivity(Persistence::Delete);

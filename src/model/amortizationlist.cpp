@@ -124,7 +124,7 @@ QHash<QString, AmortizationList> AmortizationList::loadForItems(const QString& i
 
 void AmortizationList::store()
 {
-    Db::runTransaction(Global::getConnection(), [this](Db::Transaction& tx) {
+    Db::runTransaction(Global::getConnection(), QStringLiteral("change the amortization schedule"), [this](Db::Transaction& tx) {
         Persistence::RestoreOnFailure keep(m_periods);
         AmortizationWriter writer(tx.db());
         const QString now = Persistence::now();

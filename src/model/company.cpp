@@ -77,7 +77,7 @@ void Company::store()
                                          QStringLiteral("ValidationError"));
     const QString currency = m_currency.trimmed().isEmpty() ? QStringLiteral("USD") : m_currency.trimmed();
     QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("change the company"));
     if (Db::execCount(db,
                       QStringLiteral("UPDATE Company SET CompanyName = ?, Currency = ? "
                                      "WHERE COALESCE(CompanyName, '') = COALESCE(?, '') AND "

@@ -82,7 +82,7 @@ bool choose(const QString& path)
     }
     {
         QSqlDatabase db = Global::getConnection();
-        Db::Transaction tx(db);
+        Db::Transaction tx(db, QStringLiteral("change where the documents are kept"));
         storeLocation(tx, stored);
         tx.commit();
     }
@@ -137,7 +137,7 @@ bool run()
         return false;
     }
     try {
-        Db::Transaction tx(db);
+        Db::Transaction tx(db, QStringLiteral("upgrade the database"));
         if (!Db::tableExists(db, kDocumentTable)) {
             for (const QString& statement : Schema::mainTableStatements(kDocumentTable))
                 Db::exec(tx, statement);

@@ -201,7 +201,7 @@ QVariantList GLAccount::auditValues() const
 
 void GLAccount::store()
 {
-    Db::Transaction tx(Global::getConnection());
+    Db::Transaction tx(Global::getConnection(), QStringLiteral("change the accounts"));
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields& f) {
         Persistence::Row row{kStored, columnValues()};
@@ -220,7 +220,7 @@ void GLAccount::store()
 void GLAccount::remove()
 {
     QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("delete accounts"));
     // The delete takes the account's row first, and writes nothing else that a store holds: a
     // store holding the account (holdStored) is waited for, and one that comes meanwhile waits for
     // the delete and then finds the account gone. An account loaded goes only while it holds what

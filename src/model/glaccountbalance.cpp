@@ -257,7 +257,7 @@ void GLAccountBalance::requireAccount(const QSqlDatabase& db) const
 void GLAccountBalance::store()
 {
     validate();
-    Db::Transaction tx(Global::getConnection());
+    Db::Transaction tx(Global::getConnection(), QStringLiteral("change the reconciliation"));
     Persistence::RestoreOnFailure keep(m_f, m_isNew);
     Persistence::RestoreOnFailure keepLoaded(m_loaded);
     requireAccount(tx.db());
@@ -499,7 +499,7 @@ void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&
     before.reserve(m_balances.size());
     for (const GLAccountBalance& b : std::as_const(m_balances))
         before.append({b.m_isNew, b.m_f.createDate, b.m_f.createUser, b.m_loaded});
-    Db::runTransaction(Global::getConnection(), [&](Db::Transaction& tx) {
+    Db::runTransaction(Global::getConnection(), QStringLiteral("change the period-end balances"), [&](Db::Transaction& tx) {
         try {
             store(tx.db(), Persistence::now()); // one moment for the whole store
             tx.commit();

@@ -89,13 +89,14 @@ QSqlDatabase Database::openConnection(const QString& path, const QString& purpos
             // A role that may not read the tables is refused as the server refuses a role: the
             // user may try again under another name.
             const bool mayNotRead = Db::mayNotRead(db, QStringLiteral("Users"));
+            const QString role = Db::role(db);
             db = QSqlDatabase();
             Db::close(path, purpose);
             if (mayNotRead)
                 throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
-                               QStringLiteral("The database role may not read the tables of '%1'. Ask the server's "
-                                              "administrator to grant it the use of them.")
-                                   .arg(Db::displayName(path)))
+                               QStringLiteral("The database role '%1' may not read the tables of '%2'. Ask the "
+                                              "server's administrator to grant it the use of them.")
+                                   .arg(role, Db::displayName(path)))
                     .withRetry(AppError::Retry::Later);
             throw AppError(AppError::DatabaseError, QStringLiteral("Database.openConnection"),
                            QStringLiteral("'%1' is not a Corvantis database.").arg(nativePath(path)));

@@ -164,7 +164,7 @@ void ReconcilingItem::store()
 {
     if (!hasType())
         throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
-    Db::Transaction tx(Global::getConnection());
+    Db::Transaction tx(Global::getConnection(), QStringLiteral("change the reconciling items"));
     Persistence::RestoreOnFailure keep(m_f);
     GLAccount::requireStored(tx.db(), dataValues().constFirst(), m_f.accountNumber);
     Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
@@ -208,7 +208,7 @@ void ReconcilingItem::StoreAuditEditDel(const QString& activity)
 
 void ReconcilingItem::remove()
 {
-    Db::Transaction tx(Global::getConnection());
+    Db::Transaction tx(Global::getConnection(), QStringLiteral("delete reconciling items"));
     Persistence::RestoreOnFailure keep(m_f);
     // An item never loaded is taken as it is stored now; a loaded one goes only as it was loaded.
     if (m_f.loaded.isEmpty())

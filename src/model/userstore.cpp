@@ -174,7 +174,7 @@ qint64 insert(const UserAccount& user, const QString& password)
     // The hash takes a while by design: it is made before the users are held, not while others wait.
     const QString hashed = PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("add users"));
     holdUsers(db);
     checkNameFree(user);
     QVariantList values{SameName::userName(user.userName), hashed};
@@ -192,7 +192,7 @@ void update(const UserAccount& user, const QString& password)
 {
     const QString hashed = password.isEmpty() ? QString() : PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("change the users"));
     holdUsers(db);
     checkNameFree(user);
     if (user.role != administratorRole()) {
@@ -237,7 +237,7 @@ void updatePassword(qint64 id, const QString& password)
 {
     const QString hashed = PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("change the password"));
     Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"), {hashed, id});
     tx.commit();
 }
@@ -245,7 +245,7 @@ void updatePassword(qint64 id, const QString& password)
 void remove(qint64 id)
 {
     QSqlDatabase db = Global::getConnection();
-    Db::Transaction tx(db);
+    Db::Transaction tx(db, QStringLiteral("delete users"));
     if (isLoggedInUser(id))
         throw refusal(QStringLiteral("You cannot delete the user you are logged in as."));
     holdUsers(db);

@@ -24,6 +24,9 @@ public:
     static constexpr qint32 ChangedMeanwhile = static_cast<qint32>(0x80004008u);
     // Another user deleted the row (or the account it belongs to) since it was loaded: nothing was stored.
     static constexpr qint32 DeletedMeanwhile = static_cast<qint32>(0x80004009u);
+    // The database role this desk connects with may not do what was asked (read, write or create):
+    // nothing was stored.
+    static constexpr qint32 NotPermitted = static_cast<qint32>(0x8000400Au);
 
     AppError(qint32 number, QString source, QString description);
 

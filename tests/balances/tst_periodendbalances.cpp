@@ -246,6 +246,10 @@ void tst_PeriodEndBalances::failedOkLosesNothing_data()
     const QString deleted = "Account 1150 was deleted by Robin Chen at ";
     QTest::newRow("typed into a deleted account") << kOctober << QByteArray() << deleted;
     QTest::newRow("imported into a deleted account") << kOctober << QByteArray("1150,42\r\n") << deleted;
+    if (TestDb::onServer()) // a desk whose database role may read the balances but not change them
+        QTest::newRow("a role that may only read")
+            << kOctober << QByteArray()
+            << "The database role 'corvantis_reader' may not change the period-end balances, so nothing was stored.";
 }
 
 void tst_PeriodEndBalances::failedOkLosesNothing()
@@ -254,6 +258,12 @@ void tst_PeriodEndBalances::failedOkLosesNothing()
     QFETCH(QByteArray, imported);
     QFETCH(QString, message);
     ModelFixture f(true);
+    const bool reader = message.startsWith("The database role");
+    if (reader) {
+        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE corvantis_reader LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
+        Db::exec(f.db, "GRANT SELECT ON ALL TABLES IN SCHEMA public TO corvantis_reader");
+        Global::mainDatabasePath.replace("//corvantis@", "//corvantis_reader@");
+    }
     PeriodEndBalancesDialog d;
     d.initialize(date);
     if (imported.isEmpty())
@@ -262,7 +272,7 @@ void tst_PeriodEndBalances::failedOkLosesNothing()
         d.importBalances(writeFile(f.seams.folder(), "b.csv", imported));
     if (message.isEmpty()) {
         f.breakAudit("GLAccountBalanceAudit");
-    } else { // another user deletes the account in the account setup
+    } else if (!reader) { // another user deletes the account in the account setup
         Global::userName = "reviewer";
         GLAccount other;
         other.Load(f.value("SELECT glAcctID FROM GLAccount WHERE glacctnbr = '1150'").toString());

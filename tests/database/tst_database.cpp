@@ -11,10 +11,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QTest>
 #include <QUrl>
 #include <optional>
+#include <unistd.h>
 
 class tst_Database : public QObject
 {
@@ -456,7 +458,7 @@ void tst_Database::serverNamesRefused_data()
         return;
     // The test server lets this role in only with its password.
     TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE corvantis_pw LOGIN PASSWORD 'right'; "
-                        "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+                        "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
     const QString passwordRole = TestDb::serverName("postgres", "corvantis_pw");
     QTest::newRow("wrong password") << passwordRole << "password authentication failed" << QByteArray("secret");
     QTest::newRow("no password") << passwordRole << "no password supplied" << QByteArray();
@@ -530,42 +532,115 @@ void tst_Database::connectionParts()
 void tst_Database::newDatabasesCheckedFirst_data()
 {
     // What the database tool makes: a main and a documents database, neither written unless both can be.
-    QTest::addColumn<QString>("mainHolds"); // a statement run in the main database first
-    QTest::addColumn<QString>("appended");  // to the documents database's name; "": it holds tables
+    QTest::addColumn<QString>("mainHolds"); // statements run in the main database first (by its owner)
+    QTest::addColumn<QString>("docsHolds"); // the same in the documents database
+    QTest::addColumn<QString>("docs");      // how the documents database is named (see the test)
+    QTest::addColumn<QString>("role");      // the role both names carry on a server; "": the owner's
+    QTest::addColumn<QString>("said");      // in the refusal; "": whatever it says
     QTest::addColumn<bool>("tutorial");
-    QTest::newRow("documents database holds tables") << "" << "" << false;
-    QTest::newRow("documents name smuggles a password") << "" << "?sslmode=disable;password=secret" << false;
+    QTest::newRow("documents database holds tables") << "" << "" << "tables" << "" << "already" << false;
+    QTest::newRow("documents name smuggles a password") << "" << "" << "password" << "" << "" << false;
+    QTest::newRow("documents folder missing") << "" << "" << "missing folder" << "" << "does not exist" << false;
+    QTest::newRow("tutorial, documents folder missing") << "" << "" << "missing folder" << "" << "does not exist" << true;
+    QTest::newRow("documents folder is a file") << "" << "" << "file as folder" << "" << "is not a folder" << false;
+    if (geteuid() != 0) // root writes wherever he likes
+        QTest::newRow("documents folder may not be written") << "" << "" << "read-only folder" << "" << "may not be written" << false;
+    QTest::newRow("one database named twice") << "" << "" << "main" << "" << "name one database" << false;
+    QTest::newRow("tutorial, one database named twice") << "" << "" << "main" << "" << "name one database" << true;
+    QTest::newRow("one database by another path") << "" << "" << "main by another path" << "" << "name one database" << false;
     if (!TestDb::onServer())
         return;
-    QTest::newRow("tutorial, documents database holds tables") << "" << "" << true;
-    QTest::newRow("main's only table in another schema") << "CREATE SCHEMA other; CREATE TABLE other.t (x BIGINT)"
-                                                         << "?sslmode=disable" << false;
+    QTest::newRow("tutorial, documents database holds tables") << "" << "" << "tables" << "" << "already" << true;
+    QTest::newRow("main's only table in another schema") << "CREATE SCHEMA other; CREATE TABLE other.t (x BIGINT)" << ""
+                                                         << "new" << "" << "already holds tables" << false;
+    const QString mayCreate = "GRANT CREATE ON SCHEMA public TO corvantis_maker";
+    QTest::newRow("one database by another role") << mayCreate << "" << "main by another role" << "corvantis_maker"
+                                                  << "name one database" << false;
+    const QString refused = "The database role 'corvantis_maker' may not create tables in the database '";
+    QTest::newRow("role may create in the main, not in the documents")
+        << mayCreate << "" << "new" << "corvantis_maker" << refused << false;
+    QTest::newRow("tutorial, role may create in the main, not in the documents")
+        << mayCreate << "" << "new" << "corvantis_maker" << refused << true;
+    QTest::newRow("role may create in no schema of the documents")
+        << mayCreate << "REVOKE USAGE ON SCHEMA public FROM PUBLIC" << "new" << "corvantis_maker" << refused << false;
+    QTest::newRow("role may not create in the main") << "" << mayCreate << "new" << "corvantis_maker" << refused << false;
+    // Every check passes, and the documents database still fails half-way: the main is taken back.
+    QTest::newRow("documents fail half-way")
+        << "" << "CREATE FUNCTION refuse() RETURNS event_trigger LANGUAGE plpgsql AS $$ BEGIN RAISE 'refused'; END $$; "
+                 "CREATE EVENT TRIGGER refuse ON ddl_command_start WHEN TAG IN ('ALTER TABLE') EXECUTE FUNCTION refuse()"
+        << "new" << "" << "refused" << false;
 }
 
 void tst_Database::newDatabasesCheckedFirst()
 {
     QFETCH(QString, mainHolds);
-    QFETCH(QString, appended);
+    QFETCH(QString, docsHolds);
+    QFETCH(QString, docs);
+    QFETCH(QString, role);
+    QFETCH(QString, said);
     QFETCH(bool, tutorial);
     TestSeams seams;
-    const QString main = TestDb::newDatabase(seams.folder(), "main.db");
+    if (!role.isEmpty())
+        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role + " LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
+    const auto as = [&](QString name) { return role.isEmpty() ? name : name.replace("//corvantis@", "//" + role + "@"); };
+    const QString owned = TestDb::newDatabase(seams.folder(), "main.db");
     if (!mainHolds.isEmpty())
-        Db::exec(Db::open(main, "count"), mainHolds);
-    const QString made = appended.isEmpty() ? TestDb::documents(seams.folder(), "docs.db")
-                                            : TestDb::newDatabase(seams.folder(), "docs.db");
-    const QString docs = TestDb::onServer() || appended.isEmpty() ? made + appended : "postgresql://u@192.0.2.1/d" + appended;
-    const auto tables = [](const QString& path) { // in every schema; -1: no such file
-        if (!Db::isServerName(path) && !QFile::exists(path))
+        Db::exec(Db::open(owned, "count"), mainHolds);
+    const QString main = as(owned);
+    QString made; // the documents database as its owner names it, when there is one
+    QString named;
+    if (docs == "tables") {
+        named = made = TestDb::documents(seams.folder(), "docs.db");
+    } else if (docs == "password") {
+        made = TestDb::newDatabase(seams.folder(), "docs.db");
+        named = (TestDb::onServer() ? made : "postgresql://u@192.0.2.1/d") + "?sslmode=disable;password=secret";
+    } else if (docs == "new") {
+        made = TestDb::newDatabase(seams.folder(), "docs.db");
+        if (!docsHolds.isEmpty())
+            Db::exec(Db::open(made, "count"), docsHolds);
+        named = as(made);
+    } else if (docs == "missing folder") {
+        named = seams.path("missing/docs.db");
+    } else if (docs == "file as folder") {
+        named = TestDb::textFile(seams.folder(), "plain.txt", "text") + "/docs.db";
+    } else if (docs == "read-only folder") {
+        QDir(seams.folder()).mkdir("ro");
+        QFile::setPermissions(seams.path("ro"), QFile::ReadOwner | QFile::ExeOwner);
+        named = seams.path("ro/docs.db");
+    } else if (docs == "main") {
+        named = main;
+    } else if (docs == "main by another path") { // a link to the folder; on a server, its socket folder spelled "//..."
+        QFile::link(seams.folder(), seams.path("link"));
+        named = TestDb::onServer() ? QString(main).replace("@%2F", "@%2F%2F") : seams.path("link/main.db");
+    } else if (docs == "main by another role") {
+        named = owned;
+    }
+    if (!Db::isServerName(named))
+        made = named;
+    const auto tables = [](const QString& path) { // in every schema; -1: no such database file
+        if (path.isEmpty() || (!Db::isServerName(path) && !QFileInfo(path).isFile()))
             return qint64(-1);
         return Db::scalar(Db::open(path, "count"), Db::isServerName(path) ? "SELECT count(*) FROM pg_tables WHERE "
                                                                            "schemaname NOT LIKE 'pg\\_%' AND schemaname <> 'information_schema'"
                                                                          : "SELECT count(*) FROM sqlite_master")
             .toLongLong();
     };
-    const QList<qint64> before{tables(main), tables(made)};
-    QVERIFY_THROWS_EXCEPTION(AppError, tutorial ? Schema::createTutorialDatabases(main, docs)
-                                                : Schema::createStartingDatabases(main, docs, "admin", "pw"));
-    QCOMPARE((QList<qint64>{tables(main), tables(made)}), before);
+    const QList<qint64> before{tables(owned), tables(made)};
+    try {
+        if (tutorial)
+            Schema::createTutorialDatabases(main, named);
+        else
+            Schema::createStartingDatabases(main, named, "admin", "pw");
+        QFAIL("neither database may be made");
+    } catch (const AppError& e) {
+        QVERIFY2(e.description().contains(said), qPrintable(e.description()));
+        QVERIFY(!e.description().contains("secret"));
+        // A check's refusal is said in the system's words; an unforeseen failure as the server said it.
+        if (!docsHolds.contains("EVENT TRIGGER"))
+            QVERIFY2(!e.description().contains("ERROR"), qPrintable(e.description()));
+    }
+    Db::closeAll();
+    QCOMPARE((QList<qint64>{tables(owned), tables(made)}), before);
 }
 
 void tst_Database::lostConnection_data()

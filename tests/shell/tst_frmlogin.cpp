@@ -153,7 +153,7 @@ void tst_frmLogin::refusals_data()
         << "postgresql://corvantis@192.0.2.1/main?sslmode=disable;password=secret"
         << "'postgresql://corvantis@192.0.2.1/main?sslmode=*' is not a database name this program can use: the value";
     if (TestDb::onServer())
-        QTest::newRow("role that may not read the tables") << "no read" << "The database role may not read the tables of";
+        QTest::newRow("role that may not read the tables") << "no read" << "The database role 'corvantis_noread' may not read the tables of";
 }
 
 void tst_frmLogin::refusals()

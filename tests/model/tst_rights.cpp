@@ -1,0 +1,181 @@
+#include "apperror.h"
+#include "company.h"
+#include "db.h"
+#include "glaccount.h"
+#include "glaccountbalance.h"
+#include "global.h"
+#include "reconcilingitem.h"
+#include "recorders.h"
+#include "testdb.h"
+#include "userstore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+// A team on a server, one role per person: a role that may only read is told, in the system's
+// words and naming the role, what it may not do, and leaves the database as it was; a role with
+// the rights the README grants an ordinary user stores.
+class tst_Rights : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void storesSayWhatTheRoleMayNotDo_data();
+    void storesSayWhatTheRoleMayNotDo();
+    void cleanup();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_main; // the tutorial company, made and owned by the test server's own role
+};
+
+namespace {
+
+// The role is let in only with its password, which it keeps in its own ~/.pgpass.
+const QString kReader = QStringLiteral("corvantis_pw");
+const QString kClerk = QStringLiteral("corvantis_clerk");
+// A role that may see whose database it is (its users), and no more.
+const QString kStranger = QStringLiteral("corvantis_stranger");
+
+QString as(QString name, const QString& role)
+{
+    return name.replace("//corvantis@", "//" + role + "@");
+}
+
+QString first(const QString& column, const QString& table)
+{
+    return Db::scalar(Global::getConnection(), "SELECT min(" + column + ") FROM " + table).toString();
+}
+
+GLAccountBalance& firstBalance(GLAccountBalanceList& list)
+{
+    list.Load("11/30/2026");
+    return list.getGLAccountBalanceAt(1);
+}
+
+// What each row asks of the database, as the dialogs ask it.
+const QMap<QString, std::function<void()>> kStores{
+    {"balances",
+     [] {
+         GLAccountBalanceList l;
+         firstBalance(l).setAmount("123.45");
+         l.applyAmountEdit();
+     }},
+    {"reconciliation",
+     [] {
+         GLAccountBalanceList l;
+         GLAccountBalance& b = firstBalance(l);
+         b.setComment("Checked");
+         b.store();
+     }},
+    {"account",
+     [] {
+         GLAccount a;
+         a.Load(first("glAcctID", "GLAccount"));
+         a.setName("Renamed");
+         a.store();
+     }},
+    {"item",
+     [] {
+         ReconcilingItem item;
+         item.initialize({}, first("glAcctID", "GLAccount"), "11/30/2026", {}, "Fee", "10.00", "B", {}, {},
+                         "T");
+         item.store();
+     }},
+    {"company",
+     [] {
+         Company c;
+         c.setName("Renamed Ltd");
+         c.store();
+     }},
+    {"password", [] { UserStore::updatePassword(first("UserId", "Users").toLongLong(), "new secret"); }},
+    {"read balances",
+     [] {
+         GLAccountBalanceList l;
+         l.Load("11/30/2026");
+     }},
+};
+
+} // namespace
+
+void tst_Rights::initTestCase()
+{
+    if (!TestDb::onServer())
+        QSKIP("a file has no roles: whoever may open it may change it");
+    QVERIFY(m_dir.isValid());
+    m_main = TestDb::tutorial(m_dir.path());
+    // Another test may be making the same role at the same moment.
+    TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + kReader +
+                        " LOGIN PASSWORD 'right'; "
+                        "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
+    for (const QString& role : {kClerk, kStranger})
+        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role +
+                            " LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
+    // The rights the README's server section grants: an ordinary user's, and a reader's.
+    const QSqlDatabase owner = Db::open(m_main, "owner");
+    Db::exec(owner, "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO " + kClerk);
+    Db::exec(owner, "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO " + kClerk);
+    Db::exec(owner, "GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + kReader);
+    Db::exec(owner, "GRANT SELECT ON Users TO " + kStranger);
+    Db::close(m_main, "owner");
+}
+
+void tst_Rights::cleanup()
+{
+    Db::closeAll();
+}
+
+void tst_Rights::storesSayWhatTheRoleMayNotDo_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<QString>("role"); // refused
+    QTest::addColumn<QString>("said");
+    const auto mayNot = [](const QString& doing) {
+        return "The database role '%1' may not " + doing + ", so nothing was stored.";
+    };
+    QTest::newRow("balances editor") << "balances" << kReader << mayNot("change the period-end balances");
+    QTest::newRow("a reconciliation's balance")
+        << "reconciliation" << kReader << mayNot("change the reconciliation");
+    QTest::newRow("an account") << "account" << kReader << mayNot("change the accounts");
+    QTest::newRow("a reconciling item") << "item" << kReader << mayNot("change the reconciling items");
+    QTest::newRow("the company") << "company" << kReader << mayNot("change the company");
+    QTest::newRow("a password") << "password" << kReader << mayNot("change the password");
+    QTest::newRow("a list the role may not read")
+        << "read balances" << kStranger
+        << QStringLiteral(
+               "The database role '%1' lacks the rights in the database that this needs, so it was not "
+               "done. The database's administrator can grant them.");
+}
+
+void tst_Rights::storesSayWhatTheRoleMayNotDo()
+{
+    QFETCH(QString, store);
+    QFETCH(QString, role);
+    QFETCH(QString, said);
+    TestSeams seams; // its folder is the home
+    QFile pgpass(seams.path(".pgpass"));
+    QVERIFY(pgpass.open(QIODevice::WriteOnly));
+    pgpass.write("*:*:*:" + kReader.toUtf8() + ":right\n");
+    pgpass.close();
+    pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    Global::userName = QStringLiteral("preparer");
+
+    const QByteArray before = TestDb::snapshot(m_main);
+    Global::mainDatabasePath = as(m_main, role);
+    try {
+        kStores.value(store)();
+        QFAIL("the role has not the rights for it");
+    } catch (const AppError& e) {
+        QCOMPARE(e.description(), said.arg(role));
+    }
+    Db::closeAll();
+    QCOMPARE(TestDb::snapshot(m_main), before);
+
+    Global::mainDatabasePath = as(m_main, kClerk);
+    kStores.value(store)(); // an ordinary user's rights are enough
+}
+
+QTEST_GUILESS_MAIN(tst_Rights)
+#include "tst_rights.moc"
