@@ -5,6 +5,7 @@
 #include "global.h"
 #include "prompter.h"
 #include "schema.h"
+#include "sessionrights.h"
 
 #include <QDir>
 
@@ -82,6 +83,7 @@ bool choose(const QString& path)
     {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db);
+        SessionRights::require(db, SessionRights::Right::Use);
         storeLocation(tx, stored);
         tx.commit();
     }
