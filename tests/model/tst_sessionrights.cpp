@@ -105,6 +105,14 @@ void tst_SessionRights::storeAfterRightsChanged_data()
         balance->setPreparedByDate(QStringLiteral("12/09/2026"));
         return [balance] { balance->store(); };
     };
+    const Store commentBesideSignOffs = [](ModelFixture&) {
+        auto account = std::make_shared<GLAccount>();
+        account->Load(QStringLiteral("1"));
+        auto balance = std::make_shared<GLAccountBalance>();
+        balance->Load(account, QStringLiteral("11/30/2026"));
+        balance->setComment(QStringLiteral("Checked against the December statement"));
+        return [balance] { balance->store(); };
+    };
 
     const QString manage = QStringLiteral("You no longer have the right to manage the users");
     struct Case
@@ -140,6 +148,11 @@ void tst_SessionRights::storeAfterRightsChanged_data()
                 << c.user << c.store << c.probe << c.refusal << c.anyUserMay << QStringLiteral("rights") << meanwhile;
         }
     }
+    // The sign-offs stored as they were loaded need no right.
+    QTest::newRow("comment of a signed-off balance, rights changed before")
+        << QStringLiteral("preparer") << commentBesideSignOffs
+        << QStringLiteral("SELECT comment FROM GLAccountBalance WHERE glAcctID = 1 AND Date = '2026-11-30'")
+        << QString() << true << QStringLiteral("rights") << false;
 }
 
 void tst_SessionRights::storeAfterRightsChanged()
