@@ -22,10 +22,11 @@ QString signOffWords(const QString& permission)
 
 AppError noLongerAllowed(const QString& what)
 {
-    return AppError(AppError::ChangedMeanwhile, kSource,
-                    QStringLiteral("You no longer have the right to %1: an administrator changed your rights after "
-                                   "you logged in, so nothing was stored.")
-                        .arg(what));
+    return AppError(
+        AppError::ChangedMeanwhile, kSource,
+        QStringLiteral("You no longer have the right to %1: an administrator changed your rights after "
+                       "you logged in, so nothing was stored.")
+            .arg(what));
 }
 
 } // namespace
@@ -41,16 +42,18 @@ void require(const QSqlDatabase& db, Right right)
                        QStringLiteral("You have no right to sign off, so nothing was stored."));
     // Locked, not only read: an administrator's change of this user waits for the store, or the
     // store waits for it and then reads the user as it changed.
-    QSqlQuery q = Db::exec(db,
-                           QStringLiteral("SELECT Role, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy FROM Users "
-                                          "WHERE UserId = ?") +
-                               Db::lockingRows(db),
-                           {Global::userID.toLongLong()});
+    QSqlQuery q =
+        Db::exec(db,
+                 QStringLiteral("SELECT Role, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy FROM Users "
+                                "WHERE UserId = ?") +
+                     Db::lockingRows(db),
+                 {Global::userID.toLongLong()});
     if (!q.next())
-        throw AppError(AppError::DeletedMeanwhile, kSource,
-                       QStringLiteral("User %1 was deleted by an administrator after you logged in, so nothing was "
-                                      "stored.")
-                           .arg(Global::userName));
+        throw AppError(
+            AppError::DeletedMeanwhile, kSource,
+            QStringLiteral("User %1 was deleted by an administrator after you logged in, so nothing was "
+                           "stored.")
+                .arg(Global::userName));
     switch (right) {
     case Right::Use:
         return;

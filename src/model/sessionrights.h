@@ -8,8 +8,7 @@ class QSqlDatabase;
 // changed meanwhile stores nothing under the rights he had at login.
 namespace SessionRights {
 
-enum class Right
-{
+enum class Right {
     Use,         // a user of this database: the company, the accounts, the documents location
     ManageUsers, // the Administrator role
     SignOff      // the sign-off right the session works with (Global::permission)

@@ -41,10 +41,20 @@ std::unique_ptr<OtherWriter> otherAdministrator(const QString& change, qint64 us
             : QStringLiteral("UPDATE Users SET Role = 'USER', ChkPreparedBy = 0, ChkReviewedBy = 1, "
                              "ChkApprovedBy = 0 WHERE UserId = %1")
                   .arg(userId);
-    const QStringList statements =
-        TestDb::onServer() ? QStringList{QStringLiteral("BEGIN; ") + sql} : QStringList{QStringLiteral("BEGIN IMMEDIATE"), sql};
+    const QStringList statements = TestDb::onServer() ? QStringList{QStringLiteral("BEGIN; ") + sql}
+                                                      : QStringList{QStringLiteral("BEGIN IMMEDIATE"), sql};
     return std::make_unique<OtherWriter>(Global::mainDatabasePath, statements, meanwhile ? 1000 : 0,
                                          QStringLiteral("COMMIT"));
+}
+
+// The account's balance at the month end being worked on.
+std::shared_ptr<GLAccountBalance> balanceOf(qint64 accountId)
+{
+    auto account = std::make_shared<GLAccount>();
+    account->Load(QString::number(accountId));
+    auto balance = std::make_shared<GLAccountBalance>();
+    balance->Load(account, QStringLiteral("11/30/2026"));
+    return balance;
 }
 
 } // namespace
@@ -53,11 +63,13 @@ Q_DECLARE_METATYPE(Store)
 
 void tst_SessionRights::storeAfterRightsChanged_data()
 {
-    QTest::addColumn<QString>("user");    // who is logged in
+    QTest::addColumn<QString>("user"); // who is logged in
     QTest::addColumn<Store>("store");
     QTest::addColumn<QString>("probe");   // what the store changes
     QTest::addColumn<QString>("refusal"); // the message's start when the user lacks the right
     QTest::addColumn<bool>("anyUserMay"); // a user who is no administrator may store it too
+    QTest::addColumn<QString>("change");  // "deleted", or "rights": a plain user with the reviewer's right
+    QTest::addColumn<bool>("meanwhile");  // the change is under way while this user stores
 
     const Store addUser = [](ModelFixture&) {
         UserAccount user;
@@ -84,7 +96,8 @@ void tst_SessionRights::storeAfterRightsChanged_data()
     const Store addAccount = [](ModelFixture&) {
         auto a = std::make_shared<GLAccount>();
         a->initialize(QString(), QStringLiteral("9990"), QStringLiteral("Suspense"), QString(), QString(),
-                      QStringLiteral("A"), QStringLiteral("L"), QString(), QString(), QString(), QString(), QString());
+                      QStringLiteral("A"), QStringLiteral("L"), QString(), QString(), QString(), QString(),
+                      QString());
         return [a] { a->store(); };
     };
     const Store removeAccount = [](ModelFixture&) {
@@ -97,19 +110,13 @@ void tst_SessionRights::storeAfterRightsChanged_data()
         return [other] { QVERIFY(DocumentsLocation::choose(other)); };
     };
     const Store signOff = [](ModelFixture&) {
-        auto account = std::make_shared<GLAccount>();
-        account->Load(QStringLiteral("10"));
-        auto balance = std::make_shared<GLAccountBalance>();
-        balance->Load(account, QStringLiteral("11/30/2026"));
+        auto balance = balanceOf(10);
         balance->setPreparedBy(Global::reportName);
         balance->setPreparedByDate(QStringLiteral("12/09/2026"));
         return [balance] { balance->store(); };
     };
     const Store commentBesideSignOffs = [](ModelFixture&) {
-        auto account = std::make_shared<GLAccount>();
-        account->Load(QStringLiteral("1"));
-        auto balance = std::make_shared<GLAccountBalance>();
-        balance->Load(account, QStringLiteral("11/30/2026"));
+        auto balance = balanceOf(1); // prepared, approved and reviewed
         balance->setComment(QStringLiteral("Checked against the December statement"));
         return [balance] { balance->store(); };
     };
@@ -125,18 +132,23 @@ void tst_SessionRights::storeAfterRightsChanged_data()
         bool anyUserMay;
     };
     const QList<Case> cases = {
-        {"add an administrator", "admin", addUser, "SELECT count(*) FROM Users WHERE UserName = 'auditlead'", manage, false},
-        {"change a user's role", "admin", changeUser, "SELECT Role FROM Users WHERE UserId = 3", manage, false},
+        {"add an administrator", "admin", addUser, "SELECT count(*) FROM Users WHERE UserName = 'auditlead'",
+         manage, false},
+        {"change a user's role", "admin", changeUser, "SELECT Role FROM Users WHERE UserId = 3", manage,
+         false},
         {"own password", "preparer", ownPassword, "SELECT Password FROM Users WHERE UserId = 2", {}, true},
         {"company", "admin", company, "SELECT CompanyName FROM Company", {}, true},
         {"add an account", "admin", addAccount, "SELECT count(*) FROM GLAccountAudit", {}, true},
         {"remove an account", "admin", removeAccount, "SELECT count(*) FROM GLAccount", {}, true},
-        {"documents location", "admin", documentsLocation, "SELECT DocDBLocation FROM AttachedDocDBLocation", {}, true},
+        {"documents location",
+         "admin",
+         documentsLocation,
+         "SELECT DocDBLocation FROM AttachedDocDBLocation",
+         {},
+         true},
         {"sign off as preparer", "preparer", signOff, "SELECT count(*) FROM GLAccountBalanceAudit",
          "You no longer have the right to sign off as preparer", false},
     };
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<bool>("meanwhile");
     for (const Case& c : cases) {
         for (const bool meanwhile : {false, true}) {
             const char* when = meanwhile ? "while storing" : "before";
@@ -145,7 +157,8 @@ void tst_SessionRights::storeAfterRightsChanged_data()
                 << QStringLiteral("User %1 was deleted by an administrator after you logged in").arg(c.user)
                 << false << QStringLiteral("deleted") << meanwhile;
             QTest::addRow("%s, rights changed %s", c.name, when)
-                << c.user << c.store << c.probe << c.refusal << c.anyUserMay << QStringLiteral("rights") << meanwhile;
+                << c.user << c.store << c.probe << c.refusal << c.anyUserMay << QStringLiteral("rights")
+                << meanwhile;
         }
     }
     // The sign-offs stored as they were loaded need no right.
