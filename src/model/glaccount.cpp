@@ -8,6 +8,8 @@
 #include "prompter.h"
 #include "recordid.h"
 #include "samename.h"
+#include "sessionrights.h"
+#include "typecode.h"
 
 #include <QSqlQuery>
 
@@ -202,6 +204,7 @@ QVariantList GLAccount::auditValues() const
 void GLAccount::store()
 {
     Db::Transaction tx(Global::getConnection(), QStringLiteral("change the accounts"));
+    SessionRights::require(tx.db(), SessionRights::Right::Use);
     Persistence::RestoreOnFailure keep(m_f);
     Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields& f) {
         Persistence::Row row{kStored, columnValues()};
@@ -221,6 +224,7 @@ void GLAccount::remove()
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("delete accounts"));
+    SessionRights::require(db, SessionRights::Right::Use);
     // The delete takes the account's row first, and writes nothing else that a store holds: a
     // store holding the account (holdStored) is waited for, and one that comes meanwhile waits for
     // the delete and then finds the account gone. An account loaded goes only while it holds what
@@ -266,6 +270,26 @@ void GLAccount::requireStored(const QSqlDatabase& db, const QVariant& id, const 
                                                                     Persistence::Delete);
     throw Persistence::deletedMeanwhile(
         number.isEmpty() ? QStringLiteral("The account") : QStringLiteral("Account %1").arg(number), by);
+}
+
+void GLAccount::requireAsLoaded(const QSqlDatabase& db) const
+{
+    const QVariant id = accountId(m_f.id);
+    if (id.isNull())
+        return;
+    QSqlQuery q = Db::exec(db, QStringLiteral("SELECT glacctnbr, recTypeCode FROM GLAccount WHERE glAcctID = ?") +
+                                   Db::holdingRows(db),
+                           {id});
+    if (!q.next())
+        requireStored(db, id, m_f.number); // says who deleted it
+    static const qsizetype recTypeColumn = kColumns.indexOf(QStringLiteral("recTypeCode"));
+    const QString loaded = m_f.loaded.isEmpty() ? m_f.recType.getCode() : Db::textOf(m_f.loaded.at(recTypeColumn));
+    if (TypeCode::is(Db::textOf(q.value(1)), loaded))
+        return;
+    // The account's audit rows carry its number as it now stands.
+    throw Persistence::changedMeanwhile(conflict(), Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
+                                                                              {QStringLiteral("glacctnbr")},
+                                                                              {q.value(0)}, Persistence::Update));
 }
 
 void GLAccount::beginEdit()

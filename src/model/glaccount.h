@@ -92,6 +92,10 @@ public:
     // does; when it is gone, raises DeletedMeanwhile ("Account 1150 was deleted by Robin Chen at
     // 09:48 ..."), naming it by `number`, and nothing may be stored.
     static void requireStored(const class QSqlDatabase& db, const QVariant& id, const QString& number);
+    // For a store made under this account as loaded (its reconciliation), inside its transaction:
+    // holds the account as requireStored does, and raises ChangedMeanwhile ("Account 1150 was
+    // changed by Robin Chen at 09:48 ...") when its reconciliation type is no longer the one loaded.
+    void requireAsLoaded(const class QSqlDatabase& db) const;
     // Builds the account from a row of selectColumns() without reading the lookup tables again.
     void readRow(const class QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers);
 

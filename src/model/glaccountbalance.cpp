@@ -9,6 +9,7 @@
 #include "persistence.h"
 #include "recordid.h"
 #include "samename.h"
+#include "sessionrights.h"
 
 #include <QSet>
 #include <QSqlQuery>
@@ -254,13 +255,28 @@ void GLAccountBalance::requireAccount(const QSqlDatabase& db) const
     GLAccount::requireStored(db, accountIdOf(m_f.account), m_f.account->getNumber());
 }
 
+bool GLAccountBalance::changesSignOffs() const
+{
+    const QVariantList values = columnValues();
+    for (const Column c : {PreparedBy, ReviewedBy, ApprovedBy, PreparedByDate, ReviewedByDate, ApprovedByDate}) {
+        const QString loaded = m_loaded.isEmpty() ? QString() : Db::textOf(m_loaded.at(c));
+        if (Db::textOf(values.at(c)).trimmed() != loaded.trimmed())
+            return true;
+    }
+    return false;
+}
+
 void GLAccountBalance::store()
 {
     validate();
     Db::Transaction tx(Global::getConnection(), QStringLiteral("change the reconciliation"));
     Persistence::RestoreOnFailure keep(m_f, m_isNew);
     Persistence::RestoreOnFailure keepLoaded(m_loaded);
-    requireAccount(tx.db());
+    if (changesSignOffs())
+        SessionRights::require(tx.db(), SessionRights::Right::SignOff);
+    // Stored under the account as this user opened it: a reconciliation of a kind the account no
+    // longer has is no reconciliation of it.
+    m_f.account->requireAsLoaded(tx.db());
     storeIn(tx.db(), Persistence::now());
     tx.commit();
     keep.release();

@@ -140,6 +140,8 @@ private:
     // is its to undo).
     void storeIn(const QSqlDatabase& db, const QString& now);
     void validate() const;
+    // A sign-off name or date differs from the row as loaded (from none, for a new balance).
+    bool changesSignOffs() const;
     // Raises DeletedMeanwhile when the account's row is gone.
     void requireAccount(const QSqlDatabase& db) const;
     Persistence::Conflict conflict() const;

@@ -298,19 +298,24 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
     isLoggedIn = true;
     reportName = Db::textOf(match->fullName);
     userName = Db::textOf(match->name);
-    if (match->prepared.toInt() == 1)
-        permission = PermissionPrepare;
-    else if (match->reviewed.toInt() == 1)
-        permission = PermissionReview;
-    else if (match->approved.toInt() == 1)
-        permission = PermissionApprove;
-    else
-        permission.clear(); // no right: no permission, never the previous user's
+    // No right: no permission, never the previous user's.
+    permission = permissionOf(match->prepared, match->reviewed, match->approved);
     role = Db::textOf(match->role);
     isAdminUser = role == QStringLiteral("Administrator");
     userID = match->id.toString();
     mainDatabasePath = databasePath;
     return LoginResult::Accepted;
+}
+
+QString permissionOf(const QVariant& prepared, const QVariant& reviewed, const QVariant& approved)
+{
+    if (prepared.toInt() == 1)
+        return PermissionPrepare;
+    if (reviewed.toInt() == 1)
+        return PermissionReview;
+    if (approved.toInt() == 1)
+        return PermissionApprove;
+    return {};
 }
 
 bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)

@@ -98,6 +98,9 @@ enum class LoginResult {
 // program; a file that another user holds longer than the busy timeout raises
 // AppError::DatabaseBusy.
 LoginResult checkLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass);
+// The permission of a Users row's ChkPreparedBy, ChkReviewedBy and ChkApprovedBy: the first of them
+// that is 1, "" when none is.
+QString permissionOf(const QVariant& prepared, const QVariant& reviewed, const QVariant& approved);
 // True when checkLogin accepts.
 bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass);
 // The main database is of the schema of this version (table AttachedDocument has CreateUser).

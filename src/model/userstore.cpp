@@ -6,6 +6,7 @@
 #include "passwordhash.h"
 #include "persistence.h"
 #include "samename.h"
+#include "sessionrights.h"
 
 #include <QSqlQuery>
 
@@ -176,6 +177,7 @@ qint64 insert(const UserAccount& user, const QString& password)
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("add users"));
     holdUsers(db);
+    SessionRights::require(db, SessionRights::Right::ManageUsers);
     checkNameFree(user);
     QVariantList values{SameName::userName(user.userName), hashed};
     values << rightFlags(user.right) << user.role << user.fullName;
@@ -194,6 +196,7 @@ void update(const UserAccount& user, const QString& password)
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("change the users"));
     holdUsers(db);
+    SessionRights::require(db, SessionRights::Right::ManageUsers);
     checkNameFree(user);
     if (user.role != administratorRole()) {
         if (isLoggedInUser(user.id) && isAdministrator(db, user.id))
@@ -238,6 +241,8 @@ void updatePassword(qint64 id, const QString& password)
     const QString hashed = PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("change the password"));
+    // A user changes his own password; another user's is an administrator's to change.
+    SessionRights::require(db, isLoggedInUser(id) ? SessionRights::Right::Use : SessionRights::Right::ManageUsers);
     Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"), {hashed, id});
     tx.commit();
 }
@@ -249,6 +254,7 @@ void remove(qint64 id)
     if (isLoggedInUser(id))
         throw refusal(QStringLiteral("You cannot delete the user you are logged in as."));
     holdUsers(db);
+    SessionRights::require(db, SessionRights::Right::ManageUsers);
     keepLastAdministrator(db, id);
     Db::execOne(tx, QStringLiteral("DELETE FROM Users WHERE UserId = ?"), {id});
     tx.commit();

@@ -252,8 +252,11 @@ void tst_UserManager::administratorsStay_data()
     QTest::newRow("delete himself") << true << "1" << "You cannot delete the user you are logged in as.";
     QTest::newRow("demote himself") << false << "1"
                                     << "You cannot take the Administrator role from the user you are logged in as.";
-    QTest::newRow("delete the last administrator") << true << "2" << "This user is the last administrator";
-    QTest::newRow("demote the last administrator") << false << "2" << "This user is the last administrator";
+    // The session of a user who is no administrator (any more) keeps the last one by the right it lacks.
+    QTest::newRow("delete the last administrator as a plain user")
+        << true << "2" << "You no longer have the right to manage the users";
+    QTest::newRow("demote the last administrator as a plain user")
+        << false << "2" << "You no longer have the right to manage the users";
 }
 
 void tst_UserManager::administratorsStay()
@@ -262,7 +265,7 @@ void tst_UserManager::administratorsStay()
     QFETCH(QString, loggedInId);
     QFETCH(QString, message);
     AdminSession s;
-    Global::userID = loggedInId; // "last administrator" seen from a session that is not his
+    Global::userID = loggedInId; // the administrator seen from a session that is not his
     frmUserManager w;
     pick(w, "admin");
     child<QComboBox>(w, "cmbRole")->setEditText("USER");

@@ -513,17 +513,20 @@ void tst_RecDialogs::failedStore()
 void tst_RecDialogs::staleSave_data()
 {
     QTest::addColumn<qint64>("accountId");
-    QTest::addColumn<bool>("deleted"); // the account deleted meanwhile, else its balance signed off
+    QTest::addColumn<QString>("change"); // what another user did meanwhile
     for (const auto& [kind, id] :
          {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"C", 1}, std::pair{"A", 11}})
-        QTest::addRow("%s signed off meanwhile", kind) << qint64(id) << false;
-    QTest::newRow("C account deleted meanwhile") << qint64(1) << true;
+        QTest::addRow("%s signed off meanwhile", kind) << qint64(id) << QStringLiteral("signed off");
+    QTest::newRow("C account deleted meanwhile") << qint64(1) << QStringLiteral("deleted");
+    // A balance stored under a kind the account no longer has would show figures of that kind.
+    QTest::newRow("S account made balance-only meanwhile") << qint64(6) << QStringLiteral("type B");
+    QTest::newRow("C account made a list meanwhile") << qint64(1) << QStringLiteral("type L");
 }
 
 void tst_RecDialogs::staleSave()
 {
     QFETCH(qint64, accountId);
-    QFETCH(bool, deleted);
+    QFETCH(QString, change);
     Fixture fx;
     const auto d = fx.open(accountId);
     d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
@@ -531,8 +534,11 @@ void tst_RecDialogs::staleSave()
     Global::userName = QStringLiteral("other");
     auto account = std::make_shared<GLAccount>();
     account->Load(QString::number(accountId));
-    if (deleted) {
+    if (change == QStringLiteral("deleted")) {
         account->remove();
+    } else if (change.startsWith(QStringLiteral("type "))) {
+        account->setRecTypeCode(change.mid(5));
+        account->store();
     } else {
         GLAccountBalance theirs;
         theirs.Load(account, kDate);
@@ -544,14 +550,15 @@ void tst_RecDialogs::staleSave()
 
     click(d.get(), "cmdOK");
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
-    QVERIFY2(fx.seams.prompter.lastText().contains(deleted ? QStringLiteral(" was deleted by other at ")
-                                                           : QStringLiteral(" was changed by other at ")),
+    QVERIFY2(fx.seams.prompter.lastText().contains(change == QStringLiteral("deleted")
+                                                       ? QStringLiteral(" was deleted by other at ")
+                                                       : QStringLiteral(" was changed by other at ")),
              qPrintable(fx.seams.prompter.lastText()));
     QVERIFY(d->isVisible());
     QCOMPARE(d->baseRecPanel()->commentBox()->toPlainText(), QStringLiteral("explained"));
     QCOMPARE(fx.audits(accountId), audits);
     QVERIFY(fx.balanceColumn(accountId, QStringLiteral("comment")).toString() != QStringLiteral("explained"));
-    if (!deleted)
+    if (change == QStringLiteral("signed off"))
         QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("approvedBy")).toString(),
                  QStringLiteral("Robin Chen"));
 }
