@@ -84,6 +84,10 @@ void tst_UserManager::addUser_data()
         << "newbie" << "" << "New Bie" << "Please enter the following fields.\n     -  Password\n" << false;
     QTest::newRow("zero-width space alone")
         << "\u200B" << "pw" << "Nobody" << "Please enter the following fields.\n     -  UserName\n" << false;
+    QTest::newRow("Hangul filler alone")
+        << "\u3164" << "pw" << "Nobody" << "Please enter the following fields.\n     -  UserName\n" << false;
+    QTest::newRow("control character")
+        << "new\u0001bie" << "pw" << "New Bie" << "Please enter a User Name without control characters." << false;
     QTest::newRow("wide and no-break blanks around") << "\u3000newbie\u00A0" << "pw" << "New Bie"
                                                      << "User Created successfully." << true;
     QTest::newRow("every field empty")
@@ -174,6 +178,7 @@ void tst_UserManager::sameName_data()
     QTest::newRow("surrounding blanks") << "maria" << "  MARIA " << true;
     QTest::newRow("accent composed or typed apart") << "José" << "JOSE\u0301" << true;
     QTest::newRow("zero-width space") << "maria" << "ma\u200Bria" << true;
+    QTest::newRow("Hangul filler after") << "maria" << "maria\u3164" << true;
     QTest::newRow("dotless i is not i") << "Isık" << "Isik" << false;
     QTest::newRow("accent differs") << "ärger" << "arger" << false;
     QTest::newRow("inner blank") << "ma ria" << "maria" << false;
