@@ -63,7 +63,8 @@ ReportLayout GLSummaryReport::layout()
     l.setReportHeader(0);
     ReportSection& ph = l.setPageHeader(1740);
     ph.addLabel(QStringLiteral("lblCompanyName"), 0, 0, 10650, 330, QString(), ReportFont::tahoma(12, ReportFont::Bold),
-                ReportAlign::Center);
+                ReportAlign::Center)
+        .fitWithin(RecReportCommon::headingRoom(10650, 9360));
     ph.addLabel(QStringLiteral("Label18"), 0, 288, 10650, 390, kTitle, ReportFont::tahoma(14.25, ReportFont::Bold),
                 ReportAlign::Center);
     ph.addLabel(QStringLiteral("lblAsOfDate"), 0, 666, 10650, 285, QString(), kHeading, ReportAlign::Center);
