@@ -168,9 +168,9 @@ qsizetype addStatusLines(ExportWriter& writer, const Run& run)
             // An account whose reconciliation type has no reconciliation has no figures.
             const auto f = figures.constFind(q.value(ColId).toLongLong());
             if (f != figures.constEnd() && ReconciliationFactory::hasKind(Db::textOf(q.value(ColRecType)))) {
-                line[RegAdj] = ARCurrency::plainText(f->requiredAdjustments.units());
-                line[UnResolved] = ARCurrency::plainText(f->unresolved.units());
-                line[PerEndUnidDiff] = ARCurrency::plainText(f->unidentifiedDifference().units());
+                line[RegAdj] = ARCurrency::plainText(f->requiredAdjustments.value().units());
+                line[UnResolved] = ARCurrency::plainText(f->unresolved.value().units());
+                line[PerEndUnidDiff] = ARCurrency::plainText(f->unidentifiedDifference().value().units());
             }
         }
         writer.addRow(line);

@@ -106,14 +106,13 @@ ARCurrency AccountFigures::creditAmount() const
     return GLAccountType::isDebitCode(accountTypeCode) ? ARCurrency() : amount;
 }
 
-ARCurrency AccountFigures::unidentifiedDifference() const
+ARCurrencySum AccountFigures::unidentifiedDifference() const
 {
     using namespace ReconciliationKind;
     const Kind kind = of(recTypeCode).value_or(Kind::Plain);
     return ARCurrencySum(amount)
         .subtract(targetAmount)
-        .subtract(explained(kind, {itemsTotal, bankItemsTotal, prepaidRemaining}))
-        .value();
+        .subtract(explained(kind, EvidenceSums{itemsTotal, bankItemsTotal, prepaidRemaining}));
 }
 
 namespace AccountFiguresQuery {
@@ -222,11 +221,11 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     }
     for (qsizetype i = 0; i < out.size(); ++i) {
         AccountFigures& f = out[i];
-        f.itemsTotal = sums[i].items.value();
-        f.bankItemsTotal = sums[i].bankItems.value();
-        f.requiredAdjustments = sums[i].requiredAdjustments.value();
-        f.unresolved = sums[i].unresolved.value();
-        f.prepaidRemaining = sums[i].prepaidRemaining.value();
+        f.itemsTotal = sums[i].items;
+        f.bankItemsTotal = sums[i].bankItems;
+        f.requiredAdjustments = sums[i].requiredAdjustments;
+        f.unresolved = sums[i].unresolved;
+        f.prepaidRemaining = sums[i].prepaidRemaining;
     }
     return out;
 }

@@ -28,11 +28,13 @@ struct AccountFigures
     bool reconciled = false;
     QString lastReconciledDate;
 
-    ARCurrency itemsTotal;        // every reconciling item open at the date
-    ARCurrency bankItemsTotal;    // the items of the five bank types
-    ARCurrency prepaidRemaining;  // remaining balance of the prepaid items after the date
-    ARCurrency requiredAdjustments;
-    ARCurrency unresolved;
+    // Exact totals: one account's items may sum past the money type, which that account's figures
+    // then show rather than every account's figures failing.
+    ARCurrencySum itemsTotal;        // every reconciling item open at the date
+    ARCurrencySum bankItemsTotal;    // the items of the five bank types
+    ARCurrencySum prepaidRemaining;  // remaining balance of the prepaid items after the date
+    ARCurrencySum requiredAdjustments;
+    ARCurrencySum unresolved;
 
     // The sign-off status: "Reviewed", "Approved", "Prepared" or "".
     QString status() const;
@@ -40,7 +42,7 @@ struct AccountFigures
     ARCurrency creditAmount() const;
     // The balance less its target and the kind's explained amount. An account whose kind has no
     // reconciliation class is figured as a plain reconciliation.
-    ARCurrency unidentifiedDifference() const;
+    ARCurrencySum unidentifiedDifference() const;
 };
 
 namespace AccountFiguresQuery {

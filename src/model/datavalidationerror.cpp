@@ -19,6 +19,8 @@ const QHash<QString, QString>& messages()
         {QStringLiteral("GLAccount:AccountNumberNotUnique"),
          QStringLiteral("There is already a General Ledger Account with this Account Number. Please choose a "
                         "different Account Number")},
+        {QStringLiteral("GLAccount:AccountNumberInvalid"),
+         QStringLiteral("Please enter an Account Number without control characters.")},
         {QStringLiteral("GLAccount:AccountNameMissing"), QStringLiteral("Please enter an Account Name.")},
         {QStringLiteral("GLAccount:AccountTypeMissing"), QStringLiteral("Please select an Account Type from the list.")},
         {QStringLiteral("GLAccount:RecTypeMissing"),

@@ -333,7 +333,8 @@ bool GLAccount::isNumberUnique() const
 
 bool GLAccount::isValid() const
 {
-    return !m_f.number.trimmed().isEmpty() && isNumberUnique() && !m_f.name.trimmed().isEmpty() &&
+    return !m_f.number.trimmed().isEmpty() && !SameName::hasControl(m_f.number) && isNumberUnique() &&
+           !m_f.name.trimmed().isEmpty() &&
            !m_f.accountType.isNull() && !m_f.recType.isNull();
 }
 
@@ -345,6 +346,9 @@ bool GLAccount::validate()
     QString missing;
     if (m_f.number.trimmed().isEmpty())
         missing += line.arg(QStringLiteral("Account Number"));
+    if (SameName::hasControl(m_f.number))
+        throw DataValidationError::raise(QStringLiteral("GLAccount"), QStringLiteral("AccountNumberInvalid"),
+                                         QStringLiteral("ValidationError"));
     if (!isNumberUnique())
         throw DataValidationError::raise(QStringLiteral("GLAccount"), QStringLiteral("AccountNumberNotUnique"),
                                          QStringLiteral("ValidationError"));

@@ -33,12 +33,18 @@ std::optional<BankItemType> bankItemTypeOf(const QString& code)
 
 ARCurrency explained(Kind kind, const Evidence& evidence)
 {
+    return explained(kind, EvidenceSums{ARCurrencySum(evidence.items), ARCurrencySum(evidence.bankItems),
+                                        ARCurrencySum(evidence.prepaidRemaining)})
+        .value();
+}
+
+ARCurrencySum explained(Kind kind, const EvidenceSums& evidence)
+{
     switch (kind) {
     case Kind::Bank:
         return evidence.bankItems;
-    case Kind::Prepaid: {
-        return ARCurrencySum(evidence.prepaidRemaining).add(evidence.items).value();
-    }
+    case Kind::Prepaid:
+        return ARCurrencySum(evidence.prepaidRemaining).add(evidence.items);
     case Kind::Plain:
         break;
     }

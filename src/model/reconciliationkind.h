@@ -26,7 +26,16 @@ struct Evidence
     ARCurrency prepaidRemaining; // what the prepaid items still amortize after the date
 };
 
+// The same totals, exact: summed over a whole month's items they may leave the money type.
+struct EvidenceSums
+{
+    ARCurrencySum items;
+    ARCurrencySum bankItems;
+    ARCurrencySum prepaidRemaining;
+};
+
 // Plain: the items. Prepaid: the items and the prepaid remaining. Bank: the bank items only.
 ARCurrency explained(Kind kind, const Evidence& evidence);
+ARCurrencySum explained(Kind kind, const EvidenceSums& evidence);
 
 } // namespace ReconciliationKind

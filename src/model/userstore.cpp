@@ -60,6 +60,8 @@ void keepLastAdministrator(const QSqlDatabase& db, qint64 id)
 
 void checkNameFree(const UserAccount& user)
 {
+    if (SameName::hasControl(user.userName))
+        throw refusal(QStringLiteral("Please enter a User Name without control characters."));
     if (UserStore::nameTaken(user.userName, user.id))
         throw refusal(UserStore::nameTakenMessage(user.userName));
 }

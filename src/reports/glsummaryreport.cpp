@@ -31,6 +31,15 @@ QString statusText(const AccountFigures& f)
     return status.isEmpty() ? f.lastReconciledDate : status;
 }
 
+// "- " for none; a difference too large for the money type says so, and the other lines still print.
+QString differenceText(const ARCurrencySum& difference)
+{
+    if (!difference.fits())
+        return ARCurrencySum::tooLargeText();
+    const ARCurrency value = difference.value();
+    return value.isZero() ? QStringLiteral("- ") : value.toString(true);
+}
+
 } // namespace
 
 GLSummaryReport::GLSummaryReport() : m_report(layout())
@@ -54,7 +63,8 @@ ReportLayout GLSummaryReport::layout()
     l.setReportHeader(0);
     ReportSection& ph = l.setPageHeader(1740);
     ph.addLabel(QStringLiteral("lblCompanyName"), 0, 0, 10650, 330, QString(), ReportFont::tahoma(12, ReportFont::Bold),
-                ReportAlign::Center);
+                ReportAlign::Center)
+        .fitWithin(RecReportCommon::headingRoom(10650, 9360));
     ph.addLabel(QStringLiteral("Label18"), 0, 288, 10650, 390, kTitle, ReportFont::tahoma(14.25, ReportFont::Bold),
                 ReportAlign::Center);
     ph.addLabel(QStringLiteral("lblAsOfDate"), 0, 666, 10650, 285, QString(), kHeading, ReportAlign::Center);
@@ -121,6 +131,11 @@ QString GLSummaryReport::totalText(qint64 units)
     return ARCurrency::format(units, units < 0);
 }
 
+QString GLSummaryReport::totalText(const ARCurrencySum& total)
+{
+    return total.fits() ? totalText(total.value().units()) : ARCurrencySum::tooLargeText();
+}
+
 void GLSummaryReport::initialize(const QString& date)
 {
     m_complete = false;
@@ -153,15 +168,12 @@ void GLSummaryReport::initialize(const QString& date)
             const ARCurrency debit = f.debitAmount();
             const ARCurrency credit = f.creditAmount();
             const ARCurrency& balance = f.amount;
-            const ARCurrency difference = f.unidentifiedDifference();
             accounts.addNew(names, {1, f.number, f.name, debit.toString(true), credit.toString(true),
                                     balance.toString(true), f.reconciled ? QStringLiteral("R") : QString(),
-                                    statusText(f),
-                                    difference.isZero() ? QStringLiteral("- ") : difference.toString(true)});
+                                    statusText(f), differenceText(f.unidentifiedDifference())});
             total.add(balance);
         }
-        m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"),
-                            totalText(total.value().units()));
+        m_report.setCaption(QStringLiteral("Footer"), QStringLiteral("lblGlSum"), totalText(total));
         m_report.setDataSource(std::move(records));
         m_complete = true;
     } catch (const AppError& e) {

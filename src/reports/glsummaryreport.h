@@ -1,5 +1,6 @@
 #pragma once
 
+#include "arcurrency.h"
 #include "report.h"
 
 #include <memory>
@@ -24,6 +25,8 @@ public:
     static ReportLayout layout();
     // The total as the footer prints it: two decimals, grouped, negative in parentheses, no blank.
     static QString totalText(qint64 units);
+    // The same, or "Too large to show" for a total past the money type.
+    static QString totalText(const ARCurrencySum& total);
 
 private:
     Report m_report;

@@ -140,7 +140,8 @@ void addPageBands(ReportLayout& layout, const PageBands& bands)
     const ReportFont& small = Fonts::kSmall;
     ReportSection& ph = layout.setPageHeader(bands.headerHeight);
     ph.addLabel(QStringLiteral("lblCompanyName"), 0, 0, 9360, 435, QStringLiteral("CompanyName"),
-                ReportFont::tahoma(12, ReportFont::Bold), ReportAlign::Center);
+                ReportFont::tahoma(12, ReportFont::Bold), ReportAlign::Center)
+        .fitWithin(headingRoom(9360, bands.currencyCaptionLeft));
     ph.addLabel(QStringLiteral("lblGLAcctFullName"), 0, 288, 9360, 435, QStringLiteral("GLAcctFullName"),
                 ReportFont::tahoma(14.25, ReportFont::Bold), ReportAlign::Center);
     ph.addLabel(QStringLiteral("lblAsOfDate"), 0, 660, 9360, 285, QStringLiteral("AsOfDate"),
@@ -157,6 +158,11 @@ void addPageBands(ReportLayout& layout, const PageBands& bands)
                 QStringLiteral("Page %p of %P"), ReportFont(), ReportAlign::Right);
     pf.addLabel(QStringLiteral("lblGLAcctFullNameInFooter"), 0, 200, 9360, 240,
                 QStringLiteral("GLAcctFullNameInFooter"), ReportFont(), ReportAlign::Center);
+}
+
+int headingRoom(int width, int besideLeft)
+{
+    return 2 * (besideLeft - AmountColumn::Gap) - width;
 }
 
 QString widestAmount()

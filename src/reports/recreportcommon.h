@@ -89,6 +89,10 @@ struct PageBands
 };
 void addPageBands(ReportLayout& layout, const PageBands& bands);
 
+// The room of a heading centred in a box from 0 that is `width` wide, kept clear of what prints
+// at its right from `besideLeft` on (the currency): a long company name never runs into it.
+int headingRoom(int width, int besideLeft);
+
 // The widest amount the money type can hold, as a report prints it: "(922,337,203,685,477.58)".
 QString widestAmount();
 // Of the amounts a report prints, the one that takes the most room in the font, as printed.

@@ -52,8 +52,16 @@ struct ReportControl
     ReportAlign align = ReportAlign::Left;
     ReportFont font;
     DisplayFormat format;
+    // A label whose caption must stay within `fitRoom` twips, centred on its box (0: printed on
+    // one line, in full): too wide a caption is set smaller, down to MinFitPoints, and past that
+    // wraps within the room; the controls below it, and under the room, move down by the lines
+    // it adds.
+    int fitRoom = 0;
+    static constexpr double MinFitPoints = 8.25;
 
     int bottom() const { return top + height; }
+    // Where the room of a fitted caption starts.
+    int fitLeft() const { return left + (width - fitRoom) / 2; }
 
     ReportControl& withFormat(const QString& pattern)
     {
@@ -63,6 +71,11 @@ struct ReportControl
     ReportControl& inMember(const QString& member)
     {
         dataMember = member;
+        return *this;
+    }
+    ReportControl& fitWithin(int room)
+    {
+        fitRoom = room;
         return *this;
     }
 };

@@ -28,6 +28,21 @@ struct Level
     int row = -1;
 };
 
+// The size a fitted caption is set in: its own when it fits the room, else smaller, no smaller
+// than the least size (where it then wraps).
+ReportFont fittedFont(const ReportControl& c, const QString& text)
+{
+    ReportFont font = c.font;
+    const double wide = ReportFonts::advance(font, text);
+    if (wide <= c.fitRoom)
+        return font;
+    // Widths grow with the size; the quarter points below the proportional size are tried down.
+    font.points = std::max(ReportControl::MinFitPoints, std::floor(font.points * c.fitRoom / wide * 4) / 4);
+    while (font.points > ReportControl::MinFitPoints && ReportFonts::advance(font, text) > c.fitRoom)
+        font.points = std::max(ReportControl::MinFitPoints, font.points - 0.25);
+    return font;
+}
+
 QString withoutLineBreaks(QString text)
 {
     if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
@@ -210,17 +225,27 @@ private:
             double spacing = 0;
             int growth = 0;
             int shift = 0;
+            ReportFont font;
+            bool fitted = false; // a caption kept within its room
         };
         std::vector<Laid> laid;
         laid.reserve(section.controls().size());
         for (const ReportControl& c : section.controls()) {
-            Laid l{&c, {}, {}, 0, 0, 0};
+            Laid l{&c, {}, {}, 0, 0, 0, c.font, false};
             if (c.kind == ControlKind::Label || c.kind == ControlKind::TextBox) {
                 const QString text = c.kind == ControlKind::Label ? c.caption : c.format.apply(fieldText(section, c));
                 l.spacing = ReportFonts::lineSpacing(c.font);
                 if (c.kind == ControlKind::TextBox) {
                     l.lines = ReportFonts::wrap(c.font, text, c.width, &l.widths);
                     l.growth = std::max(0, static_cast<int>(std::ceil(l.lines.size() * l.spacing)) - c.height);
+                } else if (c.fitRoom > 0 && !text.isEmpty()) {
+                    // Its one line at the layout's size is the room the caption has below it.
+                    l.fitted = true;
+                    l.font = fittedFont(c, withoutLineBreaks(text));
+                    l.lines = ReportFonts::wrap(l.font, withoutLineBreaks(text), c.fitRoom, &l.widths);
+                    const double oneLine = l.spacing;
+                    l.spacing = ReportFonts::lineSpacing(l.font);
+                    l.growth = std::max(0, static_cast<int>(std::ceil(l.lines.size() * l.spacing - oneLine)));
                 } else if (!text.isEmpty()) {
                     l.lines << withoutLineBreaks(text);
                 }
@@ -233,10 +258,19 @@ private:
             return a.control->top != b.control->top ? a.control->top < b.control->top
                                                      : a.control->height < b.control->height;
         });
+        // A fitted caption's extra lines push down what starts below its first line under its
+        // room, though its box reaches further down.
+        const auto pushes = [](const Laid& above, const ReportControl& below) {
+            const ReportControl& a = *above.control;
+            if (a.bottom() <= below.top)
+                return true;
+            return above.fitted && below.top > a.top && below.left < a.fitLeft() + a.fitRoom &&
+                   below.left + below.width > a.fitLeft();
+        };
         int grown = 0;
         for (size_t i = 0; i < laid.size(); ++i) {
             for (size_t j = 0; j < i; ++j)
-                if (laid[j].control->bottom() <= laid[i].control->top)
+                if (pushes(laid[j], *laid[i].control))
                     laid[i].shift = std::max(laid[i].shift, laid[j].shift + laid[j].growth);
             grown = std::max(grown, laid[i].shift + laid[i].growth);
         }
@@ -257,7 +291,11 @@ private:
             case ControlKind::Label:
             case ControlKind::TextBox: {
                 item.kind = PageItem::Kind::Text;
-                item.font = c.font;
+                item.font = l.font;
+                if (l.fitted) {
+                    item.left = margin + c.fitLeft();
+                    item.width = c.fitRoom;
+                }
                 item.align = c.align;
                 item.fromLabel = c.kind == ControlKind::Label;
                 item.height = static_cast<int>(std::ceil(l.spacing));

@@ -1,11 +1,13 @@
 #include "gridview.h"
 
+#include "arcurrency.h"
 #include "celleditdelegate.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
 #include <QTableView>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -91,13 +93,27 @@ int amountRightMargin(const QWidget* widget, const QString& text)
                         .horizontalAdvance(QLatin1Char(')'));
 }
 
-void fitAmounts(QTableView* view, int column, const QStringList& widest)
+int amountColumnWidth(const QWidget* view, const QStringList& widest)
 {
     int needed = 0;
     for (const QString& text : widest)
         needed = std::max(needed, view->fontMetrics().horizontalAdvance(text) + amountRightMargin(view, text));
-    needed += 3 * cellMargin(view);
-    view->setColumnWidth(column, std::max(view->columnWidth(column), needed));
+    return needed + 3 * cellMargin(view);
+}
+
+void fitAmounts(QTableView* view, int column, const QStringList& widest)
+{
+    view->setColumnWidth(column, std::max(view->columnWidth(column), amountColumnWidth(view, widest)));
+}
+
+void fitAmounts(QTreeView* view, int column, const QList<ARCurrency>& amounts)
+{
+    if (amounts.isEmpty())
+        return;
+    const auto [least, greatest] = std::minmax_element(
+        amounts.cbegin(), amounts.cend(), [](const ARCurrency& a, const ARCurrency& b) { return a.units() < b.units(); });
+    const QStringList widest = ARCurrency::widestDisplays(least->units(), greatest->units());
+    view->setColumnWidth(column, std::max(view->columnWidth(column), amountColumnWidth(view, widest)));
 }
 
 QString elideAmount(const QFontMetrics& metrics, const QString& text, int width)

@@ -2,9 +2,11 @@
 
 #include <QStringList>
 
+class ARCurrency;
 class CellEditDelegate;
 class QFontMetrics;
 class QTableView;
+class QTreeView;
 class QWidget;
 
 // What the system's data grids share: sizes given in twips (1/1440 inch) as the layouts give them,
@@ -28,6 +30,10 @@ int amountRightMargin(const QWidget* widget, const QString& text);
 // Widens an amount column, when needed, so that its widest amounts (as the texts given, for
 // instance ARCurrency::widestDisplays), and with them every other, show whole.
 void fitAmounts(QTableView* view, int column, const QStringList& widest);
+// The same for an amount column of a list, from the amounts it shows.
+void fitAmounts(QTreeView* view, int column, const QList<ARCurrency>& amounts);
+// The width an amount column needs for its widest amounts to show whole.
+int amountColumnWidth(const QWidget* view, const QStringList& widest);
 // An amount as it fits `width`: whole when it can, else its leading digits give way to "…" and
 // its sign stays, so "(10,002,976.01)" never reads as a positive "10,002,976.01)".
 QString elideAmount(const QFontMetrics& metrics, const QString& text, int width);

@@ -89,6 +89,7 @@ public:
     ARCurrencySum& addHalves(qint64 high, qint64 low);
 
     bool fits() const;
+    auto operator<=>(const ARCurrencySum& other) const = default;
     // The sum as a money value; raises the overflow AppError when it does not fit the type.
     ARCurrency value() const;
     // The grids' and totals' form (ARCurrency::display), or tooLargeText() when it does not fit.

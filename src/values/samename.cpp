@@ -11,9 +11,17 @@ namespace SameName {
 
 namespace {
 
+// Characters that take no room: format characters (a zero-width space), those Unicode leaves
+// out of sight by default (the Hangul fillers, the grapheme joiner), and the blank braille cell.
 bool isInvisible(char32_t c)
 {
-    return QChar::category(c) == QChar::Other_Format;
+    return QChar::category(c) == QChar::Other_Format || c == 0x2800 ||
+           u_hasBinaryProperty(UChar32(c), UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+}
+
+bool isBlankOrInvisible(char32_t c)
+{
+    return QChar::isSpace(c) || isInvisible(c);
 }
 
 // Full case folding, which Qt lacks: its own folds one character to one, leaving "ß" as it is.
@@ -62,14 +70,22 @@ bool sameUser(const QString& a, const QString& b)
 
 QString userName(const QString& typed)
 {
-    const auto invisible = [](QChar c) { return c.isSpace() || isInvisible(c.unicode()); };
+    // Whole characters: one outside the 16-bit range is two UTF-16 units, trimmed together.
+    const QList<uint> chars = typed.toUcs4();
     qsizetype begin = 0;
-    qsizetype end = typed.size();
-    while (begin < end && invisible(typed.at(begin)))
+    qsizetype end = chars.size();
+    while (begin < end && isBlankOrInvisible(chars.at(begin)))
         ++begin;
-    while (end > begin && invisible(typed.at(end - 1)))
+    while (end > begin && isBlankOrInvisible(chars.at(end - 1)))
         --end;
-    return typed.mid(begin, end - begin);
+    if (begin == 0 && end == chars.size())
+        return typed;
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData() + begin), end - begin);
+}
+
+bool hasControl(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 QString accountKey(const QString& number)

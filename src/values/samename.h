@@ -18,6 +18,8 @@ QString userKey(const QString& name);
 bool sameUser(const QString& a, const QString& b);
 // A typed user name as it is stored: without the blanks and invisible characters around it.
 QString userName(const QString& typed);
+// A control character (a tab, U+0001) makes no name: user names and account numbers refuse it.
+bool hasControl(const QString& text);
 
 // Account numbers: blanks count (" 1000" and "1000" are two numbers), letter case does not.
 QString accountKey(const QString& number);

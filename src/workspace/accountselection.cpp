@@ -68,9 +68,9 @@ QList<AccountSelectionRow> load(const QString& date, const AccountSelectionFilte
         if (row.status.isEmpty())
             row.status = history.value(f.accountId);
         if (ReconciliationFactory::hasKind(f.recTypeCode)) {
-            row.requiredAdjustments = f.requiredAdjustments.units();
-            row.unresolved = f.unresolved.units();
-            row.unidentifiedDifference = f.unidentifiedDifference().units();
+            row.requiredAdjustments = f.requiredAdjustments;
+            row.unresolved = f.unresolved;
+            row.unidentifiedDifference = f.unidentifiedDifference();
         }
     }
     return rows;

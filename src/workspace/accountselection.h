@@ -1,5 +1,7 @@
 #pragma once
 
+#include "arcurrency.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
@@ -12,11 +14,11 @@ struct AccountSelectionRow
     QString name;
     std::optional<qint64> balance; // units; none when no balance is stored for the date
     QString status;                // the sign-off status, a date, or ""
-    // The reconciliation's figures in units; none when they were not asked for, or when the
-    // account's reconciliation type has no reconciliation.
-    std::optional<qint64> requiredAdjustments;
-    std::optional<qint64> unresolved;
-    std::optional<qint64> unidentifiedDifference;
+    // The reconciliation's figures, exact (one past the money type shows as too large); none when
+    // they were not asked for, or when the account's reconciliation type has no reconciliation.
+    std::optional<ARCurrencySum> requiredAdjustments;
+    std::optional<ARCurrencySum> unresolved;
+    std::optional<ARCurrencySum> unidentifiedDifference;
 };
 
 // Which accounts the grids list: the option indexes of the two filter groups.

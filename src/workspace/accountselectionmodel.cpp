@@ -8,15 +8,21 @@ namespace {
 
 using Field = SelectionColumn::Field;
 
-std::optional<qint64> numberOf(const AccountSelectionRow& r, Field field)
+std::optional<ARCurrencySum> sumOf(qint64 units)
+{
+    return ARCurrencySum(ARCurrency::fromUnits(units));
+}
+
+// A cell's number, exact: a figure may lie past the money type. None for an empty cell.
+std::optional<ARCurrencySum> numberOf(const AccountSelectionRow& r, Field field)
 {
     switch (field) {
-    case Field::Id: return r.id;
-    case Field::Balance: return r.balance;
+    case Field::Id: return sumOf(r.id);
+    case Field::Balance: return r.balance ? sumOf(*r.balance) : std::nullopt;
     case Field::RequiredAdjustments: return r.requiredAdjustments;
     case Field::Unresolved: return r.unresolved;
     case Field::UnidentifiedDifference: return r.unidentifiedDifference;
-    case Field::Zero: return 0;
+    case Field::Zero: return sumOf(0);
     default: return std::nullopt;
     }
 }
@@ -29,14 +35,14 @@ QString textOf(const AccountSelectionRow& r, Field field)
     case Field::Status: return r.status;
     case Field::Id: return QString::number(r.id);
     default: {
-        const auto units = numberOf(r, field);
-        return units ? ARCurrency::display(*units) : QString();
+        const auto number = numberOf(r, field);
+        return number ? number->display() : QString();
     }
     }
 }
 
 // -1, 0 or 1; an empty number sorts before every number.
-int compareNumbers(const std::optional<qint64>& a, const std::optional<qint64>& b)
+int compareNumbers(const std::optional<ARCurrencySum>& a, const std::optional<ARCurrencySum>& b)
 {
     if (a == b)
         return 0;
@@ -79,14 +85,23 @@ QStringList AccountSelectionModel::widestTexts(int column) const
 {
     const Field field = m_columns.at(column).field;
     std::optional<qint64> least, greatest;
+    bool tooLarge = false;
     for (const AccountSelectionRow& r : m_rows) {
-        const auto units = numberOf(r, field);
-        if (!units)
+        const auto number = numberOf(r, field);
+        if (!number)
             continue;
-        least = std::min(least.value_or(*units), *units);
-        greatest = std::max(greatest.value_or(*units), *units);
+        if (!number->fits()) {
+            tooLarge = true;
+            continue;
+        }
+        const qint64 units = number->value().units();
+        least = std::min(least.value_or(units), units);
+        greatest = std::max(greatest.value_or(units), units);
     }
-    return least ? ARCurrency::widestDisplays(*least, *greatest) : QStringList();
+    QStringList widest = least ? ARCurrency::widestDisplays(*least, *greatest) : QStringList();
+    if (tooLarge)
+        widest << ARCurrencySum::tooLargeText();
+    return widest;
 }
 
 QVariant AccountSelectionModel::data(const QModelIndex& index, int role) const

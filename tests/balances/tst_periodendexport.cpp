@@ -129,8 +129,8 @@ void tst_PeriodEndExport::tutorialFile()
                              "FROM GLAccount a WHERE EXISTS (SELECT 1 FROM GLAccountBalance b WHERE b.glAcctID = "
                              "a.glAcctID) ORDER BY glacctnbr"),
         {at});
-    const auto plain = [](const std::optional<qint64>& units) {
-        return units ? ARCurrency::plainText(*units) : QString();
+    const auto plain = [](const std::optional<ARCurrencySum>& figure) {
+        return figure ? ARCurrency::plainText(figure->value().units()) : QString();
     };
     int n = 1, compared = 0;
     while (accounts.next()) {

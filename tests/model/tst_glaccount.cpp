@@ -1,6 +1,7 @@
 #include "apperror.h"
 #include "db.h"
 #include "company.h"
+#include "datavalidationerror.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "global.h"
@@ -184,6 +185,17 @@ void tst_GLAccount::validation()
     QCOMPARE(fx.seams.prompter.messages.last().icon, Prompter::Icon::Information);
     GLAccount ok = fx.account("1000");
     QVERIFY(ok.validate());
+    for (const QString& number : {QStringLiteral("10\u000100"), QStringLiteral("1000\t")}) {
+        GLAccount control = fx.account(number);
+        QVERIFY(!control.isValid());
+        try {
+            control.validate();
+            QFAIL("a control character must be refused");
+        } catch (const AppError& e) {
+            QCOMPARE(DataValidationError(e).getMessage(),
+                     QStringLiteral("Please enter an Account Number without control characters."));
+        }
+    }
 }
 
 void tst_GLAccount::uniqueness_data()
@@ -201,6 +213,11 @@ void tst_GLAccount::uniqueness_data()
     QTest::newRow("accent typed apart, other case") << "JOSÉ-3" << "jose\u0301-3" << false;
     QTest::newRow("capital I with dot") << "İ-7" << "i\u0307-7" << false;
     QTest::newRow("zero-width space") << "1000-A" << "1000\u200B-A" << false;
+    QTest::newRow("Hangul filler") << "1000-A" << "1000-A\u3164" << false;
+    QTest::newRow("Hangul lead and vowel fillers") << "1000-A" << "1000\u115F-\u1160A" << false;
+    QTest::newRow("halfwidth filler, blank braille") << "1000-A" << "1000\uFFA0-A\u2800" << false;
+    QTest::newRow("grapheme joiner") << "1000-A" << "1000\u034F-A" << false;
+    QTest::newRow("language tag outside 16 bits") << "1000-A" << "1000-A\U000E0001" << false;
     QTest::newRow("dotless i is not I") << "ISIK-2" << "ısık-2" << true;
     QTest::newRow("leading blank") << "1000-A" << " 1000-A" << true;
     QTest::newRow("accent differs") << "Ä1" << "A1" << true;

@@ -26,6 +26,7 @@ private Q_SLOTS:
     void tutorialCompany();
     void filterAndStatus();
     void noAccounts();
+    void totalPastSixtyFourBits_data();
     void totalPastSixtyFourBits();
     void failureIsShownAndNotComplete();
     void printsToPdf();
@@ -153,25 +154,50 @@ void tst_GLSummaryReport::noAccounts()
 }
 
 // The total is summed exactly in account order: a running sum past the money type's range is no
-// refusal when the total fits (a total that does not is refused, as every figure is).
+// refusal when the total fits. A total or a difference that does not fit prints as too large, and
+// every line still prints.
+void tst_GLSummaryReport::totalPastSixtyFourBits_data()
+{
+    QTest::addColumn<bool>("oneCredit");      // after 101 accounts of the largest balance, one of the largest credit
+    QTest::addColumn<bool>("itemsPastRange"); // the first account's open items total past the range
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("firstDifference");
+    QTest::newRow("running sum past 64 bits") << true << false << "922,337,203,685,477.00" << "9,223,372,036,854.77 ";
+    QTest::newRow("total past the range") << false << false << ARCurrencySum::tooLargeText()
+                                          << "9,223,372,036,854.77 ";
+    QTest::newRow("a difference past the range") << true << true << "922,337,203,685,477.00"
+                                                 << ARCurrencySum::tooLargeText();
+}
+
 void tst_GLSummaryReport::totalPastSixtyFourBits()
 {
+    QFETCH(bool, oneCredit);
+    QFETCH(bool, itemsPastRange);
+    QFETCH(QString, total);
+    QFETCH(QString, firstDifference);
     TestSeams seams;
     Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
     QSqlDatabase db = Global::getConnection();
     const qint64 max = ARCurrency::largestEntry().units();
-    for (int i = 0; i <= 101; ++i) // 101 accounts of the largest balance, then the largest credit
+    const int accounts = oneCredit ? 102 : 101;
+    for (int i = 0; i < accounts; ++i)
         Db::exec(db,
                  "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount) VALUES (?, ?, ?, 0)",
-                 {Db::insertReturningId(db, "INSERT INTO GLAccount (glacctnbr) VALUES (?)",
+                 {Db::insertReturningId(db, "INSERT INTO GLAccount (glacctnbr, recTypeCode) VALUES (?, 'L')",
                                         {QString::number(1000 + i)}),
                   "2024-01-31", i < 101 ? max : -max});
+    for (int i = 0; itemsPastRange && i < 2; ++i)
+        Db::exec(db, "INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
+                     "VALUES (1, '2024-01-01', ?, 'L', 'T')",
+                 {std::numeric_limits<qint64>::max() / 3 * 2});
     Global::accountFilter = "All Accounts";
     GLSummaryReport report;
     report.initialize("01/31/2024");
     QVERIFY2(report.isComplete(), qPrintable(seams.prompter.lastText()));
-    QCOMPARE(report.report().layOut()->pages.last().textOf("lblGlSum"),
-             QStringLiteral("922,337,203,685,477.00"));
+    const auto doc = report.report().layOut();
+    QCOMPARE(detailNumbers(*doc).size(), accounts);
+    QCOMPARE(doc->pages.first().itemsOf(QStringLiteral("Text3")).first().text, firstDifference);
+    QCOMPARE(doc->pages.last().textOf("lblGlSum"), total);
 }
 
 void tst_GLSummaryReport::failureIsShownAndNotComplete()

@@ -29,6 +29,8 @@ private Q_SLOTS:
     void administratorsStay();
     void goneUser_data();
     void goneUser();
+    void newUserRole_data();
+    void newUserRole();
     void singleRole();
     void userChangesOwnPassword();
 };
@@ -82,6 +84,10 @@ void tst_UserManager::addUser_data()
         << "newbie" << "" << "New Bie" << "Please enter the following fields.\n     -  Password\n" << false;
     QTest::newRow("zero-width space alone")
         << "\u200B" << "pw" << "Nobody" << "Please enter the following fields.\n     -  UserName\n" << false;
+    QTest::newRow("Hangul filler alone")
+        << "\u3164" << "pw" << "Nobody" << "Please enter the following fields.\n     -  UserName\n" << false;
+    QTest::newRow("control character")
+        << "new\u0001bie" << "pw" << "New Bie" << "Please enter a User Name without control characters." << false;
     QTest::newRow("wide and no-break blanks around") << "\u3000newbie\u00A0" << "pw" << "New Bie"
                                                      << "User Created successfully." << true;
     QTest::newRow("every field empty")
@@ -101,7 +107,7 @@ void tst_UserManager::addUser()
     click(w, "btnAddnew");
     QVERIFY(w.isNewUser());
     QVERIFY2(!child<QPushButton>(w, "btnDelete")->isEnabled(), "a user not saved yet cannot be deleted");
-    QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("USER")); // the second role
+    QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("USER")); // the ordinary role
     QCOMPARE(child<QLineEdit>(w, "txtPassword")->echoMode(), QLineEdit::Password);
     fill(w, name, password, fullName);
     QCOMPARE(child<QLineEdit>(w, "txtPassword")->text(), password); // taken whole, never cut
@@ -172,6 +178,7 @@ void tst_UserManager::sameName_data()
     QTest::newRow("surrounding blanks") << "maria" << "  MARIA " << true;
     QTest::newRow("accent composed or typed apart") << "José" << "JOSE\u0301" << true;
     QTest::newRow("zero-width space") << "maria" << "ma\u200Bria" << true;
+    QTest::newRow("Hangul filler after") << "maria" << "maria\u3164" << true;
     QTest::newRow("dotless i is not i") << "Isık" << "Isik" << false;
     QTest::newRow("accent differs") << "ärger" << "arger" << false;
     QTest::newRow("inner blank") << "ma ria" << "maria" << false;
@@ -297,14 +304,47 @@ void tst_UserManager::goneUser()
     QCOMPARE(s.count("Users"), 2);
 }
 
+void tst_UserManager::newUserRole_data()
+{
+    // Roles sort by name: whatever stands beside the tutorial's two, a new user is offered "USER".
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<bool>("keepUser");
+    QTest::addColumn<QString>("offered");
+    QTest::newRow("tutorial roles") << QStringList() << true << "USER";
+    QTest::newRow("a role sorting before Administrator") << QStringList{"Admin Assistant"} << true << "USER";
+    QTest::newRow("a role sorting after it") << QStringList{"Auditor"} << true << "USER";
+    QTest::newRow("no ordinary role") << QStringList{"Auditor"} << false << "";
+}
+
+void tst_UserManager::newUserRole()
+{
+    QFETCH(QStringList, added);
+    QFETCH(bool, keepUser);
+    QFETCH(QString, offered);
+    AdminSession s;
+    for (const QString& role : added)
+        Db::exec(s.db(), "INSERT INTO SystemType (SystemType, Value) VALUES ('ROLE', ?)", {role});
+    if (!keepUser)
+        Db::exec(s.db(), "DELETE FROM SystemType WHERE SystemType = 'ROLE' AND Value = 'USER'");
+    frmUserManager w;
+    click(w, "btnAddnew");
+    QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), offered);
+    fill(w, "newbie", "pw", "New Bie");
+    click(w, "btnSave");
+    if (offered.isEmpty()) {
+        QCOMPARE(s.seams.prompter.lastText(), QStringLiteral("Please enter the following fields.\n     -  Role\n"));
+        QCOMPARE(s.count("Users"), 3);
+    } else {
+        QCOMPARE(s.value("SELECT Role FROM Users WHERE UserName = 'newbie'").toString(), offered);
+    }
+}
+
 void tst_UserManager::singleRole()
 {
     AdminSession s;
     Db::exec(s.db(), "DELETE FROM SystemType WHERE SystemType = 'ROLE' AND Value = 'USER'");
     Db::exec(s.db(), "UPDATE Users SET Role = 'admin' WHERE UserId = 3");
     frmUserManager w;
-    click(w, "btnAddnew");
-    QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("Administrator"));
     pick(w, "reviewer");
     QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), QStringLiteral("Administrator")); // "admin" as shown
 }

@@ -108,7 +108,7 @@ void tst_BankRecDialog::workedExampleAgreesEverywhere()
     const QList<AccountFigures> all = AccountFiguresQuery::load(kDate, Global::accountFilter);
     const auto figures =
         std::find_if(all.begin(), all.end(), [](const AccountFigures& f) { return f.accountId == 1; });
-    QCOMPARE(figures->unidentifiedDifference().units(), units(200));
+    QCOMPARE(figures->unidentifiedDifference().value().units(), units(200));
     GLSummaryReport summary;
     summary.initialize(kDate);
     const QStringList summaryLines = summary.report().layOut()->pages.first().lines();
@@ -319,8 +319,8 @@ void tst_BankRecDialog::itemsOfOtherKinds()
     const QList<AccountFigures> all = AccountFiguresQuery::load(kDate, QStringLiteral("All Accounts"));
     const auto figures =
         std::find_if(all.begin(), all.end(), [](const AccountFigures& f) { return f.accountId == 1; });
-    QCOMPARE(figures->unidentifiedDifference().units(), units(202));
-    QCOMPARE(figures->requiredAdjustments.units(), units(300));
+    QCOMPARE(figures->unidentifiedDifference().value().units(), units(202));
+    QCOMPARE(figures->requiredAdjustments.value().units(), units(300));
 }
 
 void tst_BankRecDialog::itemTypeMissing_data()

@@ -54,6 +54,8 @@ private Q_SLOTS:
     void deleteAsks_data();
     void deleteAsks();
     void printing();
+    void largeAmountsShowWhole_data();
+    void largeAmountsShowWhole();
     void tabOrder();
     void screenshots();
 };
@@ -643,6 +645,45 @@ void tst_PrepaidDialogs::screenshots()
     });
     click(d.get(), "cmdEditAmortizableItem");
     QVERIFY(QFileInfo::exists(out.filePath(QStringLiteral("AmortizationDialog.png"))));
+}
+
+void tst_PrepaidDialogs::largeAmountsShowWhole_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("reconciling item") << "lvwItemList" << 4 << "(9,000,000,000,000.00)";
+    QTest::newRow("amortizable item's amount") << "lvwAmortizableItemList" << 3 << "9,223,372,036,854.77 ";
+    QTest::newRow("its remaining balance") << "lvwAmortizableItemList" << 4 << "9,223,372,036,854.77 ";
+}
+
+// Each amount column is as wide as its widest amount: nothing is cut to "…".
+void tst_PrepaidDialogs::largeAmountsShowWhole()
+{
+    QFETCH(QString, list);
+    QFETCH(int, column);
+    QFETCH(QString, shown);
+    Fixture fx;
+    const qint64 largest = ARCurrency::largestEntry().units();
+    fx.addItem(kInsurance, "L", -9'000'000'000'000'000'000 / 100);
+    const qint64 item = Db::insertReturningId(fx.db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, "
+                                                     "endDate, amount, \"desc\") VALUES (?, '2026-01-01', "
+                                                     "'2026-01-01', '2026-12-31', ?, 'Large')",
+                                              {kInsurance, largest});
+    Db::exec(fx.db, "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, '2026-12-31', ?)",
+             {item, largest});
+    auto dialog = fx.open(RecDialogTest::kDate);
+    auto* view = child<QTreeWidget>(dialog.get(), list);
+    const auto rows = view->findItems(shown, Qt::MatchExactly, column);
+    QCOMPARE(rows.size(), 1);
+    const QModelIndex index = view->model()->index(view->indexOfTopLevelItem(rows.first()), column);
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.font = view->font();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = shown;
+    QVERIFY2(view->itemDelegateForIndex(index)->sizeHint(option, index).width() <= view->columnWidth(column),
+             qPrintable(QString::number(view->columnWidth(column))));
 }
 
 QTEST_MAIN(tst_PrepaidDialogs)

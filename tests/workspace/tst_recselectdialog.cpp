@@ -45,6 +45,8 @@ private Q_SLOTS:
     void chosenAccountIsKeptById();
     void confirming_data();
     void confirming();
+    void accountPastTheRange_data() { variants(); }
+    void accountPastTheRange();
     void noAccounts_data() { variants(); }
     void noAccounts();
     void exporting_data() { variants(); }
@@ -472,6 +474,34 @@ void tst_RecSelectDialog::confirming()
     QCOMPARE(d->getSelectedDate(), date);
     QCOMPARE(d->result(), int(QDialog::Accepted));
     QCOMPARE(d->getSelectedGLAccount()->getNumber(), currentNumber(*d));
+}
+
+void tst_RecSelectDialog::accountPastTheRange()
+{
+    QFETCH(bool, review);
+    ModelFixture f(true);
+    setSetting("optAcctType", 1);
+    setSetting("optKeyControl", 2);
+    // Two open items on 1150 whose total leaves the money type; each item fits it.
+    for (int i = 0; i < 2; ++i)
+        Db::exec(f.db, "INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
+                       "VALUES (8, '2026-11-01', ?, 'L', 'R')",
+                 {std::numeric_limits<qint64>::max() / 3 * 2});
+    Global::setCurrentRecDate("11/30/2026");
+    auto d = make(review);
+    d->show();
+    QCOMPARE(f.seams.prompter.texts(), QStringList());
+    QCOMPARE(column(*d, "Number").size(), f.rows("GLAccount")); // the others load, 1150 among them
+    QVERIFY(column(*d, "Number").contains("1150"));
+    if (!review)
+        return;
+    const QString tooLarge = ARCurrencySum::tooLargeText();
+    for (const QString caption : {"Req Adj", "Unident Diff"}) {
+        QCOMPARE(cellOf(*d, "1150", caption), tooLarge);
+        QVERIFY(grid(*d)->columnWidth(headerOf(*d, caption)) > grid(*d)->fontMetrics().horizontalAdvance(tooLarge));
+    }
+    QCOMPARE(cellOf(*d, "1150", "Unres"), QStringLiteral("0.00"));
+    QCOMPARE(column(*d, "Unident Diff").count(tooLarge), 1);
 }
 
 void tst_RecSelectDialog::noAccounts()

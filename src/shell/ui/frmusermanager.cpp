@@ -175,8 +175,15 @@ void frmUserManager::fillRoles()
 
 void frmUserManager::presetRole()
 {
-    // The second role is the usual one for a new user; a list of one role offers that one.
-    m_cmbRole->setCurrentIndex(std::min(1, m_cmbRole->count() - 1));
+    // A new user gets the ordinary role, found by its name wherever the roles sort it; without one
+    // the administrator chooses, rather than a stronger role being given by default.
+    int ordinary = -1;
+    for (int i = 0; i < m_cmbRole->count() && ordinary < 0; ++i)
+        if (UserStore::isUserRole(m_cmbRole->itemText(i)))
+            ordinary = i;
+    m_cmbRole->setCurrentIndex(ordinary);
+    if (ordinary < 0)
+        m_cmbRole->setEditText(QString());
 }
 
 void frmUserManager::setEditable(bool editable)

@@ -91,17 +91,22 @@ void PrepaidRecDialog::loadAmortizableItemList()
         view->setColumnWidth(column, std::max(twips(1350), view->header()->sectionSizeHint(column)));
     const QString date = balance().getDate();
     QList<QTreeWidgetItem*> rows;
+    QList<ARCurrency> amounts, balances;
     rows.reserve(m_amortizableItemList.count());
     for (const auto& item : m_amortizableItemList) {
+        amounts.append(item->getAmount());
+        balances.append(item->getRemainingBalance(date));
         auto* row = new QTreeWidgetItem({item->getDescription(), item->getStartDate(), item->getEndDate(),
-                                         item->getAmount().toString(true),
-                                         item->getRemainingBalance(date).toString(true)});
+                                         amounts.constLast().toString(true), balances.constLast().toString(true)});
         row->setData(DescriptionColumn, Qt::UserRole, PrepaidRules::makeItemKey(item->getID()));
         row->setTextAlignment(AmountColumn, Qt::AlignRight | Qt::AlignVCenter);
         row->setTextAlignment(BalanceColumn, Qt::AlignRight | Qt::AlignVCenter);
         rows.append(row);
     }
     m_lvwAmortizableItemList->addTopLevelItems(rows);
+    // Every amount shows whole, however large.
+    GridView::fitAmounts(view, AmountColumn, amounts);
+    GridView::fitAmounts(view, BalanceColumn, balances);
     updateDifference();
 }
 

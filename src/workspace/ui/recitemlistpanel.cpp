@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "dialogbehaviour.h"
 #include "glaccount.h"
+#include "gridview.h"
 #include "prompter.h"
 #include "recitemdialog.h"
 #include "recresources.h"
@@ -193,6 +194,7 @@ void RecItemListPanel::fill()
     if (!m_items)
         return;
     QList<QTreeWidgetItem*> rows;
+    QList<ARCurrency> amounts;
     rows.reserve(m_items->count());
     for (const auto& item : *m_items) {
         auto* row = new QTreeWidgetItem({item->getOpenDate(), item->getCloseDate(), item->getReqTiming(),
@@ -201,8 +203,10 @@ void RecItemListPanel::fill()
         row->setTextAlignment(2, Qt::AlignHCenter);
         row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
         rows.append(row);
+        amounts.append(item->getAmount());
     }
     m_lvwItemList->addTopLevelItems(rows);
+    GridView::fitAmounts(m_lvwItemList, 4, amounts); // every amount shows whole, however large
 }
 
 void RecItemListPanel::setCommentWidth()
