@@ -199,10 +199,27 @@ QVariantList GLAccount::auditValues() const
     return values;
 }
 
+void GLAccount::requireNumberFree(const Db::Transaction& tx) const
+{
+    // A number kept (in whatever letter case) was checked when it was given; a blank one is no
+    // number at all, and is stored as it stands.
+    const QString key = SameName::accountKey(m_f.number);
+    if (m_f.number.trimmed().isEmpty() ||
+        (!isNew() && !m_f.loaded.isEmpty() && SameName::accountKey(Db::textOf(m_f.loaded.constFirst())) == key))
+        return;
+    // Another store adding the same number waits here until this one has ended, and then finds
+    // this one's account.
+    Db::lockForAdding(tx, kTable);
+    if (!isNumberUnique())
+        throw DataValidationError::raise(QStringLiteral("GLAccount"), QStringLiteral("AccountNumberNotUnique"),
+                                         QStringLiteral("ValidationError"));
+}
+
 void GLAccount::store()
 {
     Db::Transaction tx(Global::getConnection());
     Persistence::RestoreOnFailure keep(m_f);
+    requireNumberFree(tx);
     Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields& f) {
         Persistence::Row row{kStored, columnValues()};
         row.auditValues = auditValues();

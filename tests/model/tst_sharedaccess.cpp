@@ -6,11 +6,13 @@
 #include "modelfixture.h"
 #include "otherwriter.h"
 #include "reconcilingitem.h"
+#include "samename.h"
 #include "userstore.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
+#include <QThread>
 #include <QTest>
 #include <functional>
 #include <thread>
@@ -19,7 +21,8 @@
 // write lock instead of failing at once, and gives up as busy after the busy time; two users
 // storing the same new balance; a store into an account being deleted; a client killed in the
 // middle of a store; a client whose server session is killed between its stores; several
-// programs storing the same rows at once lose no update and leave no change without its audit row.
+// programs storing the same rows at once lose no update and leave no change without its audit row;
+// programs adding the same user name or account number at once add it once.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
@@ -34,6 +37,7 @@ private Q_SLOTS:
     void concurrentStoresLoseNothing();
     void lastAdministratorStaysOne();
     void sameNewUserNameOnce();
+    void sameNewAccountNumberOnce();
 };
 
 namespace {
@@ -379,14 +383,47 @@ void storeStamped(const QString& kind, qint64 token)
     }
 }
 
+// The account number that round `round` adds: the same number in each program, in a letter case
+// of the program's own.
+QString racedNumber(int program, int round)
+{
+    return (program % 2 ? QStringLiteral("rä-") : QStringLiteral("RÄ-")) + QString::number(round);
+}
+
+// Adds the accounts of ten rounds, from the moment given on, and says how many were stored and
+// how many refused as numbers another account has.
+int addAccounts(int program, qint64 startAt)
+{
+    QThread::msleep(std::max<qint64>(0, startAt - QDateTime::currentMSecsSinceEpoch()));
+    int stored = 0, refused = 0;
+    for (int round = 1; round <= 10; ++round) {
+        GLAccount a;
+        a.initialize("", racedNumber(program, round), "Raced account", "", "", "A", "L", "", "", "", "", "");
+        try {
+            a.store();
+            ++stored;
+        } catch (const AppError& e) {
+            if (!e.source().endsWith("AccountNumberNotUnique")) {
+                QTextStream(stdout) << e.description() << Qt::endl;
+                return 1;
+            }
+            ++refused;
+        }
+    }
+    QTextStream(stdout) << stored << ' ' << refused << Qt::endl;
+    return 0;
+}
+
 // The other program: writer `index` stores one kind of row over and over for 1.5 s, then says
 // how many of its stores were accepted and how many refused; or, as an administrator, adds the
-// user "pat" and says what came of it.
+// user "pat" or the accounts of addAccounts and says what came of it.
 int storeRepeatedly(const QStringList& args)
 {
     TestSeams seams;
     Global::mainDatabasePath = args.value(0);
     Global::userName = "writer" + args.value(2);
+    if (args.value(1) == "new accounts")
+        return addAccounts(args.value(2).toInt(), args.value(3).toLongLong());
     if (args.value(1) == "new user") {
         try {
             UserStore::insert({0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}}, "pw");
@@ -420,9 +457,12 @@ int storeRepeatedly(const QStringList& args)
 QStringList runOtherPrograms(const QString& what)
 {
     QList<std::shared_ptr<QProcess>> programs;
+    // A moment by which every program has started and connected, for those that begin together.
+    const QString startAt = QString::number(QDateTime::currentMSecsSinceEpoch() + 2000);
     for (int i = 1; i <= 4; ++i) {
         programs << std::make_shared<QProcess>();
-        startAsOther(*programs.last(), kWriter, QStringList{Global::mainDatabasePath, what, QString::number(i)}.join('|'));
+        startAsOther(*programs.last(), kWriter,
+                     QStringList{Global::mainDatabasePath, what, QString::number(i), startAt}.join('|'));
     }
     QStringList said;
     for (auto& p : programs)
@@ -512,6 +552,28 @@ void tst_SharedAccess::sameNewUserNameOnce()
     QCOMPARE(said.count("stored"), 1);
     QCOMPARE(said.filter("User pat already exists in the system.").size(), 3);
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE UserName = 'pat'").toLongLong(), 1);
+}
+
+// Several programs add accounts of the same numbers at once, each number in a letter case of its
+// own: each number is added once, and the others are refused as another account's.
+void tst_SharedAccess::sameNewAccountNumberOnce()
+{
+    ModelFixture fx;
+    int stored = 0, refused = 0;
+    for (const QString& said : runOtherPrograms("new accounts")) {
+        const QStringList counts = said.split(' ');
+        QVERIFY2(counts.size() == 2, qPrintable(said));
+        stored += counts[0].toInt();
+        refused += counts[1].toInt();
+    }
+    QCOMPARE(stored, 10);
+    QCOMPARE(refused, 30);
+    QSet<QString> numbers;
+    QSqlQuery q = Db::exec(fx.db, "SELECT glacctnbr FROM GLAccount");
+    while (q.next())
+        numbers << SameName::accountKey(q.value(0).toString());
+    QCOMPARE(numbers.size(), 10);
+    QCOMPARE(fx.rows("GLAccount"), 10);
 }
 
 int main(int argc, char* argv[])
