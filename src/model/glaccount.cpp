@@ -271,18 +271,33 @@ QSet<qint64> GLAccount::holdStored(const QSqlDatabase& db, const QList<qint64>& 
     return stored;
 }
 
+QString GLAccount::deletedBy(const QSqlDatabase& db, const QString& number)
+{
+    // The account's audit rows carry its number, not its id.
+    return number.isEmpty() ? QString()
+                            : Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
+                                                        {QStringLiteral("glacctnbr")}, {number}, Persistence::Delete);
+}
+
 void GLAccount::requireStored(const QSqlDatabase& db, const QVariant& id, const QString& number)
 {
     static const QString held = QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?");
     if (id.isNull() || Db::exec(db, held + Db::holdingRows(db), {id}).next())
         return;
-    // The account's audit rows carry its number, not its id.
-    const QString by = number.isEmpty() ? QString()
-                                        : Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
-                                                                    {QStringLiteral("glacctnbr")}, {number},
-                                                                    Persistence::Delete);
     throw Persistence::deletedMeanwhile(
-        number.isEmpty() ? QStringLiteral("The account") : QStringLiteral("Account %1").arg(number), by);
+        number.isEmpty() ? QStringLiteral("The account") : QStringLiteral("Account %1").arg(number),
+        deletedBy(db, number));
+}
+
+void GLAccount::loadListed(const QString& id, const QString& number)
+{
+    Load(id);
+    if (!isNew() && m_f.id == id)
+        return;
+    const QString by = deletedBy(Global::getConnection(), number);
+    throw AppError(AppError::DeletedMeanwhile, kKey.source,
+                   QStringLiteral("Account %1 was deleted by %2.")
+                       .arg(number, by.isEmpty() ? QStringLiteral("another user") : by));
 }
 
 void GLAccount::beginEdit()

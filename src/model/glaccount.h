@@ -98,10 +98,16 @@ public:
     // does; when it is gone, raises DeletedMeanwhile ("Account 1150 was deleted by Robin Chen at
     // 09:48 ..."), naming it by `number`, and nothing may be stored.
     static void requireStored(const class QSqlDatabase& db, const QVariant& id, const QString& number);
+    // Reads the account that a list showed under `number`, as Load does; when it is gone, raises
+    // DeletedMeanwhile: "Account 1150 was deleted by Robin Chen at 09:48."
+    void loadListed(const QString& id, const QString& number);
     // Builds the account from a row of selectColumns() without reading the lookup tables again.
     void readRow(const class QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers);
 
 private:
+    // Who deleted the account with that number and when ("Robin Chen at 09:48"), as its audit
+    // rows tell; empty when they do not.
+    static QString deletedBy(const class QSqlDatabase& db, const QString& number);
     void requireNumberFree(const Db::Transaction& tx) const;
     QVariantList columnValues() const;
     QVariantList auditValues() const;
