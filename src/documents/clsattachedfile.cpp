@@ -28,6 +28,7 @@ QVariant today()
 // unchanged. The table keeps no audit twin.
 const QStringList Shown = {QStringLiteral("DocDesc"), QStringLiteral("FileSource"), QStringLiteral("OpenDate"),
                            QStringLiteral("CloseDate")};
+const qsizetype ShownFileSource = Shown.indexOf(QStringLiteral("FileSource"));
 const Persistence::StoredTable ShownRow(Persistence::StoredTable::NoAudit{}, QStringLiteral("AttachedDocument"),
                                         Shown, QStringLiteral("DocPath = ?"));
 
@@ -147,8 +148,8 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
     if (!m_loaded.isEmpty()) {
         // The description and dates, while the row holds what this user loaded or last saved;
         // the picked path stays as it was.
-        Persistence::Row row(ShownRow, {Db::text(m_docDesc), m_loaded.value(1), DateRules::toDb(m_openDate),
-                                        DateRules::toDb(m_closeDate)});
+        Persistence::Row row(ShownRow, {Db::text(m_docDesc), m_loaded.value(ShownFileSource),
+                                        DateRules::toDb(m_openDate), DateRules::toDb(m_closeDate)});
         row.keyValues = {m_docPath};
         row.loaded = m_loaded;
         row.conflict = conflict();
@@ -157,7 +158,8 @@ void clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
     } else {
         // The picked path, the owner and the creation columns are written once, by the insert.
         const qint64 found = Db::execCount(
-            db, QStringLiteral("UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
+            db,
+            QStringLiteral("UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
             {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), m_docPath});
         m_foundInDB = found > 0;
     }

@@ -6,7 +6,6 @@
 #include "modelfixture.h"
 #include "otherwriter.h"
 #include "reconcilingitem.h"
-#include "samename.h"
 #include "userstore.h"
 
 #include <QElapsedTimer>
@@ -383,34 +382,27 @@ void storeStamped(const QString& kind, qint64 token)
     }
 }
 
-// The account number that round `round` adds: the same number in each program, in a letter case
-// of the program's own.
-QString racedNumber(int program, int round)
-{
-    return (program % 2 ? QStringLiteral("rä-") : QStringLiteral("RÄ-")) + QString::number(round);
-}
-
-// Adds the accounts of ten rounds, from the moment given on, and says how many were stored and
-// how many refused as numbers another account has.
+// Adds an account in each of ten rounds, from the moment given on: round r's number is the same
+// in every program, in a letter case of the program's own. Says how many were stored and how
+// many refused as another account's number.
 int addAccounts(int program, qint64 startAt)
 {
     QThread::msleep(std::max<qint64>(0, startAt - QDateTime::currentMSecsSinceEpoch()));
     int stored = 0, refused = 0;
     for (int round = 1; round <= 10; ++round) {
         GLAccount a;
-        a.initialize("", racedNumber(program, round), "Raced account", "", "", "A", "L", "", "", "", "", "");
+        a.initialize("", (program % 2 ? "rä-" : "RÄ-") + QString::number(round), "Raced", "", "", "A", "L", "", "",
+                     "", "", "");
         try {
             a.store();
             ++stored;
         } catch (const AppError& e) {
-            if (!e.source().endsWith("AccountNumberNotUnique")) {
-                QTextStream(stdout) << e.description() << Qt::endl;
+            if (!e.source().endsWith("AccountNumberNotUnique"))
                 return 1;
-            }
             ++refused;
         }
     }
-    QTextStream(stdout) << stored << ' ' << refused << Qt::endl;
+    QTextStream(stdout) << stored << ' ' << refused;
     return 0;
 }
 
@@ -554,8 +546,8 @@ void tst_SharedAccess::sameNewUserNameOnce()
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE UserName = 'pat'").toLongLong(), 1);
 }
 
-// Several programs add accounts of the same numbers at once, each number in a letter case of its
-// own: each number is added once, and the others are refused as another account's.
+// Several programs add accounts of the same numbers at once, each in a letter case of its own:
+// each number is added by one of them, and the other three are told it is another account's.
 void tst_SharedAccess::sameNewAccountNumberOnce()
 {
     ModelFixture fx;
@@ -568,11 +560,6 @@ void tst_SharedAccess::sameNewAccountNumberOnce()
     }
     QCOMPARE(stored, 10);
     QCOMPARE(refused, 30);
-    QSet<QString> numbers;
-    QSqlQuery q = Db::exec(fx.db, "SELECT glacctnbr FROM GLAccount");
-    while (q.next())
-        numbers << SameName::accountKey(q.value(0).toString());
-    QCOMPARE(numbers.size(), 10);
     QCOMPARE(fx.rows("GLAccount"), 10);
 }
 

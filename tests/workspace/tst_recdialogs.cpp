@@ -7,7 +7,6 @@
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "modelfixture.h"
-#include "prepaidrecdialog.h"
 #include "printrecorder.h"
 #include "recdialogfactory.h"
 #include "recdialogfixture.h"
@@ -54,8 +53,6 @@ private Q_SLOTS:
     void failedStore();
     void staleSave_data();
     void staleSave();
-    void newItemIntoDeletedAccount_data();
-    void newItemIntoDeletedAccount();
     void failedDocumentsSave_data();
     void failedDocumentsSave();
     void previewAndPrint_data();
@@ -557,62 +554,6 @@ void tst_RecDialogs::staleSave()
     if (!deleted)
         QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("approvedBy")).toString(),
                  QStringLiteral("Robin Chen"));
-}
-
-void tst_RecDialogs::newItemIntoDeletedAccount_data()
-{
-    QTest::addColumn<qint64>("accountId");
-    QTest::addColumn<QString>("table");
-    QTest::newRow("reconciling item") << qint64(6) << "ReconcilingItem";
-    QTest::newRow("prepaid item") << qint64(11) << "AmortizableItem";
-}
-
-// The account is deleted by another user while its reconciliation is open: a new item typed into
-// it is refused with who deleted the account and when, and nothing is stored.
-void tst_RecDialogs::newItemIntoDeletedAccount()
-{
-    QFETCH(qint64, accountId);
-    QFETCH(QString, table);
-    Fixture fx;
-    const auto d = fx.open(accountId);
-    fx.seams.clock.set(QDateTime(QDate(2026, 12, 9), QTime(9, 48)));
-    Global::userName = QStringLiteral("other");
-    GLAccount account;
-    account.Load(QString::number(accountId));
-    account.remove();
-    Global::userName = QStringLiteral("preparer");
-    const qint64 items = fx.rows(table);
-    bool stayed = false;
-    const auto typeAndSave = [&](QDialog& item) {
-        item.show();
-        if (auto* description = item.findChild<QLineEdit*>(QStringLiteral("txtDesc")))
-            description->setText(QStringLiteral("Orphan")); // a prepaid item's
-        else
-            child<QPlainTextEdit>(&item, "txtComment")->setPlainText(QStringLiteral("Orphan"));
-        AmountBox* amount = child<AmountBox>(&item, "txtAmount");
-        amount->setFocus();
-        QCoreApplication::processEvents();
-        amount->selectAll();
-        amount->del();
-        QTest::keyClicks(amount, QStringLiteral("120"));
-        click(&item, "OKButton");
-        stayed = item.isVisible();
-        click(&item, "CancelButton");
-        return item.result();
-    };
-    if (auto* prepaid = qobject_cast<PrepaidRecDialog*>(d.get())) {
-        prepaid->setDialogRunner(typeAndSave);
-        click(d.get(), "cmdNewAmortizableItem");
-    } else {
-        d->recItemListPanel()->setDialogRunner(typeAndSave);
-        click(d.get(), "cmdNew");
-    }
-    QCOMPARE(fx.seams.prompter.messages.size(), 1);
-    QVERIFY2(fx.seams.prompter.lastText().startsWith("Account " + account.getNumber() +
-                                                     " was deleted by other at 09:48"),
-             qPrintable(fx.seams.prompter.lastText()));
-    QVERIFY(stayed);
-    QCOMPARE(fx.rows(table), items);
 }
 
 void tst_RecDialogs::failedDocumentsSave_data()
