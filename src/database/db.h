@@ -204,6 +204,13 @@ void runTransaction(const QSqlDatabase& db, const std::function<void(Transaction
 // The same, saying what the work does (see Transaction).
 void runTransaction(const QSqlDatabase& db, const QString& doing, const std::function<void(Transaction& tx)>& work);
 
+// Takes, inside the transaction, the table's lock for a store that checks a rule of uniqueness (a
+// new account number) before it adds or changes a row: one transaction holds it at a time, so a
+// second adder waits until the first has ended, and its check then sees the first one's row.
+// Readers, and stores that only hold the table's rows, go on. An SQLite write transaction holds
+// the whole file already: nothing.
+void lockForAdding(const Transaction& tx, const QString& table);
+
 inline QSqlQuery exec(const Transaction& tx, const QString& sql, const QVariantList& values = {})
 {
     return exec(tx.db(), sql, values);

@@ -263,6 +263,12 @@ public:
     // lock nor with an update of the row's other columns.
     QString holdingRows() const override { return QStringLiteral(" FOR KEY SHARE"); }
     QString lockingRows() const override { return QStringLiteral(" FOR UPDATE"); }
+    // Taken by one transaction at a time; readers, and stores that hold or lock the table's rows,
+    // go on meanwhile.
+    QString lockForAdding(const QString& table) const override
+    {
+        return QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(table);
+    }
 
     // lower() under the "C" collation folds A to Z alone and compares what is left byte by byte,
     // as SQLite's NOCASE does.

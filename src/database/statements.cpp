@@ -202,6 +202,13 @@ QString lockingRows(const QSqlDatabase& db)
     return engineOf(db).lockingRows();
 }
 
+void lockForAdding(const Transaction& tx, const QString& table)
+{
+    const QString lock = engineOf(tx.db()).lockForAdding(table);
+    if (!lock.isEmpty())
+        exec(tx, lock);
+}
+
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
 {
     return engineOf(db).caseBlindOrder(column);

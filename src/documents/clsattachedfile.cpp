@@ -25,9 +25,13 @@ QVariant today()
     return DateRules::toDb(Clock::instance().today());
 }
 
-// The columns of an attachment's row that the user sees and a removal finds unchanged.
+// The columns of an attachment's row that the user sees: an edit and a removal find them
+// unchanged. The table keeps no audit twin.
 const QStringList Shown = {QStringLiteral("DocDesc"), QStringLiteral("FileSource"), QStringLiteral("OpenDate"),
                            QStringLiteral("CloseDate")};
+const qsizetype ShownFileSource = Shown.indexOf(QStringLiteral("FileSource"));
+const Persistence::StoredTable ShownRow(Persistence::StoredTable::NoAudit{}, QStringLiteral("AttachedDocument"),
+                                        Shown, QStringLiteral("DocPath = ?"));
 
 } // namespace
 
@@ -111,16 +115,23 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QStr
                        QStringLiteral("The item must be stored before its documents are."));
     Persistence::RestoreOnFailure keep(m_foundInDB);
     try {
-        // No row of the main database without its contents: they are stored first. When an
-        // administrator names another documents database in between, they are stored again there.
-        for (int attempt = 1; ; ++attempt) {
+        if (m_loaded.isEmpty()) {
+            // No row of the main database without its contents: they are stored first. When an
+            // administrator names another documents database in between, they are stored again there.
+            for (int attempt = 1; ; ++attempt) {
+                CopyAndSaveAttachFile();
+                if (storeRow(kind, accountId, itemId, accountNumber))
+                    break;
+                if (attempt == 2)
+                    throw AppError(AppError::DatabaseError, Source + QStringLiteral(".Save"),
+                                   QStringLiteral("The documents database was changed while the document was being "
+                                                  "saved, so nothing was saved. Please try again."));
+            }
+        } else {
+            // A stored attachment is edited only while its row holds what was loaded: a refused
+            // edit writes nothing, the documents database included.
+            storeRow(kind, accountId, itemId, accountNumber);
             CopyAndSaveAttachFile();
-            if (storeRow(kind, accountId, itemId, accountNumber))
-                break;
-            if (attempt == 2)
-                throw AppError(AppError::DatabaseError, Source + QStringLiteral(".Save"),
-                               QStringLiteral("The documents database was changed while the document was being "
-                                              "saved, so nothing was saved. Please try again."));
         }
     } catch (const AppError& e) {
         // The user learns which of the attachments was not saved.
@@ -143,16 +154,27 @@ bool clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
         QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("attach documents"));
-    // The row is stored only beside the name of the documents database that holds the contents.
-    if (DocumentsLocation::inUse(tx) != Global::docDBPath)
-        return false;
-    // The picked path, the owner and the creation columns are written once, by the insert.
-    const qint64 found = Db::execCount(
-        db,
-        QStringLiteral(
-            "UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
-        {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), m_docPath});
-    m_foundInDB = found > 0;
+    if (!m_loaded.isEmpty()) {
+        // The description and dates, while the row holds what this user loaded or last saved;
+        // the picked path stays as it was.
+        Persistence::Row row(ShownRow, {Db::text(m_docDesc), m_loaded.value(ShownFileSource),
+                                        DateRules::toDb(m_openDate), DateRules::toDb(m_closeDate)});
+        row.keyValues = {m_docPath};
+        row.loaded = m_loaded;
+        row.conflict = conflict();
+        Persistence::storeRow(tx, false, row);
+        m_foundInDB = true;
+    } else {
+        // The row is stored only beside the name of the documents database that holds the contents.
+        if (DocumentsLocation::inUse(tx) != Global::docDBPath)
+            return false;
+        // The picked path, the owner and the creation columns are written once, by the insert.
+        const qint64 found = Db::execCount(
+            db,
+            QStringLiteral("UPDATE AttachedDocument SET OpenDate = ?, DocDesc = ?, CloseDate = ? WHERE DocPath = ?"),
+            {DateRules::toDb(m_openDate), Db::text(m_docDesc), DateRules::toDb(m_closeDate), m_docPath});
+        m_foundInDB = found > 0;
+    }
     if (!m_foundInDB) {
         GLAccount::requireStored(db, accountId > 0 ? QVariant(accountId) : QVariant(), accountNumber);
         const qint32 none = -2;
@@ -178,19 +200,15 @@ bool clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
 
 void clsAttachedFile::removeRow() const
 {
-    static const Persistence::StoredTable table(Persistence::StoredTable::NoAudit{},
-                                                QStringLiteral("AttachedDocument"), Shown,
-                                                QStringLiteral("DocPath = ?"));
     const QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("remove attached documents"));
     if (m_loaded.isEmpty()) {
         Db::exec(db, QStringLiteral("DELETE FROM AttachedDocument WHERE DocPath = ?"), {m_docPath});
     } else {
-        Persistence::Row row(table, m_loaded);
+        Persistence::Row row(ShownRow, m_loaded);
         row.keyValues = {m_docPath};
         row.loaded = m_loaded;
-        row.conflict = {QStringLiteral("The document \"%1\"").arg(m_fileName.isEmpty() ? m_docPath : m_fileName),
-                        QStringLiteral("the list of documents")};
+        row.conflict = conflict();
         try {
             Persistence::removeRow(tx, row);
         } catch (const AppError& e) {
@@ -199,6 +217,12 @@ void clsAttachedFile::removeRow() const
         }
     }
     tx.commit();
+}
+
+Persistence::Conflict clsAttachedFile::conflict() const
+{
+    return {QStringLiteral("The document \"%1\"").arg(m_fileName.isEmpty() ? m_docPath : m_fileName),
+            QStringLiteral("the list of documents")};
 }
 
 bool clsAttachedFile::isDocumentInDB() const

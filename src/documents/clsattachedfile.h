@@ -3,6 +3,10 @@
 #include <QString>
 #include <QVariantList>
 
+namespace Persistence {
+struct Conflict;
+}
+
 // One attached document as held in memory: its stored name (the key everywhere), description,
 // the path the user picked and the dates it is valid between.
 class clsAttachedFile
@@ -33,10 +37,12 @@ public:
     void SaveAttachedDocToDB(const QString& docName, const QString& folder);
     // The documents database and the folder copy for this attachment (the documents folder).
     void CopyAndSaveAttachFile();
-    // Stores a changed attachment of the owner: its contents first, then the main database's row
-    // (inserted, or updated when it exists). A new row is stored only while the account is
-    // there (`accountNumber` names it when it is not). Raises AppError; a retry of a failed save
-    // works.
+    // Stores a changed attachment of the owner: a new one's contents first, then the main
+    // database's row (inserted, or updated when it exists), only while the account is there
+    // (`accountNumber` names it when it is not). A row loaded or saved before is updated only
+    // while it holds that, and before the documents database is written: raises ChangedMeanwhile
+    // or DeletedMeanwhile, writing nothing, when another user changed or deleted it since. Raises
+    // AppError; a retry of a failed save works.
     void Save(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber = {});
     // Whether the main database holds a row for this attachment's stored name.
     bool isDocumentInDB() const;
@@ -49,9 +55,11 @@ public:
     void removeRow() const;
 
 private:
-    // False, with nothing stored, when the main database names another documents database than
-    // the one the contents were just stored in.
+    // False, with nothing stored, when a new attachment's contents were just stored in another
+    // documents database than the one the main database names now.
     bool storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber);
+    // How a refused edit or removal names the attachment.
+    Persistence::Conflict conflict() const;
 
     QString m_docDesc;
     QString m_docPath;

@@ -201,11 +201,28 @@ QVariantList GLAccount::auditValues() const
     return values;
 }
 
+void GLAccount::requireNumberFree(const Db::Transaction& tx) const
+{
+    // A number kept (in whatever letter case) was checked when it was given; a blank one is no
+    // number at all, and is stored as it stands.
+    const QString key = SameName::accountKey(m_f.number);
+    if (m_f.number.trimmed().isEmpty() ||
+        (!isNew() && !m_f.loaded.isEmpty() && SameName::accountKey(Db::textOf(m_f.loaded.constFirst())) == key))
+        return;
+    // Another store adding the same number waits here until this one has ended, and then finds
+    // this one's account.
+    Db::lockForAdding(tx, kTable);
+    if (!isNumberUnique())
+        throw DataValidationError::raise(QStringLiteral("GLAccount"), QStringLiteral("AccountNumberNotUnique"),
+                                         QStringLiteral("ValidationError"));
+}
+
 void GLAccount::store()
 {
     Db::Transaction tx(Global::getConnection(), QStringLiteral("change the accounts"));
     SessionRights::require(tx.db(), SessionRights::Right::Use);
     Persistence::RestoreOnFailure keep(m_f);
+    requireNumberFree(tx);
     Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields& f) {
         Persistence::Row row{kStored, columnValues()};
         row.auditValues = auditValues();
@@ -258,18 +275,33 @@ QSet<qint64> GLAccount::holdStored(const QSqlDatabase& db, const QList<qint64>& 
     return stored;
 }
 
+QString GLAccount::deletedBy(const QSqlDatabase& db, const QString& number)
+{
+    // The account's audit rows carry its number, not its id.
+    return number.isEmpty() ? QString()
+                            : Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
+                                                        {QStringLiteral("glacctnbr")}, {number}, Persistence::Delete);
+}
+
 void GLAccount::requireStored(const QSqlDatabase& db, const QVariant& id, const QString& number)
 {
     static const QString held = QStringLiteral("SELECT 1 FROM GLAccount WHERE glAcctID = ?");
     if (id.isNull() || Db::exec(db, held + Db::holdingRows(db), {id}).next())
         return;
-    // The account's audit rows carry its number, not its id.
-    const QString by = number.isEmpty() ? QString()
-                                        : Persistence::lastChangeBy(db, QStringLiteral("GLAccountAudit"),
-                                                                    {QStringLiteral("glacctnbr")}, {number},
-                                                                    Persistence::Delete);
     throw Persistence::deletedMeanwhile(
-        number.isEmpty() ? QStringLiteral("The account") : QStringLiteral("Account %1").arg(number), by);
+        number.isEmpty() ? QStringLiteral("The account") : QStringLiteral("Account %1").arg(number),
+        deletedBy(db, number));
+}
+
+void GLAccount::loadListed(const QString& id, const QString& number)
+{
+    Load(id);
+    if (!isNew() && m_f.id == id)
+        return;
+    const QString by = deletedBy(Global::getConnection(), number);
+    throw AppError(AppError::DeletedMeanwhile, kKey.source,
+                   QStringLiteral("Account %1 was deleted by %2.")
+                       .arg(number, by.isEmpty() ? QStringLiteral("another user") : by));
 }
 
 void GLAccount::requireAsLoaded(const QSqlDatabase& db) const

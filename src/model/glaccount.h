@@ -8,6 +8,9 @@
 #include <QString>
 #include <memory>
 
+namespace Db {
+class Transaction;
+}
 namespace Persistence {
 struct Conflict;
 }
@@ -60,8 +63,11 @@ public:
     // Reads the account with that id; the empty id reads the account selected in the
     // administration grid. Without a row nothing changes.
     void Load(const QString& id);
-    // Inserts or updates the row with its audit row, in one transaction. Raises when the row is
-    // gone; on failure the object is as it was before.
+    // Inserts or updates the row with its audit row, in one transaction. A new number (a new
+    // account's, or one changed to another by the same-name rule) is checked in that transaction,
+    // while no other store can add it: one another account has raises
+    // "GLAccount:AccountNumberNotUnique". Raises when the row is gone; on failure the object is as
+    // it was before.
     void store();
     // Deletes the row with its "DELETE" audit row; raises (and writes nothing) when it is gone, or
     // when another user changed it since it was loaded.
@@ -96,10 +102,17 @@ public:
     // holds the account as requireStored does, and raises ChangedMeanwhile ("Account 1150 was
     // changed by Robin Chen at 09:48 ...") when its reconciliation type is no longer the one loaded.
     void requireAsLoaded(const class QSqlDatabase& db) const;
+    // Reads the account that a list showed under `number`, as Load does; when it is gone, raises
+    // DeletedMeanwhile: "Account 1150 was deleted by Robin Chen at 09:48."
+    void loadListed(const QString& id, const QString& number);
     // Builds the account from a row of selectColumns() without reading the lookup tables again.
     void readRow(const class QSqlQuery& q, const RecTypeList& recTypes, const ERPNumberList& erpNumbers);
 
 private:
+    // Who deleted the account with that number and when ("Robin Chen at 09:48"), as its audit
+    // rows tell; empty when they do not.
+    static QString deletedBy(const class QSqlDatabase& db, const QString& number);
+    void requireNumberFree(const Db::Transaction& tx) const;
     QVariantList columnValues() const;
     QVariantList auditValues() const;
     // How a refused store or removal names the account: by its number as loaded.

@@ -249,16 +249,25 @@ void updatePassword(qint64 id, const QString& password)
     tx.commit();
 }
 
-void remove(qint64 id)
+void remove(const UserAccount& user)
 {
+    // The row as the manager showed it: the columns a user's load reads, in its order. The table
+    // keeps no audit twin, so a refusal cannot say who changed the user.
+    static const Persistence::StoredTable users(
+        Persistence::StoredTable::NoAudit{}, QStringLiteral("Users"),
+        {QStringLiteral("UserName"), QStringLiteral("ChkPreparedBy"), QStringLiteral("ChkReviewedBy"),
+         QStringLiteral("ChkApprovedBy"), QStringLiteral("Role"), QStringLiteral("rptname")},
+        QStringLiteral("UserId = ?"));
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("delete users"));
-    if (isLoggedInUser(id))
+    if (isLoggedInUser(user.id))
         throw refusal(QStringLiteral("You cannot delete the user you are logged in as."));
     holdUsers(db);
     SessionRights::require(db, SessionRights::Right::ManageUsers);
-    keepLastAdministrator(db, id);
-    Db::execOne(tx, QStringLiteral("DELETE FROM Users WHERE UserId = ?"), {id});
+    keepLastAdministrator(db, user.id);
+    const QString name = user.loaded.isEmpty() ? user.userName : user.loaded.constFirst().toString();
+    Persistence::removeRow(tx, Persistence::removal(users, user.loaded, user.id, user.loaded,
+                                                    {QStringLiteral("User %1").arg(name), QStringLiteral("the user")}));
     tx.commit();
 }
 

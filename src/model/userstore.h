@@ -71,7 +71,10 @@ qint64 insert(const UserAccount& user, const QString& password);
 void update(const UserAccount& user, const QString& password);
 // Rewrites the password only. Raises when the row is gone.
 void updatePassword(qint64 id, const QString& password);
-// Deletes the user. Raises when the row is gone, or it is the logged-in user or the last administrator.
-void remove(qint64 id);
+// Deletes the user, only while his row still holds what was loaded (a user never loaded goes as
+// he is stored). Raises DeletedMeanwhile when the row is gone, ChangedMeanwhile when another
+// administrator changed it since it was loaded, and refuses the logged-in user and the last
+// administrator.
+void remove(const UserAccount& user);
 
 } // namespace UserStore

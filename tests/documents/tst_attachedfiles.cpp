@@ -41,6 +41,8 @@ private Q_SLOTS:
     void writesGoToTheActiveDocumentsDatabase();
     void accountDocumentsValidAtDate();
     void ownerListsAndDelete();
+    void editOverAnotherUsersChange_data();
+    void editOverAnotherUsersChange();
     void fetchFallsBackAndRefusesForeignNames();
     void writeWholeLeavesOldFileOnFailure();
     void foreignFileIsRefusedUntouched_data();
@@ -474,6 +476,53 @@ void tst_AttachedFiles::ownerListsAndDelete()
     // The contents and the folder copy stay.
     QCOMPARE(fx.documentRows(), 3);
     QVERIFY(QFileInfo::exists(fx.copyOf(key)));
+}
+
+void tst_AttachedFiles::editOverAnotherUsersChange_data()
+{
+    QTest::addColumn<bool>("loaded"); // the list read from the database, else the one that saved it
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<qint64>("rows");
+    const QString deleted = u"DELETE FROM AttachedDocument"_qs;
+    const QString described = u"UPDATE AttachedDocument SET DocDesc = 'Their words'"_qs;
+    QTest::newRow("loaded, deleted") << true << deleted << u"was deleted by another user"_qs << 0LL;
+    QTest::newRow("saved, deleted") << false << deleted << u"was deleted by another user"_qs << 0LL;
+    QTest::newRow("loaded, described") << true << described << u"was changed by another user"_qs << 1LL;
+    QTest::newRow("saved, described") << false << described << u"was changed by another user"_qs << 1LL;
+}
+
+// Another user deletes or describes an attachment this user holds: his edit of it is refused and
+// writes nothing, in either database; a deleted one never comes back.
+void tst_AttachedFiles::editOverAnotherUsersChange()
+{
+    QFETCH(bool, loaded);
+    QFETCH(QString, theirs);
+    QFETCH(QString, message);
+    QFETCH(qint64, rows);
+    DocumentsFixture fx;
+    clsAttachedfileList saved = listWith(1, fx.file(u"invoice.txt"_qs));
+    saved.SaveFiles();
+    const QString key = saved.getFiles().first().getDocPath();
+    clsAttachedfileList mine;
+    if (loaded) {
+        mine.setAccountId(7);
+        mine.setItemType(1);
+        mine.setRecItemId(42);
+        mine.initialize();
+    } else {
+        mine = saved;
+    }
+    Db::exec(Db::open(Global::mainDatabasePath, u"other user"_qs), theirs);
+    const QString left = fx.value(u"SELECT DocDesc FROM AttachedDocument"_qs).toString();
+    const QVariant document = Db::scalar(fx.docs(), u"SELECT DocDesc FROM Document"_qs);
+
+    mine.EditFile(key, u"Mine"_qs, u"02/01/2024"_qs);
+    const QString refused = raised([&] { mine.SaveFiles(); });
+    QVERIFY2(refused.contains(message), qPrintable(refused));
+    QCOMPARE(fx.rows(u"AttachedDocument"_qs), rows);
+    QCOMPARE(fx.value(u"SELECT DocDesc FROM AttachedDocument"_qs).toString(), left);
+    QCOMPARE(Db::scalar(fx.docs(), u"SELECT DocDesc FROM Document"_qs), document);
 }
 
 void tst_AttachedFiles::fetchFallsBackAndRefusesForeignNames()

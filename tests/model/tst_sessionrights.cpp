@@ -95,7 +95,7 @@ void tst_SessionRights::storeAfterRightsChanged_data()
     };
     const Store addAccount = [](ModelFixture&) {
         auto a = std::make_shared<GLAccount>();
-        a->initialize(QString(), QStringLiteral("9990"), QStringLiteral("Suspense"), QString(), QString(),
+        a->initialize(QString(), QStringLiteral("9980"), QStringLiteral("Suspense"), QString(), QString(),
                       QStringLiteral("A"), QStringLiteral("L"), QString(), QString(), QString(), QString(),
                       QString());
         return [a] { a->store(); };

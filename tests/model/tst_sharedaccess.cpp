@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
+#include <QThread>
 #include <QTest>
 #include <functional>
 #include <thread>
@@ -19,7 +20,8 @@
 // write lock instead of failing at once, and gives up as busy after the busy time; two users
 // storing the same new balance; a store into an account being deleted; a client killed in the
 // middle of a store; a client whose server session is killed between its stores; several
-// programs storing the same rows at once lose no update and leave no change without its audit row.
+// programs storing the same rows at once lose no update and leave no change without its audit row;
+// programs adding the same user name or account number at once add it once.
 class tst_SharedAccess : public QObject
 {
     Q_OBJECT
@@ -34,6 +36,7 @@ private Q_SLOTS:
     void concurrentStoresLoseNothing();
     void lastAdministratorStaysOne();
     void sameNewUserNameOnce();
+    void sameNewAccountNumberOnce();
 };
 
 namespace {
@@ -379,14 +382,40 @@ void storeStamped(const QString& kind, qint64 token)
     }
 }
 
+// Adds an account in each of ten rounds, from the moment given on: round r's number is the same
+// in every program, in a letter case of the program's own. Says how many were stored and how
+// many refused as another account's number.
+int addAccounts(int program, qint64 startAt)
+{
+    QThread::msleep(std::max<qint64>(0, startAt - QDateTime::currentMSecsSinceEpoch()));
+    int stored = 0, refused = 0;
+    for (int round = 1; round <= 10; ++round) {
+        GLAccount a;
+        a.initialize("", (program % 2 ? "rä-" : "RÄ-") + QString::number(round), "Raced", "", "", "A", "L", "", "",
+                     "", "", "");
+        try {
+            a.store();
+            ++stored;
+        } catch (const AppError& e) {
+            if (!e.source().endsWith("AccountNumberNotUnique"))
+                return 1;
+            ++refused;
+        }
+    }
+    QTextStream(stdout) << stored << ' ' << refused;
+    return 0;
+}
+
 // The other program: writer `index` stores one kind of row over and over for 1.5 s, then says
 // how many of its stores were accepted and how many refused; or, as an administrator, adds the
-// user "pat" and says what came of it.
+// user "pat" or the accounts of addAccounts and says what came of it.
 int storeRepeatedly(const QStringList& args)
 {
     TestSeams seams;
     Global::mainDatabasePath = args.value(0);
     Global::userName = "writer" + args.value(2);
+    if (args.value(1) == "new accounts")
+        return addAccounts(args.value(2).toInt(), args.value(3).toLongLong());
     if (args.value(1) == "new user") {
         try {
             UserStore::insert({0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}}, "pw");
@@ -420,9 +449,12 @@ int storeRepeatedly(const QStringList& args)
 QStringList runOtherPrograms(const QString& what)
 {
     QList<std::shared_ptr<QProcess>> programs;
+    // A moment by which every program has started and connected, for those that begin together.
+    const QString startAt = QString::number(QDateTime::currentMSecsSinceEpoch() + 2000);
     for (int i = 1; i <= 4; ++i) {
         programs << std::make_shared<QProcess>();
-        startAsOther(*programs.last(), kWriter, QStringList{Global::mainDatabasePath, what, QString::number(i)}.join('|'));
+        startAsOther(*programs.last(), kWriter,
+                     QStringList{Global::mainDatabasePath, what, QString::number(i), startAt}.join('|'));
     }
     QStringList said;
     for (auto& p : programs)
@@ -512,6 +544,23 @@ void tst_SharedAccess::sameNewUserNameOnce()
     QCOMPARE(said.count("stored"), 1);
     QCOMPARE(said.filter("User pat already exists in the system.").size(), 3);
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE UserName = 'pat'").toLongLong(), 1);
+}
+
+// Several programs add accounts of the same numbers at once, each in a letter case of its own:
+// each number is added by one of them, and the other three are told it is another account's.
+void tst_SharedAccess::sameNewAccountNumberOnce()
+{
+    ModelFixture fx;
+    int stored = 0, refused = 0;
+    for (const QString& said : runOtherPrograms("new accounts")) {
+        const QStringList counts = said.split(' ');
+        QVERIFY2(counts.size() == 2, qPrintable(said));
+        stored += counts[0].toInt();
+        refused += counts[1].toInt();
+    }
+    QCOMPARE(stored, 10);
+    QCOMPARE(refused, 30);
+    QCOMPARE(fx.rows("GLAccount"), 10);
 }
 
 int main(int argc, char* argv[])

@@ -2,6 +2,7 @@
 #include "apppages.h"
 #include "db.h"
 #include "frmlogin.h"
+#include "glaccount.h"
 #include "global.h"
 #include "mainhelpdialog.h"
 #include "modmain.h"
@@ -497,9 +498,13 @@ void tst_Navigator::reconciliationLoopGoesOn_data()
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("breakSql");
     QTest::addColumn<QString>("message");
-    QTest::newRow("B") << "3000" << "" << "Not expecting a 'B' code in the create() method";
-    QTest::newRow("N") << "9990" << "" << "Not expecting a 'N' code in the create() method";
-    QTest::newRow("load fails") << "1100" << "ALTER TABLE AttachedDocument RENAME TO Gone" << "AttachedDocument";
+    QTest::addColumn<bool>("deletedWhileShown"); // by the reviewer, at 09:48
+    QTest::newRow("B") << "3000" << "" << "Not expecting a 'B' code in the create() method" << false;
+    QTest::newRow("N") << "9990" << "" << "Not expecting a 'N' code in the create() method" << false;
+    QTest::newRow("load fails") << "1100" << "ALTER TABLE AttachedDocument RENAME TO Gone" << "AttachedDocument"
+                                << false;
+    QTest::newRow("deleted while shown") << "1100" << "" << "Account 1100 was deleted by Robin Chen at 09:48."
+                                         << true;
 }
 
 void tst_Navigator::reconciliationLoopGoesOn()
@@ -507,6 +512,7 @@ void tst_Navigator::reconciliationLoopGoesOn()
     QFETCH(QString, number);
     QFETCH(QString, breakSql);
     QFETCH(QString, message);
+    QFETCH(bool, deletedWhileShown);
     TestSeams seams;
     tutorialForPreparer(seams);
     Global::setCurrentRecDate("10/31/2026");
@@ -518,7 +524,18 @@ void tst_Navigator::reconciliationLoopGoesOn()
     nav.setDialogRunner([&](QDialog& d) {
         seen << d.objectName();
         d.show();
-        if (seen.size() == 1 && chooseAccount(d, number) >= 0)
+        const bool chosen = seen.size() == 1 && chooseAccount(d, number) >= 0;
+        if (chosen && deletedWhileShown) {
+            seams.clock.set(QDateTime(seams.clock.today(), QTime(9, 48)));
+            Global::userName = "reviewer";
+            GLAccount shown;
+            shown.Load(Db::scalar(Global::getConnection(), "SELECT glAcctID FROM GLAccount WHERE glacctnbr = ?",
+                                  {number})
+                           .toString());
+            shown.remove();
+            Global::userName = "preparer";
+        }
+        if (chosen)
             d.findChild<QPushButton*>("OKButton")->click();
         else
             d.findChild<QPushButton*>("CancelButton")->click();

@@ -27,8 +27,8 @@ private Q_SLOTS:
     void deleteActsOnShownUser();
     void administratorsStay_data();
     void administratorsStay();
-    void goneUser_data();
-    void goneUser();
+    void staleUser_data();
+    void staleUser();
     void newUserRole_data();
     void newUserRole();
     void singleRole();
@@ -242,6 +242,7 @@ void tst_UserManager::deleteActsOnShownUser()
     QCOMPARE(s.value("SELECT count(*) FROM Users WHERE UserId = 2").toInt(), 0);
     QCOMPARE(s.value("SELECT count(*) FROM Users WHERE UserId = 1").toInt(), 1); // not the logged-in one
     QVERIFY(!child<QPushButton>(w, "btnDelete")->isEnabled());
+    QVERIFY(child<QPushButton>(w, "btnAddnew")->isEnabled());
 
     // Save with nobody shown changes nothing and says why.
     s.seams.prompter.clear();
@@ -282,26 +283,36 @@ void tst_UserManager::administratorsStay()
     QCOMPARE(s.value("SELECT Role FROM Users WHERE UserId = 1").toString(), QStringLiteral("Administrator"));
 }
 
-void tst_UserManager::goneUser_data()
+void tst_UserManager::staleUser_data()
 {
     QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("theirs"); // another administrator's change, after the pick
     QTest::addColumn<QString>("message");
-    QTest::newRow("save") << false << "User reviewer was deleted by another user after you opened it";
-    QTest::newRow("delete") << true << "another user may have deleted it";
+    QTest::addColumn<QString>("left"); // the reviewer's row afterwards
+    const QString deleted = "DELETE FROM Users WHERE UserId = 3";
+    const QString promoted = "UPDATE Users SET UserName = 'auditlead', Role = 'Administrator' WHERE UserId = 3";
+    QTest::newRow("save a deleted user") << false << deleted
+                                         << "User reviewer was deleted by another user after you opened it" << "";
+    QTest::newRow("delete a deleted user") << true << deleted
+                                           << "User reviewer was deleted by another user after you opened it" << "";
+    QTest::newRow("delete a changed user") << true << promoted << "User reviewer was changed by another user"
+                                           << "auditlead|Administrator";
 }
 
-void tst_UserManager::goneUser()
+void tst_UserManager::staleUser()
 {
     QFETCH(bool, remove);
+    QFETCH(QString, theirs);
     QFETCH(QString, message);
+    QFETCH(QString, left);
     AdminSession s;
     frmUserManager w;
     pick(w, "reviewer");
-    Db::exec(s.db(), "DELETE FROM Users WHERE UserId = 3"); // another administrator, meanwhile
+    Db::exec(Db::open(s.mainPath, "other administrator"), theirs);
     s.seams.prompter.answers = {Prompter::Yes};
     click(w, remove ? "btnDelete" : "btnSave");
     QVERIFY2(s.seams.prompter.lastText().contains(message), qPrintable(s.seams.prompter.lastText()));
-    QCOMPARE(s.count("Users"), 2);
+    QCOMPARE(s.value("SELECT UserName || '|' || Role FROM Users WHERE UserId = 3").toString(), left);
 }
 
 void tst_UserManager::newUserRole_data()

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void goneMeanwhile();
     void deleteAsks_data();
     void deleteAsks();
+    void deleteOverUnseenChange();
     void printing();
     void largeAmountsShowWhole_data();
     void largeAmountsShowWhole();
@@ -583,6 +584,31 @@ void tst_PrepaidDialogs::deleteAsks()
     QCOMPARE(fx.value(QStringLiteral("SELECT count(*) FROM AmortizableItemAudit WHERE Activity = 'DELETE'"))
                  .toLongLong(),
              yes ? 1 : 0);
+}
+
+// Another user changes the item after this user's list was read: Delete, Yes removes nothing,
+// says who changed it and when, and the list shows the item as it is stored now.
+void tst_PrepaidDialogs::deleteOverUnseenChange()
+{
+    Fixture fx;
+    const auto d = fx.open(QStringLiteral("09/30/2026"));
+    QTreeWidget* list = d->prepaidListView();
+    const QString id = PrepaidRules::parseItemKey(list->topLevelItem(0)->data(0, Qt::UserRole).toString());
+    fx.seams.clock.set(QDateTime(QDate(2026, 12, 9), QTime(9, 48)));
+    Global::userName = QStringLiteral("other");
+    AmortizableItem other;
+    other.Load(id);
+    other.setDescription(other.getDescription() + QStringLiteral(" A"));
+    other.store();
+    Global::userName = QStringLiteral("preparer");
+
+    list->setCurrentItem(list->topLevelItem(0));
+    fx.seams.prompter.answers = {Prompter::Yes};
+    click(d.get(), "cmdDeleteAmortizableItem");
+    QVERIFY2(fx.seams.prompter.lastText().contains(QStringLiteral(" was changed by other at 09:48")),
+             qPrintable(fx.seams.prompter.lastText()));
+    QCOMPARE(fx.rows(QStringLiteral("AmortizableItemAudit WHERE Activity = 'DELETE'")), qint64(0));
+    QCOMPARE(d->prepaidItems().getItem(id)->getDescription(), other.getDescription()); // reloaded
 }
 
 void tst_PrepaidDialogs::printing()

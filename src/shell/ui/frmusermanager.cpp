@@ -1,5 +1,6 @@
 #include "frmusermanager.h"
 
+#include "apperror.h"
 #include "dialogbehaviour.h"
 #include "global.h"
 #include "prompter.h"
@@ -346,12 +347,26 @@ void frmUserManager::remove()
     if (Prompter::show(Prompter::applicationTitle(), QStringLiteral("Would you like to delete?"),
                        Prompter::Buttons::YesNo) != Prompter::Yes)
         return;
-    UserStore::remove(m_shownId);
+    // The user as shown: another administrator's change since is not deleted unseen.
+    UserAccount shown;
+    shown.id = m_shownId;
+    shown.loaded = m_shownLoaded;
+    try {
+        UserStore::remove(shown);
+    } catch (const AppError& e) {
+        if (e.number() != AppError::DeletedMeanwhile)
+            throw;
+        // Gone already: the list shows the users as they are stored now.
+        fillList();
+        setControlsForView();
+        throw;
+    }
     inform(QStringLiteral("User successfully deleted"));
     ClearTextBox();
     m_shownId = 0;
     fillList();
     ButtonEnable(); // still editing, with nobody shown: Delete is off until a user is picked
+    m_btnAddnew->setEnabled(true);
 }
 
 void frmUserManager::cancel()

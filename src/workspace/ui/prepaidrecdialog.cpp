@@ -171,22 +171,21 @@ void PrepaidRecDialog::editSelectedAmortizableItem()
 
 void PrepaidRecDialog::deleteAmortizableItem()
 {
-    auto item = getSelectedAmortizableItem();
+    // The item is read afresh, so that one deleted meanwhile is said so before the question; the
+    // delete itself goes only while the item still holds what the list showed.
+    const auto item = getSelectedAmortizableItem();
     if (!item)
         return;
     if (Prompter::show(QStringLiteral("Delete"), PrepaidRules::deleteQuestion(), Prompter::Buttons::YesNo) !=
         Prompter::Yes)
         return;
+    AmortizableItem shown = *m_amortizableItemList.getItem(item->getID());
     try {
-        item->remove();
+        shown.remove();
     } catch (const AppError&) {
-        // Deleted by another user between the question and the answer.
-        AmortizableItem stored;
-        stored.Load(item->getID());
-        if (stored.getID().isEmpty()) {
-            itemGone();
-            return;
-        }
+        // Changed or deleted by another user since the list was read: the list shows it as it is
+        // stored now, and the message says who and when.
+        loadAmortizableItemList();
         throw;
     }
     loadAmortizableItemList();

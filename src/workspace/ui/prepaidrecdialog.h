@@ -29,7 +29,9 @@ public:
     QTreeWidget* prepaidListView() const { return m_lvwAmortizableItemList; }
 
     // Each does nothing when no row is selected; an item deleted meanwhile by another user
-    // reloads the list with a message. Errors go to the caller.
+    // reloads the list with a message. Delete removes the item only while it holds what the list
+    // showed; otherwise it reloads the list and raises who changed or deleted it, and when.
+    // Errors go to the caller.
     void newAmortizableItem();
     void editSelectedAmortizableItem();
     void deleteAmortizableItem();

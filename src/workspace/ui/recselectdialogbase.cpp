@@ -289,7 +289,11 @@ void RecSelectDialogBase::selectAccount(qint64 id)
 std::shared_ptr<GLAccount> RecSelectDialogBase::getSelectedGLAccount() const
 {
     auto account = std::make_shared<GLAccount>();
-    account->Load(QString::number(currentAccountId()));
+    const QModelIndex current = m_grid->currentIndex();
+    if (current.isValid() && current.row() < m_model->rowCount()) {
+        const AccountSelectionRow& row = m_model->rowAt(current.row());
+        account->loadListed(QString::number(row.id), row.number);
+    }
     return account;
 }
 

@@ -30,7 +30,8 @@ public:
 
     bool isApproved() const { return m_approved; }
     void setApproved(bool approved) { m_approved = approved; }
-    // A new account loaded with the id of the grid's current row.
+    // A new account loaded with the id of the grid's current row; raises DeletedMeanwhile, naming
+    // who deleted it and when, for an account deleted since the grid was read.
     std::shared_ptr<GLAccount> getSelectedGLAccount() const;
     // "mm/dd/yyyy", or "" while the date box holds no date.
     QString getSelectedDate() const { return m_selectedDate; }
