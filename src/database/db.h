@@ -26,9 +26,6 @@ constexpr int ConnectTimeoutSeconds = 5;
 // True when the name is a server database's ("postgresql://..." or "postgres://...") rather than
 // a file path.
 bool isServerName(const QString& name);
-// The column that orders a table's rows as they were inserted, for a table without a key whose
-// rows are only ever inserted (the lists of values).
-QString insertionOrder(const QSqlDatabase& db);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);

@@ -144,12 +144,11 @@ QString lastChangeBy(const QSqlDatabase& db, const QString& auditTable, const QS
         condition += QStringLiteral(" AND Activity = ?");
         bound << activity;
     }
-    // ActivityDate is kept to the second: of two rows of one second the later one inserted is the
-    // newer (audit rows are only ever inserted).
+    // Audit rows are numbered as they are inserted: the newest is the highest number, also among
+    // rows of one second or stamped by clocks of other machines.
     QSqlQuery q = Db::exec(db,
-                           QStringLiteral("SELECT ActivityUser, ActivityDate FROM %1 WHERE %2 "
-                                          "ORDER BY ActivityDate DESC, %3 DESC LIMIT 1")
-                               .arg(auditTable, condition, Db::insertionOrder(db)),
+                           QStringLiteral("SELECT ActivityUser, ActivityDate FROM %1 WHERE %2 ORDER BY AuditId DESC LIMIT 1")
+                               .arg(auditTable, condition),
                            bound);
     if (!q.next())
         return {};

@@ -236,9 +236,6 @@ public:
         return QStringLiteral("lower(%1 COLLATE \"C\") COLLATE \"C\"").arg(column);
     }
 
-    // Rows that were never updated stay in the order of their physical place.
-    QString insertionOrder() const override { return QStringLiteral("ctid"); }
-
     // A bare parameter in a VALUES list is typed as text: the first row casts it to its column's type.
     QString firstValuesParameter(const QSqlDatabase& db, const QString& table, const QString& column) const override
     {

@@ -179,8 +179,6 @@ public:
     // NOCASE folds A to Z alone and compares what is left byte by byte, and its index serves the order.
     QString caseBlindOrder(const QString& column) const override { return column; }
 
-    QString insertionOrder() const override { return QStringLiteral("rowid"); }
-
     // A bare parameter takes whatever it is given.
     QString firstValuesParameter(const QSqlDatabase&, const QString&, const QString&) const override
     {

@@ -169,11 +169,6 @@ QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringLi
     return all.join(QStringLiteral(", "));
 }
 
-QString insertionOrder(const QSqlDatabase& db)
-{
-    return engineOf(db).insertionOrder();
-}
-
 QString exactCollation(const QSqlDatabase& db)
 {
     return engineOf(db).exactCollation();

@@ -164,7 +164,7 @@ QSqlDatabase noteDatabase(const QString& folder)
 {
     QSqlDatabase db = Db::open(TestDb::emptyMain(folder));
     Db::exec(db, "CREATE TABLE Note (id INTEGER PRIMARY KEY AUTOINCREMENT, text TEXT)");
-    Db::exec(db, "CREATE TABLE NoteAudit (text TEXT, Activity TEXT, ActivityDate TEXT, ActivityUser TEXT)");
+    Db::exec(db, "CREATE TABLE NoteAudit (AuditId INTEGER PRIMARY KEY AUTOINCREMENT, text TEXT, Activity TEXT, ActivityDate TEXT, ActivityUser TEXT)");
     return db;
 }
 
@@ -183,7 +183,7 @@ void tst_Database::storeRowWritesTheRowAndItsAuditTwin()
     note.f.text = "second";
     note.store(db, false);
     QCOMPARE(Db::scalar(db, "SELECT count(*) FROM Note").toInt(), 1);
-    QSqlQuery audit = Db::exec(db, "SELECT text, Activity, ActivityUser FROM NoteAudit ORDER BY " + Db::insertionOrder(db));
+    QSqlQuery audit = Db::exec(db, "SELECT text, Activity, ActivityUser FROM NoteAudit ORDER BY AuditId");
     QStringList rows;
     while (audit.next())
         rows << audit.value(0).toString() + "/" + audit.value(1).toString() + "/" + audit.value(2).toString();

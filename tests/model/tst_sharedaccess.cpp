@@ -5,6 +5,7 @@
 #include "glaccountbalance.h"
 #include "modelfixture.h"
 #include "otherwriter.h"
+#include "persistence.h"
 #include "reconcilingitem.h"
 #include "userstore.h"
 
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void concurrentStoresLoseNothing();
     void lastAdministratorStaysOne();
     void sameNewUserNameOnce();
+    void wholeBalanceListsWaitInTurn();
 };
 
 namespace {
@@ -358,6 +360,13 @@ void storeStamped(const QString& kind, qint64 token)
         editor.Load(kDate);
         stamp(editor.getGLAccountBalanceAt(1).getAmount(), token);
         editor.applyAmountEdit();
+    } else if (kind == "balance lists") {
+        // Every balance of the date, by the editor's OK (amounts) or as whole rows.
+        GLAccountBalanceList list;
+        list.Load(kDate);
+        for (qint64 i = 1; i <= list.count(); ++i)
+            stamp(list.getGLAccountBalanceAt(i).getAmount(), token);
+        token % 2 ? list.applyEdit() : list.applyAmountEdit();
     } else if (kind == "sign-offs") {
         auto account = std::make_shared<GLAccount>();
         account->Load(idOf("SELECT glAcctID FROM GLAccount"));
@@ -404,7 +413,9 @@ int storeRepeatedly(const QStringList& args)
             storeStamped(args.value(1), n);
             ++accepted;
         } catch (const AppError& e) {
-            if (e.number() != AppError::ChangedMeanwhile && e.number() != AppError::DatabaseBusy) {
+            // Whole lists wait for each other in turn: one that gave up ("Please try again") failed.
+            const bool busyRefuses = args.value(1) != "balance lists";
+            if (e.number() != AppError::ChangedMeanwhile && (e.number() != AppError::DatabaseBusy || !busyRefuses)) {
                 QTextStream(stdout) << e.description() << Qt::endl;
                 return 1;
             }
@@ -512,6 +523,45 @@ void tst_SharedAccess::sameNewUserNameOnce()
     QCOMPARE(said.count("stored"), 1);
     QCOMPARE(said.filter("User pat already exists in the system.").size(), 3);
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE UserName = 'pat'").toLongLong(), 1);
+}
+
+// Several programs store the whole balance list of one date at once, more balances than one
+// statement writes: each store waits for the one before it and then stores or is told who came
+// first; none gives up, and the server detects no deadlock.
+void tst_SharedAccess::wholeBalanceListsWaitInTurn()
+{
+    ModelFixture fx;
+    {
+        Db::Transaction tx(fx.db);
+        // Numbered out of the order they were added in: the list's order is not the rows' on disk.
+        const int count = int(Persistence::BatchRows) + 100;
+        for (int i = 0; i < count; ++i) {
+            GLAccount a;
+            a.initialize("", QString::number(10000 + i * 7919 % count), "Cash", "", "", "A", "D", "", "", "", "", "");
+            a.store();
+        }
+        tx.commit();
+    }
+    GLAccountBalanceList list;
+    list.Load(kDate);
+    list.applyEdit();
+    const QString deadlocks = "SELECT deadlocks FROM pg_stat_database WHERE datname = current_database()";
+    const qint64 deadlocksBefore = TestDb::onServer() ? fx.value(deadlocks).toLongLong() : 0;
+
+    int accepted = 0;
+    for (const QString& said : runOtherPrograms("balance lists")) {
+        const QStringList counts = said.split(' ');
+        QVERIFY2(counts.size() == 2, qPrintable(said));
+        accepted += counts[0].toInt();
+    }
+    QVERIFY(accepted > 1);
+    QCOMPARE(fx.value("SELECT count(*) FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE'").toLongLong(),
+             qint64(accepted) * list.count());
+    if (TestDb::onServer()) {
+        QTest::qWait(1000); // the statistics of ended sessions arrive a moment later
+        Db::exec(fx.db, "SELECT pg_stat_clear_snapshot()");
+        QCOMPARE(fx.value(deadlocks).toLongLong() - deadlocksBefore, 0);
+    }
 }
 
 int main(int argc, char* argv[])

@@ -30,7 +30,7 @@ struct ModelFixture
     QStringList activities(const QString& auditTable) const
     {
         QStringList out;
-        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY %2").arg(auditTable, Db::insertionOrder(db)));
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY AuditId").arg(auditTable));
         while (q.next())
             out << q.value(0).toString();
         return out;
