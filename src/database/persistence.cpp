@@ -177,11 +177,6 @@ AppError deletedMeanwhile(const QString& subject, const QString& by)
                         .arg(subject, by.isEmpty() ? QStringLiteral("another user") : by));
 }
 
-QString activityFor(const QString& argument)
-{
-    return argument.trimmed().toUpper() == Update ? Update : Delete;
-}
-
 QString now()
 {
     return DateRules::dateTimeToDb(Clock::instance().now());
@@ -299,6 +294,29 @@ void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QList<Q
                 .arg(audit, columns.join(QStringLiteral(", ")), Db::valuesRows(db, audit, columns, n));
         },
         [&](QVariantList& bound, qsizetype i) { bound << values[i] << activities[i] << at << auditUser; });
+}
+
+void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QStringList& keyColumns,
+                 const QList<QVariantList>& keys, const QString& activity)
+{
+    const QString audit = table.name() + QStringLiteral("Audit");
+    const QStringList stamp = auditColumns({});
+    const qsizetype width = keyColumns.size();
+    QStringList copied, sameKey;
+    for (const QString& c : table.columns())
+        copied << QStringLiteral("s.") + c;
+    for (qsizetype k = 0; k < width; ++k)
+        sameKey << QStringLiteral("s.%1 = v.column%2").arg(keyColumns[k]).arg(k + 1);
+    const AroundRows copy{QStringLiteral("INSERT INTO %1 (%2) SELECT %3, v.column%4, v.column%5, v.column%6 FROM %7 s "
+                                         "JOIN (VALUES ")
+                              .arg(audit, auditColumns(table.columns()).join(QStringLiteral(", ")),
+                                   copied.join(QStringLiteral(", ")), QString::number(width + 1),
+                                   QString::number(width + 2), QString::number(width + 3), table.name()),
+                          QStringLiteral(") AS v ON ") + sameKey.join(QStringLiteral(" AND "))};
+    const QString at = now();
+    inChunks(
+        db, keys.size(), [&](qsizetype n) { return copy.with(Db::valuesRows(db, audit, keyColumns + stamp, n)); },
+        [&](QVariantList& bound, qsizetype i) { bound << keys[i] << activity << at << auditUser; });
 }
 
 } // namespace Persistence

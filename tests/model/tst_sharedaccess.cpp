@@ -102,14 +102,6 @@ void tst_SharedAccess::removeWaitsForAnotherWriter_data()
         return [item] { item->remove(); };
     };
     QTest::newRow("amortizable item") << removeItem << "AmortizableItem" << 1500;
-    QTest::newRow("amortization period") << Remover([](ModelFixture& fx) -> std::function<void()> {
-        auto item = storedItem(storedAccount());
-        Db::exec(fx.db, "DELETE FROM Amortization");
-        auto period = std::make_shared<Amortization>();
-        period->initialize(QString(), item->getID(), "01/31/2025", "100", QString(), QString());
-        period->store();
-        return [period] { period->remove(); };
-    }) << "Amortization" << 1500;
     QTest::newRow("amortizable item, held past the busy time") << removeItem << "AmortizableItem" << Db::BusyTimeoutMs + 1500;
 }
 
