@@ -1,5 +1,7 @@
 #pragma once
 
+#include "arcurrency.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -45,6 +47,11 @@ QString lockingRows(const QSqlDatabase& db);
 // letters A to Z folded, then compared character by character, the same on both engines (a
 // server's own collation would sort punctuation and other letters by its language's rules).
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column);
+// The exact sum of a money column (its units) as one column of a SELECT list with GROUP BY, also
+// where a plain SUM of many large amounts would overflow 64 bits; read it back with moneySum.
+QString exactSum(const QSqlDatabase& db, const QString& column);
+// A value of exactSum read back; 0 for no rows.
+ARCurrencySum moneySum(const QSqlDatabase& db, const QVariant& value);
 // Raises AppError, in the words the login shows, for a server database's name that cannot be
 // used (a password in it, a setting that is not understood, no database, a port outside 1-65535);
 // a file path passes.

@@ -68,6 +68,8 @@ public:
     virtual QString holdingRows() const = 0;
     virtual QString lockingRows() const = 0;
     virtual QString caseBlindOrder(const QString& column) const = 0;
+    virtual QString exactSum(const QString& column) const = 0;
+    virtual ARCurrencySum moneySum(const QVariant& value) const = 0;
     // The parameter of the column in a VALUES list's first row.
     virtual QString firstValuesParameter(const QSqlDatabase& db, const QString& table, const QString& column) const = 0;
     virtual qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values) const = 0;

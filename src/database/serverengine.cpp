@@ -236,6 +236,22 @@ public:
         return QStringLiteral("lower(%1 COLLATE \"C\") COLLATE \"C\"").arg(column);
     }
 
+    // The sum of BIGINTs is a NUMERIC, exact however large, and comes back as its decimal text.
+    QString exactSum(const QString& column) const override { return QStringLiteral("SUM(%1)").arg(column); }
+
+    ARCurrencySum moneySum(const QVariant& value) const override
+    {
+        const QString digits = value.toString().trimmed();
+        const bool negative = digits.startsWith(QLatin1Char('-'));
+        unsigned __int128 magnitude = 0;
+        for (const QChar c : QStringView(digits).mid(negative ? 1 : 0))
+            if (c.isDigit())
+                magnitude = magnitude * 10 + unsigned(c.digitValue());
+        const __int128 units = negative ? -__int128(magnitude) : __int128(magnitude);
+        // Arithmetic shift: the halves add up to the sum again, its sign included.
+        return ARCurrencySum().addHalves(qint64(units >> 32), qint64(units & 0xFFFFFFFF));
+    }
+
     // A bare parameter in a VALUES list is typed as text: the first row casts it to its column's type.
     QString firstValuesParameter(const QSqlDatabase& db, const QString& table, const QString& column) const override
     {

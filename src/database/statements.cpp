@@ -194,6 +194,16 @@ QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
     return engineOf(db).caseBlindOrder(column);
 }
 
+QString exactSum(const QSqlDatabase& db, const QString& column)
+{
+    return engineOf(db).exactSum(column);
+}
+
+ARCurrencySum moneySum(const QSqlDatabase& db, const QVariant& value)
+{
+    return value.isNull() ? ARCurrencySum() : engineOf(db).moneySum(value);
+}
+
 qint64 statementCount()
 {
     return g_statements;
