@@ -46,6 +46,8 @@ public:
     virtual void startSession(QSqlDatabase& db, bool readOnly) const = 0;
     // True when the connection was lost under the layer (what reconnect() mends).
     virtual bool connectionLost(const QSqlDatabase& db) const = 0;
+    // Forgets what was read of the database's catalogue (a connection to it closes or opens).
+    virtual void forgetCatalogue(const QSqlDatabase& db) const = 0;
     // The files of the database named on this machine: its own and those the engine keeps beside
     // it while it is in use.
     virtual QStringList files(const QString& name) const = 0;

@@ -134,6 +134,8 @@ public:
 
     // A file does not go away under an open connection.
     bool connectionLost(const QSqlDatabase&) const override { return false; }
+    // The catalogue is read from the file each time.
+    void forgetCatalogue(const QSqlDatabase&) const override {}
 
     QStringList files(const QString& name) const override { return QStringList{name} + companionsOf(name); }
 

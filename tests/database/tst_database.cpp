@@ -52,6 +52,7 @@ private Q_SLOTS:
     void lostRaceRunsAgainOnce_data();
     void lostRaceRunsAgainOnce();
     void rolesKeepTheirOrderWhenTheTableIsRewritten();
+    void catalogueFollowsTheTables();
 };
 
 void tst_Database::openingNeverCreates()
@@ -711,6 +712,32 @@ void tst_Database::rolesKeepTheirOrderWhenTheTableIsRewritten()
     Db::exec(db, "UPDATE SystemType SET Value = Value WHERE Value = 'Administrator'");
     Db::exec(db, TestDb::onServer() ? "VACUUM FULL SystemType" : "VACUUM");
     QCOMPARE(UserStore::roles(), roles);
+}
+
+// What the layer read of the tables is read again when they change under it: a table made after
+// it was looked for in vain, and a column another program added while the connection was closed.
+void tst_Database::catalogueFollowsTheTables()
+{
+    TestSeams seams;
+    const QString path = TestDb::emptyMain(seams.folder());
+    QSqlDatabase db = Db::open(path);
+    const QString exact = Db::exactCollation(db);
+    QCOMPARE(Db::exactCollation(db, "Later", "note"), TestDb::onServer() ? QString() : exact);
+    Db::exec(db, "CREATE TABLE Later (note TEXT)");
+    QCOMPARE(Db::exactCollation(db, "Later", "note"), exact);
+    QCOMPARE(Db::exactCollation(db, "Later", "remark"), TestDb::onServer() ? QString() : exact);
+
+    db = QSqlDatabase();
+    Db::close(path);
+    {
+        QSqlDatabase other = Db::plainConnection(path, "other program");
+        QVERIFY(other.open());
+        QVERIFY(QSqlQuery(other).exec("ALTER TABLE Later ADD COLUMN remark TEXT"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("other program");
+    db = Db::open(path);
+    QCOMPARE(Db::exactCollation(db, "Later", "remark"), exact);
 }
 
 QTEST_GUILESS_MAIN(tst_Database)
