@@ -25,9 +25,6 @@ constexpr int BusyTimeoutMs = 5000;
 // How long connecting to a server may take before the login says it cannot be reached.
 constexpr int ConnectTimeoutSeconds = 5;
 
-// True when the name is a server database's ("postgresql://..." or "postgres://...") rather than
-// a file path.
-bool isServerName(const QString& name);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);
@@ -96,9 +93,6 @@ QSqlDatabase open(const QString& path, const QString& purpose = {});
 QSqlDatabase openReadOnly(const QString& path, const QString& purpose);
 // True when a connection to the file (and purpose) is open already.
 bool isOpen(const QString& path, const QString& purpose = {});
-// Raises AppError unless create() can make the database: a file that exists already, a server
-// database with a table in any schema, a name that cannot be used.
-void checkCreatable(const QString& path);
 // Creates a new, empty database file (the schema tools only). A server database is created by
 // its administrator: it is opened, and refused unless it holds no table yet.
 QSqlDatabase create(const QString& path);
@@ -121,14 +115,6 @@ void useSharedAccess(QSqlDatabase& db);
 
 // Runs one statement with its values bound in order; the query is forward-only.
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
-// The same for a writing statement unlikely to run again as it stands (a batch of rows whose number
-// varies): prepared for this run only, not kept with the connection's statements.
-QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
-// "(?, ?), (?, ?)": `rows` rows of a VALUES list whose columns hold values of the named columns of
-// `table` (a name may repeat). A server types a bare parameter in a VALUES list as text, so there
-// the first row casts each to its column's type; SQLite needs no cast. Columns are then read as
-// column1, column2, ... on both engines.
-QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows);
 // Runs an INSERT into a table whose key the database numbers and returns the new row's key.
 qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values);
 // Runs a writing statement and returns the number of rows it changed.
@@ -137,12 +123,6 @@ qint64 execCount(const QSqlDatabase& db, const QString& sql, const QVariantList&
 void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // The first column of the first row, or an invalid QVariant when there is no row.
 QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
-// Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
-// Schema statements are written as SQLite reads them; a server gets its own form of each.
-void runScript(const QSqlDatabase& db, const QString& script);
-// Makes the keys that the database numbers continue after the largest one stored (after rows
-// were inserted with their keys given, as the tutorial data does).
-void continueKeys(const QSqlDatabase& db);
 
 // Whether the table (column) exists: false only when it is really missing or the file cannot be
 // read as a database; a file held by another user raises AppError::DatabaseBusy.

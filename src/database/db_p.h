@@ -93,6 +93,28 @@ inline const Engine& engineOf(const QSqlDatabase& db)
     return Engine::of(db);
 }
 
+// What the layer's own files and the schema tools use, beside the public face (db.h).
+// True when the name is a server database's ("postgresql://..." or "postgres://...") rather than
+// a file path.
+bool isServerName(const QString& name);
+// Raises AppError unless create() can make the database: a file that exists already, a server
+// database with a table in any schema, a name that cannot be used.
+void checkCreatable(const QString& path);
+// Runs a writing statement unlikely to run again as it stands (a batch of rows whose number
+// varies): prepared for this run only, not kept with the connection's statements.
+QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// "(?, ?), (?, ?)": `rows` rows of a VALUES list whose columns hold values of the named columns of
+// `table` (a name may repeat). A server types a bare parameter in a VALUES list as text, so there
+// the first row casts each to its column's type; SQLite needs no cast. Columns are then read as
+// column1, column2, ... on both engines.
+QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows);
+// Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
+// Schema statements are written as SQLite reads them; a server gets its own form of each.
+void runScript(const QSqlDatabase& db, const QString& script);
+// Makes the keys that the database numbers continue after the largest one stored (after rows
+// were inserted with their keys given, as the tutorial data does).
+void continueKeys(const QSqlDatabase& db);
+
 // Names (servername.cpp).
 // The parts of a server database's name, refused in the login's words when they cannot be used.
 struct ServerName

@@ -1,5 +1,6 @@
 #include "apperror.h"
 #include "db.h"
+#include "db_p.h"
 #include "global.h"
 #include "otherwriter.h"
 #include "persistence.h"

@@ -64,7 +64,7 @@ struct ModelFixture
             return;
         Db::exec(db, QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr) VALUES (?, ?)"),
                  {id, QString::number(id)});
-        Db::continueKeys(db);
+        TestDb::continueKeys(db);
     }
     // The next autonumber of the table will be above the 16-bit range.
     void bigIds(const QString& table, qint64 next = 70000) const
