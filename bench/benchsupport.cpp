@@ -1,6 +1,7 @@
 #include "benchsupport.h"
 
 #include "db.h"
+#include "db_p.h"
 #include "global.h"
 #include "processtuning.h"
 #include "schema.h"

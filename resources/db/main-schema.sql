@@ -9,6 +9,8 @@
 -- Columns that are looked up or compared by typed text use COLLATE NOCASE, so that they compare
 -- without regard to letter case. There are no foreign keys: removing an account or an item leaves
 -- the rows that refer to it in place on purpose.
+-- Audit rows are numbered as they are inserted (AuditId): the newest row of a change is the one
+-- with the highest number, whatever the time it carries.
 -- The script is run one statement at a time: each statement ends with a semicolon at the end of
 -- its last line, and no comment or text value holds one.
 
@@ -103,6 +105,7 @@ CREATE INDEX GLAccount_active ON GLAccount (active, keycontrol);
 
 -- One row per insert, update and delete of an account.
 CREATE TABLE GLAccountAudit (
+    AuditId         INTEGER PRIMARY KEY AUTOINCREMENT,
     glacctnbr       TEXT COLLATE NOCASE,
     name            TEXT,
     comment         TEXT,
@@ -151,6 +154,7 @@ CREATE INDEX GLAccountBalance_Date ON GLAccountBalance (Date);
 
 -- One row per store of a balance (inserts and updates only: balances are never deleted).
 CREATE TABLE GLAccountBalanceAudit (
+    AuditId         INTEGER PRIMARY KEY AUTOINCREMENT,
     glAcctID       INTEGER,
     Date           TEXT,
     amount         INTEGER,
@@ -200,6 +204,7 @@ CREATE INDEX ReconcilingItem_closeDate ON ReconcilingItem (closeDate);
 
 -- One row per insert, update and delete of an item.
 CREATE TABLE ReconcilingItemAudit (
+    AuditId         INTEGER PRIMARY KEY AUTOINCREMENT,
     glAcctID     INTEGER,
     openDate     TEXT,
     closeDate    TEXT,
@@ -238,6 +243,7 @@ CREATE INDEX AmortizableItem_endDate ON AmortizableItem (endDate);
 
 -- One row per insert, update and delete of a prepaid item.
 CREATE TABLE AmortizableItemAudit (
+    AuditId         INTEGER PRIMARY KEY AUTOINCREMENT,
     glAcctID     INTEGER,
     openDate     TEXT,
     startDate    TEXT,
@@ -268,6 +274,7 @@ CREATE INDEX Amortization_Item ON Amortization (amortizableItemID, period);
 
 -- One row per insert, update and delete of a period.
 CREATE TABLE AmortizationAudit (
+    AuditId         INTEGER PRIMARY KEY AUTOINCREMENT,
     amortizableItemID INTEGER,
     period            TEXT,
     amount            INTEGER,

@@ -135,24 +135,11 @@ QList<bool> updateWhereUnchanged(const QSqlDatabase& db, const GuardedUpdate& up
     if (!t.audited())
         return changed;
     std::sort(audited.begin(), audited.end());
-    // The audit row copies the row where it stands, not the values sent: it is found by its key.
-    const QString audit = t.name() + QStringLiteral("Audit");
-    const QStringList stamp = {QStringLiteral("Activity"), QStringLiteral("ActivityDate"), QStringLiteral("ActivityUser")};
-    QStringList copied, sameKey;
-    for (const QString& c : t.columns())
-        copied << QStringLiteral("s.") + c;
-    for (qsizetype k = 0; k < keys; ++k)
-        sameKey << QStringLiteral("s.%1 = v.column%2").arg(update.keyColumns[k]).arg(k + 1);
-    const AroundRows copy{QStringLiteral("INSERT INTO %1 (%2, %3) SELECT %4, v.column%5, v.column%6, v.column%7 FROM %8 s "
-                                         "JOIN (VALUES ")
-                              .arg(audit, t.columns().join(QStringLiteral(", ")), stamp.join(QStringLiteral(", ")),
-                                   copied.join(QStringLiteral(", ")), QString::number(keys + 1),
-                                   QString::number(keys + 2), QString::number(keys + 3), t.name()),
-                          QStringLiteral(") AS v ON ") + sameKey.join(QStringLiteral(" AND "))};
-    const QString at = now();
-    inChunks(
-        db, audited.size(), [&](qsizetype n) { return copy.with(Db::valuesRows(db, audit, update.keyColumns + stamp, n)); },
-        [&](QVariantList& bound, qsizetype i) { bound << rows[audited[i]].key << Update << at << auditUser; });
+    // The audit row copies the row where it stands, other users' columns included, not the values sent.
+    QList<QVariantList> changedKeys;
+    for (qsizetype i : std::as_const(audited))
+        changedKeys << rows[i].key;
+    writeAudits(db, t, update.keyColumns, changedKeys, Update);
     return changed;
 }
 

@@ -107,6 +107,7 @@ void reconnect(const QSqlDatabase& db)
     if (transactionDepth(name) > 0)
         throw lostConnectionError(QStringLiteral("Db.exec"), QStringLiteral("The transaction ended with the connection."));
     forgetStatements(name);
+    engine.forgetCatalogue(db);
     QSqlDatabase again = db;
     again.close();
     if (!again.open())
@@ -162,6 +163,7 @@ void close(const QString& path, const QString& purpose)
     forgetConnection(name);
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
+        engineOf(db).forgetCatalogue(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
@@ -175,6 +177,7 @@ void closeAll()
     for (const QString& name : QSqlDatabase::connectionNames()) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
+            engineOf(db).forgetCatalogue(db);
             db.close();
         }
         QSqlDatabase::removeDatabase(name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "arcurrency.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -23,12 +25,6 @@ constexpr int BusyTimeoutMs = 5000;
 // How long connecting to a server may take before the login says it cannot be reached.
 constexpr int ConnectTimeoutSeconds = 5;
 
-// True when the name is a server database's ("postgresql://..." or "postgres://...") rather than
-// a file path.
-bool isServerName(const QString& name);
-// The column that orders a table's rows as they were inserted, for a table without a key whose
-// rows are only ever inserted (the lists of values).
-QString insertionOrder(const QSqlDatabase& db);
 // " COLLATE ..." for a text comparison that must be exact, letter case and all, also on a
 // column that compares without regard to case.
 QString exactCollation(const QSqlDatabase& db);
@@ -48,6 +44,11 @@ QString lockingRows(const QSqlDatabase& db);
 // letters A to Z folded, then compared character by character, the same on both engines (a
 // server's own collation would sort punctuation and other letters by its language's rules).
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column);
+// The exact sum of a money column (its units) as one column of a SELECT list with GROUP BY, also
+// where a plain SUM of many large amounts would overflow 64 bits; read it back with moneySum.
+QString exactSum(const QSqlDatabase& db, const QString& column);
+// A value of exactSum read back; 0 for no rows.
+ARCurrencySum moneySum(const QSqlDatabase& db, const QVariant& value);
 // Raises AppError, in the words the login shows, for a server database's name that cannot be
 // used (a password in it, a setting that is not understood, no database, a port outside 1-65535);
 // a file path passes.
@@ -98,15 +99,6 @@ QSqlDatabase open(const QString& path, const QString& purpose = {});
 QSqlDatabase openReadOnly(const QString& path, const QString& purpose);
 // True when a connection to the file (and purpose) is open already.
 bool isOpen(const QString& path, const QString& purpose = {});
-// Raises AppError unless create() can make the database: a file that exists already or whose
-// folder is missing or cannot be written, a server database with a table in any schema or in which
-// the role may not create tables, a name that cannot be used.
-void checkCreatable(const QString& path);
-// The same for a main and a documents database made together: neither is written unless both can
-// be made, and they must be two databases, not one reached by two names (another path to the
-// file, another spelling of the server or its socket folder, another role). With `replaceFiles`
-// a file that exists is no refusal (it is made anew).
-void checkCreatablePair(const QString& main, const QString& documents, bool replaceFiles = false);
 // Creates a new, empty database file (the schema tools only). A server database is created by
 // its administrator: it is opened, and refused unless it holds no table yet.
 QSqlDatabase create(const QString& path);
@@ -131,14 +123,6 @@ void useSharedAccess(QSqlDatabase& db);
 
 // Runs one statement with its values bound in order; the query is forward-only.
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
-// The same for a writing statement unlikely to run again as it stands (a batch of rows whose number
-// varies): prepared for this run only, not kept with the connection's statements.
-QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
-// "(?, ?), (?, ?)": `rows` rows of a VALUES list whose columns hold values of the named columns of
-// `table` (a name may repeat). A server types a bare parameter in a VALUES list as text, so there
-// the first row casts each to its column's type; SQLite needs no cast. Columns are then read as
-// column1, column2, ... on both engines.
-QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows);
 // Runs an INSERT into a table whose key the database numbers and returns the new row's key.
 qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values);
 // Runs a writing statement and returns the number of rows it changed.
@@ -147,12 +131,6 @@ qint64 execCount(const QSqlDatabase& db, const QString& sql, const QVariantList&
 void execOne(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
 // The first column of the first row, or an invalid QVariant when there is no row.
 QVariant scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
-// Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
-// Schema statements are written as SQLite reads them; a server gets its own form of each.
-void runScript(const QSqlDatabase& db, const QString& script);
-// Makes the keys that the database numbers continue after the largest one stored (after rows
-// were inserted with their keys given, as the tutorial data does).
-void continueKeys(const QSqlDatabase& db);
 
 // Whether the table (column) exists: false only when it is really missing or the file cannot be
 // read as a database; a file held by another user raises AppError::DatabaseBusy.

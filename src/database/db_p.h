@@ -50,6 +50,8 @@ public:
     virtual void startSession(QSqlDatabase& db, bool readOnly) const = 0;
     // True when the connection was lost under the layer (what reconnect() mends).
     virtual bool connectionLost(const QSqlDatabase& db) const = 0;
+    // Forgets what was read of the database's catalogue (a connection to it closes or opens).
+    virtual void forgetCatalogue(const QSqlDatabase& db) const = 0;
     // The files of the database named on this machine: its own and those the engine keeps beside
     // it while it is in use.
     virtual QStringList files(const QString& name) const = 0;
@@ -74,7 +76,8 @@ public:
     // The statement that keeps other adders to the table waiting (see lockForAdding); "" for none.
     virtual QString lockForAdding(const QString& table) const = 0;
     virtual QString caseBlindOrder(const QString& column) const = 0;
-    virtual QString insertionOrder() const = 0;
+    virtual QString exactSum(const QString& column) const = 0;
+    virtual ARCurrencySum moneySum(const QVariant& value) const = 0;
     // The parameter of the column in a VALUES list's first row.
     virtual QString firstValuesParameter(const QSqlDatabase& db, const QString& table, const QString& column) const = 0;
     virtual qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values) const = 0;
@@ -96,6 +99,34 @@ inline const Engine& engineOf(const QSqlDatabase& db)
 {
     return Engine::of(db);
 }
+
+// What the layer's own files and the schema tools use, beside the public face (db.h).
+// True when the name is a server database's ("postgresql://..." or "postgres://...") rather than
+// a file path.
+bool isServerName(const QString& name);
+// Raises AppError unless create() can make the database: a file that exists already or whose
+// folder is missing or cannot be written, a server database with a table in any schema or in which
+// the role may not create tables, a name that cannot be used.
+void checkCreatable(const QString& path);
+// Raises AppError unless a main and a documents database made together can both be made: neither
+// is written unless both can, and they must be two databases, not one reached by two names
+// (another path to the file, another spelling of the server or its socket folder, another role).
+// With `replaceFiles` a file that exists is no refusal (it is made anew).
+void checkCreatablePair(const QString& main, const QString& documents, bool replaceFiles = false);
+// Runs a writing statement unlikely to run again as it stands (a batch of rows whose number
+// varies): prepared for this run only, not kept with the connection's statements.
+QSqlQuery execOnce(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {});
+// "(?, ?), (?, ?)": `rows` rows of a VALUES list whose columns hold values of the named columns of
+// `table` (a name may repeat). A server types a bare parameter in a VALUES list as text, so there
+// the first row casts each to its column's type; SQLite needs no cast. Columns are then read as
+// column1, column2, ... on both engines.
+QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringList& columns, qsizetype rows);
+// Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
+// Schema statements are written as SQLite reads them; a server gets its own form of each.
+void runScript(const QSqlDatabase& db, const QString& script);
+// Makes the keys that the database numbers continue after the largest one stored (after rows
+// were inserted with their keys given, as the tutorial data does).
+void continueKeys(const QSqlDatabase& db);
 
 // Names (servername.cpp).
 // The parts of a server database's name, refused in the login's words when they cannot be used.

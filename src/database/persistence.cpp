@@ -144,12 +144,11 @@ QString lastChangeBy(const QSqlDatabase& db, const QString& auditTable, const QS
         condition += QStringLiteral(" AND Activity = ?");
         bound << activity;
     }
-    // ActivityDate is kept to the second: of two rows of one second the later one inserted is the
-    // newer (audit rows are only ever inserted).
+    // Audit rows are numbered as they are inserted: the newest is the highest number, also among
+    // rows of one second or stamped by clocks of other machines.
     QSqlQuery q = Db::exec(db,
-                           QStringLiteral("SELECT ActivityUser, ActivityDate FROM %1 WHERE %2 "
-                                          "ORDER BY ActivityDate DESC, %3 DESC LIMIT 1")
-                               .arg(auditTable, condition, Db::insertionOrder(db)),
+                           QStringLiteral("SELECT ActivityUser, ActivityDate FROM %1 WHERE %2 ORDER BY AuditId DESC LIMIT 1")
+                               .arg(auditTable, condition),
                            bound);
     if (!q.next())
         return {};
@@ -176,11 +175,6 @@ AppError deletedMeanwhile(const QString& subject, const QString& by)
     return AppError(AppError::DeletedMeanwhile, subject,
                     QStringLiteral("%1 was deleted by %2 after you opened it, so nothing was stored.")
                         .arg(subject, by.isEmpty() ? QStringLiteral("another user") : by));
-}
-
-QString activityFor(const QString& argument)
-{
-    return argument.trimmed().toUpper() == Update ? Update : Delete;
 }
 
 QString now()
@@ -300,6 +294,29 @@ void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QList<Q
                 .arg(audit, columns.join(QStringLiteral(", ")), Db::valuesRows(db, audit, columns, n));
         },
         [&](QVariantList& bound, qsizetype i) { bound << values[i] << activities[i] << at << auditUser; });
+}
+
+void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QStringList& keyColumns,
+                 const QList<QVariantList>& keys, const QString& activity)
+{
+    const QString audit = table.name() + QStringLiteral("Audit");
+    const QStringList stamp = auditColumns({});
+    const qsizetype width = keyColumns.size();
+    QStringList copied, sameKey;
+    for (const QString& c : table.columns())
+        copied << QStringLiteral("s.") + c;
+    for (qsizetype k = 0; k < width; ++k)
+        sameKey << QStringLiteral("s.%1 = v.column%2").arg(keyColumns[k]).arg(k + 1);
+    const AroundRows copy{QStringLiteral("INSERT INTO %1 (%2) SELECT %3, v.column%4, v.column%5, v.column%6 FROM %7 s "
+                                         "JOIN (VALUES ")
+                              .arg(audit, auditColumns(table.columns()).join(QStringLiteral(", ")),
+                                   copied.join(QStringLiteral(", ")), QString::number(width + 1),
+                                   QString::number(width + 2), QString::number(width + 3), table.name()),
+                          QStringLiteral(") AS v ON ") + sameKey.join(QStringLiteral(" AND "))};
+    const QString at = now();
+    inChunks(
+        db, keys.size(), [&](qsizetype n) { return copy.with(Db::valuesRows(db, audit, keyColumns + stamp, n)); },
+        [&](QVariantList& bound, qsizetype i) { bound << keys[i] << activity << at << auditUser; });
 }
 
 } // namespace Persistence

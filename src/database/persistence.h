@@ -24,9 +24,6 @@ inline const QString Delete = QStringLiteral("DELETE");
 // The login name of the session: written as CreateUser and ActivityUser (Global::userName).
 inline QString auditUser;
 
-// "UPDATE" when the argument, trimmed and upper-cased, is UPDATE; any other argument records a delete.
-QString activityFor(const QString& argument);
-
 // The current date and time as stored in CreateDate and ActivityDate.
 QString now();
 
@@ -235,6 +232,10 @@ qint64 inChunks(const QSqlDatabase& db, qsizetype count, const std::function<QSt
 // a single row the table's own audit statement, prepared once per connection.
 void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QList<QVariantList>& values,
                  const QStringList& activities);
+// The same for rows of the table found by the values of its `keyColumns`, each copied as it stands
+// (other users' columns included), with one activity.
+void writeAudits(const QSqlDatabase& db, const StoredTable& table, const QStringList& keyColumns,
+                 const QList<QVariantList>& keys, const QString& activity);
 
 // How a guarded store compares a column with the value this user loaded: exactly (NULL matching
 // NULL, letter case and all), or as an amount, a NULL reading 0.

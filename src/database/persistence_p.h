@@ -3,6 +3,7 @@
 // What the persistence layer's own files share: the guarded UPDATE over rows of values, for one
 // row (storeRow) and for many (the batched stores).
 
+#include "db_p.h"
 #include "persistence.h"
 
 namespace Persistence {

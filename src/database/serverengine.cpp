@@ -76,13 +76,37 @@ bool isSchemaStatement(const QString& sql)
            sql.startsWith(QStringLiteral("ALTER "), Qt::CaseInsensitive);
 }
 
-// The type of a table's column ("" when it has no such column), the table's types read once per
-// connection and table.
+// What the layer has read of a database's catalogue, by table: its columns' types and its numbered
+// key column. Kept per database (and role, which sees what it may use), and read again after any
+// connection to it closes or opens: another program may have changed the tables meanwhile.
+struct Catalogue
+{
+    QHash<QString, QHash<QString, QString>> types; // table -> column -> type
+    QHash<QString, QString> keyColumns;            // table -> its numbered column, "" for none
+};
+
+QHash<QString, Catalogue>& catalogues()
+{
+    static QHash<QString, Catalogue> all;
+    return all;
+}
+
+QString databaseOf(const QSqlDatabase& db)
+{
+    return QStringLiteral("%1@%2:%3/%4").arg(db.userName(), db.hostName(), QString::number(db.port()), db.databaseName());
+}
+
+Catalogue& catalogueOf(const QSqlDatabase& db)
+{
+    return catalogues()[databaseOf(db)];
+}
+
+// The type of a table's column ("" when it has no such column). A table not found is not
+// remembered: it may be made later on the same connection.
 QString columnType(const QSqlDatabase& db, const QString& table, const QString& column)
 {
-    static QHash<QString, QHash<QString, QString>> types; // "connection/table" -> column -> type
-    const QString key = db.connectionName() + QLatin1Char('/') + table.toLower();
-    if (!types.contains(key)) {
+    const QString key = table.toLower();
+    if (!catalogueOf(db).types.contains(key)) {
         QHash<QString, QString> byColumn;
         QSqlQuery q = Db::exec(db,
                                QStringLiteral("SELECT column_name, data_type FROM information_schema.columns WHERE "
@@ -90,11 +114,14 @@ QString columnType(const QSqlDatabase& db, const QString& table, const QString& 
                                {table});
         while (q.next())
             byColumn.insert(q.value(0).toString(), q.value(1).toString());
-        types.insert(key, byColumn);
+        if (byColumn.isEmpty())
+            return {};
+        // Looked up anew: the statement may have connected again, which forgets the catalogue.
+        catalogueOf(db).types.insert(key, byColumn);
     }
     QString name = column.toLower();
     name.remove(QLatin1Char('"'));
-    return types.value(key).value(name);
+    return catalogueOf(db).types.value(key).value(name);
 }
 
 class ServerEngine final : public Db::Engine
@@ -205,6 +232,8 @@ public:
 
     bool connectionLost(const QSqlDatabase& db) const override { return gone(db); }
 
+    void forgetCatalogue(const QSqlDatabase& db) const override { catalogues().remove(databaseOf(db)); }
+
     QStringList files(const QString&) const override { return {}; }
     QString file(const QSqlDatabase&) const override { return {}; }
 
@@ -277,8 +306,21 @@ public:
         return QStringLiteral("lower(%1 COLLATE \"C\") COLLATE \"C\"").arg(column);
     }
 
-    // Rows that were never updated stay in the order of their physical place.
-    QString insertionOrder() const override { return QStringLiteral("ctid"); }
+    // The sum of BIGINTs is a NUMERIC, exact however large, and comes back as its decimal text.
+    QString exactSum(const QString& column) const override { return QStringLiteral("SUM(%1)").arg(column); }
+
+    ARCurrencySum moneySum(const QVariant& value) const override
+    {
+        const QString digits = value.toString().trimmed();
+        const bool negative = digits.startsWith(QLatin1Char('-'));
+        unsigned __int128 magnitude = 0;
+        for (const QChar c : QStringView(digits).mid(negative ? 1 : 0))
+            if (c.isDigit())
+                magnitude = magnitude * 10 + unsigned(c.digitValue());
+        const __int128 units = negative ? -__int128(magnitude) : __int128(magnitude);
+        // Arithmetic shift: the halves add up to the sum again, its sign included.
+        return ARCurrencySum().addHalves(qint64(units >> 32), qint64(units & 0xFFFFFFFF));
+    }
 
     // A bare parameter in a VALUES list is typed as text: the first row casts it to its column's type.
     QString firstValuesParameter(const QSqlDatabase& db, const QString& table, const QString& column) const override
@@ -294,17 +336,21 @@ public:
     // looked up once per table (an empty name: the table numbers no key).
     qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values) const override
     {
-        static QHash<QString, QString> keyColumns; // "connection/table" -> column
         const QString table = insert.section(QLatin1Char(' '), 2, 2);
-        const QString cacheKey = db.connectionName() + QLatin1Char('/') + table.toLower();
-        if (!keyColumns.contains(cacheKey))
-            keyColumns.insert(cacheKey, Db::scalar(db,
-                                                   QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
-                                                                  "table_schema = current_schema() AND table_name = lower(?) "
-                                                                  "AND is_identity = 'YES'"),
-                                                   {table})
-                                            .toString());
-        const QString column = keyColumns.value(cacheKey);
+        const QString cacheKey = table.toLower();
+        // Looked up anew after each statement: a statement may connect again, which forgets the catalogue.
+        QString column = catalogueOf(db).keyColumns.value(cacheKey);
+        if (!catalogueOf(db).keyColumns.contains(cacheKey)) {
+            column = Db::scalar(db,
+                                QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = "
+                                               "current_schema() AND table_name = lower(?) AND is_identity = 'YES'"),
+                                {table})
+                         .toString();
+            // A table without a numbered key is remembered so only while it is there.
+            columnType(db, table, QString());
+            if (!column.isEmpty() || catalogueOf(db).types.contains(cacheKey))
+                catalogueOf(db).keyColumns.insert(cacheKey, column);
+        }
         if (column.isEmpty()) {
             Db::exec(db, insert, values);
             return 0;
@@ -375,6 +421,7 @@ private:
         QSqlDatabase db = QSqlDatabase::addDatabase(driver(), connection);
         try {
             Db::setUpServerConnection(db, name);
+            forgetCatalogue(db);
             if (!db.open())
                 throw openError(db);
             startSession(db, readOnly);

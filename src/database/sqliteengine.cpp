@@ -155,6 +155,8 @@ public:
 
     // A file does not go away under an open connection.
     bool connectionLost(const QSqlDatabase&) const override { return false; }
+    // The catalogue is read from the file each time.
+    void forgetCatalogue(const QSqlDatabase&) const override {}
 
     QStringList files(const QString& name) const override { return QStringList{name} + companionsOf(name); }
 
@@ -201,7 +203,18 @@ public:
     // NOCASE folds A to Z alone and compares what is left byte by byte, and its index serves the order.
     QString caseBlindOrder(const QString& column) const override { return column; }
 
-    QString insertionOrder() const override { return QStringLiteral("rowid"); }
+    // SUM fails on a 64-bit overflow: the sum goes in two halves that cannot overflow, "HIGH LOW",
+    // HIGH the sum of each amount's units shifted right by 32 bits, LOW that of their lowest 32 bits.
+    QString exactSum(const QString& column) const override
+    {
+        return QStringLiteral("CAST(SUM(%1 >> 32) AS TEXT) || ' ' || CAST(SUM(%1 & 4294967295) AS TEXT)").arg(column);
+    }
+
+    ARCurrencySum moneySum(const QVariant& value) const override
+    {
+        const QStringList halves = value.toString().split(QLatin1Char(' '));
+        return ARCurrencySum().addHalves(halves.value(0).toLongLong(), halves.value(1).toLongLong());
+    }
 
     // A bare parameter takes whatever it is given.
     QString firstValuesParameter(const QSqlDatabase&, const QString&, const QString&) const override

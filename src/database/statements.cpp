@@ -177,11 +177,6 @@ QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringLi
     return all.join(QStringLiteral(", "));
 }
 
-QString insertionOrder(const QSqlDatabase& db)
-{
-    return engineOf(db).insertionOrder();
-}
-
 QString exactCollation(const QSqlDatabase& db)
 {
     return engineOf(db).exactCollation();
@@ -212,6 +207,16 @@ void lockForAdding(const Transaction& tx, const QString& table)
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column)
 {
     return engineOf(db).caseBlindOrder(column);
+}
+
+QString exactSum(const QSqlDatabase& db, const QString& column)
+{
+    return engineOf(db).exactSum(column);
+}
+
+ARCurrencySum moneySum(const QSqlDatabase& db, const QVariant& value)
+{
+    return value.isNull() ? ARCurrencySum() : engineOf(db).moneySum(value);
 }
 
 qint64 statementCount()

@@ -26,18 +26,6 @@ QString filterCondition(const QSqlDatabase& db, const QString& accountFilter)
     return QStringLiteral("1 = 0");
 }
 
-// The sum of a money column in two halves that each fit 64 bits (a plain SUM of many large amounts
-// overflows, or comes back wider than 64 bits): ARCurrencySum::addHalves adds them exactly.
-QString sumHalves(const QString& column)
-{
-    return QStringLiteral("CAST(SUM(%1 >> 32) AS BIGINT), CAST(SUM(%1 & 4294967295) AS BIGINT)").arg(column);
-}
-
-ARCurrencySum halves(const QSqlQuery& q, int first)
-{
-    return ARCurrencySum().addHalves(q.value(first).toLongLong(), q.value(first + 1).toLongLong());
-}
-
 // The columns of the accounts query, in its order.
 enum AccountColumn
 {
@@ -63,7 +51,7 @@ enum AccountColumn
     LastPrepared
 };
 
-// The columns of the items query, in its order; the sum's two halves come last.
+// The columns of the items query, in its order; the sum comes last.
 enum ItemColumn
 {
     ItemAccount,
@@ -177,7 +165,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
         QSqlQuery q = Db::exec(
             db,
             QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, ") +
-                sumHalves(QStringLiteral("i.amount")) +
+                Db::exactSum(db, QStringLiteral("i.amount")) +
                 QStringLiteral(" "
                                "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
                                "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
@@ -188,7 +176,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             if (it == index.constEnd())
                 continue;
             Sums& f = sums[*it];
-            const ARCurrencySum sum = halves(q, ItemSum);
+            const ARCurrencySum sum = Db::moneySum(db, q.value(ItemSum));
             const QString type = Db::textOf(q.value(ItemType));
             const QString timing = Db::textOf(q.value(ItemTiming));
             f.items.add(sum);
@@ -205,7 +193,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     {
         QSqlQuery q = Db::exec(
             db,
-            QStringLiteral("SELECT m.glAcctID, ") + sumHalves(QStringLiteral("z.amount")) +
+            QStringLiteral("SELECT m.glAcctID, ") + Db::exactSum(db, QStringLiteral("z.amount")) +
                 QStringLiteral(
                     " FROM AmortizableItem m "
                     "JOIN GLAccount a ON a.glAcctID = m.glAcctID "
@@ -216,7 +204,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
         while (q.next()) {
             const auto it = index.constFind(q.value(0).toLongLong());
             if (it != index.constEnd())
-                sums[*it].prepaidRemaining.add(halves(q, 1));
+                sums[*it].prepaidRemaining.add(Db::moneySum(db, q.value(1)));
         }
     }
     for (qsizetype i = 0; i < out.size(); ++i) {

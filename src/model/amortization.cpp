@@ -57,17 +57,6 @@ void Amortization::store()
     keep.release();
 }
 
-void Amortization::StoreAudit()
-{
-    AmortizationWriter(Global::getConnection()).audit(*this, Persistence::Insert, Persistence::now(), Global::userName);
-}
-
-void Amortization::storeAuditActivity(const QString& activity)
-{
-    AmortizationWriter(Global::getConnection())
-        .audit(*this, Persistence::activityFor(activity), m_f.createDate, m_f.createUser);
-}
-
 void Amortization::Load(const QString& id)
 {
     const auto key = RecordId::parse(id);
@@ -78,16 +67,4 @@ void Amortization::Load(const QString& id)
                            {*key});
     if (q.next())
         *this = fromRow(q);
-}
-
-void Amortization::remove()
-{
-    Db::Transaction tx(Global::getConnection(), QStringLiteral("change the amortization schedule"));
-    Persistence::RestoreOnFailure keep(m_f);
-    Load(m_f.id);
-    storeAuditActivity(Persistence::Delete);
-    Db::execOne(tx, QStringLiteral("DELETE FROM Amortization WHERE AmortizationID = ?"),
-                {RecordId::toDb(m_f.id, QStringLiteral("Amortization.remove"), QStringLiteral("period id"))});
-    tx.commit();
-    keep.release();
 }

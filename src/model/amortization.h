@@ -44,13 +44,8 @@ public:
     // user written), else updates it; with its audit row, in one transaction. On failure the
     // period is left as it was.
     void store();
-    // The insert audit row, stamped now by the current user.
-    void StoreAudit();
     // Reads the row with that id; without such a row the period stays as it was.
     void Load(const QString& id);
-    // Re-reads the row, records the delete and deletes the row, in one transaction; raises when
-    // the row is gone.
-    void remove();
 
 private:
     friend class AmortizationList;
@@ -59,7 +54,6 @@ private:
     static QString selectColumns();
     static Amortization fromRow(const QSqlQuery& row);
     QVariantList dataValues() const;
-    void storeAuditActivity(const QString& activity);
 
     // What the period holds and stores: copied as one, and put back as one when a store fails.
     struct Fields

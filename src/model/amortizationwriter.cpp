@@ -35,13 +35,6 @@ void AmortizationWriter::write(Amortization& period, const QString& now)
         now);
 }
 
-void AmortizationWriter::audit(const Amortization& period, const QString& activity, const QString& createDate,
-                               const QString& createUser)
-{
-    Persistence::writeAudits(m_db, Stored, {period.dataValues() << Db::text(createDate) << Db::text(createUser)},
-                             {activity});
-}
-
 bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now)
 {
     if (periods.isEmpty())

@@ -16,9 +16,6 @@ public:
     // Inserts a new period (it then holds the new id and the create date and user written) or
     // updates a stored one, and writes its audit row. An update that finds no row raises.
     void write(Amortization& period, const QString& now);
-    // One audit row for the period with that activity and create date and user.
-    void audit(const Amortization& period, const QString& activity, const QString& createDate,
-               const QString& createUser);
 
     // Adds every period of a schedule none of whose periods is stored yet, with a few statements
     // per Persistence::BatchRows periods rather than two per period; each period then holds its

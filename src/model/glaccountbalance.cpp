@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <map>
 #include <numeric>
 
 namespace {
@@ -500,6 +501,31 @@ void GLAccountBalanceList::holdAccounts(const QSqlDatabase& db, bool amountsOnly
     for (qsizetype i : std::as_const(changed))
         if (!stored.contains(accountIdOf(m_balances[i].m_f.account).toLongLong()))
             m_balances[i].requireAccount(db);
+
+    const QString locking = Db::lockingRows(db);
+    if (locking.isEmpty())
+        return; // the transaction holds the whole database already
+    std::map<QString, QList<qint64>> byDate; // each date's accounts, dates in order
+    for (qsizetype i = 0; i < m_balances.size(); ++i) {
+        const GLAccountBalance& b = m_balances[i];
+        if (!amountsOnly || b.m_isNew || b.amount().units() != m_loadedUnits.at(i))
+            byDate[Persistence::date(b.m_f.date).toString()] << accountIdOf(b.m_f.account).toLongLong();
+    }
+    for (auto& [date, accounts] : byDate) {
+        std::sort(accounts.begin(), accounts.end());
+        Persistence::inChunks(
+            db, accounts.size(),
+            [&](qsizetype n) {
+                return QStringLiteral("SELECT glAcctID FROM GLAccountBalance WHERE Date = ? AND glAcctID IN (%1) "
+                                      "ORDER BY glAcctID%2")
+                    .arg(QStringList(n, QStringLiteral("?")).join(QStringLiteral(", ")), locking);
+            },
+            [&](QVariantList& values, qsizetype i) {
+                if (values.isEmpty())
+                    values << date; // each statement's first value
+                values << accounts[i];
+            });
+    }
 }
 
 void GLAccountBalanceList::storeAll(const std::function<void(const QSqlDatabase&, const QString&)>& store)

@@ -221,7 +221,10 @@ private:
     void storeAmounts(const QSqlDatabase& db, const QString& now, const QList<qsizetype>& members);
     // Holds the accounts of the members a store writes (every member, or with `amountsOnly` the
     // changed amounts and the new rows) against a delete by another user, in a statement per chunk;
-    // a changed member whose account is gone refuses the whole store.
+    // a changed member whose account is gone refuses the whole store. Then locks the stored rows
+    // it writes, in the order of their key: of two stores of one date's balances the second waits
+    // for the first, then stores over it or is refused, instead of each holding a row the other
+    // needs next.
     void holdAccounts(const QSqlDatabase& db, bool amountsOnly) const;
     qsizetype indexOf(const QString& number) const;
     void index(qsizetype position) const;

@@ -234,7 +234,14 @@ QSqlDatabase getDocDBConnectionAt(const QString& path)
 
 bool isCurrentSchema(const QSqlDatabase& db)
 {
-    return Db::columnExists(db, QStringLiteral("AttachedDocument"), QStringLiteral("CreateUser"));
+    if (!Db::columnExists(db, QStringLiteral("AttachedDocument"), QStringLiteral("CreateUser")))
+        return false;
+    // Who changed a row last is read from its newest audit row, found by the audit rows' number.
+    for (const char* audit : {"GLAccountAudit", "GLAccountBalanceAudit", "ReconcilingItemAudit", "AmortizableItemAudit",
+                              "AmortizationAudit"})
+        if (!Db::columnExists(db, QString::fromLatin1(audit), QStringLiteral("AuditId")))
+            return false;
+    return true;
 }
 
 LoginResult checkLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)

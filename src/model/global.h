@@ -103,7 +103,8 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
 QString permissionOf(const QVariant& prepared, const QVariant& reviewed, const QVariant& approved);
 // True when checkLogin accepts.
 bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass);
-// The main database is of the schema of this version (table AttachedDocument has CreateUser).
+// The main database is of the schema of this version (table AttachedDocument has CreateUser, the
+// audit tables number their rows).
 bool isCurrentSchema(const QSqlDatabase& db);
 
 // ---- Dates and folders ----

@@ -153,13 +153,6 @@ QVariantList ReconcilingItem::rowValues() const
     return dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
 }
 
-void ReconcilingItem::writeAudit(const QString& activity, const QString& createDate, const QString& createUser)
-{
-    QVariantList values = dataValues();
-    values << Db::text(createDate) << Db::text(createUser);
-    Persistence::writeAudits(Global::getConnection(), Stored, {values}, {activity});
-}
-
 void ReconcilingItem::store()
 {
     if (!hasType())
@@ -191,19 +184,6 @@ Persistence::Conflict ReconcilingItem::conflict() const
     const QString name =
         comment.isEmpty() ? QStringLiteral("of %1").arg(opened) : QStringLiteral("\"%1\"").arg(comment);
     return {QStringLiteral("The reconciling item %1").arg(name), QStringLiteral("the item")};
-}
-
-void ReconcilingItem::StoreAudit()
-{
-    writeAudit(Persistence::Insert, Persistence::now(), Global::userName);
-}
-
-void ReconcilingItem::StoreAuditEditDel(const QString& activity)
-{
-    // Items written before create dates were kept carry none; their changes go unrecorded.
-    if (m_f.createDate.isEmpty())
-        return;
-    writeAudit(Persistence::activityFor(activity), m_f.createDate, m_f.createUser);
 }
 
 void ReconcilingItem::remove()

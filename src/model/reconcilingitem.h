@@ -74,11 +74,6 @@ public:
     // and user written), else updates it; with its audit row, in one transaction. On failure
     // the item is left as it was before the call.
     void store();
-    // The insert audit row, stamped now by the current user.
-    void StoreAudit();
-    // An update ("UPDATE", any case, blanks around) or delete (anything else) audit row. Written
-    // only for an item that carries a create date.
-    void StoreAuditEditDel(const QString& activity);
     // Records the delete and deletes the row, in one transaction, only while the row holds what
     // was loaded (an item never loaded is re-read first); raises ChangedMeanwhile or
     // DeletedMeanwhile, deleting nothing, when another user changed or deleted it since. The item
@@ -114,7 +109,6 @@ private:
     static ReconcilingItemType typeFor(const ReconcilingItemTypeList& types, const QString& code, const QString& id);
     QVariantList dataValues() const;
     QVariantList rowValues() const;
-    void writeAudit(const QString& activity, const QString& createDate, const QString& createUser);
 
     Fields m_f;
     std::optional<Fields> m_edit;

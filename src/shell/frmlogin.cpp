@@ -166,7 +166,7 @@ void frmLogin::loadPaths()
     // A server name kept by an older version may hold a password: it is shown, and kept from now
     // on, without it.
     const auto shown = [](std::optional<QString> kept, void (*keep)(const QString&)) -> std::optional<QString> {
-        if (kept && Db::isServerName(kept->trimmed()) && Db::displayName(*kept) != *kept) {
+        if (kept && !Db::namesFile(kept->trimmed()) && Db::displayName(*kept) != *kept) {
             kept = Db::displayName(*kept);
             keep(*kept);
         }
@@ -198,7 +198,7 @@ void frmLogin::login()
     case LoginFlow::Outcome::Refused:
         // A name refused for what it holds stays on screen as the message shows it.
         for (QLineEdit* box : {m_txtDBNAME, m_txtAttachedDocDB})
-            if (Db::isServerName(box->text().trimmed()) && Db::displayName(box->text()) != box->text())
+            if (!Db::namesFile(box->text().trimmed()) && Db::displayName(box->text()) != box->text())
                 box->setText(Db::displayName(box->text()));
         return;
     case LoginFlow::Outcome::WrongPassword:

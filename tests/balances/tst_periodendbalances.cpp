@@ -230,8 +230,7 @@ void tst_PeriodEndBalances::okKeepsWhatOthersSaved()
     QCOMPARE(storedUnits(f, missing, "2026-10-31"), 500);
     QCOMPARE(f.rows("GLAccountBalance WHERE Date = '2026-10-31'"), f.rows("GLAccount"));
     // The audit row of the change records the row as it now stands, the sign-off included.
-    QCOMPARE(f.value("SELECT reviewedBy || '/' || amount FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE' ORDER BY " +
-                     Db::insertionOrder(f.db) + " DESC LIMIT 1")
+    QCOMPARE(f.value("SELECT reviewedBy || '/' || amount FROM GLAccountBalanceAudit WHERE Activity = 'UPDATE' ORDER BY AuditId DESC LIMIT 1")
                  .toString(),
              QStringLiteral("Other/50000"));
 }

@@ -1,5 +1,6 @@
 #include "apperror.h"
 #include "db.h"
+#include "db_p.h"
 #include "global.h"
 #include "otherwriter.h"
 #include "persistence.h"
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void lostRaceRunsAgainOnce_data();
     void lostRaceRunsAgainOnce();
     void rolesKeepTheirOrderWhenTheTableIsRewritten();
+    void catalogueFollowsTheTables();
 };
 
 void tst_Database::openingNeverCreates()
@@ -167,7 +169,7 @@ QSqlDatabase noteDatabase(const QString& folder)
 {
     QSqlDatabase db = Db::open(TestDb::emptyMain(folder));
     Db::exec(db, "CREATE TABLE Note (id INTEGER PRIMARY KEY AUTOINCREMENT, text TEXT)");
-    Db::exec(db, "CREATE TABLE NoteAudit (text TEXT, Activity TEXT, ActivityDate TEXT, ActivityUser TEXT)");
+    Db::exec(db, "CREATE TABLE NoteAudit (AuditId INTEGER PRIMARY KEY AUTOINCREMENT, text TEXT, Activity TEXT, ActivityDate TEXT, ActivityUser TEXT)");
     return db;
 }
 
@@ -186,7 +188,7 @@ void tst_Database::storeRowWritesTheRowAndItsAuditTwin()
     note.f.text = "second";
     note.store(db, false);
     QCOMPARE(Db::scalar(db, "SELECT count(*) FROM Note").toInt(), 1);
-    QSqlQuery audit = Db::exec(db, "SELECT text, Activity, ActivityUser FROM NoteAudit ORDER BY " + Db::insertionOrder(db));
+    QSqlQuery audit = Db::exec(db, "SELECT text, Activity, ActivityUser FROM NoteAudit ORDER BY AuditId");
     QStringList rows;
     while (audit.next())
         rows << audit.value(0).toString() + "/" + audit.value(1).toString() + "/" + audit.value(2).toString();
@@ -815,6 +817,32 @@ void tst_Database::rolesKeepTheirOrderWhenTheTableIsRewritten()
     Db::exec(db, "UPDATE SystemType SET Value = Value WHERE Value = 'Administrator'");
     Db::exec(db, TestDb::onServer() ? "VACUUM FULL SystemType" : "VACUUM");
     QCOMPARE(UserStore::roles(), roles);
+}
+
+// What the layer read of the tables is read again when they change under it: a table made after
+// it was looked for in vain, and a column another program added while the connection was closed.
+void tst_Database::catalogueFollowsTheTables()
+{
+    TestSeams seams;
+    const QString path = TestDb::emptyMain(seams.folder());
+    QSqlDatabase db = Db::open(path);
+    const QString exact = Db::exactCollation(db);
+    QCOMPARE(Db::exactCollation(db, "Later", "note"), TestDb::onServer() ? QString() : exact);
+    Db::exec(db, "CREATE TABLE Later (note TEXT)");
+    QCOMPARE(Db::exactCollation(db, "Later", "note"), exact);
+    QCOMPARE(Db::exactCollation(db, "Later", "remark"), TestDb::onServer() ? QString() : exact);
+
+    db = QSqlDatabase();
+    Db::close(path);
+    {
+        QSqlDatabase other = Db::plainConnection(path, "other program");
+        QVERIFY(other.open());
+        QVERIFY(QSqlQuery(other).exec("ALTER TABLE Later ADD COLUMN remark TEXT"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("other program");
+    db = Db::open(path);
+    QCOMPARE(Db::exactCollation(db, "Later", "remark"), exact);
 }
 
 QTEST_GUILESS_MAIN(tst_Database)

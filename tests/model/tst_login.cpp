@@ -188,6 +188,12 @@ void tst_Login::refusedDatabaseIsLeftUnchanged_data()
         << true;
     // Older than this program: the attachments' table without its CreateUser column.
     QTest::newRow("older schema") << QStringList{"ALTER TABLE AttachedDocument DROP COLUMN CreateUser"} << false;
+    // Older still in another way: audit rows that are not numbered as they are inserted.
+    QTest::newRow("unnumbered audit rows")
+        << QStringList{"DROP TABLE AmortizationAudit",
+                       "CREATE TABLE AmortizationAudit (amortizableItemID INTEGER, Activity TEXT, ActivityDate TEXT, "
+                       "ActivityUser TEXT)"}
+        << false;
 }
 
 void tst_Login::refusedDatabaseIsLeftUnchanged()

@@ -5,6 +5,7 @@
 #include "glaccountbalance.h"
 #include "modelfixture.h"
 #include "otherwriter.h"
+#include "persistence.h"
 #include "reconcilingitem.h"
 #include "userstore.h"
 
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void lastAdministratorStaysOne();
     void sameNewUserNameOnce();
     void sameNewAccountNumberOnce();
+    void wholeBalanceListsWaitInTurn();
 };
 
 namespace {
@@ -103,14 +105,6 @@ void tst_SharedAccess::removeWaitsForAnotherWriter_data()
         return [item] { item->remove(); };
     };
     QTest::newRow("amortizable item") << removeItem << "AmortizableItem" << 1500;
-    QTest::newRow("amortization period") << Remover([](ModelFixture& fx) -> std::function<void()> {
-        auto item = storedItem(storedAccount());
-        Db::exec(fx.db, "DELETE FROM Amortization");
-        auto period = std::make_shared<Amortization>();
-        period->initialize(QString(), item->getID(), "01/31/2025", "100", QString(), QString());
-        period->store();
-        return [period] { period->remove(); };
-    }) << "Amortization" << 1500;
     QTest::newRow("amortizable item, held past the busy time") << removeItem << "AmortizableItem" << Db::BusyTimeoutMs + 1500;
 }
 
@@ -351,6 +345,12 @@ void stamp(ARCurrency& amount, qint64 token)
     amount = ARCurrency::fromUnits((token * 10000000 + tokenOf(amount.units())) * ARCurrency::UnitsPerCent);
 }
 
+// The n-th month end of the balance lists' race.
+QString monthEnd(int n)
+{
+    return QDate(2025, 2, 1).addMonths(n).addDays(-1).toString("MM/dd/yyyy");
+}
+
 // One store of a writer program: loads the row, stamps it, stores it (a prepaid item's schedule
 // only, its row as loaded).
 void storeStamped(const QString& kind, qint64 token)
@@ -361,6 +361,14 @@ void storeStamped(const QString& kind, qint64 token)
         editor.Load(kDate);
         stamp(editor.getGLAccountBalanceAt(1).getAmount(), token);
         editor.applyAmountEdit();
+    } else if (kind == "balance lists") {
+        // Every balance of the writer's next month end, half of them stored before: odd writers
+        // store whole rows, even ones the editor's amounts, so that the two kinds meet at each date.
+        GLAccountBalanceList list;
+        list.Load(monthEnd(int(token % 1000000)));
+        for (qint64 i = 1; i <= list.count(); ++i)
+            stamp(list.getGLAccountBalanceAt(i).getAmount(), token);
+        token / 1000000 % 2 ? list.applyEdit() : list.applyAmountEdit();
     } else if (kind == "sign-offs") {
         auto account = std::make_shared<GLAccount>();
         account->Load(idOf("SELECT glAcctID FROM GLAccount"));
@@ -433,7 +441,11 @@ int storeRepeatedly(const QStringList& args)
             storeStamped(args.value(1), n);
             ++accepted;
         } catch (const AppError& e) {
-            if (e.number() != AppError::ChangedMeanwhile && e.number() != AppError::DatabaseBusy) {
+            // Whole lists wait for each other in turn: one that gave up ("Please try again") failed.
+            const bool lists = args.value(1) == "balance lists";
+            const bool told = e.number() == AppError::ChangedMeanwhile ||
+                                 e.number() == (lists ? AppError::DatabaseConflict : AppError::DatabaseBusy);
+            if (!told) {
                 QTextStream(stdout) << e.description() << Qt::endl;
                 return 1;
             }
@@ -561,6 +573,53 @@ void tst_SharedAccess::sameNewAccountNumberOnce()
     QCOMPARE(stored, 10);
     QCOMPARE(refused, 30);
     QCOMPARE(fx.rows("GLAccount"), 10);
+}
+
+// Several programs store the whole balance lists of the same month ends at once, some of each
+// month's balances stored before, some new, as whole rows or the editor's amounts: each store
+// waits for the one before it and then stores or is refused with who came first; none gives up
+// ("Please try again"), none is left half stored, and the server detects no deadlock.
+void tst_SharedAccess::wholeBalanceListsWaitInTurn()
+{
+    ModelFixture fx;
+    constexpr int accounts = 40, months = 60;
+    {
+        Db::Transaction tx(fx.db);
+        // Numbered out of the order they were added in: the list's order is not the rows' on disk.
+        for (int i = 0; i < accounts; ++i) {
+            GLAccount a;
+            a.initialize("", QString::number(10000 + i * 17 % accounts), "Cash", "", "", "A", "D", "", "", "", "", "");
+            a.store();
+        }
+        tx.commit();
+    }
+    for (int n = 0; n < months; ++n) {
+        GLAccountBalanceList list;
+        list.Load(monthEnd(n));
+        for (qint64 i = 1; i <= list.count(); i += 2)
+            list.getGLAccountBalanceAt(i).store();
+    }
+    const QString deadlocks = "SELECT deadlocks FROM pg_stat_database WHERE datname = current_database()";
+    const qint64 deadlocksBefore = TestDb::onServer() ? fx.value(deadlocks).toLongLong() : 0;
+
+    int accepted = 0;
+    for (const QString& said : runOtherPrograms("balance lists")) {
+        const QStringList counts = said.split(' ');
+        QVERIFY2(counts.size() == 2, qPrintable(said));
+        accepted += counts[0].toInt();
+    }
+    QVERIFY(accepted > 1);
+    // Each month end as it was, or with every balance stored.
+    QCOMPARE(fx.value("SELECT count(*) FROM (SELECT Date FROM GLAccountBalance GROUP BY Date HAVING count(*) NOT IN (?, ?)) "
+                      "AS odd",
+                      {accounts / 2, accounts})
+                 .toLongLong(),
+             0);
+    if (TestDb::onServer()) {
+        QTest::qWait(1000); // the statistics of ended sessions arrive a moment later
+        Db::exec(fx.db, "SELECT pg_stat_clear_snapshot()");
+        QCOMPARE(fx.value(deadlocks).toLongLong() - deadlocksBefore, 0);
+    }
 }
 
 int main(int argc, char* argv[])

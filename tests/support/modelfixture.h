@@ -30,7 +30,7 @@ struct ModelFixture
     QStringList activities(const QString& auditTable) const
     {
         QStringList out;
-        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY %2").arg(auditTable, Db::insertionOrder(db)));
+        QSqlQuery q = Db::exec(db, QStringLiteral("SELECT Activity FROM %1 ORDER BY AuditId").arg(auditTable));
         while (q.next())
             out << q.value(0).toString();
         return out;
@@ -64,7 +64,7 @@ struct ModelFixture
             return;
         Db::exec(db, QStringLiteral("INSERT INTO GLAccount (glAcctID, glacctnbr) VALUES (?, ?)"),
                  {id, QString::number(id)});
-        Db::continueKeys(db);
+        TestDb::continueKeys(db);
     }
     // The next autonumber of the table will be above the 16-bit range.
     void bigIds(const QString& table, qint64 next = 70000) const

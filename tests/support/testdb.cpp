@@ -1,6 +1,7 @@
 #include "testdb.h"
 
 #include "db.h"
+#include "db_p.h"
 #include "schema.h"
 
 #include <QCoreApplication>
@@ -155,6 +156,11 @@ QByteArray snapshot(const QString& name)
     }
     Db::close(name, purpose);
     return out;
+}
+
+void continueKeys(const QSqlDatabase& db)
+{
+    Db::continueKeys(db);
 }
 
 void numberKeysFrom(const QSqlDatabase& db, const QString& table, qint64 next)

@@ -35,6 +35,9 @@ QByteArray snapshot(const QString& name);
 // the SQL condition holds; mendInserts takes that back.
 void failInserts(const QSqlDatabase& db, const QString& table, const QString& condition = {});
 void mendInserts(const QSqlDatabase& db, const QString& table);
+// The keys the database numbers continue after the largest stored (after rows were inserted with
+// their keys given).
+void continueKeys(const QSqlDatabase& db);
 // The next key the database numbers for the table will be `next`.
 void numberKeysFrom(const QSqlDatabase& db, const QString& table, qint64 next);
 // A copy of the database under another name (a file in the folder, or a server database).

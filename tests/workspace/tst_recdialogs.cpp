@@ -335,7 +335,7 @@ void tst_RecDialogs::saveRule()
     if (!stored.isNull())
         QCOMPARE(stored.toString(), comment);
     QCOMPARE(fx.value(QStringLiteral("SELECT Activity || ActivityUser FROM GLAccountBalanceAudit WHERE glAcctID = ? "
-                                     "ORDER BY ") + Db::insertionOrder(fx.db) + " DESC LIMIT 1",
+                                     "ORDER BY AuditId DESC LIMIT 1"),
                       {accountId})
                  .toString(),
              QStringLiteral("UPDATEpreparer"));
