@@ -39,6 +39,17 @@ void resetPeak()
         clear.write("5");
 }
 
+// Makes the session's two databases, the main one naming the documents one as an administrator
+// would have: a document is stored where the main database names.
+void makeDatabases(const QString& mainPath, const QString& documentsPath)
+{
+    Schema::createMainDatabase(mainPath);
+    Schema::createDocumentsDatabase(documentsPath);
+    const QSqlDatabase main = Global::getConnection();
+    Db::exec(main, QStringLiteral("DELETE FROM AttachedDocDBLocation"));
+    Db::exec(main, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"), {documentsPath});
+}
+
 // Three saves of the 50 MB source through our path against three plain INSERTs of the same bytes
 // with a plain copy of the file, into the session's main and documents databases.
 int attachSave(const QString& name, const QString& source)
@@ -99,8 +110,7 @@ int serverAttachSave(const QString& source)
     const QStringList databases{QStringLiteral("bench_docs_main"), QStringLiteral("bench_docs_docs")};
     Global::mainDatabasePath = Bench::newServerDatabase(databases.at(0));
     Global::docDBPath = Bench::newServerDatabase(databases.at(1));
-    Schema::createMainDatabase(Global::mainDatabasePath);
-    Schema::createDocumentsDatabase(Global::docDBPath);
+    makeDatabases(Global::mainDatabasePath, Global::docDBPath);
     const int failed = attachSave(Bench::named(QStringLiteral("attach-save"), Bench::Engine::Server), source);
     Db::closeAll();
     for (const QString& database : databases)
@@ -118,8 +128,7 @@ int main(int argc, char* argv[])
     QStandardPaths::setTestModeEnabled(true);
     Global::mainDatabasePath = dir.filePath(QStringLiteral("main.db"));
     Global::docDBPath = dir.filePath(QStringLiteral("docs.db"));
-    Schema::createMainDatabase(Global::mainDatabasePath);
-    Schema::createDocumentsDatabase(Global::docDBPath);
+    makeDatabases(Global::mainDatabasePath, Global::docDBPath);
     Db::closeAll();
     Global::userName = QStringLiteral("bench");
 

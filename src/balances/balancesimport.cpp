@@ -80,27 +80,41 @@ public:
     };
     Found find(const QString& number) const
     {
-        const QList<GLAccountBalance*> named = m_byKey.value(SameName::accountKey(number));
+        const auto it = m_byKey.constFind(SameName::accountKey(number));
+        if (it == m_byKey.cend())
+            return {};
+        const QList<GLAccountBalance*>& named = *it;
+        if (named.size() == 1)
+            return {named.first(), 1};
         for (GLAccountBalance* balance : named)
             if (balance->getGLAccount()->getNumber() == number)
                 return {balance, 1};
-        return {named.size() == 1 ? named.first() : nullptr, named.size()};
+        return {nullptr, named.size()};
+    }
+
+    // Whether the balance's account was deleted since the editor loaded its list: such an account
+    // takes no balance. The accounts stored now are read once, at the first line that names one.
+    bool isDeleted(const GLAccountBalance* balance)
+    {
+        if (!m_deletedKnown) {
+            QSet<qint64> stored;
+            QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT glAcctID FROM GLAccount"));
+            while (q.next())
+                stored.insert(q.value(0).toLongLong());
+            for (const QList<GLAccountBalance*>& balances : std::as_const(m_byKey))
+                for (const GLAccountBalance* b : balances)
+                    if (!stored.contains(b->getGLAccount()->getID().toLongLong()))
+                        m_deleted.insert(b);
+            m_deletedKnown = true;
+        }
+        return !m_deleted.isEmpty() && m_deleted.contains(balance);
     }
 
 private:
     QHash<QString, QList<GLAccountBalance*>> m_byKey;
+    QSet<const GLAccountBalance*> m_deleted;
+    bool m_deletedKnown = false;
 };
-
-// The ids of the accounts stored now: an account another user deleted since the editor loaded
-// its list takes no balance.
-QSet<QString> storedAccountIds()
-{
-    QSet<QString> ids;
-    QSqlQuery q = Db::exec(Global::getConnection(), QStringLiteral("SELECT glAcctID FROM GLAccount"));
-    while (q.next())
-        ids.insert(q.value(0).toString());
-    return ids;
-}
 
 } // namespace
 
@@ -230,14 +244,11 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
     QList<Accepted> accepted;
     accepted.reserve(rows.size());
     ARCurrencySum net; // only the net amount must fit the money type, not every sum on the way
-    const AccountsByNumber accounts(list);
-    std::optional<QSet<QString>> stored; // read once, when a line names an account
+    AccountsByNumber accounts(list);
     for (const BalanceRow& row : rows) {
         const AccountsByNumber::Found found = accounts.find(row.accountNumber);
         GLAccountBalance* balance = found.balance;
-        if (balance && !stored)
-            stored = storedAccountIds();
-        const bool deleted = balance && !stored->contains(balance->getGLAccount()->getID());
+        const bool deleted = balance && accounts.isDeleted(balance);
         const bool known = balance != nullptr && !deleted;
         const bool split = isSplitAmount(row);
         const auto amount = split ? std::nullopt : ARCurrency::fromText(row.amount);
