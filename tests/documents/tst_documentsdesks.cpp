@@ -30,53 +30,52 @@ namespace {
 // account: "attach|MAIN" (a preparer) or "name|MAIN|DOCS" (an administrator who names DOCS first).
 const char* const kDesk = "CORVANTIS_TEST_DESK";
 
+// Attaches the file to the account: "stored " and where, or "refused: " and why.
+QString attach(const QVariant& account, const QString& source)
+{
+    clsAttachedfileList list;
+    list.setAccountId(account.toInt(), account.toString());
+    list.setItemType(2);
+    try {
+        list.AddFile(modUtility::GetUniqueFileName(source), u"Bank statement"_qs, source, u"01/31/2024"_qs);
+        list.SaveFiles();
+        return u"stored "_qs + list.getFiles().first().getDocPath();
+    } catch (const AppError& e) {
+        return u"refused: "_qs + e.description();
+    }
+}
+
 int beAnotherDesk(const QStringList& task)
 {
     TestSeams seams;
-    QTextStream out(stdout);
     const bool admin = task.at(0) == u"name"_qs;
-    try {
-        if (!Global::validateLogin(task.at(1), admin ? u"admin"_qs : u"preparer"_qs, admin ? u"pw"_qs : u"preparer"_qs))
-            return 1;
-        if (admin && !DocumentsLocation::choose(task.at(2)))
-            return 1;
-        Global::docDBPath = DocumentsLocation::inUse();
-        const QVariant account = Db::scalar(Global::getConnection(), u"SELECT min(glAcctID) FROM GLAccount"_qs);
-        const QString source = TestDb::textFile(seams.folder(), u"statement.pdf"_qs, "%PDF of the desk");
-        clsAttachedfileList list;
-        list.setAccountId(account.toInt(), account.toString());
-        list.setItemType(2);
-        list.AddFile(modUtility::GetUniqueFileName(source), u"Bank statement"_qs, source, u"01/31/2024"_qs);
-        list.SaveFiles();
-        out << "stored " << list.getFiles().first().getDocPath() << Qt::endl;
-    } catch (const AppError& e) {
-        out << "refused: " << e.description() << Qt::endl;
-    }
+    if (!Global::validateLogin(task.at(1), admin ? u"admin"_qs : u"preparer"_qs,
+                               admin ? u"pw"_qs : u"preparer"_qs) ||
+        (admin && !DocumentsLocation::choose(task.at(2))))
+        return 1;
+    Global::docDBPath = DocumentsLocation::inUse();
+    const QVariant account = Db::scalar(Global::getConnection(), u"SELECT min(glAcctID) FROM GLAccount"_qs);
+    QTextStream(stdout) << attach(account,
+                                  TestDb::textFile(seams.folder(), u"statement.pdf"_qs, "%PDF of the desk"))
+                        << Qt::endl;
     // A preparer stays connected until told to go, so that the server can be asked who he is.
     if (!admin)
         QTextStream(stdin).readLine();
     return 0;
 }
 
-// Runs another desk to its first line; `env` adds to its environment.
-QByteArray startDesk(QProcess& desk, const QString& task, const QStringList& env = {})
+// Runs another desk to its first line.
+QString startDesk(QProcess& desk, const QString& task, const QString& passFile = {})
 {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QString::fromLatin1(kDesk), task);
-    for (const QString& pair : env)
-        e.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    if (!passFile.isEmpty())
+        e.insert(u"PGPASSFILE"_qs, passFile);
     desk.setProcessEnvironment(e);
     desk.start(QCoreApplication::applicationFilePath());
     while (!desk.canReadLine() && desk.waitForReadyRead(60000)) {
     }
-    return desk.readLine().trimmed();
-}
-
-void endDesk(QProcess& desk)
-{
-    desk.write("\n");
-    desk.closeWriteChannel();
-    QVERIFY(desk.waitForFinished(60000));
+    return QString::fromUtf8(desk.readLine().trimmed());
 }
 
 qint64 documents(const QString& path)
@@ -139,56 +138,43 @@ void tst_DocumentsDesks::storeFollowsAnotherDesksChoice()
     DocumentsFixture fx;
     TestDb::addPlainUser(Global::mainDatabasePath, u"admin"_qs, u"pw"_qs, u"Administrator"_qs, 1, 1, 1);
     ModelFixture::addAccount(7);
-    const auto attach = [&](const QString& name) {
-        clsAttachedfileList list;
-        list.setAccountId(7, u"7"_qs);
-        list.setItemType(2);
-        const QString source = fx.file(name);
-        list.AddFile(modUtility::GetUniqueFileName(source), name, source, u"01/31/2024"_qs);
-        try {
-            list.SaveFiles();
-        } catch (const AppError& e) {
-            return e.description();
-        }
-        return QString();
-    };
-    QCOMPARE(attach(u"before.pdf"_qs), QString());
+    QVERIFY(attach(7, fx.file(u"before.pdf"_qs)).startsWith(u"stored "_qs));
     const QString named = TestDb::documents(fx.seams.folder(), u"named.db"_qs);
     Db::close(named);
 
-    QString refused;
-    QString theirs; // what the administrator attached after naming the new one
+    QString said;
     if (when == u"while"_qs) {
         // The other desk's change is not yet committed when this desk reads where to store the
         // contents, and is when it stores the row: the contents go to the one named now.
         const QString update = u"UPDATE AttachedDocDBLocation SET DocDBLocation = '%1'"_qs.arg(named);
         OtherWriter admin(Global::mainDatabasePath,
-                          TestDb::onServer() ? QStringList{u"BEGIN; "_qs + update} : QStringList{u"BEGIN IMMEDIATE"_qs, update},
+                          TestDb::onServer() ? QStringList{u"BEGIN; "_qs + update}
+                                             : QStringList{u"BEGIN IMMEDIATE"_qs, update},
                           1000, u"COMMIT"_qs);
         QVERIFY(admin.holds());
-        refused = attach(u"after.pdf"_qs);
+        said = attach(7, fx.file(u"after.pdf"_qs));
     } else {
         QProcess admin;
-        const QByteArray said = startDesk(admin, u"name|%1|%2"_qs.arg(Global::mainDatabasePath, named));
-        QVERIFY2(said.startsWith("stored "), said);
+        const QString theirs = startDesk(admin, u"name|%1|%2"_qs.arg(Global::mainDatabasePath, named));
+        QVERIFY2(theirs.startsWith(u"stored "_qs), qPrintable(theirs));
         QVERIFY(admin.waitForFinished(60000));
-        theirs = QString::fromUtf8(said.mid(7));
         if (when == u"gone"_qs)
             TestDb::remove(named);
         else // read from where it went, before this desk stores anything
-            QVERIFY(modUtility::ExtractDocumentFromDB(theirs, fx.seams.folder()));
-        refused = attach(u"after.pdf"_qs);
+            QVERIFY(modUtility::ExtractDocumentFromDB(theirs.mid(7), fx.seams.folder()));
+        said = attach(7, fx.file(u"after.pdf"_qs));
     }
     // Only contents stored before the change was seen stay in the old one, named by no row.
     QCOMPARE(documents(fx.docsPath), when == u"while"_qs ? 2 : 1);
     if (when == u"gone"_qs) {
-        QVERIFY2(refused.contains(u"The document \"after.pdf\" was not saved."_qs), qPrintable(refused));
+        QVERIFY2(said.contains(u"The document \"after.pdf\" was not saved."_qs), qPrintable(said));
         QCOMPARE(fx.rows(u"AttachedDocument"_qs), 2); // this desk's first and the administrator's
     } else {
-        QVERIFY2(refused.isEmpty(), qPrintable(refused));
+        QVERIFY2(said.startsWith(u"stored "_qs), qPrintable(said));
         QCOMPARE(Global::docDBPath, named);
-        QCOMPARE(documents(named), theirs.isEmpty() ? 1 : 2);
-        QCOMPARE(fx.rows(u"AttachedDocument"_qs), theirs.isEmpty() ? 2 : 3);
+        const int theirs = when == u"while"_qs ? 0 : 1;
+        QCOMPARE(documents(named), 1 + theirs);
+        QCOMPARE(fx.rows(u"AttachedDocument"_qs), 2 + theirs);
     }
 }
 
@@ -213,32 +199,26 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
     TestSeams seams;
     static int run = 0;
     const QString suffix = u"%1_%2"_qs.arg(QCoreApplication::applicationPid()).arg(++run);
-    QStringList passFiles;
-    for (const QString& person : {u"maker"_qs, u"other"_qs, u"reader"_qs}) {
-        const QString role = u"desk_%1_%2"_qs.arg(person, suffix);
-        TestDb::serverAdmin(u"CREATE ROLE %1 LOGIN PASSWORD 'pw-%2' IN ROLE corvantis_password"_qs.arg(role, person));
-        const QString file = TestDb::textFile(seams.folder(), person + u".pgpass"_qs,
-                                              u"*:*:*:%1:pw-%2\n"_qs.arg(role, person).toUtf8());
-        QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        passFiles << file;
-    }
+    for (const QString& person : {u"maker"_qs, u"other"_qs, u"reader"_qs})
+        TestDb::loginRole(u"desk_%1_%2"_qs.arg(person, suffix), u"pw-"_qs + person,
+                          seams.path(person + u".pgpass"_qs));
     const QString maker = u"desk_maker_"_qs + suffix;
     const QString role = u"desk_%1_%2"_qs.arg(desk, suffix);
-    const QString passFile = passFiles.at(QStringList{u"maker"_qs, u"other"_qs, u"reader"_qs}.indexOf(desk));
     QStringList databases;
     for (const QString& name : {u"main.db"_qs, u"docs.db"_qs}) {
         databases << TestDb::newDatabase(seams.folder(), name).section(u'/', -1);
         TestDb::serverAdmin(u"ALTER DATABASE %1 OWNER TO %2"_qs.arg(databases.last(), maker));
     }
     // The maker makes the pair as himself, and lets the others in.
-    qputenv("PGPASSFILE", passFiles.at(0).toUtf8());
-    Schema::createTutorialDatabases(TestDb::serverName(databases.at(0), maker), TestDb::serverName(databases.at(1), maker));
+    qputenv("PGPASSFILE", seams.path(u"maker.pgpass"_qs).toUtf8());
+    Schema::createTutorialDatabases(TestDb::serverName(databases.at(0), maker),
+                                    TestDb::serverName(databases.at(1), maker));
     for (const QString& database : databases) {
-        const QString name = TestDb::serverName(database, maker);
-        const QSqlDatabase db = Db::open(name);
-        for (const QString& grant : {u"SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO desk_other_%1"_qs,
-                                     u"USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO desk_other_%1"_qs,
-                                     u"SELECT ON ALL TABLES IN SCHEMA public TO desk_reader_%1"_qs})
+        const QSqlDatabase db = Db::open(TestDb::serverName(database, maker));
+        for (const QString& grant :
+             {u"SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO desk_other_%1"_qs,
+              u"USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO desk_other_%1"_qs,
+              u"SELECT ON ALL TABLES IN SCHEMA public TO desk_reader_%1"_qs})
             Db::exec(db, u"GRANT "_qs + grant.arg(suffix));
         if (keptWithRole && database == databases.at(0))
             Db::exec(db, u"UPDATE AttachedDocDBLocation SET DocDBLocation = ?"_qs,
@@ -248,19 +228,24 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
     qunsetenv("PGPASSFILE");
 
     QProcess other;
-    const QByteArray said = startDesk(other, u"attach|"_qs + TestDb::serverName(databases.at(0), role),
-                                      {u"PGPASSFILE="_qs + passFile});
+    const QString said = startDesk(other, u"attach|"_qs + TestDb::serverName(databases.at(0), role),
+                                   seams.path(desk + u".pgpass"_qs));
     const QSqlDatabase watch = Db::open(TestDb::serverName(u"postgres"_qs), u"watch"_qs);
-    const QVariant connectedAs = Db::scalar(watch, u"SELECT string_agg(DISTINCT usename, ',') FROM pg_stat_activity "
-                                                   "WHERE datname = ?"_qs, {databases.at(1)});
-    endDesk(other);
+    const QVariant connectedAs = Db::scalar(watch,
+                                            u"SELECT string_agg(DISTINCT usename, ',') FROM pg_stat_activity "
+                                            "WHERE datname = ?"_qs,
+                                            {databases.at(1)});
+    other.write("\n");
+    other.closeWriteChannel();
+    QVERIFY(other.waitForFinished(60000));
     const QString docs = TestDb::serverName(databases.at(1), u"corvantis"_qs);
     const qint64 stored = Db::scalar(Db::open(docs), u"SELECT count(*) FROM Document"_qs).toLongLong();
     if (desk == u"reader"_qs) {
-        QVERIFY2(said.startsWith("refused: The document \"statement.pdf\" was not saved."), said);
+        QVERIFY2(said.startsWith(u"refused: The document \"statement.pdf\" was not saved."_qs),
+                 qPrintable(said));
         QCOMPARE(stored, 0);
     } else {
-        QVERIFY2(said.startsWith("stored "), said);
+        QVERIFY2(said.startsWith(u"stored "_qs), qPrintable(said));
         QCOMPARE(connectedAs.toString(), role);
         QCOMPARE(stored, 1);
     }

@@ -9,7 +9,6 @@
 #include "testdb.h"
 #include "userstore.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -24,7 +23,7 @@ private Q_SLOTS:
     void initTestCase();
     void storesSayWhatTheRoleMayNotDo_data();
     void storesSayWhatTheRoleMayNotDo();
-    void cleanup();
+    void cleanup() { Db::closeAll(); }
 
 private:
     QTemporaryDir m_dir;
@@ -33,10 +32,10 @@ private:
 
 namespace {
 
-// The role is let in only with its password, which it keeps in its own ~/.pgpass.
+// Let in only with its password, kept in its own ~/.pgpass.
 const QString kReader = QStringLiteral("corvantis_pw");
 const QString kClerk = QStringLiteral("corvantis_clerk");
-// A role that may see whose database it is (its users), and no more.
+// May see whose database it is (its users), and no more.
 const QString kStranger = QStringLiteral("corvantis_stranger");
 
 QString as(QString name, const QString& role)
@@ -55,47 +54,43 @@ GLAccountBalance& firstBalance(GLAccountBalanceList& list)
     return list.getGLAccountBalanceAt(1);
 }
 
-// What each row asks of the database, as the dialogs ask it.
+// What each row asks of the database, as the dialogs ask it, by the row's name.
 const QMap<QString, std::function<void()>> kStores{
-    {"balances",
+    {"balances editor",
      [] {
          GLAccountBalanceList l;
          firstBalance(l).setAmount("123.45");
          l.applyAmountEdit();
      }},
-    {"reconciliation",
+    {"a reconciliation's balance",
      [] {
          GLAccountBalanceList l;
          GLAccountBalance& b = firstBalance(l);
          b.setComment("Checked");
          b.store();
      }},
-    {"account",
+    {"an account",
      [] {
          GLAccount a;
          a.Load(first("glAcctID", "GLAccount"));
          a.setName("Renamed");
          a.store();
      }},
-    {"item",
+    {"a reconciling item",
      [] {
          ReconcilingItem item;
          item.initialize({}, first("glAcctID", "GLAccount"), "11/30/2026", {}, "Fee", "10.00", "B", {}, {},
                          "T");
          item.store();
      }},
-    {"company",
+    {"the company",
      [] {
          Company c;
          c.setName("Renamed Ltd");
          c.store();
      }},
-    {"password", [] { UserStore::updatePassword(first("UserId", "Users").toLongLong(), "new secret"); }},
-    {"read balances",
-     [] {
-         GLAccountBalanceList l;
-         l.Load("11/30/2026");
-     }},
+    {"a password", [] { UserStore::updatePassword(first("UserId", "Users").toLongLong(), "new secret"); }},
+    {"a list the role may not read", [] { GLAccountBalanceList().Load("11/30/2026"); }},
 };
 
 } // namespace
@@ -106,13 +101,9 @@ void tst_Rights::initTestCase()
         QSKIP("a file has no roles: whoever may open it may change it");
     QVERIFY(m_dir.isValid());
     m_main = TestDb::tutorial(m_dir.path());
-    // Another test may be making the same role at the same moment.
-    TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + kReader +
-                        " LOGIN PASSWORD 'right'; "
-                        "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
-    for (const QString& role : {kClerk, kStranger})
-        TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role +
-                            " LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
+    TestDb::loginRole(kReader, "right");
+    TestDb::loginRole(kClerk);
+    TestDb::loginRole(kStranger);
     // The rights the README's server section grants: an ordinary user's, and a reader's.
     const QSqlDatabase owner = Db::open(m_main, "owner");
     Db::exec(owner, "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO " + kClerk);
@@ -122,50 +113,39 @@ void tst_Rights::initTestCase()
     Db::close(m_main, "owner");
 }
 
-void tst_Rights::cleanup()
-{
-    Db::closeAll();
-}
-
 void tst_Rights::storesSayWhatTheRoleMayNotDo_data()
 {
-    QTest::addColumn<QString>("store");
     QTest::addColumn<QString>("role"); // refused
     QTest::addColumn<QString>("said");
     const auto mayNot = [](const QString& doing) {
         return "The database role '%1' may not " + doing + ", so nothing was stored.";
     };
-    QTest::newRow("balances editor") << "balances" << kReader << mayNot("change the period-end balances");
-    QTest::newRow("a reconciliation's balance")
-        << "reconciliation" << kReader << mayNot("change the reconciliation");
-    QTest::newRow("an account") << "account" << kReader << mayNot("change the accounts");
-    QTest::newRow("a reconciling item") << "item" << kReader << mayNot("change the reconciling items");
-    QTest::newRow("the company") << "company" << kReader << mayNot("change the company");
-    QTest::newRow("a password") << "password" << kReader << mayNot("change the password");
+    QTest::newRow("balances editor") << kReader << mayNot("change the period-end balances");
+    QTest::newRow("a reconciliation's balance") << kReader << mayNot("change the reconciliation");
+    QTest::newRow("an account") << kReader << mayNot("change the accounts");
+    QTest::newRow("a reconciling item") << kReader << mayNot("change the reconciling items");
+    QTest::newRow("the company") << kReader << mayNot("change the company");
+    QTest::newRow("a password") << kReader << mayNot("change the password");
     QTest::newRow("a list the role may not read")
-        << "read balances" << kStranger
+        << kStranger
         << QStringLiteral(
-               "The database role '%1' lacks the rights in the database that this needs, so it was not "
-               "done. The database's administrator can grant them.");
+               "The database role '%1' lacks the rights in the database that this needs, so it was "
+               "not done. The database's administrator can grant them.");
 }
 
 void tst_Rights::storesSayWhatTheRoleMayNotDo()
 {
-    QFETCH(QString, store);
     QFETCH(QString, role);
     QFETCH(QString, said);
+    const std::function<void()> store = kStores.value(QTest::currentDataTag());
     TestSeams seams; // its folder is the home
-    QFile pgpass(seams.path(".pgpass"));
-    QVERIFY(pgpass.open(QIODevice::WriteOnly));
-    pgpass.write("*:*:*:" + kReader.toUtf8() + ":right\n");
-    pgpass.close();
-    pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    TestDb::loginRole(kReader, "right", seams.path(".pgpass"));
     Global::userName = QStringLiteral("preparer");
 
     const QByteArray before = TestDb::snapshot(m_main);
     Global::mainDatabasePath = as(m_main, role);
     try {
-        kStores.value(store)();
+        store();
         QFAIL("the role has not the rights for it");
     } catch (const AppError& e) {
         QCOMPARE(e.description(), said.arg(role));
@@ -174,7 +154,7 @@ void tst_Rights::storesSayWhatTheRoleMayNotDo()
     QCOMPARE(TestDb::snapshot(m_main), before);
 
     Global::mainDatabasePath = as(m_main, kClerk);
-    kStores.value(store)(); // an ordinary user's rights are enough
+    store(); // an ordinary user's rights are enough
 }
 
 QTEST_GUILESS_MAIN(tst_Rights)

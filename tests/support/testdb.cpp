@@ -36,6 +36,21 @@ void serverAdmin(const QString& statement)
         qFatal("test server: %s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
 }
 
+void loginRole(const QString& role, const QString& password, const QString& passFile)
+{
+    const QString asked =
+        password.isEmpty() ? QString() : QStringLiteral(" PASSWORD '%1' IN ROLE corvantis_password").arg(password);
+    serverAdmin(QStringLiteral("DO $$ BEGIN CREATE ROLE %1 LOGIN%2; "
+                               "EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$")
+                    .arg(role, asked));
+    if (passFile.isEmpty())
+        return;
+    QFile f(passFile);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(QStringLiteral("*:*:*:%1:%2\n").arg(role, password).toUtf8());
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
 namespace {
 
 QStringList g_made;

@@ -16,6 +16,10 @@ QString newDatabase(const QString& folder, const QString& name);
 QString serverName(const QString& database, const QString& user = QStringLiteral("corvantis"));
 // Runs a statement on the test server's maintenance database (CREATE DATABASE, ALTER ROLE...).
 void serverAdmin(const QString& statement);
+// Makes a login role on the test server unless it exists (another test may be making it at the
+// same moment). With a password the server asks for it, and `passFile`, when named, keeps it as a
+// .pgpass readable by its owner only.
+void loginRole(const QString& role, const QString& password = {}, const QString& passFile = {});
 
 // A main database with the schema and the reference rows, no company data and no users.
 QString emptyMain(const QString& folder, const QString& name = QStringLiteral("main.db"));
