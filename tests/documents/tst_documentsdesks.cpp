@@ -238,8 +238,7 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
     other.write("\n");
     other.closeWriteChannel();
     QVERIFY(other.waitForFinished(60000));
-    const QString docs = TestDb::serverName(databases.at(1), u"corvantis"_qs);
-    const qint64 stored = Db::scalar(Db::open(docs), u"SELECT count(*) FROM Document"_qs).toLongLong();
+    const qint64 stored = documents(TestDb::serverName(databases.at(1), u"corvantis"_qs));
     if (desk == u"reader"_qs) {
         QVERIFY2(said.startsWith(u"refused: The document \"statement.pdf\" was not saved."_qs),
                  qPrintable(said));
