@@ -49,15 +49,13 @@ int beAnotherDesk(const QStringList& task)
 {
     TestSeams seams;
     const bool admin = task.at(0) == u"name"_qs;
-    if (!Global::validateLogin(task.at(1), admin ? u"admin"_qs : u"preparer"_qs,
-                               admin ? u"pw"_qs : u"preparer"_qs) ||
-        (admin && !DocumentsLocation::choose(task.at(2))))
+    if (!Global::validateLogin(task.at(1), admin ? u"admin"_qs : u"preparer"_qs, admin ? u"pw"_qs : u"preparer"_qs)
+        || (admin && !DocumentsLocation::choose(task.at(2))))
         return 1;
     Global::docDBPath = DocumentsLocation::inUse();
     const QVariant account = Db::scalar(Global::getConnection(), u"SELECT min(glAcctID) FROM GLAccount"_qs);
-    QTextStream(stdout) << attach(account,
-                                  TestDb::textFile(seams.folder(), u"statement.pdf"_qs, "%PDF of the desk"))
-                        << Qt::endl;
+    const QString source = TestDb::textFile(seams.folder(), u"statement.pdf"_qs, "%PDF of the desk");
+    QTextStream(stdout) << attach(account, source) << Qt::endl;
     // A preparer stays connected until told to go, so that the server can be asked who he is.
     if (!admin)
         QTextStream(stdin).readLine();
@@ -148,8 +146,7 @@ void tst_DocumentsDesks::storeFollowsAnotherDesksChoice()
         // contents, and is when it stores the row: the contents go to the one named now.
         const QString update = u"UPDATE AttachedDocDBLocation SET DocDBLocation = '%1'"_qs.arg(named);
         OtherWriter admin(Global::mainDatabasePath,
-                          TestDb::onServer() ? QStringList{u"BEGIN; "_qs + update}
-                                             : QStringList{u"BEGIN IMMEDIATE"_qs, update},
+                          TestDb::onServer() ? QStringList{u"BEGIN; "_qs + update} : QStringList{u"BEGIN IMMEDIATE"_qs, update},
                           1000, u"COMMIT"_qs);
         QVERIFY(admin.holds());
         said = attach(7, fx.file(u"after.pdf"_qs));
@@ -200,8 +197,7 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
     static int run = 0;
     const QString suffix = u"%1_%2"_qs.arg(QCoreApplication::applicationPid()).arg(++run);
     for (const QString& person : {u"maker"_qs, u"other"_qs, u"reader"_qs})
-        TestDb::loginRole(u"desk_%1_%2"_qs.arg(person, suffix), u"pw-"_qs + person,
-                          seams.path(person + u".pgpass"_qs));
+        TestDb::loginRole(u"desk_%1_%2"_qs.arg(person, suffix), u"pw-"_qs + person, seams.path(person + u".pgpass"_qs));
     const QString maker = u"desk_maker_"_qs + suffix;
     const QString role = u"desk_%1_%2"_qs.arg(desk, suffix);
     QStringList databases;
@@ -211,14 +207,12 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
     }
     // The maker makes the pair as himself, and lets the others in.
     qputenv("PGPASSFILE", seams.path(u"maker.pgpass"_qs).toUtf8());
-    Schema::createTutorialDatabases(TestDb::serverName(databases.at(0), maker),
-                                    TestDb::serverName(databases.at(1), maker));
+    Schema::createTutorialDatabases(TestDb::serverName(databases.at(0), maker), TestDb::serverName(databases.at(1), maker));
     for (const QString& database : databases) {
         const QSqlDatabase db = Db::open(TestDb::serverName(database, maker));
-        for (const QString& grant :
-             {u"SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO desk_other_%1"_qs,
-              u"USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO desk_other_%1"_qs,
-              u"SELECT ON ALL TABLES IN SCHEMA public TO desk_reader_%1"_qs})
+        for (const QString& grant : {u"SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO desk_other_%1"_qs,
+                                     u"USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO desk_other_%1"_qs,
+                                     u"SELECT ON ALL TABLES IN SCHEMA public TO desk_reader_%1"_qs})
             Db::exec(db, u"GRANT "_qs + grant.arg(suffix));
         if (keptWithRole && database == databases.at(0))
             Db::exec(db, u"UPDATE AttachedDocDBLocation SET DocDBLocation = ?"_qs,
@@ -231,17 +225,14 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
     const QString said = startDesk(other, u"attach|"_qs + TestDb::serverName(databases.at(0), role),
                                    seams.path(desk + u".pgpass"_qs));
     const QSqlDatabase watch = Db::open(TestDb::serverName(u"postgres"_qs), u"watch"_qs);
-    const QVariant connectedAs = Db::scalar(watch,
-                                            u"SELECT string_agg(DISTINCT usename, ',') FROM pg_stat_activity "
-                                            "WHERE datname = ?"_qs,
-                                            {databases.at(1)});
+    const QVariant connectedAs = Db::scalar(watch, u"SELECT string_agg(DISTINCT usename, ',') FROM pg_stat_activity "
+                                                   "WHERE datname = ?"_qs, {databases.at(1)});
     other.write("\n");
     other.closeWriteChannel();
     QVERIFY(other.waitForFinished(60000));
     const qint64 stored = documents(TestDb::serverName(databases.at(1), u"corvantis"_qs));
     if (desk == u"reader"_qs) {
-        QVERIFY2(said.startsWith(u"refused: The document \"statement.pdf\" was not saved."_qs),
-                 qPrintable(said));
+        QVERIFY2(said.startsWith(u"refused: The document \"statement.pdf\" was not saved."_qs), qPrintable(said));
         QCOMPARE(stored, 0);
     } else {
         QVERIFY2(said.startsWith(u"stored "_qs), qPrintable(said));
