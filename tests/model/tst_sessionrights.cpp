@@ -26,25 +26,19 @@ namespace {
 // Made while the user still has his rights (what his window loaded); returns his store.
 using Store = std::function<std::function<void()>(ModelFixture&)>;
 
-qint64 idOf(const QString& user)
+// The other administrator deletes the user or makes him a plain user with the reviewer's right,
+// committed at once, or held uncommitted for a second while this user stores (the store waits for
+// it and then reads the user as changed).
+std::unique_ptr<OtherWriter> otherAdministrator(bool deleted, qint64 userId, bool meanwhile)
 {
-    return user == QStringLiteral("admin") ? 1 : 2;
-}
-
-// The other administrator's change of the user, committed at once, or held uncommitted for a
-// second while this user stores (the store waits for it and then reads the user as changed).
-std::unique_ptr<OtherWriter> otherAdministrator(const QString& change, qint64 userId, bool meanwhile)
-{
-    const QString sql =
-        change == QStringLiteral("deleted")
-            ? QStringLiteral("DELETE FROM Users WHERE UserId = %1").arg(userId)
-            : QStringLiteral("UPDATE Users SET Role = 'USER', ChkPreparedBy = 0, ChkReviewedBy = 1, "
-                             "ChkApprovedBy = 0 WHERE UserId = %1")
-                  .arg(userId);
-    const QStringList statements = TestDb::onServer() ? QStringList{QStringLiteral("BEGIN; ") + sql}
-                                                      : QStringList{QStringLiteral("BEGIN IMMEDIATE"), sql};
-    return std::make_unique<OtherWriter>(Global::mainDatabasePath, statements, meanwhile ? 1000 : 0,
-                                         QStringLiteral("COMMIT"));
+    const QString sql = (deleted ? QStringLiteral("DELETE FROM Users WHERE UserId = %1")
+                                 : QStringLiteral("UPDATE Users SET Role = 'USER', ChkPreparedBy = 0, "
+                                                  "ChkReviewedBy = 1, ChkApprovedBy = 0 WHERE UserId = %1"))
+                            .arg(userId);
+    return std::make_unique<OtherWriter>(Global::mainDatabasePath,
+                                         TestDb::onServer() ? QStringList{"BEGIN; " + sql}
+                                                            : QStringList{"BEGIN IMMEDIATE", sql},
+                                         meanwhile ? 1000 : 0, "COMMIT");
 }
 
 // The account's balance at the month end being worked on.
@@ -66,106 +60,75 @@ void tst_SessionRights::storeAfterRightsChanged_data()
     QTest::addColumn<QString>("user"); // who is logged in
     QTest::addColumn<Store>("store");
     QTest::addColumn<QString>("probe");   // what the store changes
-    QTest::addColumn<QString>("refusal"); // the message's start when the user lacks the right
-    QTest::addColumn<bool>("anyUserMay"); // a user who is no administrator may store it too
-    QTest::addColumn<QString>("change");  // "deleted", or "rights": a plain user with the reviewer's right
+    QTest::addColumn<QString>("refusal"); // the message's start when he lacks the right; "": any user may
+    QTest::addColumn<bool>("deleted");    // else his rights changed
     QTest::addColumn<bool>("meanwhile");  // the change is under way while this user stores
 
-    const Store addUser = [](ModelFixture&) {
-        UserAccount user;
-        user.userName = QStringLiteral("auditlead");
-        user.fullName = QStringLiteral("Audit Lead");
-        user.role = UserStore::administratorRole();
-        user.right = UserAccount::Right::Review;
-        return [user] { UserStore::insert(user, QStringLiteral("pw")); };
+    // Each store with the user deleted and with his rights changed, before it or while it runs.
+    const auto add = [](const char* name, const QString& user, const QString& probe, const QString& refusal,
+                        const Store& store) {
+        for (const bool meanwhile : {false, true}) {
+            const char* when = meanwhile ? "while storing" : "before";
+            QTest::addRow("%s, user deleted %s", name, when)
+                << user << store << probe
+                << QStringLiteral("User %1 was deleted by an administrator after you logged in").arg(user)
+                << true << meanwhile;
+            QTest::addRow("%s, rights changed %s", name, when)
+                << user << store << probe << refusal << false << meanwhile;
+        }
     };
-    const Store changeUser = [](ModelFixture&) {
-        UserAccount user = *UserStore::load(3);
-        user.role = UserStore::administratorRole();
-        return [user] { UserStore::update(user, QString()); };
-    };
-    const Store ownPassword = [](ModelFixture&) {
-        return [] { UserStore::updatePassword(2, QStringLiteral("n3w")); };
-    };
-    const Store company = [](ModelFixture&) {
+    const QString manage = QStringLiteral("You no longer have the right to manage the users");
+    add("add an administrator", "admin", "SELECT count(*) FROM Users WHERE UserName = 'auditlead'", manage,
+        [](ModelFixture&) {
+            const UserAccount user{
+                0, "auditlead", "Audit Lead", UserStore::administratorRole(), UserAccount::Right::Review, {}};
+            return [user] { UserStore::insert(user, QStringLiteral("pw")); };
+        });
+    add("change a user's role", "admin", "SELECT Role FROM Users WHERE UserId = 3", manage,
+        [](ModelFixture&) {
+            UserAccount user = *UserStore::load(3);
+            user.role = UserStore::administratorRole();
+            return [user] { UserStore::update(user, QString()); };
+        });
+    add("own password", "preparer", "SELECT Password FROM Users WHERE UserId = 2", "",
+        [](ModelFixture&) { return [] { UserStore::updatePassword(2, "n3w"); }; });
+    add("company", "admin", "SELECT CompanyName FROM Company", "", [](ModelFixture&) {
         Company::reload();
         auto c = std::make_shared<Company>();
         c->setName(QStringLiteral("Keel Marine Supply"));
         return [c] { c->store(); };
-    };
-    const Store addAccount = [](ModelFixture&) {
+    });
+    add("add an account", "admin", "SELECT count(*) FROM GLAccountAudit", "", [](ModelFixture&) {
         auto a = std::make_shared<GLAccount>();
-        a->initialize(QString(), QStringLiteral("9980"), QStringLiteral("Suspense"), QString(), QString(),
-                      QStringLiteral("A"), QStringLiteral("L"), QString(), QString(), QString(), QString(),
-                      QString());
+        a->initialize("", "9980", "Suspense", "", "", "A", "L", "", "", "", "", "");
         return [a] { a->store(); };
-    };
-    const Store removeAccount = [](ModelFixture&) {
+    });
+    add("remove an account", "admin", "SELECT count(*) FROM GLAccount", "", [](ModelFixture&) {
         auto a = std::make_shared<GLAccount>();
         a->Load(QStringLiteral("30"));
         return [a] { a->remove(); };
-    };
-    const Store documentsLocation = [](ModelFixture& fx) {
-        const QString other = TestDb::documents(fx.seams.folder(), QStringLiteral("docs2.db"));
-        return [other] { QVERIFY(DocumentsLocation::choose(other)); };
-    };
-    const Store signOff = [](ModelFixture&) {
-        auto balance = balanceOf(10);
-        balance->setPreparedBy(Global::reportName);
-        balance->setPreparedByDate(QStringLiteral("12/09/2026"));
-        return [balance] { balance->store(); };
-    };
-    const Store commentBesideSignOffs = [](ModelFixture&) {
-        auto balance = balanceOf(1); // prepared, approved and reviewed
-        balance->setComment(QStringLiteral("Checked against the December statement"));
-        return [balance] { balance->store(); };
-    };
-
-    const QString manage = QStringLiteral("You no longer have the right to manage the users");
-    struct Case
-    {
-        const char* name;
-        QString user;
-        Store store;
-        QString probe;
-        QString refusal;
-        bool anyUserMay;
-    };
-    const QList<Case> cases = {
-        {"add an administrator", "admin", addUser, "SELECT count(*) FROM Users WHERE UserName = 'auditlead'",
-         manage, false},
-        {"change a user's role", "admin", changeUser, "SELECT Role FROM Users WHERE UserId = 3", manage,
-         false},
-        {"own password", "preparer", ownPassword, "SELECT Password FROM Users WHERE UserId = 2", {}, true},
-        {"company", "admin", company, "SELECT CompanyName FROM Company", {}, true},
-        {"add an account", "admin", addAccount, "SELECT count(*) FROM GLAccountAudit", {}, true},
-        {"remove an account", "admin", removeAccount, "SELECT count(*) FROM GLAccount", {}, true},
-        {"documents location",
-         "admin",
-         documentsLocation,
-         "SELECT DocDBLocation FROM AttachedDocDBLocation",
-         {},
-         true},
-        {"sign off as preparer", "preparer", signOff, "SELECT count(*) FROM GLAccountBalanceAudit",
-         "You no longer have the right to sign off as preparer", false},
-    };
-    for (const Case& c : cases) {
-        for (const bool meanwhile : {false, true}) {
-            const char* when = meanwhile ? "while storing" : "before";
-            QTest::addRow("%s, user deleted %s", c.name, when)
-                << c.user << c.store << c.probe
-                << QStringLiteral("User %1 was deleted by an administrator after you logged in").arg(c.user)
-                << false << QStringLiteral("deleted") << meanwhile;
-            QTest::addRow("%s, rights changed %s", c.name, when)
-                << c.user << c.store << c.probe << c.refusal << c.anyUserMay << QStringLiteral("rights")
-                << meanwhile;
-        }
-    }
+    });
+    add("documents location", "admin", "SELECT DocDBLocation FROM AttachedDocDBLocation", "",
+        [](ModelFixture& fx) {
+            const QString other = TestDb::documents(fx.seams.folder(), QStringLiteral("docs2.db"));
+            return [other] { QVERIFY(DocumentsLocation::choose(other)); };
+        });
+    add("sign off as preparer", "preparer", "SELECT count(*) FROM GLAccountBalanceAudit",
+        "You no longer have the right to sign off as preparer", [](ModelFixture&) {
+            auto balance = balanceOf(10);
+            balance->setPreparedBy(Global::reportName);
+            balance->setPreparedByDate(QStringLiteral("12/09/2026"));
+            return [balance] { balance->store(); };
+        });
     // The sign-offs stored as they were loaded need no right.
     QTest::newRow("comment of a signed-off balance, rights changed before")
-        << QStringLiteral("preparer") << commentBesideSignOffs
+        << QStringLiteral("preparer") << Store([](ModelFixture&) {
+               auto balance = balanceOf(1); // prepared, approved and reviewed
+               balance->setComment(QStringLiteral("Checked against the December statement"));
+               return [balance] { balance->store(); };
+           })
         << QStringLiteral("SELECT comment FROM GLAccountBalance WHERE glAcctID = 1 AND Date = '2026-11-30'")
-        << QString() << true << QStringLiteral("rights") << false;
+        << QString() << false << false;
 }
 
 void tst_SessionRights::storeAfterRightsChanged()
@@ -174,8 +137,7 @@ void tst_SessionRights::storeAfterRightsChanged()
     QFETCH(Store, store);
     QFETCH(QString, probe);
     QFETCH(QString, refusal);
-    QFETCH(bool, anyUserMay);
-    QFETCH(QString, change);
+    QFETCH(bool, deleted);
     QFETCH(bool, meanwhile);
     ModelFixture fx(true);
     QVERIFY(Global::validateLogin(Global::mainDatabasePath, user, user));
@@ -184,7 +146,7 @@ void tst_SessionRights::storeAfterRightsChanged()
 
     std::optional<AppError> refused;
     {
-        auto other = otherAdministrator(change, idOf(user), meanwhile);
+        auto other = otherAdministrator(deleted, user == QStringLiteral("admin") ? 1 : 2, meanwhile);
         QVERIFY(other->holds());
         if (!meanwhile)
             other.reset(); // committed before this user stores
@@ -194,7 +156,7 @@ void tst_SessionRights::storeAfterRightsChanged()
             refused = e;
         }
     }
-    if (anyUserMay) {
+    if (refusal.isEmpty()) {
         QVERIFY2(!refused, qPrintable(refused ? refused->description() : QString()));
         QVERIFY(fx.value(probe) != before);
         return;
@@ -203,7 +165,7 @@ void tst_SessionRights::storeAfterRightsChanged()
     QVERIFY2(refused->description().startsWith(refusal), qPrintable(refused->description()));
     // Nothing written: what the store changes is as it was, or as the other's delete left it.
     const QVariant after = fx.value(probe);
-    QVERIFY(after == before || (change == QStringLiteral("deleted") && after.isNull()));
+    QVERIFY(after == before || (deleted && after.isNull()));
     QVERIFY(Global::isLoggedIn); // what the session shows stays as it was
 }
 

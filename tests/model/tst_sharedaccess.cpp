@@ -345,7 +345,6 @@ void stamp(ARCurrency& amount, qint64 token)
     amount = ARCurrency::fromUnits((token * 10000000 + tokenOf(amount.units())) * ARCurrency::UnitsPerCent);
 }
 
-// The n-th month end of the balance lists' race.
 QString monthEnd(int n)
 {
     return QDate(2025, 2, 1).addMonths(n).addDays(-1).toString("MM/dd/yyyy");
@@ -362,8 +361,7 @@ void storeStamped(const QString& kind, qint64 token)
         stamp(editor.getGLAccountBalanceAt(1).getAmount(), token);
         editor.applyAmountEdit();
     } else if (kind == "balance lists") {
-        // Every balance of the writer's next month end, half of them stored before: odd writers
-        // store whole rows, even ones the editor's amounts, so that the two kinds meet at each date.
+        // Odd writers store whole rows, even ones the editor's amounts: the two kinds meet at each date.
         GLAccountBalanceList list;
         list.Load(monthEnd(int(token % 1000000)));
         for (qint64 i = 1; i <= list.count(); ++i)
@@ -390,17 +388,15 @@ void storeStamped(const QString& kind, qint64 token)
     }
 }
 
-// Adds an account in each of ten rounds, from the moment given on: round r's number is the same
-// in every program, in a letter case of the program's own. Says how many were stored and how
-// many refused as another account's number.
+// From the moment given on, adds accounts RÄ-1 to RÄ-10, in a letter case of the program's own;
+// says how many were stored and how many refused as another account's number.
 int addAccounts(int program, qint64 startAt)
 {
     QThread::msleep(std::max<qint64>(0, startAt - QDateTime::currentMSecsSinceEpoch()));
     int stored = 0, refused = 0;
     for (int round = 1; round <= 10; ++round) {
         GLAccount a;
-        a.initialize("", (program % 2 ? "rä-" : "RÄ-") + QString::number(round), "Raced", "", "", "A", "L", "", "",
-                     "", "", "");
+        a.initialize("", (program % 2 ? "rä-" : "RÄ-") + QString::number(round), "Raced", "", "", "A", "L", "", "", "", "", "");
         try {
             a.store();
             ++stored;
@@ -441,11 +437,10 @@ int storeRepeatedly(const QStringList& args)
             storeStamped(args.value(1), n);
             ++accepted;
         } catch (const AppError& e) {
-            // Whole lists wait for each other in turn: one that gave up ("Please try again") failed.
+            // Whole lists wait for each other in turn: one that gave up as busy failed.
             const bool lists = args.value(1) == "balance lists";
-            const bool told = e.number() == AppError::ChangedMeanwhile ||
-                                 e.number() == (lists ? AppError::DatabaseConflict : AppError::DatabaseBusy);
-            if (!told) {
+            if (e.number() != AppError::ChangedMeanwhile &&
+                e.number() != (lists ? AppError::DatabaseConflict : AppError::DatabaseBusy)) {
                 QTextStream(stdout) << e.description() << Qt::endl;
                 return 1;
             }
@@ -461,7 +456,7 @@ int storeRepeatedly(const QStringList& args)
 QStringList runOtherPrograms(const QString& what)
 {
     QList<std::shared_ptr<QProcess>> programs;
-    // A moment by which every program has started and connected, for those that begin together.
+    // By then every program has started and connected, for those that begin together.
     const QString startAt = QString::number(QDateTime::currentMSecsSinceEpoch() + 2000);
     for (int i = 1; i <= 4; ++i) {
         programs << std::make_shared<QProcess>();
@@ -472,6 +467,17 @@ QStringList runOtherPrograms(const QString& what)
     for (auto& p : programs)
         said << (p->waitForFinished(60000) ? QString::fromUtf8(p->readAllStandardOutput()).trimmed() : "hung");
     return said;
+}
+
+// Adds up the "accepted refused" counts the programs said.
+void sumCounts(const QStringList& said, int& accepted, int& refused)
+{
+    for (const QString& one : said) {
+        const QStringList counts = one.split(' ');
+        QVERIFY2(counts.size() == 2, qPrintable(one));
+        accepted += counts[0].toInt();
+        refused += counts[1].toInt();
+    }
 }
 
 } // namespace
@@ -558,41 +564,32 @@ void tst_SharedAccess::sameNewUserNameOnce()
     QCOMPARE(fx.value("SELECT count(*) FROM Users WHERE UserName = 'pat'").toLongLong(), 1);
 }
 
-// Several programs add accounts of the same numbers at once, each in a letter case of its own:
-// each number is added by one of them, and the other three are told it is another account's.
+// Several programs add the same account numbers at once, in letter cases of their own: each
+// number is stored once, and the three others are told it is another account's.
 void tst_SharedAccess::sameNewAccountNumberOnce()
 {
     ModelFixture fx;
     int stored = 0, refused = 0;
-    for (const QString& said : runOtherPrograms("new accounts")) {
-        const QStringList counts = said.split(' ');
-        QVERIFY2(counts.size() == 2, qPrintable(said));
-        stored += counts[0].toInt();
-        refused += counts[1].toInt();
-    }
-    QCOMPARE(stored, 10);
-    QCOMPARE(refused, 30);
+    sumCounts(runOtherPrograms("new accounts"), stored, refused);
+    QCOMPARE(stored, 10); // the other 30 were refused: any other outcome fails the program
     QCOMPARE(fx.rows("GLAccount"), 10);
 }
 
-// Several programs store the whole balance lists of the same month ends at once, some of each
-// month's balances stored before, some new, as whole rows or the editor's amounts: each store
-// waits for the one before it and then stores or is refused with who came first; none gives up
-// ("Please try again"), none is left half stored, and the server detects no deadlock.
+// Several programs store the whole balance lists of the same month ends at once (half of each
+// stored before), as rows or as the editor's amounts: each waits its turn, then stores or is told
+// who came first; none gives up as busy, none is left half stored, the server sees no deadlock.
 void tst_SharedAccess::wholeBalanceListsWaitInTurn()
 {
     ModelFixture fx;
     constexpr int accounts = 40, months = 60;
-    {
-        Db::Transaction tx(fx.db);
-        // Numbered out of the order they were added in: the list's order is not the rows' on disk.
-        for (int i = 0; i < accounts; ++i) {
-            GLAccount a;
-            a.initialize("", QString::number(10000 + i * 17 % accounts), "Cash", "", "", "A", "D", "", "", "", "", "");
-            a.store();
-        }
-        tx.commit();
+    Db::Transaction tx(fx.db);
+    // Numbered out of the order they were added in: the list's order is not the rows' on disk.
+    for (int i = 0; i < accounts; ++i) {
+        GLAccount a;
+        a.initialize("", QString::number(10000 + i * 17 % accounts), "Cash", "", "", "A", "D", "", "", "", "", "");
+        a.store();
     }
+    tx.commit();
     for (int n = 0; n < months; ++n) {
         GLAccountBalanceList list;
         list.Load(monthEnd(n));
@@ -601,20 +598,11 @@ void tst_SharedAccess::wholeBalanceListsWaitInTurn()
     }
     const QString deadlocks = "SELECT deadlocks FROM pg_stat_database WHERE datname = current_database()";
     const qint64 deadlocksBefore = TestDb::onServer() ? fx.value(deadlocks).toLongLong() : 0;
-
-    int accepted = 0;
-    for (const QString& said : runOtherPrograms("balance lists")) {
-        const QStringList counts = said.split(' ');
-        QVERIFY2(counts.size() == 2, qPrintable(said));
-        accepted += counts[0].toInt();
-    }
+    int accepted = 0, refused = 0;
+    sumCounts(runOtherPrograms("balance lists"), accepted, refused);
     QVERIFY(accepted > 1);
-    // Each month end as it was, or with every balance stored.
-    QCOMPARE(fx.value("SELECT count(*) FROM (SELECT Date FROM GLAccountBalance GROUP BY Date HAVING count(*) NOT IN (?, ?)) "
-                      "AS odd",
-                      {accounts / 2, accounts})
-                 .toLongLong(),
-             0);
+    QCOMPARE(fx.value("SELECT count(*) FROM (SELECT Date FROM GLAccountBalance GROUP BY Date "
+                      "HAVING count(*) NOT IN (?, ?)) AS odd", {accounts / 2, accounts}).toLongLong(), 0);
     if (TestDb::onServer()) {
         QTest::qWait(1000); // the statistics of ended sessions arrive a moment later
         Db::exec(fx.db, "SELECT pg_stat_clear_snapshot()");

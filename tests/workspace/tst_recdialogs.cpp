@@ -518,7 +518,6 @@ void tst_RecDialogs::staleSave_data()
          {std::pair{"S", 6}, std::pair{"H", 4}, std::pair{"L", 8}, std::pair{"C", 1}, std::pair{"A", 11}})
         QTest::addRow("%s signed off meanwhile", kind) << qint64(id) << QStringLiteral("signed off");
     QTest::newRow("C account deleted meanwhile") << qint64(1) << QStringLiteral("deleted");
-    // A balance stored under a kind the account no longer has would show figures of that kind.
     QTest::newRow("S account made balance-only meanwhile") << qint64(6) << QStringLiteral("type B");
     QTest::newRow("C account made a list meanwhile") << qint64(1) << QStringLiteral("type L");
 }
@@ -527,6 +526,7 @@ void tst_RecDialogs::staleSave()
 {
     QFETCH(qint64, accountId);
     QFETCH(QString, change);
+    const bool deleted = change == QStringLiteral("deleted");
     Fixture fx;
     const auto d = fx.open(accountId);
     d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
@@ -534,7 +534,7 @@ void tst_RecDialogs::staleSave()
     Global::userName = QStringLiteral("other");
     auto account = std::make_shared<GLAccount>();
     account->Load(QString::number(accountId));
-    if (change == QStringLiteral("deleted")) {
+    if (deleted) {
         account->remove();
     } else if (change.startsWith(QStringLiteral("type "))) {
         account->setRecTypeCode(change.mid(5));
@@ -550,9 +550,8 @@ void tst_RecDialogs::staleSave()
 
     click(d.get(), "cmdOK");
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
-    QVERIFY2(fx.seams.prompter.lastText().contains(change == QStringLiteral("deleted")
-                                                       ? QStringLiteral(" was deleted by other at ")
-                                                       : QStringLiteral(" was changed by other at ")),
+    QVERIFY2(fx.seams.prompter.lastText().contains(deleted ? QStringLiteral(" was deleted by other at ")
+                                                           : QStringLiteral(" was changed by other at ")),
              qPrintable(fx.seams.prompter.lastText()));
     QVERIFY(d->isVisible());
     QCOMPARE(d->baseRecPanel()->commentBox()->toPlainText(), QStringLiteral("explained"));
