@@ -831,13 +831,7 @@ void tst_Database::catalogueFollowsTheTables()
 
     db = QSqlDatabase();
     Db::close(path);
-    {
-        QSqlDatabase other = Db::plainConnection(path, "other program");
-        QVERIFY(other.open());
-        QVERIFY(QSqlQuery(other).exec("ALTER TABLE Later ADD COLUMN remark TEXT"));
-        other.close();
-    }
-    QSqlDatabase::removeDatabase("other program");
+    QVERIFY(OtherWriter(path, QStringList{"BEGIN", "ALTER TABLE Later ADD COLUMN remark TEXT"}, 0, "COMMIT").holds());
     db = Db::open(path);
     QCOMPARE(Db::exactCollation(db, "Later", "remark"), exact);
 }
