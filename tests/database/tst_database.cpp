@@ -534,53 +534,55 @@ void tst_Database::connectionParts()
 void tst_Database::newDatabasesCheckedFirst_data()
 {
     // What the database tool makes: a main and a documents database, neither written unless both can be.
-    QTest::addColumn<QString>("mainHolds"); // statements run in the main database first (by its owner)
-    QTest::addColumn<QString>("docsHolds"); // the same in the documents database
     QTest::addColumn<QString>("docs");      // how the documents database is named (see the test)
-    QTest::addColumn<QString>("role");      // the role both names carry on a server; "": the owner's
     QTest::addColumn<QString>("said");      // in the refusal; "": whatever it says
     QTest::addColumn<bool>("tutorial");
-    QTest::newRow("documents database holds tables") << "" << "" << "tables" << "" << "already" << false;
-    QTest::newRow("documents name smuggles a password") << "" << "" << "password" << "" << "" << false;
-    QTest::newRow("documents folder missing") << "" << "" << "missing folder" << "" << "does not exist" << false;
-    QTest::newRow("tutorial, documents folder missing") << "" << "" << "missing folder" << "" << "does not exist" << true;
-    QTest::newRow("documents folder is a file") << "" << "" << "file as folder" << "" << "is not a folder" << false;
+    QTest::addColumn<QString>("mainHolds"); // statements run in the main database first (by its owner)
+    QTest::addColumn<QString>("docsHolds"); // the same in the documents database
+    QTest::addColumn<QString>("role");      // the role both names carry on a server; "": the owner's
+    const auto row = [](const char* name, const QString& docs, const QString& said, bool tutorial = false,
+                        const QString& mainHolds = {}, const QString& docsHolds = {}, const QString& role = {}) {
+        QTest::newRow(name) << docs << said << tutorial << mainHolds << docsHolds << role;
+    };
+    row("documents database holds tables", "tables", "already");
+    row("documents name smuggles a password", "password", "");
+    row("documents folder missing", "missing folder", "does not exist");
+    row("tutorial, documents folder missing", "missing folder", "does not exist", true);
+    row("documents folder is a file", "file as folder", "is not a folder");
     if (geteuid() != 0) // root writes wherever he likes
-        QTest::newRow("documents folder may not be written") << "" << "" << "read-only folder" << "" << "may not be written" << false;
-    QTest::newRow("one database named twice") << "" << "" << "main" << "" << "name one database" << false;
-    QTest::newRow("tutorial, one database named twice") << "" << "" << "main" << "" << "name one database" << true;
-    QTest::newRow("one database by another path") << "" << "" << "main by another path" << "" << "name one database" << false;
+        row("documents folder may not be written", "read-only folder", "may not be written");
+    row("one database named twice", "main", "name one database");
+    row("tutorial, one database named twice", "main", "name one database", true);
+    row("one database by another path", "main by another path", "name one database");
     if (!TestDb::onServer())
         return;
-    QTest::newRow("tutorial, documents database holds tables") << "" << "" << "tables" << "" << "already" << true;
-    QTest::newRow("main's only table in another schema") << "CREATE SCHEMA other; CREATE TABLE other.t (x BIGINT)" << ""
-                                                         << "new" << "" << "already holds tables" << false;
+    row("tutorial, documents database holds tables", "tables", "already", true);
+    row("main's only table in another schema", "new", "already holds tables", false,
+        "CREATE SCHEMA other; CREATE TABLE other.t (x BIGINT)");
     const QString mayCreate = "GRANT CREATE ON SCHEMA public TO corvantis_maker";
-    QTest::newRow("one database by another role") << mayCreate << "" << "main by another role" << "corvantis_maker"
-                                                  << "name one database" << false;
+    row("one database by another role", "main by another role", "name one database", false, mayCreate, "", "corvantis_maker");
     const QString refused = "The database role 'corvantis_maker' may not create tables in the database '";
-    QTest::newRow("role may create in the main, not in the documents")
-        << mayCreate << "" << "new" << "corvantis_maker" << refused << false;
-    QTest::newRow("tutorial, role may create in the main, not in the documents")
-        << mayCreate << "" << "new" << "corvantis_maker" << refused << true;
-    QTest::newRow("role may create in no schema of the documents")
-        << mayCreate << "REVOKE USAGE ON SCHEMA public FROM PUBLIC" << "new" << "corvantis_maker" << refused << false;
-    QTest::newRow("role may not create in the main") << "" << mayCreate << "new" << "corvantis_maker" << refused << false;
+    for (bool tutorial : {false, true})
+        row(tutorial ? "tutorial, role may create in the main, not in the documents"
+                     : "role may create in the main, not in the documents",
+            "new", refused, tutorial, mayCreate, "", "corvantis_maker");
+    row("role may create in no schema of the documents", "new", refused, false, mayCreate,
+        "REVOKE USAGE ON SCHEMA public FROM PUBLIC", "corvantis_maker");
+    row("role may not create in the main", "new", refused, false, "", mayCreate, "corvantis_maker");
     // Every check passes, and the documents database still fails half-way: the main is taken back.
-    QTest::newRow("documents fail half-way")
-        << "" << "CREATE FUNCTION refuse() RETURNS event_trigger LANGUAGE plpgsql AS $$ BEGIN RAISE 'refused'; END $$; "
-                 "CREATE EVENT TRIGGER refuse ON ddl_command_start WHEN TAG IN ('ALTER TABLE') EXECUTE FUNCTION refuse()"
-        << "new" << "" << "refused" << false;
+    row("documents fail half-way", "new", "refused", false, "",
+        "CREATE FUNCTION refuse() RETURNS event_trigger LANGUAGE plpgsql AS $$ BEGIN RAISE 'refused'; END $$; "
+        "CREATE EVENT TRIGGER refuse ON ddl_command_start WHEN TAG IN ('ALTER TABLE') EXECUTE FUNCTION refuse()");
 }
 
 void tst_Database::newDatabasesCheckedFirst()
 {
-    QFETCH(QString, mainHolds);
-    QFETCH(QString, docsHolds);
     QFETCH(QString, docs);
-    QFETCH(QString, role);
     QFETCH(QString, said);
     QFETCH(bool, tutorial);
+    QFETCH(QString, mainHolds);
+    QFETCH(QString, docsHolds);
+    QFETCH(QString, role);
     TestSeams seams;
     if (!role.isEmpty())
         TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role + " LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
@@ -590,7 +592,7 @@ void tst_Database::newDatabasesCheckedFirst()
         Db::exec(Db::open(owned, "count"), mainHolds);
     const QString main = as(owned);
     QString made; // the documents database as its owner names it, when there is one
-    QString named;
+    QString named = seams.path("missing/docs.db");
     if (docs == "tables") {
         named = made = TestDb::documents(seams.folder(), "docs.db");
     } else if (docs == "password") {
@@ -601,8 +603,6 @@ void tst_Database::newDatabasesCheckedFirst()
         if (!docsHolds.isEmpty())
             Db::exec(Db::open(made, "count"), docsHolds);
         named = as(made);
-    } else if (docs == "missing folder") {
-        named = seams.path("missing/docs.db");
     } else if (docs == "file as folder") {
         named = TestDb::textFile(seams.folder(), "plain.txt", "text") + "/docs.db";
     } else if (docs == "read-only folder") {
@@ -629,10 +629,7 @@ void tst_Database::newDatabasesCheckedFirst()
     };
     const QList<qint64> before{tables(owned), tables(made)};
     try {
-        if (tutorial)
-            Schema::createTutorialDatabases(main, named);
-        else
-            Schema::createStartingDatabases(main, named, "admin", "pw");
+        tutorial ? Schema::createTutorialDatabases(main, named) : Schema::createStartingDatabases(main, named, "admin", "pw");
         QFAIL("neither database may be made");
     } catch (const AppError& e) {
         QVERIFY2(e.description().contains(said), qPrintable(e.description()));
@@ -834,13 +831,7 @@ void tst_Database::catalogueFollowsTheTables()
 
     db = QSqlDatabase();
     Db::close(path);
-    {
-        QSqlDatabase other = Db::plainConnection(path, "other program");
-        QVERIFY(other.open());
-        QVERIFY(QSqlQuery(other).exec("ALTER TABLE Later ADD COLUMN remark TEXT"));
-        other.close();
-    }
-    QSqlDatabase::removeDatabase("other program");
+    QVERIFY(OtherWriter(path, QStringList{"BEGIN", "ALTER TABLE Later ADD COLUMN remark TEXT"}, 0, "COMMIT").holds());
     db = Db::open(path);
     QCOMPARE(Db::exactCollation(db, "Later", "remark"), exact);
 }

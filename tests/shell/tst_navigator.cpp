@@ -530,15 +530,11 @@ void tst_Navigator::reconciliationLoopGoesOn()
             Global::userName = "reviewer";
             GLAccount shown;
             shown.Load(Db::scalar(Global::getConnection(), "SELECT glAcctID FROM GLAccount WHERE glacctnbr = ?",
-                                  {number})
-                           .toString());
+                                  {number}).toString());
             shown.remove();
             Global::userName = "preparer";
         }
-        if (chosen)
-            d.findChild<QPushButton*>("OKButton")->click();
-        else
-            d.findChild<QPushButton*>("CancelButton")->click();
+        d.findChild<QPushButton*>(chosen ? "OKButton" : "CancelButton")->click();
         d.hide();
         return d.result();
     });

@@ -26,8 +26,7 @@ private Q_SLOTS:
 
 namespace {
 
-// The password of every row: its two halves are looked for apart, so that a name cut at the
-// character between them still counts as shown.
+// Looked for apart, so that a name cut at the character between them still counts as shown.
 const QString kBefore = QStringLiteral("Hush");
 const QString kAfter = QStringLiteral("Word7");
 
@@ -39,13 +38,14 @@ QStringList texts(const QWidget& window)
     return out;
 }
 
-void fill(frmLogin& login, const QString& main, const QString& documents)
+QStringList logIn(frmLogin& login, const QString& main, const QString& documents)
 {
     login.findChild<QLineEdit*>("txtDBNAME")->setText(main);
     login.findChild<QLineEdit*>("txtAttachedDocDB")->setText(documents);
     login.findChild<QLineEdit*>("txtUserName")->setText("admin");
     login.findChild<QLineEdit*>("txtPassword")->setText("admin");
     login.findChild<QPushButton*>("cmdOK")->click();
+    return texts(login);
 }
 
 } // namespace
@@ -80,12 +80,12 @@ void tst_ServerNameSecrets::noPasswordShown()
     QFETCH(QString, said);
     AdminSession s;
     TestSeams& seams = s.seams;
-    // Qt's own file dialog, which keeps where it was in the settings; the rest as recorded.
+    // Qt's own file dialog, which keeps its state in the settings; the rest recorded.
     DesktopSeams::install();
     Prompter::install(&seams.prompter);
     AppExit::install(&seams.exits);
     ShellOpener::install(&seams.opener);
-    int dialogs = 0; // each closed as soon as it shows; what Qt keeps of it goes to the settings
+    int dialogs = 0;
     QTimer closer;
     connect(&closer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
@@ -96,7 +96,7 @@ void tst_ServerNameSecrets::noPasswordShown()
     closer.start(20);
     QStringList shown;
 
-    // Opened, and made by the database tool, as main or as documents database.
+    // Opened, and made by the database tool as main or as documents database.
     for (const std::function<void()>& use : QList<std::function<void()>>{
              [&] { Db::open(name); },
              [&] { Schema::createStartingDatabases(name, seams.path("made-docs.db"), "admin", "pw"); },
@@ -110,27 +110,21 @@ void tst_ServerNameSecrets::noPasswordShown()
         }
     }
 
-    // An older version kept it in the settings: shown, and kept from now on, without it.
+    // Kept in the settings by an older version: shown, and kept from now on, without it.
     LoginSettings::setMainDatabasePath(name);
     LoginSettings::setDocumentsPath(name);
     {
         frmLogin login;
         bool loggedIn = false;
         login.setOnLoggedIn([&](const QString&) { loggedIn = true; });
-        shown << texts(login);
         const auto kept = [] { return QStringList{*LoginSettings::mainDatabasePath(), *LoginSettings::documentsPath()}; };
         const QStringList before = kept();
-
-        fill(login, name, s.mainPath);
-        shown << texts(login);
-        fill(login, s.mainPath, name);
-        shown << texts(login);
+        shown << texts(login) << logIn(login, name, s.mainPath) << logIn(login, s.mainPath, name);
         QCOMPARE(seams.prompter.messages.size(), 2);
         QVERIFY(!loggedIn);
-        QCOMPARE(kept(), before); // nothing of a refused login is written
+        QCOMPARE(kept(), before);
 
-        // Another login: the server name is shown without a file dialog, and the documents
-        // box's Browse starts its dialog elsewhere.
+        // Another login shows the server name without a file dialog; Browse starts elsewhere.
         login.findChild<QLineEdit*>("txtDBNAME")->setText(name);
         login.showForAnotherLogin();
         QCOMPARE(dialogs, 0);
@@ -151,10 +145,10 @@ void tst_ServerNameSecrets::noPasswordShown()
         QVERIFY2(m.text.contains(said), qPrintable(m.text));
         shown << m.title << m.text << m.details;
     }
-
     for (const QString& text : std::as_const(shown))
         QVERIFY2(!text.contains(kBefore) && !text.contains(kAfter), qPrintable(text));
-    // The settings (Qt's file-dialog state among them) and whatever else the test wrote.
+
+    // Every file the test wrote, the program's and Qt's file dialog's settings among them.
     QDirIterator files(seams.folder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     int settingsFiles = 0;
     while (files.hasNext()) {
@@ -164,7 +158,7 @@ void tst_ServerNameSecrets::noPasswordShown()
         QVERIFY2(!bytes.contains(kBefore.toUtf8()) && !bytes.contains(kAfter.toUtf8()), qPrintable(file.fileName()));
         settingsFiles += file.fileName().endsWith(".conf");
     }
-    QVERIFY(settingsFiles >= 2); // the program's and Qt's file dialog's
+    QVERIFY(settingsFiles >= 2);
 }
 
 QTEST_MAIN(tst_ServerNameSecrets)
