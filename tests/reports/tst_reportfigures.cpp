@@ -137,35 +137,35 @@ void tst_ReportFigures::longCompanyNameStaysInItsHeading_data()
     }
 }
 
-// A company name of the longest kind is printed whole within the width of the page's heading: set
-// smaller or on more lines, never over the currency at its right nor the heading under it.
+// A company name of the longest kind prints whole within the heading's width: smaller or on more
+// lines, never over the currency at its right nor the heading under it.
 void tst_ReportFigures::longCompanyNameStaysInItsHeading()
 {
     QFETCH(QString, report);
     QFETCH(QString, name);
+    const QString under = report == u"summary" ? QStringLiteral("Label18") : QStringLiteral("lblGLAcctFullName");
     const auto headingOf = [&](const QString& company) {
         Report r(layoutOf(report));
-        r.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblCompanyName"), company);
-        r.setCaption(QStringLiteral("PageHeader"), QStringLiteral("lblRptCurr"), QStringLiteral("USD"));
+        r.setCaption("PageHeader", "lblCompanyName", company);
+        r.setCaption("PageHeader", "lblRptCurr", "USD");
         return r.layOut()->pages.first();
     };
-    const QString under = report == u"summary" ? QStringLiteral("Label18") : QStringLiteral("lblGLAcctFullName");
-    const ReportPage shortName = headingOf(QStringLiteral("Harbor Point Supply Co."));
-    const int designedGap = shortName.itemsOf(under).first().top - shortName.itemsOf(QStringLiteral("lblCompanyName")).first().bottom();
-    const ReportPage page = headingOf(name);
-    const QList<PageItem> lines = page.itemsOf(QStringLiteral("lblCompanyName"));
-    QStringList texts;
+    const auto gap = [&](const ReportPage& p) {
+        return p.itemsOf(under).first().top - p.itemsOf("lblCompanyName").last().bottom();
+    };
+    const ReportPage designed = headingOf("Harbor Point Supply Co."), page = headingOf(name);
     const auto currency = std::find_if(page.items.cbegin(), page.items.cend(),
                                        [](const PageItem& i) { return i.text == u"Currency:"; });
     QVERIFY(currency != page.items.cend());
-    const int left = page.itemsOf(under).first().left;
-    for (const PageItem& line : lines) {
+    QStringList texts;
+    for (const PageItem& line : page.itemsOf("lblCompanyName")) {
         texts << line.text.trimmed();
-        QVERIFY2(line.textLeft >= left && line.textRight() < currency->textLeft, qPrintable(line.text));
+        QVERIFY2(line.textLeft >= page.itemsOf(under).first().left && line.textRight() < currency->textLeft,
+                 qPrintable(line.text));
         QVERIFY(line.font.points >= ReportControl::MinFitPoints);
     }
-    QCOMPARE(texts.join(name.contains(u' ') ? QStringLiteral(" ") : QString()), name);
-    QVERIFY(page.itemsOf(under).first().top - lines.last().bottom() >= designedGap);
+    QCOMPARE(texts.join(name.contains(u' ') ? " " : ""), name);
+    QVERIFY(gap(page) >= gap(designed));
 }
 
 QTEST_MAIN(tst_ReportFigures)
