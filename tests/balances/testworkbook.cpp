@@ -40,6 +40,7 @@ bool TestWorkbook::writeXlsx(const QString& path) const
 {
     QString sheetList, rels = QString::fromLatin1(kRelationship).arg("rIdStyles", "styles", "styles.xml");
     QList<std::pair<QString, QString>> parts;
+    const auto number = [](double value) { return QString::number(value, 'g', 17); };
     for (qsizetype s = 0; s < sheets.size(); ++s) {
         const QString n = QString::number(s + 1);
         sheetList += QStringLiteral("<sheet name=\"Sheet%1\" sheetId=\"%1\"%2 r:id=\"rId%1\"/>")
@@ -49,10 +50,8 @@ bool TestWorkbook::writeXlsx(const QString& path) const
         for (qsizetype r = 0; r < sheets[s].rows.size(); ++r) {
             const Row& row = sheets[s].rows[r];
             data += QStringLiteral("<row r=\"%1\"><c r=\"A%1\"><v>%2</v></c><c r=\"B%1\" s=\"%3\"><v>%4</v></c></row>")
-                        .arg(r + 1)
-                        .arg(row.account, 0, 'g', 17)
-                        .arg(int(row.format))
-                        .arg(row.amount, 0, 'g', 17);
+                        .arg(QString::number(r + 1), number(row.account), QString::number(row.format),
+                             number(row.amount));
         }
         parts.append({"xl/worksheets/sheet" + n + ".xml",
                       QStringLiteral("<worksheet %1><sheetData>%2</sheetData></worksheet>").arg(kMain, data)});
@@ -61,10 +60,7 @@ bool TestWorkbook::writeXlsx(const QString& path) const
                   QStringLiteral("<workbook %1 xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                                  "relationships\"><workbookPr date1904=\"%2\"/><bookViews><workbookView "
                                  "activeTab=\"%3\"/></bookViews><sheets>%4</sheets></workbook>")
-                      .arg(kMain)
-                      .arg(int(date1904))
-                      .arg(activeTab)
-                      .arg(sheetList)});
+                      .arg(kMain, QString::number(date1904), QString::number(activeTab), sheetList)});
     parts.append({"xl/_rels/workbook.xml.rels",
                   "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
                       rels + "</Relationships>"});
@@ -74,9 +70,7 @@ bool TestWorkbook::writeXlsx(const QString& path) const
                                  "<cellStyleXfs><xf numFmtId=\"14\"/><xf numFmtId=\"14\"/><xf numFmtId=\"14\"/>"
                                  "</cellStyleXfs><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"
                                  "<xf numFmtId=\"%2\"/></cellXfs></styleSheet>")
-                      .arg(kMain)
-                      .arg(kCustomFormatId)
-                      .arg(customFormat.toHtmlEscaped())});
+                      .arg(kMain, QString::number(kCustomFormatId), customFormat.toHtmlEscaped())});
 
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdCreate))
