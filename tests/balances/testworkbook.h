@@ -3,15 +3,14 @@
 #include <QList>
 #include <QString>
 
-// A workbook made by the tests themselves, written as .xls or .xlsx: number cells only, column A
-// an account number and column B an amount, each amount shown in one of three cell formats.
+// A workbook the tests write as .xls or .xlsx: per row an account number in column A and an amount
+// in column B, the amount in one of three cell formats (Custom is customFormat).
 struct TestWorkbook
 {
-    enum Format { General, BuiltInDate, Custom }; // Custom: customFormat below
+    enum Format { General, BuiltInDate, Custom };
     struct Row
     {
-        double account;
-        double amount;
+        double account, amount;
         Format format = General;
     };
     struct Sheet
@@ -20,11 +19,10 @@ struct TestWorkbook
         bool hidden = false;
     };
     QList<Sheet> sheets;
-    int activeTab = 0; // the sheet the workbook was saved showing
+    int activeTab = 0;
     bool date1904 = false;
     QString customFormat = QStringLiteral("dd.mm.yyyy hh:mm");
 
-    // Both return false (and warn) when the file could not be written.
     bool writeXlsx(const QString& path) const;
     bool writeXls(const QString& path) const;
 };

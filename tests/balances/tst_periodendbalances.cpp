@@ -62,6 +62,9 @@ namespace {
 
 constexpr auto kOctober = "10/31/2026";
 constexpr auto kEmptyMonth = "01/31/2020";
+// The import summary after its count, and before the balances it refused.
+const QString head = " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
+const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
 
 QTableView* grid(const QDialog& d)
 {
@@ -110,6 +113,15 @@ qint64 storedUnits(const ModelFixture& f, const QString& number, const QString& 
 QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes)
 {
     return TestDb::textFile(folder, name, bytes);
+}
+
+// "number|amount" lines as the import reads them from a file.
+BalanceRows balanceRows(const QStringList& lines)
+{
+    BalanceRows rows;
+    for (const QString& line : lines)
+        rows.append({line.section('|', 0, 0), line.section('|', 1)});
+    return rows;
 }
 
 } // namespace
@@ -317,8 +329,6 @@ void tst_PeriodEndBalances::summaries_data()
 {
     QTest::addColumn<QStringList>("rows"); // "number|amount"
     QTest::addColumn<QString>("summary");
-    const QString head = " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
-    const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
     QTest::newRow("one known, one unknown")
         << QStringList{"1010|1234.56", "9999|12"}
         << "1" + head + "1,234.56 " + refused + " - '12'\tinto Account\t'9999'\tinvalid account\r\n";
@@ -345,10 +355,7 @@ void tst_PeriodEndBalances::summaries()
     ModelFixture f(true);
     GLAccountBalanceList list;
     list.Load(kEmptyMonth);
-    BalanceRows input;
-    for (const QString& r : rows)
-        input.append({r.section('|', 0, 0), r.section('|', 1)});
-    const BalancesImportOutcome outcome = BalancesImport::apply(input, list);
+    const BalancesImportOutcome outcome = BalancesImport::apply(balanceRows(rows), list);
     QCOMPARE(outcome.summary(), summary);
     if (QTest::currentDataTag() == QByteArrayLiteral("listed twice: both counted, the last wins"))
         QCOMPARE(list.getGLAccountBalance("1010").getAdjustedAmount().units(), -255000);
@@ -360,13 +367,8 @@ void tst_PeriodEndBalances::importNamesOneAccount_data()
     QTest::addColumn<QString>("deleted");  // an account another user deletes once the list is loaded
     QTest::addColumn<QString>("summary");  // from the count on
     QTest::addColumn<QString>("amounts");  // STRASSE, straße
-    const QString head =
-        " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
-    const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
     QTest::newRow("each number names its own account")
-        << QStringList{"stra\u00dfe|100.00", "STRASSE|200.00"} << ""
-        << "2" + head + "300.00 "
-        << "200/100";
+        << QStringList{"stra\u00dfe|100.00", "STRASSE|200.00"} << "" << "2" + head + "300.00 " << "200/100";
     QTest::newRow("a number that is neither names two")
         << QStringList{"Strasse|5", "STRASSE|1", "STRASSE|x"} << ""
         << "1" + head + "1.00 " + refused + " - '5'\tinto Account\t'Strasse'\tnames two accounts\r\n" +
@@ -388,16 +390,12 @@ void tst_PeriodEndBalances::importNamesOneAccount()
     ModelFixture f(true);
     // Two numbers that are one name under the rule, both stored before it folded "ß" as "ss".
     for (const QString& number : {QStringLiteral("STRASSE"), QStringLiteral("stra\u00dfe")})
-        Db::exec(f.db, "INSERT INTO GLAccount (glacctnbr, name, active) VALUES (?, ?, 'Yes')",
-                 {number, number});
+        Db::exec(f.db, "INSERT INTO GLAccount (glacctnbr, name, active) VALUES (?, ?, 'Yes')", {number, number});
     GLAccountBalanceList list;
     list.Load(kEmptyMonth);
     if (!deleted.isEmpty())
         Db::exec(f.db, "DELETE FROM GLAccount WHERE glacctnbr = ?", {deleted});
-    BalanceRows input;
-    for (const QString& r : rows)
-        input.append({r.section('|', 0, 0), r.section('|', 1)});
-    const BalancesImportOutcome outcome = BalancesImport::apply(input, list);
+    const BalancesImportOutcome outcome = BalancesImport::apply(balanceRows(rows), list);
     QCOMPARE(outcome.summary(), summary);
     // OK stores what the summary said: the net is what the month now holds.
     list.applyAmountEdit();
@@ -577,9 +575,6 @@ void tst_PeriodEndBalances::importSaysWhatItLeftOut_data()
 {
     QTest::addColumn<QString>("fixture");
     QTest::addColumn<QString>("summary");
-    const QString head =
-        " account balances were imported into Corvantis.\r\n\r\nNet amount imported DR (CR):\t";
-    const QString refused = "\r\n\r\nCorvantis could not import the following balances: \r\n";
     QTest::newRow("an unquoted thousands separator")
         << "split-thousands.csv"
         << "1" + head + "100.00 " + refused + " - '1,234.56'\tinto Account\t'1310'\tamount invalid\r\n" +

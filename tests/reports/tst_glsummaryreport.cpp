@@ -163,10 +163,9 @@ void tst_GLSummaryReport::totalPastSixtyFourBits_data()
     QTest::addColumn<QString>("total");
     QTest::addColumn<QString>("firstDifference");
     QTest::newRow("running sum past 64 bits") << true << false << "922,337,203,685,477.00" << "9,223,372,036,854.77 ";
-    QTest::newRow("total past the range") << false << false << ARCurrencySum::tooLargeText()
-                                          << "9,223,372,036,854.77 ";
-    QTest::newRow("a difference past the range") << true << true << "922,337,203,685,477.00"
-                                                 << ARCurrencySum::tooLargeText();
+    QTest::newRow("total past the range") << false << false << ARCurrencySum::tooLargeText() << "9,223,372,036,854.77 ";
+    QTest::newRow("a difference past the range")
+        << true << true << "922,337,203,685,477.00" << ARCurrencySum::tooLargeText();
 }
 
 void tst_GLSummaryReport::totalPastSixtyFourBits()

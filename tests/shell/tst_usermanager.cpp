@@ -260,7 +260,6 @@ void tst_UserManager::administratorsStay_data()
     QTest::newRow("delete himself") << true << "1" << "You cannot delete the user you are logged in as.";
     QTest::newRow("demote himself") << false << "1"
                                     << "You cannot take the Administrator role from the user you are logged in as.";
-    // The session of a user who is no administrator (any more) keeps the last one by the right it lacks.
     QTest::newRow("delete the last administrator as a plain user")
         << true << "2" << "You no longer have the right to manage the users";
     QTest::newRow("demote the last administrator as a plain user")
@@ -291,10 +290,9 @@ void tst_UserManager::staleUser_data()
     QTest::addColumn<QString>("left"); // the reviewer's row afterwards
     const QString deleted = "DELETE FROM Users WHERE UserId = 3";
     const QString promoted = "UPDATE Users SET UserName = 'auditlead', Role = 'Administrator' WHERE UserId = 3";
-    QTest::newRow("save a deleted user") << false << deleted
-                                         << "User reviewer was deleted by another user after you opened it" << "";
-    QTest::newRow("delete a deleted user") << true << deleted
-                                           << "User reviewer was deleted by another user after you opened it" << "";
+    const QString gone = "User reviewer was deleted by another user after you opened it";
+    QTest::newRow("save a deleted user") << false << deleted << gone << "";
+    QTest::newRow("delete a deleted user") << true << deleted << gone << "";
     QTest::newRow("delete a changed user") << true << promoted << "User reviewer was changed by another user"
                                            << "auditlead|Administrator";
 }
@@ -317,11 +315,10 @@ void tst_UserManager::staleUser()
 
 void tst_UserManager::newUserRole_data()
 {
-    // Roles sort by name: whatever stands beside the tutorial's two, a new user is offered "USER".
+    // Roles sort by name; with the tutorial's two alone addUser holds it.
     QTest::addColumn<QStringList>("added");
     QTest::addColumn<bool>("keepUser");
     QTest::addColumn<QString>("offered");
-    QTest::newRow("tutorial roles") << QStringList() << true << "USER";
     QTest::newRow("a role sorting before Administrator") << QStringList{"Admin Assistant"} << true << "USER";
     QTest::newRow("a role sorting after it") << QStringList{"Auditor"} << true << "USER";
     QTest::newRow("no ordinary role") << QStringList{"Auditor"} << false << "";

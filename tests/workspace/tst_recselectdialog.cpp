@@ -476,13 +476,13 @@ void tst_RecSelectDialog::confirming()
     QCOMPARE(d->getSelectedGLAccount()->getNumber(), currentNumber(*d));
 }
 
+// Two open items on 1150 each fit the money type, their total does not: every account still loads.
 void tst_RecSelectDialog::accountPastTheRange()
 {
     QFETCH(bool, review);
     ModelFixture f(true);
     setSetting("optAcctType", 1);
     setSetting("optKeyControl", 2);
-    // Two open items on 1150 whose total leaves the money type; each item fits it.
     for (int i = 0; i < 2; ++i)
         Db::exec(f.db, "INSERT INTO ReconcilingItem (glAcctID, openDate, amount, typeCode, ReqTiming) "
                        "VALUES (8, '2026-11-01', ?, 'L', 'R')",
@@ -491,8 +491,7 @@ void tst_RecSelectDialog::accountPastTheRange()
     auto d = make(review);
     d->show();
     QCOMPARE(f.seams.prompter.texts(), QStringList());
-    QCOMPARE(column(*d, "Number").size(), f.rows("GLAccount")); // the others load, 1150 among them
-    QVERIFY(column(*d, "Number").contains("1150"));
+    QCOMPARE(column(*d, "Number").size(), f.rows("GLAccount"));
     if (!review)
         return;
     const QString tooLarge = ARCurrencySum::tooLargeText();
