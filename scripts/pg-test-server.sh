@@ -9,7 +9,7 @@ set -euo pipefail
 usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
 [ $# -eq 2 ] || usage
 command=$1
-dir=$(realpath -m "$2")
+dir=$(realpath -m -s "$2")
 
 bindir=$(pg_config --bindir 2>/dev/null || true)
 if [ ! -x "$bindir/initdb" ]; then
@@ -17,26 +17,41 @@ if [ ! -x "$bindir/initdb" ]; then
 fi
 [ -x "$bindir/initdb" ] || { echo "pg-test-server: no PostgreSQL server programs found (install postgresql)" >&2; exit 1; }
 
+# The server's own folder: DIR, or the folder DIR links to when the unprivileged owner could not
+# reach DIR itself (a tree inside a folder that only root may enter, as `mktemp -d` makes).
+home() { realpath -m "$dir"; }
+
 as_owner() {
     if [ "$(id -u)" -eq 0 ]; then
-        (cd "$dir" && runuser -u nobody -- "$@")
+        (cd "$(home)" && runuser -u nobody -- "$@")
     else
-        (cd "$dir" && "$@")
+        (cd "$(home)" && "$@")
     fi
 }
 
 stop() {
-    if [ -f "$dir/data/postmaster.pid" ]; then
-        as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+    local real
+    real=$(home)
+    if [ -f "$real/data/postmaster.pid" ]; then
+        as_owner "$bindir/pg_ctl" -D "$real/data" -m immediate -w stop >/dev/null 2>&1 || true
     fi
-    rm -rf "$dir"
+    rm -rf "$real" "$dir"
 }
 
 case "$command" in
 start)
     stop
     mkdir -p "$dir"
-    [ "$(id -u)" -eq 0 ] && chown nobody "$dir"
+    if [ "$(id -u)" -eq 0 ]; then
+        chown nobody "$dir"
+        if ! runuser -u nobody -- test -w "$dir"; then
+            rmdir "$dir"
+            real=$(mktemp -d /tmp/corvantis-pg.XXXXXX)
+            chown nobody "$real"
+            ln -s "$real" "$dir"
+        fi
+    fi
+    dir=$(home)
     as_owner "$bindir/initdb" -D "$dir/data" -U corvantis --auth=trust -E UTF8 --locale=C.UTF-8 -N >"$dir/initdb.log" 2>&1 ||
         { cat "$dir/initdb.log" >&2; exit 1; }
     sed -i '1i local all corvantis_pw scram-sha-256\nlocal all +corvantis_password scram-sha-256' "$dir/data/pg_hba.conf"
