@@ -20,9 +20,13 @@ namespace {
 
 const QString kLoginPurpose = QStringLiteral("login");
 
+// The main database the session logged in to. Before a login there is none, and no default
+// stands in for it: nothing is opened until a user has logged in.
 QString activeMainPath()
 {
-    return Global::mainDatabasePath.isEmpty() ? Database().getDBLocation() : Global::mainDatabasePath;
+    if (!Global::loginSucceeded())
+        throw AppError(AppError::DatabaseError, QStringLiteral("Global.getConnection"), Global::notLoggedInMessage());
+    return Global::mainDatabasePath;
 }
 
 QString nativePath(const QString& path)
@@ -51,15 +55,26 @@ QList<UserRow> meantUsers(const QList<UserRow>& named, const QString& typedUser)
     return exact.size() == 1 ? exact : named;
 }
 
+// After a login to another main database, the session's earlier one is left: its connection
+// would otherwise stay open (on a server, a session of its own) for the rest of the process. The
+// same database under another spelling of its name is the connection just opened, and stays.
+void leaveEarlierDatabase(const QString& previous, const QSqlDatabase& current)
+{
+    if (previous.isEmpty() || !Db::isOpen(previous))
+        return;
+    try {
+        if (Db::open(previous).connectionName() == current.connectionName())
+            return;
+    } catch (const AppError&) {
+        // Gone meanwhile (a file removed, a server connection lost): closed all the same.
+    }
+    Db::close(previous);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Database
-
-QString Database::getDBLocation() const
-{
-    return Global::programFolder() + QStringLiteral("/CorvantisTutorialReconciliations.db");
-}
 
 QString Database::getConnectionString() const
 {
@@ -68,8 +83,9 @@ QString Database::getConnectionString() const
 
 QSqlDatabase Database::getConnection()
 {
-    Db::close(activeMainPath());
-    return openConnection(activeMainPath());
+    const QString path = activeMainPath();
+    Db::close(path);
+    return openConnection(path);
 }
 
 QString Database::securityErrorText(const QString& description)
@@ -132,6 +148,11 @@ bool Database::isDatabaseOfThisSystem(const QSqlDatabase& db)
 // Global: state and data access
 
 namespace Global {
+
+QString notLoggedInMessage()
+{
+    return QStringLiteral("Nobody is logged in yet. Log in to a main database in the login window first.");
+}
 
 void resetState()
 {
@@ -287,7 +308,9 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
         return LoginResult::OutOfDate;
 
     // A password still kept in plain text is stored hashed from now on. A read-only file keeps
-    // it as it is; the login goes on.
+    // it as it is; so does a server role that may not change the users, and the user is told.
+    // Either way the login goes on.
+    LoginResult accepted = LoginResult::Accepted;
     if (!PasswordHash::isHashed(match->password.toString())) {
         try {
             Db::exec(db, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
@@ -295,12 +318,14 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
         } catch (const AppError& e) {
             if (e.number() == AppError::DatabaseBusy)
                 throw;
+            if (e.number() == AppError::NotPermitted)
+                accepted = LoginResult::AcceptedPasswordKeptPlain;
         }
     }
 
     // Only now does the session change, all at once: a failure above left everything as it was.
+    const QString previousPath = mainDatabasePath;
     QSqlDatabase main = Database::openConnection(databasePath);
-    Q_UNUSED(main);
     typedUserName = typedUser;
     isLoggedIn = true;
     reportName = Db::textOf(match->fullName);
@@ -311,7 +336,8 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
     isAdminUser = role == QStringLiteral("Administrator");
     userID = match->id.toString();
     mainDatabasePath = databasePath;
-    return LoginResult::Accepted;
+    leaveEarlierDatabase(previousPath, main);
+    return accepted;
 }
 
 QString permissionOf(const QVariant& prepared, const QVariant& reviewed, const QVariant& approved)
@@ -327,7 +353,8 @@ QString permissionOf(const QVariant& prepared, const QVariant& reviewed, const Q
 
 bool validateLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
 {
-    return checkLogin(databasePath, typedUser, typedPass) == LoginResult::Accepted;
+    const LoginResult result = checkLogin(databasePath, typedUser, typedPass);
+    return result == LoginResult::Accepted || result == LoginResult::AcceptedPasswordKeptPlain;
 }
 
 // ---------------------------------------------------------------------------------------------

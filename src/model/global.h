@@ -23,6 +23,11 @@ inline QString userID;
 
 // The main database the session works on: set only by a successful login.
 inline QString mainDatabasePath;
+// True once a login has succeeded in this program. Until then nothing is reached: no main
+// database connection is made and no command runs.
+inline bool loginSucceeded() { return !mainDatabasePath.isEmpty(); }
+// What is said of anything asked for before a login.
+QString notLoggedInMessage();
 
 inline QString currentRecDate;
 inline QString tutorialPath;
@@ -62,6 +67,7 @@ void resetState();
 
 // The shared connection to the active main database, opened on first use. A file that cannot
 // be opened as a database of this system shows the security-error message and ends the program.
+// Before a login there is no active main database: AppError, and nothing is opened.
 QSqlDatabase getConnection();
 // Opens the active main database afresh and makes it the shared connection.
 QSqlDatabase getNewConnection();
@@ -85,6 +91,9 @@ QSqlDatabase getDocDBConnectionAt(const QString& path);
 // What a login check found.
 enum class LoginResult {
     Accepted,  // the session is on the file
+    // As Accepted, but the user's password is still kept in plain text: the server role the
+    // database was opened with may not change table Users
+    AcceptedPasswordKeptPlain,
     Refused,   // no user of that name with that password
     Ambiguous, // the password fits, but the name is that of several users in other letter case
     OutOfDate  // the user and password match, but the file is of an older schema
@@ -94,6 +103,7 @@ enum class LoginResult {
 // the file, and the file's schema, on a connection of its own that writes nothing. Only when both pass is
 // a password still stored in plain text re-stored hashed, the file opened for shared use and the
 // logged-in state filled, all at once; otherwise nothing changes, in the session or in the file.
+// The connection to the session's earlier main database is closed then, and only then.
 // A file that is not a database of this system shows the security-error message and ends the
 // program; a file that another user holds longer than the busy timeout raises
 // AppError::DatabaseBusy.
@@ -128,8 +138,6 @@ class Database
 {
 public:
     QSqlDatabase getConnection();
-    // The default location when no main database was chosen.
-    QString getDBLocation() const;
     QString getConnectionString() const;
     QString getPathToDBLocator() const { return {}; }
 

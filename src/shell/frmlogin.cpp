@@ -105,6 +105,9 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     setMinimumWidth(520);
 
     m_frLogin->setVisible(false);
+    // The way back to the navigator is offered only once a login has succeeded (the database
+    // command): at start-up there is no navigator to go back to.
+    m_command1->setVisible(false);
 
     connect(m_txtDBNAME, &QLineEdit::textChanged, this, [this] { showLoginFrame(); });
     connect(m_txtAttachedDocDB, &QLineEdit::textChanged, this, [this] { showLoginFrame(); });
@@ -115,6 +118,8 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cancel(); });
     connect(m_cmdEnd, &QPushButton::clicked, this, [this] { confirmEnd(); });
     connect(m_command1, &QPushButton::clicked, this, [this] {
+        if (!Global::loginSucceeded())
+            return;
         hide();
         if (m_onReturn)
             m_onReturn();
@@ -139,8 +144,8 @@ QString frmLogin::mainDatabasePath() const
 
 void frmLogin::showForAnotherLogin()
 {
-    m_command1->setVisible(true);
-    m_cmdEnd->setVisible(false);
+    m_command1->setVisible(Global::loginSucceeded());
+    m_cmdEnd->setVisible(!Global::loginSucceeded());
     const QString current = m_txtDBNAME->text();
     if (!Db::namesFile(current)) {
         // A server database has no file to pick: the window shows its name, to log in again
@@ -151,6 +156,9 @@ void frmLogin::showForAnotherLogin()
     } else {
         // Too short to name a file: the window shows only the path fields until one is chosen.
         m_frLogin->setVisible(false);
+    // The way back to the navigator is offered only once a login has succeeded (the database
+    // command): at start-up there is no navigator to go back to.
+    m_command1->setVisible(false);
         adjustSize();
     }
     // The password of the login in use is not offered for the next one.

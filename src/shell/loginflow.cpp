@@ -82,6 +82,15 @@ QString LoginFlow::ambiguousNameMessage(const QString& typedName)
                           "ask an administrator to give each user a name of his own.");
 }
 
+QString LoginFlow::passwordKeptPlainMessage(const QString& role)
+{
+    return QStringLiteral("Your password is still stored in plain text in this database: the database role '%1' "
+                          "may not change its users, so the password could not be stored hashed. For it to be "
+                          "stored hashed, log in once through a database role that may write, or an administrator "
+                          "who logs in through such a role sets your password anew under Application setup.")
+        .arg(role);
+}
+
 QString LoginFlow::otherDocumentsMessage(const QString& shownPath, const QString& usedPath)
 {
     return QStringLiteral("This main database keeps its attached documents in the ") + documentsDatabase(usedPath) +
@@ -129,6 +138,10 @@ LoginFlow::Outcome LoginFlow::login(const QString& mainPath, const QString& user
             Prompter::show(outOfDateTitle(), outOfDateMessage());
             AppExit::end();
             return Outcome::ProgramEnded;
+        case Global::LoginResult::AcceptedPasswordKeptPlain:
+            Prompter::show(Prompter::applicationTitle(), passwordKeptPlainMessage(Db::role(Global::getConnection())),
+                           Prompter::Buttons::Ok, Prompter::Icon::Warning);
+            break;
         case Global::LoginResult::Accepted:
             break;
         }

@@ -27,6 +27,9 @@ public:
     static QString missingDocumentsMessage(const QString& path);
     static QString invalidDocumentsMessage(const QString& path);
     static QString ambiguousNameMessage(const QString& typedName);
+    // Said at a login through a server role that may only read, while the user's password is
+    // still kept in plain text; the login goes on.
+    static QString passwordKeptPlainMessage(const QString& role);
     static QString otherDocumentsMessage(const QString& shownPath, const QString& usedPath);
 
 private:

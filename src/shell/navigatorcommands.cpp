@@ -50,6 +50,11 @@ bool NavigatorCommands::dispatch(const QString& address)
     const auto command = commandOf(address);
     if (!command)
         return false;
+    // Nothing runs before a login: every command works on the session's main database.
+    if (!Global::loginSucceeded()) {
+        Prompter::show(Prompter::applicationTitle(), Global::notLoggedInMessage());
+        return true;
+    }
     // The gate holds words of no command too, as it holds every command but the administration one.
     if (*command != QStringLiteral("APP_SETUP") && !Global::isDocDBValid) {
         Prompter::show(Prompter::applicationTitle(), gateMessage());

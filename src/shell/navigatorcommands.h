@@ -6,9 +6,9 @@
 #include <functional>
 #include <optional>
 
-// The navigator's commands: how a link's address names one (the text after "event:"), the gate
-// that admits only the administration command while the documents database is unusable, and one
-// handler per command word. A command that raises an error shows it and ends; the program goes on.
+// The navigator's commands: how a link's address names one (the text after "event:"), the gates
+// that admit none before a login and only the administration command while the documents
+// database is unusable, and one handler per command word. A command that raises an error shows it and ends; the program goes on.
 class NavigatorCommands
 {
 public:

@@ -115,6 +115,20 @@ QString mainDatabaseSetting()
     return value.toString();
 }
 
+// The server session of the main connection; 0 on a file, which has none.
+qint64 serverSession()
+{
+    return TestDb::onServer() ? Db::scalar(Global::getConnection(), "SELECT pg_backend_pid()").toLongLong() : 0;
+}
+
+// Whether the server still has that session (a file has none).
+bool sessionLives(qint64 session)
+{
+    return TestDb::onServer() &&
+           Db::scalar(Global::getConnection(), "SELECT count(*) FROM pg_stat_activity WHERE pid = ?", {session})
+                   .toLongLong() == 1;
+}
+
 // Two main databases that share a valid documents database (so the gate lets DB_LOCATION through),
 // the login window and the navigator wired as the program wires them, logged in to the first file.
 struct TwoFiles
@@ -199,6 +213,7 @@ void tst_Navigator::dispatch()
     QFETCH(QString, message);
     TestSeams seams;
     Global::isDocDBValid = true;
+    Global::mainDatabasePath = seams.path("main.db");
     Navigator nav;
     recordInto(nav);
     QVERIFY(nav.navigate(address)); // handled: the page stays
@@ -210,20 +225,32 @@ void tst_Navigator::dispatch()
 void tst_Navigator::gate_data()
 {
     QTest::addColumn<QString>("word");
+    QTest::addColumn<bool>("loggedIn");
     for (const QString& word : NavigatorCommands::words())
-        QTest::newRow(qPrintable(word)) << word;
-    QTest::newRow("unknown") << "FOO";
+        QTest::newRow(qPrintable(word)) << word << true;
+    QTest::newRow("unknown") << "FOO" << true;
+    // Before a login nothing runs, the way to the documents database neither.
+    for (const char* word : {"APP_SETUP", "DB_LOCATION", "EXIT_PROGRAM"})
+        QTest::newRow(qPrintable(QStringLiteral("before a login: ") + word)) << word << false;
 }
 
 void tst_Navigator::gate()
 {
     QFETCH(QString, word);
+    QFETCH(bool, loggedIn);
     TestSeams seams;
     Global::isDocDBValid = false;
+    if (loggedIn)
+        Global::mainDatabasePath = seams.path("main.db");
     Navigator nav;
     recordInto(nav);
     nav.navigate("event:" + word);
-    if (word == "APP_SETUP") {
+    if (!loggedIn) {
+        QVERIFY(ranCommands().isEmpty());
+        QCOMPARE(seams.prompter.texts(), QStringList{Global::notLoggedInMessage()});
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList{});
+        QVERIFY(!seams.exits.ended());
+    } else if (word == "APP_SETUP") {
         QCOMPARE(ranCommands(), QStringList{word}); // the way to a valid documents database
         QVERIFY(seams.prompter.messages.isEmpty());
     } else {
@@ -236,6 +263,7 @@ void tst_Navigator::commandErrorKeepsNavigator()
 {
     TestSeams seams;
     Global::isDocDBValid = true;
+    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
     Navigator nav;
     nav.commands().setHandler("PREPARE_REC", [] {
         throw AppError(AppError::ObjectError1001, "RecDialogFactory", "Not expecting a 'N' code in the create() method");
@@ -247,7 +275,6 @@ void tst_Navigator::commandErrorKeepsNavigator()
 
     // A real command failing on the database: the report is not shown, the navigator goes on.
     PreviewRecorder previews;
-    Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
     Db::exec(Global::getConnection(), "DROP TABLE GLAccountBalance");
     nav.setDialogRunner(answerDate("01/31/2024", "OKButton"));
     seams.prompter.clear();
@@ -678,6 +705,7 @@ void tst_Navigator::helpAndTutorial()
 {
     TestSeams seams;
     Global::isDocDBValid = true;
+    Global::mainDatabasePath = seams.path("main.db");
     Navigator nav;
     QString helpText;
     nav.setDialogRunner([&](QDialog& d) {
@@ -722,6 +750,7 @@ void tst_Navigator::clickedLinkKeepsItsSpelling()
 {
     TestSeams seams;
     Global::isDocDBValid = true;
+    Global::mainDatabasePath = seams.path("main.db");
     Navigator nav;
     recordInto(nav);
     nav.resize(600, 400);
@@ -747,6 +776,7 @@ void tst_Navigator::missingPages()
     TestSeams seams;
     AppPages::setFolder(seams.path("nowhere"));
     Global::isDocDBValid = true;
+    Global::mainDatabasePath = seams.path("main.db");
     {
         Navigator nav; // the window opens anyway, with the commands as plain links
         QCOMPARE(seams.prompter.messages.size(), 1);
@@ -789,6 +819,7 @@ void tst_Navigator::anotherLogin()
     QCOMPARE(Global::mainDatabasePath, files.first);
     QCOMPARE(nav.statusText(), "Connected: " + QDir::toNativeSeparators(files.first));
     const QString firstConnection = Global::getConnection().databaseName();
+    const qint64 firstSession = serverSession();
 
     seams.prompter.clear();
     files.changeDatabase(seams.chooser, how == "cancelled" ? QString() : files.second);
@@ -820,6 +851,9 @@ void tst_Navigator::anotherLogin()
     // Nothing of the chosen file is in use before a login to it succeeds.
     QCOMPARE(Global::mainDatabasePath, files.first);
     QCOMPARE(Global::getConnection().databaseName(), firstConnection);
+    QVERIFY(Db::isOpen(files.first));
+    QCOMPARE(serverSession(), firstSession);
+    QVERIFY(sessionLives(firstSession) || !TestDb::onServer());
     QCOMPARE(mainDatabaseSetting(), files.first);
     QCOMPARE(Global::reportName, QStringLiteral("First Admin"));
     QVERIFY(Global::isAdminUser);
@@ -833,10 +867,14 @@ void tst_Navigator::anotherLoginSucceeds()
     TestSeams seams;
     TwoFiles files(seams, "pat", "pat");
     Global::selectedGLAcctID = 7; // an account of the first file
+    const qint64 firstSession = serverSession();
 
     files.changeDatabase(seams.chooser, files.second);
     files.logIn({}, "pat", "pat");
     QVERIFY(!files.login.isVisible());
+    // The first file's connection is closed, on the server its session ended.
+    QVERIFY(!Db::isOpen(files.first));
+    QTRY_VERIFY(!sessionLives(firstSession));
     QCOMPARE(Global::mainDatabasePath, files.second);
     QVERIFY(Global::getConnection().databaseName().contains("second"));
     QCOMPARE(mainDatabaseSetting(), files.second);
@@ -867,6 +905,7 @@ void tst_Navigator::databaseCommand()
     QFETCH(bool, credentials);
     TestSeams seams;
     Global::isDocDBValid = true;
+    Global::mainDatabasePath = seams.path("logged-in.db"); // a session to go back to
     frmLogin login;
     Navigator nav;
     modMain::connectLogin(login, [&]() -> Navigator& { return nav; });
