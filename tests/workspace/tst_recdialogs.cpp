@@ -578,6 +578,7 @@ void tst_RecDialogs::failedDocumentsSave()
     Fixture fx;
     const auto d = fx.open(accountId);
     const qint64 audits = fx.audits(accountId);
+    const QVariant target = fx.balanceColumn(accountId, QStringLiteral("targetAmount"));
     // A document attached in the dialog, whose row the main database then refuses.
     const QString source = TestDb::textFile(fx.seams.folder(), QStringLiteral("statement.pdf"), "%PDF-1.4 test");
     d->attachments()->setDialogRunner([&](QDialog& a) {
@@ -593,27 +594,30 @@ void tst_RecDialogs::failedDocumentsSave()
     typeTarget(*d, QStringLiteral("88"));
     d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
     click(d.get(), "cmdOK");
-    // The balance is stored; the documents are not, the user is told, and the dialog stays usable.
+    // Neither the balance nor the documents are stored, the user is told, and the dialog keeps
+    // what was typed.
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
     QVERIFY(fx.seams.prompter.lastText().contains(QStringLiteral("refused")));
     QVERIFY(d->isVisible());
-    QCOMPARE(fx.audits(accountId), audits + 1);
-    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.audits(accountId), audits);
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")), target);
+    QCOMPARE(d->balance().targetAmount().units(), qint64(880000));
     QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(0));
     TestDb::mendInserts(fx.db, QStringLiteral("AttachedDocument"));
 
     if (thenCancel) {
-        // Cancel returns to what was stored, and ends without a fault.
+        // Cancel returns to what was loaded, and ends without a fault.
         click(d.get(), "CmdCancel");
         QCOMPARE(d->result(), int(QDialog::Rejected));
-        QCOMPARE(d->balance().targetAmount().units(), qint64(880000));
-        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")), target);
+        QVERIFY(d->balance().targetAmount().units() != qint64(880000));
         return;
     }
     click(d.get(), "cmdOK");
     QCOMPARE(d->result(), int(QDialog::Accepted));
     QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(1));
     QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.audits(accountId), audits + 1);
 }
 
 void tst_RecDialogs::previewAndPrint_data()
