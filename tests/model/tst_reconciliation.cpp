@@ -338,19 +338,17 @@ void tst_Reconciliation::signOffRacingAnItemChange()
                         "wait_event_type = 'Lock'")
             .toLongLong();
     };
-    approver.write("go
-");
+    approver.write("go\n");
     QVERIFY(waitFor([&] { return waiting() == 1; }, approver));
 
     startRacer(preparer, "preparer", a->getID());
     // The preparer's store either goes through now or waits for the approver.
-    QVERIFY(waitFor([&] { return waiting() == 2; }, preparer) || preparer.state() == QProcess::NotRunning);
-    preparer.waitForFinished(0);
-    const bool changedFirst = preparer.state() == QProcess::NotRunning;
+    const bool changedFirst = !waitFor([&] { return waiting() == 2; }, preparer);
     Db::exec(holder, "ROLLBACK");
+    holder = QSqlDatabase();
     Db::close(Global::mainDatabasePath, "holder");
-    QVERIFY(approver.waitForFinished(60000));
-    QVERIFY(preparer.waitForFinished(60000));
+    for (QProcess* p : {&approver, &preparer})
+        QVERIFY(p->state() == QProcess::NotRunning || p->waitForFinished(60000));
     const QByteArray approved = approver.readAll().trimmed();
     const QByteArray changed = preparer.readAll().trimmed();
     QCOMPARE(changed, QByteArray("stored"));
