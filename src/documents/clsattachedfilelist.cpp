@@ -87,7 +87,8 @@ void clsAttachedfileList::SaveFiles(const std::function<void()>& ownerStore)
                 file.SaveContents(written);
     {
         // The owner's store tells what it does when a role may not do it.
-        Db::Transaction tx(Global::getConnection(), ownerStore ? QString() : QStringLiteral("attach documents"));
+        Db::Transaction tx(Global::getConnection(),
+                           ownerStore ? QString() : QStringLiteral("attach documents"));
         if (ownerStore)
             ownerStore();
         if (m_isDirty) {

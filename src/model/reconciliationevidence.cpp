@@ -6,8 +6,8 @@
 #include "db.h"
 #include "glaccount.h"
 #include "persistence.h"
-#include "recordid.h"
 #include "reconcilingitemlist.h"
+#include "recordid.h"
 
 #include <QHash>
 #include <algorithm>
@@ -16,7 +16,8 @@ namespace {
 
 // The columns that keep their values while an item lives (its account and create stamp): they
 // find its newest audit row, whatever it changed, the row of its deletion too.
-const QStringList kIdentity = {QStringLiteral("glAcctID"), QStringLiteral("CreateDate"), QStringLiteral("CreateUser")};
+const QStringList kIdentity = {QStringLiteral("glAcctID"), QStringLiteral("CreateDate"),
+                               QStringLiteral("CreateUser")};
 
 QVariantList identityOf(const QString& accountId, const QString& createDate, const QString& createUser)
 {
@@ -32,10 +33,11 @@ QString units(const ARCurrency& amount)
 // did it and when, and what to reopen.
 AppError refused(qint32 number, const QString& subject, const QString& happened, const QString& by)
 {
-    return AppError(number, subject,
-                    QStringLiteral("%1 was %2 by %3 after you opened it; reopen the reconciliation to see the "
-                                   "change.")
-                        .arg(subject, happened, by.isEmpty() ? QStringLiteral("another user") : by));
+    return AppError(
+        number, subject,
+        QStringLiteral("%1 was %2 by %3 after you opened it; reopen the reconciliation to see the "
+                       "change.")
+            .arg(subject, happened, by.isEmpty() ? QStringLiteral("another user") : by));
 }
 
 // Compares the items stored now with those shown, in the stored order: the first one added,
@@ -64,8 +66,9 @@ void compare(const QSqlDatabase& db, const QList<Stored>& shown, const QList<Sto
     }
     for (const Stored& s : shown)
         if (byId.contains(s.id))
-            throw refused(AppError::DeletedMeanwhile, s.name, QStringLiteral("deleted"),
-                          Persistence::lastChangeBy(db, auditTable, kIdentity, s.identity, Persistence::Delete));
+            throw refused(
+                AppError::DeletedMeanwhile, s.name, QStringLiteral("deleted"),
+                Persistence::lastChangeBy(db, auditTable, kIdentity, s.identity, Persistence::Delete));
 }
 
 } // namespace
@@ -128,19 +131,22 @@ void ReconciliationEvidence::lockAndRequireAsShown(const QSqlDatabase& db, const
         // The account's row first: every store of an item or a prepaid item holds it, so one under
         // way is waited for and a later one waits for this sign-off. Then the rows shown, which a
         // removal takes without the account.
-        if (!Db::exec(db, QStringLiteral("SELECT glAcctID FROM GLAccount WHERE glAcctID = ?") + locking, {accountId})
+        if (!Db::exec(db, QStringLiteral("SELECT glAcctID FROM GLAccount WHERE glAcctID = ?") + locking,
+                      {accountId})
                  .next())
             return;
         if (m_itemsShown)
-            Db::exec(db,
-                     QStringLiteral("SELECT RecItemId FROM ReconcilingItem WHERE glAcctID = ? AND openDate <= ? "
-                                    "AND (closeDate > ? OR closeDate IS NULL)") +
-                         locking,
-                     {accountId, day, day});
+            Db::exec(
+                db,
+                QStringLiteral("SELECT RecItemId FROM ReconcilingItem WHERE glAcctID = ? AND openDate <= ? "
+                               "AND (closeDate > ? OR closeDate IS NULL)") +
+                    locking,
+                {accountId, day, day});
         if (m_prepaidShown)
             Db::exec(db,
-                     QStringLiteral("SELECT AmortizableItemID FROM AmortizableItem WHERE glAcctID = ? AND openDate "
-                                    "<= ? AND (endDate >= ? OR endDate IS NULL)") +
+                     QStringLiteral(
+                         "SELECT AmortizableItemID FROM AmortizableItem WHERE glAcctID = ? AND openDate "
+                         "<= ? AND (endDate >= ? OR endDate IS NULL)") +
                          locking,
                      {accountId, day, day});
     }
@@ -159,6 +165,7 @@ void ReconciliationEvidence::lockAndRequireAsShown(const QSqlDatabase& db, const
         QList<Shown> now;
         for (const auto& item : stored)
             now.append(shownPrepaid(*item));
-        compare(db, m_prepaid, now, QStringLiteral("AmortizableItemAudit"), QStringLiteral("AmortizationAudit"));
+        compare(db, m_prepaid, now, QStringLiteral("AmortizableItemAudit"),
+                QStringLiteral("AmortizationAudit"));
     }
 }
