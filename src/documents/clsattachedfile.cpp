@@ -35,16 +35,61 @@ const Persistence::StoredTable ShownRow(Persistence::StoredTable::NoAudit{}, QSt
 
 } // namespace
 
+WrittenContents::~WrittenContents()
+{
+    for (const Written& w : std::as_const(m_written))
+        remove(w);
+}
+
+void WrittenContents::add(const Written& written)
+{
+    if (!written.database.isEmpty() || !written.copy.isEmpty())
+        m_written.append(written);
+}
+
+void WrittenContents::removeOutside(const QString& database)
+{
+    for (qsizetype i = m_written.size() - 1; i >= 0; --i) {
+        Written& w = m_written[i];
+        if (w.database.isEmpty() || w.database == database)
+            continue;
+        // The folder copy stays: the next documents database takes its contents from it.
+        remove({w.database, w.fileName, QString()});
+        w.database.clear();
+        if (w.copy.isEmpty())
+            m_written.removeAt(i);
+    }
+}
+
+void WrittenContents::remove(const Written& written)
+{
+    // Undoing is a courtesy to the documents database: it never hides why the save failed. A
+    // row left behind (the connection lost, a role that may not delete) is named by no attachment,
+    // under a name never given out again, so nothing reads it.
+    if (!written.database.isEmpty() && Db::isOpen(written.database)) {
+        try {
+            const QSqlDatabase db = Db::open(written.database);
+            Db::Transaction tx(db);
+            Db::exec(db, QStringLiteral("DELETE FROM Document WHERE FileName = ?"), {written.fileName});
+            tx.commit();
+        } catch (const AppError&) {
+        }
+    }
+    if (!written.copy.isEmpty())
+        QFile::remove(written.copy);
+}
+
 void clsAttachedFile::setFileSource(const QString& path)
 {
     m_fileSource = path;
     m_fileName = modUtility::GetFileNameFromPath(path);
 }
 
-void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString& folder)
+WrittenContents::Written clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString& folder)
 {
     const QString copy = DocumentFiles::copyPath(folder, docName);
     const QSqlDatabase db = DocumentsDatabase::connectionForWrite();
+    WrittenContents::Written written{QString(), docName, QString()};
     bool wroteCopy = false;
     try {
         Db::Transaction tx(db, QStringLiteral("attach documents"));
@@ -85,6 +130,7 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
                 copyOut->commit();
                 wroteCopy = true;
             }
+            written.database = Global::docDBPath;
         }
         tx.commit();
     } catch (...) {
@@ -93,16 +139,20 @@ void clsAttachedFile::SaveAttachedDocToDB(const QString& docName, const QString&
             QFile::remove(copy);
         throw;
     }
+    if (wroteCopy)
+        written.copy = copy;
+    return written;
 }
 
-void clsAttachedFile::CopyAndSaveAttachFile()
+WrittenContents::Written clsAttachedFile::CopyAndSaveAttachFile()
 {
     if (!m_isChanged)
-        return;
-    SaveAttachedDocToDB(m_docPath, Global::getAttachedDocFolder());
+        return {};
+    return SaveAttachedDocToDB(m_docPath, Global::getAttachedDocFolder());
 }
 
-void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber)
+void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber,
+                           WrittenContents* written)
 {
     if (!m_isChanged)
         return;
@@ -114,14 +164,19 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QStr
         throw AppError(AppError::ObjectError1001, Source + QStringLiteral(".Save"),
                        QStringLiteral("The item must be stored before its documents are."));
     Persistence::RestoreOnFailure keep(m_foundInDB);
+    WrittenContents mine; // what this save wrote, when no caller keeps account of it
+    WrittenContents& added = written ? *written : mine;
     try {
         if (m_loaded.isEmpty()) {
             // No row of the main database without its contents: they are stored first. When an
-            // administrator names another documents database in between, they are stored again there.
+            // administrator names another documents database in between, they are stored again
+            // there, and go from the one named before.
             for (int attempt = 1; ; ++attempt) {
-                CopyAndSaveAttachFile();
-                if (storeRow(kind, accountId, itemId, accountNumber))
+                added.add(CopyAndSaveAttachFile());
+                if (storeRow(kind, accountId, itemId, accountNumber) == RowStore::Stored) {
+                    added.removeOutside(Global::docDBPath);
                     break;
+                }
                 if (attempt == 2)
                     throw AppError(AppError::DatabaseError, Source + QStringLiteral(".Save"),
                                    QStringLiteral("The documents database was changed while the document was being "
@@ -131,18 +186,39 @@ void clsAttachedFile::Save(int kind, qint32 accountId, qint32 itemId, const QStr
             // A stored attachment is edited only while its row holds what was loaded: a refused
             // edit writes nothing, the documents database included.
             storeRow(kind, accountId, itemId, accountNumber);
-            CopyAndSaveAttachFile();
+            added.add(CopyAndSaveAttachFile());
         }
     } catch (const AppError& e) {
-        // The user learns which of the attachments was not saved.
-        throw AppError(
-            e.number(), e.source(),
-            QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()));
+        raiseNotSaved(e);
     }
     keep.release();
+    if (!written)
+        mine.keep();
 }
 
-bool clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const QString& accountNumber)
+void clsAttachedFile::SaveContents(WrittenContents& written)
+{
+    try {
+        written.add(CopyAndSaveAttachFile());
+    } catch (const AppError& e) {
+        raiseNotSaved(e);
+    }
+}
+
+void clsAttachedFile::raiseNotSaved(const AppError& e) const
+{
+    // The user learns which of the attachments was not saved; a refusal that names it already
+    // is not told twice.
+    if (e.description().startsWith(conflict().subject))
+        throw e;
+    throw AppError(e.number(), e.source(),
+                   QStringLiteral("The document \"%1\" was not saved. %2").arg(m_fileName, e.description()))
+        .withDetails(e.details())
+        .withRetry(e.retry());
+}
+
+clsAttachedFile::RowStore clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId,
+                                                    const QString& accountNumber)
 {
     // The table keeps no audit twin.
     static const Persistence::StoredTable table(
@@ -167,7 +243,7 @@ bool clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
     } else {
         // The row is stored only beside the name of the documents database that holds the contents.
         if (DocumentsLocation::inUse(tx) != Global::docDBPath)
-            return false;
+            return RowStore::DocumentsDatabaseChanged;
         // The picked path, the owner and the creation columns are written once, by the insert.
         const qint64 found = Db::execCount(
             db,
@@ -195,7 +271,7 @@ bool clsAttachedFile::storeRow(int kind, qint32 accountId, qint32 itemId, const 
         stored = Persistence::loadedValues(q, 0, int(Shown.size()));
     tx.commit();
     m_loaded = stored;
-    return true;
+    return RowStore::Stored;
 }
 
 void clsAttachedFile::removeRow() const

@@ -4,6 +4,7 @@
 #include "daterules.h"
 #include "db.h"
 #include "global.h"
+#include "clsattachedfile.h"
 #include "persistence.h"
 
 namespace {
@@ -58,12 +59,54 @@ void clsAttachedfileList::DeleteFile(const QString& docPath)
     m_isDirty = true;
 }
 
-void clsAttachedfileList::SaveFiles()
+void clsAttachedfileList::SaveFiles(const std::function<void()>& ownerStore)
 {
-    if (!m_isDirty)
+    if (!m_isDirty && !ownerStore)
         return;
-    for (clsAttachedFile& file : m_files)
-        file.Save(m_itemType, m_accountId, m_recItemId, m_accountNumber);
+    WrittenContents written; // declared first: removed only once the main database rolled back
+    // The attachments as they were, put back when the save fails; a copy of its own, so that the
+    // list's attachments stay where callers hold them.
+    QList<clsAttachedFile> before = m_files;
+    before.detach();
+    struct PutBack
+    {
+        QList<clsAttachedFile>& files;
+        QList<clsAttachedFile>& before;
+        bool done = false;
+        ~PutBack()
+        {
+            if (!done)
+                files = std::move(before);
+        }
+    } keep{m_files, before};
+    // The new documents' contents go first, each in the documents database's own transaction,
+    // before the main database is locked for the rows.
+    if (m_isDirty)
+        for (clsAttachedFile& file : m_files)
+            if (file.isNewAttachment())
+                file.SaveContents(written);
+    {
+        // The owner's store tells what it does when a role may not do it.
+        Db::Transaction tx(Global::getConnection(),
+                           ownerStore ? QString() : QStringLiteral("attach documents"));
+        if (ownerStore)
+            ownerStore();
+        if (m_isDirty) {
+            const auto save = [&](clsAttachedFile& file) {
+                file.Save(m_itemType, m_accountId, m_recItemId, m_accountNumber, &written);
+            };
+            // The edited ones first: their guards are what another user may have changed.
+            for (clsAttachedFile& file : m_files)
+                if (file.getIsChanged() && !file.isNewAttachment())
+                    save(file);
+            for (clsAttachedFile& file : m_files)
+                if (file.isNewAttachment())
+                    save(file);
+        }
+        tx.commit();
+    }
+    keep.done = true;
+    written.keep();
 }
 
 void clsAttachedfileList::initialize()

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 // The attachments of one owner: an amortizable item (kind 0), a reconciling item (kind 1) or an
 // account for the documents valid at a date (kind 2). Adding and editing change memory until
@@ -38,8 +39,13 @@ public:
     // Deletes the main database's row of the first attachment stored under docPath at once and
     // drops it from the list; its contents and folder copy stay. Nothing when there is none.
     void DeleteFile(const QString& docPath);
-    // When the list changed, stores every changed attachment in order; the first failure raises.
-    void SaveFiles();
+    // When the list changed, stores every changed attachment, in one transaction of the main
+    // database with the owner's own store when one is given (run first in it): all of it is
+    // stored, or, when any part fails or is refused, nothing, and the contents already written to
+    // the documents database are removed again. New documents' contents are stored before the
+    // main database is written, so that no row names contents that are not there. The first
+    // failure raises; the list is then as it was, so the save can be retried.
+    void SaveFiles(const std::function<void()>& ownerStore = {});
     // Appends the owner's attachments from the main database, in one query.
     void initialize();
 

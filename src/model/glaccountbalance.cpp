@@ -7,6 +7,7 @@
 #include "glaccount.h"
 #include "global.h"
 #include "persistence.h"
+#include "reconciliationevidence.h"
 #include "recordid.h"
 #include "samename.h"
 #include "sessionrights.h"
@@ -109,6 +110,7 @@ GLAccountBalance& GLAccountBalance::operator=(const GLAccountBalance& other)
     m_isNew = other.m_isNew;
     m_loaded = other.m_loaded;
     m_copy = other.m_copy ? std::make_unique<GLAccountBalance>(*other.m_copy) : nullptr;
+    m_shown = other.m_shown;
     return *this;
 }
 
@@ -273,8 +275,13 @@ void GLAccountBalance::store()
     Db::Transaction tx(Global::getConnection(), QStringLiteral("change the reconciliation"));
     Persistence::RestoreOnFailure keep(m_f, m_isNew);
     Persistence::RestoreOnFailure keepLoaded(m_loaded);
-    if (changesSignOffs())
+    if (changesSignOffs()) {
         SessionRights::require(tx.db(), SessionRights::Right::SignOff);
+        // The signer vouches for the figures he saw: they must be the stored ones, and stay so
+        // until this store ends.
+        if (m_shown)
+            m_shown->lockAndRequireAsShown(tx.db(), accountIdOf(m_f.account), getDate());
+    }
     // Stored under the account as this user opened it: a reconciliation of a kind the account no
     // longer has is no reconciliation of it.
     m_f.account->requireAsLoaded(tx.db());
@@ -309,6 +316,11 @@ void GLAccountBalance::storeIn(const QSqlDatabase& db, const QString& now)
     m_isNew = false;
     keep.release();
     m_loaded = row.values;
+}
+
+void GLAccountBalance::vouchFor(const ReconciliationEvidence& shown)
+{
+    m_shown = std::make_shared<const ReconciliationEvidence>(shown);
 }
 
 void GLAccountBalance::beginEdit()

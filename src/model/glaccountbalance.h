@@ -11,6 +11,7 @@
 
 class GLAccount;
 class QSqlDatabase;
+class ReconciliationEvidence;
 namespace Persistence {
 struct Conflict;
 }
@@ -124,6 +125,12 @@ public:
     // since it was loaded is not overwritten (AppError::ChangedMeanwhile), nor is the balance of
     // an account deleted meanwhile stored (AppError::DeletedMeanwhile).
     void store();
+    // What the window that signs showed beside the balance (the items open at its date, the
+    // prepaid items and their schedules), as it loaded them: a store that changes a sign-off
+    // (signs, or takes one away) vouches for it, and is refused, storing nothing, when another
+    // user added, changed or deleted any of it meanwhile. A balance shown alone vouches for
+    // itself alone.
+    void vouchFor(const ReconciliationEvidence& shown);
     void beginEdit();
     void cancelEdit();
     void applyEdit();
@@ -166,6 +173,7 @@ private:
     // still holds them. Not part of an edit: cancelling one does not change what is stored.
     QVariantList m_loaded;
     std::unique_ptr<GLAccountBalance> m_copy;
+    std::shared_ptr<const ReconciliationEvidence> m_shown; // shared by copies: it never changes
 };
 
 // Its members (texts, value objects, shared and owning pointers) move as plain bytes, so that a

@@ -11,6 +11,32 @@ void ReconciliationBase::loadBalanceAndItems(const Account& account, const QStri
     m_balance = GLAccountBalance();
     m_balance.Load(account, date);
     m_items.Load(account ? account->getID() : QString(), date, QString());
+    vouchForShown();
+}
+
+ReconciliationEvidence ReconciliationBase::shownEvidence() const
+{
+    ReconciliationEvidence shown;
+    shown.addItems(m_items);
+    return shown;
+}
+
+ReconciliationEvidence PrepaidReconciliation::shownEvidence() const
+{
+    ReconciliationEvidence shown = ReconciliationBase::shownEvidence();
+    shown.setPrepaidItems(m_prepaid);
+    return shown;
+}
+
+ReconciliationEvidence BankReconciliation::shownEvidence() const
+{
+    ReconciliationEvidence shown;
+    for (const ReconcilingItemList* list : {&m_checks, &m_deposits, &m_bankFees, &m_nsfChecks, &m_others})
+        shown.addItems(*list);
+    for (const ReconcilingItemList::Item& item : m_items)
+        if (!ReconciliationKind::bankItemTypeOf(item->getType().getCode()))
+            shown.addItem(*item);
+    return shown;
 }
 
 ARCurrency ReconciliationBase::timingTotal(const QString& timing) const
@@ -33,6 +59,7 @@ void PrepaidReconciliation::Load(const Account& account, const QString& date)
 {
     loadBalanceAndItems(account, date);
     m_prepaid.Load(account, date);
+    vouchForShown();
 }
 
 ARCurrency Reconciliation::explained() const
@@ -56,6 +83,7 @@ void BankReconciliation::Load(const Account& account, const QString& date)
     for (const ReconcilingItemList::Item& item : m_items)
         if (ReconcilingItemList* list = getItemsForType(item->getType().getCode()))
             list->add(item);
+    vouchForShown();
 }
 
 ReconcilingItemList* BankReconciliation::getItemsForType(const QString& code)

@@ -2,6 +2,7 @@
 
 #include "amortizableitemlist.h"
 #include "glaccountbalance.h"
+#include "reconciliationevidence.h"
 #include "reconcilingitemlist.h"
 
 #include <memory>
@@ -48,9 +49,14 @@ public:
     GLAccountBalance& balance() { return m_balance; }
     const GLAccountBalance& balance() const { return m_balance; }
     const ReconcilingItemList& allItems() const { return m_items; }
+    // What this reconciliation shows beside its balance, as its lists hold it now: what a sign-off
+    // of the balance vouches for. Load hands it to the balance.
+    virtual ReconciliationEvidence shownEvidence() const;
 
 protected:
+    // Loads the balance and the items, and lets the balance vouch for what Load then shows.
     void loadBalanceAndItems(const Account& account, const QString& date);
+    void vouchForShown() { m_balance.vouchFor(shownEvidence()); }
     virtual ARCurrency explained() const = 0;
     ARCurrency timingTotal(const QString& timing) const;
 
@@ -74,6 +80,7 @@ class PrepaidReconciliation final : public ReconciliationBase
 public:
     void Load(const Account& account, const QString& date) override;
     const AmortizableItemList& prepaidItems() const { return m_prepaid; }
+    ReconciliationEvidence shownEvidence() const override;
 
 private:
     ARCurrency explained() const override;
@@ -107,7 +114,15 @@ public:
 
     void beginEdit() { m_balance.beginEdit(); }
     void cancelEdit() { m_balance.cancelEdit(); }
-    void applyEdit() { m_balance.applyEdit(); }
+    // Stores the balance, vouching for the items as the lists by type now hold them.
+    void applyEdit()
+    {
+        vouchForShown();
+        m_balance.applyEdit();
+    }
+    // The lists by type (each kept and reloaded by its own window), and the items of other types
+    // as loaded.
+    ReconciliationEvidence shownEvidence() const override;
 
     // The balance, as the panels edit it.
     const Account& getGLAccount() const override { return m_balance.getGLAccount(); }

@@ -80,6 +80,10 @@ public:
     // keeps its values and id.
     void remove();
 
+    // How a refused store or removal names the item ("The reconciling item \"Check 1001\""): as
+    // it was loaded.
+    Persistence::Conflict conflict() const;
+
 private:
     friend class ReconcilingItemList;
 
@@ -104,8 +108,6 @@ private:
     static QString selectColumns();
     // An item from a row of selectColumns(); raises for an unknown type code.
     static ReconcilingItem fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types);
-    // How a refused store or removal names the item: as it was loaded.
-    Persistence::Conflict conflict() const;
     static ReconcilingItemType typeFor(const ReconcilingItemTypeList& types, const QString& code, const QString& id);
     QVariantList dataValues() const;
     QVariantList rowValues() const;

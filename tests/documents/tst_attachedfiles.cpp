@@ -7,6 +7,7 @@
 #include "documentsfixture.h"
 #include "documentslocation.h"
 #include "glaccount.h"
+#include "glaccountbalance.h"
 #include "modutility.h"
 #include "otherwriter.h"
 #include "valuestream.h"
@@ -298,23 +299,21 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks_data()
 {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<qint64>("documentsLeft"); // contents stored before the failing step
-    QTest::newRow("file where the folder should be")
-        << u"folder"_qs << u"Could not create the folder"_qs << 0LL;
-    QTest::newRow("folder where the copy should be") << u"copy"_qs << u"could not be written"_qs << 0LL;
-    QTest::newRow("source deleted") << u"source"_qs << u"cannot be found"_qs << 0LL;
-    QTest::newRow("copy fails part-way") << u"copy limit"_qs << u"could not be written"_qs << 0LL;
-    QTest::newRow("documents database locked") << u"locked"_qs << u"in use by another user"_qs << 0LL;
-    QTest::newRow("documents database deleted") << u"deleted"_qs << u"Could not find file"_qs << 0LL;
-    QTest::newRow("main insert fails") << u"trigger"_qs << u"refused"_qs << 1LL;
-    QTest::newRow("account deleted meanwhile") << u"account"_qs << u"Account 7 was deleted by preparer"_qs << 1LL;
+    QTest::newRow("file where the folder should be") << u"folder"_qs << u"Could not create the folder"_qs;
+    QTest::newRow("folder where the copy should be") << u"copy"_qs << u"could not be written"_qs;
+    QTest::newRow("source deleted") << u"source"_qs << u"cannot be found"_qs;
+    QTest::newRow("copy fails part-way") << u"copy limit"_qs << u"could not be written"_qs;
+    QTest::newRow("documents database locked") << u"locked"_qs << u"in use by another user"_qs;
+    QTest::newRow("documents database deleted") << u"deleted"_qs << u"Could not find file"_qs;
+    // The contents were stored before the main database's row failed: they go again.
+    QTest::newRow("main insert fails") << u"trigger"_qs << u"refused"_qs;
+    QTest::newRow("account deleted meanwhile") << u"account"_qs << u"Account 7 was deleted by preparer"_qs;
 }
 
 void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
 {
     QFETCH(QString, failure);
     QFETCH(QString, message);
-    QFETCH(qint64, documentsLeft);
     if (TestDb::onServer() && failure == u"deleted"_qs)
         QSKIP("a server database is not a file");
     DocumentsFixture fx;
@@ -367,11 +366,11 @@ void tst_AttachedFiles::failureLeavesNothingHalfWrittenAndRetryWorks()
     const QString error = raised([&] { list.SaveFiles(); });
     QVERIFY2(error.contains(message), qPrintable(error));
     mend();
+    // The documents database and the folder as they were: no contents that no row names, no copy,
+    // and no temporary file beside it.
     QCOMPARE(fx.rows(u"AttachedDocument"_qs), 0);
-    QCOMPARE(fx.documentRows(), documentsLeft);
-    // No copy whose contents are not stored, and no temporary file beside it.
-    const QStringList left = QDir(fx.folder()).entryList(QDir::Files | QDir::Hidden);
-    QCOMPARE(left.size(), int(documentsLeft));
+    QCOMPARE(fx.documentRows(), 0);
+    QCOMPARE(QDir(fx.folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
 
     // The same list saved again: everything lands, once.
     list.SaveFiles();
@@ -482,18 +481,23 @@ void tst_AttachedFiles::editOverAnotherUsersChange_data()
 {
     QTest::addColumn<bool>("loaded");  // the list read from the database, else the one that saved it
     QTest::addColumn<bool>("deleted"); // else described anew
-    QTest::newRow("loaded, deleted") << true << true;
-    QTest::newRow("saved, deleted") << false << true;
-    QTest::newRow("loaded, described") << true << false;
-    QTest::newRow("saved, described") << false << false;
+    QTest::addColumn<bool>("withOwner"); // saved with the owner's balance and a new document
+    QTest::newRow("loaded, deleted") << true << true << false;
+    QTest::newRow("saved, deleted") << false << true << false;
+    QTest::newRow("loaded, described") << true << false << false;
+    QTest::newRow("saved, described") << false << false << false;
+    QTest::newRow("loaded, deleted, with the balance") << true << true << true;
+    QTest::newRow("saved, described, with the balance") << false << false << true;
 }
 
 // Another user deletes or describes an attachment this user holds: his edit of it is refused and
-// writes nothing, in either database; a deleted one never comes back.
+// writes nothing, in either database, nor does the owner's store that goes with it (a
+// reconciliation's balance); a deleted one never comes back. The message names the document once.
 void tst_AttachedFiles::editOverAnotherUsersChange()
 {
     QFETCH(bool, loaded);
     QFETCH(bool, deleted);
+    QFETCH(bool, withOwner);
     DocumentsFixture fx;
     clsAttachedfileList mine = listWith(1, fx.file(u"invoice.txt"_qs));
     mine.SaveFiles();
@@ -511,9 +515,24 @@ void tst_AttachedFiles::editOverAnotherUsersChange()
     const QVariant document = Db::scalar(fx.docs(), u"SELECT DocDesc FROM Document"_qs);
 
     mine.EditFile(key, u"Mine"_qs, u"02/01/2024"_qs);
-    const QString refused = raised([&] { mine.SaveFiles(); });
+    auto account = std::make_shared<GLAccount>();
+    account->Load(u"7"_qs);
+    GLAccountBalance balance;
+    balance.Load(account, u"01/31/2024"_qs);
+    balance.beginEdit();
+    balance.setComment(u"explained"_qs);
+    if (withOwner) {
+        const QString added = fx.file(u"statement.txt"_qs);
+        mine.AddFile(modUtility::GetUniqueFileName(added), u"new"_qs, added);
+    }
+    const qint64 documents = fx.documentRows();
+    const QString refused =
+        raised([&] { withOwner ? mine.SaveFiles([&] { balance.applyEdit(); }) : mine.SaveFiles(); });
     QVERIFY2(refused.contains(deleted ? u"was deleted by another user"_qs : u"was changed by another user"_qs),
              qPrintable(refused));
+    QCOMPARE(refused.count(u"invoice.txt"_qs), 1);
+    QCOMPARE(fx.rows(u"GLAccountBalance"_qs) + fx.rows(u"GLAccountBalanceAudit"_qs), 0);
+    QCOMPARE(fx.documentRows(), documents);
     QCOMPARE(fx.rows(u"AttachedDocument"_qs), deleted ? 0 : 1);
     QCOMPARE(fx.value(u"SELECT DocDesc FROM AttachedDocument"_qs).toString(), left);
     QCOMPARE(Db::scalar(fx.docs(), u"SELECT DocDesc FROM Document"_qs), document);

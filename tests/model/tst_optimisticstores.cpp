@@ -7,6 +7,7 @@
 #include "glaccountbalance.h"
 #include "modelfixture.h"
 #include "persistence.h"
+#include "reconciliation.h"
 #include "reconcilingitem.h"
 #include "userstore.h"
 
@@ -79,6 +80,35 @@ struct Fixture : ModelFixture
         item->store(); // what it stored is what it holds as loaded
         return item;
     }
+    // Account 1400, prepaid: its balance at the date with a reconciling item and a prepaid item
+    // (three months of 100.00 from November) open at it.
+    std::shared_ptr<GLAccount> prepaidAccount() const
+    {
+        auto account = std::make_shared<GLAccount>();
+        account->initialize("", "1400", "Prepaid insurance", "", "", "A", "A", "", "", "", "", "");
+        account->store();
+        GLAccountBalance b;
+        b.Load(account, kDate);
+        b.setAmount("225");
+        b.store();
+        ReconcilingItem item;
+        item.initialize(QString(), account->getID(), "11/15/2026", QString(), "Broker fee", "25", "O", QString(),
+                        QString(), "T");
+        item.store();
+        AmortizableItem prepaid;
+        prepaid.initialize(QString(), account, "11/01/2026", "11/01/2026", "01/31/2027", "300", "Insurance",
+                           QString(), QString(), QString());
+        prepaid.store();
+        return account;
+    }
+    // The other user's work in a session of his own: on a connection of his own, under his name.
+    void asRobinElsewhere(const std::function<void()>& work)
+    {
+        Db::close(Global::mainDatabasePath);
+        asRobin(work);
+        Db::close(Global::mainDatabasePath);
+        db = Global::getConnection();
+    }
     std::shared_ptr<AmortizableItem> prepaid() const
     {
         auto item = std::make_shared<AmortizableItem>();
@@ -129,6 +159,30 @@ void theirSchedule(Fixture& fx, const QString& id, const QDateTime& at = {})
             theirs.store();
         },
         at);
+}
+
+// This user opens account 1400's reconciliation and approves it, after the other user changed what
+// it shows in a session of his own.
+Scenario signOffOver(const std::function<void(const GLAccount& account)>& theirs)
+{
+    return [theirs](Fixture& fx) {
+        auto mine = std::make_shared<PrepaidReconciliation>();
+        mine->Load(fx.prepaidAccount(), kDate);
+        fx.asRobinElsewhere([&] { theirs(*mine->balance().getGLAccount()); });
+        mine->balance().setApprovedBy("Pat Preparer");
+        mine->balance().setApprovedByDate("12/09/2026");
+        return [mine] { mine->balance().store(); };
+    };
+}
+
+// The other user's store of account 1400's prepaid item, changed by `change`.
+void theirPrepaid(const GLAccount& account, const std::function<void(AmortizableItem&)>& change)
+{
+    AmortizableItemList list;
+    list.Load(account.getID(), kDate);
+    AmortizableItem item = *list.getItem((*list.begin())->getID());
+    change(item);
+    item.store();
 }
 
 // The same account held by both users: the other one changes it first, then this one stores his,
@@ -194,6 +248,39 @@ void tst_OptimisticStores::staleStore_data()
         return [mine] { mine->store(); };
     }) << "SELECT amount FROM GLAccountBalance" << QVariant(qint64(7000000))
         << "was changed by Robin Chen on 12/08/2026 at 17:05";
+
+    QTest::newRow("sign-off over a changed reconciling item") << signOffOver([](const GLAccount& account) {
+        ReconcilingItemList items;
+        items.Load(account.getID(), kDate, QString());
+        ReconcilingItem& item = **items.begin();
+        item.setAmount("2025");
+        item.store();
+    }) << "SELECT amount FROM ReconcilingItem WHERE comment = 'Broker fee'" << QVariant(qint64(20250000))
+        << "The reconciling item \"Broker fee\" " + changed;
+    QTest::newRow("sign-off over a changed prepaid item") << signOffOver([](const GLAccount& account) {
+        theirPrepaid(account, [](AmortizableItem& item) { item.setAmount("1300"); });
+    }) << "SELECT amount FROM AmortizableItem" << QVariant(qint64(13000000))
+        << "The prepaid item \"Insurance\" " + changed;
+    QTest::newRow("sign-off over a changed schedule") << signOffOver([](const GLAccount& account) {
+        theirPrepaid(account, [](AmortizableItem& item) {
+            item.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
+            item.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
+        });
+    }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1500000))
+        << "The prepaid item \"Insurance\" " + changed;
+    QTest::newRow("sign-off over a new reconciling item") << signOffOver([](const GLAccount& account) {
+        ReconcilingItem item;
+        item.initialize(QString(), account.getID(), "11/20/2026", QString(), "Refund", "-10", "O", QString(),
+                        QString(), "T");
+        item.store();
+    }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(2))
+        << "The reconciling item \"Refund\" was added by Robin Chen at 09:48";
+    QTest::newRow("sign-off over a deleted reconciling item") << signOffOver([](const GLAccount& account) {
+        ReconcilingItemList items;
+        items.Load(account.getID(), kDate, QString());
+        (*items.begin())->remove();
+    }) << "SELECT count(*) FROM ReconcilingItem" << QVariant(qint64(0))
+        << "The reconciling item \"Broker fee\" was deleted by Robin Chen at 09:48";
 
     QTest::newRow("balance after another program's write") << Scenario([](Fixture& fx) {
         auto mine = std::make_shared<GLAccountBalance>(fx.balance());

@@ -7,7 +7,10 @@
 #include "reconciliationkind.h"
 #include "modelfixture.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
+#include <QTextStream>
 
 // The reconciliation kinds on worked examples, and the all-accounts figures checked against them
 // for every account of the tutorial company.
@@ -24,6 +27,7 @@ private Q_SLOTS:
     void prepaid();
     void setBasedFiguresEqualObjects();
     void lowerCaseCodesAndEmptyFlagsCountAlike();
+    void signOffRacingAnItemChange();
 };
 
 namespace {
@@ -243,5 +247,124 @@ void tst_Reconciliation::lowerCaseCodesAndEmptyFlagsCountAlike()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_Reconciliation)
+namespace {
+
+const char* const kRacer = "CORVANTIS_TEST_RACER";
+const QString kRaceDate = QStringLiteral("11/30/2026");
+
+// A program of its own in the race: the approver, who has the reconciliation of the account open
+// and signs when told to, or the preparer, who changes its item. Says what became of its store.
+int race(const QStringList& args)
+{
+    TestSeams seams;
+    Global::mainDatabasePath = args.value(0);
+    Global::userName = args.value(1);
+    auto account = std::make_shared<GLAccount>();
+    account->Load(args.value(2));
+    QTextStream out(stdout);
+    try {
+        if (Global::userName == QStringLiteral("approver")) {
+            Reconciliation mine;
+            mine.Load(account, kRaceDate);
+            out << "loaded " << mine.getUnidentifiedDifference().toString(false) << Qt::endl;
+            QTextStream in(stdin);
+            if (in.readLine() != QStringLiteral("go"))
+                return 1;
+            mine.balance().setApprovedBy(QStringLiteral("Ann Approver"));
+            mine.balance().setApprovedByDate(kRaceDate);
+            mine.balance().store();
+        } else {
+            ReconcilingItemList items;
+            items.Load(account->getID(), kRaceDate, QString());
+            (*items.begin())->setAmount(QStringLiteral("2480"));
+            (*items.begin())->store();
+        }
+        out << "stored" << Qt::endl;
+    } catch (const AppError& e) {
+        out << "refused " << e.description() << Qt::endl;
+    }
+    return 0;
+}
+
+void startRacer(QProcess& program, const QString& who, const QString& accountId)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kRacer, QStringList{Global::mainDatabasePath, who, accountId}.join('|'));
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationFilePath());
+}
+
+// Waits until the condition holds, or the program ends; false when it never did.
+bool waitFor(const std::function<bool()>& holds, const QProcess& program)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!holds()) {
+        if (program.state() == QProcess::NotRunning || timer.elapsed() > 60000)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+} // namespace
+
+// The approver signs while the preparer changes an item of the same reconciliation, in a fixed
+// order of steps: the approver's store is held after its check, just before its audit row, while
+// the preparer stores. The change is either kept waiting until the approval is stored (and comes
+// after it), or the approval is refused: an approval never stands over a change stored before it.
+void tst_Reconciliation::signOffRacingAnItemChange()
+{
+    if (!TestDb::onServer())
+        QSKIP("the writers of a file take turns whole: nothing can come between a sign-off's check and its write");
+    Fixture fx;
+    auto a = fx.account("S");
+    Db::exec(fx.db, "INSERT INTO GLAccountBalance (glAcctID, Date, amount, targetAmount, preparedBy, PreparedByDate) "
+                    "VALUES (?, '2026-11-30', 124800000, 0, 'Pat Preparer', '2026-11-30')",
+             {a->getID()});
+    fx.item(*a, "S", "T", 12480, "2026-11-01");
+
+    QProcess approver, preparer;
+    startRacer(approver, "approver", a->getID());
+    QVERIFY(approver.waitForReadyRead(60000));
+    QCOMPARE(approver.readLine().trimmed(), QByteArray("loaded 0.00"));
+
+    // Another user holds the balances' audit table: the approver's store stops at its audit row.
+    QSqlDatabase holder = Db::open(Global::mainDatabasePath, "holder");
+    Db::exec(holder, "BEGIN");
+    Db::exec(holder, "LOCK TABLE GLAccountBalanceAudit IN EXCLUSIVE MODE");
+    const auto waiting = [&] {
+        return fx.value("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                        "wait_event_type = 'Lock'")
+            .toLongLong();
+    };
+    approver.write("go\n");
+    QVERIFY(waitFor([&] { return waiting() == 1; }, approver));
+
+    startRacer(preparer, "preparer", a->getID());
+    // The preparer's store either goes through now or waits for the approver.
+    const bool changedFirst = !waitFor([&] { return waiting() == 2; }, preparer);
+    Db::exec(holder, "ROLLBACK");
+    holder = QSqlDatabase();
+    Db::close(Global::mainDatabasePath, "holder");
+    for (QProcess* p : {&approver, &preparer})
+        QVERIFY(p->state() == QProcess::NotRunning || p->waitForFinished(60000));
+    const QByteArray approved = approver.readAll().trimmed();
+    const QByteArray changed = preparer.readAll().trimmed();
+    QCOMPARE(changed, QByteArray("stored"));
+    QVERIFY2(approved == "stored" || approved.startsWith("refused The reconciling item"), approved);
+    QVERIFY2(!(changedFirst && approved == "stored"), "the approval was stored over an item changed before it");
+    QCOMPARE(fx.value("SELECT count(*) FROM GLAccountBalance WHERE approvedBy IS NOT NULL").toLongLong(),
+             approved == "stored" ? 1 : 0);
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet(kRacer))
+        return race(qEnvironmentVariable(kRacer).split('|'));
+    tst_Reconciliation test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_reconciliation.moc"

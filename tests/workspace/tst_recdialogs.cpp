@@ -1,4 +1,5 @@
 #include "accountfigures.h"
+#include "amortizableitemlist.h"
 #include "amountbox.h"
 #include "apperror.h"
 #include "baserecpanel.h"
@@ -14,6 +15,7 @@
 #include "recitemdialog.h"
 #include "recitemlistpanel.h"
 #include "reconcilingitem.h"
+#include "reconcilingitemlist.h"
 #include "recrules.h"
 
 #include <QApplication>
@@ -520,6 +522,10 @@ void tst_RecDialogs::staleSave_data()
     QTest::newRow("C account deleted meanwhile") << qint64(1) << QStringLiteral("deleted");
     QTest::newRow("S account made balance-only meanwhile") << qint64(6) << QStringLiteral("type B");
     QTest::newRow("C account made a list meanwhile") << qint64(1) << QStringLiteral("type L");
+    // The user signs: the figures he saw must be the stored ones.
+    QTest::newRow("S sign-off over an item changed meanwhile") << qint64(6) << QStringLiteral("item");
+    QTest::newRow("C sign-off over an item changed meanwhile") << qint64(1) << QStringLiteral("item");
+    QTest::newRow("A sign-off over a prepaid item changed meanwhile") << qint64(11) << QStringLiteral("prepaid");
 }
 
 void tst_RecDialogs::staleSave()
@@ -527,9 +533,17 @@ void tst_RecDialogs::staleSave()
     QFETCH(qint64, accountId);
     QFETCH(QString, change);
     const bool deleted = change == QStringLiteral("deleted");
+    const bool signs = change == QStringLiteral("item") || change == QStringLiteral("prepaid");
     Fixture fx;
+    if (signs)
+        Db::exec(fx.db, "UPDATE GLAccountBalance SET preparedBy = NULL, PreparedByDate = NULL, approvedBy = NULL, "
+                        "ApprovedByDate = NULL, reviewedBy = NULL, ReviewedByDate = NULL WHERE glAcctID = ?",
+                 {accountId});
     const auto d = fx.open(accountId);
     d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
+    auto* prepared = child<QCheckBox>(d->baseRecPanel(), QStringLiteral("ChkPreparedBy"));
+    if (signs)
+        prepared->click();
     // Another user, with the same account open in another window, stores first.
     Global::userName = QStringLiteral("other");
     auto account = std::make_shared<GLAccount>();
@@ -539,6 +553,17 @@ void tst_RecDialogs::staleSave()
     } else if (change.startsWith(QStringLiteral("type "))) {
         account->setRecTypeCode(change.mid(5));
         account->store();
+    } else if (change == QStringLiteral("item")) {
+        ReconcilingItemList items;
+        items.Load(account->getID(), kDate, QString());
+        (*items.begin())->getAmount().add(ARCurrency::fromUnits(10000));
+        (*items.begin())->store();
+    } else if (change == QStringLiteral("prepaid")) {
+        AmortizableItemList items;
+        items.Load(account->getID(), kDate);
+        AmortizableItem item = **items.begin();
+        item.setComment(QStringLiteral("renewed"));
+        item.store();
     } else {
         GLAccountBalance theirs;
         theirs.Load(account, kDate);
@@ -560,6 +585,14 @@ void tst_RecDialogs::staleSave()
     if (change == QStringLiteral("signed off"))
         QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("approvedBy")).toString(),
                  QStringLiteral("Robin Chen"));
+    if (signs) {
+        // The sign-off stays ticked in the dialog, and is not stored.
+        QVERIFY(prepared->isChecked());
+        QVERIFY(fx.balanceColumn(accountId, QStringLiteral("preparedBy")).isNull());
+        QVERIFY2(fx.seams.prompter.lastText().contains(change == QStringLiteral("item") ? "The reconciling item "
+                                                                                        : "The prepaid item "),
+                 qPrintable(fx.seams.prompter.lastText()));
+    }
 }
 
 void tst_RecDialogs::failedDocumentsSave_data()
@@ -578,6 +611,7 @@ void tst_RecDialogs::failedDocumentsSave()
     Fixture fx;
     const auto d = fx.open(accountId);
     const qint64 audits = fx.audits(accountId);
+    const QVariant target = fx.balanceColumn(accountId, QStringLiteral("targetAmount"));
     // A document attached in the dialog, whose row the main database then refuses.
     const QString source = TestDb::textFile(fx.seams.folder(), QStringLiteral("statement.pdf"), "%PDF-1.4 test");
     d->attachments()->setDialogRunner([&](QDialog& a) {
@@ -593,27 +627,30 @@ void tst_RecDialogs::failedDocumentsSave()
     typeTarget(*d, QStringLiteral("88"));
     d->baseRecPanel()->commentBox()->setPlainText(QStringLiteral("explained"));
     click(d.get(), "cmdOK");
-    // The balance is stored; the documents are not, the user is told, and the dialog stays usable.
+    // Neither the balance nor the documents are stored, the user is told, and the dialog keeps
+    // what was typed.
     QCOMPARE(fx.seams.prompter.messages.size(), 1);
     QVERIFY(fx.seams.prompter.lastText().contains(QStringLiteral("refused")));
     QVERIFY(d->isVisible());
-    QCOMPARE(fx.audits(accountId), audits + 1);
-    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.audits(accountId), audits);
+    QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")), target);
+    QCOMPARE(d->balance().targetAmount().units(), qint64(880000));
     QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(0));
     TestDb::mendInserts(fx.db, QStringLiteral("AttachedDocument"));
 
     if (thenCancel) {
-        // Cancel returns to what was stored, and ends without a fault.
+        // Cancel returns to what was loaded, and ends without a fault.
         click(d.get(), "CmdCancel");
         QCOMPARE(d->result(), int(QDialog::Rejected));
-        QCOMPARE(d->balance().targetAmount().units(), qint64(880000));
-        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+        QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")), target);
+        QVERIFY(d->balance().targetAmount().units() != qint64(880000));
         return;
     }
     click(d.get(), "cmdOK");
     QCOMPARE(d->result(), int(QDialog::Accepted));
     QCOMPARE(fx.rows(QStringLiteral("AttachedDocument WHERE GLAcctId = %1").arg(accountId)), qint64(1));
     QCOMPARE(fx.balanceColumn(accountId, QStringLiteral("targetAmount")).toLongLong(), qint64(880000));
+    QCOMPARE(fx.audits(accountId), audits + 1);
 }
 
 void tst_RecDialogs::previewAndPrint_data()

@@ -101,7 +101,7 @@ void AttachedFilesControl::loadListView()
     fillListView();
 }
 
-void AttachedFilesControl::SaveFiles()
+void AttachedFilesControl::SaveFiles(const std::function<void()>& ownerStore)
 {
     QList<clsAttachedFile> changed;
     for (const clsAttachedFile& file : m_list.getFiles())
@@ -110,7 +110,7 @@ void AttachedFilesControl::SaveFiles()
     {
         // A large file takes a moment.
         const WaitCursor wait;
-        m_list.SaveFiles();
+        m_list.SaveFiles(ownerStore);
     }
     stored(changed);
 }

@@ -22,7 +22,9 @@ class AttachedFilesControl : public QWidget
 public:
     void intitalize();
     void loadListView();
-    void SaveFiles();
+    // With `ownerStore`, the host's own store runs in the same transaction, first: a refusal of
+    // either stores nothing (see clsAttachedfileList::SaveFiles).
+    void SaveFiles(const std::function<void()>& ownerStore = {});
 
     qint32 getRecItemId() const { return m_recItemId; }
     void setRecItemId(qint32 id);

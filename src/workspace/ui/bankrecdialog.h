@@ -36,6 +36,7 @@ public:
 protected:
     void loadReconciliation(const std::shared_ptr<GLAccount>& account, QString& recDate) override;
     ARCurrency unidentifiedDifference() override { return m_bankReconciliation.getUnidentifiedDifference(); }
+    ReconciliationEvidence shownEvidence() override { return m_bankReconciliation.shownEvidence(); }
     void previewReport() override;
     void printReport() override;
 

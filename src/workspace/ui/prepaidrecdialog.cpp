@@ -119,6 +119,13 @@ ARCurrency PrepaidRecDialog::unidentifiedDifference()
                                        m_amortizableItemList.getTotalRemainingBalance(balance().getDate())}));
 }
 
+ReconciliationEvidence PrepaidRecDialog::shownEvidence()
+{
+    ReconciliationEvidence shown = RecDialogFrame::shownEvidence();
+    shown.setPrepaidItems(m_amortizableItemList);
+    return shown;
+}
+
 void PrepaidRecDialog::newAmortizableItem()
 {
     AmortizableItem item;

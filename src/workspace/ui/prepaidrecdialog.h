@@ -39,6 +39,7 @@ public:
 protected:
     void loadReconciliation(const std::shared_ptr<GLAccount>& account, QString& recDate) override;
     ARCurrency unidentifiedDifference() override;
+    ReconciliationEvidence shownEvidence() override;
     void previewReport() override;
     void printReport() override;
 

@@ -161,6 +161,13 @@ ARCurrency RecDialogFrame::unidentifiedDifference()
     return balance().getUnidentifiedDifference(m_recItemListPanel->getTotalAmount());
 }
 
+ReconciliationEvidence RecDialogFrame::shownEvidence()
+{
+    ReconciliationEvidence shown;
+    shown.addItems(m_recItemListPanel->getItems());
+    return shown;
+}
+
 std::optional<ARCurrency> RecDialogFrame::difference()
 {
     return RecRules::difference([this] { return unidentifiedDifference(); });
@@ -212,16 +219,19 @@ void RecDialogFrame::save()
     run([this] {
         if (!m_baseRecPanel->explainsDifference(difference()))
             return;
+        // The balance and its documents are stored as one: when either is refused, nothing is,
+        // and the balance is as it was before, edit and all, so Save & Exit can try again.
+        const GLAccountBalance before = balance();
         try {
-            balance().applyEdit();
-            // Stored: from here Cancel returns to what was stored, and a failed save of the
-            // documents leaves a dialog whose Save & Exit tries again.
-            balance().beginEdit();
-            m_ctlAttachedFiles11->SaveFiles();
+            balance().vouchFor(shownEvidence());
+            m_ctlAttachedFiles11->SaveFiles([this] { balance().applyEdit(); });
         } catch (const AppError& e) {
+            balance() = before;
             m_baseRecPanel->handleDataValidationError(e);
             return;
         }
+        // Stored: from here Cancel returns to what was stored.
+        balance().beginEdit();
         accept();
     });
 }

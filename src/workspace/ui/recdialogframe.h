@@ -2,6 +2,7 @@
 
 #include "glaccountbalance.h"
 #include "irecdialog.h"
+#include "reconciliationevidence.h"
 #include "reconcilingitemlist.h"
 #include "twolevelrecreport.h"
 
@@ -77,6 +78,9 @@ protected:
     // The balance less its target amount and what the kind's evidence explains; may raise an
     // overflow, which the frame shows as such.
     virtual ARCurrency unidentifiedDifference();
+    // What the dialog shows beside the balance, as its lists hold it now: what a sign-off vouches
+    // for. By default the item list.
+    virtual ReconciliationEvidence shownEvidence();
     // "Pre&view Report" and "&Print Report": the report of the balance and items as they stand,
     // stored or not.
     virtual void previewReport() = 0;
