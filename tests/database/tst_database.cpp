@@ -509,6 +509,7 @@ void tst_Database::connectionParts_data()
     QTest::newRow("address in brackets") << "postgres://[fe80::2]/db" << "fe80::2" << -1 << "" << "db" << "";
     QTest::newRow("parts as settings") << "postgresql:///x?host=db.example&port=5433&user=ann&dbname=books"
                                        << "db.example" << 5433 << "ann" << "books" << "";
+    QTest::newRow("a service names the rest") << "postgresql://?service=team" << "" << -1 << "" << "" << "service=team;";
 }
 
 void tst_Database::connectionParts()
