@@ -153,9 +153,9 @@ QString connectOption(const QSqlDatabase& db, const QString& key)
 QString placeOf(const QSqlDatabase& db)
 {
     const QString service = connectOption(db, QStringLiteral("service"));
-    const QString database = !db.databaseName().isEmpty() ? db.databaseName()
-                             : service.isEmpty()          ? QStringLiteral("of the role's own name")
-                                                          : QStringLiteral("the service '%1' names").arg(service);
+    // A name gives its database, or a service that gives it.
+    const QString database =
+        db.databaseName().isEmpty() ? QStringLiteral("the service '%1' names").arg(service) : db.databaseName();
     const QString host = !db.hostName().isEmpty() ? db.hostName()
                          : service.isEmpty()      ? QStringLiteral("the local server")
                                                   : QStringLiteral("the service's server");
