@@ -59,13 +59,17 @@ QString displayName(const QString& name);
 // server database's name, which the user types.
 bool namesFile(const QString& name);
 // The name as it is kept (the documents database's, in the main database): a file by its absolute
-// path, so that it names the same file whatever the working folder; a server name without a role
-// (see withRoleOf), so that what one desk keeps, every desk can open as its own.
+// path, so that it names the same file whatever the working folder; a server name with only what
+// names the database (host, port, database and the settings every desk shares, such as sslmode):
+// no role and none of a desk's own settings (certificate files, a service), so that what one desk
+// keeps, every desk can open as its own (see withRoleOf). A service stays only where it is what
+// names the database.
 QString keptName(const QString& name);
 // The kept name as this desk opens it: a server database with the role the main database's name
-// gives (none when it gives none: libpq's default, the same as for the main database), whatever
-// role the kept name holds, so that each person's own password (~/.pgpass) and rights apply. A
-// file's path, and any name while the main database is a file, stand as they are.
+// gives (none when it gives none: libpq's default, or its service's, the same as for the main
+// database) and the desk's own settings from that name (certificate files, service), whatever the
+// kept name holds of another desk's, so that each person's own password (~/.pgpass), files and
+// rights apply. A file's path, and any name while the main database is a file, stand as they are.
 QString withRoleOf(const QString& name, const QString& mainName);
 // A name the user typed with this computer's own separators, as this system writes it: a file's
 // path with "/" between its folders; a server name as it stands.

@@ -23,6 +23,21 @@ bool gone(const QSqlDatabase& db)
     return !db.isOpen();
 }
 
+// What libpq says, with no SQLSTATE, of a session that ended under it: a server restarted at once
+// ends its sessions without a word, and the statement then fails with one of these.
+bool saysConnectionEnded(const QString& text)
+{
+    static const QStringList said = {
+        QStringLiteral("server closed the connection unexpectedly"), QStringLiteral("no connection to the server"),
+        QStringLiteral("could not send data to server"),             QStringLiteral("could not receive data from server"),
+        QStringLiteral("connection to server was lost"),             QStringLiteral("SSL SYSCALL error"),
+        QStringLiteral("SSL connection has been closed unexpectedly"), QStringLiteral("terminating connection")};
+    for (const QString& words : said)
+        if (text.contains(words, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 ServerFailure serverFailure(const QSqlDatabase& db, const QSqlError& error)
 {
     const QString state = error.nativeErrorCode();
@@ -40,7 +55,8 @@ ServerFailure serverFailure(const QSqlDatabase& db, const QSqlError& error)
     // dropped connection has no state of its own, but leaves the connection closed. An error
     // without a state on an open connection (the driver's own) is an ordinary failure.
     if (state.startsWith(QStringLiteral("08")) || state.startsWith(QStringLiteral("57P0")) ||
-        error.type() == QSqlError::ConnectionError || gone(db))
+        error.type() == QSqlError::ConnectionError || gone(db) ||
+        (state.isEmpty() && saysConnectionEnded(error.databaseText())))
         return ServerFailure::LostConnection;
     return ServerFailure::None;
 }
@@ -122,6 +138,78 @@ QString columnType(const QSqlDatabase& db, const QString& table, const QString& 
     QString name = column.toLower();
     name.remove(QLatin1Char('"'));
     return catalogueOf(db).types.value(key).value(name);
+}
+
+// A setting of the connection's ("service=team" gives "team"), "" when it has none.
+QString connectOption(const QSqlDatabase& db, const QString& key)
+{
+    for (const QString& option : db.connectOptions().split(QLatin1Char(';')))
+        if (option.section(QLatin1Char('='), 0, 0) == key)
+            return option.section(QLatin1Char('='), 1);
+    return {};
+}
+
+// "corvantis_main on db.example", as far as the name says it (a service may say the rest).
+QString placeOf(const QSqlDatabase& db)
+{
+    const QString service = connectOption(db, QStringLiteral("service"));
+    // A name gives its database, or a service that gives it.
+    const QString database =
+        db.databaseName().isEmpty() ? QStringLiteral("the service '%1' names").arg(service) : db.databaseName();
+    const QString host = !db.hostName().isEmpty() ? db.hostName()
+                         : service.isEmpty()      ? QStringLiteral("the local server")
+                                                  : QStringLiteral("the service's server");
+    return QStringLiteral("%1 on %2").arg(database, host);
+}
+
+// The role the connection asks for: the name's, else the service's, else libpq's default (PGUSER,
+// or the desk's own login name).
+QString askedRole(const QSqlDatabase& db)
+{
+    if (!db.userName().isEmpty())
+        return QStringLiteral("'%1'").arg(db.userName());
+    const QString service = connectOption(db, QStringLiteral("service"));
+    if (!service.isEmpty())
+        return QStringLiteral("that the service '%1' names").arg(service);
+    const QString user = qEnvironmentVariable("PGUSER", qEnvironmentVariable("USER"));
+    return user.isEmpty() ? QStringLiteral("of this desk") : QStringLiteral("'%1'").arg(user);
+}
+
+// Why a connection failed, from what libpq said (its texts in English, whatever the desk's language).
+QString whyNotConnected(const QSqlDatabase& db, const QString& said)
+{
+    const auto says = [&](const char* words) { return said.contains(QLatin1String(words), Qt::CaseInsensitive); };
+    const QString role = askedRole(db);
+    if (says("no password supplied") || says("password is required"))
+        return QStringLiteral("the server asks for the password of the role %1, and this desk has none for it. Put a "
+                              "line host:port:database:role:password for it into ~/.pgpass (readable by you alone), "
+                              "or name the file that holds it in PGPASSFILE, and try again.")
+            .arg(role);
+    if (says("password authentication failed") || says("authentication failed"))
+        return QStringLiteral("the server refused the password of the role %1. Correct it in ~/.pgpass (or in the "
+                              "file PGPASSFILE names) and try again.")
+            .arg(role);
+    if (says("role \"") && says("does not exist"))
+        return QStringLiteral("the server has no role %1. The server's administrator can make it.").arg(role);
+    if (says("database \"") && says("does not exist"))
+        return QStringLiteral("the server has no such database.");
+    if (says("starting up") || says("shutting down") || says("recovery mode") || says("not yet accepting connections"))
+        return QStringLiteral("the server is starting up or shutting down. Please try again in a moment.");
+    if (says("service") && (says("not found") || says("service file")))
+        return QStringLiteral("the service '%1' is not defined on this desk (in ~/.pg_service.conf, or in the file "
+                              "PGSERVICEFILE names).")
+            .arg(connectOption(db, QStringLiteral("service")));
+    if (says("permission denied") || says("not permitted to log in") || says("pg_hba.conf"))
+        return QStringLiteral("the server does not let the role %1 connect to this database. The server's "
+                              "administrator can allow it.")
+            .arg(role);
+    if (says("too many connections") || says("remaining connection slots"))
+        return QStringLiteral("the server takes no more connections at the moment. Please try again in a moment.");
+    if (says("could not connect") || says("connection refused") || says("no such file") || says("timeout") ||
+        says("could not translate") || says("unreachable") || says("no route") || says("timed out"))
+        return QStringLiteral("the server cannot be reached: it is not running, its name or port is wrong, or the "
+                              "network is down.");
+    return QStringLiteral("the server refused the connection.");
 }
 
 class ServerEngine final : public Db::Engine
@@ -259,13 +347,15 @@ public:
         return AppError(AppError::DatabaseError, source, text);
     }
 
-    // The server could not be reached, or refused the role or the database: in its own words.
+    // The server could not be reached, or refused the role or the database: said in the system's
+    // words, what libpq said kept in the details.
     AppError openError(const QSqlDatabase& db) const override
     {
-        const QString why = db.lastError().databaseText().trimmed();
-        const QString where = QStringLiteral("%1 on %2").arg(db.databaseName(), db.hostName().isEmpty() ? QStringLiteral("the local server") : db.hostName());
+        const QString said = db.lastError().databaseText().trimmed();
+        const QString details = said.isEmpty() ? db.lastError().text().trimmed() : said;
         return AppError(AppError::DatabaseError, QStringLiteral("Db.open"),
-                        QStringLiteral("Could not connect to the database %1: %2").arg(where, why.isEmpty() ? db.lastError().text() : why));
+                        QStringLiteral("Could not connect to the database %1: %2").arg(placeOf(db), whyNotConnected(db, details)))
+            .withDetails(details);
     }
 
     // Rows are locked as they are written, waiting on lock_timeout.

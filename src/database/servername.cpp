@@ -171,7 +171,11 @@ ServerName parseServerName(const QString& name)
         else
             server.options << key + QLatin1Char('=') + value;
     }
-    if (server.database.isEmpty())
+    // A service of the desk's service file may name the database (and the host, port and role).
+    const bool hasService = std::any_of(server.options.cbegin(), server.options.cend(), [](const QString& option) {
+        return option.startsWith(QStringLiteral("service="));
+    });
+    if (server.database.isEmpty() && !hasService)
         throw badServerName(name, QStringLiteral("it names no database."));
     return server;
 }

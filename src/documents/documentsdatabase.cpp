@@ -6,8 +6,6 @@
 #include "global.h"
 #include "valuestream.h"
 
-#include <QDir>
-
 namespace {
 
 const QString Source = QStringLiteral("DocumentsDatabase");
@@ -29,21 +27,22 @@ QString activePath()
     return Global::docDBPath;
 }
 
-// The shared connection to the documents database at the path, made only once the file has shown
-// that it is one. A file not yet open is looked at first without changing it (shared access would
-// rewrite its header, a 0-byte file included); one already open may be the main database itself,
-// named by mistake, whose connection is left as it is. A missing file is reported missing by the
-// opener.
-QSqlDatabase checkedConnection(const QString& path, const QString& operation, const QString& outcome)
+// The shared connection to the documents database, made only once the database has shown that it
+// is one. A file not yet open is looked at first without changing it (shared access would rewrite
+// its header, a 0-byte file included); one already open may be the main database itself, named by
+// mistake, whose connection is left as it is. A missing file is reported missing by the opener.
+// Each use looks again: a role refused, a connection that failed or a server starting up is told
+// as what it is, and the next use finds the database valid once that has passed.
+QSqlDatabase checkedConnection(const QString& name, const QString& operation, const QString& outcome)
 {
-    const bool isDocuments =
-        Db::isOpen(path) ? Db::columnExists(Db::open(path), QStringLiteral("Document"), QStringLiteral("CreateUser"))
-                         : !Db::databaseExists(path) || DocumentsLocation::isDocumentsDatabase(path);
+    const bool isDocuments = Db::isOpen(name) ? DocumentsLocation::holdsDocuments(Db::open(name), name)
+                                              : !Db::databaseExists(name) || DocumentsLocation::isDocumentsDatabase(name);
     if (!isDocuments)
         throw AppError(AppError::DatabaseError, Source + operation,
-                       QStringLiteral("The file '%1' is not a valid Corvantis documents database. %2")
-                           .arg(QDir::toNativeSeparators(path), outcome));
-    return Global::getDocDBConnection(path);
+                       (Db::namesFile(name) ? QStringLiteral("The file '%1' is not a valid Corvantis documents database. %2")
+                                            : QStringLiteral("The database '%1' is not a valid Corvantis documents database. %2"))
+                           .arg(Db::displayName(name), outcome));
+    return Global::getDocDBConnection(name);
 }
 
 } // namespace
@@ -66,7 +65,7 @@ QSqlDatabase connectionForWrite()
                 AppError::DatabaseError, Source + QStringLiteral(".connectionForWrite"),
                 QStringLiteral("The documents database '%1' was moved, replaced or deleted while it was "
                                "in use. Nothing was saved; please try again.")
-                    .arg(QDir::toNativeSeparators(path)));
+                    .arg(Db::displayName(path)));
         }
     }
     return checkedConnection(path, QStringLiteral(".connectionForWrite"), QStringLiteral("Nothing was saved."));

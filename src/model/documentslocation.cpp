@@ -50,13 +50,55 @@ bool isDocumentsDatabase(const QString& path)
         ~CloseAfter() { Db::close(path, kInspect); }
     } closer{path};
     try {
-        QSqlDatabase db = Db::openReadOnly(path, kInspect);
-        return Db::columnExists(db, QStringLiteral("Document"), QStringLiteral("CreateUser"));
+        return holdsDocuments(Db::openReadOnly(path, kInspect), path);
     } catch (const AppError& e) {
-        if (e.number() == AppError::DatabaseBusy)
-            throw; // a file in use says nothing of what it is
+        // A file in use says nothing of what it is, nor does a server that cannot be reached,
+        // refuses the role or has lost the connection: each is told as what it is.
+        if (e.number() == AppError::DatabaseBusy || e.number() == AppError::NotPermitted || !Db::namesFile(path))
+            throw;
         return false; // not a database at all
     }
+}
+
+bool holdsDocuments(const QSqlDatabase& db, const QString& name)
+{
+    if (Db::columnExists(db, QStringLiteral("Document"), QStringLiteral("CreateUser")))
+        return true;
+    // The server's catalogue hides from a role the tables it may not read: that is a missing right,
+    // not another kind of database.
+    if (Db::mayNotRead(db, QStringLiteral("Document")))
+        throw AppError(AppError::NotPermitted, QStringLiteral("DocumentsLocation"), mayNotReadMessage(Db::role(db), name))
+            .withRetry(AppError::Retry::Later);
+    return false;
+}
+
+QString mayNotReadMessage(const QString& role, const QString& name)
+{
+    return QStringLiteral("The database role '%1' may not read the documents database \"%2\", so no document can be "
+                          "attached or viewed. Ask the server's administrator to grant it the use of its tables, as in "
+                          "the main database.")
+        .arg(role, Db::displayName(name));
+}
+
+Verdict checkInUse()
+{
+    Global::isDocDBValid = false;
+    try {
+        Global::docDBPath = inUse(); // opened with this desk's own role
+    } catch (const AppError& e) {
+        // No location table: no documents database. Anything else (a lost connection) is told.
+        if (e.number() == AppError::DatabaseBusy || Db::tableExists(Global::getConnection(), kLocationTable))
+            throw;
+        Global::docDBPath.clear();
+    }
+    if (!Db::databaseExists(Global::docDBPath))
+        return Verdict::Missing;
+    // Looked at without a connection kept open: a file that is not a documents database (the main
+    // database itself included) stays exactly as it was.
+    if (!isDocumentsDatabase(Global::docDBPath))
+        return Verdict::NotDocuments;
+    Global::isDocDBValid = true;
+    return Verdict::Valid;
 }
 
 QString invalidMessage(const QString& path)

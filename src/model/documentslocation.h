@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 
 namespace Db {
@@ -14,11 +15,26 @@ namespace DocumentsLocation {
 // The tutorial documents database beside the program.
 QString tutorialPath();
 
-// True when the file holds table Document with its column CreateUser. The file is opened
-// read-only on a connection of its own and closed again: whatever it holds (another database, a
-// text file, nothing at all), it is left byte for byte as it was.
+// True when the database holds table Document with its column CreateUser. It is opened read-only
+// on a connection of its own and closed again: whatever a file holds (another database, a text
+// file, nothing at all), it is left byte for byte as it was. What keeps the database from being
+// looked at raises AppError in its own words and says nothing of what it is: a file in use, a
+// role that may not read the tables, a server that cannot be reached, refuses the connection or
+// is starting up.
 bool isDocumentsDatabase(const QString& path);
+// The same on an open connection to the database named.
+bool holdsDocuments(const QSqlDatabase& db, const QString& name);
 QString invalidMessage(const QString& path);
+// A role without the rights to read the documents database, named.
+QString mayNotReadMessage(const QString& role, const QString& name);
+
+// What a look at the documents database in use found.
+enum class Verdict { Valid, Missing, NotDocuments };
+// Looks at the documents database the main database names now, as this desk opens it, and keeps
+// the outcome in Global::docDBPath and Global::isDocDBValid. What keeps it from being looked at
+// raises AppError (see isDocumentsDatabase) and leaves it not valid until the next look: each look
+// decides anew, so a right granted or a server back meanwhile makes it valid again.
+Verdict checkInUse();
 
 // Makes the file the documents database: tests it, records it in AttachedDocDBLocation (the row
 // added when there is none) and only then makes it the one in use. False after showing the

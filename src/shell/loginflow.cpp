@@ -170,27 +170,31 @@ void LoginFlow::rememberPath(const QString& mainPath)
 
 void LoginFlow::checkDocumentsDatabase(const QString& shownPath)
 {
-    Global::isDocDBValid = true;
     try {
-        Global::docDBPath = DocumentsLocation::inUse(); // opened with this desk's own role
+        switch (DocumentsLocation::checkInUse()) {
+        case DocumentsLocation::Verdict::Missing:
+            // Said both ways, as a missing file is not a documents database either.
+            Prompter::show(Prompter::applicationTitle(), missingDocumentsMessage(Global::docDBPath));
+            Prompter::show(Prompter::applicationTitle(), invalidDocumentsMessage(Global::docDBPath));
+            return;
+        case DocumentsLocation::Verdict::NotDocuments:
+            Prompter::show(Prompter::applicationTitle(), invalidDocumentsMessage(Global::docDBPath));
+            return;
+        case DocumentsLocation::Verdict::Valid:
+            break;
+        }
     } catch (const AppError& e) {
         if (e.number() == AppError::DatabaseBusy)
             throw;
-        Global::docDBPath.clear(); // no location table: treated as no documents database
-    }
-    if (!Db::databaseExists(Global::docDBPath)) {
-        Prompter::show(Prompter::applicationTitle(), missingDocumentsMessage(Global::docDBPath));
-        Global::isDocDBValid = false;
-    }
-    // Looked at without a connection kept open: a file that is not a documents database (the
-    // main database itself included) stays exactly as it was.
-    if (!DocumentsLocation::isDocumentsDatabase(Global::docDBPath)) {
-        Prompter::show(Prompter::applicationTitle(), invalidDocumentsMessage(Global::docDBPath));
-        Global::isDocDBValid = false;
+        // A right missing, a connection refused or lost: nothing is wrong with the database itself,
+        // and the navigator looks at it again at the next command.
+        Prompter::show(Prompter::applicationTitle(), e.description(), Prompter::Buttons::Ok, Prompter::Icon::Warning,
+                       e.details());
+        return;
     }
     // The path in the login window is only remembered; the main database names the documents
     // database that is used. A copied pair of files still names the original's, so say which.
-    if (Global::isDocDBValid && !shownPath.trimmed().isEmpty() && !Db::sameDatabase(shownPath, Global::docDBPath))
+    if (!shownPath.trimmed().isEmpty() && !Db::sameDatabase(shownPath, Global::docDBPath))
         Prompter::show(Prompter::applicationTitle(), otherDocumentsMessage(shownPath, Global::docDBPath),
                        Prompter::Buttons::Ok, Prompter::Icon::Information);
 }

@@ -1,8 +1,34 @@
 #include "navigatorcommands.h"
 
+#include "apperror.h"
 #include "dialogbehaviour.h"
+#include "documentslocation.h"
 #include "global.h"
 #include "prompter.h"
+
+namespace {
+
+// The gate looks at the documents database again before it refuses a command: what kept it from
+// being used (a right not granted, a server that was down, another desk's administrator naming
+// another one) may have passed since it was last looked at, without a new login. A database that
+// is still not usable is refused with the gate's words, or with what keeps it from being looked at.
+bool documentsDatabaseNowValid()
+{
+    if (Global::isLoggedIn) {
+        try {
+            if (DocumentsLocation::checkInUse() == DocumentsLocation::Verdict::Valid)
+                return true;
+        } catch (const AppError& e) {
+            Prompter::show(Prompter::applicationTitle(), e.description(), Prompter::Buttons::Ok,
+                           Prompter::Icon::Warning, e.details());
+            return false;
+        }
+    }
+    Prompter::show(Prompter::applicationTitle(), NavigatorCommands::gateMessage());
+    return false;
+}
+
+} // namespace
 
 const QStringList& NavigatorCommands::words()
 {
@@ -56,10 +82,8 @@ bool NavigatorCommands::dispatch(const QString& address)
         return true;
     }
     // The gate holds words of no command too, as it holds every command but the administration one.
-    if (*command != QStringLiteral("APP_SETUP") && !Global::isDocDBValid) {
-        Prompter::show(Prompter::applicationTitle(), gateMessage());
+    if (*command != QStringLiteral("APP_SETUP") && !Global::isDocDBValid && !documentsDatabaseNowValid())
         return true;
-    }
     const auto handler = m_handlers.constFind(*command);
     if (handler == m_handlers.constEnd()) {
         // A link of the page that names no command (a mistyped page), or a command given no

@@ -7,6 +7,7 @@
 #include "schema.h"
 
 #include <QProcess>
+#include <QUrl>
 #include <QTest>
 
 // Several desks on one documents database: the name kept in the main database holds no role and
@@ -63,12 +64,14 @@ int beAnotherDesk(const QStringList& task)
 }
 
 // Runs another desk to its first line.
-QString startDesk(QProcess& desk, const QString& task, const QString& passFile = {})
+QString startDesk(QProcess& desk, const QString& task, const QString& passFile = {}, const QString& serviceFile = {})
 {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QString::fromLatin1(kDesk), task);
     if (!passFile.isEmpty())
         e.insert(u"PGPASSFILE"_qs, passFile);
+    if (!serviceFile.isEmpty())
+        e.insert(u"PGSERVICEFILE"_qs, serviceFile);
     desk.setProcessEnvironment(e);
     desk.start(QCoreApplication::applicationFilePath());
     while (!desk.canReadLine() && desk.waitForReadyRead(60000)) {
@@ -105,6 +108,20 @@ void tst_DocumentsDesks::namesAsEachDeskOpensThem_data()
                                           << "postgresql://ann@db.example/docs";
     QTest::newRow("documents database a file") << "/srv/books/docs.db" << "/srv/books/docs.db"
                                                << "postgresql://bob@db.example/main" << "/srv/books/docs.db";
+    // Files on one desk's machine are not another's: each desk brings its own.
+    QTest::newRow("certificate files are the desk's own")
+        << "postgresql://ann@db.example/docs?sslmode=verify-full&sslrootcert=/home/ann/root.crt&sslcert=/home/ann/"
+           "ann.crt&sslkey=/home/ann/ann.key&sslcrl=/home/ann/crl.pem"
+        << "postgresql://db.example/docs?sslmode=verify-full"
+        << "postgresql://bob@db.example/main?sslmode=require&sslcert=/home/bob/bob.crt&sslkey=/home/bob/bob.key"
+        << "postgresql://bob@db.example/docs?sslmode=verify-full&sslcert=/home/bob/bob.crt&sslkey=/home/bob/bob.key";
+    QTest::newRow("the desk's service gives its role") << "postgresql://db.example/docs?service=ann"
+                                                       << "postgresql://db.example/docs"
+                                                       << "postgresql:///main?service=team"
+                                                       << "postgresql://db.example/docs?service=team";
+    QTest::newRow("a service that names the database stays")
+        << "postgresql://ann@?service=docs" << "postgresql://?service=docs" << "postgresql://bob@db.example/main?service=team"
+        << "postgresql://bob@?service=docs";
 }
 
 void tst_DocumentsDesks::namesAsEachDeskOpensThem()
@@ -116,7 +133,9 @@ void tst_DocumentsDesks::namesAsEachDeskOpensThem()
     if (!typed.isEmpty())
         QCOMPARE(Db::keptName(typed), kept);
     QCOMPARE(Db::withRoleOf(kept, main), opened);
-    QVERIFY(Db::sameDatabase(kept, opened));
+    QVERIFY(Db::sameDatabase(kept, opened) || opened.contains(u"service="_qs)); // a service may name a server
+    Db::checkServerName(opened); // a name the desk can open
+
 }
 
 void tst_DocumentsDesks::storeFollowsAnotherDesksChoice_data()
@@ -179,10 +198,14 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole_data()
 {
     QTest::addColumn<QString>("desk");         // the role the desk logs in with: "maker", "other", "reader"
     QTest::addColumn<bool>("keptWithRole");    // the location names the maker's role, as older versions kept it
-    QTest::newRow("the maker's desk") << "maker" << false;
-    QTest::newRow("another person's desk") << "other" << false;
-    QTest::newRow("another person's desk, kept with the maker's role") << "other" << true;
-    QTest::newRow("a desk that may only read") << "reader" << false;
+    QTest::addColumn<QString>("service");      // the desk's main database named through its service file:
+                                               // "" not, "all" host, database and role, "role" all but the database
+    QTest::newRow("the maker's desk") << "maker" << false << "";
+    QTest::newRow("another person's desk") << "other" << false << "";
+    QTest::newRow("another person's desk, kept with the maker's role") << "other" << true << "";
+    QTest::newRow("a desk that may only read") << "reader" << false << "";
+    QTest::newRow("a desk whose service names its database") << "other" << false << "all";
+    QTest::newRow("a desk whose service names its role") << "other" << false << "role";
 }
 
 // One role per person, each with a password in his own password file: the pair made by one of
@@ -191,6 +214,7 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
 {
     QFETCH(QString, desk);
     QFETCH(bool, keptWithRole);
+    QFETCH(QString, service);
     if (!TestDb::onServer())
         QSKIP("a file has no roles");
     TestSeams seams;
@@ -221,9 +245,17 @@ void tst_DocumentsDesks::eachDeskAttachesAsItsOwnRole()
     Db::closeAll(); // no connection of the maker's is left to be taken for the desk's
     qunsetenv("PGPASSFILE");
 
+    // The desk's own service file: the server's socket folder, the role, and the main database.
+    QString main = TestDb::serverName(databases.at(0), role);
+    if (!service.isEmpty()) {
+        const QString server = qEnvironmentVariable("CORVANTIS_TEST_SERVER");
+        const QString folder = QUrl::fromPercentEncoding(server.section(u'@', 1).toUtf8());
+        TestDb::textFile(seams.folder(), u"pg_service.conf"_qs,
+                         u"[desk]\nhost=%1\nuser=%2\ndbname=%3\n"_qs.arg(folder, role, databases.at(0)).toUtf8());
+        main = service == u"all"_qs ? u"postgresql://?service=desk"_qs : u"postgresql:///%1?service=desk"_qs.arg(databases.at(0));
+    }
     QProcess other;
-    const QString said = startDesk(other, u"attach|"_qs + TestDb::serverName(databases.at(0), role),
-                                   seams.path(desk + u".pgpass"_qs));
+    const QString said = startDesk(other, u"attach|"_qs + main, seams.path(desk + u".pgpass"_qs), seams.path(u"pg_service.conf"_qs));
     const QSqlDatabase watch = Db::open(TestDb::serverName(u"postgres"_qs), u"watch"_qs);
     const QVariant connectedAs = Db::scalar(watch, u"SELECT string_agg(DISTINCT usename, ',') FROM pg_stat_activity "
                                                    "WHERE datname = ?"_qs, {databases.at(1)});

@@ -1,14 +1,18 @@
 #include "apperror.h"
+#include "clsattachedfilelist.h"
 #include "company.h"
 #include "db.h"
+#include "documentslocation.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "global.h"
+#include "modutility.h"
 #include "reconcilingitem.h"
 #include "recorders.h"
 #include "testdb.h"
 #include "userstore.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -23,6 +27,8 @@ private Q_SLOTS:
     void initTestCase();
     void storesSayWhatTheRoleMayNotDo_data();
     void storesSayWhatTheRoleMayNotDo();
+    void documentsDatabaseToldAsItIs_data();
+    void documentsDatabaseToldAsItIs();
     void cleanup() { Db::closeAll(); }
 
 private:
@@ -155,6 +161,86 @@ void tst_Rights::storesSayWhatTheRoleMayNotDo()
 
     Global::mainDatabasePath = as(m_main, kClerk);
     store(); // an ordinary user's rights are enough
+}
+
+void tst_Rights::documentsDatabaseToldAsItIs_data()
+{
+    QTest::addColumn<QString>("use");     // "look": as the login and the navigator's gate look; "attach"
+    QTest::addColumn<QString>("refusal"); // "rights": none granted there; "password": the desk has none for it
+    QTest::newRow("look, no rights there") << "look" << "rights";
+    QTest::newRow("attach, no rights there") << "attach" << "rights";
+    QTest::newRow("look, a refused connection") << "look" << "password";
+    QTest::newRow("attach, a refused connection") << "attach" << "password";
+}
+
+// The main database is fine and so is the documents database: what keeps the role from the
+// documents is told as it is, never as a database that is not one, and once it is mended the next
+// use finds the documents database valid, in the same session.
+void tst_Rights::documentsDatabaseToldAsItIs()
+{
+    QFETCH(QString, use);
+    QFETCH(QString, refusal);
+    TestSeams seams; // its folder is the home
+    static int run = 0;
+    const QString role = QStringLiteral("corvantis_docs_%1_%2").arg(QCoreApplication::applicationPid()).arg(++run);
+    const bool password = refusal == "password";
+    TestDb::loginRole(role, password ? "pw" : QString());
+    const QString mainDb = m_main.section('/', -1);
+    const QString docs = Db::withRoleOf(Db::scalar(Db::open(m_main, "owner"), "SELECT DocDBLocation FROM AttachedDocDBLocation").toString(), m_main);
+    const auto grant = [&](const QString& database) {
+        const QSqlDatabase owner = Db::open(database, "owner");
+        Db::exec(owner, "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO " + role);
+        Db::exec(owner, "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO " + role);
+        Db::close(database, "owner");
+    };
+    grant(m_main);
+    QFile pgpass(seams.path(".pgpass"));
+    if (password) {
+        grant(docs);
+        // A line for the main database only, as a desk set up before the documents had a database of their own.
+        QVERIFY(pgpass.open(QIODevice::WriteOnly));
+        pgpass.write(QStringLiteral("*:*:%1:%2:pw\n").arg(mainDb, role).toUtf8());
+        pgpass.close();
+        pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    Global::userName = QStringLiteral("preparer");
+    Global::mainDatabasePath = as(m_main, role);
+    const QString source = TestDb::textFile(seams.folder(), "statement.pdf", "%PDF of the statement");
+    const QString account = first("glAcctID", "GLAccount");
+    const auto tried = [&]() -> QString {
+        try {
+            if (use == "look")
+                return DocumentsLocation::checkInUse() == DocumentsLocation::Verdict::Valid ? QString() : "not valid";
+            clsAttachedfileList list;
+            list.setAccountId(account.toInt(), account);
+            list.setItemType(2);
+            list.AddFile(modUtility::GetUniqueFileName(source), "Bank statement", source, "01/31/2024");
+            list.SaveFiles();
+            return {};
+        } catch (const AppError& e) {
+            return e.description();
+        }
+    };
+    const QString said = tried();
+    if (password)
+        QVERIFY2(said.contains("Could not connect to the database " + docs.section('/', -1) +
+                               " on ") && said.contains(": the server asks for the password of the role '" + role + "'"),
+                 qPrintable(said));
+    else
+        QVERIFY2(said.contains(DocumentsLocation::mayNotReadMessage(role, DocumentsLocation::inUse())), qPrintable(said));
+    QVERIFY2(!said.contains("not a valid") && !said.contains("fe_sendauth"), qPrintable(said));
+    QVERIFY(!Global::isDocDBValid);
+
+    // Mended meanwhile: found valid at the next use, with no new login and nothing chosen anew.
+    if (password) {
+        QVERIFY(pgpass.open(QIODevice::Append));
+        pgpass.write(QStringLiteral("*:*:%1:%2:pw\n").arg(docs.section('/', -1), role).toUtf8());
+        pgpass.close();
+    } else {
+        grant(docs);
+    }
+    QCOMPARE(tried(), QString());
+    QVERIFY(use != "look" || Global::isDocDBValid);
 }
 
 QTEST_GUILESS_MAIN(tst_Rights)

@@ -183,12 +183,14 @@ void tst_frmLogin::refusals_data()
     QTest::newRow("missing file") << "missing" << LoginFlow::missingFileMessage();
     QTest::newRow("folder") << "folder" << LoginFlow::missingFileMessage();
     // An address that is never routed: refused at once or after the connect timeout.
-    QTest::newRow("server not reachable") << "server" << "Could not connect to the database main on 192.0.2.1: ";
+    QTest::newRow("server not reachable") << "server" << "Could not connect to the database main on 192.0.2.1: the server cannot be reached";
     QTest::newRow("password smuggled into a setting")
         << "postgresql://corvantis@192.0.2.1/main?sslmode=disable;password=secret"
         << "'postgresql://corvantis@192.0.2.1/main?sslmode=*' is not a database name this program can use: the value";
-    if (TestDb::onServer())
+    if (TestDb::onServer()) {
         QTest::newRow("role that may not read the tables") << "no read" << "The database role 'corvantis_noread' may not read the tables of";
+        QTest::newRow("role whose password the desk lacks") << "no password" << "Could not connect to the database ";
+    }
 }
 
 void tst_frmLogin::refusals()
@@ -211,6 +213,10 @@ void tst_frmLogin::refusals()
         TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE corvantis_noread LOGIN; "
                             "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
         path = TestDb::copyOf(m_template, seams.folder(), "main.db").replace("//corvantis@", "//corvantis_noread@");
+    } else if (pathKind == "no password") {
+        TestDb::loginRole("corvantis_nopass", "unknown-here"); // no line in ~/.pgpass
+        path = TestDb::copyOf(m_template, seams.folder(), "main.db").replace("//corvantis@", "//corvantis_nopass@");
+        message += path.section('/', -1) + " on ";
     } else {
         path = seams.path("folder.db");
         QDir().mkpath(path);
@@ -224,6 +230,10 @@ void tst_frmLogin::refusals()
     QCOMPARE(seams.prompter.messages.size(), 1);
     QVERIFY2(seams.prompter.lastText().startsWith(message), qPrintable(seams.prompter.lastText()));
     QVERIFY(!seams.prompter.lastText().contains("secret"));
+    QVERIFY2(pathKind != "no password" || seams.prompter.lastText().contains(
+                 ": the server asks for the password of the role 'corvantis_nopass', and this desk has none for it."),
+             qPrintable(seams.prompter.lastText()));
+    QVERIFY(!seams.prompter.lastText().contains("fe_sendauth")); // libpq's words are only in the details
     QVERIFY(w.window.isVisible());
     QCOMPARE(seams.prompter.lastTitle(), QStringLiteral("Corvantis"));
     QVERIFY(w.loggedInPath.isEmpty());
@@ -433,16 +443,28 @@ void tst_frmLogin::serverDocumentsDatabaseIsNamed()
 {
     TestSeams seams;
     const QString path = TestDb::copyOf(m_template, seams.folder(), "main.db");
-    const QString used = TestDb::onServer() ? path : "postgresql://corvantis@%2Fno-such-folder/docs";
-    TestDb::setDocumentsLocation(path, used);
-    LoginWindow w;
-    w.fill(path, "admin", "admin");
-    w.ok();
+    if (TestDb::onServer()) {
+        TestDb::setDocumentsLocation(path, path); // a database without the documents' tables
+        LoginWindow w;
+        w.fill(path, "admin", "admin");
+        w.ok();
+        QCOMPARE(seams.prompter.texts(),
+                 QStringList{"The Documents database \"" + path + "\" is not a valid Corvantis documents database. You must "
+                             "go to the Administration dialog to name a valid Documents database before starting working "
+                             "on any reconciliation."});
+        QVERIFY(!Global::isDocDBValid);
+    }
+
+    // A server that cannot be reached says nothing of the database: it is told as it is.
+    seams.prompter.clear();
+    TestDb::setDocumentsLocation(path, "postgresql://corvantis@%2Fno-such-folder/docs");
+    LoginWindow again;
+    again.fill(path, "admin", "admin");
+    again.ok();
     QCOMPARE(seams.prompter.texts(),
-             QStringList{"The Documents database \"" + used + "\" is not a valid Corvantis documents database. You must go "
-                         "to the Administration dialog to name a valid Documents database before starting working on "
-                         "any reconciliation."});
-    QVERIFY(!Global::isDocDBValid);
+             QStringList{"Could not connect to the database docs on /no-such-folder: the server cannot be reached: it is "
+                         "not running, its name or port is wrong, or the network is down."});
+    QVERIFY(!Global::isDocDBValid && !again.loggedInPath.isEmpty());
 }
 
 void tst_frmLogin::pickersOnlyFillFields()

@@ -226,36 +226,63 @@ void tst_Navigator::gate_data()
 {
     QTest::addColumn<QString>("word");
     QTest::addColumn<bool>("loggedIn");
+    QTest::addColumn<QString>("documents"); // what the main database names since the login found none valid
+    QTest::addColumn<QString>("said");      // the gate's words; empty: the command runs
     for (const QString& word : NavigatorCommands::words())
-        QTest::newRow(qPrintable(word)) << word << true;
-    QTest::newRow("unknown") << "FOO" << true;
+        QTest::newRow(qPrintable(word)) << word << true << "" << NavigatorCommands::gateMessage();
+    QTest::newRow("unknown") << "FOO" << true << "" << NavigatorCommands::gateMessage();
+    // Looked at again at each command: whatever kept it from use may have passed since.
+    QTest::newRow("valid now") << "PREPARE_REC" << true << "documents" << "";
+    QTest::newRow("still no documents database") << "PREPARE_REC" << true << "main"
+                                                 << NavigatorCommands::gateMessage();
+    QTest::newRow("its server not reached")
+        << "PREPARE_REC" << true << "postgresql://corvantis@%2Fno-such-folder/docs"
+        << "Could not connect to the database docs on /no-such-folder: the server cannot be reached";
     // Before a login nothing runs, the way to the documents database neither.
     for (const char* word : {"APP_SETUP", "DB_LOCATION", "EXIT_PROGRAM"})
-        QTest::newRow(qPrintable(QStringLiteral("before a login: ") + word)) << word << false;
+        QTest::newRow(qPrintable(QStringLiteral("before a login: ") + word))
+            << word << false << "" << Global::notLoggedInMessage();
 }
 
 void tst_Navigator::gate()
 {
     QFETCH(QString, word);
     QFETCH(bool, loggedIn);
+    QFETCH(QString, documents);
+    QFETCH(QString, said);
     TestSeams seams;
+    if (!documents.isEmpty()) {
+        // Logged in to a main database that names this documents database now.
+        Global::mainDatabasePath = TestDb::emptyMain(seams.folder());
+        TestDb::setDocumentsLocation(Global::mainDatabasePath,
+                                     documents == "documents" ? TestDb::documents(seams.folder())
+                                     : documents == "main"    ? Global::mainDatabasePath
+                                                              : documents);
+        Global::isLoggedIn = true;
+    }
     Global::isDocDBValid = false;
-    if (loggedIn)
+    if (loggedIn && documents.isEmpty())
         Global::mainDatabasePath = seams.path("main.db");
     Navigator nav;
     recordInto(nav);
     nav.navigate("event:" + word);
     if (!loggedIn) {
         QVERIFY(ranCommands().isEmpty());
-        QCOMPARE(seams.prompter.texts(), QStringList{Global::notLoggedInMessage()});
+        QCOMPARE(seams.prompter.texts(), QStringList{said});
         QCOMPARE(QSqlDatabase::connectionNames(), QStringList{});
         QVERIFY(!seams.exits.ended());
+    } else if (said.isEmpty()) {
+        QCOMPARE(ranCommands(), QStringList{word});
+        QVERIFY(seams.prompter.messages.isEmpty());
+        QVERIFY(Global::isDocDBValid);
     } else if (word == "APP_SETUP") {
         QCOMPARE(ranCommands(), QStringList{word}); // the way to a valid documents database
         QVERIFY(seams.prompter.messages.isEmpty());
     } else {
         QVERIFY(ranCommands().isEmpty());
-        QCOMPARE(seams.prompter.texts(), QStringList{NavigatorCommands::gateMessage()});
+        QCOMPARE(seams.prompter.messages.size(), 1);
+        QVERIFY2(seams.prompter.lastText().startsWith(said), qPrintable(seams.prompter.lastText()));
+        QVERIFY(!Global::isDocDBValid);
     }
 }
 
