@@ -8,6 +8,7 @@
 #include "passwordhash.h"
 #include "prompter.h"
 #include "samename.h"
+#include "sessionrights.h"
 #include "shellopener.h"
 
 #include <QCoreApplication>
@@ -153,6 +154,7 @@ void resetState()
     isDocDBValid = false;
     gridColumnWidths.clear();
     gridSortState = {};
+    Db::guardWrites({}, {});
 }
 
 QSqlDatabase getConnection()
@@ -300,7 +302,7 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
 
     // Only now does the session change, all at once: a failure above left everything as it was.
     QSqlDatabase main = Database::openConnection(databasePath);
-    Q_UNUSED(main);
+    SessionRights::guardStores(main);
     typedUserName = typedUser;
     isLoggedIn = true;
     reportName = Db::textOf(match->fullName);
