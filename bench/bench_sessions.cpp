@@ -33,10 +33,11 @@ int beADesk(const QStringList& task)
         return 2;
     const QVariantList ids = [&] {
         QVariantList out;
-        QSqlQuery q = Db::exec(Global::getConnection(),
-                               QStringLiteral("SELECT glAcctID FROM GLAccount WHERE recTypeCode <> 'B' ORDER BY glAcctID "
-                                              "LIMIT ? OFFSET ?"),
-                               {task[3].toInt(), task[2].toInt()});
+        QSqlQuery q = Db::exec(
+            Global::getConnection(),
+            QStringLiteral("SELECT glAcctID FROM GLAccount WHERE recTypeCode <> 'B' ORDER BY glAcctID "
+                           "LIMIT ? OFFSET ?"),
+            {task[3].toInt(), task[2].toInt()});
         while (q.next())
             out << q.value(0);
         return out;
@@ -57,8 +58,9 @@ int beADesk(const QStringList& task)
         for (int r = 0; r < rounds; ++r) {
             GLAccountBalance& b = *balances[r % balances.size()];
             b.setPreparedBy(Global::reportName);
-            b.setPreparedByDate(b.getPreparedByDate() == QStringLiteral("12/02/2024") ? QStringLiteral("12/03/2024")
-                                                                                    : QStringLiteral("12/02/2024"));
+            b.setPreparedByDate(b.getPreparedByDate() == QStringLiteral("12/02/2024")
+                                    ? QStringLiteral("12/03/2024")
+                                    : QStringLiteral("12/02/2024"));
             b.store();
         }
     } catch (const AppError& e) {
@@ -76,9 +78,10 @@ double runDesks(const QString& main, const QStringList& users)
     for (int i = 0; i < kDesks; ++i) {
         auto desk = std::make_shared<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(kDesk), QStringList{main, users.at(i), QString::number(i * kBalancesPerDesk),
-                                                           QString::number(kBalancesPerDesk), QString::number(kRounds)}
-                                                   .join(QLatin1Char('|')));
+        env.insert(QString::fromLatin1(kDesk),
+                   QStringList{main, users.at(i), QString::number(i * kBalancesPerDesk),
+                               QString::number(kBalancesPerDesk), QString::number(kRounds)}
+                       .join(QLatin1Char('|')));
         desk->setProcessEnvironment(env);
         desk->start(QCoreApplication::applicationFilePath());
         desks << desk;
@@ -118,8 +121,9 @@ int main(int argc, char* argv[])
     for (int i = 1; i <= kDesks; ++i) {
         users << QStringLiteral("desk%1").arg(i);
         Db::exec(Global::getConnection(),
-                 QStringLiteral("INSERT INTO Users (UserName, Password, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, "
-                                "Role, rptname) VALUES (?, ?, 1, 0, 0, 'USER', ?)"),
+                 QStringLiteral(
+                     "INSERT INTO Users (UserName, Password, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, "
+                     "Role, rptname) VALUES (?, ?, 1, 0, 0, 'USER', ?)"),
                  {users.last(), kPassword, QStringLiteral("Desk %1").arg(i)});
         // Logged in once here, so that the password is stored hashed before the desks log in.
         if (!Global::validateLogin(ledger.path(), users.last(), kPassword))
