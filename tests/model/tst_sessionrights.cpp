@@ -24,6 +24,7 @@ class tst_SessionRights : public QObject
 private Q_SLOTS:
     void storeAfterRightsChanged_data();
     void storeAfterRightsChanged();
+    void sameUserElsewhereDoesNotWait();
 };
 
 namespace {
@@ -265,6 +266,26 @@ void tst_SessionRights::storeAfterRightsChanged()
     const QVariant after = fx.value(probe);
     QVERIFY(after == before || (deleted && after.isNull()));
     QVERIFY(Global::isLoggedIn); // what the session shows stays as it was
+}
+
+// The same user in the middle of a store at another desk holds his row as this store's check does:
+// neither waits for the other (an administrator's change of him waits for both).
+void tst_SessionRights::sameUserElsewhereDoesNotWait()
+{
+    if (!TestDb::onServer())
+        QSKIP("a file's writer holds the whole file: stores on it take turns");
+    ModelFixture fx(true);
+    QVERIFY(Global::validateLogin(Global::mainDatabasePath, "preparer", "preparer"));
+    auto balance = balanceOf(10);
+    balance->setPreparedBy(Global::reportName);
+    balance->setPreparedByDate(QStringLiteral("12/09/2026"));
+    OtherWriter desk(Global::mainDatabasePath, QStringList{"BEGIN; SELECT 1 FROM Users WHERE UserId = 2 FOR SHARE"},
+                     2000, "COMMIT");
+    QVERIFY(desk.holds());
+    TestDb::waitBusyOnly(fx.db, 200); // a store that waited for the other desk would fail as busy
+    balance->store();
+    QCOMPARE(fx.value("SELECT preparedBy FROM GLAccountBalance WHERE glAcctID = 10 AND Date = '2026-11-30'").toString(),
+             Global::reportName);
 }
 
 QTEST_MAIN(tst_SessionRights)
