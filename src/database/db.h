@@ -40,6 +40,11 @@ QString holdingRows(const QSqlDatabase& db);
 // transaction ends, so another transaction that locks them first waits, and its check then sees
 // this one's writes. An SQLite write transaction holds the whole file already: nothing.
 QString lockingRows(const QSqlDatabase& db);
+// Ends a SELECT of rows that a store checks and goes on relying on (the user's own row): the rows
+// are held until the transaction ends, so that another transaction that changes or deletes them
+// waits, while other transactions that check them too go on at the same time. An SQLite write
+// transaction holds the whole file already: nothing.
+QString sharingRows(const QSqlDatabase& db);
 // An ORDER BY key for a column declared COLLATE NOCASE (an account number): its
 // letters A to Z folded, then compared character by character, the same on both engines (a
 // server's own collation would sort punctuation and other letters by its language's rules).
@@ -175,6 +180,19 @@ private:
     bool m_done = false;
     bool m_says = false; // this transaction's `doing` is the one a refusal tells
 };
+
+// What every writing transaction on the connection makes sure of before it writes (that the
+// session's user is still a user): `guard` runs inside the transaction, just before its first
+// writing statement (INSERT, UPDATE, DELETE), and holds what it checked until the transaction
+// ends; a guard that raises keeps that statement, and every later one, from being sent. It runs
+// once a transaction, its savepoints included; a savepoint rolled back lets go of what a guard
+// made in it held, so the next write checks again. One connection of the process is guarded (the
+// session's main database): a later call moves the guard; an empty guard removes it.
+using WriteGuard = std::function<void(const QSqlDatabase& db)>;
+void guardWrites(const QSqlDatabase& db, WriteGuard guard);
+// Tells the connection's guard that its check was made inside the current transaction (by a store
+// that checks a right on top of it): the writes that follow do not make it again.
+void guardPassed(const QSqlDatabase& db);
 
 // Runs `work` in a transaction (see Transaction); the work ends with tx.commit(), and one that
 // returns without committing is rolled back. On a server a transaction can lose to another one

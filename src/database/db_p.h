@@ -73,6 +73,7 @@ public:
     virtual QString exactCollation(const QSqlDatabase& db, const QString& table, const QString& column) const = 0;
     virtual QString holdingRows() const = 0;
     virtual QString lockingRows() const = 0;
+    virtual QString sharingRows() const = 0;
     // The statement that keeps other adders to the table waiting (see lockForAdding); "" for none.
     virtual QString lockForAdding(const QString& table) const = 0;
     virtual QString caseBlindOrder(const QString& column) const = 0;

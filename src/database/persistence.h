@@ -14,7 +14,9 @@
 #include <utility>
 
 // What every persistent business class shares: how its values are written to a row, and the audit
-// twin that records each change.
+// twin that records each change. The writes run inside the caller's transaction, whose first write
+// checks that the session's user is still a user (Db::guardWrites): a row and its audit row are
+// written in his name only while he is one.
 namespace Persistence {
 
 inline const QString Insert = QStringLiteral("INSERT");
@@ -125,6 +127,12 @@ struct Row
 // unguarded when there are none (a row never found), so that a row gone is reported as deleted.
 Row removal(const StoredTable& table, QVariantList values, const QVariant& key, const QVariantList& loaded,
             Conflict conflict);
+// The same for a row whose values are those the user loaded: it goes only while it still holds
+// them, and its "DELETE" audit row records them.
+inline Row removalAsLoaded(const StoredTable& table, const QVariant& key, const QVariantList& loaded, Conflict conflict)
+{
+    return removal(table, loaded, key, loaded, std::move(conflict));
+}
 
 // Raises why an update of `row` guarded by its loaded values changed nothing: DeletedMeanwhile
 // when the row with its key is gone, else ChangedMeanwhile naming who stored it as it stands.

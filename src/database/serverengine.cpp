@@ -382,6 +382,7 @@ public:
     // lock nor with an update of the row's other columns.
     QString holdingRows() const override { return QStringLiteral(" FOR KEY SHARE"); }
     QString lockingRows() const override { return QStringLiteral(" FOR UPDATE"); }
+    QString sharingRows() const override { return QStringLiteral(" FOR SHARE"); }
     // Taken by one transaction at a time; readers, and stores that hold or lock the table's rows,
     // go on meanwhile.
     QString lockForAdding(const QString& table) const override

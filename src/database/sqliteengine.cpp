@@ -198,6 +198,7 @@ public:
     // A write transaction holds the whole file already.
     QString holdingRows() const override { return {}; }
     QString lockingRows() const override { return {}; }
+    QString sharingRows() const override { return {}; }
     QString lockForAdding(const QString&) const override { return {}; }
 
     // NOCASE folds A to Z alone and compares what is left byte by byte, and its index serves the order.

@@ -14,6 +14,16 @@ QHash<QString, QString> g_doing; // what the unit of work on the connection does
 // for every row. A caller only reads the row count or the new key of a write before the next one.
 QHash<QString, QHash<QString, QSqlQuery>> g_prepared;
 
+// The guarded connection's check (Db::guardWrites), and the depth of the transaction level that
+// made it in the transaction now open: 0 while it is still to be made.
+struct WriteGuardState
+{
+    QString connection;
+    Db::WriteGuard check;
+    int madeAt = 0;
+};
+WriteGuardState g_guard;
+
 // The statements kept for the connection. They are let go before the application object is: once
 // Qt's own statics are gone at the end of the process, a query no longer frees what it holds.
 QHash<QString, QSqlQuery>& preparedOn(const QString& connection)
@@ -31,6 +41,20 @@ bool isWrite(const QString& sql)
     return sql.startsWith(QStringLiteral("INSERT"), Qt::CaseInsensitive) ||
            sql.startsWith(QStringLiteral("UPDATE"), Qt::CaseInsensitive) ||
            sql.startsWith(QStringLiteral("DELETE"), Qt::CaseInsensitive);
+}
+
+// Before the first write of a transaction on the guarded connection: its check, inside the
+// transaction. Its own reads are no writes, so it does not come back here.
+void guardWrite(const QSqlDatabase& db)
+{
+    if (!g_guard.check || g_guard.madeAt != 0 || g_guard.connection != db.connectionName())
+        return;
+    const int depth = g_depth.value(db.connectionName());
+    if (depth == 0)
+        return;
+    const Db::WriteGuard check = g_guard.check; // the check may move the guard
+    check(db);
+    Db::guardPassed(db);
 }
 
 QSqlQuery runOnce(const QSqlDatabase& db, const QString& given, const QVariantList& values, bool keep)
@@ -68,6 +92,8 @@ QSqlQuery runOnce(const QSqlDatabase& db, const QString& given, const QVariantLi
 
 QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& values, bool keep)
 {
+    if (isWrite(sql))
+        guardWrite(db);
     const bool wasOpen = db.isOpen();
     try {
         return runOnce(db, sql, values, keep);
@@ -116,6 +142,9 @@ void forgetConnection(const QString& connection)
     g_prepared.remove(connection);
     g_depth.remove(connection);
     g_doing.remove(connection);
+    // The session's guard stays with its database when the connection opens again.
+    if (g_guard.connection == connection)
+        g_guard.madeAt = 0;
 }
 
 void forgetAllConnections()
@@ -123,6 +152,21 @@ void forgetAllConnections()
     g_prepared.clear();
     g_depth.clear();
     g_doing.clear();
+    g_guard = {};
+}
+
+void guardWrites(const QSqlDatabase& db, WriteGuard guard)
+{
+    g_guard = {};
+    if (guard)
+        g_guard = {db.connectionName(), std::move(guard), 0};
+}
+
+void guardPassed(const QSqlDatabase& db)
+{
+    const int depth = g_depth.value(db.connectionName());
+    if (depth > 0 && g_guard.connection == db.connectionName() && g_guard.madeAt == 0)
+        g_guard.madeAt = depth;
 }
 
 QSqlQuery exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
@@ -197,6 +241,11 @@ QString lockingRows(const QSqlDatabase& db)
     return engineOf(db).lockingRows();
 }
 
+QString sharingRows(const QSqlDatabase& db)
+{
+    return engineOf(db).sharingRows();
+}
+
 void lockForAdding(const Transaction& tx, const QString& table)
 {
     const QString lock = engineOf(tx.db()).lockForAdding(table);
@@ -244,6 +293,8 @@ Transaction::Transaction(const QSqlDatabase& db, const QString& doing) : m_db(db
     int& depth = g_depth[m_db.connectionName()];
     m_level = depth;
     if (m_level == 0) {
+        if (g_guard.connection == m_db.connectionName())
+            g_guard.madeAt = 0; // each transaction checks anew
         const bool wasOpen = m_db.isOpen();
         try {
             execFrame(m_db, beginWrite(m_db), QStringLiteral("Db.Transaction"));
@@ -271,6 +322,9 @@ Transaction::~Transaction()
     if (m_done)
         return;
     --g_depth[m_db.connectionName()];
+    // What a check made in this level held goes with it.
+    if (g_guard.connection == m_db.connectionName() && g_guard.madeAt > m_level)
+        g_guard.madeAt = 0;
     if (engineOf(m_db).connectionLost(m_db)) {
         // The server ended the transaction with the session.
     } else if (m_level == 0) {
@@ -291,6 +345,9 @@ void Transaction::commit()
     }
     m_done = true;
     --g_depth[m_db.connectionName()];
+    // A savepoint's locks are the enclosing level's now; the outermost transaction's end them.
+    if (g_guard.connection == m_db.connectionName() && g_guard.madeAt > m_level)
+        g_guard.madeAt = m_level;
 }
 
 void runTransaction(const QSqlDatabase& db, const std::function<void(Transaction& tx)>& work)

@@ -233,9 +233,9 @@ void AmortizableItem::remove()
     // schedule and all. The guarded delete holds the row while the schedule is compared.
     if (m_f.loaded.isEmpty())
         Load(m_f.id);
-    Persistence::Row row = Persistence::removal(
-        Stored, m_f.loaded, RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id")),
-        m_f.loaded, conflict());
+    Persistence::Row row = Persistence::removalAsLoaded(
+        Stored, RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id")), m_f.loaded,
+        conflict());
     Persistence::removeRow(tx, row);
     requireScheduleUnchanged(tx.db(), row.conflict);
     tx.commit();

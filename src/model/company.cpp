@@ -6,7 +6,6 @@
 #include "global.h"
 #include "persistence.h"
 #include "referencelists.h"
-#include "sessionrights.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -79,7 +78,6 @@ void Company::store()
     const QString currency = m_currency.trimmed().isEmpty() ? QStringLiteral("USD") : m_currency.trimmed();
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("change the company"));
-    SessionRights::require(db, SessionRights::Right::Use);
     if (Db::execCount(db,
                       QStringLiteral("UPDATE Company SET CompanyName = ?, Currency = ? "
                                      "WHERE COALESCE(CompanyName, '') = COALESCE(?, '') AND "

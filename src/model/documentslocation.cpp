@@ -5,7 +5,6 @@
 #include "global.h"
 #include "prompter.h"
 #include "schema.h"
-#include "sessionrights.h"
 
 #include <QDir>
 
@@ -126,7 +125,6 @@ bool choose(const QString& path)
     {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db, QStringLiteral("change where the documents are kept"));
-        SessionRights::require(db, SessionRights::Right::Use);
         storeLocation(tx, stored);
         tx.commit();
     }

@@ -8,7 +8,6 @@
 #include "prompter.h"
 #include "recordid.h"
 #include "samename.h"
-#include "sessionrights.h"
 #include "typecode.h"
 
 #include <QSqlQuery>
@@ -220,7 +219,6 @@ void GLAccount::requireNumberFree(const Db::Transaction& tx) const
 void GLAccount::store()
 {
     Db::Transaction tx(Global::getConnection(), QStringLiteral("change the accounts"));
-    SessionRights::require(tx.db(), SessionRights::Right::Use);
     Persistence::RestoreOnFailure keep(m_f);
     requireNumberFree(tx);
     Persistence::storeRecord<Fields>(tx.db(), m_f, kKey, [this](const Fields& f) {
@@ -241,7 +239,6 @@ void GLAccount::remove()
 {
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("delete accounts"));
-    SessionRights::require(db, SessionRights::Right::Use);
     // The delete takes the account's row first, and writes nothing else that a store holds: a
     // store holding the account (holdStored) is waited for, and one that comes meanwhile waits for
     // the delete and then finds the account gone. An account loaded goes only while it holds what

@@ -8,6 +8,7 @@
 #include "passwordhash.h"
 #include "prompter.h"
 #include "samename.h"
+#include "sessionrights.h"
 #include "shellopener.h"
 
 #include <QCoreApplication>
@@ -174,6 +175,7 @@ void resetState()
     isDocDBValid = false;
     gridColumnWidths.clear();
     gridSortState = {};
+    Db::guardWrites({}, {});
 }
 
 QSqlDatabase getConnection()
@@ -326,6 +328,7 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
     // Only now does the session change, all at once: a failure above left everything as it was.
     const QString previousPath = mainDatabasePath;
     QSqlDatabase main = Database::openConnection(databasePath);
+    SessionRights::guardStores(main);
     typedUserName = typedUser;
     isLoggedIn = true;
     reportName = Db::textOf(match->fullName);

@@ -193,9 +193,9 @@ void ReconcilingItem::remove()
     // An item never loaded is taken as it is stored now; a loaded one goes only as it was loaded.
     if (m_f.loaded.isEmpty())
         Load(m_f.id);
-    Persistence::Row row = Persistence::removal(
-        Stored, m_f.loaded, RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id")),
-        m_f.loaded, conflict());
+    Persistence::Row row = Persistence::removalAsLoaded(
+        Stored, RecordId::toDb(m_f.id, Source + QStringLiteral(".remove"), QStringLiteral("item id")), m_f.loaded,
+        conflict());
     // Items written before create dates were kept carry none; their removal goes unrecorded.
     row.audited = !Db::textOf(m_f.loaded.value(CreateDate)).isEmpty();
     Persistence::removeRow(tx, row);

@@ -40,13 +40,14 @@ void require(const QSqlDatabase& db, Right right)
     if (right == Right::SignOff && Global::permission.isEmpty())
         throw AppError(AppError::ChangedMeanwhile, kSource,
                        QStringLiteral("You have no right to sign off, so nothing was stored."));
-    // Locked, not only read: an administrator's change of this user waits for the store, or the
-    // store waits for it and then reads the user as it changed.
+    // Held, not only read: an administrator's change of this user waits for the store, or the
+    // store waits for it and then reads the user as it changed. The user's other stores hold the
+    // row too, at the same time.
     QSqlQuery q =
         Db::exec(db,
                  QStringLiteral("SELECT Role, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy FROM Users "
                                 "WHERE UserId = ?") +
-                     Db::lockingRows(db),
+                     Db::sharingRows(db),
                  {Global::userID.toLongLong()});
     if (!q.next())
         throw AppError(
@@ -55,17 +56,24 @@ void require(const QSqlDatabase& db, Right right)
                            "stored.")
                 .arg(Global::userName));
     switch (right) {
-    case Right::Use:
-        return;
+    case Right::StillAUser:
+        break;
     case Right::ManageUsers:
         if (Db::textOf(q.value(0)) != UserStore::administratorRole())
             throw noLongerAllowed(QStringLiteral("manage the users"));
-        return;
+        break;
     case Right::SignOff:
         if (Global::permissionOf(q.value(1), q.value(2), q.value(3)) != Global::permission)
             throw noLongerAllowed(signOffWords(Global::permission));
-        return;
+        break;
     }
+    // The row is held for the rest of the transaction: its writes need not read it again.
+    Db::guardPassed(db);
+}
+
+void guardStores(const QSqlDatabase& db)
+{
+    Db::guardWrites(db, [](const QSqlDatabase& on) { require(on, Right::StillAUser); });
 }
 
 } // namespace SessionRights

@@ -244,7 +244,7 @@ void updatePassword(qint64 id, const QString& password)
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("change the password"));
     // A user changes his own password; another user's is an administrator's to change.
-    SessionRights::require(db, isLoggedInUser(id) ? SessionRights::Right::Use : SessionRights::Right::ManageUsers);
+    SessionRights::require(db, isLoggedInUser(id) ? SessionRights::Right::StillAUser : SessionRights::Right::ManageUsers);
     Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"), {hashed, id});
     tx.commit();
 }
@@ -266,8 +266,8 @@ void remove(const UserAccount& user)
     SessionRights::require(db, SessionRights::Right::ManageUsers);
     keepLastAdministrator(db, user.id);
     const QString name = user.loaded.isEmpty() ? user.userName : user.loaded.constFirst().toString();
-    Persistence::removeRow(tx, Persistence::removal(users, user.loaded, user.id, user.loaded,
-                                                    {QStringLiteral("User %1").arg(name), QStringLiteral("the user")}));
+    Persistence::removeRow(tx, Persistence::removalAsLoaded(users, user.id, user.loaded,
+                                                            {QStringLiteral("User %1").arg(name), QStringLiteral("the user")}));
     tx.commit();
 }
 
