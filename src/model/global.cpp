@@ -241,7 +241,8 @@ bool isCurrentSchema(const QSqlDatabase& db)
                               "AmortizationAudit"})
         if (!Db::columnExists(db, QString::fromLatin1(audit), QStringLiteral("AuditId")))
             return false;
-    return true;
+    // Who named the documents database last is read from the location's audit rows.
+    return Db::columnExists(db, QStringLiteral("AttachedDocDBLocationAudit"), QStringLiteral("AuditId"));
 }
 
 LoginResult checkLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
