@@ -30,6 +30,8 @@ void AmortizationWriter::write(Amortization& period, const QString& now)
     // Its audit rows tell what changed: a period whose date and amount stay writes no row.
     if (!period.isNew() && period.m_f.stored == period.dataValues())
         return;
+    // Not guarded period by period: the item's store holds the item's row and finds the whole
+    // schedule as it was loaded before any period is written.
     Persistence::storeRecord<Amortization::Fields>(
         m_db, period.m_f, Key,
         [&period](const Amortization::Fields& f) {

@@ -287,12 +287,15 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
     if (!isCurrentSchema(db))
         return LoginResult::OutOfDate;
 
-    // A password still kept in plain text is stored hashed from now on. A read-only file keeps
-    // it as it is; the login goes on.
+    // A password still kept in plain text is stored hashed from now on, only over the text found:
+    // a password an administrator set meanwhile stays. A read-only file keeps it as it is; the
+    // login goes on.
     if (!PasswordHash::isHashed(match->password.toString())) {
         try {
-            Db::exec(db, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
-                     {PasswordHash::hash(typedPass), match->id});
+            Db::exec(db,
+                     QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ? AND Password = ?") +
+                         Db::exactCollation(db, QStringLiteral("Users"), QStringLiteral("Password")),
+                     {PasswordHash::hash(typedPass), match->id, match->password});
         } catch (const AppError& e) {
             if (e.number() == AppError::DatabaseBusy)
                 throw;

@@ -219,6 +219,7 @@ qint64 insert(const UserAccount& user, const QString& password)
     holdUsers(db);
     SessionRights::require(db, SessionRights::Right::ManageUsers);
     checkNameFree(user);
+    // A new row takes no other user's change; two adders of one name are kept apart by holdUsers.
     QVariantList values{SameName::userName(user.userName), hashed};
     values << rightFlags(user.right) << user.role << user.fullName;
     const qint64 id = Db::insertReturningId(tx,

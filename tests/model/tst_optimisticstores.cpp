@@ -311,6 +311,22 @@ void tst_OptimisticStores::staleStore_data()
         UserStore::updatePassword(shown, "mine");
     }) << passwordKept << QVariant(qint64(1)) << "User robin " + byAnother;
 
+    QTest::newRow("removal of a changed user") << Scenario([](Fixture& fx) {
+        const UserAccount shown = *UserStore::load(fx.robinId);
+        fx.asRobin([&] {
+            UserAccount theirs = *UserStore::load(fx.robinId);
+            theirs.fullName = "Robin A. Chen";
+            UserStore::update(theirs, QString());
+        });
+        return [shown] { UserStore::remove(shown); };
+    }) << "SELECT rptname FROM Users WHERE UserName = 'robin'" << QVariant("Robin A. Chen") << "User robin " + byAnother;
+    QTest::newRow("password of a deleted user") << Scenario([](Fixture& fx) {
+        const UserAccount shown = *UserStore::load(fx.robinId);
+        fx.asRobin([&] { UserStore::remove(shown); });
+        return [shown] { UserStore::updatePassword(shown, "mine"); };
+    }) << "SELECT count(*) FROM Users WHERE UserName = 'robin'" << QVariant(qint64(0))
+       << "User robin was deleted by another user";
+
     QTest::newRow("documents location by two administrators") << Scenario([](Fixture& fx) {
         const QString folder = fx.seams.folder();
         TestDb::setDocumentsLocation(Global::mainDatabasePath, Db::keptName(TestDb::documents(folder, "docs.db")));
