@@ -66,9 +66,10 @@ void checkNameFree(const UserAccount& user)
         throw refusal(UserStore::nameTakenMessage(user.userName));
 }
 
-// The user's row as the manager shows it: the columns a user's load reads, in its order; and the
-// same with the password, which a store of a new password guards as well. The table keeps no
-// audit twin, so a refusal cannot say who changed the user.
+// The user's row as the manager shows it: the columns a user's load reads, in its order; the same
+// with the password, which a store of a new password guards as well; and the password alone, which
+// is all a user's own window stores. The table keeps no audit twin, so a refusal cannot say who
+// changed the user.
 const QStringList kShownColumns = {QStringLiteral("UserName"),      QStringLiteral("ChkPreparedBy"),
                                    QStringLiteral("ChkReviewedBy"), QStringLiteral("ChkApprovedBy"),
                                    QStringLiteral("Role"),          QStringLiteral("rptname")};
@@ -86,9 +87,9 @@ Persistence::Conflict conflictOf(const UserAccount& user)
     return {QStringLiteral("User %1").arg(name), QStringLiteral("the user")};
 }
 
-// Writes the user's row in the columns of `table` (the name written first), only while it still
-// holds what was loaded in them (a user never loaded: as he is stored); raises DeletedMeanwhile or
-// ChangedMeanwhile, writing nothing, otherwise.
+// Writes the user's row in the columns of `table`, only while it still holds what was loaded in
+// them (a user never loaded: as he is stored); raises DeletedMeanwhile or ChangedMeanwhile,
+// writing nothing, otherwise.
 void storeUser(const QSqlDatabase& db, const Persistence::StoredTable& table, const UserAccount& user,
                const QVariantList& values, const QVariantList& loaded)
 {
