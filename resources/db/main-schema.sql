@@ -317,6 +317,15 @@ CREATE TABLE AttachedDocDBLocation (
     DocDBLocation TEXT
 );
 
+-- Who named which documents database, and when: one row per change of the location.
+CREATE TABLE AttachedDocDBLocationAudit (
+    AuditId       INTEGER PRIMARY KEY AUTOINCREMENT,
+    DocDBLocation TEXT,
+    Activity      TEXT,
+    ActivityDate  TEXT,
+    ActivityUser  TEXT
+);
+
 -- ---------------------------------------------------------------------------------------------
 -- Fixed reference rows
 -- ---------------------------------------------------------------------------------------------

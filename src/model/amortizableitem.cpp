@@ -195,8 +195,10 @@ void AmortizableItem::store()
         // store. The item's guarded update comes first and holds its row until the commit, so the
         // schedule read after it is the one stored, and another store of the item waits meanwhile.
         const bool guarded = !m_f.id.isEmpty() && !m_f.loaded.isEmpty();
-        GLAccount::requireStored(tx.db(), dataValues().constFirst(),
-                                 m_f.account ? m_f.account->getNumber() : QString());
+        // Stored under its account as this user opened it: an account that is no longer a prepaid
+        // one has no prepaid items to change, and its new kind's reconciliation would not show them.
+        if (m_f.account)
+            m_f.account->requireAsLoaded(tx.db());
         const Persistence::Conflict named = conflict();
         Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this, guarded, named](const Fields& f) {
             Persistence::Row row{Stored, rowValues()};

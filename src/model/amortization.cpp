@@ -39,6 +39,7 @@ Amortization Amortization::fromRow(const QSqlQuery& row)
     p.m_f.amount = Persistence::moneyOf(row.value(3));
     p.m_f.createDate = Db::textOf(row.value(4));
     p.m_f.createUser = Db::textOf(row.value(5));
+    p.m_f.stored = p.dataValues();
     return p;
 }
 

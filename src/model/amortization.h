@@ -41,8 +41,8 @@ public:
     bool equals(const Amortization& other) const;
 
     // Inserts the row when the period is new (it then holds the new id and the create date and
-    // user written), else updates it; with its audit row, in one transaction. On failure the
-    // period is left as it was.
+    // user written), else updates it when its values changed since it was read or stored; with its
+    // audit row, in one transaction. On failure the period is left as it was.
     void store();
     // Reads the row with that id; without such a row the period stays as it was.
     void Load(const QString& id);
@@ -64,6 +64,9 @@ private:
         ARCurrency amount;
         QString createDate;
         QString createUser;
+        // The values stored in the row when it was last read or written: a period that still
+        // holds them is not written again.
+        QVariantList stored;
     };
     Fields m_f;
 };

@@ -27,12 +27,18 @@ const Persistence::RecordKey Key{QStringLiteral("Amortization.store"), QStringLi
 
 void AmortizationWriter::write(Amortization& period, const QString& now)
 {
+    // Its audit rows tell what changed: a period whose date and amount stay writes no row.
+    if (!period.isNew() && period.m_f.stored == period.dataValues())
+        return;
+    // Not guarded period by period: the item's store holds the item's row and finds the whole
+    // schedule as it was loaded before any period is written.
     Persistence::storeRecord<Amortization::Fields>(
         m_db, period.m_f, Key,
         [&period](const Amortization::Fields& f) {
             return Persistence::Row{Stored, period.dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
         },
         now);
+    period.m_f.stored = period.dataValues();
 }
 
 bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now)
@@ -71,6 +77,7 @@ bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now
         f.id = RecordId::fromDb(q.value(0));
         f.createDate = now;
         f.createUser = Persistence::auditUser;
+        f.stored = periods[*at].dataValues();
     }
     return true;
 }

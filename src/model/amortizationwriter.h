@@ -14,7 +14,8 @@ public:
     explicit AmortizationWriter(const QSqlDatabase& db) : m_db(db) {}
 
     // Inserts a new period (it then holds the new id and the create date and user written) or
-    // updates a stored one, and writes its audit row. An update that finds no row raises.
+    // updates a stored one whose values changed since it was read or stored, and writes its audit
+    // row; a stored period as it was gets neither. An update that finds no row raises.
     void write(Amortization& period, const QString& now);
 
     // Adds every period of a schedule none of whose periods is stored yet, with a few statements

@@ -3,10 +3,12 @@
 #include "apperror.h"
 #include "db.h"
 #include "global.h"
+#include "persistence.h"
 #include "prompter.h"
 #include "schema.h"
 
 #include <QDir>
+#include <QSqlQuery>
 
 namespace {
 
@@ -14,11 +16,56 @@ const QString kInspect = QStringLiteral("inspect");
 const QString kLocationTable = QStringLiteral("AttachedDocDBLocation");
 const QString kDocumentTable = QStringLiteral("AttachedDocument");
 
-// Records the location: the one row rewritten, or added when the table has none.
-void storeLocation(const Db::Transaction& tx, const QString& path)
+const QString kLocationAudit = QStringLiteral("AttachedDocDBLocationAudit");
+// The location's one row, found without a key, and its audit twin: who named which database, and
+// when.
+const Persistence::StoredTable kLocation(kLocationTable, {QStringLiteral("DocDBLocation")}, QStringLiteral("1 = 1"));
+
+// A database's name as a message shows it: a file as this desk writes paths, a server database
+// without anything that could be a password.
+QString shownName(const QString& name)
 {
-    if (Db::execCount(tx.db(), QStringLiteral("UPDATE AttachedDocDBLocation SET DocDBLocation = ?"), {path}) == 0)
+    return Db::namesFile(name) ? QDir::toNativeSeparators(name) : Db::displayName(name);
+}
+
+bool sameLocation(const QString& a, const QString& b)
+{
+    return a.isEmpty() || b.isEmpty() ? a.isEmpty() && b.isEmpty() : Db::sameDatabase(a, b);
+}
+
+enum class Recorded
+{
+    Changed,
+    AlreadyStored
+};
+
+// Records the location over the database the administrator's tab showed (`shown`): the one row
+// rewritten, or added when the table has none, with its audit row. One administrator names at a
+// time: another waits for this transaction and then finds its name. Raises ChangedMeanwhile,
+// naming who named which database and when, where the location stored is no longer the one shown;
+// the name already stored is not written again.
+Recorded storeLocation(const Db::Transaction& tx, const QString& path, const QString& shown)
+{
+    Db::lockForAdding(tx, kLocationTable);
+    QSqlQuery q = Db::exec(tx.db(), QStringLiteral("SELECT DocDBLocation FROM AttachedDocDBLocation"));
+    const bool hasRow = q.next();
+    const QString current = hasRow ? Db::textOf(q.value(0)) : QString();
+    q.finish();
+    if (!sameLocation(current, shown)) {
+        const QString by = Persistence::lastChangeBy(tx.db(), kLocationAudit, kLocation.columns(), {current});
+        throw AppError(AppError::ChangedMeanwhile, QStringLiteral("DocumentsLocation.choose"),
+                       QStringLiteral("The documents database was named \"%1\" by %2 after you opened this "
+                                      "dialog, so nothing was stored. The Database tab now shows that name.")
+                           .arg(shownName(current), by.isEmpty() ? QStringLiteral("another user") : by));
+    }
+    if (hasRow && sameLocation(current, path))
+        return Recorded::AlreadyStored;
+    if (hasRow)
+        Db::exec(tx, QStringLiteral("UPDATE AttachedDocDBLocation SET DocDBLocation = ?"), {path});
+    else
         Db::exec(tx, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"), {path});
+    Persistence::writeAudits(tx.db(), kLocation, {{path}}, {hasRow ? Persistence::Update : Persistence::Insert});
+    return Recorded::Changed;
 }
 
 QStringList missingColumns(const QSqlDatabase& db)
@@ -112,7 +159,7 @@ QString invalidMessage(const QString& path)
                           "documents database.");
 }
 
-bool choose(const QString& path)
+bool choose(const QString& path, const QString& shown)
 {
     // A password typed into the name is refused in so many words, before anything is stored.
     Db::checkServerName(path);
@@ -122,14 +169,25 @@ bool choose(const QString& path)
         Prompter::show(Prompter::applicationTitle(), invalidMessage(path));
         return false;
     }
-    {
+    Recorded recorded = Recorded::Changed;
+    try {
         QSqlDatabase db = Global::getConnection();
         Db::Transaction tx(db, QStringLiteral("change where the documents are kept"));
-        storeLocation(tx, stored);
+        recorded = storeLocation(tx, stored, shown);
         tx.commit();
+    } catch (const AppError& e) {
+        // Named by another administrator meanwhile: this desk goes on with the name now stored.
+        if (e.number() == AppError::ChangedMeanwhile)
+            Global::docDBPath = inUse();
+        throw;
     }
     Global::docDBPath = forThisDesk(stored);
     Global::isDocDBValid = true;
+    if (recorded == Recorded::AlreadyStored)
+        Prompter::show(Prompter::applicationTitle(),
+                       QStringLiteral("\"%1\" is the documents database already; nothing was changed.")
+                           .arg(shownName(Global::docDBPath)),
+                       Prompter::Buttons::Ok, Prompter::Icon::Information);
     return true;
 }
 
@@ -162,7 +220,8 @@ namespace DatabaseUpgrade {
 bool isUpToDate()
 {
     QSqlDatabase db = Global::getConnection();
-    return Db::tableExists(db, kDocumentTable) && missingColumns(db).isEmpty() && Db::tableExists(db, kLocationTable);
+    return Db::tableExists(db, kDocumentTable) && missingColumns(db).isEmpty() && Db::tableExists(db, kLocationTable) &&
+           Db::tableExists(db, kLocationAudit);
 }
 
 QString alreadyUpToDateMessage()
@@ -187,12 +246,16 @@ bool run()
             for (const QString& definition : missingColumns(db))
                 Db::exec(tx, QStringLiteral("ALTER TABLE AttachedDocument ADD COLUMN ") + definition);
         }
-        if (!Db::tableExists(db, kLocationTable))
-            for (const QString& statement : Schema::mainTableStatements(kLocationTable))
-                Db::exec(tx, statement);
-        if (Db::scalar(db, QStringLiteral("SELECT count(*) FROM AttachedDocDBLocation")).toLongLong() == 0)
+        for (const QString& table : {kLocationTable, kLocationAudit})
+            if (!Db::tableExists(db, table))
+                for (const QString& statement : Schema::mainTableStatements(table))
+                    Db::exec(tx, statement);
+        // The tutorial's name goes only into a table without a row: it takes no name from anyone.
+        if (Db::scalar(db, QStringLiteral("SELECT count(*) FROM AttachedDocDBLocation")).toLongLong() == 0) {
             Db::exec(tx, QStringLiteral("INSERT INTO AttachedDocDBLocation (DocDBLocation) VALUES (?)"),
                      {DocumentsLocation::tutorialPath()});
+            Persistence::writeAudits(db, kLocation, {{DocumentsLocation::tutorialPath()}}, {Persistence::Insert});
+        }
         tx.commit();
     } catch (const AppError& e) {
         throw AppError(e.number(), QStringLiteral("DatabaseUpgrade.run"),

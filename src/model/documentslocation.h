@@ -36,12 +36,15 @@ enum class Verdict { Valid, Missing, NotDocuments };
 // decides anew, so a right granted or a server back meanwhile makes it valid again.
 Verdict checkInUse();
 
-// Makes the file the documents database: tests it, records it in AttachedDocDBLocation (the row
-// added when there is none) and only then makes it the one in use. False after showing the
-// message for a file that is not a documents database; the one in use stays as it was. A server
-// database's name that cannot be used (a password in it) and a failed write raise and change
-// nothing either.
-bool choose(const QString& path);
+// Makes the file the documents database over the one the administrator was shown (`shown`, as
+// this desk opens it): tests it, records it in AttachedDocDBLocation (the row added when there is
+// none) with its audit row, and only then makes it the one in use; the name already stored is
+// said so and not written again. False after showing the message for a file that is not a
+// documents database; the one in use stays as it was. A server database's name that cannot be
+// used (a password in it) and a failed write raise and change nothing either; so does a location
+// another administrator stored since the one shown (ChangedMeanwhile, saying who named which
+// database and when), after which the one in use is the one now stored.
+bool choose(const QString& path, const QString& shown);
 
 // The path recorded in the main database; "" when there is none.
 QString storedLocation();

@@ -264,7 +264,8 @@ bool isCurrentSchema(const QSqlDatabase& db)
                               "AmortizationAudit"})
         if (!Db::columnExists(db, QString::fromLatin1(audit), QStringLiteral("AuditId")))
             return false;
-    return true;
+    // Who named the documents database last is read from the location's audit rows.
+    return Db::columnExists(db, QStringLiteral("AttachedDocDBLocationAudit"), QStringLiteral("AuditId"));
 }
 
 LoginResult checkLogin(const QString& databasePath, const QString& typedUser, const QString& typedPass)
@@ -309,14 +310,16 @@ LoginResult checkLogin(const QString& databasePath, const QString& typedUser, co
     if (!isCurrentSchema(db))
         return LoginResult::OutOfDate;
 
-    // A password still kept in plain text is stored hashed from now on. A read-only file keeps
-    // it as it is; so does a server role that may not change the users, and the user is told.
-    // Either way the login goes on.
+    // A password still kept in plain text is stored hashed from now on, only over the text found:
+    // a password an administrator set meanwhile stays. A read-only file keeps it as it is; so does
+    // a server role that may not change the users, and the user is told. Either way the login goes on.
     LoginResult accepted = LoginResult::Accepted;
     if (!PasswordHash::isHashed(match->password.toString())) {
         try {
-            Db::exec(db, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
-                     {PasswordHash::hash(typedPass), match->id});
+            Db::exec(db,
+                     QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ? AND Password = ?") +
+                         Db::exactCollation(db, QStringLiteral("Users"), QStringLiteral("Password")),
+                     {PasswordHash::hash(typedPass), match->id, match->password});
         } catch (const AppError& e) {
             if (e.number() == AppError::DatabaseBusy)
                 throw;

@@ -74,6 +74,13 @@ ReconcilingItemType ReconcilingItem::typeFor(const ReconcilingItemTypeList& type
                    QStringLiteral("%1 has the item type code '%2', which is not a known item type.").arg(item, code));
 }
 
+void ReconcilingItem::setGLAccount(std::shared_ptr<const GLAccount> account)
+{
+    m_f.glAccountId = account ? account->getID() : QString();
+    m_f.accountNumber = account ? account->getNumber() : QString();
+    m_f.account = std::move(account);
+}
+
 void ReconcilingItem::setTypeCode(const QString& code)
 {
     m_f.type = typeFor(ReconcilingItemTypeList(), code, m_f.id);
@@ -159,7 +166,11 @@ void ReconcilingItem::store()
         throw AppError(91, Source + QStringLiteral(".store"), QStringLiteral("The reconciling item has no item type."));
     Db::Transaction tx(Global::getConnection(), QStringLiteral("change the reconciling items"));
     Persistence::RestoreOnFailure keep(m_f);
-    GLAccount::requireStored(tx.db(), dataValues().constFirst(), m_f.accountNumber);
+    // Stored under the account as its reconciliation was opened, where one was.
+    if (m_f.account)
+        m_f.account->requireAsLoaded(tx.db());
+    else
+        GLAccount::requireStored(tx.db(), dataValues().constFirst(), m_f.accountNumber);
     Persistence::storeRecord<Fields>(tx.db(), m_f, Key, [this](const Fields& f) {
         Persistence::Row row{Stored, rowValues()};
         // Items written before create dates were kept carry none; their changes go unrecorded.

@@ -6,8 +6,10 @@
 
 #include <QString>
 #include <QVariantList>
+#include <memory>
 #include <optional>
 
+class GLAccount;
 class QSqlQuery;
 namespace Persistence {
 struct Conflict;
@@ -36,7 +38,11 @@ public:
     {
         m_f.glAccountId = id;
         m_f.accountNumber = number;
+        m_f.account.reset();
     }
+    // The account as the reconciliation that shows the item loaded it: a store is refused while
+    // the account's reconciliation type is no longer the one loaded.
+    void setGLAccount(std::shared_ptr<const GLAccount> account);
     const QString& getOpenDate() const { return m_f.openDate.getDate(); }
     void setOpenDate(const QString& date) { m_f.openDate.setDate(date); }
     const QString& getCloseDate() const { return m_f.closeDate.getDate(); }
@@ -92,6 +98,7 @@ private:
         QString id;
         QString glAccountId;
         QString accountNumber; // not stored
+        std::shared_ptr<const GLAccount> account; // as its reconciliation loaded it; not stored
         ARDateField openDate;
         ARDateField closeDate;
         QString comment;

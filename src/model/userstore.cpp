@@ -66,6 +66,42 @@ void checkNameFree(const UserAccount& user)
         throw refusal(UserStore::nameTakenMessage(user.userName));
 }
 
+// The user's row as the manager shows it: the columns a user's load reads, in its order; the same
+// with the password, which a store of a new password guards as well; and the password alone, which
+// is all a user's own window stores. The table keeps no audit twin, so a refusal cannot say who
+// changed the user.
+const QStringList kShownColumns = {QStringLiteral("UserName"),      QStringLiteral("ChkPreparedBy"),
+                                   QStringLiteral("ChkReviewedBy"), QStringLiteral("ChkApprovedBy"),
+                                   QStringLiteral("Role"),          QStringLiteral("rptname")};
+const Persistence::StoredTable kShown(Persistence::StoredTable::NoAudit{}, QStringLiteral("Users"), kShownColumns,
+                                      QStringLiteral("UserId = ?"));
+const Persistence::StoredTable kShownWithPassword(Persistence::StoredTable::NoAudit{}, QStringLiteral("Users"),
+                                                  kShownColumns + QStringList{QStringLiteral("Password")},
+                                                  QStringLiteral("UserId = ?"));
+const Persistence::StoredTable kPassword(Persistence::StoredTable::NoAudit{}, QStringLiteral("Users"),
+                                         {QStringLiteral("Password")}, QStringLiteral("UserId = ?"));
+
+Persistence::Conflict conflictOf(const UserAccount& user)
+{
+    const QString name = user.loaded.isEmpty() ? user.userName : Db::textOf(user.loaded.constFirst());
+    return {QStringLiteral("User %1").arg(name), QStringLiteral("the user")};
+}
+
+// Writes the user's row in the columns of `table`, only while it still holds what was loaded in
+// them (a user never loaded: as he is stored); raises DeletedMeanwhile or ChangedMeanwhile,
+// writing nothing, otherwise.
+void storeUser(const QSqlDatabase& db, const Persistence::StoredTable& table, const UserAccount& user,
+               const QVariantList& values, const QVariantList& loaded)
+{
+    Persistence::Row row(table, values);
+    row.keyValues = {user.id};
+    if (!user.loaded.isEmpty()) {
+        row.loaded = loaded;
+        row.conflict = conflictOf(user);
+    }
+    Persistence::storeRow(db, false, row);
+}
+
 } // namespace
 
 namespace UserStore {
@@ -98,8 +134,8 @@ QList<UserListEntry> list()
 std::optional<UserAccount> load(qint64 id)
 {
     QSqlQuery q = Db::exec(Global::getConnection(),
-                           QStringLiteral("SELECT UserName, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, Role, rptname "
-                                          "FROM Users WHERE UserId = ?"),
+                           QStringLiteral("SELECT UserName, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, Role, rptname, "
+                                          "Password FROM Users WHERE UserId = ?"),
                            {id});
     if (!q.next())
         return std::nullopt;
@@ -107,6 +143,7 @@ std::optional<UserAccount> load(qint64 id)
     user.id = id;
     for (int column = 0; column < 6; ++column)
         user.loaded << q.value(column);
+    user.loadedPassword = q.value(6);
     user.userName = Db::textOf(q.value(0));
     user.role = Db::textOf(q.value(4));
     user.fullName = Db::textOf(q.value(5));
@@ -123,13 +160,15 @@ std::optional<UserAccount> load(qint64 id)
 QStringList roles()
 {
     QStringList values;
-    // The table has no key, and a row's place changes when the table is rewritten: the roles are
-    // listed by name, which keeps the order they were made in ("Administrator", then "USER").
+    // The table has no key, and a row's place changes when the table is rewritten: no order of the
+    // rows lasts. So the order is a rule of its own: the administrator role first, then the others
+    // by name.
     const QSqlDatabase db = Global::getConnection();
     QSqlQuery q = Db::exec(db,
-                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? ORDER BY Value") +
+                           QStringLiteral("SELECT Value FROM SystemType WHERE SystemType = ? "
+                                          "ORDER BY CASE WHEN Value = ? THEN 0 ELSE 1 END, Value") +
                                Db::exactCollation(db),
-                           {QStringLiteral("ROLE")});
+                           {QStringLiteral("ROLE"), administratorRole()});
     while (q.next())
         values << Db::textOf(q.value(0));
     return values;
@@ -181,6 +220,7 @@ qint64 insert(const UserAccount& user, const QString& password)
     holdUsers(db);
     SessionRights::require(db, SessionRights::Right::ManageUsers);
     checkNameFree(user);
+    // A new row takes no other user's change; two adders of one name are kept apart by holdUsers.
     QVariantList values{SameName::userName(user.userName), hashed};
     values << rightFlags(user.right) << user.role << user.fullName;
     const qint64 id = Db::insertReturningId(tx,
@@ -206,30 +246,18 @@ void update(const UserAccount& user, const QString& password)
         keepLastAdministrator(db, user.id);
     }
     const QString name = SameName::userName(user.userName);
-    QVariantList values{name};
-    values << rightFlags(user.right) << user.role << user.fullName << user.id;
-    static const QString updateSql = QStringLiteral(
-        "UPDATE Users SET UserName = ?, ChkPreparedBy = ?, ChkApprovedBy = ?, ChkReviewedBy = ?, "
-        "Role = ?, rptname = ? WHERE UserId = ?");
-    if (user.loaded.isEmpty()) {
-        Db::execOne(tx, updateSql, values);
-    } else if (Db::execCount(tx.db(),
-                             // The name compares exactly: a change of its letter case is a change.
-                             updateSql + QStringLiteral(" AND UserName IS NOT DISTINCT FROM ?") +
-                                 Db::exactCollation(db) +
-                                 QStringLiteral(" AND ChkPreparedBy IS NOT DISTINCT FROM ? AND ChkReviewedBy IS NOT "
-                                                "DISTINCT FROM ? AND ChkApprovedBy IS NOT DISTINCT FROM ? AND Role IS "
-                                                "NOT DISTINCT FROM ? AND rptname IS NOT DISTINCT FROM ?"),
-                             values + user.loaded) != 1) {
-        // Another administrator changed or deleted the user since this one was loaded.
-        const QString subject = QStringLiteral("User %1").arg(user.loaded.constFirst().toString());
-        if (!Db::scalar(db, QStringLiteral("SELECT 1 FROM Users WHERE UserId = ?"), {user.id}).isValid())
-            throw Persistence::deletedMeanwhile(subject, QString());
-        throw Persistence::changedMeanwhile({subject, QStringLiteral("the user")}, QString());
-    }
-    if (!password.isEmpty())
-        Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"),
-                    {hashed, user.id});
+    using R = UserAccount::Right;
+    // In the order of the shown columns: prepare, review, approve.
+    const QVariantList values{name, user.right == R::Prepare ? 1 : 0, user.right == R::Review ? 1 : 0,
+                              user.right == R::Approve ? 1 : 0, user.role, user.fullName};
+    // A new password goes only over the one this administrator's window loaded: another's
+    // password set since is not undone unseen. Without one the password is not written, and
+    // another's change of it stands.
+    if (password.isEmpty())
+        storeUser(db, kShown, user, values, user.loaded);
+    else
+        storeUser(db, kShownWithPassword, user, QVariantList(values) << hashed,
+                  QVariantList(user.loaded) << user.loadedPassword);
     tx.commit();
     // The logged-in administrator who renamed himself is recorded under the new name from now on.
     if (isLoggedInUser(user.id)) {
@@ -238,26 +266,21 @@ void update(const UserAccount& user, const QString& password)
     }
 }
 
-void updatePassword(qint64 id, const QString& password)
+void updatePassword(const UserAccount& user, const QString& password)
 {
     const QString hashed = PasswordHash::hash(password);
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("change the password"));
     // A user changes his own password; another user's is an administrator's to change.
-    SessionRights::require(db, isLoggedInUser(id) ? SessionRights::Right::StillAUser : SessionRights::Right::ManageUsers);
-    Db::execOne(tx, QStringLiteral("UPDATE Users SET Password = ? WHERE UserId = ?"), {hashed, id});
+    SessionRights::require(db, isLoggedInUser(user.id) ? SessionRights::Right::StillAUser : SessionRights::Right::ManageUsers);
+    // Only over the password his window loaded: an administrator's reset since is not undone
+    // unseen. The rest of the row is not written, so a change of it since stands.
+    storeUser(db, kPassword, user, {hashed}, {user.loadedPassword});
     tx.commit();
 }
 
 void remove(const UserAccount& user)
 {
-    // The row as the manager showed it: the columns a user's load reads, in its order. The table
-    // keeps no audit twin, so a refusal cannot say who changed the user.
-    static const Persistence::StoredTable users(
-        Persistence::StoredTable::NoAudit{}, QStringLiteral("Users"),
-        {QStringLiteral("UserName"), QStringLiteral("ChkPreparedBy"), QStringLiteral("ChkReviewedBy"),
-         QStringLiteral("ChkApprovedBy"), QStringLiteral("Role"), QStringLiteral("rptname")},
-        QStringLiteral("UserId = ?"));
     QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("delete users"));
     if (isLoggedInUser(user.id))
@@ -265,9 +288,7 @@ void remove(const UserAccount& user)
     holdUsers(db);
     SessionRights::require(db, SessionRights::Right::ManageUsers);
     keepLastAdministrator(db, user.id);
-    const QString name = user.loaded.isEmpty() ? user.userName : user.loaded.constFirst().toString();
-    Persistence::removeRow(tx, Persistence::removalAsLoaded(users, user.id, user.loaded,
-                                                            {QStringLiteral("User %1").arg(name), QStringLiteral("the user")}));
+    Persistence::removeRow(tx, Persistence::removalAsLoaded(kShown, user.id, user.loaded, conflictOf(user)));
     tx.commit();
 }
 

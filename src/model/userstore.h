@@ -6,8 +6,9 @@
 #include <QVariantList>
 #include <optional>
 
-// One user of table Users as the user manager edits it. The stored password never travels with
-// it: a new password is given apart and stored hashed.
+// One user of table Users as the user manager edits it. The stored password is never shown: a new
+// password is given apart and stored hashed, and the stored one's hash is kept only to tell
+// whether another user set a password since this one was shown.
 struct UserAccount
 {
     enum class Right { None, Prepare, Approve, Review };
@@ -20,6 +21,8 @@ struct UserAccount
     // The row's UserName, ChkPreparedBy, ChkReviewedBy, ChkApprovedBy, Role and rptname as loaded:
     // an update writes only while the row still holds them. Empty for a user not loaded.
     QVariantList loaded;
+    // The row's Password as loaded: a password is set only while the row still holds it.
+    QVariant loadedPassword;
 };
 
 struct UserListEntry
@@ -49,7 +52,8 @@ bool isUserRole(const QString& role);
 QList<UserListEntry> list();
 // The user with that id; nothing when the row is gone.
 std::optional<UserAccount> load(qint64 id);
-// The roles offered (table SystemType, "ROLE" rows), by name: the order they were made in.
+// The roles offered (table SystemType, "ROLE" rows): the administrator role first, the others by
+// name.
 QStringList roles();
 
 // A user other than exceptId with the same name (SameName::sameUser).
@@ -66,11 +70,13 @@ QString nameTakenMessage(const QString& typedName);
 qint64 insert(const UserAccount& user, const QString& password);
 // Rewrites the user's name, role, full name and right, and the password when one is given (an
 // empty one keeps the stored password). Raises when the row is gone or (for a loaded user) was
-// changed by another user since it was loaded, the name is another user's,
-// or the change would take the administrator role from the logged-in user or the last administrator.
+// changed by another user since it was loaded (a password given: its password too), the name is
+// another user's, or the change would take the administrator role from the logged-in user or the
+// last administrator.
 void update(const UserAccount& user, const QString& password);
-// Rewrites the password only. Raises when the row is gone.
-void updatePassword(qint64 id, const QString& password);
+// Rewrites the user's password only, while his row is there and (for a loaded user) still holds
+// the password loaded: raises DeletedMeanwhile or ChangedMeanwhile otherwise, storing nothing.
+void updatePassword(const UserAccount& user, const QString& password);
 // Deletes the user, only while his row still holds what was loaded (a user never loaded goes as
 // he is stored). Raises DeletedMeanwhile when the row is gone, ChangedMeanwhile when another
 // administrator changed it since it was loaded, and refuses the logged-in user and the last

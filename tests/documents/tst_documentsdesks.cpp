@@ -51,7 +51,7 @@ int beAnotherDesk(const QStringList& task)
     TestSeams seams;
     const bool admin = task.at(0) == u"name"_qs;
     if (!Global::validateLogin(task.at(1), admin ? u"admin"_qs : u"preparer"_qs, admin ? u"pw"_qs : u"preparer"_qs)
-        || (admin && !DocumentsLocation::choose(task.at(2))))
+        || (admin && !DocumentsLocation::choose(task.at(2), DocumentsLocation::inUse())))
         return 1;
     Global::docDBPath = DocumentsLocation::inUse();
     const QVariant account = Db::scalar(Global::getConnection(), u"SELECT min(glAcctID) FROM GLAccount"_qs);

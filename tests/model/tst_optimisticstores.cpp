@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "clsattachedfilelist.h"
 #include "company.h"
+#include "documentslocation.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
 #include "modelfixture.h"
@@ -54,17 +55,44 @@ struct Fixture : ModelFixture
     qint64 auditRows() const
     {
         return rows("GLAccountAudit") + rows("GLAccountBalanceAudit") + rows("ReconcilingItemAudit") +
-               rows("AmortizableItemAudit") + rows("AmortizationAudit");
+               rows("AmortizableItemAudit") + rows("AmortizationAudit") + rows("AttachedDocDBLocationAudit");
     }
-    // The other user's work, under his login name, some seconds later (or at the moment given);
-    // this user stores a little later still.
+    // The other user's work, under his login name, on a connection of his own, some seconds later
+    // (or at the moment given); this user stores a little later still, on his own again.
     void asRobin(const std::function<void()>& work, const QDateTime& at = {})
     {
         seams.clock.set(at.isValid() ? at : QDateTime(QDate(2026, 12, 9), QTime(9, 48, 40)));
+        newSession();
         Global::userName = "robin";
         work();
         Global::userName = "preparer";
+        newSession();
         seams.clock.set(QDateTime(QDate(2026, 12, 9), QTime(10, 2)));
+    }
+    void newSession()
+    {
+        db = QSqlDatabase();
+        Db::close(Global::mainDatabasePath);
+        db = Global::getConnection();
+    }
+    // Keeps what a query finds now in table Witness, for a witness query to compare with later.
+    void keepWitness(const QString& sql) const { Db::exec(db, "CREATE TABLE Witness AS " + sql); }
+    // A prepaid account, its reconciliation as this user opened it, and one of its items.
+    std::shared_ptr<AmortizableItem> prepaidOfPrepaidAccount()
+    {
+        bank->setRecTypeCode("A");
+        bank->store();
+        return prepaid();
+    }
+    // The other user makes account 1030 a list reconciliation's, in the account setup.
+    void robinMakesAccountAList()
+    {
+        asRobin([&] {
+            GLAccount theirs;
+            theirs.Load(bank->getID());
+            theirs.setRecTypeCode("L");
+            theirs.store();
+        });
     }
     GLAccountBalance balance() const
     {
@@ -203,6 +231,18 @@ Scenario accountScenario(const std::function<void(GLAccount&)>& theirs, bool rem
     };
 }
 
+// Robin's user row held by both users: the other administrator sets a password first, then this
+// one stores `mine` (a password of his own, or Robin's own password from his own window).
+Scenario passwordScenario(const std::function<void(const UserAccount&)>& mine)
+{
+    return [mine](Fixture& fx) {
+        const UserAccount shown = *UserStore::load(fx.robinId);
+        fx.asRobin([&] { UserStore::update(*UserStore::load(fx.robinId), "pwC"); });
+        fx.keepWitness("SELECT Password FROM Users WHERE UserName = 'robin'");
+        return [mine, shown] { mine(shown); };
+    };
+}
+
 // Robin's user row held by both users: the other one stores his change first, then this one a new role.
 Scenario userScenario(const std::function<void(UserAccount&)>& theirs)
 {
@@ -235,7 +275,7 @@ void tst_OptimisticStores::staleStore_data()
     QTest::addColumn<Scenario>("scenario");
     QTest::addColumn<QString>("witnessSql"); // what the other user stored, read afterwards
     QTest::addColumn<QVariant>("witness");
-    QTest::addColumn<QString>("message"); // what the message says happened
+    QTest::addColumn<QString>("message"); // what the message says happened, in parts apart by "|"
     const QString changed = "was changed by Robin Chen at 09:48", byAnother = "was changed by another user";
     const QString gone = "Account 1030 was deleted by Robin Chen at 09:48";
     const QString itemGone = "item \"Check 1001\" was deleted by Robin Chen at 09:48";
@@ -327,6 +367,62 @@ void tst_OptimisticStores::staleStore_data()
     QTest::newRow("user name's letter case") << userScenario([](UserAccount& u) { u.userName = "Robin"; })
                                              << "SELECT UserName FROM Users WHERE rptname = 'Robin Chen'"
                                              << QVariant("Robin") << byAnother;
+
+    const QString accountChanged = "Account 1030 " + changed;
+    QTest::newRow("prepaid item after its account's type changed") << Scenario([](Fixture& fx) {
+        auto mine = fx.prepaidOfPrepaidAccount();
+        fx.robinMakesAccountAList();
+        mine->setComment("mine");
+        return [mine] { mine->store(); };
+    }) << "SELECT COALESCE(comment, 'none') FROM AmortizableItem" << QVariant("none") << accountChanged;
+    QTest::newRow("prepaid schedule after its account's type changed") << Scenario([](Fixture& fx) {
+        auto mine = fx.prepaidOfPrepaidAccount();
+        fx.robinMakesAccountAList();
+        mine->getAmortizationList().getAmortizationAt(1).setAmount("150");
+        mine->getAmortizationList().getAmortizationAt(3).setAmount("50");
+        return [mine] { mine->store(); };
+    }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1000000)) << accountChanged;
+    QTest::newRow("reconciling item after its account's type changed") << Scenario([](Fixture& fx) {
+        auto mine = fx.item();
+        mine->setGLAccount(std::make_shared<const GLAccount>(*fx.bank)); // the reconciliation's account
+        fx.robinMakesAccountAList();
+        mine->setAmount("30");
+        return [mine] { mine->store(); };
+    }) << "SELECT amount FROM ReconcilingItem" << QVariant(qint64(250000)) << accountChanged;
+
+    const QString passwordKept = "SELECT count(*) FROM Users u JOIN Witness w ON u.Password = w.Password";
+    QTest::newRow("password by two administrators") << passwordScenario([](const UserAccount& shown) {
+        UserStore::update(shown, "pwB");
+    }) << passwordKept << QVariant(qint64(1)) << "User robin " + byAnother;
+    QTest::newRow("own password over an administrator's reset") << passwordScenario([](const UserAccount& shown) {
+        UserStore::updatePassword(shown, "mine");
+    }) << passwordKept << QVariant(qint64(1)) << "User robin " + byAnother;
+
+    QTest::newRow("removal of a changed user") << Scenario([](Fixture& fx) {
+        const UserAccount shown = *UserStore::load(fx.robinId);
+        fx.asRobin([&] {
+            UserAccount theirs = *UserStore::load(fx.robinId);
+            theirs.fullName = "Robin A. Chen";
+            UserStore::update(theirs, QString());
+        });
+        return [shown] { UserStore::remove(shown); };
+    }) << "SELECT rptname FROM Users WHERE UserName = 'robin'" << QVariant("Robin A. Chen") << "User robin " + byAnother;
+    QTest::newRow("password of a deleted user") << Scenario([](Fixture& fx) {
+        const UserAccount shown = *UserStore::load(fx.robinId);
+        fx.asRobin([&] { UserStore::remove(shown); });
+        return [shown] { UserStore::updatePassword(shown, "mine"); };
+    }) << "SELECT count(*) FROM Users WHERE UserName = 'robin'" << QVariant(qint64(0))
+       << "User robin was deleted by another user";
+
+    QTest::newRow("documents location by two administrators") << Scenario([](Fixture& fx) {
+        const QString folder = fx.seams.folder();
+        TestDb::setDocumentsLocation(Global::mainDatabasePath, Db::keptName(TestDb::documents(folder, "docs.db")));
+        const QString docs3 = TestDb::documents(folder, "docs3.db"), docs2 = TestDb::documents(folder, "docs2.db");
+        const QString shown = DocumentsLocation::inUse(); // both tabs show it
+        fx.asRobin([&] { DocumentsLocation::choose(docs3, shown); });
+        return [docs2, shown] { DocumentsLocation::choose(docs2, shown); };
+    }) << "SELECT count(*) FROM AttachedDocDBLocation WHERE lower(DocDBLocation) LIKE '%docs3%'"
+       << QVariant(qint64(1)) << "The documents database was named \"|docs3|\" by Robin Chen at 09:48";
 
     QTest::newRow("company") << Scenario([](Fixture&) {
         auto mine = std::make_shared<Company>();
@@ -458,7 +554,8 @@ void tst_OptimisticStores::staleStore()
     } catch (const AppError& e) {
         const bool deleted = message.contains(" was deleted by ");
         QCOMPARE(e.number(), deleted ? AppError::DeletedMeanwhile : AppError::ChangedMeanwhile);
-        QVERIFY2(e.description().contains(message), qPrintable(e.description()));
+        for (const QString& part : message.split('|'))
+            QVERIFY2(e.description().contains(part), qPrintable(e.description()));
     }
     QCOMPARE(fx.value(witnessSql), witness);
     QCOMPARE(fx.auditRows(), audits);

@@ -95,7 +95,7 @@ const QMap<QString, std::function<void()>> kStores{
          c.setName("Renamed Ltd");
          c.store();
      }},
-    {"a password", [] { UserStore::updatePassword(first("UserId", "Users").toLongLong(), "new secret"); }},
+    {"a password", [] { UserStore::updatePassword(*UserStore::load(first("UserId", "Users").toLongLong()), "new secret"); }},
     {"a list the role may not read", [] { GLAccountBalanceList().Load("11/30/2026"); }},
 };
 

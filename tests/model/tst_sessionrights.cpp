@@ -112,7 +112,7 @@ void tst_SessionRights::storeAfterRightsChanged_data()
     add("add an administrator", "admin", "SELECT count(*) FROM Users WHERE UserName = 'auditlead'", manage,
         [](ModelFixture&) {
             const UserAccount user{
-                0, "auditlead", "Audit Lead", UserStore::administratorRole(), UserAccount::Right::Review, {}};
+                0, "auditlead", "Audit Lead", UserStore::administratorRole(), UserAccount::Right::Review, {}, {}};
             return [user] { UserStore::insert(user, QStringLiteral("pw")); };
         });
     add("change a user's role", "admin", "SELECT Role FROM Users WHERE UserId = 3", manage,
@@ -122,7 +122,10 @@ void tst_SessionRights::storeAfterRightsChanged_data()
             return [user] { UserStore::update(user, QString()); };
         });
     add("own password", "preparer", "SELECT Password FROM Users WHERE UserId = 2", "",
-        [](ModelFixture&) { return [] { UserStore::updatePassword(2, "n3w"); }; });
+        [](ModelFixture&) {
+            const UserAccount own = *UserStore::load(2);
+            return [own] { UserStore::updatePassword(own, "n3w"); };
+        });
     add("company", "admin", "SELECT CompanyName FROM Company", "", [](ModelFixture&) {
         Company::reload();
         auto c = std::make_shared<Company>();
@@ -142,7 +145,7 @@ void tst_SessionRights::storeAfterRightsChanged_data()
     add("documents location", "admin", "SELECT DocDBLocation FROM AttachedDocDBLocation", "",
         [](ModelFixture& fx) {
             const QString other = TestDb::documents(fx.seams.folder(), QStringLiteral("docs2.db"));
-            return [other] { QVERIFY(DocumentsLocation::choose(other)); };
+            return [other] { QVERIFY(DocumentsLocation::choose(other, DocumentsLocation::inUse())); };
         });
     add("sign off as preparer", "preparer", "SELECT count(*) FROM GLAccountBalanceAudit",
         "You no longer have the right to sign off as preparer", [](ModelFixture&) {

@@ -422,7 +422,7 @@ int storeRepeatedly(const QStringList& args)
         return addAccounts(args.value(2).toInt(), args.value(3).toLongLong());
     if (args.value(1) == "new user") {
         try {
-            UserStore::insert({0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}}, "pw");
+            UserStore::insert({0, "pat", "Pat Rivera", "User", UserAccount::Right::Prepare, {}, {}}, "pw");
             QTextStream(stdout) << "stored";
         } catch (const AppError& e) {
             QTextStream(stdout) << e.description();

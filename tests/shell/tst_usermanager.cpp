@@ -33,6 +33,8 @@ private Q_SLOTS:
     void newUserRole();
     void singleRole();
     void userChangesOwnPassword();
+    void ownPasswordOverAdministratorsReset();
+    void nameTakenMeanwhileIsListed();
 };
 
 namespace {
@@ -285,37 +287,46 @@ void tst_UserManager::administratorsStay()
 void tst_UserManager::staleUser_data()
 {
     QTest::addColumn<bool>("remove");
-    QTest::addColumn<QString>("theirs"); // another administrator's change, after the pick
+    QTest::addColumn<QString>("password"); // typed before saving
+    QTest::addColumn<QString>("theirs");   // another administrator's change, after the pick
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("left"); // the reviewer's row afterwards
     const QString deleted = "DELETE FROM Users WHERE UserId = 3";
     const QString promoted = "UPDATE Users SET UserName = 'auditlead', Role = 'Administrator' WHERE UserId = 3";
+    const QString reset = "UPDATE Users SET Password = 'reset' WHERE UserId = 3";
     const QString gone = "User reviewer was deleted by another user after you opened it";
-    QTest::newRow("save a deleted user") << false << deleted << gone << "";
-    QTest::newRow("delete a deleted user") << true << deleted << gone << "";
-    QTest::newRow("delete a changed user") << true << promoted << "User reviewer was changed by another user"
-                                           << "auditlead|Administrator";
+    const QString changed = "User reviewer was changed by another user";
+    QTest::newRow("save a deleted user") << false << "" << deleted << gone << "";
+    QTest::newRow("delete a deleted user") << true << "" << deleted << gone << "";
+    QTest::newRow("delete a changed user") << true << "" << promoted << changed << "auditlead|Administrator|";
+    QTest::newRow("password over another's password") << false << "pwB" << reset << changed << "reviewer|USER|reset";
 }
 
 void tst_UserManager::staleUser()
 {
     QFETCH(bool, remove);
+    QFETCH(QString, password);
     QFETCH(QString, theirs);
     QFETCH(QString, message);
     QFETCH(QString, left);
     AdminSession s;
     frmUserManager w;
     pick(w, "reviewer");
+    child<QLineEdit>(w, "txtPassword")->setText(password);
     Db::exec(Db::open(s.mainPath, "other administrator"), theirs);
     s.seams.prompter.answers = {Prompter::Yes};
     click(w, remove ? "btnDelete" : "btnSave");
     QVERIFY2(s.seams.prompter.lastText().contains(message), qPrintable(s.seams.prompter.lastText()));
-    QCOMPARE(s.value("SELECT UserName || '|' || Role FROM Users WHERE UserId = 3").toString(), left);
+    QCOMPARE(s.value("SELECT UserName || '|' || Role || '|' || CASE WHEN Password = 'reset' THEN Password ELSE '' "
+                     "END FROM Users WHERE UserId = 3")
+                 .toString(),
+             left);
 }
 
 void tst_UserManager::newUserRole_data()
 {
-    // Roles sort by name; with the tutorial's two alone addUser holds it.
+    // The administrator role comes first, the others by name; with the tutorial's two alone
+    // addUser holds it.
     QTest::addColumn<QStringList>("added");
     QTest::addColumn<bool>("keepUser");
     QTest::addColumn<QString>("offered");
@@ -335,6 +346,7 @@ void tst_UserManager::newUserRole()
     if (!keepUser)
         Db::exec(s.db(), "DELETE FROM SystemType WHERE SystemType = 'ROLE' AND Value = 'USER'");
     frmUserManager w;
+    QCOMPARE(child<QComboBox>(w, "cmbRole")->itemText(0), UserStore::administratorRole());
     click(w, "btnAddnew");
     QCOMPARE(child<QComboBox>(w, "cmbRole")->currentText(), offered);
     fill(w, "newbie", "pw", "New Bie");
@@ -383,6 +395,36 @@ void tst_UserManager::userChangesOwnPassword()
              QStringLiteral("preparer|USER|Pat Rivera1"));
     QVERIFY(!Global::validateLogin(s.mainPath, "preparer", "preparer"));
     QVERIFY(Global::validateLogin(s.mainPath, "preparer", "n3w"));
+}
+
+// The user's own window saves his password over the one it found: an administrator's reset since
+// stays, and the window stays open to say so.
+void tst_UserManager::ownPasswordOverAdministratorsReset()
+{
+    AdminSession s(QStringLiteral("preparer"));
+    frmUserManager w;
+    Db::exec(Db::open(s.mainPath, "administrator"), "UPDATE Users SET Password = 'reset' WHERE UserId = 2");
+    child<QLineEdit>(w, "txtPassword")->setText("n3w");
+    click(w, "btnSave");
+    QVERIFY2(s.seams.prompter.lastText().startsWith("User preparer was changed by another user"),
+             qPrintable(s.seams.prompter.lastText()));
+    QCOMPARE(w.result(), 0);
+    QCOMPARE(storedPassword(s, "preparer"), QStringLiteral("reset"));
+}
+
+// A name another administrator took after the window was filled is refused, and the list then
+// shows his user.
+void tst_UserManager::nameTakenMeanwhileIsListed()
+{
+    AdminSession s;
+    frmUserManager w;
+    QVERIFY(UserStore::insert({0, "Sam", "Sam Ortiz", "USER", UserAccount::Right::Review, {}, {}}, "pw") > 0);
+    click(w, "btnAddnew");
+    fill(w, "sam", "pw2", "Sam Other");
+    click(w, "btnSave");
+    QCOMPARE(s.seams.prompter.lastText(), QStringLiteral("User sam already exists in the system."));
+    QCOMPARE(child<QTreeWidget>(w, "lstViewUsers")->findItems("Sam", Qt::MatchExactly).size(), 1);
+    QCOMPARE(child<QLineEdit>(w, "txtRptName")->text(), QStringLiteral("Sam Other")); // what was typed stays
 }
 
 QTEST_MAIN(tst_UserManager)

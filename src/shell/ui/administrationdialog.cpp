@@ -367,8 +367,12 @@ void AdministrationDialog::buildDatabaseTab()
     connect(m_cmdBrowser1, &QPushButton::clicked, this,
             [this] { DialogBehaviour::guarded([this] { browseDocumentsDatabase(); }); });
     // A server database has no file to pick: its name is typed.
+    // Enter comes first, then the end of the edit it also is.
+    connect(m_txtAttachedDocDB, &QLineEdit::returnPressed, this, DialogBehaviour::whileWhole(this, [this] {
+                DialogBehaviour::guarded([this] { chooseTypedDocumentsDatabase(true); });
+            }));
     connect(m_txtAttachedDocDB, &QLineEdit::editingFinished, this, DialogBehaviour::whileWhole(this, [this] {
-                DialogBehaviour::guarded([this] { chooseTypedDocumentsDatabase(); });
+                DialogBehaviour::guarded([this] { chooseTypedDocumentsDatabase(false); });
             }));
     connect(m_cmdMaintainDB, &QPushButton::clicked, this,
             [this] { DialogBehaviour::guarded([this] { upgradeDatabase(); }); });
@@ -400,23 +404,31 @@ void AdministrationDialog::browseDocumentsDatabase()
     // A cancelled dialog, or a name without a database extension: nothing happens.
     if (!Db::mayNameDatabase(chosen))
         return;
-    if (DocumentsLocation::choose(chosen))
-        m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
+    nameDocumentsDatabase(chosen);
 }
 
-void AdministrationDialog::chooseTypedDocumentsDatabase()
+void AdministrationDialog::chooseTypedDocumentsDatabase(bool entered)
 {
     const QString typed = m_txtAttachedDocDB->text().trimmed();
     const QString inUse = QDir::toNativeSeparators(Global::docDBPath);
-    if (typed == inUse)
+    if (typed == inUse && !entered)
         return;
     // Whatever is refused, the box shows the database in use again, and no typed password stays
     // on the screen.
     m_txtAttachedDocDB->setText(inUse);
     if (typed.isEmpty())
         return;
-    if (DocumentsLocation::choose(Db::typedName(typed)))
-        m_txtAttachedDocDB->setText(QDir::toNativeSeparators(Global::docDBPath));
+    nameDocumentsDatabase(Db::typedName(typed));
+}
+
+void AdministrationDialog::nameDocumentsDatabase(const QString& name)
+{
+    struct ShowInUse
+    {
+        QLineEdit* box;
+        ~ShowInUse() { box->setText(QDir::toNativeSeparators(Global::docDBPath)); }
+    } show{m_txtAttachedDocDB};
+    DocumentsLocation::choose(name, Global::docDBPath);
 }
 
 void AdministrationDialog::upgradeDatabase()

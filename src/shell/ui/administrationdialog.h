@@ -60,7 +60,11 @@ private:
     void browseDocumentsDatabase();
     // The documents database typed into the box (a server database's name, or a file's path),
     // tested and recorded as a picked one is.
-    void chooseTypedDocumentsDatabase();
+    // `entered`: Enter was pressed, which names even the database shown (leaving the box does not).
+    void chooseTypedDocumentsDatabase(bool entered);
+    // Makes the database the documents database over the one the box showed; the box then shows
+    // the one in use, after a refusal the one now stored.
+    void nameDocumentsDatabase(const QString& name);
     void upgradeDatabase();
     void saveAndExit();
 

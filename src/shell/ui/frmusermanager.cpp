@@ -148,8 +148,11 @@ frmUserManager::frmUserManager(QWidget* parent) : QDialog(parent)
             setControlsForView();
             return;
         }
-        // Anyone else sees only his own name and may change only his password.
+        // Anyone else sees only his own name and may change only his password, over his row as
+        // it is now: an administrator's change of it since is not undone by this window's save.
         m_shownId = Global::userID.toLongLong();
+        if (const auto own = UserStore::load(m_shownId))
+            keepShown(*own);
         m_txtUserName->setReadOnly(true);
         showName(Global::userName);
         for (QWidget* w : std::initializer_list<QWidget*>{m_btnAddnew, m_btnDelete, m_frame3, m_frame4})
@@ -241,7 +244,7 @@ void frmUserManager::pickUser(QTreeWidgetItem* item)
         ClearTextBox();
         m_isNew = false;
         m_shownId = id;
-        m_shownLoaded = user->loaded;
+        keepShown(*user);
         showName(user->userName);
         m_txtPassword->setPlaceholderText(QStringLiteral("(unchanged)"));
         m_cmbRole->setEditText(UserStore::displayRole(user->role));
@@ -272,12 +275,20 @@ void frmUserManager::addNew()
     m_txtUserName->setFocus();
 }
 
+void frmUserManager::keepShown(const UserAccount& user)
+{
+    m_shownLoaded = user.loaded;
+    m_shownPassword = user.loadedPassword;
+}
+
 UserAccount frmUserManager::typedUser() const
 {
     UserAccount user;
     user.id = m_isNew ? 0 : m_shownId;
-    if (!m_isNew)
+    if (!m_isNew) {
         user.loaded = m_shownLoaded;
+        user.loadedPassword = m_shownPassword;
+    }
     user.userName = m_txtUserName->text();
     user.fullName = m_txtRptName->text();
     user.role = m_cmbRole->currentText();
@@ -312,17 +323,24 @@ void frmUserManager::saveAsAdministrator()
                        Prompter::Icon::Warning);
         return; // what was typed stays, to be completed
     }
+    // Refused or stored, the list shows the users as they are stored now: the user another
+    // administrator added meanwhile under this name included.
     if (UserStore::nameTaken(user.userName, user.id)) {
+        fillList();
         inform(UserStore::nameTakenMessage(user.userName));
         return;
     }
-    if (m_isNew) {
-        UserStore::insert(user, password);
-        inform(QStringLiteral("User Created successfully."));
-    } else {
-        UserStore::update(user, password);
-        inform(QStringLiteral("User information updated successfully."));
+    try {
+        if (m_isNew)
+            UserStore::insert(user, password);
+        else
+            UserStore::update(user, password);
+    } catch (const AppError&) {
+        fillList();
+        throw; // what was typed stays, and the message says why nothing was stored
     }
+    inform(m_isNew ? QStringLiteral("User Created successfully.")
+                   : QStringLiteral("User information updated successfully."));
     fillList();
     setControlsForView();
 }
@@ -335,7 +353,11 @@ void frmUserManager::savePassword()
         return;
     }
     // Only the password: the name, role and rights stay as the administrator set them.
-    UserStore::updatePassword(m_shownId, password);
+    UserAccount own;
+    own.id = m_shownId;
+    own.loaded = m_shownLoaded;
+    own.loadedPassword = m_shownPassword;
+    UserStore::updatePassword(own, password);
     inform(QStringLiteral("User information updated successfully."));
     accept();
 }

@@ -45,11 +45,15 @@ private:
     void remove();
     void cancel();
     UserAccount typedUser() const;
+    void keepShown(const UserAccount& user);
     void setEditable(bool editable);
 
     bool m_isNew = false;
     qint64 m_shownId = 0;
-    QVariantList m_shownLoaded; // the shown user's row as loaded: a save does not overwrite another's change
+    // The shown user's row as loaded, his password's hash included: a save does not overwrite
+    // another's change.
+    QVariantList m_shownLoaded;
+    QVariant m_shownPassword;
 
     QTreeWidget* m_lstViewUsers;
     QGroupBox* m_frame3;

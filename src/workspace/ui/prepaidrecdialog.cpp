@@ -160,6 +160,8 @@ std::optional<AmortizableItem> PrepaidRecDialog::getSelectedAmortizableItem()
         itemGone();
         return std::nullopt;
     }
+    // Stored under the account as this reconciliation loaded it, not as it stands now.
+    item.setGLAccount(balance().getGLAccount());
     return item;
 }
 

@@ -134,7 +134,7 @@ void RecItemListPanel::newRecItem()
     if (!m_account)
         return;
     auto item = std::make_shared<ReconcilingItem>();
-    item->setGLAccountID(m_account->getID());
+    item->setGLAccount(std::make_shared<const GLAccount>(*m_account));
     item->setOpenDate(m_date);
     item->setTypeCode(m_typeCode);
     editItem(item);
@@ -158,8 +158,9 @@ void RecItemListPanel::editItem(const ReconcilingItemList::Item& item)
     if (!item)
         throw noItem(QStringLiteral("RecItemListPanel:editItem()"));
     {
-        // The account's number names it should another user delete it meanwhile.
-        item->setGLAccountID(item->getGLAccountID(), m_account->getNumber());
+        // Stored under the account as the reconciliation loaded it: refused should another user
+        // delete it or change its kind meanwhile.
+        item->setGLAccount(std::make_shared<const GLAccount>(*m_account));
         RecItemDialog dialog(window());
         dialog.initialize(*item, *m_account, m_date);
         m_runDialog(dialog);
