@@ -10,7 +10,7 @@
 //       databases, and neither is written unless both can be made);
 //   corvantis-makedb --empty MAIN DOCUMENTS ADMIN_NAME
 //       the schema without company data; the only user is the administrator ADMIN_NAME, whose
-//       password is read from the first line of standard input.
+//       password is read from the first line of standard input (it may not be empty or blanks only).
 #include "apperror.h"
 #include "schema.h"
 

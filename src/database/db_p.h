@@ -40,8 +40,13 @@ public:
     // Where the database is kept, the same text for every name of it: two names with the same
     // place are one database.
     virtual QString place(const QString& name) const = 0;
-    // A new, empty database; checkCreatable has passed.
+    // A new, empty database; checkCreatable has passed. Raises AppError, having made nothing, when
+    // another program made the database since.
     virtual QSqlDatabase create(const QString& name) const = 0;
+    // Inside the transaction that makes a new database's tables, before the first of them: raises
+    // AppError when another program made its tables since create(), and keeps any other maker
+    // waiting until the transaction ends.
+    virtual void claimNew(const QSqlDatabase& db, const QString& name) const = 0;
     // A connection set up but not opened, outside the layer (see plainConnection).
     virtual QSqlDatabase plain(const QString& name, const QString& connection) const = 0;
     // What useSharedAccess does, once per connection.
@@ -125,6 +130,9 @@ QString valuesRows(const QSqlDatabase& db, const QString& table, const QStringLi
 // Runs a script of statements separated by ";" at the end of a line ("--" comments allowed).
 // Schema statements are written as SQLite reads them; a server gets its own form of each.
 void runScript(const QSqlDatabase& db, const QString& script);
+// Inside the transaction that makes the new database's tables, before the first: raises AppError
+// in the system's words when another program made the database meanwhile (see Engine::claimNew).
+void claimNew(const QSqlDatabase& db, const QString& name);
 // Makes the keys that the database numbers continue after the largest one stored (after rows
 // were inserted with their keys given, as the tutorial data does).
 void continueKeys(const QSqlDatabase& db);

@@ -30,6 +30,11 @@ bool sameBytes(const QByteArray& a, const QByteArray& b)
 
 namespace PasswordHash {
 
+bool isBlank(const QString& password)
+{
+    return password.trimmed().isEmpty();
+}
+
 QString hash(const QString& password)
 {
     QByteArray salt(16, Qt::Uninitialized);

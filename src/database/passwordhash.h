@@ -8,6 +8,9 @@ namespace PasswordHash {
 
 constexpr int Rounds = 100000;
 
+// A password that is empty or only blanks is none: a user must be given another.
+bool isBlank(const QString& password);
+
 QString hash(const QString& password);
 bool isHashed(const QString& stored);
 // True when the typed password matches the stored value, hashed or (older databases) plain.

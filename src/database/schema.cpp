@@ -20,33 +20,38 @@ QString resourceText(const QString& name)
     return QString::fromUtf8(f.readAll());
 }
 
-void createFrom(const QString& path, const QStringList& scripts)
-{
-    QSqlDatabase db = Db::create(path);
-    try {
-        // One transaction: a server takes back the tables of a script that failed half-way too.
-        Db::Transaction tx(db);
-        for (const QString& script : scripts)
-            Db::runScript(db, script);
-        Db::continueKeys(db);
-        tx.commit();
-    } catch (...) {
-        db = QSqlDatabase();
-        Db::close(path);
-        if (!Db::isServerName(path))
-            QFile::remove(path);
-        throw;
-    }
-    db = QSqlDatabase();
-    Db::close(path);
-}
-
 // A file is made anew; a server database is never dropped (Db::create refuses one with tables).
 void removeDatabaseFile(const QString& path)
 {
     Db::close(path);
     for (const QString& file : Db::filesOf(path))
         QFile::remove(file);
+}
+
+void createFrom(const QString& path, const QStringList& scripts)
+{
+    // Raises, having made nothing, when the database cannot be made or was made meanwhile by
+    // another program: what is there then is the other's, and stays.
+    QSqlDatabase db = Db::create(path);
+    try {
+        // One transaction: a server takes back the tables of a script that failed half-way too.
+        Db::Transaction tx(db);
+        Db::claimNew(db, path);
+        for (const QString& script : scripts)
+            Db::runScript(db, script);
+        Db::continueKeys(db);
+        tx.commit();
+    } catch (...) {
+        // This run made the file: it goes, with the journal its connection kept beside it.
+        db = QSqlDatabase();
+        if (Db::isServerName(path))
+            Db::close(path);
+        else
+            removeDatabaseFile(path);
+        throw;
+    }
+    db = QSqlDatabase();
+    Db::close(path);
 }
 
 bool createsTable(const QString& statement, const QString& table)
@@ -172,9 +177,11 @@ void setDocumentsLocation(const QString& mainPath, const QString& documentsPath)
 void createStartingDatabases(const QString& mainPath, const QString& documentsPath, const QString& adminName,
                              const QString& adminPassword)
 {
-    if (SameName::userKey(adminName).isEmpty() || adminPassword.isEmpty())
-        throw AppError(AppError::DatabaseError, QStringLiteral("Schema"),
-                       QStringLiteral("The administrator needs a name and a password."));
+    if (SameName::userKey(adminName).isEmpty())
+        throw AppError(AppError::DatabaseError, QStringLiteral("Schema"), QStringLiteral("The administrator needs a name."));
+    // Nobody could log in with it.
+    if (PasswordHash::isBlank(adminPassword))
+        throw AppError(AppError::DatabaseError, QStringLiteral("Schema"), QStringLiteral("Password is a required field!"));
     // Neither database is written unless both can be made.
     Db::checkCreatablePair(mainPath, documentsPath);
     createMainDatabase(mainPath);

@@ -86,6 +86,11 @@ void runScript(const QSqlDatabase& db, const QString& script)
         exec(db, statement);
 }
 
+void claimNew(const QSqlDatabase& db, const QString& name)
+{
+    engineOf(db).claimNew(db, name);
+}
+
 void continueKeys(const QSqlDatabase& db)
 {
     engineOf(db).continueKeys(db);

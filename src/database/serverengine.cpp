@@ -212,6 +212,25 @@ QString whyNotConnected(const QSqlDatabase& db, const QString& said)
     return QStringLiteral("the server refused the connection.");
 }
 
+// The tables of the database in every schema, also one outside the role's search path or whose
+// tables it may not use: the catalogue lists them all, where information_schema leaves out what
+// the role cannot use.
+qint64 tableCount(const QSqlDatabase& db)
+{
+    return Db::scalar(db, QStringLiteral("SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = "
+                                         "c.relnamespace WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') AND n.nspname NOT IN "
+                                         "('pg_catalog', 'information_schema') AND n.nspname NOT LIKE 'pg\\_toast%' AND "
+                                         "n.nspname NOT LIKE 'pg\\_temp\\_%'"))
+        .toLongLong();
+}
+
+// Until the transaction ends, anyone else making this system's tables in the same database waits
+// (an advisory lock is the database's own; it needs no right).
+void holdOffOtherMakers(const QSqlDatabase& db)
+{
+    Db::exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('corvantis: making the tables'))"));
+}
+
 class ServerEngine final : public Db::Engine
 {
 public:
@@ -244,18 +263,11 @@ public:
         }
     }
 
-    // Every schema counts, also one outside the role's search path or whose tables it may not use:
-    // the catalogue lists them all, where information_schema leaves out what the role cannot use.
+    // A database is made only when it holds no table in any schema, and its role may make them.
     void checkCreatable(const QString& name, bool) const override
     {
         QSqlDatabase db = Db::open(name);
-        const qint64 tables =
-            Db::scalar(db, QStringLiteral("SELECT count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = "
-                                          "c.relnamespace WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') AND n.nspname NOT IN "
-                                          "('pg_catalog', 'information_schema') AND n.nspname NOT LIKE 'pg\\_toast%' AND "
-                                          "n.nspname NOT LIKE 'pg\\_temp\\_%'"))
-                .toLongLong();
-        if (tables > 0) {
+        if (tableCount(db) > 0) {
             db = QSqlDatabase();
             Db::close(name);
             throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
@@ -288,9 +300,24 @@ public:
         // SQLite's NOCASE under its own name, so that the same schema runs on both: columns that
         // compare typed text without regard to case (this one folds every letter, not ASCII alone).
         // Whether two names are one is never left to it: SameName decides that in the program.
+        // Two makers at once would both find it missing: the second waits for the first.
+        Db::Transaction tx(db);
+        holdOffOtherMakers(db);
         Db::exec(db, QStringLiteral("CREATE COLLATION IF NOT EXISTS nocase "
                                     "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
+        tx.commit();
         return db;
+    }
+
+    // Another program that found the database empty too may have made its tables since: the
+    // second of two makers waits for the first to finish, then finds its tables and is refused.
+    void claimNew(const QSqlDatabase& db, const QString& name) const override
+    {
+        holdOffOtherMakers(db);
+        if (tableCount(db) > 0)
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                           QStringLiteral("'%1' already holds tables: they were made meanwhile.")
+                               .arg(Db::displayName(name)));
     }
 
     QSqlDatabase plain(const QString& name, const QString& connection) const override

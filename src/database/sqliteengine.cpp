@@ -5,6 +5,7 @@
 #include "valuestreamengine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QUrl>
@@ -129,10 +130,31 @@ public:
         return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : folder + QLatin1Char('/') + info.fileName();
     }
 
+    // The file is made here, and only when there is none: of two programs making the same file
+    // at once, one makes it and the other is refused, and never opens the file the first is making.
     QSqlDatabase create(const QString& path) const override
     {
-        return addConnection(driver(), path, Db::canonical(path), true);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            const QFileInfo info(path);
+            if (info.exists() || info.isSymLink())
+                throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                               QStringLiteral("'%1' already exists: it was made meanwhile.")
+                                   .arg(QDir::toNativeSeparators(path)));
+            throw AppError(AppError::DatabaseError, QStringLiteral("Db.create"),
+                           QStringLiteral("'%1' cannot be made: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        }
+        file.close(); // an empty file is an empty database to SQLite
+        try {
+            return addConnection(driver(), path, Db::canonical(path), true);
+        } catch (...) {
+            QFile::remove(path);
+            throw;
+        }
     }
+
+    // The file was made by create(), and the transaction holds it.
+    void claimNew(const QSqlDatabase&, const QString&) const override {}
 
     QSqlDatabase plain(const QString& path, const QString& connection) const override
     {

@@ -111,6 +111,14 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     QSqlDatabase db = Global::getConnection();
     const QString filter = filterCondition(db, accountFilter);
 
+    // The items' and prepaid items' sums need their accounts only to filter them: over all
+    // accounts they are grouped without the join (rows of accounts not listed are passed over).
+    const bool allAccounts = accountFilter == QStringLiteral("All Accounts");
+    const QString andFilter = allAccounts ? QString() : QStringLiteral(" AND ") + filter;
+    const auto accountsJoin = [&](const QString& alias) {
+        return allAccounts ? QString() : QStringLiteral(" JOIN GLAccount a ON a.glAcctID = %1.glAcctID").arg(alias);
+    };
+
     QList<AccountFigures> out;
     QHash<qint64, qsizetype> index;
     QList<Sums> sums;
@@ -154,7 +162,7 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             f.reconciled = q.value(Reconciled).toInt() != 0;
             f.lastReconciledDate = Persistence::dateOf(q.value(LastPrepared));
             index.insert(f.accountId, out.size());
-            out.append(f);
+            out.append(std::move(f));
             sums.append(Sums());
         }
     }
@@ -166,10 +174,9 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
             db,
             QStringLiteral("SELECT i.glAcctID, i.typeCode, i.ReqTiming, ") +
                 Db::exactSum(db, QStringLiteral("i.amount")) +
-                QStringLiteral(" "
-                               "FROM ReconcilingItem i JOIN GLAccount a ON a.glAcctID = i.glAcctID "
-                               "WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?) AND ") +
-                filter + QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
+                QStringLiteral(" FROM ReconcilingItem i") + accountsJoin(QStringLiteral("i")) +
+                QStringLiteral(" WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?)") + andFilter +
+                QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
             {at, at});
         while (q.next()) {
             const auto it = index.constFind(q.value(ItemAccount).toLongLong());
@@ -194,12 +201,10 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
         QSqlQuery q = Db::exec(
             db,
             QStringLiteral("SELECT m.glAcctID, ") + Db::exactSum(db, QStringLiteral("z.amount")) +
-                QStringLiteral(
-                    " FROM AmortizableItem m "
-                    "JOIN GLAccount a ON a.glAcctID = m.glAcctID "
-                    "JOIN Amortization z ON z.amortizableItemID = m.AmortizableItemID "
-                    "WHERE m.openDate <= ? AND (m.endDate IS NULL OR m.endDate >= ?) AND z.period > ? AND ") +
-                filter + QStringLiteral(" GROUP BY m.glAcctID"),
+                QStringLiteral(" FROM AmortizableItem m") + accountsJoin(QStringLiteral("m")) +
+                QStringLiteral(" JOIN Amortization z ON z.amortizableItemID = m.AmortizableItemID "
+                               "WHERE m.openDate <= ? AND (m.endDate IS NULL OR m.endDate >= ?) AND z.period > ?") +
+                andFilter + QStringLiteral(" GROUP BY m.glAcctID"),
             {at, at, at});
         while (q.next()) {
             const auto it = index.constFind(q.value(0).toLongLong());

@@ -152,9 +152,11 @@ QVariantList AmortizableItem::rowValues() const
 
 QStringList AmortizableItem::scheduleState(const AmortizationList& schedule)
 {
+    // "id|period|units" a period, put together directly: a list loads thousands of periods.
     QStringList state;
+    state.reserve(schedule.count());
     for (const Amortization& p : schedule)
-        state << QStringLiteral("%1|%2|%3").arg(p.getID(), p.getPeriod()).arg(p.getAmount().units());
+        state << p.getID() + QLatin1Char('|') + p.getPeriod() + QLatin1Char('|') + QString::number(p.getAmount().units());
     return state;
 }
 

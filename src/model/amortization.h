@@ -70,3 +70,6 @@ private:
     };
     Fields m_f;
 };
+
+// Moved in memory as it stands (texts and a number): a schedule of many periods grows by moving them.
+Q_DECLARE_TYPEINFO(Amortization, Q_RELOCATABLE_TYPE);

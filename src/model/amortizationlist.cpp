@@ -115,9 +115,16 @@ QHash<QString, AmortizationList> AmortizationList::loadForItems(const QString& i
                                           "WHERE %2 ORDER BY z.AmortizationID")
                                .arg(columns.join(QStringLiteral(", ")), itemCondition),
                            values);
+    // An item's periods mostly follow each other: its list is looked up again only when the item changes.
+    QString itemId;
+    AmortizationList* list = nullptr;
     while (q.next()) {
-        const Amortization p = Amortization::fromRow(q);
-        lists[p.getAmortizableItemID()].add(p);
+        Amortization p = Amortization::fromRow(q);
+        if (!list || p.getAmortizableItemID() != itemId) {
+            itemId = p.getAmortizableItemID();
+            list = &lists[itemId]; // valid until the next insert, which looks it up anew
+        }
+        list->m_periods.append(std::move(p));
     }
     return lists;
 }

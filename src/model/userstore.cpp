@@ -190,7 +190,7 @@ QString missingFields(const UserAccount& user, const QString& password, bool pas
     QString missing;
     if (SameName::userKey(user.userName).isEmpty())
         missing += line.arg(QStringLiteral("UserName"));
-    if (passwordRequired && password.trimmed().isEmpty())
+    if (passwordRequired && PasswordHash::isBlank(password))
         missing += line.arg(QStringLiteral("Password"));
     if (user.role.trimmed().isEmpty())
         missing += line.arg(QStringLiteral("Role"));

@@ -13,7 +13,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlQuery>
+#include <QThread>
 #include <QTest>
 #include <QUrl>
 #include <optional>
@@ -50,6 +52,7 @@ private Q_SLOTS:
     void connectionParts();
     void newDatabasesCheckedFirst_data();
     void newDatabasesCheckedFirst();
+    void twoMakersOfOneDatabaseAtOnce();
     void lostConnection_data();
     void lostConnection();
     void rowHeldByAnotherWriterIsBusy();
@@ -542,10 +545,15 @@ void tst_Database::newDatabasesCheckedFirst_data()
     QTest::addColumn<QString>("mainHolds"); // statements run in the main database first (by its owner)
     QTest::addColumn<QString>("docsHolds"); // the same in the documents database
     QTest::addColumn<QString>("role");      // the role both names carry on a server; "": the owner's
+    QTest::addColumn<QString>("password");  // the administrator's
     const auto row = [](const char* name, const QString& docs, const QString& said, bool tutorial = false,
-                        const QString& mainHolds = {}, const QString& docsHolds = {}, const QString& role = {}) {
-        QTest::newRow(name) << docs << said << tutorial << mainHolds << docsHolds << role;
+                        const QString& mainHolds = {}, const QString& docsHolds = {}, const QString& role = {},
+                        const QString& password = "pw") {
+        QTest::newRow(name) << docs << said << tutorial << mainHolds << docsHolds << role << password;
     };
+    // Nobody could log in with a blank password.
+    row("empty password", "new", "Password is a required field!", false, {}, {}, {}, "");
+    row("password of blanks only", "new", "Password is a required field!", false, {}, {}, {}, "   ");
     row("documents database holds tables", "tables", "already");
     row("documents name smuggles a password", "password", "");
     row("documents folder missing", "missing folder", "does not exist");
@@ -585,6 +593,7 @@ void tst_Database::newDatabasesCheckedFirst()
     QFETCH(QString, mainHolds);
     QFETCH(QString, docsHolds);
     QFETCH(QString, role);
+    QFETCH(QString, password);
     TestSeams seams;
     if (!role.isEmpty())
         TestDb::serverAdmin("DO $$ BEGIN CREATE ROLE " + role + " LOGIN; EXCEPTION WHEN duplicate_object OR unique_violation THEN NULL; END $$");
@@ -631,7 +640,7 @@ void tst_Database::newDatabasesCheckedFirst()
     };
     const QList<qint64> before{tables(owned), tables(made)};
     try {
-        tutorial ? Schema::createTutorialDatabases(main, named) : Schema::createStartingDatabases(main, named, "admin", "pw");
+        tutorial ? Schema::createTutorialDatabases(main, named) : Schema::createStartingDatabases(main, named, "admin", password);
         QFAIL("neither database may be made");
     } catch (const AppError& e) {
         QVERIFY2(e.description().contains(said), qPrintable(e.description()));
@@ -642,6 +651,75 @@ void tst_Database::newDatabasesCheckedFirst()
     }
     Db::closeAll();
     QCOMPARE((QList<qint64>{tables(owned), tables(made)}), before);
+}
+
+namespace {
+
+// True once the program is blocked reading its standard input (Linux tells it in /proc); false
+// when it ended first.
+bool waitsForInput(QProcess& program)
+{
+    QFile syscall(QStringLiteral("/proc/%1/syscall").arg(program.processId()));
+    while (program.state() == QProcess::Running) {
+        if (!syscall.open(QIODevice::ReadOnly))
+            return true; // nothing to tell it by: it reads when it gets there
+        const QByteArray now = syscall.readAll();
+        syscall.close();
+        if (now.startsWith("0 0x0 ")) // read(0, ...)
+            return true;
+        QThread::msleep(2);
+    }
+    return false;
+}
+
+} // namespace
+
+// Two runs of the database tool making the same new databases at the same moment, a fixed number
+// of rounds: one makes them, the other is refused in the system's words and takes nothing of the
+// first's away.
+void tst_Database::twoMakersOfOneDatabaseAtOnce()
+{
+    TestSeams seams;
+    const int rounds = 10;
+    for (int round = 0; round < rounds; ++round) {
+        const QString main = TestDb::newDatabase(seams.folder(), QStringLiteral("main%1.db").arg(round));
+        const QString docs = TestDb::newDatabase(seams.folder(), QStringLiteral("docs%1.db").arg(round));
+        QProcess makers[2];
+        for (QProcess& maker : makers) {
+            maker.start(QStringLiteral(CORVANTIS_MAKEDB), {"--empty", main, docs, "admin"});
+            QVERIFY(maker.waitForStarted());
+        }
+        // Once both wait for the password on their input, given it together they check and make together.
+        for (QProcess& maker : makers)
+            QVERIFY(waitsForInput(maker));
+        for (QProcess& maker : makers) {
+            maker.write("secret\n");
+            QVERIFY(maker.waitForBytesWritten());
+        }
+        int made = 0;
+        for (QProcess& maker : makers) {
+            QVERIFY(maker.waitForFinished(60000));
+            const QString said = QString::fromUtf8(maker.readAllStandardError());
+            if (maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0) {
+                ++made;
+                continue;
+            }
+            QVERIFY2(TestDb::onServer() ? said.contains("already holds tables")
+                                        : said.contains("'" + QDir::toNativeSeparators(main) + "' already exists"),
+                     qPrintable(said));
+            QVERIFY2(!said.contains("ERROR") && !said.contains("table "), qPrintable(said));
+        }
+        QCOMPARE(made, 1);
+        // The databases as the one that made them left them.
+        QSqlDatabase db = Db::open(main, "count");
+        if (!TestDb::onServer())
+            QCOMPARE(Db::scalar(db, "PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+        QCOMPARE(Db::scalar(db, "SELECT UserName FROM Users").toString(), QStringLiteral("admin"));
+        QCOMPARE(Db::scalar(db, "SELECT DocDBLocation FROM AttachedDocDBLocation").toString(), Db::keptName(docs));
+        QVERIFY(Db::tableExists(Db::open(docs, "count"), "Document"));
+        db = QSqlDatabase();
+        Db::closeAll();
+    }
 }
 
 void tst_Database::lostConnection_data()
