@@ -258,6 +258,11 @@ QString serialDateText(double serial, bool from1904, const NumberFormat& format)
     return text;
 }
 
+WorksheetRows::WorksheetRows()
+{
+    m_rows.place = BalanceRows::Place::Row;
+}
+
 bool WorksheetRows::take(qint64 row, const QString& account, QString amount)
 {
     QString number = trimBlanks(account);
@@ -268,7 +273,7 @@ bool WorksheetRows::take(qint64 row, const QString& account, QString amount)
             m_rows.stoppedAtRow = row;
             return true;
         } else {
-            m_rows.append({std::move(number), std::move(amount)});
+            m_rows.append({std::move(number), std::move(amount), QString(), row});
             m_next = row + 1;
             return true;
         }

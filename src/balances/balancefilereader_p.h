@@ -48,6 +48,7 @@ QString serialDateText(double serial, bool from1904, const NumberFormat& format)
 class WorksheetRows
 {
 public:
+    WorksheetRows();
     // Takes the cells of `row` (1 is the first row; a row the file leaves out is empty). False once
     // nothing further is needed.
     bool take(qint64 row, const QString& account, QString amount);

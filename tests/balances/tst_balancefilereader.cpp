@@ -333,7 +333,13 @@ void tst_BalanceFileReader::failures_data()
         << QString() << QByteArray("1000,5\r\n\0\0\0\x01\x02\0\0\0\r\n", 18)
         << QStringList{"not a CSV text file", "zero bytes"} << true;
     QTest::newRow("csv: semicolons") << QStringLiteral("semicolon.csv") << QByteArray()
-                                     << QStringList{"Line 1", "only one field", "comma"} << false;
+                                     << QStringList{"semicolons (;), not with commas"} << false;
+    // Split at the comma inside the quoted amounts, the first lines would read as two fields.
+    csvCase("csv: semicolons, quoted amounts with a comma",
+            "1000;\"1,234.50\"\r\n1010;\"2,000.00\"\r\n1020;\"-3,000.00\"\r\n1030;5\r\n",
+            {"semicolons (;), not with commas", "Save it as CSV with a comma"});
+    csvCase("csv: tabs", "1000\t\"1,234.50\"\r\n1010\t7\r\n", {"with tabs, not with commas"});
+    csvCase("csv: a line of one field with semicolons", "1000,5\r\n1010;7\r\n", {"semicolons (;)"});
 
     const auto fileCase = [](const char* name, const char* file, QStringList words) {
         QTest::newRow(name) << QString::fromLatin1(file) << QByteArray() << words << true;

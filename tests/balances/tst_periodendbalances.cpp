@@ -460,6 +460,11 @@ void tst_PeriodEndBalances::importErrors_data()
     QTest::newRow("a bad line after good ones") << "b.csv" << QByteArray("1010,5\r\n1020,\r\n")
                                                 << "Unable to read the period end balance data from the import file (CSV)";
     QTest::newRow("not a workbook") << "b.xlsx" << QByteArray("1010,5\r\n") << "b.xlsx";
+    // Each amount is allowed, their net is not: nothing is applied and the line is named.
+    QTest::newRow("a net too large") << "b.csv" << QByteArray("1010,1\r\n\r\n").append(QByteArray("1020,9000000000000\r\n").repeated(120))
+                                     << "The net amount of the file is too large: from line 105 on (account '1020')";
+    QTest::newRow("another separator") << "b.csv" << QByteArray("1010;\"1,234.50\"\r\n1020;5\r\n")
+                                       << "separates its fields with semicolons (;), not with commas";
     QTest::newRow("no import folder can be made") << "b.csv" << QByteArray("1010,5\r\n") << "import folder";
 }
 
