@@ -125,7 +125,7 @@ AppError netTooLarge(const BalanceRows& rows, const BalanceRow& row, bool positi
     const QString place = rows.place == BalanceRows::Place::Row ? QStringLiteral("row") : QStringLiteral("line");
     const QString limit = ARCurrency::fromUnits(positive ? std::numeric_limits<qint64>::max()
                                                          : -std::numeric_limits<qint64>::max())
-                              .toString(false);
+                              .toLocaleString(false);
     return AppError(AppError::Overflow, QStringLiteral("PeriodEndBalancesDialog.importBalances"),
                     QStringLiteral("The net amount of the file is too large: from %1 %2 on (account '%3') its "
                                    "amounts add up to %4 than %5, beyond what Corvantis can hold, so no balance "
@@ -141,7 +141,7 @@ QString BalancesImportOutcome::summary() const
 {
     QString text = QString::number(imported) + QStringLiteral(" account balances were imported into Corvantis.") +
                    kCrLf + kCrLf + QStringLiteral("Net amount imported DR (CR):") + QLatin1Char('\t') +
-                   net.toString(true);
+                   net.toLocaleString(true);
     if (dataBelowRow > 0)
         text +=
             kCrLf + kCrLf +
