@@ -37,6 +37,13 @@ void requireReadableFile(const QString& path)
                  .arg(quotedPath(path)));
 }
 
+void failHiddenOnly(const QString& path)
+{
+    fail(QStringLiteral("The workbook %1 has no visible worksheet: every worksheet in it is hidden. Unhide the "
+                        "worksheet of balances, save the workbook and import it again.")
+             .arg(quotedPath(path)));
+}
+
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
@@ -53,47 +60,186 @@ QString trimBlanks(const QString& text)
     return text.mid(start, end - start);
 }
 
-bool isDateFormat(int formatId, const QString& formatCode)
+namespace {
+
+// The built-in format codes of dates and times, for ids a workbook leaves undefined.
+std::optional<QString> builtInDateCode(int id)
 {
-    if ((formatId >= 14 && formatId <= 22) || (formatId >= 45 && formatId <= 47))
-        return true;
-    if (formatId < 164) // the other built-in formats are numbers, texts and currencies
-        return false;
-    const auto isDateLetter = [](QChar c) {
-        const char16_t u = c.toLower().unicode();
-        return u == u'd' || u == u'm' || u == u'y' || u == u'h' || u == u's';
-    };
-    for (qsizetype i = 0; i < formatCode.size(); ++i) {
-        const QChar c = formatCode.at(i);
-        if (c == u'"') { // a quoted text
-            const qsizetype close = formatCode.indexOf(u'"', i + 1);
-            if (close < 0)
-                return false;
-            i = close;
-        } else if (c == u'\\' || c == u'_' || c == u'*') { // an escaped, spaced or fill character
-            ++i;
-        } else if (c == u'[') { // a colour, a condition or a locale, or an elapsed time ("[h]")
-            const qsizetype close = formatCode.indexOf(u']', i + 1);
-            if (close < 0)
-                return false;
-            const QString inside = formatCode.mid(i + 1, close - i - 1).toLower();
-            const bool elapsed = !inside.isEmpty() && isDateLetter(inside.at(0)) &&
-                                 inside.count(inside.at(0)) == inside.size();
-            if (elapsed)
-                return true;
-            i = close;
-        } else if (isDateLetter(c)) {
-            return true;
-        }
+    switch (id) {
+    case 14: return QStringLiteral("m/d/yyyy");
+    case 15: return QStringLiteral("d-mmm-yy");
+    case 16: return QStringLiteral("d-mmm");
+    case 17: return QStringLiteral("mmm-yy");
+    case 18: return QStringLiteral("h:mm AM/PM");
+    case 19: return QStringLiteral("h:mm:ss AM/PM");
+    case 20: return QStringLiteral("h:mm");
+    case 21: return QStringLiteral("h:mm:ss");
+    case 22: return QStringLiteral("m/d/yyyy h:mm");
+    case 45: return QStringLiteral("mm:ss");
+    case 46: return QStringLiteral("[h]:mm:ss");
+    case 47: return QStringLiteral("mm:ss.0");
+    // East Asian locales: their times of day, and dates in their own forms.
+    case 32: return QStringLiteral("h\"\u6642\"mm\"\u5206\"");
+    case 33: return QStringLiteral("h\"\u6642\"mm\"\u5206\"ss\"\u79d2\"");
+    default:
+        if ((id >= 27 && id <= 36) || (id >= 50 && id <= 58))
+            return QStringLiteral("yyyy/m/d");
+        return std::nullopt;
     }
-    return false;
 }
 
-QString serialDateText(double serial, bool from1904)
+// One piece of a format code's first section, as the sheet reads it.
+struct CodePiece
+{
+    enum Kind { Literal, Letters, Elapsed, AmPm } kind;
+    QString text; // the literal text, the run of letters ("hh"), or the AM/PM marker as written
+};
+
+// The pieces of a code's first section (the one for positive numbers): quoted texts, escaped
+// characters and other characters are literals; bracketed colours, conditions and locales drop out.
+QList<CodePiece> codePieces(const QString& code)
+{
+    QList<CodePiece> pieces;
+    const auto literal = [&](const QString& text) {
+        if (!pieces.isEmpty() && pieces.last().kind == CodePiece::Literal)
+            pieces.last().text += text;
+        else
+            pieces.append({CodePiece::Literal, text});
+    };
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i);
+        const QChar lower = c.toLower();
+        if (c == u';') {
+            break;
+        } else if (c == u'"') {
+            const qsizetype close = code.indexOf(u'"', i + 1);
+            literal(code.mid(i + 1, (close < 0 ? code.size() : close) - i - 1));
+            i = close < 0 ? code.size() : close;
+        } else if (c == u'\\') {
+            if (i + 1 < code.size())
+                literal(code.at(++i));
+        } else if (c == u'_') { // a blank as wide as the next character
+            ++i;
+            literal(QStringLiteral(" "));
+        } else if (c == u'*') { // the next character fills the cell
+            ++i;
+        } else if (c == u'[') {
+            const qsizetype close = code.indexOf(u']', i + 1);
+            if (close < 0)
+                break;
+            const QString inside = code.mid(i + 1, close - i - 1).toLower();
+            if (!inside.isEmpty() && QStringLiteral("hms").contains(inside.at(0)) &&
+                inside.count(inside.at(0)) == inside.size())
+                pieces.append({CodePiece::Elapsed, inside});
+            i = close;
+        } else if (code.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
+            pieces.append({CodePiece::AmPm, code.mid(i, 5)});
+            i += 4;
+        } else if (code.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0) {
+            pieces.append({CodePiece::AmPm, code.mid(i, 3)});
+            i += 2;
+        } else if (lower == u'd' || lower == u'm' || lower == u'y' || lower == u'h' || lower == u's') {
+            qsizetype run = 1;
+            while (i + run < code.size() && code.at(i + run).toLower() == lower)
+                ++run;
+            pieces.append({CodePiece::Letters, code.mid(i, run).toLower()});
+            i += run - 1;
+        } else {
+            literal(QString(c));
+        }
+    }
+    return pieces;
+}
+
+NumberFormat::Kind kindOf(const QString& code)
+{
+    bool time = false;
+    bool months = false;
+    for (const CodePiece& piece : codePieces(code)) {
+        if (piece.kind == CodePiece::Elapsed || piece.kind == CodePiece::AmPm)
+            time = true;
+        if (piece.kind != CodePiece::Letters)
+            continue;
+        const QChar letter = piece.text.at(0);
+        if (letter == u'd' || letter == u'y')
+            return NumberFormat::Date;
+        if (letter == u'h' || letter == u's')
+            time = true;
+        else
+            months = true;
+    }
+    // Without days and years an "m" beside hours or seconds is minutes, and alone a month.
+    return time ? NumberFormat::Time : months ? NumberFormat::Date : NumberFormat::Number;
+}
+
+QString padded(qint64 value, qsizetype width)
+{
+    return QStringLiteral("%1").arg(value, int(std::min<qsizetype>(width, 2)), 10, QLatin1Char('0'));
+}
+
+// A time alone as its format shows it: hours, minutes and seconds of the day (or elapsed, in
+// brackets), 12-hour with the format's AM/PM marker when it has one.
+QString timeText(double serial, const QString& code)
+{
+    const qint64 total = std::llround(serial * 86400); // whole seconds, as the sheet rounds them
+    const qint64 ofDay = total % 86400;
+    const QList<CodePiece> pieces = codePieces(code);
+    const bool twelveHours =
+        std::any_of(pieces.cbegin(), pieces.cend(), [](const CodePiece& p) { return p.kind == CodePiece::AmPm; });
+    QString text;
+    for (const CodePiece& piece : pieces) {
+        switch (piece.kind) {
+        case CodePiece::Literal: text += piece.text; break;
+        case CodePiece::AmPm: {
+            const bool pm = ofDay >= 12 * 3600;
+            const bool upper = piece.text.at(0).isUpper();
+            const QString marker = piece.text.size() == 3 ? QString(QChar(pm ? u'P' : u'A'))
+                                                          : pm ? QStringLiteral("PM") : QStringLiteral("AM");
+            text += upper ? marker : marker.toLower();
+            break;
+        }
+        case CodePiece::Elapsed: {
+            const QChar unit = piece.text.at(0);
+            const qint64 value = unit == u'h' ? total / 3600 : unit == u'm' ? total / 60 : total;
+            text += padded(value, piece.text.size());
+            break;
+        }
+        case CodePiece::Letters: {
+            const QChar unit = piece.text.at(0);
+            if (unit == u'h') {
+                qint64 hours = ofDay / 3600;
+                if (twelveHours)
+                    hours = hours % 12 == 0 ? 12 : hours % 12;
+                text += padded(hours, piece.text.size());
+            } else if (unit == u'm') {
+                text += padded(ofDay / 60 % 60, piece.text.size());
+            } else if (unit == u's') {
+                text += padded(ofDay % 60, piece.text.size());
+            }
+            break;
+        }
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+NumberFormat numberFormat(int formatId, const std::optional<QString>& definedCode)
+{
+    const std::optional<QString> code = definedCode ? definedCode : builtInDateCode(formatId);
+    if (!code)
+        return {}; // the other built-in formats are numbers, texts and currencies
+    return {kindOf(*code), *code};
+}
+
+QString serialDateText(double serial, bool from1904, const NumberFormat& format)
 {
     constexpr double kLastDay = 2958465; // 12/31/9999
     if (!std::isfinite(serial) || serial < 0 || serial >= kLastDay + 1)
         return QStringLiteral("#####");
+    if (format.kind == NumberFormat::Time)
+        return timeText(serial, format.code);
     qint64 days = qint64(std::floor(serial));
     qint64 seconds = std::llround((serial - double(days)) * 86400);
     if (seconds == 86400) {
@@ -112,6 +258,11 @@ QString serialDateText(double serial, bool from1904)
     return text;
 }
 
+WorksheetRows::WorksheetRows()
+{
+    m_rows.place = BalanceRows::Place::Row;
+}
+
 bool WorksheetRows::take(qint64 row, const QString& account, QString amount)
 {
     QString number = trimBlanks(account);
@@ -122,7 +273,7 @@ bool WorksheetRows::take(qint64 row, const QString& account, QString amount)
             m_rows.stoppedAtRow = row;
             return true;
         } else {
-            m_rows.append({std::move(number), std::move(amount)});
+            m_rows.append({std::move(number), std::move(amount), QString(), row});
             m_next = row + 1;
             return true;
         }

@@ -13,7 +13,14 @@ struct BalanceRow
     // A CSV line's fields after the amount, joined by commas, when any of them holds text: an
     // unquoted amount with a thousands separator ("1,234.56") arrives split over them.
     QString further = {};
-    bool operator==(const BalanceRow&) const = default;
+    // Where the row stands: its line in a CSV file (the first, when a quoted field spans several)
+    // or its row in a worksheet; 1 is the first.
+    qint64 line = 0;
+    // Two rows are the same when they hold the same texts, wherever they stand.
+    bool operator==(const BalanceRow& other) const
+    {
+        return accountNumber == other.accountNumber && amount == other.amount && further == other.further;
+    }
 };
 
 // The rows of a file in file order. A workbook is read down to its first row whose column A is
@@ -23,6 +30,8 @@ struct BalanceRows : QList<BalanceRow>
     using QList<BalanceRow>::QList;
     BalanceRows() = default;
     BalanceRows(QList<BalanceRow> rows) : QList<BalanceRow>(std::move(rows)) {}
+    // What a row's place is called to the user: a line of a CSV file or a row of a worksheet.
+    enum class Place { Line, Row } place = Place::Line;
     qint64 stoppedAtRow = 0; // the empty row that ended the reading (1 is the first row)
     qint64 dataBelowRow = 0; // the first row below it with data, 0 when there is none
 };
@@ -44,6 +53,7 @@ inline constexpr CsvFormat csvFormat{false, u',', u'"'};
 QByteArray schemaIniSection(const QString& fileName);
 
 // No heading row, comma-separated, fields optionally in double quotes ("" inside them is a quote);
+// a file whose first line is separated by semicolons or tabs is refused as one with another separator;
 // UTF-8 (a byte-order mark is skipped) or, when the bytes are not UTF-8, Windows-1252; a text
 // that starts with a UTF-16 or UTF-32 byte-order mark is read in that encoding.
 BalanceRows readCsv(const QString& path);

@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -107,7 +108,7 @@ public:
                         m_deleted.insert(b);
             m_deletedKnown = true;
         }
-        return !m_deleted.isEmpty() && m_deleted.contains(balance);
+        return m_deleted.contains(balance);
     }
 
 private:
@@ -116,13 +117,31 @@ private:
     bool m_deletedKnown = false;
 };
 
+// Every amount of the file may be allowed while their net is not: the user is told from which row
+// on, so that the file can be split there.
+AppError netTooLarge(const BalanceRows& rows, const BalanceRow& row, bool positive)
+{
+    const qint64 at = row.line > 0 ? row.line : &row - rows.constData() + 1;
+    const QString place = rows.place == BalanceRows::Place::Row ? QStringLiteral("row") : QStringLiteral("line");
+    const QString limit = ARCurrency::fromUnits(positive ? std::numeric_limits<qint64>::max()
+                                                         : -std::numeric_limits<qint64>::max())
+                              .toLocaleString(false);
+    return AppError(AppError::Overflow, QStringLiteral("PeriodEndBalancesDialog.importBalances"),
+                    QStringLiteral("The net amount of the file is too large: from %1 %2 on (account '%3') its "
+                                   "amounts add up to %4 than %5, beyond what Corvantis can hold, so no balance "
+                                   "was imported.")
+                        .arg(place)
+                        .arg(at)
+                        .arg(row.accountNumber, positive ? QStringLiteral("more") : QStringLiteral("less"), limit));
+}
+
 } // namespace
 
 QString BalancesImportOutcome::summary() const
 {
     QString text = QString::number(imported) + QStringLiteral(" account balances were imported into Corvantis.") +
                    kCrLf + kCrLf + QStringLiteral("Net amount imported DR (CR):") + QLatin1Char('\t') +
-                   net.toString(true);
+                   net.toLocaleString(true);
     if (dataBelowRow > 0)
         text +=
             kCrLf + kCrLf +
@@ -244,6 +263,7 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
     QList<Accepted> accepted;
     accepted.reserve(rows.size());
     ARCurrencySum net; // only the net amount must fit the money type, not every sum on the way
+    const BalanceRow* leftRangeAt = nullptr; // the row from which on the net lies outside the range
     AccountsByNumber accounts(list);
     for (const BalanceRow& row : rows) {
         const AccountsByNumber::Found found = accounts.find(row.accountNumber);
@@ -254,7 +274,10 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
         const auto amount = split ? std::nullopt : ARCurrency::fromText(row.amount);
         if (amount && known) {
             accepted.append({balance, *amount});
+            const bool fitted = net.fits();
             net.add(*amount);
+            if (fitted && !net.fits())
+                leftRangeAt = &row;
             continue;
         }
         QString reason;
@@ -273,7 +296,9 @@ BalancesImportOutcome apply(const BalanceRows& rows, GLAccountBalanceList& list)
         outcome.refusals += QStringLiteral(" - '") + shown + QStringLiteral("'\tinto Account\t'") +
                             row.accountNumber + QStringLiteral("'\t") + reason + kCrLf;
     }
-    outcome.net = net.value(); // raises before any balance changed
+    if (!net.fits()) // said before any balance changed
+        throw netTooLarge(rows, *leftRangeAt, net > ARCurrencySum());
+    outcome.net = net.value();
     // In file order, so that an account listed twice keeps its last amount.
     for (const Accepted& a : std::as_const(accepted))
         a.balance->getAmount() = a.amount;

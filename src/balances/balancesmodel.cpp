@@ -30,8 +30,8 @@ QVariant BalancesModel::data(const QModelIndex& index, int role) const
     switch (index.column()) {
     case NumberColumn: return balance.getGLAccount()->getNumber();
     case NameColumn: return balance.getGLAccount()->getName();
-    case AmountColumn: return role == Qt::DisplayRole ? ARCurrency::display(balance.getAdjustedAmount().units())
-                                              : ARCurrency::format(balance.getAdjustedAmount().units(), false);
+    case AmountColumn: return role == Qt::DisplayRole ? ARCurrency::localeDisplay(balance.getAdjustedAmount().units())
+                                              : balance.getAdjustedAmount().toLocaleString(false);
     default: return {};
     }
 }
@@ -65,7 +65,7 @@ bool BalancesModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!index.isValid() || index.column() != AmountColumn || role != Qt::EditRole)
         return false;
     const QString text = value.toString();
-    const auto amount = text.trimmed().isEmpty() ? std::optional<ARCurrency>(ARCurrency()) : ARCurrency::fromText(text);
+    const auto amount = ARCurrency::fromTypedText(text);
     if (!amount) {
         emit amountRefused(text);
         return false;

@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
+#include <optional>
 
 using namespace BalanceFileReader::detail;
 using BalanceFileReader::csvFormat;
@@ -64,6 +65,25 @@ bool isLineEnd(QChar c)
     return c == u'\r' || c == u'\n';
 }
 
+// The separator a spreadsheet program writes in place of the comma in many countries, when an
+// unquoted field holds one: a file written with it reads as one field a line, or is split at the
+// comma inside a quoted amount ("1000;\"1,234.50\"").
+std::optional<QChar> otherSeparatorIn(const QString& unquotedField)
+{
+    for (const QChar c : unquotedField)
+        if (c == u';' || c == u'\t')
+            return c;
+    return std::nullopt;
+}
+
+[[noreturn]] void failOtherSeparator(QChar separator)
+{
+    fail(QStringLiteral("The file separates its fields with %1, not with commas, as a spreadsheet program "
+                        "saves CSV files in many countries. Save it as CSV with a comma between the account "
+                        "number and the amount and import it again.")
+             .arg(separator == u';' ? QStringLiteral("semicolons (;)") : QStringLiteral("tabs")));
+}
+
 // Walks the decoded text once, record by record.
 class CsvParser
 {
@@ -81,10 +101,13 @@ public:
             bool furtherText = false;
             int count = 0;
             bool quoted = false;
+            bool firstQuoted = false;
             for (;;) {
                 bool fieldQuoted = false;
                 QString value = field(fieldQuoted);
                 quoted = quoted || fieldQuoted;
+                if (count == 0)
+                    firstQuoted = fieldQuoted;
                 if (count < 2) {
                     fields[count] = std::move(value);
                 } else {
@@ -100,6 +123,11 @@ public:
             endLine();
             if (count == 1 && fields[0].isEmpty() && !quoted)
                 continue; // a blank line
+            // The first line tells the separator the file was written with, and so may a line of one
+            // field; nothing of such a file is read.
+            if (!firstQuoted && (result.isEmpty() || count == 1))
+                if (const auto separator = otherSeparatorIn(fields[0]))
+                    failOtherSeparator(*separator);
             if (fields[0].isEmpty())
                 fail(QStringLiteral("Line %1 of the file has no account number (its first field is empty).")
                          .arg(line));
@@ -114,8 +142,8 @@ public:
                 m_headingSkipped = true;
                 continue;
             }
-            result.append(
-                {std::move(fields[0]), std::move(fields[1]), furtherText ? further.join(QChar(csvFormat.delimiter)) : QString()});
+            result.append({std::move(fields[0]), std::move(fields[1]),
+                           furtherText ? further.join(QChar(csvFormat.delimiter)) : QString(), line});
         }
         return result;
     }

@@ -221,7 +221,7 @@ public:
         const QHash<QString, Relationship> relationships = readRelationships(workbookPart);
         const QString sheetPart = activeWorksheetPart(workbookPart, relationships);
         const QStringList sharedStrings = readSharedStrings(relationships, folderOf(workbookPart));
-        m_dateStyles = readDateStyles(relationships);
+        m_cellFormats = readCellFormats(relationships);
         return readSheet(sheetPart, sharedStrings);
     }
 
@@ -302,8 +302,9 @@ private:
     }
 
     // The worksheet the workbook was left showing: the workbook view's active tab, an index into
-    // the sheet list. When that names no worksheet (a chart sheet, or no sheet at all), the first
-    // visible worksheet, else the first worksheet. Also notes the workbook's date system.
+    // the sheet list. When that names no visible worksheet (a chart sheet, a hidden sheet, or no
+    // sheet at all), the first visible worksheet; a hidden sheet is never read. Also notes the
+    // workbook's date system.
     QString activeWorksheetPart(const QString& workbookPart,
                                 const QHash<QString, Relationship>& relationships)
     {
@@ -349,26 +350,31 @@ private:
         });
         if (!found)
             failDamaged();
-        if (activeTab >= 0 && activeTab < sheets.size() && !sheets.at(activeTab).part.isEmpty())
+        if (activeTab >= 0 && activeTab < sheets.size() && !sheets.at(activeTab).part.isEmpty() &&
+            sheets.at(activeTab).visible)
             return sheets.at(activeTab).part;
-        for (const bool visibleOnly : {true, false})
-            for (const Sheet& sheet : std::as_const(sheets))
-                if (!sheet.part.isEmpty() && (sheet.visible || !visibleOnly))
-                    return sheet.part;
+        bool hiddenOnly = false;
+        for (const Sheet& sheet : std::as_const(sheets)) {
+            if (!sheet.part.isEmpty() && sheet.visible)
+                return sheet.part;
+            hiddenOnly = hiddenOnly || !sheet.part.isEmpty();
+        }
+        if (hiddenOnly)
+            failHiddenOnly(m_path);
         fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
     }
 
-    // For each cell format of the workbook (a cell's "s"), whether it shows its number as a date.
-    QList<bool> readDateStyles(const QHash<QString, Relationship>& relationships)
+    // For each cell format of the workbook (a cell's "s"), how it shows its number.
+    QList<NumberFormat> readCellFormats(const QHash<QString, Relationship>& relationships)
     {
         QString part;
         for (const Relationship& r : relationships)
             if (r.type.endsWith(kStylesRelationship))
                 part = r.part;
         QHash<int, QString> formatCodes; // the workbook's own number formats
-        QList<bool> dateStyles;
+        QList<NumberFormat> cellFormats;
         if (part.isEmpty())
-            return dateStyles;
+            return cellFormats;
         readPart(part, [&](QXmlStreamReader& xml) {
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -385,7 +391,9 @@ private:
                     while (xml.readNextStartElement()) {
                         if (xml.name() == QLatin1String("xf")) {
                             const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
-                            dateStyles.append(isDateFormat(id, formatCodes.value(id)));
+                            const auto code = formatCodes.constFind(id);
+                            cellFormats.append(numberFormat(
+                                id, code == formatCodes.cend() ? std::nullopt : std::optional<QString>(*code)));
                         }
                         xml.skipCurrentElement();
                     }
@@ -395,7 +403,7 @@ private:
                 }
             }
         });
-        return dateStyles;
+        return cellFormats;
     }
 
     QStringList readSharedStrings(const QHash<QString, Relationship>& relationships, const QString& folder)
@@ -445,8 +453,8 @@ private:
         if (type.isEmpty() || type == QLatin1String("n")) {
             bool ok = false;
             const double number = value.toDouble(&ok);
-            if (ok && style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style))
-                return serialDateText(number, m_date1904); // a date is shown, not an amount
+            if (ok && style >= 0 && style < m_cellFormats.size() && m_cellFormats.at(style).kind != NumberFormat::Number)
+                return serialDateText(number, m_date1904, m_cellFormats.at(style)); // a date is no amount
             return ok ? BalanceFileReader::numberText(number) : value;
         }
         return value; // "str" (a formula's text), "e" (an error such as #N/A), "d" (a date)
@@ -502,7 +510,7 @@ private:
     QString m_path;
     QuaZip m_zip;
     bool m_date1904 = false;
-    QList<bool> m_dateStyles;
+    QList<NumberFormat> m_cellFormats;
 };
 
 } // namespace

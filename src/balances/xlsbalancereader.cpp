@@ -384,28 +384,36 @@ private:
                 strings = SharedStringReader(parts).read();
             }
         }
-        for (const quint16 format : std::as_const(cellFormats))
-            m_dateFormats.append(isDateFormat(format, formatCodes.value(format)));
+        for (const quint16 format : std::as_const(cellFormats)) {
+            const auto code = formatCodes.constFind(format);
+            m_cellFormats.append(
+                numberFormat(format, code == formatCodes.cend() ? std::nullopt : std::optional<QString>(*code)));
+        }
 
-        // The active tab when it is a worksheet; else the first visible worksheet, else the first.
+        // The active tab when it is a visible worksheet; else the first visible worksheet. A
+        // hidden sheet is never read.
         std::optional<quint32> sheetOffset;
         const qsizetype active = activeTab.value_or(0);
-        if (active < sheets.size() && sheets.at(active).worksheet)
+        if (active < sheets.size() && sheets.at(active).worksheet && sheets.at(active).visible)
             sheetOffset = sheets.at(active).offset;
-        for (const bool visibleOnly : {true, false})
-            for (const Sheet& sheet : std::as_const(sheets))
-                if (!sheetOffset && sheet.worksheet && (sheet.visible || !visibleOnly))
-                    sheetOffset = sheet.offset;
+        bool hiddenOnly = false;
+        for (const Sheet& sheet : std::as_const(sheets)) {
+            if (!sheetOffset && sheet.worksheet && sheet.visible)
+                sheetOffset = sheet.offset;
+            hiddenOnly = hiddenOnly || sheet.worksheet;
+        }
+        if (!sheetOffset && hiddenOnly)
+            failHiddenOnly(m_path);
         if (!sheetOffset)
             fail(QStringLiteral("The workbook %1 has no worksheet.").arg(quotedPath(m_path)));
         return readSheet(stream, qsizetype(*sheetOffset), strings);
     }
 
-    // The text of a number cell: a date when its format shows one, else the number.
+    // The text of a number cell: a date or a time when its format shows one, else the number.
     QString numberCell(quint16 format, double value) const
     {
-        if (format < m_dateFormats.size() && m_dateFormats.at(format))
-            return serialDateText(value, m_date1904);
+        if (format < m_cellFormats.size() && m_cellFormats.at(format).kind != NumberFormat::Number)
+            return serialDateText(value, m_date1904, m_cellFormats.at(format));
         return BalanceFileReader::numberText(value);
     }
 
@@ -489,7 +497,7 @@ private:
 
     QString m_path;
     bool m_date1904 = false;
-    QList<bool> m_dateFormats; // by the cells' format index
+    QList<NumberFormat> m_cellFormats; // by the cells' format index
 };
 
 } // namespace

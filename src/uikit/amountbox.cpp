@@ -28,21 +28,16 @@ AmountBox::AmountBox(QWidget* parent) : QLineEdit(parent)
 void AmountBox::setAmount(const ARCurrency& amount)
 {
     m_amount = amount;
-    setText(m_amount.toString(!hasFocus()));
+    setText(m_amount.toLocaleString(!hasFocus()));
 }
 
 bool AmountBox::commit()
 {
-    const QString typed = text();
-    ARCurrency value;
-    if (!typed.trimmed().isEmpty()) {
-        const auto parsed = ARCurrency::fromText(typed);
-        if (!parsed)
-            return false;
-        value = *parsed;
-    }
-    m_amount = value;
-    setText(m_amount.toString(true));
+    const auto typed = ARCurrency::fromTypedText(text());
+    if (!typed)
+        return false;
+    m_amount = *typed;
+    setText(m_amount.toLocaleString(true));
     Q_EMIT amountAccepted();
     return true;
 }
@@ -60,7 +55,7 @@ void AmountBox::focusInEvent(QFocusEvent* event)
     QLineEdit::focusInEvent(event);
     // While it is edited the amount reads as a plain number, a negative one with a minus sign; a
     // refused text the focus comes back to stays as typed.
-    if (text() == m_amount.toString(true))
-        setText(m_amount.toString(false));
+    if (text() == m_amount.toLocaleString(true))
+        setText(m_amount.toLocaleString(false));
     QTimer::singleShot(0, this, &QLineEdit::selectAll);
 }

@@ -5,9 +5,10 @@
 #include <QLineEdit>
 
 // The money entry box of every dialog: right-aligned, takes only "1234567890.,-" (typed or
-// pasted, at most 20 characters), shows its amount with parentheses while idle and without them
-// while it has the focus (its whole text selected), and Enter moves on. Leaving it for another
-// control of the dialog accepts the text (blank is 0; cents beyond two are cut) or refuses it, the
+// pasted, at most 20 characters), shows its amount in the user's locale with parentheses while
+// idle and without them while it has the focus (its whole text selected), and Enter moves on.
+// Leaving it for another control of the dialog accepts the text as read in the user's locale
+// (blank is 0; cents beyond two are cut) or refuses it, the
 // text selected and the focus kept: a text that is no number asks for the nnnn.nn form, a number
 // too large for the money type names the range allowed.
 class AmountBox : public QLineEdit

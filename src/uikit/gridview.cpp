@@ -112,7 +112,7 @@ void fitAmounts(QTreeView* view, int column, const QList<ARCurrency>& amounts)
         return;
     const auto [least, greatest] = std::minmax_element(
         amounts.cbegin(), amounts.cend(), [](const ARCurrency& a, const ARCurrency& b) { return a.units() < b.units(); });
-    const QStringList widest = ARCurrency::widestDisplays(least->units(), greatest->units());
+    const QStringList widest = ARCurrency::widestLocaleDisplays(least->units(), greatest->units());
     view->setColumnWidth(column, std::max(view->columnWidth(column), amountColumnWidth(view, widest)));
 }
 

@@ -42,6 +42,61 @@ bool validGrouping(const QString& intPart)
     return true;
 }
 
+// The user's separators of thousands and of the decimal point. A locale that groups with a blank
+// (a narrow or non-breaking space) is typed with any blank.
+struct UserSeparators
+{
+    QString group;
+    QString decimal;
+
+    UserSeparators() : group(QLocale().groupSeparator()), decimal(QLocale().decimalPoint()) {}
+    bool areFixed() const { return group == QLatin1String(",") && decimal == QLatin1String("."); }
+    bool groupsWithBlank() const { return group.size() == 1 && (group[0].isSpace() || group[0] == QChar(0x202F)); }
+};
+
+// A text in the fixed form ("," groups, "." is the decimal point) with the user's separators.
+QString inUserLocale(const QString& fixed)
+{
+    const UserSeparators s;
+    if (s.areFixed())
+        return fixed;
+    QString text;
+    text.reserve(fixed.size());
+    for (const QChar c : fixed)
+        text += c == u',' ? s.group : c == u'.' ? s.decimal : QString(c);
+    return text;
+}
+
+// A text typed with the user's separators in the fixed form, or nothing when it holds a separator
+// the user's locale does not use ("1,5" where "." is the decimal point and "," no group is no
+// amount, whichever was meant).
+std::optional<QString> fromUserLocale(const QString& typed)
+{
+    const UserSeparators s;
+    if (s.areFixed())
+        return typed;
+    QString text;
+    text.reserve(typed.size());
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        const QStringView rest = QStringView(typed).mid(i);
+        if (!s.decimal.isEmpty() && rest.startsWith(s.decimal)) {
+            text += u'.';
+            i += s.decimal.size() - 1;
+        } else if (!s.group.isEmpty() && rest.startsWith(s.group)) {
+            text += u',';
+            i += s.group.size() - 1;
+        } else if (s.groupsWithBlank() && (typed[i] == u' ' || typed[i] == QChar(0x00A0) || typed[i] == QChar(0x202F)) &&
+                   i > 0 && i + 1 < typed.size() && isDigit(typed[i - 1]) && isDigit(typed[i + 1])) {
+            text += u',';
+        } else if (typed[i] == u',' || typed[i] == u'.') {
+            return std::nullopt;
+        } else {
+            text += typed[i];
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 ARCurrency ARCurrency::fromUnits(qint64 units)
@@ -223,6 +278,14 @@ std::optional<ARCurrency> ARCurrency::fromText(const QString& text)
     }
 }
 
+std::optional<ARCurrency> ARCurrency::fromTypedText(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return ARCurrency();
+    const auto fixed = fromUserLocale(text);
+    return fixed ? fromText(*fixed) : std::nullopt;
+}
+
 ARCurrency ARCurrency::largestEntry()
 {
     return ARCurrency(static_cast<qint64>(kMaxInputUnits / UnitsPerCent * UnitsPerCent));
@@ -231,9 +294,10 @@ ARCurrency ARCurrency::largestEntry()
 QString ARCurrency::refusedEntryMessage(const QString& text)
 {
     try {
-        parseUnits(text);
+        if (const auto fixed = fromUserLocale(text))
+            parseUnits(*fixed);
     } catch (const AppError&) {
-        const QString largest = largestEntry().toString(false);
+        const QString largest = largestEntry().toLocaleString(false);
         return QStringLiteral("The amount is too large. Please enter an amount between -%1 and %1.").arg(largest);
     }
     return QStringLiteral("Please enter an amount in nnnn.nn format.");
@@ -321,6 +385,19 @@ QStringList ARCurrency::widestDisplays(qint64 least, qint64 greatest)
     return {display(least), display(greatest)};
 }
 
+QString ARCurrency::localeDisplay(qint64 units)
+{
+    return inUserLocale(display(units));
+}
+
+QStringList ARCurrency::widestLocaleDisplays(qint64 least, qint64 greatest)
+{
+    QStringList widest = widestDisplays(least, greatest);
+    for (QString& text : widest)
+        text = inUserLocale(text);
+    return widest;
+}
+
 QString ARCurrency::plainText(qint64 units)
 {
     const Wide v = units < 0 ? -Wide(units) : Wide(units);
@@ -338,6 +415,11 @@ QString ARCurrency::plainText(qint64 units)
 QString ARCurrency::toString(bool useParens) const
 {
     return format(m_units, useParens);
+}
+
+QString ARCurrency::toLocaleString(bool useParens) const
+{
+    return inUserLocale(format(m_units, useParens));
 }
 
 ARCurrencySum& ARCurrencySum::add(const ARCurrency& amount)
@@ -383,6 +465,11 @@ ARCurrency ARCurrencySum::value() const
 QString ARCurrencySum::display() const
 {
     return fits() ? ARCurrency::display(static_cast<qint64>(m_units)) : tooLargeText();
+}
+
+QString ARCurrencySum::localeDisplay() const
+{
+    return fits() ? ARCurrency::localeDisplay(static_cast<qint64>(m_units)) : tooLargeText();
 }
 
 QString ARCurrencySum::tooLargeText()

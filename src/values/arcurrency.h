@@ -27,9 +27,13 @@ public:
     bool isLessThanZero() const { return m_units < 0; }
     bool equals(const ARCurrency& other) const { return m_units == other.m_units; }
 
-    // Two decimals, thousands grouped with ",", "." as the decimal point. With parentheses a
-    // negative amount is "(1,234.50)" and any other amount gets one trailing blank.
+    // Two decimals, thousands grouped with ",", "." as the decimal point, whatever the user's
+    // locale: the form of reports and files. With parentheses a negative amount is "(1,234.50)"
+    // and any other amount gets one trailing blank.
     QString toString(bool useParens) const;
+    // The same form with the separators of the user's locale ("(1.234,50)" in German): how every
+    // amount box, grid and label shows an amount.
+    QString toLocaleString(bool useParens) const;
 
     void add(const ARCurrency& other);
     void subtract(const ARCurrency& other);
@@ -46,10 +50,15 @@ public:
     // when the text is blank, no number, or too large for the money type.
     static std::optional<ARCurrency> fromText(const QString& text);
 
+    // What a user typed into an amount box or cell, read with the separators of the user's locale
+    // ("7,5" is 7.50 in German): blank is 0 and cents beyond two are cut; nothing when the text is
+    // no amount in that locale or too large for the money type.
+    static std::optional<ARCurrency> fromTypedText(const QString& text);
+
     // The largest amount a text may stand for (either sign): its hundredfold must fit the type.
     static ARCurrency largestEntry();
-    // Why a typed amount is refused, as every amount box and cell says it: a number too large for
-    // the money type names the range allowed; any other text asks for the nnnn.nn form.
+    // Why fromTypedText refused a text, as every amount box and cell says it: a number too large
+    // for the money type names the range allowed; any other text asks for the nnnn.nn form.
     static QString refusedEntryMessage(const QString& text);
 
     // The display form of an amount, as the layouts' "#,##0.00;(#,##0.00)" format shows it.
@@ -57,11 +66,15 @@ public:
     // The grids' and totals' form "#,##0.00;(#,##0.00)": (1,234.50) for a negative amount,
     // 1,234.50 otherwise, with no trailing blank.
     static QString display(qint64 units);
+    // The grids' and totals' form with the separators of the user's locale, as a grid shows it.
+    static QString localeDisplay(qint64 units);
     // The display forms of the amounts from `least` to `greatest` that are the widest of them: the
     // longest text in parentheses is the least amount's, the longest without is the greatest's, and
     // a digit takes as much room as any other in the fonts amounts are shown in. A long list is
     // measured by these two instead of by formatting every amount in it.
     static QStringList widestDisplays(qint64 least, qint64 greatest);
+    // The same in the forms a grid shows (localeDisplay).
+    static QStringList widestLocaleDisplays(qint64 least, qint64 greatest);
     // The plain decimal form of an exact amount, as export files carry it: no grouping, no
     // trailing zeros, "." as the decimal point whatever the locale ("1234.5", "-0.25", "0").
     static QString plainText(qint64 units);
@@ -94,6 +107,8 @@ public:
     ARCurrency value() const;
     // The grids' and totals' form (ARCurrency::display), or tooLargeText() when it does not fit.
     QString display() const;
+    // The same with the separators of the user's locale (ARCurrency::localeDisplay).
+    QString localeDisplay() const;
     // What a box shows for a figure too large for the money type.
     static QString tooLargeText();
 

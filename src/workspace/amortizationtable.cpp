@@ -31,8 +31,8 @@ QVariant AmortizationTable::data(const QModelIndex& index, int role) const
         return {};
     if (index.column() == PeriodColumn)
         return period.getPeriod();
-    return role == Qt::EditRole ? period.getAmount().toString(false)
-                                : ARCurrency::display(period.getAmount().units());
+    return role == Qt::EditRole ? period.getAmount().toLocaleString(false)
+                                : ARCurrency::localeDisplay(period.getAmount().units());
 }
 
 QVariant AmortizationTable::headerData(int section, Qt::Orientation orientation, int role) const
@@ -60,8 +60,7 @@ bool AmortizationTable::setData(const QModelIndex& index, const QVariant& value,
     if (index.column() == AmountColumn) {
         // A blank cell is nothing amortized that month; a text that is no amount keeps the
         // period's amount rather than turning it into 0.00.
-        const auto amount =
-            text.trimmed().isEmpty() ? std::optional<ARCurrency>(ARCurrency()) : ARCurrency::fromText(text);
+        const auto amount = ARCurrency::fromTypedText(text);
         if (!amount) {
             Q_EMIT refused(ARCurrency::refusedEntryMessage(text));
             return false;

@@ -76,7 +76,7 @@ QString nonZeroBalanceTitle()
 QString nonZeroBalanceMessage(const ARCurrency& remaining)
 {
     return QStringLiteral("Your amortization schedule has a balance remaining of ") +
-           remaining.toString(true) +
+           remaining.toLocaleString(true) +
            QStringLiteral(". Please adjust the amounts so that the balance remaining is zero.");
 }
 

@@ -18,7 +18,7 @@ std::optional<ARCurrency> difference(const std::function<ARCurrency()>& compute)
 
 QString differenceText(const std::optional<ARCurrency>& difference)
 {
-    return difference ? difference->toString(true) : QStringLiteral("Overflow");
+    return difference ? difference->toLocaleString(true) : QStringLiteral("Overflow");
 }
 
 bool commentRequired(const std::optional<ARCurrency>& difference, const QString& comment)

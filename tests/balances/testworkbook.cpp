@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kCustomFormatId = 164; // the first id a workbook gives its own formats
 constexpr auto kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
 constexpr auto kRelationship = "<Relationship Id=\"%1\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
                                "2006/relationships/%2\" Target=\"%3\"/>";
@@ -44,7 +43,9 @@ bool TestWorkbook::writeXlsx(const QString& path) const
     for (qsizetype s = 0; s < sheets.size(); ++s) {
         const QString n = QString::number(s + 1);
         sheetList += QStringLiteral("<sheet name=\"Sheet%1\" sheetId=\"%1\"%2 r:id=\"rId%1\"/>")
-                         .arg(n, sheets[s].hidden ? " state=\"hidden\"" : "");
+                         .arg(n, sheets[s].veryHidden ? " state=\"veryHidden\""
+                                 : sheets[s].hidden   ? " state=\"hidden\""
+                                                      : "");
         rels += QString::fromLatin1(kRelationship).arg("rId" + n, "worksheet", "worksheets/sheet" + n + ".xml");
         QString data;
         for (qsizetype r = 0; r < sheets[s].rows.size(); ++r) {
@@ -64,13 +65,14 @@ bool TestWorkbook::writeXlsx(const QString& path) const
     parts.append({"xl/_rels/workbook.xml.rels",
                   "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
                       rels + "</Relationships>"});
-    // The style formats show dates: only the cell formats (General, date, custom) count.
+    // The style formats show dates: only the cell formats (General, date, custom, time, locale date) count.
     parts.append({"xl/styles.xml",
                   QStringLiteral("<styleSheet %1><numFmts><numFmt numFmtId=\"%2\" formatCode=\"%3\"/></numFmts>"
                                  "<cellStyleXfs><xf numFmtId=\"14\"/><xf numFmtId=\"14\"/><xf numFmtId=\"14\"/>"
                                  "</cellStyleXfs><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"
-                                 "<xf numFmtId=\"%2\"/></cellXfs></styleSheet>")
-                      .arg(kMain, QString::number(kCustomFormatId), customFormat.toHtmlEscaped())});
+                                 "<xf numFmtId=\"%2\"/><xf numFmtId=\"20\"/><xf numFmtId=\"31\"/></cellXfs>"
+                                 "</styleSheet>")
+                      .arg(kMain, QString::number(customFormatId), customFormat.toHtmlEscaped())});
 
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdCreate))
@@ -88,20 +90,20 @@ bool TestWorkbook::writeXlsx(const QString& path) const
 bool TestWorkbook::writeXls(const QString& path) const
 {
     // Only the fields the reader looks at. The first cell format is a style's, showing dates; the
-    // cells use General, date and custom, and name their format by its place among all four.
+    // cells use General, date, custom, time and locale date, and name their format by its place.
     Bytes globals;
     globals.record(0x0809, Bytes().put(quint16(0x0600)).put(quint16(0x0005)));
     globals.record(0x003D, Bytes().put(quint64(0)).put(quint16(0)).put(quint16(activeTab)));
     globals.record(0x0022, Bytes().put(quint16(date1904)));
-    globals.record(0x041E, Bytes().put(quint16(kCustomFormatId)).put(quint16(customFormat.size())).put(quint8(0)) +
+    globals.record(0x041E, Bytes().put(quint16(customFormatId)).put(quint16(customFormat.size())).put(quint8(0)) +
                                customFormat.toLatin1());
-    for (const int numberFormat : {14, 0, 14, kCustomFormatId})
+    for (const int numberFormat : {14, 0, 14, customFormatId, 20, 31})
         globals.record(0x00E0, Bytes().put(quint16(0)).put(quint16(numberFormat)));
     // A BOUNDSHEET record takes 4 + 9 bytes: the first sheet starts after them and the EOF.
     const quint32 offset = quint32(globals.size() + 13 * sheets.size() + 4);
     Bytes sheetStreams;
     for (qsizetype s = 0; s < sheets.size(); ++s) {
-        globals.record(0x0085, Bytes().put(offset + quint32(sheetStreams.size())).put(quint8(sheets[s].hidden)) +
+        globals.record(0x0085, Bytes().put(offset + quint32(sheetStreams.size())).put(quint8(sheets[s].veryHidden ? 2 : sheets[s].hidden)) +
                                    QByteArray("\0\x01\0S", 4));
         sheetStreams.record(0x0809, Bytes().put(quint16(0x0600)).put(quint16(0x0010)));
         for (qsizetype r = 0; r < sheets[s].rows.size(); ++r) {

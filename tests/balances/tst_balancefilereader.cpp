@@ -227,6 +227,18 @@ void tst_BalanceFileReader::activeSheetAndDateCells_data()
     elapsed.customFormat = QStringLiteral("[h]:mm");
     W from1904{{{{{1010, 44925, W::BuiltInDate}}}}};
     from1904.date1904 = true;
+    // A workbook that defines its own formats below 164, as some spreadsheet programs write them.
+    W ownDate{{{{{1010, 46387, W::Custom}}}}};
+    ownDate.customFormatId = 100;
+    ownDate.customFormat = QStringLiteral("m/d/yyyy");
+    W ownTime{{{{{1010, 0.5208333333333334, W::Custom}}}}};
+    ownTime.customFormatId = 100;
+    ownTime.customFormat = QStringLiteral("h:mm");
+    W ownNumber{{{{{1010, 14, W::Custom}}}}}; // a built-in date id the workbook redefines as a number
+    ownNumber.customFormatId = 14;
+    ownNumber.customFormat = QStringLiteral("#,##0.00");
+    W twelveHours{{{{{1010, 46387.75, W::Custom}}}}};
+    twelveHours.customFormat = QStringLiteral("h:mm:ss AM/PM");
     const QList<std::tuple<const char*, W, BalanceRows>> cases{
         {"hidden first sheet, the second active", W{{hiddenFirst, {{{1010, 1234.56}}}}, 1},
          rows({"1010", "1234.56"})},
@@ -236,7 +248,18 @@ void tst_BalanceFileReader::activeSheetAndDateCells_data()
         {"a date in a built-in format", W{{{{{1010, 46387, W::BuiltInDate}, {1020, 7}}}}},
          rows({"1010", "12/31/2026", "1020", "7"})},
         {"date and time in a format of the workbook", dateTime, rows({"1010", "12/31/2026 18:00:00"})},
-        {"an elapsed time", elapsed, rows({"1010", "01/01/1900 12:00:00"})},
+        {"an elapsed time", elapsed, rows({"1010", "36:00"})},
+        {"a date in a format the workbook defines below 164", ownDate, rows({"1010", "12/31/2026"})},
+        {"a time in a format the workbook defines below 164", ownTime, rows({"1010", "12:30"})},
+        {"a built-in date id the workbook defines as a number", ownNumber, rows({"1010", "14"})},
+        {"a time of day in a format of the workbook", twelveHours, rows({"1010", "6:00:00 PM"})},
+        {"a time in a built-in format", W{{{{{1010, 0.5208333333333334, W::BuiltInTime}}}}}, rows({"1010", "12:30"})},
+        {"a date in a built-in format of an East Asian locale", W{{{{{1010, 46387, W::LocaleDate}}}}},
+         rows({"1010", "12/31/2026"})},
+        {"a hidden tab named active: the first visible one", W{{hiddenFirst, {{{1020, 3}}}}, 0},
+         rows({"1020", "3"})},
+        {"a very hidden tab named active", W{{{{{1030, 4}}}, {{{1010, 999999}}, false, true}, {{{1020, 5}}}}, 1},
+         rows({"1030", "4"})},
         {"a date of the 1904 system", from1904, rows({"1010", "12/31/2026"})},
         {"a format with quoted letters and a colour is no date", notADate, rows({"1010", "5.5"})},
     };
@@ -310,7 +333,13 @@ void tst_BalanceFileReader::failures_data()
         << QString() << QByteArray("1000,5\r\n\0\0\0\x01\x02\0\0\0\r\n", 18)
         << QStringList{"not a CSV text file", "zero bytes"} << true;
     QTest::newRow("csv: semicolons") << QStringLiteral("semicolon.csv") << QByteArray()
-                                     << QStringList{"Line 1", "only one field", "comma"} << false;
+                                     << QStringList{"semicolons (;), not with commas"} << false;
+    // Split at the comma inside the quoted amounts, the first lines would read as two fields.
+    csvCase("csv: semicolons, quoted amounts with a comma",
+            "1000;\"1,234.50\"\r\n1010;\"2,000.00\"\r\n1020;\"-3,000.00\"\r\n1030;5\r\n",
+            {"semicolons (;), not with commas", "Save it as CSV with a comma"});
+    csvCase("csv: tabs", "1000\t\"1,234.50\"\r\n1010\t7\r\n", {"with tabs, not with commas"});
+    csvCase("csv: a line of one field with semicolons", "1000,5\r\n1010;7\r\n", {"semicolons (;)"});
 
     const auto fileCase = [](const char* name, const char* file, QStringList words) {
         QTest::newRow(name) << QString::fromLatin1(file) << QByteArray() << words << true;

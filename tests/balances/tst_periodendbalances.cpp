@@ -17,7 +17,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
@@ -162,13 +164,21 @@ void tst_PeriodEndBalances::typedAmounts_data()
     QTest::newRow("letters") << "abc" << "";
     QTest::newRow("misplaced comma") << "12,3.4" << "";
     QTest::newRow("too large for the money type") << "1e30" << "";
-    QTest::newRow("fourteen digits") << "10000000000000" << "";
+    QTest::newRow("fourteen digits are too large") << "10000000000000" << "";
+    // Typed and shown with the separators of the user's locale.
+    QTest::newRow("German: a decimal comma") << "7,5" << "7,50";
+    QTest::newRow("German: grouped, a credit") << "-1.234,567" << "(1.234,56)";
+    QTest::newRow("German: an English amount") << "1,234.56" << "";
 }
 
 void tst_PeriodEndBalances::typedAmounts()
 {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
+    const QLocale saved;
+    if (QByteArray(QTest::currentDataTag()).startsWith("German:"))
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto restore = qScopeGuard([&saved] { QLocale::setDefault(saved); });
     ModelFixture f(true);
     PeriodEndBalancesDialog d;
     d.initialize(kEmptyMonth);
@@ -179,19 +189,20 @@ void tst_PeriodEndBalances::typedAmounts()
     if (shown.isEmpty()) {
         // Refused: said so, nothing stored, the dialog open, the balance as it was.
         QCOMPARE(f.seams.prompter.messages.size(), 1);
-        // A number too large is told so, with the range allowed; any other text is named.
-        const bool tooLarge = ARCurrency::isNumeric(typed);
-        QCOMPARE(f.seams.prompter.lastText().contains(typed), !tooLarge);
+        // A number too large is told so, with the range allowed; any other text asks for nnnn.nn.
+        const bool tooLarge = QByteArray(QTest::currentDataTag()).contains("too large");
+        QCOMPARE(f.seams.prompter.lastText(), tooLarge ? ARCurrency::refusedEntryMessage(typed)
+                                                       : QStringLiteral("Please enter an amount in nnnn.nn format."));
         QCOMPARE(f.seams.prompter.lastText().startsWith(QStringLiteral("The amount is too large.")), tooLarge);
         QVERIFY(!d.isHidden() || d.result() != QDialog::Accepted);
         QCOMPARE(f.rows("GLAccountBalanceAudit WHERE Date = '2020-01-31'"), 0);
-        QCOMPARE(cell(d, row, 2), QStringLiteral("0.00"));
+        QCOMPARE(cell(d, row, 2), ARCurrency::localeDisplay(0));
         return;
     }
     QCOMPARE(cell(d, row, 2), shown);
     QCOMPARE(total(d), shown);
     QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(ARCurrency::display(storedUnits(f, "1020", "2020-01-31")), shown);
+    QCOMPARE(ARCurrency::localeDisplay(storedUnits(f, "1020", "2020-01-31")), shown);
 }
 
 void tst_PeriodEndBalances::okStoresWhatIsShown()
@@ -460,6 +471,11 @@ void tst_PeriodEndBalances::importErrors_data()
     QTest::newRow("a bad line after good ones") << "b.csv" << QByteArray("1010,5\r\n1020,\r\n")
                                                 << "Unable to read the period end balance data from the import file (CSV)";
     QTest::newRow("not a workbook") << "b.xlsx" << QByteArray("1010,5\r\n") << "b.xlsx";
+    // Each amount is allowed, their net is not: nothing is applied and the line is named.
+    QTest::newRow("a net too large") << "b.csv" << QByteArray("1010,1\r\n\r\n").append(QByteArray("1020,9000000000000\r\n").repeated(120))
+                                     << "The net amount of the file is too large: from line 105 on (account '1020')";
+    QTest::newRow("another separator") << "b.csv" << QByteArray("1010;\"1,234.50\"\r\n1020;5\r\n")
+                                       << "separates its fields with semicolons (;), not with commas";
     QTest::newRow("no import folder can be made") << "b.csv" << QByteArray("1010,5\r\n") << "import folder";
 }
 

@@ -2,6 +2,7 @@
 #include "arcurrency.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
 #include <limits>
 
@@ -23,11 +24,27 @@ private Q_SLOTS:
     void independentOfLocale();
 };
 
+// Rows whose name starts with "German:" run under a German locale ("." groups, "," is the decimal
+// point): there only what a user types is read with the locale's separators.
+namespace {
+bool germanRow()
+{
+    return QByteArray(QTest::currentDataTag()).startsWith("German:");
+}
+} // namespace
+
 void tst_ARCurrency::setVal_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("units");
     QTest::addColumn<bool>("numeric");
+    QTest::newRow("German: grouped, decimal comma, cents truncated") << "1.234,567" << qint64(12345600) << true;
+    QTest::newRow("German: a decimal comma") << "7,5" << qint64(75000) << true;
+    QTest::newRow("German: as shown, in parentheses") << "(1.234,50) " << qint64(-12345000) << true;
+    QTest::newRow("German: negative") << "-0,07" << qint64(-700) << true;
+    QTest::newRow("German: an English amount is none") << "1,234.56" << qint64(0) << false;
+    QTest::newRow("German: a point does not end the whole part") << "12.5" << qint64(0) << false;
+    QTest::newRow("German: blank") << " " << qint64(0) << false;
     QTest::newRow("truncates to cents") << "12.349" << qint64(123400) << true;
     QTest::newRow("negative truncates toward zero") << "-12.349" << qint64(-123400) << true;
     QTest::newRow("fourth decimal rounds first") << "12.34999" << qint64(123500) << true;
@@ -65,10 +82,22 @@ void tst_ARCurrency::setVal()
     QFETCH(QString, text);
     QFETCH(qint64, units);
     QFETCH(bool, numeric);
-    ARCurrency c;
-    c.setVal(text);
-    QCOMPARE(c.getVal(), units);
-    QCOMPARE(ARCurrency::isNumeric(text), numeric);
+    const QLocale saved;
+    if (germanRow())
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto restore = qScopeGuard([&saved] { QLocale::setDefault(saved); });
+    if (!germanRow()) { // the stored and imported forms, whatever the locale
+        ARCurrency c;
+        c.setVal(text);
+        QCOMPARE(c.getVal(), units);
+        QCOMPARE(ARCurrency::isNumeric(text), numeric);
+    }
+    // A typed text: blank is 0, any other text is an amount or is refused with the nnnn.nn message.
+    const auto typed = ARCurrency::fromTypedText(text);
+    QCOMPARE(typed.has_value(), numeric || text.trimmed().isEmpty());
+    QCOMPARE(typed.value_or(ARCurrency()).units(), units);
+    if (!typed)
+        QCOMPARE(ARCurrency::refusedEntryMessage(text), QStringLiteral("Please enter an amount in nnnn.nn format."));
 }
 
 void tst_ARCurrency::setValFromNumbers()
@@ -117,6 +146,9 @@ void tst_ARCurrency::toString_data()
     QTest::newRow("leading zero") << "0.07" << "0.07" << "0.07 ";
     QTest::newRow("millions") << "1234567.89" << "1,234,567.89" << "1,234,567.89 ";
     QTest::newRow("below a thousand") << "-999.99" << "-999.99" << "(999.99)";
+    QTest::newRow("German: negative grouped") << "-1234.5" << "-1.234,50" << "(1.234,50)";
+    QTest::newRow("German: zero") << "0" << "0,00" << "0,00 ";
+    QTest::newRow("German: millions") << "1234567.89" << "1.234.567,89" << "1.234.567,89 ";
 }
 
 void tst_ARCurrency::toString()
@@ -126,8 +158,19 @@ void tst_ARCurrency::toString()
     QFETCH(QString, parens);
     ARCurrency c;
     c.setVal(text);
-    QCOMPARE(c.toString(false), plain);
-    QCOMPARE(c.toString(true), parens);
+    const QLocale saved;
+    if (germanRow())
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto restore = qScopeGuard([&saved] { QLocale::setDefault(saved); });
+    // On screen in the user's locale, and read back as typed.
+    QCOMPARE(c.toLocaleString(false), plain);
+    QCOMPARE(c.toLocaleString(true), parens);
+    QCOMPARE(ARCurrency::fromTypedText(parens), c);
+    QCOMPARE(ARCurrency::localeDisplay(c.units()), QString(parens).remove(u' '));
+    if (!germanRow()) {
+        QCOMPARE(c.toString(false), plain);
+        QCOMPARE(c.toString(true), parens);
+    }
 }
 
 void tst_ARCurrency::plainText_data()
@@ -206,8 +249,12 @@ void tst_ARCurrency::independentOfLocale()
     ARCurrency c;
     c.setVal("1,234.56");
     QCOMPARE(c.toString(false), QStringLiteral("1,234.56"));
+    QCOMPARE(ARCurrency::display(-c.units()), QStringLiteral("(1,234.56)"));
+    QCOMPARE(ARCurrency::fromText("1,234.56"), c); // as an import file holds it
     c.setVal(1234.56);
     QCOMPARE(c.getVal(), qint64(12345600));
+    // Only the too-large message names its range as the user reads amounts.
+    QVERIFY(ARCurrency::refusedEntryMessage("1e20").endsWith("-9.223.372.036.854,77 and 9.223.372.036.854,77."));
     QLocale::setDefault(QLocale::c());
 }
 

@@ -17,8 +17,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -253,12 +255,20 @@ void tst_ListRecDialog::amounts_data()
     QTest::newRow("negative") << "-5" << "(5.00)";
     QTest::newRow("empty") << "" << "0.00 ";
     QTest::newRow("letters are not taken") << "12abc" << "12.00 ";
+    // Typed and shown with the separators of the user's locale.
+    QTest::newRow("German: a decimal comma") << "7,5" << "7,50 ";
+    QTest::newRow("German: grouped, a credit") << "-1.234,567" << "(1.234,56)";
+    QTest::newRow("German: an English amount") << "1,234.56" << "";
 }
 
 void tst_ListRecDialog::amounts()
 {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
+    const QLocale saved;
+    if (QByteArray(QTest::currentDataTag()).startsWith("German:"))
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto restore = qScopeGuard([&saved] { QLocale::setDefault(saved); });
     Fixture fx;
     auto dialog = fx.open();
     AmountBox* box = dialog->baseRecPanel()->amountBox();
@@ -272,7 +282,7 @@ void tst_ListRecDialog::amounts()
     } else {
         QVERIFY(fx.seams.prompter.messages.isEmpty());
         QCOMPARE(box->text(), shown);
-        QCOMPARE(dialog->balance().amount().toString(true), shown);
+        QCOMPARE(dialog->balance().amount().toLocaleString(true), shown);
     }
     // Pasted letters are refused as typed ones are.
     box->selectAll();

@@ -24,8 +24,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -120,6 +122,9 @@ void tst_RecDialogs::commentRule_data()
     QTest::addColumn<QString>("shown");
     QTest::newRow("zero, no comment") << false << qint64(0) << "" << false << "0.00 ";
     QTest::newRow("a cent short") << false << qint64(-100) << "" << true << "(0.01)";
+    // The amount is tested, not its text: zero reads "0,00" there.
+    QTest::newRow("in a German locale, zero, no comment") << false << qint64(0) << "" << false << "0,00 ";
+    QTest::newRow("in a German locale, a thousand short") << false << qint64(-12345000) << "" << true << "(1.234,50)";
     QTest::newRow("blanks are no comment") << false << qint64(100) << "  \t " << true << "0.01 ";
     QTest::newRow("one letter") << false << qint64(100) << "x" << false << "0.01 ";
     QTest::newRow("overflow, no comment") << true << qint64(0) << "" << true << "Overflow";
@@ -133,6 +138,10 @@ void tst_RecDialogs::commentRule()
     QFETCH(QString, comment);
     QFETCH(bool, required);
     QFETCH(QString, shown);
+    const QLocale saved;
+    if (QByteArray(QTest::currentDataTag()).startsWith("in a German locale"))
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto restore = qScopeGuard([&saved] { QLocale::setDefault(saved); });
     const auto d = overflow ? std::optional<ARCurrency>() : ARCurrency::fromUnits(difference);
     QCOMPARE(RecRules::commentRequired(d, comment), required);
     QCOMPARE(RecRules::differenceText(d), shown);

@@ -109,16 +109,10 @@ void PeriodEndBalancesDialog::initialize(const QString& date)
     connect(m_model, &BalancesModel::totalChanged, this,
             [this] { DialogBehaviour::guarded([this] { showTotal(); }); });
     connect(m_model, &BalancesModel::amountRefused, this, [](const QString& text) {
-        // A number too large for the money type is told so, with the range allowed.
+        // As every amount box says it: a number too large for the money type names the range.
         DialogBehaviour::guarded([&text] {
-            Prompter::show(
-                Prompter::applicationTitle(),
-                ARCurrency::isNumeric(text)
-                    ? ARCurrency::refusedEntryMessage(text)
-                    : QStringLiteral("'%1' is not an amount. Please enter a number such as 1234.56, or "
-                                     "-1234.56 for a credit.")
-                          .arg(text),
-                Prompter::Buttons::Ok, Prompter::Icon::Warning);
+            Prompter::show(Prompter::applicationTitle(), ARCurrency::refusedEntryMessage(text),
+                           Prompter::Buttons::Ok, Prompter::Icon::Warning);
         });
     });
     showTotal();
@@ -132,14 +126,14 @@ void PeriodEndBalancesDialog::showTotal()
     // The grid's rule: the amount column is as wide as its widest amount, the total among them, so
     // no figure loses a digit; a total too large to fit the money type says so, whole as well.
     const ARCurrencySum sum = m_list.getTotal();
-    const QString total = sum.display();
+    const QString total = sum.localeDisplay();
     std::optional<qint64> least, greatest;
     for (qint64 i = 1; i <= m_list.count(); ++i) {
         const qint64 units = m_list.getGLAccountBalanceAt(i).getAmount().units();
         least = std::min(least.value_or(units), units);
         greatest = std::max(greatest.value_or(units), units);
     }
-    QStringList widest = least ? ARCurrency::widestDisplays(*least, *greatest) : QStringList();
+    QStringList widest = least ? ARCurrency::widestLocaleDisplays(*least, *greatest) : QStringList();
     if (sum.fits())
         widest << total;
     GridView::setColumnWidthTwips(m_grid, BalancesModel::AmountColumn, kAmountWidth);
@@ -155,7 +149,7 @@ void PeriodEndBalancesDialog::showTotal()
 
 QString PeriodEndBalancesDialog::updateTotal() const
 {
-    return m_list.getTotal().display();
+    return m_list.getTotal().localeDisplay();
 }
 
 bool PeriodEndBalancesDialog::commitPendingEdit()

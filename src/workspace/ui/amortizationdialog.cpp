@@ -91,7 +91,7 @@ void AmortizationDialog::initialize(AmortizableItem& item)
     connect(m_table, &AmortizationTable::scheduleChanged, this, &AmortizationDialog::showNonAmortizedAmount);
     connect(m_table, &AmortizationTable::refused, this,
             [](const QString& message) { Prompter::show(Prompter::applicationTitle(), message); });
-    m_lblAmortizableItemAmount->setText(item.getAmount().toString(true));
+    m_lblAmortizableItemAmount->setText(item.getAmount().toLocaleString(true));
     m_titlePanel->initialize(QStringLiteral("Monthly Amounts - Amortizable Prepaid Item"),
                              item.getDescription());
     showNonAmortizedAmount();
@@ -102,7 +102,7 @@ void AmortizationDialog::showNonAmortizedAmount()
 {
     if (m_item)
         DialogBehaviour::showFigure(m_lblNonAmortizedAmount,
-                                    [this] { return m_item->getNonAmortizedAmount().toString(true); });
+                                    [this] { return m_item->getNonAmortizedAmount().toLocaleString(true); });
 }
 
 void AmortizationDialog::save()

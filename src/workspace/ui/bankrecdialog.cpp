@@ -92,7 +92,7 @@ void BankRecDialog::refreshGroupTotals()
         QTreeWidgetItem* item = m_lvwItemGroupList->topLevelItem(i);
         const QString code = item->data(0, Qt::UserRole).toString();
         item->setText(kTotalColumn, DialogBehaviour::figureText([&] {
-                          return BankRecGroups::total(m_bankReconciliation, code).toString(true);
+                          return BankRecGroups::total(m_bankReconciliation, code).toLocaleString(true);
                       }));
     }
     updateDifference();

@@ -97,7 +97,7 @@ void PrepaidRecDialog::loadAmortizableItemList()
         amounts.append(item->getAmount());
         balances.append(item->getRemainingBalance(date));
         auto* row = new QTreeWidgetItem({item->getDescription(), item->getStartDate(), item->getEndDate(),
-                                         amounts.constLast().toString(true), balances.constLast().toString(true)});
+                                         amounts.constLast().toLocaleString(true), balances.constLast().toLocaleString(true)});
         row->setData(DescriptionColumn, Qt::UserRole, PrepaidRules::makeItemKey(item->getID()));
         row->setTextAlignment(AmountColumn, Qt::AlignRight | Qt::AlignVCenter);
         row->setTextAlignment(BalanceColumn, Qt::AlignRight | Qt::AlignVCenter);

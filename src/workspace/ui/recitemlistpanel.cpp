@@ -199,7 +199,7 @@ void RecItemListPanel::fill()
     rows.reserve(m_items->count());
     for (const auto& item : *m_items) {
         auto* row = new QTreeWidgetItem({item->getOpenDate(), item->getCloseDate(), item->getReqTiming(),
-                                         item->getComment(), item->getAmount().toString(true)});
+                                         item->getComment(), item->getAmount().toLocaleString(true)});
         row->setData(0, Qt::UserRole, QStringLiteral("ID:") + item->getID());
         row->setTextAlignment(2, Qt::AlignHCenter);
         row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
@@ -269,5 +269,5 @@ void RecItemListDialog::initialize(ReconcilingItemList& items, const QString& ty
 void RecItemListDialog::showTotal()
 {
     DialogBehaviour::showFigure(m_lblTotalAmount,
-                                [this] { return m_recItemListPanel->getTotalAmount().toString(true); });
+                                [this] { return m_recItemListPanel->getTotalAmount().toLocaleString(true); });
 }
