@@ -2,6 +2,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "global.h"
 #include "modelfixture.h"
 

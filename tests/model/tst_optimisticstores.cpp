@@ -5,6 +5,7 @@
 #include "company.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "modelfixture.h"
 #include "persistence.h"
 #include "reconcilingitem.h"

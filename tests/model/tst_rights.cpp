@@ -3,6 +3,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "global.h"
 #include "reconcilingitem.h"
 #include "recorders.h"

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "modelfixture.h"
 #include "otherwriter.h"
 #include "persistence.h"
