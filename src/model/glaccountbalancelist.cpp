@@ -123,7 +123,7 @@ void GLAccountBalanceList::cancelEdit()
 void GLAccountBalanceList::applyAmountEdit()
 {
     storeAll([this](const QSqlDatabase& db, const QString& now) {
-        holdAccounts(db, true);
+        holdAccountsAndLockRows(db, true);
         QSet<std::pair<qint64, QString>> keys;
         for (const GLAccountBalance& b : std::as_const(m_balances))
             keys.insert({accountIdOf(b.m_f.account).toLongLong(), Persistence::date(b.m_f.date).toString()});
@@ -155,7 +155,7 @@ ARCurrencySum GLAccountBalanceList::getTotal() const
 void GLAccountBalanceList::applyEdit()
 {
     storeAll([this](const QSqlDatabase& db, const QString& now) {
-        holdAccounts(db, false);
+        holdAccountsAndLockRows(db, false);
         if (storeInBatches(db, now))
             return;
         for (GLAccountBalance& b : m_balances)
@@ -163,7 +163,7 @@ void GLAccountBalanceList::applyEdit()
     });
 }
 
-void GLAccountBalanceList::holdAccounts(const QSqlDatabase& db, bool amountsOnly) const
+void GLAccountBalanceList::holdAccountsAndLockRows(const QSqlDatabase& db, bool amountsOnly) const
 {
     QList<qint64> ids;
     QList<qsizetype> changed; // members

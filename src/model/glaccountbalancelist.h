@@ -62,7 +62,7 @@ private:
     // it writes, in the order of their key: of two stores of one date's balances the second waits
     // for the first, then stores over it or is refused, instead of each holding a row the other
     // needs next.
-    void holdAccounts(const QSqlDatabase& db, bool amountsOnly) const;
+    void holdAccountsAndLockRows(const QSqlDatabase& db, bool amountsOnly) const;
     qsizetype indexOf(const QString& number) const;
     void index(qsizetype position) const;
     QList<GLAccountBalance> m_balances;
