@@ -13,8 +13,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
-#include <map>
 #include <numeric>
+#include <vector>
 
 using namespace GLAccountBalanceTable;
 
@@ -128,9 +128,7 @@ void GLAccountBalanceList::applyAmountEdit()
         for (const GLAccountBalance& b : std::as_const(m_balances))
             keys.insert({accountIdOf(b.m_f.account).toLongLong(), Persistence::date(b.m_f.date).toString()});
         if (keys.size() == m_balances.size()) {
-            QList<qsizetype> all(m_balances.size());
-            std::iota(all.begin(), all.end(), 0);
-            storeAmounts(db, now, all);
+            storeAmounts(db, now, allMembers());
             return;
         }
         // Two members of one row: each stored after the one before it, which it then sees.
@@ -156,17 +154,54 @@ void GLAccountBalanceList::applyEdit()
 {
     storeAll([this](const QSqlDatabase& db, const QString& now) {
         holdAccountsAndLockRows(db, false);
-        if (storeInBatches(db, now))
+        const QList<qsizetype> order = inKeyOrder(allMembers());
+        if (storeInBatches(db, now, order))
             return;
-        for (GLAccountBalance& b : m_balances)
-            b.storeIn(db, now);
+        for (qsizetype i : order)
+            m_balances[i].storeIn(db, now);
     });
+}
+
+QList<qsizetype> GLAccountBalanceList::allMembers() const
+{
+    QList<qsizetype> all(m_balances.size());
+    std::iota(all.begin(), all.end(), qsizetype(0));
+    return all;
+}
+
+QList<qsizetype> GLAccountBalanceList::inKeyOrder(const QList<qsizetype>& members) const
+{
+    struct Key
+    {
+        QString date;
+        qint64 account;
+        qsizetype place;
+    };
+    std::vector<Key> keys;
+    keys.reserve(size_t(members.size()));
+    QHash<QString, QString> dates; // each date as shown -> as stored, which sorts as the dates do
+    for (qsizetype p = 0; p < members.size(); ++p) {
+        const GLAccountBalance& b = m_balances[members[p]];
+        auto date = dates.constFind(b.m_f.date.getDate());
+        if (date == dates.cend())
+            date = dates.insert(b.m_f.date.getDate(), Persistence::date(b.m_f.date).toString());
+        keys.push_back({*date, accountIdOf(b.m_f.account).toLongLong(), p});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        const int byDate = a.date.compare(b.date);
+        return byDate != 0 ? byDate < 0 : a.account < b.account;
+    });
+    QList<qsizetype> ordered;
+    ordered.reserve(members.size());
+    for (const Key& k : keys)
+        ordered << k.place;
+    return ordered;
 }
 
 void GLAccountBalanceList::holdAccountsAndLockRows(const QSqlDatabase& db, bool amountsOnly) const
 {
     QList<qint64> ids;
-    QList<qsizetype> changed; // members
+    QList<qsizetype> changed, written; // members
     for (qsizetype i = 0; i < m_balances.size(); ++i) {
         const GLAccountBalance& b = m_balances[i];
         b.validate();
@@ -174,6 +209,7 @@ void GLAccountBalanceList::holdAccountsAndLockRows(const QSqlDatabase& db, bool 
         if (!change && !b.m_isNew)
             continue; // not written
         ids << accountIdOf(b.m_f.account).toLongLong();
+        written << i;
         if (change)
             changed << i;
     }
@@ -186,16 +222,15 @@ void GLAccountBalanceList::holdAccountsAndLockRows(const QSqlDatabase& db, bool 
     const QString locking = Db::lockingRows(db);
     if (locking.isEmpty())
         return; // the transaction holds the whole database already
-    std::map<QString, QList<qint64>> byDate; // each date's accounts, dates in order
-    for (qsizetype i = 0; i < m_balances.size(); ++i) {
-        const GLAccountBalance& b = m_balances[i];
-        if (!amountsOnly || b.m_isNew || b.amount().units() != m_loadedUnits.at(i))
-            byDate[Persistence::date(b.m_f.date).toString()] << accountIdOf(b.m_f.account).toLongLong();
-    }
-    for (auto& [date, accounts] : byDate) {
-        std::sort(accounts.begin(), accounts.end());
+    const QList<qsizetype> byKey = inKeyOrder(written);
+    const auto member = [&](qsizetype k) -> const GLAccountBalance& { return m_balances[written[byKey[k]]]; };
+    // Each date's rows in a statement per chunk.
+    for (qsizetype from = 0, to = 0; from < byKey.size(); from = to) {
+        const QVariant date = Persistence::date(member(from).m_f.date);
+        while (to < byKey.size() && member(to).m_f.date == member(from).m_f.date)
+            ++to;
         Persistence::inChunks(
-            db, accounts.size(),
+            db, to - from,
             [&](qsizetype n) {
                 return QStringLiteral("SELECT glAcctID FROM GLAccountBalance WHERE Date = ? AND glAcctID IN (%1) "
                                       "ORDER BY glAcctID%2")
@@ -204,7 +239,7 @@ void GLAccountBalanceList::holdAccountsAndLockRows(const QSqlDatabase& db, bool 
             [&](QVariantList& values, qsizetype i) {
                 if (values.isEmpty())
                     values << date; // each statement's first value
-                values << accounts[i];
+                values << accountIdOf(member(from + i).m_f.account);
             });
     }
 }
@@ -253,31 +288,32 @@ QVariantList stamped(QVariantList values, const QString& now)
 
 } // namespace
 
-bool GLAccountBalanceList::storeInBatches(const QSqlDatabase& db, const QString& now)
+bool GLAccountBalanceList::storeInBatches(const QSqlDatabase& db, const QString& now, const QList<qsizetype>& order)
 {
     QList<Persistence::Row> rows;
     QList<bool> added;
-    rows.reserve(m_balances.size());
-    for (const GLAccountBalance& b : std::as_const(m_balances)) {
+    rows.reserve(order.size());
+    for (qsizetype i : order) {
+        const GLAccountBalance& b = m_balances[i];
         b.validate();
         Persistence::Row row(kStored, b.m_isNew ? stamped(b.columnValues(), now) : b.columnValues());
         added << b.m_isNew;
         if (!b.m_isNew) {
-            row.keyValues = {accountIdOf(b.m_f.account), DateRules::toDb(b.getDate())};
+            row.keyValues = {row.values[AccountId], row.values[Date]};
             row.loaded = b.m_loaded;
         }
         rows.append(std::move(row));
     }
     if (!Persistence::storeRows(db, kKeyColumns, rows, added))
         return false;
-    for (qsizetype i = 0; i < m_balances.size(); ++i) {
-        GLAccountBalance& b = m_balances[i];
+    for (qsizetype r = 0; r < order.size(); ++r) {
+        GLAccountBalance& b = m_balances[order[r]];
         if (b.m_isNew) {
             b.m_f.createDate = now;
             b.m_f.createUser = Global::userName;
             b.m_isNew = false;
         }
-        b.m_loaded = rows[i].values;
+        b.m_loaded = std::move(rows[r].values);
     }
     return true;
 }
@@ -319,9 +355,17 @@ void GLAccountBalanceList::storeAmounts(const QSqlDatabase& db, const QString& n
             addedValues << stamped(m_balances[i].columnValues(), now);
         }
     }
-    QList<bool> added;
+    // Added in the order of the key, whatever the members' order, as every store of the list adds rows.
+    const QList<qsizetype> byKey = inKeyOrder(adding);
+    QList<QVariantList> inserted;
+    inserted.reserve(adding.size());
+    for (qsizetype a : byKey)
+        inserted << addedValues[a];
+    QList<bool> added(adding.size(), false);
     try {
-        added = Persistence::insertWhereMissing(db, addition, addedValues);
+        const QList<bool> insertedRows = Persistence::insertWhereMissing(db, addition, inserted);
+        for (qsizetype k = 0; k < byKey.size(); ++k)
+            added[byKey[k]] = insertedRows[k];
     } catch (const AppError& e) {
         if (e.number() != AppError::DatabaseConflict)
             throw;

@@ -30,7 +30,7 @@ public:
     // The balance of the account number, or null: exists and getGLAccountBalance in one look-up.
     GLAccountBalance* find(const QString& number);
     void add(GLAccountBalance balance);
-    // Stores every member, in list order, in one transaction: all of them, or none. On a failure
+    // Stores every member in one transaction: all of them, or none. On a failure
     // every member is as it was (new flags, create stamps), so that the store can be retried.
     void applyEdit();
     // Drops every member unstored.
@@ -45,10 +45,10 @@ private:
     // Runs a store of the members in one transaction; on a failure every member is put back as it
     // was (new flags, create stamps), on success the amounts become the loaded ones.
     void storeAll(const std::function<void(const QSqlDatabase&, const QString& now)>& store);
-    // The store of applyEdit in a few statements per chunk of members. It writes nothing and
-    // returns false where a member cannot be stored as the batch assumes (a row changed, deleted or
-    // added by another user meanwhile): the member-by-member store then says which and why.
-    bool storeInBatches(const QSqlDatabase& db, const QString& now);
+    // The store of applyEdit in a few statements per chunk of members, taken in `order`. It writes
+    // nothing and returns false where a member cannot be stored as the batch assumes (a row changed,
+    // deleted or added by another user meanwhile): the member-by-member store then says which and why.
+    bool storeInBatches(const QSqlDatabase& db, const QString& now, const QList<qsizetype>& order);
     // The store of applyAmountEdit for the given members (positions, ascending, of distinct rows),
     // in a few statements per chunk of them: a changed amount is written while the row still holds
     // the amount loaded, with an audit row copying the row as it then stands; a changed balance
@@ -63,6 +63,13 @@ private:
     // for the first, then stores over it or is refused, instead of each holding a row the other
     // needs next.
     void holdAccountsAndLockRows(const QSqlDatabase& db, bool amountsOnly) const;
+    // Every member's position, in list order.
+    QList<qsizetype> allMembers() const;
+    // The places in `members` (positions) in the order of their rows' keys, by date, then by
+    // account: the one order in which every store locks the stored rows it writes and adds the new
+    // ones, whatever the list's order, so that of two stores of the same balances neither holds a
+    // row, or a new key, that the other needs next.
+    QList<qsizetype> inKeyOrder(const QList<qsizetype>& members) const;
     qsizetype indexOf(const QString& number) const;
     void index(qsizetype position) const;
     QList<GLAccountBalance> m_balances;
