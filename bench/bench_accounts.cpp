@@ -5,6 +5,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "global.h"
 #include "schema.h"
 

@@ -6,6 +6,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "global.h"
 #include "periodendbalancesdialog.h"
 

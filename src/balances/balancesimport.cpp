@@ -4,6 +4,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "global.h"
 #include "samename.h"
 #include "wholefile.h"

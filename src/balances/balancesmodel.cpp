@@ -2,7 +2,7 @@
 
 #include "arcurrency.h"
 #include "glaccount.h"
-#include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 
 BalancesModel::BalancesModel(GLAccountBalanceList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list)
 {

@@ -5,6 +5,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "gridview.h"
 #include "modelfixture.h"
 #include "periodendbalancesdialog.h"

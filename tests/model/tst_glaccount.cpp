@@ -4,6 +4,7 @@
 #include "datavalidationerror.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "global.h"
 #include "modelfixture.h"
 

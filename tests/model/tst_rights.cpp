@@ -5,6 +5,7 @@
 #include "documentslocation.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "global.h"
 #include "modutility.h"
 #include "reconcilingitem.h"

@@ -72,7 +72,7 @@ QString runOtherProgram(const QString& path, const QString& sql)
 {
     QProcess sqlite;
     sqlite.start(QStringLiteral("sqlite3"), {path, sql});
-    if (!sqlite.waitForFinished(30000))
+    if (!sqlite.waitForFinished(-1))
         return {};
     return QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 
 #include <QDialog>
 #include <functional>
