@@ -6,6 +6,7 @@
 #include "documentslocation.h"
 #include "glaccount.h"
 #include "glaccountbalance.h"
+#include "glaccountbalancelist.h"
 #include "modelfixture.h"
 #include "modutility.h"
 #include "otherwriter.h"
