@@ -11,6 +11,7 @@
 #include "global.h"
 #include "modutility.h"
 #include "persistence.h"
+#include "sessionrights.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -278,6 +279,8 @@ void clsAttachedFile::removeRow() const
 {
     const QSqlDatabase db = Global::getConnection();
     Db::Transaction tx(db, QStringLiteral("remove attached documents"));
+    // Asked first: a row gone already is no refusal, a user gone is.
+    SessionRights::require(db, SessionRights::Right::StillAUser);
     if (m_loaded.isEmpty()) {
         Db::exec(db, QStringLiteral("DELETE FROM AttachedDocument WHERE DocPath = ?"), {m_docPath});
     } else {

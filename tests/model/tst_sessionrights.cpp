@@ -215,6 +215,17 @@ void tst_SessionRights::storeAfterRightsChanged_data()
         files->AddFile(modUtility::GetUniqueFileName(source), "Bank statement", source, "11/30/2026");
         return [files] { files->SaveFiles(); };
     });
+    addUserOnly("remove a document", "SELECT count(*) FROM AttachedDocument", [](ModelFixture& fx) {
+        Global::docDBPath = DocumentsLocation::inUse();
+        const QString source = TestDb::textFile(fx.seams.folder(), "receipt.pdf", "%PDF of a receipt");
+        auto files = std::make_shared<clsAttachedfileList>();
+        files->setAccountId(1, QStringLiteral("1010"));
+        files->setItemType(2);
+        const QString path = modUtility::GetUniqueFileName(source);
+        files->AddFile(path, "Receipt", source, "11/30/2026");
+        files->SaveFiles();
+        return [files, path] { files->DeleteFile(path); };
+    });
 }
 
 void tst_SessionRights::storeAfterRightsChanged()
