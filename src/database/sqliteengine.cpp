@@ -235,8 +235,15 @@ public:
 
     ARCurrencySum moneySum(const QVariant& value) const override
     {
-        const QStringList halves = value.toString().split(QLatin1Char(' '));
-        return ARCurrencySum().addHalves(halves.value(0).toLongLong(), halves.value(1).toLongLong());
+        // The halves are read in place: a grouped list reads one sum a row.
+        const QString text = value.toString();
+        const QStringView v(text);
+        const qsizetype space = v.indexOf(QLatin1Char(' '));
+        const QStringView high = space < 0 ? v : v.first(space);
+        const QStringView rest = space < 0 ? QStringView() : v.sliced(space + 1);
+        const qsizetype end = rest.indexOf(QLatin1Char(' '));
+        const QStringView low = end < 0 ? rest : rest.first(end);
+        return ARCurrencySum().addHalves(high.toLongLong(), low.toLongLong());
     }
 
     // A bare parameter takes whatever it is given.

@@ -20,18 +20,17 @@ public:
     // Appends the member; a member with the same id raises.
     void add(const QString& id, const Item& item)
     {
-        const QString key = makeKey(id);
-        Item& slot = m_keys[key]; // one look-up: a new key holds no member yet
+        Item& slot = m_keys[id]; // one look-up: a new key holds no member yet
         if (slot)
             throw AppError(457, m_source + QStringLiteral(".add"),
-                           QStringLiteral("The list already holds the item '%1'.").arg(key));
+                           QStringLiteral("The list already holds the item '%1'.").arg(makeKey(id)));
         slot = item;
         m_items.append(item);
     }
     // The member with that id; raises when there is none.
     Item get(const QString& id) const
     {
-        const Item item = m_keys.value(makeKey(id));
+        const Item item = m_keys.value(id);
         if (!item)
             throw AppError(5, m_source + QStringLiteral(".getItem"),
                            QStringLiteral("The list holds no item with the id '%1'.").arg(id));
@@ -41,9 +40,9 @@ public:
     void remove(const QString& id)
     {
         m_items.removeOne(get(id));
-        m_keys.remove(makeKey(id));
+        m_keys.remove(id);
     }
-    bool contains(const QString& id) const { return m_keys.contains(makeKey(id)); }
+    bool contains(const QString& id) const { return m_keys.contains(id); }
     qsizetype count() const { return m_items.size(); }
     void clear()
     {
@@ -54,6 +53,7 @@ public:
     typename QList<Item>::const_iterator end() const { return m_items.cend(); }
 
 private:
+    // The key the errors name; the members are looked up by their bare id.
     static QString makeKey(const QString& id) { return QStringLiteral("ID:") + id; }
 
     QString m_source;

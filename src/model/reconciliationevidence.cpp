@@ -102,6 +102,7 @@ ReconciliationEvidence::Shown ReconciliationEvidence::shownPrepaid(const Amortiz
 void ReconciliationEvidence::addItems(const ReconcilingItemList& items)
 {
     m_itemsShown = true;
+    m_items.reserve(m_items.size() + items.count());
     for (const auto& item : items)
         m_items.append(shownItem(*item));
 }

@@ -191,10 +191,12 @@ Persistence::Conflict ReconcilingItem::conflict() const
     // Named as stored, not as typed since.
     const bool stored = !m_f.loaded.isEmpty();
     const QString comment = (stored ? Db::textOf(m_f.loaded.value(Comment)) : m_f.comment).trimmed();
-    const QString opened = stored ? Persistence::dateOf(m_f.loaded.value(OpenDate)) : m_f.openDate.getDate();
-    const QString name =
-        comment.isEmpty() ? QStringLiteral("of %1").arg(opened) : QStringLiteral("\"%1\"").arg(comment);
-    return {QStringLiteral("The reconciling item %1").arg(name), QStringLiteral("the item")};
+    // Put together without arg(): every item shown in a reconciliation is named once as it opens.
+    if (comment.isEmpty()) {
+        const QString opened = stored ? Persistence::dateOf(m_f.loaded.value(OpenDate)) : m_f.openDate.getDate();
+        return {QStringLiteral("The reconciling item of ") + opened, QStringLiteral("the item")};
+    }
+    return {QStringLiteral("The reconciling item \"") + comment + u'"', QStringLiteral("the item")};
 }
 
 void ReconcilingItem::remove()

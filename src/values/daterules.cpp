@@ -174,6 +174,10 @@ std::optional<QDate> fromText(const QString& mmddyyyy)
 {
     if (mmddyyyy.isEmpty())
         return std::nullopt;
+    if (isNormalForm(mmddyyyy)) { // the form of every date a record holds: its digits read in place
+        const QStringView v(mmddyyyy);
+        return QDate(v.mid(6, 4).toInt(), v.mid(0, 2).toInt(), v.mid(3, 2).toInt());
+    }
     const QDate d = QDate::fromString(mmddyyyy, QStringLiteral("MM/dd/yyyy"));
     if (d.isValid())
         return d;
@@ -184,7 +188,17 @@ QVariant toDb(const QDate& date)
 {
     if (!date.isValid())
         return QVariant(QMetaType::fromType<QString>());
-    return date.toString(Qt::ISODate);
+    const int y = date.year();
+    if (y < 1000 || y > 9999)
+        return date.toString(Qt::ISODate);
+    // Written digit by digit, as toText: a schedule's periods are compared in this form as loaded.
+    const int m = date.month();
+    const int d = date.day();
+    const auto digit = [](int n) { return QChar(u'0' + n); };
+    const QChar text[10] = {digit(y / 1000),   digit(y / 100 % 10), digit(y / 10 % 10), digit(y % 10),
+                            QLatin1Char('-'),  digit(m / 10),       digit(m % 10),      QLatin1Char('-'),
+                            digit(d / 10),     digit(d % 10)};
+    return QString(text, 10);
 }
 
 QVariant toDb(const QString& text)
@@ -198,8 +212,15 @@ QString fromDb(const QVariant& stored)
     if (stored.isNull())
         return {};
     const QString s = stored.toString();
-    const QDate d = QDate::fromString(s.left(10), Qt::ISODate);
-    return toText(d);
+    // A stored date is "yyyy-MM-dd" (a time may follow): its digits are read in place, as a list
+    // reads one or two dates a row; any other text goes through the general parser.
+    const auto digit = [&](qsizetype i) { return s.at(i).unicode() - u'0'; };
+    const auto isDigit = [&](qsizetype i) { return unsigned(digit(i)) <= 9u; };
+    if (s.size() >= 10 && s.at(4) == u'-' && s.at(7) == u'-' && isDigit(0) && isDigit(1) && isDigit(2) &&
+        isDigit(3) && isDigit(5) && isDigit(6) && isDigit(8) && isDigit(9))
+        return toText(QDate(digit(0) * 1000 + digit(1) * 100 + digit(2) * 10 + digit(3), digit(5) * 10 + digit(6),
+                            digit(8) * 10 + digit(9)));
+    return toText(QDate::fromString(s.left(10), Qt::ISODate));
 }
 
 QString dateTimeToDb(const QDateTime& moment)

@@ -75,6 +75,8 @@ void tst_DateRules::databaseForm()
     QCOMPARE(DateRules::fromDb(QStringLiteral("2024-03-05")), QStringLiteral("03/05/2024"));
     QCOMPARE(DateRules::fromDb(QStringLiteral("2024-03-05 13:45:00")), QStringLiteral("03/05/2024"));
     QCOMPARE(DateRules::fromDb(QVariant()), QString());
+    QCOMPARE(DateRules::fromDb(QStringLiteral("2024-02-30")), QString());
+    QCOMPARE(DateRules::toDb(QStringLiteral("02/30/2024")).toString(), QString());
     // Every digit in its place, at the edges of the four-digit years as within them.
     QCOMPARE(DateRules::toText(QDate(1000, 1, 1)), QStringLiteral("01/01/1000"));
     QCOMPARE(DateRules::toText(QDate(9999, 12, 31)), QStringLiteral("12/31/9999"));
