@@ -6,6 +6,9 @@
 #include "reconciliationkind.h"
 #include "typecode.h"
 
+#include <algorithm>
+#include <iterator>
+
 void ReconciliationBase::loadBalanceAndItems(const Account& account, const QString& date)
 {
     m_balance = GLAccountBalance();
@@ -31,11 +34,8 @@ ReconciliationEvidence PrepaidReconciliation::shownEvidence() const
 ReconciliationEvidence BankReconciliation::shownEvidence() const
 {
     ReconciliationEvidence shown;
-    for (const ReconcilingItemList* list : {&m_checks, &m_deposits, &m_bankFees, &m_nsfChecks, &m_others})
+    for (const ReconcilingItemList* list : {&m_checks, &m_deposits, &m_bankFees, &m_nsfChecks, &m_others, &m_unbanked})
         shown.addItems(*list);
-    for (const ReconcilingItemList::Item& item : m_items)
-        if (!ReconciliationKind::bankItemTypeOf(item->getType().getCode()))
-            shown.addItem(*item);
     return shown;
 }
 
@@ -77,12 +77,15 @@ ARCurrency PrepaidReconciliation::explained() const
 void BankReconciliation::Load(const Account& account, const QString& date)
 {
     loadBalanceAndItems(account, date);
-    for (ReconcilingItemList* list : {&m_checks, &m_deposits, &m_bankFees, &m_nsfChecks, &m_others})
-        list->clear();
     // One read of the items: each of the five bank types is also kept in its own list.
-    for (const ReconcilingItemList::Item& item : m_items)
-        if (ReconcilingItemList* list = getItemsForType(item->getType().getCode()))
-            list->add(item);
+    ReconcilingItemList* const lists[] = {&m_checks, &m_deposits, &m_bankFees, &m_nsfChecks, &m_others, &m_unbanked};
+    QList<ReconcilingItemList::Item> members[std::size(lists)];
+    for (const ReconcilingItemList::Item& item : m_items) {
+        ReconcilingItemList* list = getItemsForType(item->getType().getCode());
+        members[std::find(std::begin(lists), std::end(lists), list ? list : &m_unbanked) - std::begin(lists)].append(item);
+    }
+    for (std::size_t i = 0; i < std::size(lists); ++i)
+        lists[i]->assignDistinct(std::move(members[i]));
     vouchForShown();
 }
 

@@ -158,6 +158,7 @@ private:
     ARCurrency explained() const override;
 
     ReconcilingItemList m_checks, m_deposits, m_bankFees, m_nsfChecks, m_others;
+    ReconcilingItemList m_unbanked; // items of no bank type: shown in no group, signed for all the same
 };
 
 namespace ReconciliationFactory {

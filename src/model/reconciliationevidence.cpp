@@ -1,12 +1,10 @@
 #include "reconciliationevidence.h"
 
-#include "amortizableitemlist.h"
 #include "apperror.h"
 #include "daterules.h"
 #include "db.h"
 #include "glaccount.h"
 #include "persistence.h"
-#include "reconcilingitemlist.h"
 #include "recordid.h"
 
 #include <QHash>
@@ -102,23 +100,13 @@ ReconciliationEvidence::Shown ReconciliationEvidence::shownPrepaid(const Amortiz
 void ReconciliationEvidence::addItems(const ReconcilingItemList& items)
 {
     m_itemsShown = true;
-    m_items.reserve(m_items.size() + items.count());
-    for (const auto& item : items)
-        m_items.append(shownItem(*item));
-}
-
-void ReconciliationEvidence::addItem(const ReconcilingItem& item)
-{
-    m_itemsShown = true;
-    m_items.append(shownItem(item));
+    m_items.append(items);
 }
 
 void ReconciliationEvidence::setPrepaidItems(const AmortizableItemList& items)
 {
     m_prepaidShown = true;
-    m_prepaid.clear();
-    for (const auto& item : items)
-        m_prepaid.append(shownPrepaid(*item));
+    m_prepaid = items;
 }
 
 void ReconciliationEvidence::lockAndRequireAsShown(const QSqlDatabase& db, const QVariant& accountId,
@@ -155,18 +143,22 @@ void ReconciliationEvidence::lockAndRequireAsShown(const QSqlDatabase& db, const
     if (m_itemsShown) {
         ReconcilingItemList stored;
         stored.Load(account, date, QString());
-        QList<Shown> now;
+        QList<Shown> shown, now;
+        for (const ReconcilingItemList& list : m_items)
+            for (const auto& item : list)
+                shown.append(shownItem(*item));
         for (const auto& item : stored)
             now.append(shownItem(*item));
-        compare(db, m_items, now, QStringLiteral("ReconcilingItemAudit"));
+        compare(db, shown, now, QStringLiteral("ReconcilingItemAudit"));
     }
     if (m_prepaidShown) {
         AmortizableItemList stored;
         stored.Load(account, date);
-        QList<Shown> now;
+        QList<Shown> shown, now;
+        for (const auto& item : m_prepaid)
+            shown.append(shownPrepaid(*item));
         for (const auto& item : stored)
             now.append(shownPrepaid(*item));
-        compare(db, m_prepaid, now, QStringLiteral("AmortizableItemAudit"),
-                QStringLiteral("AmortizationAudit"));
+        compare(db, shown, now, QStringLiteral("AmortizableItemAudit"), QStringLiteral("AmortizationAudit"));
     }
 }

@@ -1,26 +1,28 @@
 #pragma once
 
+#include "amortizableitemlist.h"
+#include "reconcilingitemlist.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
-class AmortizableItem;
-class AmortizableItemList;
 class QSqlDatabase;
-class ReconcilingItem;
-class ReconcilingItemList;
 
 // What a reconciliation window showed its signer beside the balance: the reconciling items open
 // at the date and, for a prepaid account, the prepaid items with their schedules, each as it was
 // loaded. A sign-off vouches for all of it, so it is stored only while the stored items are still
 // these; the difference the signer saw is then the one the stored figures give.
+//
+// It holds the window's own lists, shared, not copies of their items: what a sign-off compares is
+// what the window shows when it signs, and a window that shows thousands of items pays for the
+// comparison only when it signs.
 class ReconciliationEvidence
 {
 public:
     // The items shown; a second list adds its items (the bank's lists by type).
     void addItems(const ReconcilingItemList& items);
-    void addItem(const ReconcilingItem& item);
     void setPrepaidItems(const AmortizableItemList& items);
     // Nothing was shown beside the balance: a sign-off then vouches for the balance alone.
     bool isEmpty() const { return !m_itemsShown && !m_prepaidShown; }
@@ -35,6 +37,7 @@ public:
     void lockAndRequireAsShown(const QSqlDatabase& db, const QVariant& accountId, const QString& date) const;
 
 private:
+    // What a sign-off compares of an item, as shown and as stored now.
     struct Shown
     {
         QString id;
@@ -48,6 +51,6 @@ private:
 
     bool m_itemsShown = false;
     bool m_prepaidShown = false;
-    QList<Shown> m_items;
-    QList<Shown> m_prepaid;
+    QList<ReconcilingItemList> m_items;
+    AmortizableItemList m_prepaid;
 };

@@ -112,19 +112,25 @@ QString ReconcilingItem::selectColumns()
     return columns;
 }
 
-ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types)
+ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types,
+                                         const ReconcilingItem* previous)
 {
     ReconcilingItem item;
     Fields& f = item.m_f;
     f.id = RecordId::fromDb(row.value(0));
     f.loaded = Persistence::loadedValues(row, 1, int(RowColumns.size()));
     const QVariantList& v = f.loaded;
-    f.glAccountId = RecordId::fromDb(v[AccountId]);
+    // The rows of a list mostly share their account and their type: the previous row's are taken
+    // over when they are the same.
+    const Fields* before = previous ? &previous->m_f : nullptr;
+    f.glAccountId = before && before->loaded.value(AccountId) == v[AccountId] ? before->glAccountId
+                                                                              : RecordId::fromDb(v[AccountId]);
     f.openDate.setDate(Persistence::dateOf(v[OpenDate]));
     f.closeDate.setDate(Persistence::dateOf(v[CloseDate]));
     f.comment = Db::textOf(v[Comment]);
     f.amount = Persistence::moneyOf(v[Amount]);
-    f.type = typeFor(types, Db::textOf(v[TypeCode]), f.id);
+    const QString code = Db::textOf(v[TypeCode]);
+    f.type = before && before->type.getCode() == code ? before->type : typeFor(types, code, f.id);
     f.reqTiming = Db::textOf(v[ReqTiming]);
     f.createUser = Db::textOf(v[CreateUser]);
     f.createDate = Db::textOf(v[CreateDate]);

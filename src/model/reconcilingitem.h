@@ -113,8 +113,10 @@ private:
 
     // The columns the list and Load read, in the order fromRow expects them.
     static QString selectColumns();
-    // An item from a row of selectColumns(); raises for an unknown type code.
-    static ReconcilingItem fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types);
+    // An item from a row of selectColumns(); raises for an unknown type code. `previous`, the item
+    // of the row before in the same list, lends it what they have in common.
+    static ReconcilingItem fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types,
+                                   const ReconcilingItem* previous = nullptr);
     static ReconcilingItemType typeFor(const ReconcilingItemTypeList& types, const QString& code, const QString& id);
     QVariantList dataValues() const;
     QVariantList rowValues() const;

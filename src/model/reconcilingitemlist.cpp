@@ -39,16 +39,14 @@ QList<ReconcilingItemList::Item> ReconcilingItemList::query(const QString& accou
     const ReconcilingItemTypeList types(db);
     QSqlQuery q = Db::exec(db, sql, values);
     while (q.next())
-        items.append(std::make_shared<ReconcilingItem>(ReconcilingItem::fromRow(q, types)));
+        items.append(std::make_shared<ReconcilingItem>(
+            ReconcilingItem::fromRow(q, types, items.isEmpty() ? nullptr : items.constLast().get())));
     return items;
 }
 
 void ReconcilingItemList::Load(const QString& accountId, const QString& date, const QString& typeCode)
 {
-    const QList<Item> items = query(accountId, date, typeCode);
-    clear();
-    for (const Item& item : items)
-        add(item);
+    assignDistinct(query(accountId, date, typeCode));
 }
 
 QHash<QString, ReconcilingItemList> ReconcilingItemList::loadByType(const QString& accountId, const QString& date)

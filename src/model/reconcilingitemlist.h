@@ -25,6 +25,8 @@ public:
     // A new amount: the sum of the members' amounts, 0 for an empty list.
     ARCurrency getTotalAmount() const;
     void clear() { m_items.clear(); }
+    // Replaces the members by these members of one list (their ids differ).
+    void assignDistinct(QList<Item> items) { m_items.assignDistinct(std::move(items)); }
 
     QList<Item>::const_iterator begin() const { return m_items.begin(); }
     QList<Item>::const_iterator end() const { return m_items.end(); }

@@ -4,6 +4,7 @@
 #include "db.h"
 #include "global.h"
 #include "referencelists.h"
+#include "typecode.h"
 
 #include <QHash>
 
@@ -40,7 +41,7 @@ ReconcilingItemTypeList::ReconcilingItemTypeList(const QSqlDatabase& db)
 const ReconcilingItemType* ReconcilingItemTypeList::find(const QString& code) const
 {
     for (const ReconcilingItemType& t : *m_types)
-        if (t.getCode().compare(code, Qt::CaseInsensitive) == 0)
+        if (TypeCode::is(t.getCode(), code))
             return &t;
     return nullptr;
 }

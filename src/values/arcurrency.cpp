@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -49,7 +50,8 @@ struct UserSeparators
     QString group;
     QString decimal;
 
-    UserSeparators() : group(QLocale().groupSeparator()), decimal(QLocale().decimalPoint()) {}
+    UserSeparators() : UserSeparators(QLocale()) {}
+    explicit UserSeparators(const QLocale& locale) : group(locale.groupSeparator()), decimal(locale.decimalPoint()) {}
     bool areFixed() const { return group == QLatin1String(",") && decimal == QLatin1String("."); }
     bool groupsWithBlank() const { return group.size() == 1 && (group[0].isSpace() || group[0] == QChar(0x202F)); }
 };
@@ -352,22 +354,28 @@ QString ARCurrency::format(qint64 units, bool useParens)
     const Wide whole = cents / 100;
     const int frac = static_cast<int>(cents % 100);
 
-    QString wholeText;
-    Wide w = whole;
+    // Written from the right into a buffer: a list formats an amount a row. The widest amount,
+    // 128-bit wholes with their commas, parentheses and all, fits in 64 characters.
+    char16_t buffer[64];
+    char16_t* begin = std::end(buffer);
+    const bool shownNegative = negative && cents != 0;
+    if (useParens)
+        *--begin = shownNegative ? u')' : u' ';
+    *--begin = char16_t(u'0' + frac % 10);
+    *--begin = char16_t(u'0' + frac / 10);
+    *--begin = u'.';
+    auto w = static_cast<quint64>(whole); // a 64-bit amount's wholes fit
     int n = 0;
     do {
         if (n > 0 && n % 3 == 0)
-            wholeText.prepend(QLatin1Char(','));
-        wholeText.prepend(QChar(u'0' + static_cast<int>(w % 10)));
+            *--begin = u',';
+        *--begin = char16_t(u'0' + static_cast<int>(w % 10));
         w /= 10;
         ++n;
     } while (w > 0);
-    QString text = wholeText + QLatin1Char('.') + QStringLiteral("%1").arg(frac, 2, 10, QLatin1Char('0'));
-
-    const bool shownNegative = negative && cents != 0;
-    if (useParens)
-        return shownNegative ? QLatin1Char('(') + text + QLatin1Char(')') : text + QLatin1Char(' ');
-    return shownNegative ? QLatin1Char('-') + text : text;
+    if (shownNegative)
+        *--begin = useParens ? u'(' : u'-';
+    return QString(reinterpret_cast<const QChar*>(begin), std::end(buffer) - begin);
 }
 
 QString ARCurrency::display(qint64 units)

@@ -151,13 +151,16 @@ bool isNormalForm(const QString& t)
     for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
         if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9'))
             return false;
-    const QStringView v(t);
-    const int y = v.mid(6, 4).toInt();
-    return y >= 1000 && QDate::isValid(y, v.mid(0, 2).toInt(), v.mid(3, 2).toInt());
+    // Every date a list shows is checked here: its digits are read in place.
+    const auto digit = [&](int i) { return t[i].unicode() - u'0'; };
+    const int y = digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9);
+    return y >= 1000 && QDate::isValid(y, digit(0) * 10 + digit(1), digit(3) * 10 + digit(4));
 }
 
 QString normalize(const QString& text)
 {
+    if (text.isEmpty())
+        return {};
     if (isNormalForm(text))
         return text;
     if (const auto d = parse(text))
@@ -217,9 +220,18 @@ QString fromDb(const QVariant& stored)
     const auto digit = [&](qsizetype i) { return s.at(i).unicode() - u'0'; };
     const auto isDigit = [&](qsizetype i) { return unsigned(digit(i)) <= 9u; };
     if (s.size() >= 10 && s.at(4) == u'-' && s.at(7) == u'-' && isDigit(0) && isDigit(1) && isDigit(2) &&
-        isDigit(3) && isDigit(5) && isDigit(6) && isDigit(8) && isDigit(9))
-        return toText(QDate(digit(0) * 1000 + digit(1) * 100 + digit(2) * 10 + digit(3), digit(5) * 10 + digit(6),
-                            digit(8) * 10 + digit(9)));
+        isDigit(3) && isDigit(5) && isDigit(6) && isDigit(8) && isDigit(9)) {
+        const int y = digit(0) * 1000 + digit(1) * 100 + digit(2) * 10 + digit(3);
+        const int m = digit(5) * 10 + digit(6);
+        const int d = digit(8) * 10 + digit(9);
+        // A real day of a four-digit year is only rearranged: month, day, year.
+        if (y >= 1000 && QDate::isValid(y, m, d)) {
+            const QChar* c = s.constData();
+            const QChar text[10] = {c[5], c[6], QLatin1Char('/'), c[8], c[9], QLatin1Char('/'), c[0], c[1], c[2], c[3]};
+            return QString(text, 10);
+        }
+        return toText(QDate(y, m, d));
+    }
     return toText(QDate::fromString(s.left(10), Qt::ISODate));
 }
 

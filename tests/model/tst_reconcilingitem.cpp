@@ -452,7 +452,12 @@ void tst_ReconcilingItem::idsAndAmountsBeyondSmallRanges()
     QCOMPARE(list.getItem("70000")->getAmount().units(), top);
     QCOMPARE(list.getItem("70000")->getGLAccountID(), QStringLiteral("40000"));
     QCOMPARE(list.getItem("70001")->getAmount().units(), -top);
+    QCOMPARE(list.getItem("70001")->getAmount().toString(true), QStringLiteral("(922,337,203,685,477.58)"));
     QVERIFY(list.getTotalAmount().isZero());
+    // A loaded list knows its members by id: a second member with a stored id is refused.
+    QVERIFY(list.exists("70001") && !list.exists("70002"));
+    QVERIFY_THROWS_EXCEPTION(AppError, list.add(std::make_shared<ReconcilingItem>(*list.getItem("70000"))));
+    QCOMPARE(list.count(), 2);
 
     // Two of the largest amounts do not fit the money type: the sum raises, it does not wrap.
     ReconcilingItemList twice;
