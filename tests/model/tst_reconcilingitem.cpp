@@ -468,6 +468,11 @@ void tst_ReconcilingItem::idsAndAmountsBeyondSmallRanges()
     twice.add(copy);
     QVERIFY_THROWS_EXCEPTION(AppError, twice.getTotalAmount());
 
+    // Every id reads back as the number's own text, however long or negative.
+    for (const qint64 id : {std::numeric_limits<qint64>::min(), qint64(-7), qint64(0), std::numeric_limits<qint64>::max()})
+        QCOMPARE(RecordId::fromDb(QVariant::fromValue(id)), QString::number(id));
+    QVERIFY(RecordId::fromDb(QVariant()).isNull());
+
     // A non-numeric account id is refused before anything is written.
     auto bad = newItem("12a", "C", "01/01/2024", "", "", "1");
     QVERIFY_THROWS_EXCEPTION(AppError, bad->store());
