@@ -118,9 +118,10 @@ private:
         QString createDate;
         QString createUser;
         // The row and its schedule as last read or stored: a store writes only while both still
-        // hold them.
+        // hold them. The schedule is kept as it stood (its periods shared, not copied, until the
+        // schedule is edited) and compared only when a store or removal asks.
         QVariantList loaded;
-        QStringList scheduleLoaded;
+        AmortizationList scheduleLoaded;
     };
 
     bool isGLAccountValid() const;
@@ -137,8 +138,9 @@ private:
     static Account accountFor(const QString& accountId);
     QVariantList dataValues() const;
     QVariantList rowValues() const;
-    // Each period of the schedule as "id|period|amount units", in stored order.
-    static QStringList scheduleState(const AmortizationList& schedule);
+    // The same periods in the same order, each with the same id, date and amount: what a schedule
+    // stored meanwhile is compared on.
+    static bool sameStoredState(const AmortizationList& a, const AmortizationList& b);
     // Raises ChangedMeanwhile, naming the item as given, when the stored schedule is no longer the
     // one loaded.
     void requireScheduleUnchanged(const QSqlDatabase& db, const Persistence::Conflict& named) const;

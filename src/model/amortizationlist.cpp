@@ -87,6 +87,13 @@ bool AmortizationList::equals(const AmortizationList& other) const
     return true;
 }
 
+AmortizationList AmortizationList::snapshot() const
+{
+    AmortizationList copy;
+    copy.m_periods = m_periods;
+    return copy;
+}
+
 void AmortizationList::Load(const QString& itemId)
 {
     QList<Amortization> periods;
@@ -96,37 +103,44 @@ void AmortizationList::Load(const QString& itemId)
                                               "ORDER BY AmortizationID")
                                    .arg(Amortization::selectColumns()),
                                {*key});
+        const QString storedId = QString::number(*key); // as every row holds it
         while (q.next())
-            periods.append(Amortization::fromRow(q));
+            periods.append(Amortization::fromRow(q, storedId));
     }
     m_periods = std::move(periods);
 }
 
-QHash<QString, AmortizationList> AmortizationList::loadForItems(const QString& itemCondition,
-                                                                const QVariantList& values)
+void AmortizationList::loadForItems(const QString& itemCondition, const QVariantList& values,
+                                    const QHash<qint64, AmortizationList*>& schedules)
 {
-    QHash<QString, AmortizationList> lists;
-    QStringList columns = Amortization::selectColumns().split(QStringLiteral(", "));
-    for (QString& c : columns)
-        c.prepend(QStringLiteral("z."));
+    static const QString columns = Amortization::selectColumns(QLatin1StringView("z."));
     QSqlQuery q = Db::exec(Global::getConnection(),
                            QStringLiteral("SELECT %1 FROM Amortization z "
                                           "JOIN AmortizableItem m ON m.AmortizableItemID = z.amortizableItemID "
                                           "WHERE %2 ORDER BY z.AmortizationID")
-                               .arg(columns.join(QStringLiteral(", ")), itemCondition),
+                               .arg(columns, itemCondition),
                            values);
-    // An item's periods mostly follow each other: its list is looked up again only when the item changes.
+    // An item's periods mostly follow each other: its list is looked up again, and its id made a
+    // text its periods share, only when the item changes. A schedule starts with room for as many
+    // periods as the one before had.
+    std::optional<qint64> item;
     QString itemId;
     AmortizationList* list = nullptr;
+    qsizetype lastLength = 0;
     while (q.next()) {
-        Amortization p = Amortization::fromRow(q);
-        if (!list || p.getAmortizableItemID() != itemId) {
-            itemId = p.getAmortizableItemID();
-            list = &lists[itemId]; // valid until the next insert, which looks it up anew
+        const qint64 key = q.value(1).toLongLong(); // the join's key: never NULL
+        if (key != item) {
+            if (list)
+                lastLength = list->m_periods.size();
+            item = key;
+            itemId = QString::number(key);
+            list = schedules.value(key);
+            if (list && list->m_periods.isEmpty())
+                list->m_periods.reserve(lastLength);
         }
-        list->m_periods.append(std::move(p));
+        if (list)
+            list->m_periods.append(Amortization::fromRow(q, itemId));
     }
-    return lists;
 }
 
 void AmortizationList::store()

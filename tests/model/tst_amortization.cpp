@@ -337,6 +337,18 @@ void tst_Amortization::storeOfRaisedAmountLandsOnLastPeriod()
     QCOMPARE(fx.activities("AmortizationAudit"), (QStringList{"INSERT", "INSERT", "INSERT", "UPDATE"}));
     QCOMPARE(fx.value("SELECT period FROM AmortizationAudit WHERE Activity = 'UPDATE'"), QVariant("2025-03-31"));
     QCOMPARE(fx.rows("Amortization"), 3);
+
+    // An item of its account's list holds its periods as read the same way, whichever form the
+    // engine gives a date in; stored again unchanged, it writes no period.
+    AmortizableItemList list;
+    list.Load(i->getGLAccount(), "01/31/2025");
+    const AmortizableItemList::Item listed = list.getItem(i->getID());
+    listed->setAmount("500");
+    listed->store();
+    listed->setComment("unchanged schedule");
+    listed->store();
+    QCOMPARE(fx.activities("AmortizationAudit"), (QStringList{"INSERT", "INSERT", "INSERT", "UPDATE", "UPDATE"}));
+    QCOMPARE(fx.value("SELECT amount FROM Amortization ORDER BY AmortizationID DESC").toLongLong(), units(300));
 }
 
 void tst_Amortization::storeRefusesBadEndDateBeforeWriting()
