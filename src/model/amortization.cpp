@@ -38,12 +38,12 @@ QString Amortization::selectColumns(QLatin1StringView prefix)
     return columns;
 }
 
-Amortization Amortization::fromRow(const QSqlQuery& row, const QString& itemId)
+Amortization Amortization::fromRow(const QSqlQuery& row, const QString& itemId, Persistence::DateFields& dates)
 {
     Amortization p;
     p.m_f.id = RecordId::fromDb(row.value(0));
     p.m_f.values.itemId = itemId;
-    p.m_f.values.period.setDate(Persistence::dateOf(row.value(2)));
+    p.m_f.values.period = dates.of(row.value(2));
     p.m_f.values.amount = Persistence::moneyOf(row.value(3));
     p.m_f.createDate = Db::textOf(row.value(4));
     p.m_f.createUser = Db::textOf(row.value(5));
@@ -86,6 +86,7 @@ void Amortization::Load(const QString& id)
     QSqlQuery q = Db::exec(Global::getConnection(),
                            QStringLiteral("SELECT %1 FROM Amortization WHERE AmortizationID = ?").arg(selectColumns()),
                            {*key});
+    Persistence::DateFields dates;
     if (q.next())
-        *this = fromRow(q, RecordId::fromDb(q.value(1)));
+        *this = fromRow(q, RecordId::fromDb(q.value(1)), dates);
 }

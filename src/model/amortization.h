@@ -9,6 +9,9 @@
 
 class QSqlDatabase;
 class QSqlQuery;
+namespace Persistence {
+class DateFields;
+}
 
 // One period of a prepaid item's schedule: the amount amortized at one month end. Every insert,
 // update and delete is recorded in AmortizationAudit in the same transaction as the row.
@@ -55,8 +58,8 @@ private:
     // The columns fromRow reads, each after the prefix (a table alias and its dot, or nothing).
     static QString selectColumns(QLatin1StringView prefix = {});
     // A row of selectColumns(), whose item id the caller gives as text: the periods of a schedule
-    // then share one text.
-    static Amortization fromRow(const QSqlQuery& row, const QString& itemId);
+    // then share one text, and those of a list one text of each date.
+    static Amortization fromRow(const QSqlQuery& row, const QString& itemId, Persistence::DateFields& dates);
     // The row's values of the period's item id, date and amount, in the database's form.
     QVariantList dataValues() const;
 

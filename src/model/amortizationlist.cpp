@@ -9,6 +9,10 @@
 #include "persistence.h"
 #include "recordid.h"
 
+#include <QSet>
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 QDate monthEnd(const QDate& d)
@@ -104,8 +108,9 @@ void AmortizationList::Load(const QString& itemId)
                                    .arg(Amortization::selectColumns()),
                                {*key});
         const QString storedId = QString::number(*key); // as every row holds it
+        Persistence::DateFields dates;
         while (q.next())
-            periods.append(Amortization::fromRow(q, storedId));
+            periods.append(Amortization::fromRow(q, storedId, dates));
     }
     m_periods = std::move(periods);
 }
@@ -113,20 +118,26 @@ void AmortizationList::Load(const QString& itemId)
 void AmortizationList::loadForItems(const QString& itemCondition, const QVariantList& values,
                                     const QHash<qint64, AmortizationList*>& schedules)
 {
+    // The rows come in the order of the join, which keeps an item's periods together on the
+    // engines; each schedule is put in stored order here, where it is a few periods and mostly in
+    // order already, rather than by the engine sorting the whole list's periods.
     static const QString columns = Amortization::selectColumns(QLatin1StringView("z."));
     QSqlQuery q = Db::exec(Global::getConnection(),
                            QStringLiteral("SELECT %1 FROM Amortization z "
                                           "JOIN AmortizableItem m ON m.AmortizableItemID = z.amortizableItemID "
-                                          "WHERE %2 ORDER BY z.AmortizationID")
+                                          "WHERE %2")
                                .arg(columns, itemCondition),
                            values);
-    // An item's periods mostly follow each other: its list is looked up again, and its id made a
-    // text its periods share, only when the item changes. A schedule starts with room for as many
-    // periods as the one before had.
+    // An item's list is looked up again, and its id made a text its periods share, only when the
+    // item changes. A schedule starts with room for as many periods as the one before had.
     std::optional<qint64> item;
     QString itemId;
+    Persistence::DateFields dates;
     AmortizationList* list = nullptr;
     qsizetype lastLength = 0;
+    qint64 lastPeriod = 0; // the id of the list's last period so far
+    QSet<AmortizationList*> unordered;
+    const auto idOf = [](const Amortization& p) { return RecordId::parse(p.getID()).value_or(0); };
     while (q.next()) {
         const qint64 key = q.value(1).toLongLong(); // the join's key: never NULL
         if (key != item) {
@@ -135,12 +146,24 @@ void AmortizationList::loadForItems(const QString& itemCondition, const QVariant
             item = key;
             itemId = QString::number(key);
             list = schedules.value(key);
-            if (list && list->m_periods.isEmpty())
+            if (!list)
+                continue;
+            if (list->m_periods.isEmpty())
                 list->m_periods.reserve(lastLength);
+            lastPeriod = list->m_periods.isEmpty() ? std::numeric_limits<qint64>::min()
+                                                   : idOf(list->m_periods.constLast());
         }
-        if (list)
-            list->m_periods.append(Amortization::fromRow(q, itemId));
+        if (!list)
+            continue;
+        const qint64 period = q.value(0).toLongLong();
+        if (period < lastPeriod)
+            unordered.insert(list);
+        lastPeriod = period;
+        list->m_periods.append(Amortization::fromRow(q, itemId, dates));
     }
+    for (AmortizationList* schedule : std::as_const(unordered))
+        std::sort(schedule->m_periods.begin(), schedule->m_periods.end(),
+                  [&idOf](const Amortization& a, const Amortization& b) { return idOf(a) < idOf(b); });
 }
 
 void AmortizationList::store()

@@ -523,6 +523,11 @@ void tst_Amortization::itemListAtDate()
     Db::exec(fx.db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, amount, \"desc\") "
                     "VALUES (?, '2025-02-01', '2025-02-01', 0, 'open-ended')",
              {id});
+    // Its schedule's later period was stored first: the list keeps the stored order, not the dates'.
+    const QString openEnded = fx.value("SELECT AmortizableItemID FROM AmortizableItem WHERE \"desc\" = 'open-ended'").toString();
+    for (const QString period : {"2025-03-31", "2025-02-28"})
+        Db::exec(fx.db, "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, 0)",
+                 {openEnded.toLongLong(), period});
 
     AmortizableItemList list;
     const qint64 before = Db::statementCount();
@@ -534,6 +539,7 @@ void tst_Amortization::itemListAtDate()
     QCOMPARE(descs, (QStringList{"open-ended", "a ends on the date", "b ends on the date", "later"}));
     QVERIFY(list.getItem("70000")->getID() == "70000");
     QCOMPARE(list.getItem("70002")->getAmortizationList().count(), 12);
+    QCOMPARE(periods(list.getItem(openEnded)->getAmortizationList()), (QStringList{"03/31/2025", "02/28/2025"}));
     QCOMPARE(list.getItem("70002")->getGLAccount()->getID(), QString::number(id));
     QCOMPARE(list.getTotalRemainingBalance("03/31/2025").units(), units(900));
     QCOMPARE(list.getTotalRemainingBalance("01/31/2025").units(), units(200 + 400 + 1100));
