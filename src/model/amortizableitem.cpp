@@ -78,15 +78,15 @@ QString AmortizableItem::selectColumns()
                           "CreateDate, CreateUser");
 }
 
-AmortizableItem::Fields AmortizableItem::fromRow(const QSqlQuery& row)
+AmortizableItem::Fields AmortizableItem::fromRow(const QSqlQuery& row, Persistence::DateFields& dates)
 {
     Fields f;
     f.id = RecordId::fromDb(row.value(0));
     f.loaded = Persistence::loadedValues(row, 1, 9); // in the order of RowColumns
     const QVariantList& v = f.loaded;
-    f.openDate.setDate(Persistence::dateOf(v.at(1)));
-    f.startDate.setDate(Persistence::dateOf(v.at(2)));
-    f.endDate.setDate(Persistence::dateOf(v.at(3)));
+    f.openDate = dates.of(v.at(1));
+    f.startDate = dates.of(v.at(2));
+    f.endDate = dates.of(v.at(3));
     f.amount = Persistence::moneyOf(v.at(4));
     f.description = Db::textOf(v.at(5));
     f.comment = Db::textOf(v.at(6));
@@ -119,7 +119,8 @@ void AmortizableItem::Load(const QString& id)
                                {*key});
         if (!q.next())
             return;
-        f = fromRow(q);
+        Persistence::DateFields dates;
+        f = fromRow(q, dates);
         accountId = RecordId::fromDb(q.value(1));
     }
     f.account = accountFor(accountId);

@@ -14,6 +14,7 @@ class QSqlDatabase;
 class QSqlQuery;
 namespace Persistence {
 struct Conflict;
+class DateFields;
 }
 
 // A prepaid amount recorded against one account and spread month by month from its start date to
@@ -132,8 +133,9 @@ private:
     bool isDescriptionValid() const { return !m_f.description.trimmed().isEmpty(); }
 
     static QString selectColumns();
-    // The fields of a row of selectColumns(), without the account (whose id is column 1).
-    static Fields fromRow(const QSqlQuery& row);
+    // The fields of a row of selectColumns(), without the account (whose id is column 1); the
+    // items of a list share one text of each date.
+    static Fields fromRow(const QSqlQuery& row, Persistence::DateFields& dates);
     // The account with that id, loaded; null for the empty id (never the selected account).
     static Account accountFor(const QString& accountId);
     QVariantList dataValues() const;

@@ -4,6 +4,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "global.h"
+#include "persistence.h"
 #include "recordid.h"
 
 ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) const
@@ -45,9 +46,10 @@ void AmortizableItemList::load(const QString& accountId, const QString& date,
                                         "m.AmortizableItemID")
                              .arg(AmortizableItem::selectColumns(), condition, Db::exactCollation(db)),
                          values);
+            Persistence::DateFields dates;
             while (q.next()) {
                 auto item = std::make_shared<AmortizableItem>();
-                item->m_f = AmortizableItem::fromRow(q);
+                item->m_f = AmortizableItem::fromRow(q, dates);
                 items.append(item);
             }
         }

@@ -38,9 +38,9 @@ QString Amortization::selectColumns(QLatin1StringView prefix)
     return columns;
 }
 
-Amortization Amortization::fromRow(const QSqlQuery& row, const QString& itemId, Persistence::DateFields& dates)
+void Amortization::fromRow(Amortization& p, const QSqlQuery& row, const QString& itemId,
+                           Persistence::DateFields& dates)
 {
-    Amortization p;
     p.m_f.id = RecordId::fromDb(row.value(0));
     p.m_f.values.itemId = itemId;
     p.m_f.values.period = dates.of(row.value(2));
@@ -48,7 +48,6 @@ Amortization Amortization::fromRow(const QSqlQuery& row, const QString& itemId, 
     p.m_f.createDate = Db::textOf(row.value(4));
     p.m_f.createUser = Db::textOf(row.value(5));
     p.markStored();
-    return p;
 }
 
 QVariantList Amortization::dataValuesOf(const Values& values)
@@ -86,7 +85,10 @@ void Amortization::Load(const QString& id)
     QSqlQuery q = Db::exec(Global::getConnection(),
                            QStringLiteral("SELECT %1 FROM Amortization WHERE AmortizationID = ?").arg(selectColumns()),
                            {*key});
+    if (!q.next())
+        return;
     Persistence::DateFields dates;
-    if (q.next())
-        *this = fromRow(q, RecordId::fromDb(q.value(1)), dates);
+    Amortization read;
+    fromRow(read, q, RecordId::fromDb(q.value(1)), dates);
+    *this = std::move(read);
 }

@@ -110,7 +110,7 @@ void AmortizationList::Load(const QString& itemId)
         const QString storedId = QString::number(*key); // as every row holds it
         Persistence::DateFields dates;
         while (q.next())
-            periods.append(Amortization::fromRow(q, storedId, dates));
+            Amortization::fromRow(periods.emplaceBack(), q, storedId, dates);
     }
     m_periods = std::move(periods);
 }
@@ -159,7 +159,7 @@ void AmortizationList::loadForItems(const QString& itemCondition, const QVariant
         if (period < lastPeriod)
             unordered.insert(list);
         lastPeriod = period;
-        list->m_periods.append(Amortization::fromRow(q, itemId, dates));
+        Amortization::fromRow(list->m_periods.emplaceBack(), q, itemId, dates);
     }
     for (AmortizationList* schedule : std::as_const(unordered))
         std::sort(schedule->m_periods.begin(), schedule->m_periods.end(),
