@@ -24,7 +24,8 @@ bool Amortization::equals(const Amortization& other) const
     const Values& a = m_f.values;
     const Values& b = other.m_f.values;
     return m_f.id == other.m_f.id && a.itemId == b.itemId && a.period.getDate() == b.period.getDate() &&
-           m_f.createDate == other.m_f.createDate && m_f.createUser == other.m_f.createUser && a.amount.equals(b.amount);
+           m_f.createDate == other.m_f.createDate && m_f.createUser == other.m_f.createUser &&
+           a.amount.equals(b.amount);
 }
 
 QString Amortization::selectColumns(QLatin1StringView prefix)
@@ -38,7 +39,7 @@ QString Amortization::selectColumns(QLatin1StringView prefix)
     return columns;
 }
 
-void Amortization::fromRow(Amortization& p, const QSqlQuery& row, const QString& itemId,
+void Amortization::readRow(Amortization& p, const QSqlQuery& row, const QString& itemId,
                            Persistence::DateFields& dates)
 {
     p.m_f.id = RecordId::fromDb(row.value(0));
@@ -89,6 +90,6 @@ void Amortization::Load(const QString& id)
         return;
     Persistence::DateFields dates;
     Amortization read;
-    fromRow(read, q, RecordId::fromDb(q.value(1)), dates);
+    readRow(read, q, RecordId::fromDb(q.value(1)), dates);
     *this = std::move(read);
 }

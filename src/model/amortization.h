@@ -55,12 +55,12 @@ private:
     friend class AmortizationList;
     friend class AmortizationWriter;
 
-    // The columns fromRow reads, each after the prefix (a table alias and its dot, or nothing).
+    // The columns readRow reads, each after the prefix (a table alias and its dot, or nothing).
     static QString selectColumns(QLatin1StringView prefix = {});
     // Sets every field of the period from a row of selectColumns() whose item id the caller gives
     // as text: the periods of a schedule then share one text, and those of a list one text of
     // each date. A list reads its rows into periods it has just added.
-    static void fromRow(Amortization& period, const QSqlQuery& row, const QString& itemId,
+    static void readRow(Amortization& period, const QSqlQuery& row, const QString& itemId,
                         Persistence::DateFields& dates);
     // The row's values of the period's item id, date and amount, in the database's form.
     QVariantList dataValues() const;

@@ -110,7 +110,7 @@ void AmortizationList::Load(const QString& itemId)
         const QString storedId = QString::number(*key); // as every row holds it
         Persistence::DateFields dates;
         while (q.next())
-            Amortization::fromRow(periods.emplaceBack(), q, storedId, dates);
+            Amortization::readRow(periods.emplaceBack(), q, storedId, dates);
     }
     m_periods = std::move(periods);
 }
@@ -118,9 +118,9 @@ void AmortizationList::Load(const QString& itemId)
 void AmortizationList::loadForItems(const QString& itemCondition, const QVariantList& values,
                                     const QHash<qint64, AmortizationList*>& schedules)
 {
-    // The rows come in the order of the join, which keeps an item's periods together on the
-    // engines; each schedule is put in stored order here, where it is a few periods and mostly in
-    // order already, rather than by the engine sorting the whole list's periods.
+    // The rows come in whatever order the join gives, where an item's periods mostly follow each
+    // other and in stored order already: each schedule is put in stored order here, a few periods
+    // at a time, rather than by the engine sorting every period of the list.
     static const QString columns = Amortization::selectColumns(QLatin1StringView("z."));
     QSqlQuery q = Db::exec(Global::getConnection(),
                            QStringLiteral("SELECT %1 FROM Amortization z "
@@ -135,7 +135,7 @@ void AmortizationList::loadForItems(const QString& itemCondition, const QVariant
     Persistence::DateFields dates;
     AmortizationList* list = nullptr;
     qsizetype lastLength = 0;
-    qint64 lastPeriod = 0; // the id of the list's last period so far
+    qint64 lastPeriod = 0; // the id of the last period the list holds
     QSet<AmortizationList*> unordered;
     const auto idOf = [](const Amortization& p) { return RecordId::parse(p.getID()).value_or(0); };
     while (q.next()) {
@@ -159,7 +159,7 @@ void AmortizationList::loadForItems(const QString& itemCondition, const QVariant
         if (period < lastPeriod)
             unordered.insert(list);
         lastPeriod = period;
-        Amortization::fromRow(list->m_periods.emplaceBack(), q, itemId, dates);
+        Amortization::readRow(list->m_periods.emplaceBack(), q, itemId, dates);
     }
     for (AmortizationList* schedule : std::as_const(unordered))
         std::sort(schedule->m_periods.begin(), schedule->m_periods.end(),

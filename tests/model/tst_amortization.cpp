@@ -524,7 +524,8 @@ void tst_Amortization::itemListAtDate()
                     "VALUES (?, '2025-02-01', '2025-02-01', 0, 'open-ended')",
              {id});
     // Its schedule's later period was stored first: the list keeps the stored order, not the dates'.
-    const QString openEnded = fx.value("SELECT AmortizableItemID FROM AmortizableItem WHERE \"desc\" = 'open-ended'").toString();
+    const QString openEnded =
+        fx.value("SELECT AmortizableItemID FROM AmortizableItem WHERE \"desc\" = 'open-ended'").toString();
     for (const QString period : {"2025-03-31", "2025-02-28"})
         Db::exec(fx.db, "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, 0)",
                  {openEnded.toLongLong(), period});
