@@ -197,6 +197,17 @@ QString dateOf(const QVariant& stored)
     return DateRules::fromDb(stored);
 }
 
+ARDateField DateFields::of(const QVariant& stored)
+{
+    if (stored.isNull())
+        return {};
+    const QString key = stored.toString();
+    auto at = m_read.constFind(key);
+    if (at == m_read.cend())
+        at = m_read.insert(key, ARDateField(dateOf(stored)));
+    return *at;
+}
+
 QVariantList loadedValues(const QSqlQuery& q, int first, int count)
 {
     QVariantList values;

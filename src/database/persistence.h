@@ -6,6 +6,7 @@
 #include "db.h"
 #include "recordid.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -37,6 +38,18 @@ inline QVariant freeText(const QString& text) { return Db::text(text); }
 // Read back: money from units, a date to "mm/dd/yyyy".
 ARCurrency moneyOf(const QVariant& stored);
 QString dateOf(const QVariant& stored);
+// Stored dates read into fields, each distinct stored value read once and its text then shared by
+// every row that holds it: the rows of a long list fall on a few dates (a schedule's periods on
+// the month ends). One lives as long as the reading of one list.
+class DateFields
+{
+public:
+    // The field of the stored date, as dateOf() reads it.
+    ARDateField of(const QVariant& stored);
+
+private:
+    QHash<QString, ARDateField> m_read; // by the stored value as text
+};
 // The query's current row from column `first` on, `count` columns, as read: what a row held when
 // it was loaded (Row::loaded). A long list keeps one of these per row, so it takes one allocation,
 // and the fields are best read from it rather than from the query a second time.

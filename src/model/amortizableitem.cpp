@@ -78,20 +78,20 @@ QString AmortizableItem::selectColumns()
                           "CreateDate, CreateUser");
 }
 
-AmortizableItem::Fields AmortizableItem::fromRow(const QSqlQuery& row)
+AmortizableItem::Fields AmortizableItem::fromRow(const QSqlQuery& row, Persistence::DateFields& dates)
 {
     Fields f;
     f.id = RecordId::fromDb(row.value(0));
-    f.openDate.setDate(Persistence::dateOf(row.value(2)));
-    f.startDate.setDate(Persistence::dateOf(row.value(3)));
-    f.endDate.setDate(Persistence::dateOf(row.value(4)));
-    f.amount = Persistence::moneyOf(row.value(5));
-    f.description = Db::textOf(row.value(6));
-    f.comment = Db::textOf(row.value(7));
-    f.createDate = Db::textOf(row.value(8));
-    f.createUser = Db::textOf(row.value(9));
-    for (int column = 1; column <= 9; ++column) // in the order of RowColumns
-        f.loaded << row.value(column);
+    f.loaded = Persistence::loadedValues(row, 1, 9); // in the order of RowColumns
+    const QVariantList& v = f.loaded;
+    f.openDate = dates.of(v.at(1));
+    f.startDate = dates.of(v.at(2));
+    f.endDate = dates.of(v.at(3));
+    f.amount = Persistence::moneyOf(v.at(4));
+    f.description = Db::textOf(v.at(5));
+    f.comment = Db::textOf(v.at(6));
+    f.createDate = Db::textOf(v.at(7));
+    f.createUser = Db::textOf(v.at(8));
     return f;
 }
 
@@ -119,7 +119,8 @@ void AmortizableItem::Load(const QString& id)
                                {*key});
         if (!q.next())
             return;
-        f = fromRow(q);
+        Persistence::DateFields dates;
+        f = fromRow(q, dates);
         accountId = RecordId::fromDb(q.value(1));
     }
     f.account = accountFor(accountId);
@@ -130,7 +131,7 @@ void AmortizableItem::Load(const QString& id)
     m_schedule.clear();
     for (const Amortization& p : std::as_const(schedule))
         m_schedule.add(p);
-    m_f.scheduleLoaded = scheduleState(m_schedule);
+    m_f.scheduleLoaded = m_schedule.snapshot();
 }
 
 QVariantList AmortizableItem::dataValues() const
@@ -150,14 +151,17 @@ QVariantList AmortizableItem::rowValues() const
     return dataValues() << Db::text(m_f.createDate) << Db::text(m_f.createUser);
 }
 
-QStringList AmortizableItem::scheduleState(const AmortizationList& schedule)
+bool AmortizableItem::sameStoredState(const AmortizationList& a, const AmortizationList& b)
 {
-    // "id|period|units" a period, put together directly: a list loads thousands of periods.
-    QStringList state;
-    state.reserve(schedule.count());
-    for (const Amortization& p : schedule)
-        state << p.getID() + QLatin1Char('|') + p.getPeriod() + QLatin1Char('|') + QString::number(p.getAmount().units());
-    return state;
+    if (a.count() != b.count())
+        return false;
+    for (qsizetype i = 1; i <= a.count(); ++i) {
+        const Amortization& p = a.getAmortizationAt(i);
+        const Amortization& q = b.getAmortizationAt(i);
+        if (p.getID() != q.getID() || p.getPeriod() != q.getPeriod() || !p.getAmount().equals(q.getAmount()))
+            return false;
+    }
+    return true;
 }
 
 Persistence::Conflict AmortizableItem::conflict() const
@@ -171,7 +175,7 @@ void AmortizableItem::requireScheduleUnchanged(const QSqlDatabase& db, const Per
 {
     AmortizationList stored;
     stored.Load(m_f.id);
-    if (scheduleState(stored) == m_f.scheduleLoaded)
+    if (sameStoredState(stored, m_f.scheduleLoaded))
         return;
     throw Persistence::changedMeanwhile(named,
                                         Persistence::lastChangeBy(db, QStringLiteral("AmortizationAudit"),
@@ -225,7 +229,7 @@ void AmortizableItem::store()
         keepSchedule.release();
     });
     m_f.loaded = rowValues();
-    m_f.scheduleLoaded = scheduleState(m_schedule);
+    m_f.scheduleLoaded = m_schedule.snapshot();
 }
 
 void AmortizableItem::remove()

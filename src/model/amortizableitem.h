@@ -14,6 +14,7 @@ class QSqlDatabase;
 class QSqlQuery;
 namespace Persistence {
 struct Conflict;
+class DateFields;
 }
 
 // A prepaid amount recorded against one account and spread month by month from its start date to
@@ -118,9 +119,10 @@ private:
         QString createDate;
         QString createUser;
         // The row and its schedule as last read or stored: a store writes only while both still
-        // hold them.
+        // hold them. The schedule is kept as it stood (its periods shared, not copied, until the
+        // schedule is edited) and compared only when a store or removal asks.
         QVariantList loaded;
-        QStringList scheduleLoaded;
+        AmortizationList scheduleLoaded;
     };
 
     bool isGLAccountValid() const;
@@ -131,14 +133,16 @@ private:
     bool isDescriptionValid() const { return !m_f.description.trimmed().isEmpty(); }
 
     static QString selectColumns();
-    // The fields of a row of selectColumns(), without the account (whose id is column 1).
-    static Fields fromRow(const QSqlQuery& row);
+    // The fields of a row of selectColumns(), without the account (whose id is column 1); the
+    // items of a list share one text of each date.
+    static Fields fromRow(const QSqlQuery& row, Persistence::DateFields& dates);
     // The account with that id, loaded; null for the empty id (never the selected account).
     static Account accountFor(const QString& accountId);
     QVariantList dataValues() const;
     QVariantList rowValues() const;
-    // Each period of the schedule as "id|period|amount units", in stored order.
-    static QStringList scheduleState(const AmortizationList& schedule);
+    // The same periods in the same order, each with the same id, date and amount: what a schedule
+    // stored meanwhile is compared on.
+    static bool sameStoredState(const AmortizationList& a, const AmortizationList& b);
     // Raises ChangedMeanwhile, naming the item as given, when the stored schedule is no longer the
     // one loaded.
     void requireScheduleUnchanged(const QSqlDatabase& db, const Persistence::Conflict& named) const;

@@ -4,6 +4,7 @@
 #include "db.h"
 #include "glaccount.h"
 #include "global.h"
+#include "persistence.h"
 #include "recordid.h"
 
 ARCurrency AmortizableItemList::getTotalRemainingBalance(const QString& date) const
@@ -45,21 +46,25 @@ void AmortizableItemList::load(const QString& accountId, const QString& date,
                                         "m.AmortizableItemID")
                              .arg(AmortizableItem::selectColumns(), condition, Db::exactCollation(db)),
                          values);
+            Persistence::DateFields dates;
             while (q.next()) {
                 auto item = std::make_shared<AmortizableItem>();
-                item->m_f = AmortizableItem::fromRow(q);
+                item->m_f = AmortizableItem::fromRow(q, dates);
                 items.append(item);
             }
         }
         if (!items.isEmpty()) {
             // Every item of the list belongs to the one account: they share its object.
             const AmortizableItem::Account shared = accountOf(*account);
-            const QHash<QString, AmortizationList> schedules = AmortizationList::loadForItems(condition, values);
+            QHash<qint64, AmortizationList*> schedules;
+            schedules.reserve(items.size());
             for (const Item& item : std::as_const(items)) {
                 item->m_f.account = shared;
-                item->m_schedule = schedules.value(item->getID());
-                item->m_f.scheduleLoaded = AmortizableItem::scheduleState(item->m_schedule);
+                schedules.insert(RecordId::parse(item->getID()).value_or(0), &item->m_schedule);
             }
+            AmortizationList::loadForItems(condition, values, schedules);
+            for (const Item& item : std::as_const(items))
+                item->m_f.scheduleLoaded = item->m_schedule.snapshot();
         }
     }
     clear();

@@ -12,41 +12,61 @@ void Amortization::initialize(const QString& id, const QString& itemId, const QS
     ARCurrency value;
     value.setVal(amount); // may raise: nothing is changed before it
     m_f.id = id;
-    m_f.itemId = itemId;
-    m_f.period.setDate(period);
-    m_f.amount = value;
+    m_f.values.itemId = itemId;
+    m_f.values.period.setDate(period);
+    m_f.values.amount = value;
     m_f.createDate = createDate;
     m_f.createUser = createUser;
 }
 
 bool Amortization::equals(const Amortization& other) const
 {
-    return m_f.id == other.m_f.id && m_f.itemId == other.m_f.itemId && m_f.period.getDate() == other.m_f.period.getDate() &&
-           m_f.createDate == other.m_f.createDate && m_f.createUser == other.m_f.createUser && m_f.amount.equals(other.m_f.amount);
+    const Values& a = m_f.values;
+    const Values& b = other.m_f.values;
+    return m_f.id == other.m_f.id && a.itemId == b.itemId && a.period.getDate() == b.period.getDate() &&
+           m_f.createDate == other.m_f.createDate && m_f.createUser == other.m_f.createUser &&
+           a.amount.equals(b.amount);
 }
 
-QString Amortization::selectColumns()
+QString Amortization::selectColumns(QLatin1StringView prefix)
 {
-    return QStringLiteral("AmortizationID, amortizableItemID, period, amount, CreateDate, CreateUser");
+    QString columns;
+    for (const char* column : {"AmortizationID", "amortizableItemID", "period", "amount", "CreateDate", "CreateUser"}) {
+        if (!columns.isEmpty())
+            columns += QLatin1StringView(", ");
+        columns += prefix + QLatin1StringView(column);
+    }
+    return columns;
 }
 
-Amortization Amortization::fromRow(const QSqlQuery& row)
+void Amortization::readRow(Amortization& p, const QSqlQuery& row, const QString& itemId,
+                           Persistence::DateFields& dates)
 {
-    Amortization p;
     p.m_f.id = RecordId::fromDb(row.value(0));
-    p.m_f.itemId = RecordId::fromDb(row.value(1));
-    p.m_f.period.setDate(Persistence::dateOf(row.value(2)));
-    p.m_f.amount = Persistence::moneyOf(row.value(3));
+    p.m_f.values.itemId = itemId;
+    p.m_f.values.period = dates.of(row.value(2));
+    p.m_f.values.amount = Persistence::moneyOf(row.value(3));
     p.m_f.createDate = Db::textOf(row.value(4));
     p.m_f.createUser = Db::textOf(row.value(5));
-    p.m_f.stored = p.dataValues();
-    return p;
+    p.markStored();
+}
+
+QVariantList Amortization::dataValuesOf(const Values& values)
+{
+    return {RecordId::toDb(values.itemId, QStringLiteral("Amortization.store"), QStringLiteral("item id")),
+            Persistence::date(values.period), Persistence::money(values.amount)};
 }
 
 QVariantList Amortization::dataValues() const
 {
-    return {RecordId::toDb(m_f.itemId, QStringLiteral("Amortization.store"), QStringLiteral("item id")),
-            Persistence::date(m_f.period), Persistence::money(m_f.amount)};
+    return dataValuesOf(m_f.values);
+}
+
+bool Amortization::isAsStored() const
+{
+    // Compared in the database's form, as the row holds them: an item id or date written
+    // differently but standing for the same value writes nothing.
+    return !isNew() && m_f.stored && dataValuesOf(*m_f.stored) == dataValues();
 }
 
 void Amortization::store()
@@ -66,6 +86,10 @@ void Amortization::Load(const QString& id)
     QSqlQuery q = Db::exec(Global::getConnection(),
                            QStringLiteral("SELECT %1 FROM Amortization WHERE AmortizationID = ?").arg(selectColumns()),
                            {*key});
-    if (q.next())
-        *this = fromRow(q);
+    if (!q.next())
+        return;
+    Persistence::DateFields dates;
+    Amortization read;
+    readRow(read, q, RecordId::fromDb(q.value(1)), dates);
+    *this = std::move(read);
 }

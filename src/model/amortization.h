@@ -5,9 +5,13 @@
 
 #include <QString>
 #include <QVariantList>
+#include <optional>
 
 class QSqlDatabase;
 class QSqlQuery;
+namespace Persistence {
+class DateFields;
+}
 
 // One period of a prepaid item's schedule: the amount amortized at one month end. Every insert,
 // update and delete is recorded in AmortizationAudit in the same transaction as the row.
@@ -22,16 +26,16 @@ public:
 
     const QString& getID() const { return m_f.id; }
     bool isNew() const { return m_f.id.isEmpty(); }
-    const QString& getAmortizableItemID() const { return m_f.itemId; }
-    void setAmortizableItemID(const QString& id) { m_f.itemId = id; }
+    const QString& getAmortizableItemID() const { return m_f.values.itemId; }
+    void setAmortizableItemID(const QString& id) { m_f.values.itemId = id; }
     // "mm/dd/yyyy"; a text that is no date empties the period.
-    const QString& getPeriod() const { return m_f.period.getDate(); }
-    void setPeriod(const QString& period) { m_f.period.setDate(period); }
+    const QString& getPeriod() const { return m_f.values.period.getDate(); }
+    void setPeriod(const QString& period) { m_f.values.period.setDate(period); }
     // The amount itself: adding to it changes the period.
-    ARCurrency& getAmount() { return m_f.amount; }
-    const ARCurrency& getAmount() const { return m_f.amount; }
+    ARCurrency& getAmount() { return m_f.values.amount; }
+    const ARCurrency& getAmount() const { return m_f.values.amount; }
     // Whole cents, truncated; blank or non-numeric text gives 0.
-    void setAmount(const QString& amount) { m_f.amount.setVal(amount); }
+    void setAmount(const QString& amount) { m_f.values.amount.setVal(amount); }
     const QString& getCreateDate() const { return m_f.createDate; }
     void SetCreateDate(const QString& date) { m_f.createDate = date; }
     const QString& getCreateUser() const { return m_f.createUser; }
@@ -51,23 +55,40 @@ private:
     friend class AmortizationList;
     friend class AmortizationWriter;
 
-    static QString selectColumns();
-    static Amortization fromRow(const QSqlQuery& row);
+    // The columns readRow reads, each after the prefix (a table alias and its dot, or nothing).
+    static QString selectColumns(QLatin1StringView prefix = {});
+    // Sets every field of the period from a row of selectColumns() whose item id the caller gives
+    // as text: the periods of a schedule then share one text, and those of a list one text of
+    // each date. A list reads its rows into periods it has just added.
+    static void readRow(Amortization& period, const QSqlQuery& row, const QString& itemId,
+                        Persistence::DateFields& dates);
+    // The row's values of the period's item id, date and amount, in the database's form.
     QVariantList dataValues() const;
 
+    // The fields a period writes of its own, as it holds them.
+    struct Values
+    {
+        QString itemId;
+        ARDateField period;
+        ARCurrency amount;
+    };
     // What the period holds and stores: copied as one, and put back as one when a store fails.
     struct Fields
     {
         QString id;
-        QString itemId;
-        ARDateField period;
-        ARCurrency amount;
+        Values values;
         QString createDate;
         QString createUser;
-        // The values stored in the row when it was last read or written: a period that still
-        // holds them is not written again.
-        QVariantList stored;
+        // The values as the row held them when it was last read or written (their texts shared,
+        // not copied): a period whose dataValues() still give what these give is not written again.
+        std::optional<Values> stored;
     };
+    static QVariantList dataValuesOf(const Values& values);
+    // True when the period is stored and its values would write what the row holds.
+    bool isAsStored() const;
+    // The values as they stand become the ones the row holds.
+    void markStored() { m_f.stored = m_f.values; }
+
     Fields m_f;
 };
 

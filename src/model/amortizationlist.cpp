@@ -9,6 +9,10 @@
 #include "persistence.h"
 #include "recordid.h"
 
+#include <QSet>
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 QDate monthEnd(const QDate& d)
@@ -87,6 +91,13 @@ bool AmortizationList::equals(const AmortizationList& other) const
     return true;
 }
 
+AmortizationList AmortizationList::snapshot() const
+{
+    AmortizationList copy;
+    copy.m_periods = m_periods;
+    return copy;
+}
+
 void AmortizationList::Load(const QString& itemId)
 {
     QList<Amortization> periods;
@@ -96,37 +107,63 @@ void AmortizationList::Load(const QString& itemId)
                                               "ORDER BY AmortizationID")
                                    .arg(Amortization::selectColumns()),
                                {*key});
+        const QString storedId = QString::number(*key); // as every row holds it
+        Persistence::DateFields dates;
         while (q.next())
-            periods.append(Amortization::fromRow(q));
+            Amortization::readRow(periods.emplaceBack(), q, storedId, dates);
     }
     m_periods = std::move(periods);
 }
 
-QHash<QString, AmortizationList> AmortizationList::loadForItems(const QString& itemCondition,
-                                                                const QVariantList& values)
+void AmortizationList::loadForItems(const QString& itemCondition, const QVariantList& values,
+                                    const QHash<qint64, AmortizationList*>& schedules)
 {
-    QHash<QString, AmortizationList> lists;
-    QStringList columns = Amortization::selectColumns().split(QStringLiteral(", "));
-    for (QString& c : columns)
-        c.prepend(QStringLiteral("z."));
+    // The rows come in whatever order the join gives, where an item's periods mostly follow each
+    // other and in stored order already: each schedule is put in stored order here, a few periods
+    // at a time, rather than by the engine sorting every period of the list.
+    static const QString columns = Amortization::selectColumns(QLatin1StringView("z."));
     QSqlQuery q = Db::exec(Global::getConnection(),
                            QStringLiteral("SELECT %1 FROM Amortization z "
                                           "JOIN AmortizableItem m ON m.AmortizableItemID = z.amortizableItemID "
-                                          "WHERE %2 ORDER BY z.AmortizationID")
-                               .arg(columns.join(QStringLiteral(", ")), itemCondition),
+                                          "WHERE %2")
+                               .arg(columns, itemCondition),
                            values);
-    // An item's periods mostly follow each other: its list is looked up again only when the item changes.
+    // An item's list is looked up again, and its id made a text its periods share, only when the
+    // item changes. A schedule starts with room for as many periods as the one before had.
+    std::optional<qint64> item;
     QString itemId;
+    Persistence::DateFields dates;
     AmortizationList* list = nullptr;
+    qsizetype lastLength = 0;
+    qint64 lastPeriod = 0; // the id of the last period the list holds
+    QSet<AmortizationList*> unordered;
+    const auto idOf = [](const Amortization& p) { return RecordId::parse(p.getID()).value_or(0); };
     while (q.next()) {
-        Amortization p = Amortization::fromRow(q);
-        if (!list || p.getAmortizableItemID() != itemId) {
-            itemId = p.getAmortizableItemID();
-            list = &lists[itemId]; // valid until the next insert, which looks it up anew
+        const qint64 key = q.value(1).toLongLong(); // the join's key: never NULL
+        if (key != item) {
+            if (list)
+                lastLength = list->m_periods.size();
+            item = key;
+            itemId = QString::number(key);
+            list = schedules.value(key);
+            if (!list)
+                continue;
+            if (list->m_periods.isEmpty())
+                list->m_periods.reserve(lastLength);
+            lastPeriod = list->m_periods.isEmpty() ? std::numeric_limits<qint64>::min()
+                                                   : idOf(list->m_periods.constLast());
         }
-        list->m_periods.append(std::move(p));
+        if (!list)
+            continue;
+        const qint64 period = q.value(0).toLongLong();
+        if (period < lastPeriod)
+            unordered.insert(list);
+        lastPeriod = period;
+        Amortization::readRow(list->m_periods.emplaceBack(), q, itemId, dates);
     }
-    return lists;
+    for (AmortizationList* schedule : std::as_const(unordered))
+        std::sort(schedule->m_periods.begin(), schedule->m_periods.end(),
+                  [&idOf](const Amortization& a, const Amortization& b) { return idOf(a) < idOf(b); });
 }
 
 void AmortizationList::store()

@@ -57,9 +57,15 @@ public:
     void applyEdit(); // writes nothing: the periods are stored with their item
     void cancelEdit();
 
-    // The stored periods of every item that the condition on AmortizableItem (alias m, a text of
-    // the code with its values bound) selects, in one query, keyed by item id, in stored order.
-    static QHash<QString, AmortizationList> loadForItems(const QString& itemCondition, const QVariantList& values);
+    // Appends to the schedule of each item of `schedules` (keyed by item id) its stored periods,
+    // in stored order, in one query over the items that the condition on AmortizableItem (alias
+    // m, a text of the code with its values bound) selects; the periods of an item not among the
+    // schedules are left out.
+    static void loadForItems(const QString& itemCondition, const QVariantList& values,
+                             const QHash<qint64, AmortizationList*>& schedules);
+    // The periods as they stand, without any edit open: a copy that shares them until either side
+    // changes, as an item keeps its schedule as loaded.
+    AmortizationList snapshot() const;
 
 private:
     // Puts the periods back from the copy and drops it; nothing without a copy.

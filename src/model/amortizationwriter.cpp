@@ -28,7 +28,7 @@ const Persistence::RecordKey Key{QStringLiteral("Amortization.store"), QStringLi
 void AmortizationWriter::write(Amortization& period, const QString& now)
 {
     // Its audit rows tell what changed: a period whose date and amount stay writes no row.
-    if (!period.isNew() && period.m_f.stored == period.dataValues())
+    if (period.isAsStored())
         return;
     // Not guarded period by period: the item's store holds the item's row and finds the whole
     // schedule as it was loaded before any period is written.
@@ -38,7 +38,7 @@ void AmortizationWriter::write(Amortization& period, const QString& now)
             return Persistence::Row{Stored, period.dataValues() << Db::text(f.createDate) << Db::text(f.createUser)};
         },
         now);
-    period.m_f.stored = period.dataValues();
+    period.markStored();
 }
 
 bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now)
@@ -47,7 +47,7 @@ bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now
         return true;
     // The ids given are read back by period, so each period may stand once, all of one item that
     // has no period stored yet.
-    const QString itemId = periods.first().m_f.itemId;
+    const QString itemId = periods.first().getAmortizableItemID();
     QHash<QString, qsizetype> byPeriod;
     QList<Persistence::Row> rows;
     rows.reserve(periods.size());
@@ -55,7 +55,7 @@ bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now
         const Amortization& p = periods.at(i);
         QVariantList data = p.dataValues();
         const QString period = data.at(Period).toString();
-        if (!p.m_f.id.isEmpty() || p.m_f.itemId != itemId || byPeriod.contains(period))
+        if (!p.isNew() || p.getAmortizableItemID() != itemId || byPeriod.contains(period))
             return false;
         byPeriod.insert(period, i);
         data << Db::text(now) << Db::text(Persistence::auditUser);
@@ -73,11 +73,11 @@ bool AmortizationWriter::addAll(QList<Amortization>& periods, const QString& now
         const auto at = byPeriod.constFind(q.value(1).toString());
         if (at == byPeriod.cend())
             continue;
-        Amortization::Fields& f = periods[*at].m_f;
-        f.id = RecordId::fromDb(q.value(0));
-        f.createDate = now;
-        f.createUser = Persistence::auditUser;
-        f.stored = periods[*at].dataValues();
+        Amortization& p = periods[*at];
+        p.m_f.id = RecordId::fromDb(q.value(0));
+        p.m_f.createDate = now;
+        p.m_f.createUser = Persistence::auditUser;
+        p.markStored();
     }
     return true;
 }

@@ -143,25 +143,34 @@ QString toText(const QDate& date)
     return QString(text, 10);
 }
 
-// Already "mm/dd/yyyy": the form every stored and shown date has, checked without parsing.
-bool isNormalForm(const QString& t)
+// The date an "mm/dd/yyyy" text names, read digit by digit; nothing for any other text. It is the
+// form of every date a record holds and shows, and a list reads one or two of them a row.
+std::optional<QDate> fromNormalForm(const QString& t)
 {
     if (t.size() != 10 || t[2] != QLatin1Char('/') || t[5] != QLatin1Char('/'))
-        return false;
-    for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
-        if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9'))
-            return false;
-    // Every date a list shows is checked here: its digits are read in place.
-    const auto digit = [&](int i) { return t[i].unicode() - u'0'; };
-    const int y = digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9);
-    return y >= 1000 && QDate::isValid(y, digit(0) * 10 + digit(1), digit(3) * 10 + digit(4));
+        return std::nullopt;
+    int n[8];
+    int k = 0;
+    for (int i : {0, 1, 3, 4, 6, 7, 8, 9}) {
+        const unsigned d = t[i].unicode() - u'0';
+        if (d > 9)
+            return std::nullopt;
+        n[k++] = int(d);
+    }
+    const int m = n[0] * 10 + n[1];
+    const int d = n[2] * 10 + n[3];
+    const int y = n[4] * 1000 + n[5] * 100 + n[6] * 10 + n[7];
+    const QDate date(y, m, d);
+    if (y < 1000 || !date.isValid())
+        return std::nullopt;
+    return date;
 }
 
 QString normalize(const QString& text)
 {
     if (text.isEmpty())
         return {};
-    if (isNormalForm(text))
+    if (fromNormalForm(text))
         return text;
     if (const auto d = parse(text))
         return toText(*d);
@@ -177,10 +186,8 @@ std::optional<QDate> fromText(const QString& mmddyyyy)
 {
     if (mmddyyyy.isEmpty())
         return std::nullopt;
-    if (isNormalForm(mmddyyyy)) { // the form of every date a record holds: its digits read in place
-        const QStringView v(mmddyyyy);
-        return QDate(v.mid(6, 4).toInt(), v.mid(0, 2).toInt(), v.mid(3, 2).toInt());
-    }
+    if (const auto d = fromNormalForm(mmddyyyy))
+        return d;
     const QDate d = QDate::fromString(mmddyyyy, QStringLiteral("MM/dd/yyyy"));
     if (d.isValid())
         return d;
@@ -214,9 +221,12 @@ QString fromDb(const QVariant& stored)
 {
     if (stored.isNull())
         return {};
+    if (stored.typeId() == QMetaType::QDate) // a date column of an engine that has the type
+        return toText(stored.toDate());
     const QString s = stored.toString();
     // A stored date is "yyyy-MM-dd" (a time may follow): its digits are read in place, as a list
-    // reads one or two dates a row; any other text goes through the general parser.
+    // reads one or two dates a row, and a valid one is its own digits moved; any other text goes
+    // through the general parser.
     const auto digit = [&](qsizetype i) { return s.at(i).unicode() - u'0'; };
     const auto isDigit = [&](qsizetype i) { return unsigned(digit(i)) <= 9u; };
     if (s.size() >= 10 && s.at(4) == u'-' && s.at(7) == u'-' && isDigit(0) && isDigit(1) && isDigit(2) &&
@@ -224,13 +234,11 @@ QString fromDb(const QVariant& stored)
         const int y = digit(0) * 1000 + digit(1) * 100 + digit(2) * 10 + digit(3);
         const int m = digit(5) * 10 + digit(6);
         const int d = digit(8) * 10 + digit(9);
-        // A real day of a four-digit year is only rearranged: month, day, year.
-        if (y >= 1000 && QDate::isValid(y, m, d)) {
-            const QChar* c = s.constData();
-            const QChar text[10] = {c[5], c[6], QLatin1Char('/'), c[8], c[9], QLatin1Char('/'), c[0], c[1], c[2], c[3]};
-            return QString(text, 10);
-        }
-        return toText(QDate(y, m, d));
+        if (y < 1000 || !QDate::isValid(y, m, d))
+            return toText(QDate(y, m, d));
+        const QChar text[10] = {s.at(5), s.at(6), QLatin1Char('/'), s.at(8), s.at(9),
+                                QLatin1Char('/'), s.at(0), s.at(1), s.at(2), s.at(3)};
+        return QString(text, 10);
     }
     return toText(QDate::fromString(s.left(10), Qt::ISODate));
 }

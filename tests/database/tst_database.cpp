@@ -46,6 +46,7 @@ private Q_SLOTS:
     void tutorialDocument();
     void uniqueKeyClashIsAConflict();
     void sumsOfMoneyStayExact();
+    void storedDatesReadAlike();
     void serverNamesRefused_data();
     void serverNamesRefused();
     void connectionParts_data();
@@ -438,6 +439,25 @@ void tst_Database::sumsOfMoneyStayExact()
     QVERIFY(q.next());
     QCOMPARE(q.value(1).toLongLong(), 2 * big - 1);
     QCOMPARE(q.value(2).toLongLong(), big + 2);
+}
+
+void tst_Database::storedDatesReadAlike()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::emptyMain(seams.folder()));
+    // A list reads each stored date as a single read does, however often it recurs among the rows
+    // and whichever came first, and no date as none.
+    const QVariantList stored = {"2024-01-31", "2024-02-29", "2024-01-31", Db::null(), "2024-02-29"};
+    for (int i = 0; i < stored.size(); ++i)
+        Db::exec(db, "INSERT INTO AmortizableItem (glAcctID, openDate, amount) VALUES (?, ?, 0)", {i, stored.at(i)});
+    Persistence::DateFields dates;
+    QStringList read;
+    QSqlQuery q = Db::exec(db, "SELECT openDate FROM AmortizableItem ORDER BY glAcctID");
+    while (q.next()) {
+        read << dates.of(q.value(0)).getDate();
+        QCOMPARE(read.constLast(), Persistence::dateOf(q.value(0)));
+    }
+    QCOMPARE(read, (QStringList{"01/31/2024", "02/29/2024", "01/31/2024", "", "02/29/2024"}));
 }
 
 void tst_Database::serverNamesRefused_data()

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void validateMessages();
     void itemEditProtocolCoversSchedule();
     void itemListAtDate();
+    void listedSchedulesKeepStoredOrder();
     void itemWithoutAccountDoesNotTakeTheSelectedOne();
     void tutorialItemsMatchTheirRows();
 };
@@ -337,6 +338,18 @@ void tst_Amortization::storeOfRaisedAmountLandsOnLastPeriod()
     QCOMPARE(fx.activities("AmortizationAudit"), (QStringList{"INSERT", "INSERT", "INSERT", "UPDATE"}));
     QCOMPARE(fx.value("SELECT period FROM AmortizationAudit WHERE Activity = 'UPDATE'"), QVariant("2025-03-31"));
     QCOMPARE(fx.rows("Amortization"), 3);
+
+    // An item of its account's list holds its periods as read the same way, whichever form the
+    // engine gives a date in; stored again unchanged, it writes no period.
+    AmortizableItemList list;
+    list.Load(i->getGLAccount(), "01/31/2025");
+    const AmortizableItemList::Item listed = list.getItem(i->getID());
+    listed->setAmount("500");
+    listed->store();
+    listed->setComment("unchanged schedule");
+    listed->store();
+    QCOMPARE(fx.activities("AmortizationAudit"), (QStringList{"INSERT", "INSERT", "INSERT", "UPDATE", "UPDATE"}));
+    QCOMPARE(fx.value("SELECT amount FROM Amortization ORDER BY AmortizationID DESC").toLongLong(), units(300));
 }
 
 void tst_Amortization::storeRefusesBadEndDateBeforeWriting()
@@ -493,6 +506,11 @@ void tst_Amortization::itemEditProtocolCoversSchedule()
     i->cancelEdit(); // nothing open: nothing changes
     QVERIFY(i->equals(before));
     QCOMPARE(fx.activities("AmortizableItemAudit"), QStringList{"INSERT"});
+
+    // What the cancelled edit did reached neither the schedule as loaded nor the periods as
+    // stored: the item stores as it was, without a period written.
+    i->store();
+    QCOMPARE(fx.activities("AmortizationAudit"), QStringList(3, "INSERT"));
 }
 
 void tst_Amortization::itemListAtDate()
@@ -542,6 +560,37 @@ void tst_Amortization::itemListAtDate()
     QCOMPARE(list.count(), 3);
     QVERIFY_THROWS_EXCEPTION(AppError, list.remove(*first));
     QVERIFY_THROWS_EXCEPTION(AppError, list.add(*list.begin()));
+}
+
+void tst_Amortization::listedSchedulesKeepStoredOrder()
+{
+    // Two items whose periods were stored in turns, the first one's last month first: each lists
+    // its own periods in the order they were stored, however the engine joins them to the items.
+    ModelFixture fx;
+    const qint64 id = account(fx);
+    QStringList items;
+    for (const qint64 amount : {units(300), units(200)})
+        items << Db::exec(fx.db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, amount, "
+                                 "\"desc\") VALUES (?, '2025-01-01', '2025-01-01', '2025-03-31', ?, 'Rent')",
+                          {id, amount})
+                     .lastInsertId()
+                     .toString();
+    const QList<std::pair<int, QString>> stored = {
+        {0, "2025-03-31"}, {1, "2025-01-31"}, {0, "2025-01-31"}, {1, "2025-02-28"}, {0, "2025-02-28"}};
+    for (const auto& [item, period] : stored)
+        Db::exec(fx.db, "INSERT INTO Amortization (amortizableItemID, period, amount) VALUES (?, ?, ?)",
+                 {items.at(item).toLongLong(), period, units(100)});
+
+    AmortizableItemList list;
+    list.Load(QString::number(id), "02/15/2025");
+    QCOMPARE(periods(list.getItem(items.at(0))->getAmortizationList()),
+             (QStringList{"03/31/2025", "01/31/2025", "02/28/2025"}));
+    QCOMPARE(periods(list.getItem(items.at(1))->getAmortizationList()), (QStringList{"01/31/2025", "02/28/2025"}));
+    // Each schedule as listed is the one stored: neither item is taken for changed meanwhile.
+    for (const AmortizableItemList::Item& listed : list)
+        listed->store();
+    QCOMPARE(fx.rows("AmortizationAudit"), 0);
+    QCOMPARE(fx.activities("AmortizableItemAudit"), (QStringList{"UPDATE", "UPDATE"}));
 }
 
 void tst_Amortization::itemWithoutAccountDoesNotTakeTheSelectedOne()

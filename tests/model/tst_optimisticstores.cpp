@@ -350,6 +350,15 @@ void tst_OptimisticStores::staleStore_data()
         mine->setComment("mine");
         return [mine] { mine->store(); };
     }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1500000)) << changed;
+    QTest::newRow("prepaid item's schedule, item from its account's list") << Scenario([](Fixture& fx) {
+        const QString id = fx.prepaid()->getID();
+        AmortizableItemList list;
+        list.Load(fx.bank, "02/28/2026");
+        auto mine = list.getItem(id);
+        theirSchedule(fx, id);
+        mine->setComment("mine");
+        return [mine] { mine->store(); };
+    }) << "SELECT amount FROM Amortization ORDER BY AmortizationID" << QVariant(qint64(1500000)) << changed;
 
     const auto rename = [](GLAccount& a) { a.setName("Main bank"); };
     QTest::newRow("account") << accountScenario(rename) << "SELECT name FROM GLAccount" << QVariant("Main bank")

@@ -35,6 +35,8 @@ void tst_DateRules::normalize_data()
     QTest::newRow("no leap day in 2023") << "02-29-2023" << "";
     QTest::newRow("february 30") << "2/30/2024" << "";
     QTest::newRow("month 13") << "13/01/2024" << "";
+    QTest::newRow("month 0 in the shown form") << "00/15/2024" << "";
+    QTest::newRow("year before 1000 in the shown form") << "01/01/0999" << "";
     QTest::newRow("run with month 13 day 32") << "133224" << "";
     QTest::newRow("five characters") << "12345" << "";
     QTest::newRow("empty") << "" << "";
@@ -76,6 +78,10 @@ void tst_DateRules::databaseForm()
     QCOMPARE(DateRules::fromDb(QStringLiteral("2024-03-05 13:45:00")), QStringLiteral("03/05/2024"));
     QCOMPARE(DateRules::fromDb(QVariant()), QString());
     QCOMPARE(DateRules::fromDb(QStringLiteral("2024-02-30")), QString());
+    QCOMPARE(DateRules::fromDb(QStringLiteral("1000-01-01")), QStringLiteral("01/01/1000"));
+    QCOMPARE(DateRules::fromDb(QStringLiteral("0999-07-04")), DateRules::toText(QDate(999, 7, 4)));
+    QCOMPARE(DateRules::fromDb(QDate(2024, 3, 5)), QStringLiteral("03/05/2024")); // an engine's date type
+    QCOMPARE(DateRules::fromDb(QDate()), QString());
     QCOMPARE(DateRules::toDb(QStringLiteral("02/30/2024")).toString(), QString());
     // Every digit in its place, at the edges of the four-digit years as within them.
     QCOMPARE(DateRules::toText(QDate(1000, 1, 1)), QStringLiteral("01/01/1000"));
