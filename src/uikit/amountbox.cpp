@@ -15,9 +15,10 @@ AmountBox::AmountBox(QWidget* parent) : QLineEdit(parent)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // What the user types or pastes (the idle form's parentheses and blank stay valid, so that an
-    // edit of it is checked too); a stored amount set from code is shown whole.
-    setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("\\(?[0-9.,\\-]{0,20}\\)? ?")), this));
+    // edit of it is checked too); a stored amount set from code is shown whole. One pattern serves
+    // every box, compiled once: a reconciliation window opens with several.
+    static const QRegularExpression typed(QStringLiteral("\\(?[0-9.,\\-]{0,20}\\)? ?"));
+    setValidator(new QRegularExpressionValidator(typed, this));
     DialogBehaviour::enterMovesOn(this);
     LeaveCheck::install(
         this, [this] { return commit(); },
