@@ -257,31 +257,36 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
     std::vector<Sums> sums(out.size());
     const Db::MoneySums sumOf(db);
 
-    // 2. Reconciling items open at the date, summed by account, type and timing (codes grouped and
-    //    compared as the database compares them: without regard to letter case). Each group says
-    //    whether its type is a bank item type and which timing it has, so that no code comes back.
+    // 2. Reconciling items open at the date, summed by account, type and timing (codes grouped
+    //    without regard to letter case). Each group says whether its type is a bank item type and
+    //    which timing it has, so that no code comes back as text: the query compares each code with
+    //    its spellings in either letter case, exactly (cheap on either engine), as TypeCode
+    //    compares the one-letter codes.
     {
-        const QStringList bankCodes = ReconciliationKind::bankItemTypeCodes();
-        QStringList marks;
         QVariantList values;
-        for (const QString& code : bankCodes) {
-            marks << QStringLiteral("?");
-            values << code;
-        }
-        values << QStringLiteral("R") << QStringLiteral("U") << at << at;
-        QSqlQuery q = Db::exec(
-            db,
-            QStringLiteral("SELECT i.glAcctID, CASE WHEN i.typeCode IN (%1) THEN 1 ELSE 0 END, "
-                           "CASE WHEN i.ReqTiming = ? THEN %2 WHEN i.ReqTiming = ? THEN %3 ELSE %4 END, ")
-                    .arg(marks.join(QStringLiteral(", ")))
-                    .arg(TimingRequired)
-                    .arg(TimingUnresolved)
-                    .arg(TimingOther) +
-                Db::exactSum(db, QStringLiteral("i.amount")) +
-                QStringLiteral(" FROM ReconcilingItem i") + accountsJoin(QStringLiteral("i")) +
-                QStringLiteral(" WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?)") + andFilter +
-                QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming"),
-            values);
+        const auto oneOf = [&](const QString& column, const QStringList& codes) {
+            QStringList marks;
+            for (const QString& code : codes)
+                for (const QString& spelling : {code.toUpper(), code.toLower()}) {
+                    marks << QStringLiteral("?");
+                    values << spelling;
+                }
+            return QStringLiteral("%1%2 IN (%3)").arg(column, Db::exactCollation(db), marks.join(QStringLiteral(", ")));
+        };
+        // In the order of their marks in the query.
+        const QString bankType = oneOf(QStringLiteral("i.typeCode"), ReconciliationKind::bankItemTypeCodes());
+        const QString required = oneOf(QStringLiteral("i.ReqTiming"), {QStringLiteral("R")});
+        const QString unresolved = oneOf(QStringLiteral("i.ReqTiming"), {QStringLiteral("U")});
+        const QString sql =
+            QStringLiteral("SELECT i.glAcctID, CASE WHEN %1 THEN 1 ELSE 0 END, CASE WHEN %2 THEN %3 WHEN %4 THEN %5 ELSE %6 END, ")
+                .arg(bankType, required, QString::number(TimingRequired), unresolved,
+                     QString::number(TimingUnresolved), QString::number(TimingOther)) +
+            Db::exactSum(db, QStringLiteral("i.amount")) + QStringLiteral(" FROM ReconcilingItem i") +
+            accountsJoin(QStringLiteral("i")) +
+            QStringLiteral(" WHERE i.openDate <= ? AND (i.closeDate IS NULL OR i.closeDate > ?)") + andFilter +
+            QStringLiteral(" GROUP BY i.glAcctID, i.typeCode, i.ReqTiming");
+        values << at << at;
+        QSqlQuery q = Db::exec(db, sql, values);
         while (q.next()) {
             const qsizetype i = positions.of(q.value(ItemAccount).toLongLong());
             if (i < 0)

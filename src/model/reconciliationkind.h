@@ -18,8 +18,7 @@ enum class BankItemType { Check, Deposit, BankFee, NSFCheck, Other };
 // "C" checks, "D" deposits, "B" bank fees, "N" NSF checks, "O" others, without regard to letter
 // case as item codes compare; nothing for any other code.
 std::optional<BankItemType> bankItemTypeOf(const QString& itemTypeCode);
-// Those five codes, for a query that tells the bank items apart as the database compares codes
-// (without regard to letter case, as bankItemTypeOf does).
+// Those five codes, for a query that tells the bank items apart itself.
 QStringList bankItemTypeCodes();
 
 // The totals a kind draws on.
