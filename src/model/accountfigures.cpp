@@ -36,8 +36,8 @@ enum AccountColumn
     Name,
     AccountTypeCode,
     RecTypeCode,
-    Active,
-    KeyControl,
+    Active,     // NULL for "Yes"
+    KeyControl, // NULL for "No"
     ErpNumber,
     BalanceRow,
     Amount,
@@ -213,9 +213,10 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
         QSqlQuery q = Db::exec(
             db,
             QStringLiteral(
-                "SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, NULLIF(a.active%1, 'Yes'), "
-                "NULLIF(COALESCE(a.keycontrol, '')%1, 'No'), a.ERPNumber, b.glAcctID, b.amount, b.targetAmount, "
-                "b.preparedBy, b.reviewedBy, b.approvedBy, b.PreparedByDate, b.ReviewedByDate, b.ApprovedByDate, "
+                "SELECT a.glAcctID, a.glacctnbr, a.name, a.accountTypeCode, a.recTypeCode, "
+                "NULLIF(a.active%1, 'Yes'), NULLIF(COALESCE(a.keycontrol, '')%1, 'No'), a.ERPNumber, "
+                "b.glAcctID, b.amount, b.targetAmount, b.preparedBy, b.reviewedBy, b.approvedBy, "
+                "b.PreparedByDate, b.ReviewedByDate, b.ApprovedByDate, "
                 "b.comment, b.ReconciledInd, "
                 "(SELECT MAX(p.Date) FROM GLAccountBalance p WHERE p.glAcctID = a.glAcctID "
                 "AND p.Date <= ? AND p.PreparedByDate IS NOT NULL) "
@@ -271,14 +272,16 @@ QList<AccountFigures> load(const QString& date, const QString& accountFilter)
                     marks << QStringLiteral("?");
                     values << spelling;
                 }
-            return QStringLiteral("%1%2 IN (%3)").arg(column, Db::exactCollation(db), marks.join(QStringLiteral(", ")));
+            return QStringLiteral("%1%2 IN (%3)")
+                .arg(column, Db::exactCollation(db), marks.join(QStringLiteral(", ")));
         };
         // In the order of their marks in the query.
         const QString bankType = oneOf(QStringLiteral("i.typeCode"), ReconciliationKind::bankItemTypeCodes());
         const QString required = oneOf(QStringLiteral("i.ReqTiming"), {QStringLiteral("R")});
         const QString unresolved = oneOf(QStringLiteral("i.ReqTiming"), {QStringLiteral("U")});
         const QString sql =
-            QStringLiteral("SELECT i.glAcctID, CASE WHEN %1 THEN 1 ELSE 0 END, CASE WHEN %2 THEN %3 WHEN %4 THEN %5 ELSE %6 END, ")
+            QStringLiteral("SELECT i.glAcctID, CASE WHEN %1 THEN 1 ELSE 0 END, "
+                           "CASE WHEN %2 THEN %3 WHEN %4 THEN %5 ELSE %6 END, ")
                 .arg(bankType, required, QString::number(TimingRequired), unresolved,
                      QString::number(TimingUnresolved), QString::number(TimingOther)) +
             Db::exactSum(db, QStringLiteral("i.amount")) + QStringLiteral(" FROM ReconcilingItem i") +
