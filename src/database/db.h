@@ -49,11 +49,25 @@ QString sharingRows(const QSqlDatabase& db);
 // letters A to Z folded, then compared character by character, the same on both engines (a
 // server's own collation would sort punctuation and other letters by its language's rules).
 QString caseBlindOrder(const QSqlDatabase& db, const QString& column);
-// The exact sum of a money column (its units) as one column of a SELECT list with GROUP BY, also
-// where a plain SUM of many large amounts would overflow 64 bits; read it back with moneySum.
+// The exact sum of a money column (its units) in a SELECT list with GROUP BY, also where a plain
+// SUM of many large amounts would overflow 64 bits. It may take more than one column (two on
+// SQLite), so it ends the list; read it back with MoneySums.
 QString exactSum(const QSqlDatabase& db, const QString& column);
-// A value of exactSum read back; 0 for no rows.
-ARCurrencySum moneySum(const QSqlDatabase& db, const QVariant& value);
+
+class Engine;
+
+// Reads the sums of exactSum back, row after row of one query: the engine's own reading is found
+// once, not for each row.
+class MoneySums
+{
+public:
+    explicit MoneySums(const QSqlDatabase& db);
+    // The sum whose first column is `column` in the query's current row; 0 for no rows.
+    ARCurrencySum at(const QSqlQuery& q, int column) const;
+
+private:
+    const Engine* m_engine;
+};
 // Raises AppError, in the words the login shows, for a server database's name that cannot be
 // used (a password in it, a setting that is not understood, no database, a port outside 1-65535);
 // a file path passes.

@@ -83,7 +83,8 @@ public:
     virtual QString lockForAdding(const QString& table) const = 0;
     virtual QString caseBlindOrder(const QString& column) const = 0;
     virtual QString exactSum(const QString& column) const = 0;
-    virtual ARCurrencySum moneySum(const QVariant& value) const = 0;
+    // The sum of exactSum whose first column is `column` in the query's current row (see MoneySums).
+    virtual ARCurrencySum moneySum(const QSqlQuery& q, int column) const = 0;
     // The parameter of the column in a VALUES list's first row.
     virtual QString firstValuesParameter(const QSqlDatabase& db, const QString& table, const QString& column) const = 0;
     virtual qint64 insertReturningId(const QSqlDatabase& db, const QString& insert, const QVariantList& values) const = 0;

@@ -427,8 +427,11 @@ public:
     // The sum of BIGINTs is a NUMERIC, exact however large, and comes back as its decimal text.
     QString exactSum(const QString& column) const override { return QStringLiteral("SUM(%1)").arg(column); }
 
-    ARCurrencySum moneySum(const QVariant& value) const override
+    ARCurrencySum moneySum(const QSqlQuery& q, int column) const override
     {
+        const QVariant value = q.value(column);
+        if (value.isNull())
+            return {};
         const QString digits = value.toString().trimmed();
         const bool negative = digits.startsWith(QLatin1Char('-'));
         unsigned __int128 magnitude = 0;

@@ -226,24 +226,19 @@ public:
     // NOCASE folds A to Z alone and compares what is left byte by byte, and its index serves the order.
     QString caseBlindOrder(const QString& column) const override { return column; }
 
-    // SUM fails on a 64-bit overflow: the sum goes in two halves that cannot overflow, "HIGH LOW",
-    // HIGH the sum of each amount's units shifted right by 32 bits, LOW that of their lowest 32 bits.
+    // SUM fails on a 64-bit overflow: the sum goes in two halves that cannot overflow, as two
+    // integer columns "HIGH, LOW": HIGH the sum of each amount's units shifted right by 32 bits, LOW
+    // that of their lowest 32 bits (each fits 64 bits up to 2^31 rows a group). Integers come back
+    // as numbers, with no text to make and read for each row.
     QString exactSum(const QString& column) const override
     {
-        return QStringLiteral("CAST(SUM(%1 >> 32) AS TEXT) || ' ' || CAST(SUM(%1 & 4294967295) AS TEXT)").arg(column);
+        return QStringLiteral("SUM(%1 >> 32), SUM(%1 & 4294967295)").arg(column);
     }
 
-    ARCurrencySum moneySum(const QVariant& value) const override
+    // A group of NULL amounts sums to NULL, read as 0.
+    ARCurrencySum moneySum(const QSqlQuery& q, int column) const override
     {
-        // The halves are read in place: a grouped list reads one sum a row.
-        const QString text = value.toString();
-        const QStringView v(text);
-        const qsizetype space = v.indexOf(QLatin1Char(' '));
-        const QStringView high = space < 0 ? v : v.first(space);
-        const QStringView rest = space < 0 ? QStringView() : v.sliced(space + 1);
-        const qsizetype end = rest.indexOf(QLatin1Char(' '));
-        const QStringView low = end < 0 ? rest : rest.first(end);
-        return ARCurrencySum().addHalves(high.toLongLong(), low.toLongLong());
+        return ARCurrencySum().addHalves(q.value(column).toLongLong(), q.value(column + 1).toLongLong());
     }
 
     // A bare parameter takes whatever it is given.

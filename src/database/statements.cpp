@@ -263,9 +263,11 @@ QString exactSum(const QSqlDatabase& db, const QString& column)
     return engineOf(db).exactSum(column);
 }
 
-ARCurrencySum moneySum(const QSqlDatabase& db, const QVariant& value)
+MoneySums::MoneySums(const QSqlDatabase& db) : m_engine(&engineOf(db)) {}
+
+ARCurrencySum MoneySums::at(const QSqlQuery& q, int column) const
 {
-    return value.isNull() ? ARCurrencySum() : engineOf(db).moneySum(value);
+    return m_engine->moneySum(q, column);
 }
 
 qint64 statementCount()

@@ -16,19 +16,36 @@ std::optional<Kind> of(const QString& code)
     return std::nullopt;
 }
 
+namespace {
+
+// The bank item types by their codes.
+struct BankItemCode
+{
+    char16_t code;
+    BankItemType type;
+};
+constexpr BankItemCode kBankItemCodes[] = {{u'C', BankItemType::Check},
+                                           {u'D', BankItemType::Deposit},
+                                           {u'B', BankItemType::BankFee},
+                                           {u'N', BankItemType::NSFCheck},
+                                           {u'O', BankItemType::Other}};
+
+} // namespace
+
 std::optional<BankItemType> bankItemTypeOf(const QString& code)
 {
-    if (TypeCode::is(code, u"C"))
-        return BankItemType::Check;
-    if (TypeCode::is(code, u"D"))
-        return BankItemType::Deposit;
-    if (TypeCode::is(code, u"B"))
-        return BankItemType::BankFee;
-    if (TypeCode::is(code, u"N"))
-        return BankItemType::NSFCheck;
-    if (TypeCode::is(code, u"O"))
-        return BankItemType::Other;
+    for (const BankItemCode& bank : kBankItemCodes)
+        if (TypeCode::is(code, QStringView(&bank.code, 1)))
+            return bank.type;
     return std::nullopt;
+}
+
+QStringList bankItemTypeCodes()
+{
+    QStringList codes;
+    for (const BankItemCode& bank : kBankItemCodes)
+        codes.append(QString(QChar(bank.code)));
+    return codes;
 }
 
 ARCurrency explained(Kind kind, const Evidence& evidence)

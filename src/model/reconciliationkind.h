@@ -3,6 +3,7 @@
 #include "arcurrency.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The kinds of reconciliation and the bank item types by their codes, and what each kind counts as
@@ -17,6 +18,8 @@ enum class BankItemType { Check, Deposit, BankFee, NSFCheck, Other };
 // "C" checks, "D" deposits, "B" bank fees, "N" NSF checks, "O" others, without regard to letter
 // case as item codes compare; nothing for any other code.
 std::optional<BankItemType> bankItemTypeOf(const QString& itemTypeCode);
+// Those five codes, for a query that tells the bank items apart itself.
+QStringList bankItemTypeCodes();
 
 // The totals a kind draws on.
 struct Evidence

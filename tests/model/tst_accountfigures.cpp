@@ -13,8 +13,11 @@ class tst_AccountFigures : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void workedExamples();
+    void itemCodesWithoutRegardToCase();
     void filters_data();
     void filters();
+    void flagsAsStored_data();
+    void flagsAsStored();
     void queryCountDoesNotGrowWithAccounts();
     void sumsPastSixtyFourBits_data();
     void sumsPastSixtyFourBits();
@@ -126,6 +129,29 @@ void tst_AccountFigures::workedExamples()
     QCOMPARE(n->lastReconciledDate, QString());
 }
 
+// The database tells the bank item types and the timings apart, comparing codes as it groups them:
+// without regard to letter case.
+void tst_AccountFigures::itemCodesWithoutRegardToCase()
+{
+    Fixture fx;
+    const qint64 bank = fx.account("1000", "A", "C");
+    fx.balance(bank, "2024-01-31", 0, 0);
+    fx.item(bank, "c", "t", money(1), "2024-01-10");
+    fx.item(bank, "d", "T", money(2), "2024-01-10");
+    fx.item(bank, "b", "u", money(4), "2024-01-10");
+    fx.item(bank, "n", "U", money(8), "2024-01-10");
+    fx.item(bank, "o", "r", money(16), "2024-01-10");
+    fx.item(bank, "O", "R", money(32), "2024-01-10"); // the same group as the one before
+    fx.item(bank, "x", "t", money(64), "2024-01-10");
+    fx.item(bank, "L", "u", money(128), "2024-01-10");
+    fx.item(bank, "CC", "RR", money(256), "2024-01-10"); // no bank type, no timing
+    const AccountFigures f = AccountFiguresQuery::load("01/31/2024", "All Accounts").at(0);
+    QCOMPARE(f.itemsTotal.value().toString(false), QStringLiteral("511.00"));
+    QCOMPARE(f.bankItemsTotal.value().toString(false), QStringLiteral("63.00"));
+    QCOMPARE(f.requiredAdjustments.value().toString(false), QStringLiteral("48.00"));
+    QCOMPARE(f.unresolved.value().toString(false), QStringLiteral("140.00"));
+}
+
 void tst_AccountFigures::filters_data()
 {
     QTest::addColumn<QString>("filter");
@@ -149,6 +175,32 @@ void tst_AccountFigures::filters()
     for (const AccountFigures& f : AccountFiguresQuery::load("01/31/2024", filter))
         got << f.number;
     QCOMPARE(got, numbers);
+}
+
+// The figures carry each flag as the account reads it: as stored, an empty one reading "Yes".
+void tst_AccountFigures::flagsAsStored_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Yes") << QVariant("Yes") << "Yes";
+    QTest::newRow("No") << QVariant("No") << "No";
+    QTest::newRow("none") << QVariant() << "Yes";
+    QTest::newRow("empty") << QVariant("") << "Yes";
+    QTest::newRow("yes, lower case") << QVariant("yes") << "yes";
+    QTest::newRow("no, lower case") << QVariant("no") << "no";
+    QTest::newRow("No with a blank") << QVariant("No ") << "No ";
+    QTest::newRow("another word") << QVariant("Maybe") << "Maybe";
+}
+
+void tst_AccountFigures::flagsAsStored()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, shown);
+    Fixture fx;
+    fx.account("1", "A", "S", stored, stored);
+    const AccountFigures f = AccountFiguresQuery::load("01/31/2024", "All Accounts").at(0);
+    QCOMPARE(f.active, shown);
+    QCOMPARE(f.keyControl, shown);
 }
 
 void tst_AccountFigures::queryCountDoesNotGrowWithAccounts()
