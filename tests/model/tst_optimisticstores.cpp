@@ -24,6 +24,7 @@ class tst_OptimisticStores : public QObject
 private Q_SLOTS:
     void staleStore_data();
     void staleStore();
+    void signOffOverOwnChanges();
     void editorAmountKeepsSignOffs();
     void staleRowInLaterChunk_data();
     void staleRowInLaterChunk();
@@ -569,6 +570,31 @@ void tst_OptimisticStores::staleStore()
     }
     QCOMPARE(fx.value(witnessSql), witness);
     QCOMPARE(fx.auditRows(), audits);
+}
+
+// What the reconciliation itself changed in what it shows is what its signer saw: the sign-off is
+// stored, and still refused once another user changes one of the same items.
+void tst_OptimisticStores::signOffOverOwnChanges()
+{
+    Fixture fx;
+    PrepaidReconciliation mine;
+    mine.Load(fx.prepaidAccount(), kDate);
+    ReconcilingItem& item = **mine.allItems().begin();
+    item.setAmount("2025");
+    item.store();
+    AmortizableItem& prepaid = **mine.prepaidItems().begin();
+    prepaid.getAmortizationList().getAmortizationAt(1).getAmount() = ARCurrency::fromUnits(1500000);
+    prepaid.getAmortizationList().getAmortizationAt(3).getAmount() = ARCurrency::fromUnits(500000);
+    prepaid.store();
+    mine.balance().setApprovedBy("Pat Preparer");
+    mine.balance().setApprovedByDate("12/09/2026");
+    mine.balance().store();
+    QCOMPARE(fx.value("SELECT approvedBy FROM GLAccountBalance WHERE glAcctID = " + mine.balance().getGLAccount()->getID()),
+             QVariant("Pat Preparer"));
+
+    fx.asRobinElsewhere([&] { theirPrepaid(*mine.balance().getGLAccount(), [](AmortizableItem& i) { i.setComment("renewed"); }); });
+    mine.balance().setApprovedBy("");
+    QVERIFY_THROWS_EXCEPTION(AppError, mine.balance().store());
 }
 
 void tst_OptimisticStores::editorAmountKeepsSignOffs()
