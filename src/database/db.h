@@ -31,6 +31,10 @@ QString exactCollation(const QSqlDatabase& db);
 // The same for a column of a table: empty where the column holds no text on a server (a number
 // takes no collation there, and compares exactly anyway).
 QString exactCollation(const QSqlDatabase& db, const QString& table, const QString& column);
+// Two texts compared in memory as exactCollation compares them in either engine: character by
+// character by code point, a character past U+FFFF after every other. Less than, equal to or
+// greater than 0.
+int compareExactly(QStringView a, QStringView b);
 // Ends a SELECT of parent rows (an account a store writes into): the rows it finds are held until
 // the transaction ends, so that no other connection deletes them meanwhile, while other stores
 // that hold them too go on. An SQLite write transaction holds the whole file already: nothing.

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <algorithm>
 
 namespace {
 
@@ -229,6 +230,20 @@ QString exactCollation(const QSqlDatabase& db)
 QString exactCollation(const QSqlDatabase& db, const QString& table, const QString& column)
 {
     return engineOf(db).exactCollation(db, table, column);
+}
+
+int compareExactly(QStringView a, QStringView b)
+{
+    const auto [x, y] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (x == a.end() || y == b.end())
+        return int(y == b.end()) - int(x == a.end());
+    // UTF-16 units are in code point order but for the surrogates (the halves of a character
+    // past U+FFFF), which come before U+E000-U+FFFF as units and after them as code points.
+    const auto rank = [](QChar c) {
+        const int unit = c.unicode();
+        return unit < 0xD800 ? unit : unit < 0xE000 ? unit + 0x2000 : unit - 0x800;
+    };
+    return rank(*x) - rank(*y);
 }
 
 QString holdingRows(const QSqlDatabase& db)

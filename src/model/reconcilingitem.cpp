@@ -88,7 +88,7 @@ void ReconcilingItem::setTypeCode(const QString& code)
 
 void ReconcilingItem::beginEdit()
 {
-    m_edit = m_f;
+    m_edit = std::make_shared<const Fields>(m_f);
 }
 
 void ReconcilingItem::applyEdit()
@@ -112,11 +112,10 @@ QString ReconcilingItem::selectColumns()
     return columns;
 }
 
-ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types,
-                                         const ReconcilingItem* previous)
+void ReconcilingItem::readRow(const QSqlQuery& row, const ReconcilingItemTypeList& types,
+                              Persistence::DateFields& dates, const ReconcilingItem* previous)
 {
-    ReconcilingItem item;
-    Fields& f = item.m_f;
+    Fields& f = m_f;
     f.id = RecordId::fromDb(row.value(0));
     f.loaded = Persistence::loadedValues(row, 1, int(RowColumns.size()));
     const QVariantList& v = f.loaded;
@@ -125,8 +124,8 @@ ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const Reconciling
     const Fields* before = previous ? &previous->m_f : nullptr;
     f.glAccountId = before && before->loaded.value(AccountId) == v[AccountId] ? before->glAccountId
                                                                               : RecordId::fromDb(v[AccountId]);
-    f.openDate.setDate(Persistence::dateOf(v[OpenDate]));
-    f.closeDate.setDate(Persistence::dateOf(v[CloseDate]));
+    f.openDate = dates.of(v[OpenDate]);
+    f.closeDate = dates.of(v[CloseDate]);
     f.comment = Db::textOf(v[Comment]);
     f.amount = Persistence::moneyOf(v[Amount]);
     const QString code = Db::textOf(v[TypeCode]);
@@ -134,7 +133,18 @@ ReconcilingItem ReconcilingItem::fromRow(const QSqlQuery& row, const Reconciling
     f.reqTiming = Db::textOf(v[ReqTiming]);
     f.createUser = Db::textOf(v[CreateUser]);
     f.createDate = Db::textOf(v[CreateDate]);
-    return item;
+}
+
+bool ReconcilingItem::listedBefore(const ReconcilingItem& other) const
+{
+    // An empty comment comes before any other either way: only between two empty ones does it
+    // matter whether the row held one.
+    if (const int byComment = Db::compareExactly(m_f.comment, other.m_f.comment))
+        return byComment < 0;
+    if (const bool none = m_f.loaded.at(Comment).isNull();
+        m_f.comment.isEmpty() && none != other.m_f.loaded.at(Comment).isNull())
+        return none;
+    return RecordId::parse(m_f.id) < RecordId::parse(other.m_f.id);
 }
 
 void ReconcilingItem::Load(const QString& id)
@@ -147,7 +157,10 @@ void ReconcilingItem::Load(const QString& id)
                            {*key});
     if (!q.next())
         return;
-    m_f = fromRow(q, ReconcilingItemTypeList()).m_f;
+    Persistence::DateFields dates;
+    ReconcilingItem read;
+    read.readRow(q, ReconcilingItemTypeList(), dates);
+    m_f = std::move(read.m_f);
 }
 
 QVariantList ReconcilingItem::dataValues() const

@@ -7,12 +7,12 @@
 #include <QString>
 #include <QVariantList>
 #include <memory>
-#include <optional>
 
 class GLAccount;
 class QSqlQuery;
 namespace Persistence {
 struct Conflict;
+class DateFields;
 }
 
 // One open entry that explains part of the gap between an account's balance and the figure it is
@@ -72,7 +72,7 @@ public:
     void beginEdit();
     void applyEdit();
     void cancelEdit();
-    bool isEditing() const { return m_edit.has_value(); }
+    bool isEditing() const { return m_edit != nullptr; }
 
     // Reads the row with that id; without such a row the item stays exactly as it was.
     void Load(const QString& id);
@@ -111,16 +111,21 @@ private:
         QVariantList loaded;
     };
 
-    // The columns the list and Load read, in the order fromRow expects them.
+    // The columns the list and Load read, in the order readRow expects them.
     static QString selectColumns();
-    // An item from a row of selectColumns(); raises for an unknown type code. `previous`, the item
-    // of the row before in the same list, lends it what they have in common.
-    static ReconcilingItem fromRow(const QSqlQuery& row, const ReconcilingItemTypeList& types,
-                                   const ReconcilingItem* previous = nullptr);
+    // Sets every member of a new item from a row of selectColumns(); raises for an unknown type
+    // code. `previous`, the item of the row before in the same list, lends it what they have in
+    // common.
+    void readRow(const QSqlQuery& row, const ReconcilingItemTypeList& types, Persistence::DateFields& dates,
+                 const ReconcilingItem* previous = nullptr);
+    // Between two loaded items of one open date: whether this one comes first in a list, an item
+    // without a comment before the others, then by comment compared exactly, then by id.
+    bool listedBefore(const ReconcilingItem& other) const;
     static ReconcilingItemType typeFor(const ReconcilingItemTypeList& types, const QString& code, const QString& id);
     QVariantList dataValues() const;
     QVariantList rowValues() const;
 
     Fields m_f;
-    std::optional<Fields> m_edit;
+    // The copy an open edit restores: apart, as a list holds thousands of items and edits one.
+    std::shared_ptr<const Fields> m_edit;
 };

@@ -41,6 +41,8 @@ public:
 
 private:
     static QList<Item> query(const QString& accountId, const QString& date, const QString& typeCode);
+    // Loaded items in date order put in the list's order within each date.
+    static void orderEachDate(QList<Item>& items);
 
     KeyedList<ReconcilingItem> m_items{QStringLiteral("ReconcilingItemList")};
 };

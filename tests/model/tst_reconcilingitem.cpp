@@ -408,6 +408,12 @@ void tst_ReconcilingItem::listOrderAlikeOnBothEngines()
         Db::exec(db, "INSERT INTO AmortizableItem (glAcctID, openDate, startDate, endDate, \"desc\") "
                      "VALUES (?, '2024-01-01', '2024-01-01', '2024-12-31', ?)", {id, text});
     }
+    // Rows as any program may have written them, the amount telling them apart: no comment and
+    // an empty one first, twins by id, characters past U+FFFF after every other.
+    for (const auto& [comment, amount] : std::initializer_list<std::pair<QVariant, int>>{
+             {"apple", 5}, {QStringLiteral("\U0001F600"), 8}, {QStringLiteral("\uFF21"), 7}, {"", 2}, {{}, 1}, {"zz", 9}})
+        Db::exec(db, "INSERT INTO ReconcilingItem (glAcctID, openDate, comment, amount, typeCode) VALUES (?, ?, ?, ?, 'O')",
+                 {id, amount == 9 ? "2024-01-09" : "2024-01-10", comment, amount});
     ReconcilingItemList items;
     items.Load(id, "01/31/2024", "");
     AmortizableItemList prepaid;
@@ -415,7 +421,13 @@ void tst_ReconcilingItem::listOrderAlikeOnBothEngines()
     for (const auto& item : prepaid)
         order << item->getDescription();
     QCOMPARE(order + comments(items), (QStringList{"1000-A", "1000-b", "1000_a", "Banana", "apple", "banana",
-                                                   "Banana", "apple", "banana"}));
+                                                   "zz", "", "", "Banana", "apple", "apple", "banana",
+                                                   QStringLiteral("\uFF21"), QStringLiteral("\U0001F600")}));
+    QStringList amounts;
+    for (const auto& item : items)
+        amounts << QString::number(item->getAmount().units());
+    QCOMPARE(amounts.mid(0, 3), (QStringList{"9", "1", "2"}));
+    QCOMPARE(amounts.at(5), "5");
 }
 
 void tst_ReconcilingItem::listKeepsMembersWhenLoadFails()

@@ -28,6 +28,41 @@ int pixels(int twips)
     return twips / kTwipsPerPixel;
 }
 
+constexpr int kTimingColumn = 2;
+constexpr int kAmountColumn = 4;
+
+// A row of the list: the item's values as the list was filled, made into cell texts only when
+// the view asks for them, which for a long list is a screenful of its rows.
+class ItemRow : public QTreeWidgetItem
+{
+public:
+    explicit ItemRow(const ReconcilingItem& item)
+        : m_texts{item.getOpenDate(), item.getCloseDate(), item.getReqTiming(), item.getComment()},
+          m_amount(item.getAmount()), m_id(item.getID())
+    {
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        if (role == Qt::DisplayRole && column >= 0 && column < kAmountColumn)
+            return m_texts[column];
+        if (role == Qt::DisplayRole && column == kAmountColumn)
+            return m_amount.toLocaleString(true);
+        if (role == Qt::TextAlignmentRole && column == kTimingColumn)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignHCenter));
+        if (role == Qt::TextAlignmentRole && column == kAmountColumn)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        if (role == Qt::UserRole && column == 0) // the row's key: "ID:" and the item's id
+            return QString(QStringLiteral("ID:") + m_id);
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    QString m_texts[kAmountColumn];
+    ARCurrency m_amount;
+    QString m_id;
+};
+
 AppError noItem(const QString& source)
 {
     return AppError(AppError::ObjectErrorBase + 1, source,
@@ -99,8 +134,8 @@ void RecItemListPanel::keep(ReconcilingItemList& items, const QString& typeCode,
     resource.initialize(typeCode);
     m_lvwItemList->setHeaderLabels({resource.getOpenDateLabel(), resource.getClosedDateLabel(), QString(),
                                     resource.getDescriptionLabel(), resource.getAmountLabel()});
-    m_lvwItemList->headerItem()->setTextAlignment(2, Qt::AlignHCenter);
-    m_lvwItemList->headerItem()->setTextAlignment(4, Qt::AlignRight);
+    m_lvwItemList->headerItem()->setTextAlignment(kTimingColumn, Qt::AlignHCenter);
+    m_lvwItemList->headerItem()->setTextAlignment(kAmountColumn, Qt::AlignRight);
 }
 
 ReconcilingItemList& RecItemListPanel::getItems()
@@ -189,25 +224,21 @@ void RecItemListPanel::fill()
         std::max(pixels(1100), m_lvwItemList->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
     m_lvwItemList->setColumnWidth(0, dateWidth);
     m_lvwItemList->setColumnWidth(1, dateWidth);
-    m_lvwItemList->setColumnWidth(2, pixels(300));
+    m_lvwItemList->setColumnWidth(kTimingColumn, pixels(300));
     setCommentWidth();
-    m_lvwItemList->setColumnWidth(4, pixels(1350));
+    m_lvwItemList->setColumnWidth(kAmountColumn, pixels(1350));
     if (!m_items)
         return;
     QList<QTreeWidgetItem*> rows;
     QList<ARCurrency> amounts;
     rows.reserve(m_items->count());
+    amounts.reserve(m_items->count());
     for (const auto& item : *m_items) {
-        auto* row = new QTreeWidgetItem({item->getOpenDate(), item->getCloseDate(), item->getReqTiming(),
-                                         item->getComment(), item->getAmount().toLocaleString(true)});
-        row->setData(0, Qt::UserRole, QStringLiteral("ID:") + item->getID());
-        row->setTextAlignment(2, Qt::AlignHCenter);
-        row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
-        rows.append(row);
+        rows.append(new ItemRow(*item));
         amounts.append(item->getAmount());
     }
     m_lvwItemList->addTopLevelItems(rows);
-    GridView::fitAmounts(m_lvwItemList, 4, amounts); // every amount shows whole, however large
+    GridView::fitAmounts(m_lvwItemList, kAmountColumn, amounts); // every amount shows whole, however large
 }
 
 void RecItemListPanel::setCommentWidth()
