@@ -47,6 +47,7 @@ private Q_SLOTS:
     void uniqueKeyClashIsAConflict();
     void sumsOfMoneyStayExact();
     void storedDatesReadAlike();
+    void textsCompareInMemoryAsTheEngineDoes();
     void serverNamesRefused_data();
     void serverNamesRefused();
     void connectionParts_data();
@@ -439,6 +440,23 @@ void tst_Database::sumsOfMoneyStayExact()
     QVERIFY(q.next());
     QCOMPARE(q.value(1).toLongLong(), 2 * big - 1);
     QCOMPARE(q.value(2).toLongLong(), big + 2);
+}
+
+void tst_Database::textsCompareInMemoryAsTheEngineDoes()
+{
+    TestSeams seams;
+    QSqlDatabase db = Db::open(TestDb::emptyMain(seams.folder()));
+    const QString text = QStringLiteral("CAST(? AS TEXT)") + Db::exactCollation(db);
+    const QString sql = QStringLiteral("SELECT CASE WHEN %1 < %1 THEN -1 WHEN %1 = %1 THEN 0 ELSE 1 END").arg(text);
+    // Case, prefixes, and the characters past U+FFFF against those just below and above them.
+    const QStringList texts = {"", "a", "B", "b", "ab", "a b", QStringLiteral("\u00E9"), QStringLiteral("\uD7FF"),
+                               QStringLiteral("\uE000"), QStringLiteral("\uFFFD"), QStringLiteral("\U00010000"),
+                               QStringLiteral("\U0001F600x"), QStringLiteral("\U0001F600")};
+    for (const QString& a : texts)
+        for (const QString& b : texts) {
+            const int inMemory = Db::compareExactly(a, b);
+            QCOMPARE((inMemory > 0) - (inMemory < 0), Db::scalar(db, sql, {a, b, a, b}).toInt());
+        }
 }
 
 void tst_Database::storedDatesReadAlike()

@@ -316,12 +316,17 @@ void tst_ListRecDialog::itemsAreStoredWithAudit()
 
     QTreeWidgetItem* added = panel->listView()->findItems("Refund due to customer", Qt::MatchExactly, 3).value(0);
     QVERIFY(added);
+    QCOMPARE((QStringList{added->text(0), added->text(1), added->text(2), added->text(4)}),
+             (QStringList{"11/30/2026", "", "U", "(100.50)"}));
+    QCOMPARE(qvariant_cast<Qt::Alignment>(added->data(4, Qt::TextAlignmentRole)), Qt::AlignRight | Qt::AlignVCenter);
+    QCOMPARE(added->data(0, Qt::UserRole).toString(), "ID:" + id.toString());
     const int row = panel->listView()->indexOfTopLevelItem(added);
     selectRow(panel, row);
     panel->setDialogRunner(answerItem("-50", QString()));
     click(dialog.get(), "cmdEdit");
     QCOMPARE(fx.activities("ReconcilingItemAudit").last(), QStringLiteral("UPDATE"));
     QCOMPARE(fx.value("SELECT amount FROM ReconcilingItem WHERE RecItemId = ?", {id}).toLongLong(), units(-50));
+    QCOMPARE(panel->listView()->topLevelItem(row)->text(4), "(50.00)"); // the row shows what was stored
 
     // Cancel stores nothing, and the list still reloads.
     const qint64 audits = fx.rows("ReconcilingItemAudit");
