@@ -141,9 +141,11 @@ bool ReconcilingItem::listedBefore(const ReconcilingItem& other) const
     // matter whether the row held one.
     if (const int byComment = Db::compareExactly(m_f.comment, other.m_f.comment))
         return byComment < 0;
-    if (const bool none = m_f.loaded.at(Comment).isNull();
-        m_f.comment.isEmpty() && none != other.m_f.loaded.at(Comment).isNull())
-        return none;
+    if (m_f.comment.isEmpty()) {
+        const bool none = m_f.loaded.at(Comment).isNull();
+        if (none != other.m_f.loaded.at(Comment).isNull())
+            return none;
+    }
     return RecordId::parse(m_f.id) < RecordId::parse(other.m_f.id);
 }
 
